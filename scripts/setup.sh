@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the benchmarks need.
+# Safe to run again; runs apt-get update only when a package is missing.
+set -euo pipefail
+pkgs=(
+  build-essential cmake ninja-build pkg-config git
+  qt6-base-dev libqt6network6
+  libsodium-dev mdbtools mdbtools-dev libglib2.0-dev libabsl-dev libcli11-dev libcurl4-openssl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  pwgen xkcdpass time
+  wamerican wamerican-large wbritish wfrench wngerman wspanish witalian
+  # mdb-check brings its own reader through the npm that ships with Node.js
+)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  sudo_cmd=""; [ "$(id -u)" = 0 ] || sudo_cmd=sudo
+  $sudo_cmd apt-get update -qq
+  $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,59 @@
+#pragma once
+// Time-sliced yielding: generators call it per character (hundreds of millions
+// of times), so the common path is one decrement; only every few hundred calls
+// is the clock read, and the event loop runs once a slice has passed.
+
+#include <chrono>
+#include <cstdint>
+
+#include "engine/RunSurface.h"
+
+namespace quorlix {
+
+class Yielder {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // slice 0 yields on every call (tests that press Stop at an exact point).
+    explicit Yielder(MainWindowSurface& surface, std::chrono::milliseconds slice = std::chrono::milliseconds(25))
+        : m_surface(surface), m_slice(slice), m_everyCall(slice.count() == 0), m_last(Clock::now())
+    {
+    }
+
+    void operator()()
+    {
+        if (m_everyCall) {
+            m_surface.processEvents();
+            return;
+        }
+        if (--m_budget == 0)
+            slowPath();
+    }
+
+    // Yield now whatever the slice says (before a modal prompt, at run ends).
+    void force()
+    {
+        m_surface.processEvents();
+        m_last = Clock::now();
+    }
+
+private:
+    void slowPath()
+    {
+        m_budget = kCallsBetweenClockReads;
+        const auto now = Clock::now();
+        if (now - m_last >= m_slice) {
+            m_last = now;
+            m_surface.processEvents();
+        }
+    }
+
+    static constexpr std::uint32_t kCallsBetweenClockReads = 512;
+    MainWindowSurface& m_surface;
+    std::chrono::milliseconds m_slice;
+    bool m_everyCall;
+    std::uint32_t m_budget = kCallsBetweenClockReads;
+    Clock::time_point m_last;
+};
+
+} // namespace quorlix

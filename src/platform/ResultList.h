@@ -1,0 +1,73 @@
+#pragma once
+// Storage of the Generated Passwords display: up to 10,000,000 rows in one
+// byte buffer with offsets (no std::string per row).
+//
+// Sorted mode orders rows by plain character-code order. Rows added while
+// display updating is off are placed in one go when updating is switched back
+// on (or when the display order is first read). Row colours are a stripe over
+// a leading run of rows, not a value per row.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorlix {
+
+class ResultList {
+public:
+    void clear();
+    std::size_t count() const { return m_offsets.size() - 1; }
+    bool empty() const { return count() == 0; }
+
+    void add(std::string_view row);
+    // Text of a row by display index (0-based, sorted order when sorted).
+    // The view stays valid until the next add() or clear().
+    std::string_view row(std::size_t index) const;
+    // Text of a row in the order rows were added.
+    std::string_view rowAdded(std::size_t index) const
+    {
+        return {m_bytes.data() + m_offsets[index], m_offsets[index + 1] - m_offsets[index]};
+    }
+
+    void setSorted(bool on);
+    bool sorted() const { return m_sorted; }
+    void setUpdating(bool on);
+    bool updating() const { return m_updating; }
+
+    // Stripe rows 0..rows-1: first colour on even rows, second on odd rows
+    // (16-colour palette numbers). Rows past the stripe have no colour.
+    void colourRows(std::size_t rows, int first, int second);
+    // Palette number of a row, or -1 when it has none.
+    int rowColour(std::size_t index) const;
+
+    void reserve(std::size_t rows, std::size_t bytes);
+
+    // Called after clear, after updating is switched on, and after an add while
+    // updating is on; the GUI repaints from it.
+    void setChangeObserver(std::function<void()> observer) { m_observer = std::move(observer); }
+
+private:
+    void placeRows() const;
+    void notify() const
+    {
+        if (m_observer)
+            m_observer();
+    }
+
+    std::vector<char> m_bytes;
+    std::vector<std::uint64_t> m_offsets{0};
+    bool m_sorted = false;
+    bool m_updating = true;
+    // Display order when sorted; rows at positions >= m_placed are not yet placed.
+    mutable std::vector<std::uint32_t> m_order;
+    mutable std::size_t m_placed = 0;
+    std::size_t m_stripeRows = 0;
+    int m_stripeFirst = -1;
+    int m_stripeSecond = -1;
+    std::function<void()> m_observer;
+};
+
+} // namespace quorlix
