@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Times quorlix-cli against pwgen -s on the same count and length, in one run,
+# and prints the throughput ratio and the peak memory of each.
+#   bench/vs_pwgen.sh [COUNT] [LENGTH]
+# Builds a Release quorlix-cli in build-release/ first.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+count="${1:-10000000}"
+len="${2:-10}"
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORLIX_BUILD_TESTS=OFF >/dev/null
+cmake --build build-release -j2 --target quorlix-cli >/dev/null
+cli=build-release/src/quorlix-cli
+out="$(mktemp -d)"
+trap 'rm -rf "$out"' EXIT
+export XDG_CONFIG_HOME="$out/config" # keep the user's last settings out of it
+
+measure() { # label, then the command; prints "label seconds peakKB"
+  local label="$1"; shift
+  /usr/bin/time -f "%e %M" -o "$out/time" "$@"
+  read -r secs kb <"$out/time"
+  printf '%-34s %8.2f s %8d MB\n' "$label" "$secs" "$((kb / 1024))"
+  echo "$secs" >"$out/$label.secs"
+}
+
+common=(generate --count "$count" --min "$len" --max "$len" --pool default62 --dups --no-side --no-seq --no-strong)
+measure "quorlix sort-off" "$cli" "${common[@]}" --no-sort -o "$out/q.txt"
+measure "quorlix sort-on" "$cli" "${common[@]}" --sort -o "$out/qs.txt"
+measure "pwgen -s -1" sh -c "pwgen -s -1 $len $count > '$out/p.txt'"
+
+lines=$(wc -l <"$out/q.txt")
+[ "$lines" -eq "$count" ] || { echo "quorlix wrote $lines lines, expected $count" >&2; exit 1; }
+q=$(cat "$out/quorlix sort-off.secs"); p=$(cat "$out/pwgen -s -1.secs")
+awk -v q="$q" -v p="$p" 'BEGIN { printf "throughput ratio quorlix/pwgen (sort off): %.1fx\n", (q > 0 ? p / q : 0) }'
