@@ -1,0 +1,67 @@
+#include "words/DictionaryCheck.h"
+
+#include "words/WordText.h"
+
+namespace quorlix {
+
+namespace {
+
+// Letters of the password upper-cased, without allocating (passwords are at
+// most a few dozen characters).
+struct Letters {
+    char text[128];
+    std::size_t size = 0;
+};
+
+void collectLetters(std::string_view password, Letters& out)
+{
+    for (char c : password) {
+        if (out.size == sizeof out.text)
+            break;
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))
+            out.text[out.size++] = asciiUpper(c);
+    }
+}
+
+} // namespace
+
+bool dictionaryHit(const DictionaryIndex& index, std::string_view password, int drawnLength, DictionaryMode mode)
+{
+    if (drawnLength <= 3)
+        return false;
+    Letters letters;
+    collectLetters(password, letters);
+    if (letters.size < 4)
+        return false;
+    if (mode == DictionaryMode::Whole)
+        return index.containsWord(password, WordTables::indexOf(letters.text[0]));
+    // The last three letters never choose a table.
+    std::uint32_t tables = 0;
+    for (std::size_t k = 0; k + 3 < letters.size; ++k)
+        tables |= DictionaryIndex::tableBit(WordTables::indexOf(letters.text[k]));
+    return index.anyWordIn(password, tables);
+}
+
+bool DictionaryChecker::accept(std::string_view password, int drawnLength, DictionaryMode mode)
+{
+    if (drawnLength <= 3)
+        return true;
+    Letters letters;
+    collectLetters(password, letters);
+    if (letters.size < 4)
+        return true;
+    if (dictionaryHit(*m_index, password, drawnLength, mode)) {
+        if (!m_multiFileName)
+            m_surface.setStatus(kDictionaryHitStatus);
+        return false;
+    }
+    if (mode == DictionaryMode::Hybrid) {
+        if (m_multiFileName)
+            m_surface.setStatus("Writing to File: " + *m_multiFileName);
+        else
+            m_surface.setStatus(kDictionaryPassStatus);
+    }
+    return true;
+}
+
+} // namespace quorlix
