@@ -2,6 +2,7 @@
 // Streaming writers of the password-list formats. Save As, the conversions and
 // the multi-file runs all write through these, one password at a time.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,6 +27,11 @@ public:
     virtual void write(std::string_view bytes) = 0;
     // The first failure, if any; later writes may be dropped after one.
     virtual Status status() const = 0;
+    // Makes the bytes final (a file is moved into place). Returns the first
+    // failure of the whole write; a sink in memory has nothing more to do.
+    virtual Status close() { return status(); }
+    // Drops what was written (a file's temporary copy is removed).
+    virtual void drop() {}
 };
 
 class ListWriter {
@@ -49,5 +55,21 @@ public:
 // Mdb needs the Jet component; returns nullptr with a Status when the file
 // cannot be started.
 std::unique_ptr<ListWriter> openListFile(const std::string& path, ListFormat format, Status* error);
+
+// A TXT, CSV or HTM writer over a sink the caller provides (tests, conversions
+// into memory). finish() and closeUnfinished() end with sink->close(),
+// discard() with sink->drop(). Returns nullptr for Mdb.
+std::unique_ptr<ListWriter> makeTextListWriter(ListFormat format, std::unique_ptr<ByteSink> sink);
+
+// A sink over AtomicFile: bytes go to a temporary owner-only file next to path,
+// close() renames it over path, drop() removes it.
+std::unique_ptr<ByteSink> openFileSink(const std::string& path, Status* error);
+
+// The database writer lives with the Jet component, above this library; it
+// registers itself here at start-up. Until then openListFile(..., Mdb, ...)
+// returns nullptr with an Unsupported status. Passing an empty function
+// unregisters.
+using MdbListWriterFactory = std::function<std::unique_ptr<ListWriter>(const std::string& path, Status* error)>;
+void registerMdbListWriterFactory(MdbListWriterFactory factory);
 
 } // namespace quorlix

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 
+#include "platform/ResultListOrder.h"
+
 namespace quorlix {
 
 void ResultList::clear()
 {
     m_bytes.clear();
-    m_offsets.assign(1, 0);
+    m_starts.clear();
+    m_wraps.clear();
     m_order.clear();
     m_placed = 0;
     m_stripeRows = 0;
@@ -16,16 +19,26 @@ void ResultList::clear()
 
 void ResultList::add(std::string_view row)
 {
+    const std::uint64_t start = m_bytes.size();
+    const std::uint64_t high = start >> 32;
+    while (m_wraps.size() < high)
+        m_wraps.push_back(static_cast<std::uint32_t>(m_starts.size()));
     m_bytes.insert(m_bytes.end(), row.begin(), row.end());
-    m_offsets.push_back(m_bytes.size());
+    m_starts.push_back(static_cast<std::uint32_t>(start));
     if (m_updating)
         notify();
 }
 
 void ResultList::reserve(std::size_t rows, std::size_t bytes)
 {
-    m_offsets.reserve(rows + 1);
+    m_starts.reserve(rows);
     m_bytes.reserve(bytes);
+}
+
+std::size_t ResultList::memoryUsed() const
+{
+    return m_bytes.capacity() + m_starts.capacity() * sizeof(std::uint32_t) +
+           m_order.capacity() * sizeof(std::uint32_t) + m_wraps.capacity() * sizeof(std::uint32_t);
 }
 
 void ResultList::setSorted(bool on)
@@ -33,6 +46,7 @@ void ResultList::setSorted(bool on)
     if (on != m_sorted) {
         m_sorted = on;
         m_order.clear();
+        m_order.shrink_to_fit();
         m_placed = 0;
     }
 }
@@ -49,15 +63,22 @@ void ResultList::setUpdating(bool on)
 
 void ResultList::placeRows() const
 {
-    if (!m_sorted || m_placed == count())
-        return;
     const std::size_t n = count();
-    auto less = [this](std::uint32_t a, std::uint32_t b) { return rowAdded(a) < rowAdded(b); };
-    const std::size_t firstNew = m_order.size();
-    for (std::size_t i = firstNew; i < n; ++i)
-        m_order.push_back(static_cast<std::uint32_t>(i));
-    std::sort(m_order.begin() + static_cast<std::ptrdiff_t>(firstNew), m_order.end(), less);
-    std::inplace_merge(m_order.begin(), m_order.begin() + static_cast<std::ptrdiff_t>(firstNew), m_order.end(), less);
+    if (!m_sorted || m_placed == n)
+        return;
+    const auto rowAt = [this](std::uint32_t i) { return rowAdded(i); };
+    const std::size_t firstNew = m_placed;
+    appendSortedRows(static_cast<std::uint32_t>(firstNew), static_cast<std::uint32_t>(n - firstNew), rowAt, false,
+                     m_order);
+    if (firstNew > 0) {
+        // New rows come after older equal rows, as if each had been inserted in turn.
+        const auto less = [&](std::uint32_t a, std::uint32_t b) {
+            const int c = compareRows(rowAdded(a), rowAdded(b), false);
+            return c != 0 ? c < 0 : a < b;
+        };
+        std::inplace_merge(m_order.begin(), m_order.begin() + static_cast<std::ptrdiff_t>(firstNew), m_order.end(),
+                           less);
+    }
     m_placed = n;
 }
 

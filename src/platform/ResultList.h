@@ -1,11 +1,15 @@
 #pragma once
 // Storage of the Generated Passwords display: up to 10,000,000 rows in one
-// byte buffer with offsets (no std::string per row).
+// byte buffer with 32-bit start offsets (no std::string per row; about four
+// bytes per row beyond the text, eight when sorted).
 //
-// Sorted mode orders rows by plain character-code order. Rows added while
-// display updating is off are placed in one go when updating is switched back
-// on (or when the display order is first read). Row colours are a stripe over
-// a leading run of rows, not a value per row.
+// Sorted mode orders rows by plain character-code order (byte value); equal
+// rows keep the order they were added in. Switching sorted mode re-orders the
+// whole list. Rows are placed lazily: rows added since the last read are put
+// in their places in one go when updating is switched back on or when the
+// display order is next read, so a run that adds ten million rows with
+// updating off pays for one sort. Row colours are a stripe over a leading run
+// of rows, not a value per row.
 
 #include <cstddef>
 #include <cstdint>
@@ -19,7 +23,7 @@ namespace quorlix {
 class ResultList {
 public:
     void clear();
-    std::size_t count() const { return m_offsets.size() - 1; }
+    std::size_t count() const { return m_starts.size(); }
     bool empty() const { return count() == 0; }
 
     void add(std::string_view row);
@@ -29,7 +33,9 @@ public:
     // Text of a row in the order rows were added.
     std::string_view rowAdded(std::size_t index) const
     {
-        return {m_bytes.data() + m_offsets[index], m_offsets[index + 1] - m_offsets[index]};
+        const std::uint64_t from = startOf(index);
+        const std::uint64_t to = index + 1 < m_starts.size() ? startOf(index + 1) : m_bytes.size();
+        return {m_bytes.data() + from, static_cast<std::size_t>(to - from)};
     }
 
     void setSorted(bool on);
@@ -44,12 +50,22 @@ public:
     int rowColour(std::size_t index) const;
 
     void reserve(std::size_t rows, std::size_t bytes);
+    // Bytes held for rows, order and text (for the memory readout and tests).
+    std::size_t memoryUsed() const;
 
     // Called after clear, after updating is switched on, and after an add while
     // updating is on; the GUI repaints from it.
     void setChangeObserver(std::function<void()> observer) { m_observer = std::move(observer); }
 
 private:
+    std::uint64_t startOf(std::size_t index) const
+    {
+        std::uint64_t high = 0;
+        // Starts past 4 GiB: m_wraps lists the first row of each further 4 GiB.
+        for (std::size_t w = 0; w < m_wraps.size() && m_wraps[w] <= index; ++w)
+            high += std::uint64_t{1} << 32;
+        return high + m_starts[index];
+    }
     void placeRows() const;
     void notify() const
     {
@@ -58,7 +74,8 @@ private:
     }
 
     std::vector<char> m_bytes;
-    std::vector<std::uint64_t> m_offsets{0};
+    std::vector<std::uint32_t> m_starts; // low 32 bits of each row's first byte
+    std::vector<std::uint32_t> m_wraps;  // rows where the high part steps up
     bool m_sorted = false;
     bool m_updating = true;
     // Display order when sorted; rows at positions >= m_placed are not yet placed.

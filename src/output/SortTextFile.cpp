@@ -1,0 +1,117 @@
+#include "output/SortTextFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <vector>
+
+#include "platform/AtomicFile.h"
+#include "platform/ResultListOrder.h"
+
+namespace quorlix {
+
+namespace {
+
+void setError(Status* error, Status status)
+{
+    if (error)
+        *error = std::move(status);
+}
+
+Status readWhole(const std::string& path, std::vector<char>& bytes)
+{
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return Status::ioError("Could not open " + path + ": " + std::strerror(errno));
+    char chunk[1 << 16];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed)
+        return Status::ioError("Could not read " + path);
+    return Status::ok();
+}
+
+// Drops the line ends from bytes in place, leaving the lines back to back, and
+// returns where each line starts plus one entry for the end of the last.
+std::vector<std::uint64_t> splitLines(std::vector<char>& bytes)
+{
+    std::vector<std::uint64_t> starts;
+    const std::size_t size = bytes.size();
+    std::size_t read = 0;
+    std::size_t write = 0;
+    // At least one line, so an empty file reads as one empty line.
+    do {
+        starts.push_back(write);
+        while (read < size && bytes[read] != '\r' && bytes[read] != '\n')
+            bytes[write++] = bytes[read++];
+        if (read < size) {
+            const bool cr = bytes[read] == '\r';
+            ++read;
+            if (cr && read < size && bytes[read] == '\n')
+                ++read;
+        }
+    } while (read < size);
+    starts.push_back(write);
+    bytes.resize(write);
+    return starts;
+}
+
+} // namespace
+
+bool SortTextFile(const std::string& path, bool caseSensitive, Status* error)
+{
+    setError(error, Status::ok());
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    if (S_ISDIR(st.st_mode)) {
+        setError(error, Status::invalidFileName(path + " is a folder, not a text file."));
+        return false;
+    }
+
+    std::vector<char> bytes;
+    if (Status read = readWhole(path, bytes); !read.isOk()) {
+        setError(error, std::move(read));
+        return false;
+    }
+    const std::vector<std::uint64_t> starts = splitLines(bytes);
+    const std::size_t lines = starts.size() - 1;
+    if (lines > UINT32_MAX) {
+        setError(error, Status::tooLarge(path + " has too many lines to sort."));
+        return false;
+    }
+    const auto lineAt = [&](std::uint32_t i) {
+        return std::string_view(bytes.data() + starts[i], static_cast<std::size_t>(starts[i + 1] - starts[i]));
+    };
+    std::vector<std::uint32_t> order;
+    order.reserve(lines);
+    appendSortedRows(0, static_cast<std::uint32_t>(lines), lineAt, !caseSensitive, order);
+
+    AtomicFile out;
+    if (Status opened = out.open(path); !opened.isOk()) {
+        setError(error, std::move(opened));
+        return false;
+    }
+    std::string buffer;
+    buffer.reserve(1 << 18);
+    for (std::uint32_t i : order) {
+        buffer.append(lineAt(i));
+        buffer.append("\r\n");
+        if (buffer.size() >= (1 << 18) - 256) {
+            out.write(buffer);
+            buffer.clear();
+        }
+    }
+    out.write(buffer);
+    if (Status done = out.commit(); !done.isOk()) {
+        setError(error, std::move(done));
+        return false;
+    }
+    return true;
+}
+
+} // namespace quorlix
