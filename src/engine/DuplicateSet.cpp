@@ -1,0 +1,266 @@
+#include "engine/DuplicateSet.h"
+
+#include <cstring>
+#include <stdexcept>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace quorlix {
+
+namespace {
+
+constexpr int kSlots = 12;
+constexpr unsigned kChunkBits = 22; // 4 MiB chunks
+constexpr std::size_t kChunkSize = std::size_t{1} << kChunkBits;
+constexpr std::size_t kMaxChunks = std::size_t{1} << (32 - kChunkBits);
+// Grow when the table is this full (slots used / slots); buckets of twelve
+// with linear probing stay at about one bucket per lookup up to here.
+constexpr std::size_t kLoadNumerator = 17;
+constexpr std::size_t kLoadDenominator = 20;
+constexpr std::size_t kMinBuckets = 16;
+
+constexpr std::uint64_t kP0 = 0x9E3779B97F4A7C15ull;
+constexpr std::uint64_t kP1 = 0xC2B2AE3D27D4EB4Full;
+constexpr std::uint64_t kP2 = 0x165667B19E3779F9ull;
+
+inline std::uint64_t fold(std::uint64_t a, std::uint64_t b)
+{
+    const DuplicateSetWide p = static_cast<DuplicateSetWide>(a) * b;
+    return static_cast<std::uint64_t>(p) ^ static_cast<std::uint64_t>(p >> 64);
+}
+
+inline std::uint64_t load64(const char* p)
+{
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline std::uint64_t load32(const char* p)
+{
+    std::uint32_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Tag 0 marks a free slot, so hashes whose low byte is 0 use tag 1.
+inline std::uint8_t tagOf(std::uint64_t hash)
+{
+    const auto t = static_cast<std::uint8_t>(hash);
+    return t == 0 ? 1 : t;
+}
+
+std::size_t bucketsFor(std::size_t count)
+{
+    const std::size_t slots = (count * kLoadDenominator + kLoadNumerator - 1) / kLoadNumerator;
+    const std::size_t buckets = (slots + kSlots - 1) / kSlots + 1;
+    return buckets < kMinBuckets ? kMinBuckets : buckets;
+}
+
+} // namespace
+
+std::uint64_t hashBytes(const char* p, std::size_t n)
+{
+    std::uint64_t seed = kP0 ^ (n * kP2);
+    std::uint64_t a = 0;
+    std::uint64_t b = 0;
+    if (n <= 16) {
+        if (n >= 8) {
+            a = load64(p);
+            b = load64(p + n - 8);
+        } else if (n >= 4) {
+            a = load32(p);
+            b = load32(p + n - 4);
+        } else if (n > 0) {
+            a = (std::uint64_t{static_cast<unsigned char>(p[0])} << 16) |
+                (std::uint64_t{static_cast<unsigned char>(p[n >> 1])} << 8) | static_cast<unsigned char>(p[n - 1]);
+        }
+    } else {
+        std::size_t left = n;
+        while (left > 16) {
+            seed = fold(load64(p) ^ kP1, load64(p + 8) ^ seed);
+            p += 16;
+            left -= 16;
+        }
+        a = load64(p + left - 16);
+        b = load64(p + left - 8);
+    }
+    return fold(kP1 ^ n, fold(a ^ kP1, b ^ seed));
+}
+
+// One cache line: the tags first so a single 16-byte load compares them all.
+struct alignas(64) DuplicateSet::Bucket {
+    std::uint8_t tags[kSlots];
+    std::uint32_t unused;
+    std::uint32_t refs[kSlots];
+
+    // Bit i set when slot i holds tag (bits 0..11).
+    unsigned match(std::uint8_t tag) const
+    {
+#if defined(__SSE2__)
+        const __m128i t = _mm_load_si128(reinterpret_cast<const __m128i*>(tags));
+        const auto bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(t, _mm_set1_epi8(static_cast<char>(tag)))));
+        return bits & 0xFFFu;
+#else
+        unsigned bits = 0;
+        for (int i = 0; i < kSlots; ++i)
+            bits |= static_cast<unsigned>(tags[i] == tag) << i;
+        return bits;
+#endif
+    }
+    // Slots fill in order, so the first free slot is the count of used ones.
+    int firstFree() const
+    {
+        const unsigned free = match(0);
+        return free == 0 ? kSlots : __builtin_ctz(free);
+    }
+};
+DuplicateSet::DuplicateSet()
+{
+    static_assert(sizeof(Bucket) == 64);
+    rehash(kMinBuckets);
+}
+
+DuplicateSet::~DuplicateSet() = default;
+
+std::string_view DuplicateSet::entryAt(std::uint32_t ref) const
+{
+    const char* p = m_chunks[ref >> kChunkBits].get() + (ref & (kChunkSize - 1));
+    std::size_t len = static_cast<unsigned char>(*p++);
+    if (len == 0xFF) {
+        len = static_cast<unsigned char>(p[0]) | (static_cast<std::size_t>(static_cast<unsigned char>(p[1])) << 8);
+        p += 2;
+    }
+    return {p, len};
+}
+
+DuplicateSet::Found DuplicateSet::find(std::string_view password, std::uint64_t hash) const
+{
+    const std::uint8_t tag = tagOf(hash);
+    std::size_t index = bucketOf(hash);
+    for (;;) {
+        const Bucket& bucket = m_buckets[index];
+        for (unsigned bits = bucket.match(tag); bits != 0; bits &= bits - 1) {
+            const int slot = __builtin_ctz(bits);
+            if (entryAt(bucket.refs[slot]) == password)
+                return {index, slot, true};
+        }
+        const int free = bucket.firstFree();
+        if (free < kSlots)
+            return {index, free, false};
+        if (++index == m_bucketCount)
+            index = 0;
+    }
+}
+
+bool DuplicateSet::contains(std::string_view password) const
+{
+    return find(password, hashBytes(password.data(), password.size())).present;
+}
+
+bool DuplicateSet::insert(std::string_view password)
+{
+    if (password.size() > kMaxEntrySize)
+        throw std::length_error("A password is too long for the duplication check.");
+    const std::uint64_t hash = hashBytes(password.data(), password.size());
+    if (m_size >= m_growAt) {
+        if (contains(password))
+            return false;
+        rehash(m_bucketCount * 2);
+    }
+    const Found at = find(password, hash);
+    if (at.present)
+        return false;
+    const std::uint32_t ref = store(password);
+    Bucket& bucket = m_buckets[at.bucket];
+    bucket.tags[at.slot] = tagOf(hash);
+    bucket.refs[at.slot] = ref;
+    ++m_size;
+    return true;
+}
+
+std::uint32_t DuplicateSet::store(std::string_view password)
+{
+    const std::size_t need = password.size() + (password.size() >= 0xFF ? 3 : 1);
+    if (m_chunks.empty() || m_chunkUsed + need > kChunkSize) {
+        if (m_chunks.size() == kMaxChunks)
+            throw std::length_error("Too many passwords for the duplication check.");
+        if (!m_chunks.empty())
+            m_chunkEnds.push_back(m_chunkUsed);
+        m_chunks.push_back(std::make_unique_for_overwrite<char[]>(kChunkSize));
+        m_chunkUsed = 0;
+    }
+    char* p = m_chunks.back().get() + m_chunkUsed;
+    if (password.size() >= 0xFF) {
+        *p++ = static_cast<char>(0xFF);
+        *p++ = static_cast<char>(password.size() & 0xFF);
+        *p++ = static_cast<char>(password.size() >> 8);
+    } else {
+        *p++ = static_cast<char>(password.size());
+    }
+    if (!password.empty())
+        std::memcpy(p, password.data(), password.size());
+    const auto ref = static_cast<std::uint32_t>(((m_chunks.size() - 1) << kChunkBits) | m_chunkUsed);
+    m_chunkUsed += need;
+    return ref;
+}
+
+void DuplicateSet::place(std::uint64_t hash, std::uint32_t ref)
+{
+    std::size_t index = bucketOf(hash);
+    for (;;) {
+        Bucket& bucket = m_buckets[index];
+        const int free = bucket.firstFree();
+        if (free < kSlots) {
+            bucket.tags[free] = tagOf(hash);
+            bucket.refs[free] = ref;
+            return;
+        }
+        if (++index == m_bucketCount)
+            index = 0;
+    }
+}
+
+void DuplicateSet::rehash(std::size_t buckets)
+{
+    m_buckets = std::make_unique<Bucket[]>(buckets); // zeroed: every slot free
+    m_bucketCount = buckets;
+    m_growAt = buckets * kSlots * kLoadNumerator / kLoadDenominator;
+    // Entries lie in the arena in insertion order; walk it rather than the old table.
+    for (std::size_t c = 0; c < m_chunks.size(); ++c) {
+        const std::size_t used = c + 1 == m_chunks.size() ? m_chunkUsed : m_chunkEnds[c];
+        std::size_t offset = 0;
+        while (offset < used) {
+            const auto ref = static_cast<std::uint32_t>((c << kChunkBits) | offset);
+            const std::string_view entry = entryAt(ref);
+            place(hashBytes(entry.data(), entry.size()), ref);
+            offset += (entry.size() >= 0xFF ? 3 : 1) + entry.size();
+        }
+    }
+}
+
+void DuplicateSet::reserve(std::size_t count)
+{
+    const std::size_t buckets = bucketsFor(count);
+    if (buckets > m_bucketCount)
+        rehash(buckets);
+}
+
+void DuplicateSet::clear()
+{
+    std::memset(static_cast<void*>(m_buckets.get()), 0, m_bucketCount * sizeof(Bucket));
+    m_size = 0;
+    if (m_chunks.size() > 1)
+        m_chunks.resize(1);
+    m_chunkEnds.clear();
+    m_chunkUsed = 0;
+}
+
+std::size_t DuplicateSet::memoryUsage() const
+{
+    return m_bucketCount * sizeof(Bucket) + m_chunks.size() * kChunkSize;
+}
+
+} // namespace quorlix
