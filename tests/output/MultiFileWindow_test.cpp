@@ -1,0 +1,201 @@
+#include "output/MultiFileWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <vector>
+
+namespace quorlix {
+namespace {
+
+class Boxes : public MessageBoxes {
+public:
+    using MessageBoxes::show;
+    Answer show(std::string_view text, std::string_view title, Icon icon, Buttons buttons) override
+    {
+        log.push_back(std::string(title) + "|" + std::to_string(static_cast<int>(icon)) + "|" +
+                      std::to_string(static_cast<int>(buttons)) + "|" + std::string(text));
+        return answer;
+    }
+    std::vector<std::string> log;
+    Answer answer = Answer::Ok;
+};
+
+const std::string kExcl = "Quorlix|1|0|"; // exclamation icon, OK button
+
+struct AcceptCase {
+    const char* name;
+    std::string preface;
+    std::string total;
+    bool activate;
+    int type; // -1: never chosen
+    Answer answer;
+    MultiFileWindow::Outcome outcome;
+    std::string message;
+    std::int16_t active;
+    std::int16_t totalFiles;
+    std::string fileType;
+};
+
+class MultiFileAccept : public ::testing::TestWithParam<AcceptCase> {};
+
+std::string confirmation(const std::string& total, const std::string& first, const std::string& last)
+{
+    return "Quorlix|0|1|You have activated multi-file mode. When executed " + total +
+           " files will be created starting with: \r\n\r\n" + first +
+           "\r\n\r\nCompleting with: \r\n\r\n" + last +
+           "\r\n\r\nThey will be saved in the following directory/path: \r\n\r\n/tmp/lists/";
+}
+
+TEST_P(MultiFileAccept, ChecksAndStores)
+{
+    const AcceptCase& c = GetParam();
+    MultiFileSettings settings;
+    settings.totalFiles = 7;
+    Boxes boxes;
+    boxes.answer = c.answer;
+    MultiFileWindow window(settings, boxes);
+    window.open();
+    window.chooseFolder("/tmp/lists");
+    window.setPrefaceText(c.preface);
+    window.setTotalFilesText(c.total);
+    window.setActivateChecked(c.activate);
+    if (c.type >= 0)
+        window.chooseType(c.type);
+    EXPECT_EQ(window.accept(), c.outcome);
+    ASSERT_EQ(boxes.log.size(), 1u);
+    EXPECT_EQ(boxes.log[0], c.message);
+    EXPECT_EQ(settings.active, c.active);
+    EXPECT_EQ(settings.totalFiles, c.totalFiles);
+    EXPECT_EQ(settings.fileType, c.fileType);
+}
+
+using O = MultiFileWindow::Outcome;
+const std::string kTooFew = kExcl + " Total Files field must be greater than 1";
+const std::string kNotWhole = kExcl + " Total Files must be a whole number from 2 to 32,767";
+const std::string kNotActive = kExcl + "Multi-file mode is not in effect. To activate it, select the ACTIVATE "
+                                       "check-box. Multi-file mode is NOT in effect.";
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, MultiFileAccept,
+    ::testing::Values(
+        AcceptCase{"NoPreface", "", "5", true, 0, Answer::Ok, O::StayOpen,
+                   kExcl + " File Name Preface field must be filled-in", 0, 5, "txt"},
+        AcceptCase{"EmptyTotal", "pw", "", true, 0, Answer::Ok, O::StayOpen, kTooFew, 0, 7, "txt"},
+        AcceptCase{"TotalOne", "pw", "1", true, 0, Answer::Ok, O::StayOpen, kTooFew, 0, 1, "txt"},
+        AcceptCase{"TotalNegative", "pw", "-4", true, 0, Answer::Ok, O::StayOpen, kTooFew, 0, -4, "txt"},
+        AcceptCase{"TotalLetters", "pw", "abc", true, 0, Answer::Ok, O::StayOpen, kNotWhole, 0, 7, "txt"},
+        AcceptCase{"TotalFraction", "pw", "2.5", true, 0, Answer::Ok, O::StayOpen, kNotWhole, 0, 2, "txt"},
+        AcceptCase{"TotalTooLarge", "pw", "32768", true, 0, Answer::Ok, O::StayOpen, kNotWhole, 0, 7, "txt"},
+        AcceptCase{"TotalHuge", "pw", "99999999999", true, 0, Answer::Ok, O::StayOpen, kNotWhole, 0, 7, "txt"},
+        AcceptCase{"TotalMax", "pw", "32767", true, 3, Answer::Ok, O::Close,
+                   confirmation("32767", "pw1.csv", "pw32767.csv"), 1, 32767, "csv"},
+        AcceptCase{"TwoTypeNeverChosen", "pw", "2", true, -1, Answer::Ok, O::Close,
+                   confirmation("2", "pw1.txt", "pw2.txt"), 1, 2, "txt"},
+        AcceptCase{"BlankPrefaceAccepted", " ", " 3 ", true, 1, Answer::Ok, O::Close,
+                   confirmation("3", " 1.mdb", " 3.mdb"), 1, 3, "mdb"},
+        AcceptCase{"CancelStaysOpenButInForce", "pw", "3", true, 2, Answer::Cancel, O::StayOpen,
+                   confirmation("3", "pw1.htm", "pw3.htm"), 1, 3, "htm"},
+        AcceptCase{"NotTicked", "pw", "4", false, -1, Answer::Ok, O::Close, kNotActive, 0, 4, "txt"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(MultiFileWindow, OpeningShowsTheSettings)
+{
+    struct Row {
+        std::int16_t active;
+        std::int16_t total;
+        std::string type;
+        bool ticked;
+        std::string totalText;
+        std::optional<int> index;
+    };
+    for (const Row& r : {Row{0, 0, "", false, "", std::nullopt}, Row{1, 12, "htm", true, "12", 2},
+                         Row{0, 3, "csv", false, "3", 3}, Row{1, 2, "mdb", true, "2", 1}}) {
+        MultiFileSettings s;
+        s.active = r.active;
+        s.totalFiles = r.total;
+        s.fileType = r.type;
+        s.filePreface = "pre";
+        Boxes boxes;
+        MultiFileWindow w(s, boxes);
+        w.open();
+        EXPECT_EQ(w.activateChecked(), r.ticked);
+        EXPECT_EQ(w.totalFilesText(), r.totalText);
+        EXPECT_EQ(w.typeIndex(), r.index);
+        EXPECT_EQ(w.prefaceText(), "pre");
+        EXPECT_TRUE(boxes.log.empty());
+    }
+}
+
+TEST(MultiFileWindow, LiveUpdatesSurviveCancel)
+{
+    MultiFileSettings s;
+    s.totalFiles = 5;
+    s.active = 1;
+    Boxes boxes;
+    MultiFileWindow w(s, boxes);
+    w.open();
+    w.setPrefaceText("new");
+    w.setTotalFilesText("9");
+    w.setTotalFilesText("x9"); // does not convert: keeps 9
+    w.chooseType(3);
+    w.chooseFolder("/data/out");
+    w.setActivateChecked(false);
+    EXPECT_EQ(w.cancel(), MultiFileWindow::Outcome::Close);
+    EXPECT_EQ(s.filePreface, "new");
+    EXPECT_EQ(s.totalFiles, 9);
+    EXPECT_EQ(s.fileType, "csv");
+    EXPECT_EQ(s.directory, "/data/out/");
+    EXPECT_EQ(w.shownDirectory(), "/data/out/ ");
+    EXPECT_EQ(s.active, 1);
+    EXPECT_EQ(s.filePath(2), "/data/out/new2.csv");
+}
+
+TEST(MultiFileWindow, TotalFilesConversion)
+{
+    struct Row {
+        const char* text;
+        std::optional<std::int16_t> value;
+    };
+    for (const Row& r : {Row{"12", 12}, Row{" 12 ", 12}, Row{"+3", 3}, Row{"-3", -3}, Row{"2.5", 2}, Row{"3.5", 4},
+                         Row{"32767", 32767}, Row{"-32768", -32768}, Row{"32768", std::nullopt},
+                         Row{"", std::nullopt}, Row{"1e3", std::nullopt}, Row{"-", std::nullopt},
+                         Row{"1 2", std::nullopt}, Row{".", std::nullopt}})
+        EXPECT_EQ(convertTotalFiles(r.text), r.value) << r.text;
+}
+
+TEST(MultiFileWindow, PathSeparatorRule)
+{
+    struct Row {
+        const char* folder;
+        const char* dir;
+    };
+    for (const Row& r : {Row{"/", "/"}, Row{"/home/u", "/home/u/"}, Row{"/home/u/", "/home/u/"}, Row{"/ab", "/ab/"},
+                         Row{"", ""}})
+        EXPECT_EQ(withPathSeparator(r.folder), r.dir) << r.folder;
+}
+
+TEST(MultiFileWindow, TickedWithoutFolderAsksForOne)
+{
+    MultiFileSettings s;
+    Boxes boxes;
+    MultiFileWindow w(s, boxes);
+    w.setPrefaceText("pw");
+    w.setTotalFilesText("2");
+    w.setActivateChecked(true);
+    EXPECT_EQ(w.accept(), MultiFileWindow::Outcome::StayOpen);
+    EXPECT_EQ(s.active, 0);
+    EXPECT_EQ(boxes.log, (std::vector<std::string>{kExcl + " Select the directory/path for the files"}));
+}
+
+TEST(MultiFileWindow, DriveErrorMessage)
+{
+    MultiFileSettings s;
+    Boxes boxes;
+    MultiFileWindow w(s, boxes);
+    w.driveFailed();
+    EXPECT_EQ(boxes.log, (std::vector<std::string>{kExcl + "Drive error occured. Please investigate."}));
+}
+
+} // namespace
+} // namespace quorlix
