@@ -1,0 +1,885 @@
+#include "platform/jet/JetWriter.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "platform/jet/JetEncode.h"
+#include "platform/jet/JetFormat.h"
+
+namespace quorlix::jet {
+
+namespace {
+
+// Page plan of a new file. The system tables keep the places Jet gives them
+// in a fresh database; their rows, the property blobs and the global map's
+// bitmap pages go to the end of the file when it is closed, so user rows can
+// stream from page 18 on without knowing how many tables will follow.
+enum : std::uint32_t {
+    kGlobalMapPage = 1,
+    kObjectsTdef = 2,
+    kAcesTdef = 3,
+    kQueriesTdef = 4,
+    kRelationshipsTdef = 5,
+    kObjectsMapPage = 6,   // owned/free rows, then the long-value column maps
+    kObjectsMapPage2 = 7,  // the last long-value map that no longer fits on 6
+    kObjectsIndex0Map = 8, // (ParentId, Name)
+    kObjectsIndex0Leaf = 9,
+    kObjectsIndex1Map = 10, // (Id)
+    kObjectsIndex1Leaf = 11,
+    kOtherMapsPage = 12, // maps of MSysACEs, MSysQueries, MSysRelationships
+    kAcesLeaf = 13,
+    kQueriesLeaf = 14,
+    kRelationshipsLeaf0 = 15, // .. 17
+    kFirstUserPage = 18,
+};
+
+// Catalog identifiers of the objects every database has.
+constexpr std::uint32_t kTablesId = 0x0F000001;
+constexpr std::uint32_t kDatabasesId = 0x0F000002;
+constexpr std::uint32_t kRelationshipsId = 0x0F000003;
+constexpr std::uint32_t kRootId = 0x0F000000;
+constexpr std::uint32_t kMSysDbId = 0x10000000;
+constexpr std::uint32_t kSystemObjectFlags = 0x80000000;
+
+// Owners and ACE holders: the engine, the default Admin user, the Users
+// group and the creator placeholder.
+constexpr std::string_view kEngineSid{"\x02\x03", 2};
+constexpr std::string_view kAdminSid{"\x03\x01", 2};
+constexpr std::string_view kUsersSid{"\x02\x01", 2};
+constexpr std::string_view kCreatorSid{"\x02\x04", 2};
+
+std::string fixedU32(std::uint32_t v)
+{
+    std::string s;
+    putU32(&s, v);
+    return s;
+}
+std::string fixedU16(std::uint32_t v)
+{
+    std::string s;
+    putU16(&s, v);
+    return s;
+}
+std::string fixedF64(double v)
+{
+    std::string s;
+    putF64(&s, v);
+    return s;
+}
+
+ColumnDef systemColumn(std::uint8_t type, std::string name, std::uint16_t size, std::uint8_t flags = 0x12)
+{
+    ColumnDef c;
+    c.type = type;
+    c.name = std::move(name);
+    c.size = size;
+    c.flags = flags;
+    c.userNumbering = false;
+    return c;
+}
+
+// ---- The system tables -------------------------------------------------------
+
+struct SystemTable {
+    TableDef def;
+    RowLayout layout;
+};
+
+std::uint16_t systemTextSize(const Format& f) { return static_cast<std::uint16_t>(f.isJet4() ? 510 : 255); }
+
+SystemTable objectsTable(const Format& f)
+{
+    SystemTable t;
+    t.def.system = true;
+    const std::uint16_t text = systemTextSize(f);
+    t.def.columns = {
+        systemColumn(kLong, "Id", 4),
+        systemColumn(kLong, "ParentId", 4),
+        systemColumn(kText, "Name", text),
+        systemColumn(kInteger, "Type", 2),
+        systemColumn(kDateTime, "DateCreate", 8),
+        systemColumn(kDateTime, "DateUpdate", 8),
+        systemColumn(kBinary, "Owner", 255, 0x32),
+        systemColumn(kLong, "Flags", 4),
+        systemColumn(kMemo, "Database", 0),
+        systemColumn(kMemo, "Connect", 0),
+        systemColumn(kText, "ForeignName", text),
+        systemColumn(kBinary, "RmtInfoShort", 255),
+        systemColumn(kOle, "RmtInfoLong", 0),
+        systemColumn(kOle, "Lv", 0),
+        systemColumn(kOle, "LvProp", 0),
+        systemColumn(kOle, "LvModule", 0),
+        systemColumn(kOle, "LvExtra", 0),
+    };
+    t.layout = layoutColumns(&t.def.columns);
+    t.def.realIndexes = {
+        {{1, 2}, pageRow(kObjectsIndex0Map, 0), kObjectsIndex0Leaf, 0x01},
+        {{0}, pageRow(kObjectsIndex1Map, 0), kObjectsIndex1Leaf, 0x01},
+    };
+    t.def.logicalIndexes = {{1, 1, 1, "Id"}, {0, 0, 0, "ParentIdName"}};
+    t.def.ownedMap = pageRow(kObjectsMapPage, 0);
+    t.def.freeMap = pageRow(kObjectsMapPage, 1);
+    // Rows 2..14 of page 6 and row 0 of page 7, in column order.
+    const std::uint16_t lvColumns[] = {8, 9, 12, 13, 14, 15, 16};
+    std::uint32_t row = 2;
+    for (std::uint16_t c : lvColumns) {
+        LongValueMapDef m;
+        m.column = c;
+        m.owned = pageRow(kObjectsMapPage, row++);
+        m.free = row <= 14 ? pageRow(kObjectsMapPage, row++) : pageRow(kObjectsMapPage2, 0);
+        t.def.longValueMaps.push_back(m);
+    }
+    return t;
+}
+
+SystemTable acesTable()
+{
+    SystemTable t;
+    t.def.system = true;
+    t.def.columns = {
+        systemColumn(kLong, "ObjectId", 4),
+        systemColumn(kBinary, "SID", 255, 0x32),
+        systemColumn(kLong, "ACM", 4),
+        systemColumn(kBoolean, "FInheritable", 1),
+    };
+    t.layout = layoutColumns(&t.def.columns);
+    t.def.realIndexes = {{{0}, pageRow(kOtherMapsPage, 2), kAcesLeaf, 0x08}};
+    t.def.logicalIndexes = {{0, 0, 0, "ObjectId"}};
+    t.def.ownedMap = pageRow(kOtherMapsPage, 0);
+    t.def.freeMap = pageRow(kOtherMapsPage, 1);
+    return t;
+}
+
+SystemTable queriesTable(const Format& f)
+{
+    SystemTable t;
+    t.def.system = true;
+    const std::uint16_t text = systemTextSize(f);
+    t.def.columns = {
+        systemColumn(kLong, "ObjectId", 4),   systemColumn(kByte, "Attribute", 1),
+        systemColumn(kBinary, "Order", 255),  systemColumn(kText, "Name1", text),
+        systemColumn(kText, "Name2", text),   systemColumn(kMemo, "Expression", 0),
+        systemColumn(kInteger, "Flag", 2),
+    };
+    t.layout = layoutColumns(&t.def.columns);
+    t.def.realIndexes = {{{0, 1, 2}, pageRow(kOtherMapsPage, 7), kQueriesLeaf, 0x01}};
+    t.def.logicalIndexes = {{0, 0, 1, "ObjectIdAttribute"}};
+    t.def.longValueMaps = {{5, pageRow(kOtherMapsPage, 5), pageRow(kOtherMapsPage, 6)}};
+    t.def.ownedMap = pageRow(kOtherMapsPage, 3);
+    t.def.freeMap = pageRow(kOtherMapsPage, 4);
+    return t;
+}
+
+SystemTable relationshipsTable(const Format& f)
+{
+    SystemTable t;
+    t.def.system = true;
+    const std::uint16_t text = systemTextSize(f);
+    t.def.columns = {
+        systemColumn(kText, "szRelationship", text),     systemColumn(kLong, "grbit", 4),
+        systemColumn(kLong, "ccolumn", 4),               systemColumn(kLong, "icolumn", 4),
+        systemColumn(kText, "szObject", text),           systemColumn(kText, "szColumn", text),
+        systemColumn(kText, "szReferencedObject", text), systemColumn(kText, "szReferencedColumn", text),
+    };
+    t.layout = layoutColumns(&t.def.columns);
+    for (std::uint16_t i = 0; i < 3; ++i) {
+        const std::uint16_t column = i == 0 ? 0 : (i == 1 ? 4 : 6);
+        t.def.realIndexes.push_back(
+            {{column}, pageRow(kOtherMapsPage, 10u + i), static_cast<std::uint32_t>(kRelationshipsLeaf0 + i), 0x02});
+    }
+    t.def.logicalIndexes = {{1, 1, 0, "szObject"}, {2, 2, 0, "szReferencedObject"}, {0, 0, 0, "szRelationship"}};
+    t.def.ownedMap = pageRow(kOtherMapsPage, 8);
+    t.def.freeMap = pageRow(kOtherMapsPage, 9);
+    return t;
+}
+
+// One MSysObjects row before it is placed.
+struct CatalogObject {
+    std::uint32_t id;
+    std::uint32_t parentId;
+    std::string name; // ASCII
+    std::uint16_t type;
+    std::string_view owner;
+    std::uint32_t flags;
+    std::optional<std::uint32_t> propertiesPointer; // LVAL page/row of LvProp
+    std::uint32_t propertiesLength = 0;
+};
+
+struct AceRow {
+    std::uint32_t objectId;
+    std::string_view sid;
+    std::uint32_t acm;
+    bool inheritable;
+};
+
+bool validName(std::string_view name)
+{
+    if (name.empty() || utf8Length(name) > kMaxNameLength || name.front() == ' ')
+        return false;
+    for (char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == '.' || c == '!' || c == '`' || c == '[' || c == ']')
+            return false;
+    }
+    return true;
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+               return lower(x) == lower(y);
+           });
+}
+
+std::string quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
+
+// ---- The writer ------------------------------------------------------------------
+
+class JetDatabaseWriter final : public DatabaseWriter {
+public:
+    JetDatabaseWriter(const Format& format, int fd, std::string path, std::string password, double creationDate,
+                      std::uint32_t maxPages)
+        : m_format(format), m_fd(fd), m_path(std::move(path)), m_password(std::move(password)),
+          m_creationDate(creationDate), m_maxPages(maxPages), m_page(format, 0)
+    {
+    }
+    ~JetDatabaseWriter() override
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+            ::unlink(m_path.c_str());
+        }
+    }
+
+    Status createTable(std::string_view name, const std::vector<TextColumn>& columns) override;
+    Status appendRow(const std::vector<std::optional<std::string_view>>& values) override;
+    Status close() override;
+    Status status() const override { return m_status; }
+
+private:
+    struct UserTable {
+        std::string name;
+        std::vector<ColumnDef> columns;
+        std::vector<bool> allowZeroLength;
+        RowLayout layout;
+        std::uint32_t tdefPage = 0;
+        std::uint32_t mapPage = 0;
+        std::uint32_t firstDataPage = 0; // 0 until the first row
+        std::uint32_t rowCount = 0;
+    };
+    struct FinishedTable {
+        std::string name;
+        std::uint32_t tdefPage;
+        std::vector<std::string> zeroLengthColumns;
+    };
+
+    Status fail(Status s)
+    {
+        if (m_status.isOk())
+            m_status = std::move(s);
+        return m_status;
+    }
+    bool ioFailed() const { return m_status.code() == Status::Code::IoError; }
+    Status checkTable(std::string_view name, const std::vector<TextColumn>& columns) const;
+    std::uint32_t closeReserve() const;
+    bool reservePage(std::uint32_t* page);
+    std::uint32_t appendPage() { return m_nextPage++; } // within the close reserve
+    void writePage(std::uint32_t page, std::string_view bytes);
+    void flushDataPage();
+    void finishTable();
+    void writeCatalog();
+    void writeSystemMaps(const PageSet& objectsPages, const PageSet& acesPages, const PageSet& lvalPages);
+    void writeGlobalMap();
+    std::string usageMap(const PageSet& set);
+    Status sizeLimitStatus() const;
+
+    const Format& m_format;
+    int m_fd;
+    std::string m_path;
+    std::string m_password;
+    double m_creationDate;
+    std::uint32_t m_maxPages;
+    Status m_status;
+    bool m_closed = false;
+
+    std::uint32_t m_nextPage = kFirstUserPage;
+    std::optional<UserTable> m_table;
+    std::vector<FinishedTable> m_finished;
+    DataPageBuilder m_page;
+    std::uint32_t m_pageNumber = 0; // page the builder fills; 0 = none
+    std::string m_row;
+    std::vector<std::string> m_encoded; // per column, reused
+    std::vector<std::optional<std::string_view>> m_fields;
+};
+
+Status JetDatabaseWriter::sizeLimitStatus() const
+{
+    return Status::tooLarge(m_format.isJet4()
+                                ? "The database has reached the 2 GB size limit of an Access 2000 file; no more "
+                                  "records can be added."
+                                : "The database has reached the 1 GB size limit of an Access 97 (Jet 3) file; no "
+                                  "more records can be added.");
+}
+
+std::uint32_t JetDatabaseWriter::closeReserve() const
+{
+    // Pages close() may still need: the open table's bitmap pages, the global
+    // map's, and the catalog (properties, MSysObjects and MSysACEs rows).
+    const std::uint32_t bitmapPages = m_maxPages / m_format.bitmapPagePages() + 2;
+    const auto tables = static_cast<std::uint32_t>(m_finished.size() + 1);
+    return 2 * bitmapPages + tables + (tables + 9) / 16 + 1 + (2 * tables + 16) / 32 + 1 + 2;
+}
+
+bool JetDatabaseWriter::reservePage(std::uint32_t* page)
+{
+    if (m_nextPage + closeReserve() >= m_maxPages) {
+        fail(sizeLimitStatus());
+        return false;
+    }
+    *page = m_nextPage++;
+    return true;
+}
+
+void JetDatabaseWriter::writePage(std::uint32_t page, std::string_view bytes)
+{
+    if (ioFailed())
+        return;
+    const off_t offset = static_cast<off_t>(page) * m_format.pageSize;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::pwrite(m_fd, bytes.data() + done, bytes.size() - done, offset + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            // A refusal kept earlier must not hide that the file itself is broken.
+            m_status = Status::ioError("Could not write " + m_path + ": " + std::strerror(errno));
+            return;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+Status JetDatabaseWriter::checkTable(std::string_view name, const std::vector<TextColumn>& columns) const
+{
+    const std::string what = "Table " + quoted(name) + ": ";
+    if (!validName(name))
+        return Status::invalidArgument(quoted(name) + " is not a valid table name.");
+    for (char c : name)
+        if (static_cast<unsigned char>(c) > 0x7E)
+            return Status::invalidArgument(what + "table names must be plain ASCII.");
+    if (name.size() >= 4 && equalsIgnoringCase(name.substr(0, 4), "MSys"))
+        return Status::invalidArgument(what + "names beginning with MSys are reserved for the system tables.");
+    for (const FinishedTable& t : m_finished)
+        if (equalsIgnoringCase(t.name, name))
+            return Status::invalidArgument(what + "a table of that name already exists.");
+    if (m_table && equalsIgnoringCase(m_table->name, name))
+        return Status::invalidArgument(what + "a table of that name already exists.");
+    if (columns.empty())
+        return Status::invalidArgument(what + "a table needs at least one field.");
+    std::string bytes;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const std::string& c = columns[i].name;
+        if (!validName(c) || !encodeText(m_format, c, &bytes))
+            return Status::invalidArgument(what + quoted(c) + " is not a valid field name.");
+        for (std::size_t k = 0; k < i; ++k)
+            if (equalsIgnoringCase(columns[k].name, c))
+                return Status::invalidArgument(what + "the field " + quoted(c) + " appears twice.");
+    }
+    // The definition, the property blob and the catalog index each get one
+    // page here, which bounds the number of fields and tables.
+    TableDef def;
+    for (const TextColumn& c : columns) {
+        ColumnDef col;
+        col.name = c.name;
+        def.columns.push_back(col);
+    }
+    std::vector<std::string> names;
+    for (const TextColumn& c : columns)
+        names.push_back(c.name);
+    if (tableDefinitionSize(m_format, def) > m_format.pageSize ||
+        encodeZeroLengthProperties(m_format, names).size() + m_format.dataHeaderSize() + 2 > m_format.pageSize)
+        return Status::invalidArgument(what + "too many fields or field names too long.");
+    std::size_t catalogKeys = 0; // bytes of the (ParentId, Name) index over all objects
+    auto addKey = [&](std::size_t nameLength) { catalogKeys += 5 + nameLength + 2 + 4; };
+    for (std::string_view n : {"Tables", "Databases", "Relationships", "MSysDb", "MSysObjects", "MSysACEs",
+                               "MSysQueries", "MSysRelationships"})
+        addKey(n.size());
+    for (const FinishedTable& t : m_finished)
+        addKey(t.name.size());
+    if (m_table)
+        addKey(m_table->name.size());
+    addKey(name.size());
+    if (catalogKeys > indexLeafCapacity(m_format))
+        return Status::invalidArgument(what + "the database cannot hold more tables.");
+    return Status::ok();
+}
+
+Status JetDatabaseWriter::createTable(std::string_view name, const std::vector<TextColumn>& columns)
+{
+    if (m_closed)
+        return Status::invalidArgument("The database is already closed.");
+    if (!m_status.isOk())
+        return m_status;
+    if (Status s = checkTable(name, columns); !s.isOk())
+        return fail(std::move(s));
+    finishTable();
+    UserTable t;
+    t.name = std::string(name);
+    for (const TextColumn& c : columns) {
+        ColumnDef col;
+        col.type = kText;
+        col.name = c.name;
+        col.flags = kColumnNullable;
+        col.size = static_cast<std::uint16_t>(kDefaultTextSize * (m_format.isJet4() ? 2 : 1));
+        col.extraFlags = m_format.isJet4() ? kColumnCompressed : 0;
+        t.columns.push_back(col);
+        t.allowZeroLength.push_back(c.allowZeroLength);
+    }
+    t.layout = layoutColumns(&t.columns);
+    if (!reservePage(&t.tdefPage) || !reservePage(&t.mapPage))
+        return m_status;
+    m_table = std::move(t);
+    m_encoded.assign(columns.size(), std::string());
+    m_fields.assign(columns.size(), std::nullopt);
+    return m_status;
+}
+
+Status JetDatabaseWriter::appendRow(const std::vector<std::optional<std::string_view>>& values)
+{
+    if (m_closed)
+        return Status::invalidArgument("The database is already closed.");
+    if (!m_status.isOk())
+        return m_status;
+    if (!m_table)
+        return fail(Status::invalidArgument("No table is open to add records to."));
+    UserTable& t = *m_table;
+    if (values.size() > t.columns.size())
+        return fail(Status::invalidArgument("Table " + quoted(t.name) + " has only " +
+                                            std::to_string(t.columns.size()) + " fields."));
+    std::size_t varBytes = 0;
+    for (std::size_t i = 0; i < t.columns.size(); ++i) {
+        const std::optional<std::string_view> v = i < values.size() ? values[i] : std::nullopt;
+        if (!v) {
+            m_fields[i] = std::nullopt;
+            continue;
+        }
+        const std::string& field = t.columns[i].name;
+        if (v->empty() && !t.allowZeroLength[i])
+            return fail(Status::invalidArgument("The field " + quoted(field) + " cannot hold an empty text."));
+        if (utf8Length(*v) > kDefaultTextSize)
+            return fail(Status::invalidArgument("The text " + quoted(*v) + " is longer than the " +
+                                                std::to_string(kDefaultTextSize) + " characters of the field " +
+                                                quoted(field) + "."));
+        std::string& out = m_encoded[i];
+        if (m_format.isJet4()) {
+            std::string ucs2;
+            if (!utf8ToUcs2(*v, &ucs2))
+                return fail(Status::invalidArgument("The text " + quoted(*v) + " has characters a database "
+                                                    "field cannot hold."));
+            compressUcs2(ucs2, &out);
+            m_fields[i] = std::string_view(out);
+        } else {
+            bool ascii = std::all_of(v->begin(), v->end(), [](char c) { return (c & 0x80) == 0; });
+            if (ascii) {
+                m_fields[i] = *v; // code page 1252 agrees with ASCII: no copy
+            } else if (utf8ToCp1252(*v, &out)) {
+                m_fields[i] = std::string_view(out);
+            } else {
+                return fail(Status::invalidArgument("The text " + quoted(*v) +
+                                                    " has characters an Access 97 database cannot hold."));
+            }
+        }
+        varBytes += m_fields[i]->size();
+    }
+    (void)varBytes;
+    encodeRow(m_format, t.columns, t.layout, m_fields.data(), &m_row);
+    if (m_pageNumber == 0 || !m_page.fits(m_row.size())) {
+        std::uint32_t page;
+        if (!reservePage(&page))
+            return m_status;
+        flushDataPage();
+        m_page.reset(t.tdefPage);
+        m_pageNumber = page;
+        if (t.firstDataPage == 0)
+            t.firstDataPage = page;
+    }
+    m_page.add(m_row);
+    ++t.rowCount;
+    return m_status;
+}
+
+void JetDatabaseWriter::flushDataPage()
+{
+    if (m_pageNumber != 0)
+        writePage(m_pageNumber, m_page.finish());
+    m_pageNumber = 0;
+}
+
+std::string JetDatabaseWriter::usageMap(const PageSet& set)
+{
+    if (inlineMapFits(m_format, set))
+        return encodeInlineMap(m_format, set);
+    std::vector<std::uint32_t> pointers(m_format.referencePointers(), 0);
+    for (std::uint32_t slot : bitmapSlots(m_format, set)) {
+        pointers[slot] = appendPage();
+        writePage(pointers[slot], encodeBitmapPage(m_format, slot, set));
+    }
+    return encodeReferenceMap(m_format, pointers);
+}
+
+void JetDatabaseWriter::finishTable()
+{
+    if (!m_table)
+        return;
+    UserTable& t = *m_table;
+    const std::uint32_t lastDataPage = m_pageNumber;
+    flushDataPage();
+    PageSet owned;
+    PageSet freeSpace;
+    if (t.firstDataPage != 0) {
+        // A table's data pages follow each other: its own pages come first.
+        owned.push_back({t.firstDataPage, lastDataPage});
+        freeSpace.push_back({lastDataPage, lastDataPage});
+    }
+    DataPageBuilder maps(m_format, 0);
+    maps.add(usageMap(owned));
+    maps.add(encodeInlineMap(m_format, freeSpace));
+    writePage(t.mapPage, maps.finish());
+
+    TableDef def;
+    def.rowCount = t.rowCount;
+    def.columns = t.columns;
+    def.ownedMap = pageRow(t.mapPage, 0);
+    def.freeMap = pageRow(t.mapPage, 1);
+    writePage(t.tdefPage, encodeTableDefinition(m_format, def));
+
+    FinishedTable done{t.name, t.tdefPage, {}};
+    for (std::size_t i = 0; i < t.columns.size(); ++i)
+        if (t.allowZeroLength[i])
+            done.zeroLengthColumns.push_back(t.columns[i].name);
+    m_finished.push_back(std::move(done));
+    m_table.reset();
+}
+
+Status JetDatabaseWriter::close()
+{
+    if (m_closed)
+        return m_status;
+    m_closed = true;
+    if (!ioFailed()) {
+        finishTable();
+        writeCatalog();
+    }
+    if (!ioFailed() && ::fsync(m_fd) != 0)
+        m_status = Status::ioError("Could not write " + m_path + ": " + std::strerror(errno));
+    if (::close(m_fd) != 0 && !ioFailed())
+        m_status = Status::ioError("Could not write " + m_path + ": " + std::strerror(errno));
+    m_fd = -1;
+    return m_status;
+}
+
+void JetDatabaseWriter::writeCatalog()
+{
+    const Format& f = m_format;
+    SystemTable objects = objectsTable(f);
+    SystemTable aces = acesTable();
+
+    // Property blobs (AllowZeroLength) first: MSysObjects rows point at them.
+    std::vector<CatalogObject> catalog = {
+        {kTablesId, kRootId, "Tables", 3, kEngineSid, kSystemObjectFlags, {}, 0},
+        {kDatabasesId, kRootId, "Databases", 3, kEngineSid, kSystemObjectFlags, {}, 0},
+        {kRelationshipsId, kRootId, "Relationships", 3, kEngineSid, kSystemObjectFlags, {}, 0},
+        {kMSysDbId, kDatabasesId, "MSysDb", 2, kAdminSid, kSystemObjectFlags, {}, 0},
+        {kObjectsTdef, kTablesId, "MSysObjects", 1, kEngineSid, kSystemObjectFlags, {}, 0},
+        {kAcesTdef, kTablesId, "MSysACEs", 1, kEngineSid, kSystemObjectFlags, {}, 0},
+        {kQueriesTdef, kTablesId, "MSysQueries", 1, kEngineSid, kSystemObjectFlags, {}, 0},
+        {kRelationshipsTdef, kTablesId, "MSysRelationships", 1, kEngineSid, kSystemObjectFlags, {}, 0},
+    };
+    PageSet lvalPages;
+    DataPageBuilder lval(f, kLongValueOwner);
+    std::uint32_t lvalPage = 0;
+    for (const FinishedTable& t : m_finished) {
+        CatalogObject o{t.tdefPage, kTablesId, t.name, 1, kAdminSid, 0, {}, 0};
+        if (!t.zeroLengthColumns.empty()) {
+            std::string blob = encodeZeroLengthProperties(f, t.zeroLengthColumns);
+            if (lvalPage == 0 || !lval.fits(blob.size())) {
+                if (lvalPage != 0)
+                    writePage(lvalPage, lval.finish());
+                lval.reset(kLongValueOwner);
+                lvalPage = appendPage();
+                if (lvalPages.empty())
+                    lvalPages.push_back({lvalPage, lvalPage});
+                lvalPages.back().last = lvalPage;
+            }
+            o.propertiesPointer = pageRow(lvalPage, lval.add(blob));
+            o.propertiesLength = static_cast<std::uint32_t>(blob.size());
+        }
+        catalog.push_back(std::move(o));
+    }
+    if (lvalPage != 0)
+        writePage(lvalPage, lval.finish());
+
+    // MSysObjects rows, and the entries of its two indexes.
+    std::vector<std::string> nameEntries;
+    std::vector<std::string> idEntries;
+    PageSet objectsPages;
+    {
+        DataPageBuilder page(f, kObjectsTdef);
+        std::uint32_t pageNumber = 0;
+        std::vector<std::optional<std::string_view>> v(objects.def.columns.size());
+        std::string row;
+        for (const CatalogObject& o : catalog) {
+            std::string id = fixedU32(o.id);
+            std::string parent = fixedU32(o.parentId);
+            std::string name;
+            encodeText(f, o.name, &name);
+            std::string type = fixedU16(o.type);
+            std::string date = fixedF64(m_creationDate);
+            std::string flags = fixedU32(o.flags);
+            std::string props;
+            std::fill(v.begin(), v.end(), std::nullopt);
+            v[0] = id;
+            v[1] = parent;
+            v[2] = name;
+            v[3] = type;
+            v[4] = date;
+            v[5] = date;
+            v[6] = o.owner;
+            v[7] = flags;
+            if (o.propertiesPointer) {
+                putU24(&props, o.propertiesLength);
+                putU8(&props, 0x40); // one row on a long-value page
+                putU32(&props, *o.propertiesPointer);
+                putU32(&props, 0);
+                v[14] = props;
+            }
+            encodeRow(f, objects.def.columns, objects.layout, v.data(), &row);
+            if (pageNumber == 0 || !page.fits(row.size())) {
+                if (pageNumber != 0)
+                    writePage(pageNumber, page.finish());
+                page.reset(kObjectsTdef);
+                pageNumber = appendPage();
+                if (objectsPages.empty())
+                    objectsPages.push_back({pageNumber, pageNumber});
+                objectsPages.back().last = pageNumber;
+            }
+            const std::uint32_t rowNumber = page.add(row);
+            std::string e;
+            appendLongKey(&e, o.parentId);
+            appendTextKey(f, &e, o.name);
+            appendIndexRowPointer(&e, pageNumber, rowNumber);
+            nameEntries.push_back(std::move(e));
+            std::string k;
+            appendLongKey(&k, o.id);
+            appendIndexRowPointer(&k, pageNumber, rowNumber);
+            idEntries.push_back(std::move(k));
+        }
+        writePage(pageNumber, page.finish());
+    }
+
+    // MSysACEs: the rights every new database grants, then two per table.
+    std::vector<AceRow> aceRows = {
+        {kObjectsTdef, kAdminSid, 393216, false},
+        {kAcesTdef, kAdminSid, 393216, false},
+        {kQueriesTdef, kAdminSid, 393216, false},
+        {kRelationshipsTdef, kAdminSid, 917504, false},
+        {kTablesId, kCreatorSid, 983294, true},
+        {kTablesId, kAdminSid, f.isJet4() ? 393217u : 1048319u, !f.isJet4()},
+        {kRelationshipsId, kCreatorSid, 983294, true},
+        {kRelationshipsId, kAdminSid, 393217, false},
+        {kDatabasesId, kAdminSid, 393216, false},
+        {kMSysDbId, kAdminSid, 393230, false},
+        {kMSysDbId, kUsersSid, 14, false},
+        {kQueriesTdef, kUsersSid, 20, false},
+        {kRelationshipsTdef, kUsersSid, 20, false},
+        {kObjectsTdef, kUsersSid, 20, false},
+        {kTablesId, kUsersSid, 1048319, true},
+        {kRelationshipsId, kUsersSid, 1048575, true},
+    };
+    for (const FinishedTable& t : m_finished) {
+        aceRows.push_back({t.tdefPage, kAdminSid, 1048319, false});
+        aceRows.push_back({t.tdefPage, kUsersSid, 1048319, false});
+    }
+    std::vector<std::string> aceEntries;
+    PageSet acesPages;
+    {
+        DataPageBuilder page(f, kAcesTdef);
+        std::uint32_t pageNumber = 0;
+        std::string row;
+        for (const AceRow& a : aceRows) {
+            std::string object = fixedU32(a.objectId);
+            std::string acm = fixedU32(a.acm);
+            std::optional<std::string_view> v[4] = {object, a.sid, acm, std::nullopt};
+            if (a.inheritable)
+                v[3] = std::string_view("", 0);
+            encodeRow(f, aces.def.columns, aces.layout, v, &row);
+            if (pageNumber == 0 || !page.fits(row.size())) {
+                if (pageNumber != 0)
+                    writePage(pageNumber, page.finish());
+                page.reset(kAcesTdef);
+                pageNumber = appendPage();
+                if (acesPages.empty())
+                    acesPages.push_back({pageNumber, pageNumber});
+                acesPages.back().last = pageNumber;
+            }
+            const std::uint32_t rowNumber = page.add(row);
+            std::string e;
+            appendLongKey(&e, a.objectId);
+            appendIndexRowPointer(&e, pageNumber, rowNumber);
+            aceEntries.push_back(std::move(e));
+        }
+        writePage(pageNumber, page.finish());
+    }
+
+    // Index leaves, one per index.
+    writePage(kObjectsIndex0Leaf, encodeIndexLeaf(f, kObjectsTdef, std::move(nameEntries)));
+    writePage(kObjectsIndex1Leaf, encodeIndexLeaf(f, kObjectsTdef, std::move(idEntries)));
+    writePage(kAcesLeaf, encodeIndexLeaf(f, kAcesTdef, std::move(aceEntries)));
+    writePage(kQueriesLeaf, encodeIndexLeaf(f, kQueriesTdef, {}));
+    for (std::uint32_t i = 0; i < 3; ++i)
+        writePage(kRelationshipsLeaf0 + i, encodeIndexLeaf(f, kRelationshipsTdef, {}));
+
+    writeSystemMaps(objectsPages, acesPages, lvalPages);
+
+    objects.def.rowCount = static_cast<std::uint32_t>(catalog.size());
+    aces.def.rowCount = static_cast<std::uint32_t>(aceRows.size());
+    writePage(kObjectsTdef, encodeTableDefinition(f, objects.def));
+    writePage(kAcesTdef, encodeTableDefinition(f, aces.def));
+    writePage(kQueriesTdef, encodeTableDefinition(f, queriesTable(f).def));
+    writePage(kRelationshipsTdef, encodeTableDefinition(f, relationshipsTable(f).def));
+
+    writeGlobalMap();
+
+    std::string password;
+    encodeText(f, m_password, &password);
+    writePage(0, encodeHeaderPage(f, password, m_creationDate));
+}
+
+void JetDatabaseWriter::writeSystemMaps(const PageSet& objectsPages, const PageSet& acesPages,
+                                        const PageSet& lvalPages)
+{
+    const Format& f = m_format;
+    const std::string none = encodeInlineMap(f, {});
+    auto lastOf = [](const PageSet& s) { return s.empty() ? PageSet{} : PageSet{{s.back().last, s.back().last}}; };
+    {
+        // Page 6: MSysObjects owned/free, then owned/free per long-value
+        // column (8, 9, 12, 13, 14, 15, 16); only LvProp (14) has pages.
+        DataPageBuilder page(f, 0);
+        page.add(encodeInlineMap(f, objectsPages));
+        page.add(encodeInlineMap(f, lastOf(objectsPages)));
+        for (int column : {8, 9, 12, 13, 14, 15, 16}) {
+            page.add(encodeInlineMap(f, column == 14 ? lvalPages : PageSet{}));
+            if (column != 16)
+                page.add(encodeInlineMap(f, column == 14 ? lastOf(lvalPages) : PageSet{}));
+        }
+        writePage(kObjectsMapPage, page.finish());
+        DataPageBuilder page7(f, 0);
+        page7.add(none);
+        writePage(kObjectsMapPage2, page7.finish());
+    }
+    auto singleMap = [&](std::uint32_t pageNumber, std::uint32_t leaf) {
+        DataPageBuilder page(f, 0);
+        page.add(encodeInlineMap(f, {{leaf, leaf}}));
+        writePage(pageNumber, page.finish());
+    };
+    singleMap(kObjectsIndex0Map, kObjectsIndex0Leaf);
+    singleMap(kObjectsIndex1Map, kObjectsIndex1Leaf);
+    {
+        DataPageBuilder page(f, 0);
+        page.add(encodeInlineMap(f, acesPages));                    // 0 MSysACEs owned
+        page.add(encodeInlineMap(f, lastOf(acesPages)));            // 1 free
+        page.add(encodeInlineMap(f, {{kAcesLeaf, kAcesLeaf}}));     // 2 index
+        page.add(none);                                             // 3 MSysQueries owned
+        page.add(none);                                             // 4 free
+        page.add(none);                                             // 5 Expression owned
+        page.add(none);                                             // 6 Expression free
+        page.add(encodeInlineMap(f, {{kQueriesLeaf, kQueriesLeaf}})); // 7 index
+        page.add(none);                                             // 8 MSysRelationships owned
+        page.add(none);                                             // 9 free
+        for (std::uint32_t i = 0; i < 3; ++i)                       // 10..12 indexes
+            page.add(encodeInlineMap(f, {{kRelationshipsLeaf0 + i, kRelationshipsLeaf0 + i}}));
+        writePage(kOtherMapsPage, page.finish());
+    }
+}
+
+void JetDatabaseWriter::writeGlobalMap()
+{
+    // Bits of the global map mean "free": every page of the file is in use,
+    // the bits past its end are set.
+    const Format& f = m_format;
+    DataPageBuilder page(f, 1);
+    if (m_nextPage <= f.inlineMapPages()) {
+        page.add(encodeInlineMap(f, {{m_nextPage, 0xFFFFFFFFu}}));
+    } else {
+        // Bitmap pages for the whole file, themselves included.
+        std::uint32_t slots = 1;
+        while (slots * f.bitmapPagePages() < m_nextPage + slots)
+            ++slots;
+        std::vector<std::uint32_t> pages(f.referencePointers(), 0);
+        for (std::uint32_t k = 0; k < slots; ++k)
+            pages[k] = appendPage();
+        const PageSet unused{{m_nextPage, 0xFFFFFFFFu}};
+        for (std::uint32_t k = 0; k < slots; ++k)
+            writePage(pages[k], encodeBitmapPage(f, k, unused));
+        page.add(encodeReferenceMap(f, pages));
+    }
+    page.add(encodeInlineMap(f, {})); // present in every file, purpose unknown
+    writePage(kGlobalMapPage, page.finish());
+}
+
+} // namespace
+
+double oleDateNow()
+{
+    using namespace std::chrono;
+    const double seconds = duration<double>(system_clock::now().time_since_epoch()).count();
+    return seconds / 86400.0 + 25569.0; // 1970-01-01 is day 25569
+}
+
+std::unique_ptr<DatabaseWriter> createDatabaseWriter(const std::string& path, JetVersion version,
+                                                     std::string_view password, const WriterOptions& options,
+                                                     Status* error)
+{
+    const Format& format = formatOf(version);
+    auto refuse = [&](Status s) -> std::unique_ptr<DatabaseWriter> {
+        if (error)
+            *error = std::move(s);
+        return nullptr;
+    };
+    std::string encodedPassword;
+    if (!encodeText(format, password, &encodedPassword) || encodedPassword.size() > format.passwordSize)
+        return refuse(Status::invalidArgument("The database password must be at most 20 characters the database "
+                                              "can hold."));
+    if (path.empty())
+        return refuse(Status::invalidFileName("No file name was given for the database."));
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        const int e = errno;
+        if (e == EEXIST)
+            return refuse(Status::ioError("The database " + path + " already exists."));
+        if (e == ENOENT || e == ENOTDIR || e == EISDIR || e == ENAMETOOLONG)
+            return refuse(Status::invalidFileName(path + " is not a valid file name: " + std::strerror(e)));
+        return refuse(Status::ioError("Could not create " + path + ": " + std::strerror(e)));
+    }
+    const double date = options.creationDate >= 0 ? options.creationDate : oleDateNow();
+    const std::uint32_t maxPages =
+        options.maxPages != 0 ? std::min(options.maxPages, format.maxPages) : format.maxPages;
+    if (error)
+        *error = Status::ok();
+    return std::make_unique<JetDatabaseWriter>(format, fd, path, std::string(password), date, maxPages);
+}
+
+std::unique_ptr<DatabaseWriter> DatabaseWriter::create(const std::string& path, JetVersion version,
+                                                       std::string_view password, Status* error)
+{
+    return createDatabaseWriter(path, version, password, WriterOptions{}, error);
+}
+
+} // namespace quorlix::jet
