@@ -1,0 +1,30 @@
+#pragma once
+// Everything the program remembers between sessions and puts into a settings
+// file: the run values, the check switches, the dictionary-check file, the
+// method, the Random Words options, the separator marks, the pool and the rules.
+// Default-constructed it holds the values of a first start.
+
+#include <string>
+
+#include "options/CharacterPool.h"
+#include "options/RunOptions.h"
+#include "options/WordSettings.h"
+
+namespace quorlix {
+
+inline constexpr const char* kDefaultDictionary = "wordlist_english_abridged.dct";
+
+struct OptionState {
+    RunValues run;
+    CheckOptions checks;
+    std::string dictionaryFile = kDefaultDictionary; // the dictionary check's file
+    GenerationMethod method = GenerationMethod::RandomCharacters;
+    WordSettings words;
+    InsertSettings inserts;
+    CharacterPool pool = CharacterPool::defaultPool();
+    PositionRules rules;
+
+    bool operator==(const OptionState&) const = default;
+};
+
+} // namespace quorlix

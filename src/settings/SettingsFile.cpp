@@ -1,0 +1,254 @@
+#include "settings/SettingsFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "options/CharactersWindow.h"
+#include "options/RunFields.h"
+#include "platform/AtomicFile.h"
+#include "settings/LastSettings.h"
+
+namespace quorlix {
+
+namespace {
+
+std::string flag(bool on)
+{
+    return linePrintInteger(on ? 1 : 0);
+}
+
+// A text item must stay on its own line.
+std::string textItem(std::string_view text)
+{
+    std::string out;
+    for (char c : text)
+        if (c != '\r' && c != '\n')
+            out.push_back(c);
+    return out;
+}
+
+// Hands out the lines one by one and records what became of each.
+class ItemReader {
+public:
+    ItemReader(std::vector<std::string_view> lines, SettingsFileReport& report)
+        : m_lines(std::move(lines)), m_report(report)
+    {
+    }
+
+    std::optional<std::string> text()
+    {
+        auto line = next();
+        if (line)
+            ++m_report.applied;
+        return line ? std::optional<std::string>(std::string(*line)) : std::nullopt;
+    }
+    std::optional<std::int32_t> int32() { return number(parseInt32); }
+    std::optional<std::int16_t> int16() { return number(parseInt16); }
+    // Flags and their kin: on exactly when the line holds 1.
+    std::optional<bool> flagIsOne()
+    {
+        const auto value = int16();
+        return value ? std::optional<bool>(*value == 1) : std::nullopt;
+    }
+    // "True" or a non-zero number is true; any other text present is false.
+    std::optional<bool> booleanText()
+    {
+        auto line = next();
+        if (!line)
+            return std::nullopt;
+        ++m_report.applied;
+        return parseBoolText(*line).value_or(false);
+    }
+
+private:
+    template <typename Parse> auto number(Parse parse) -> decltype(parse(std::string_view{}))
+    {
+        auto line = next();
+        if (!line)
+            return std::nullopt;
+        auto value = parse(*line);
+        if (value)
+            ++m_report.applied;
+        else
+            m_report.skipped.push_back(m_index);
+        return value;
+    }
+    std::optional<std::string_view> next()
+    {
+        ++m_index;
+        if (m_index > static_cast<int>(m_lines.size())) {
+            m_report.skipped.push_back(m_index);
+            return std::nullopt;
+        }
+        return m_lines[static_cast<std::size_t>(m_index - 1)];
+    }
+
+    std::vector<std::string_view> m_lines;
+    SettingsFileReport& m_report;
+    int m_index = 0;
+};
+
+template <typename T> void take(std::optional<T> value, T& target)
+{
+    if (value)
+        target = *value;
+}
+
+std::vector<std::string_view> splitLines(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        lines.push_back(line);
+        if (end == std::string_view::npos)
+            break;
+        text.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
+} // namespace
+
+std::string linePrintInteger(long long value)
+{
+    return (value < 0 ? "" : " ") + std::to_string(value) + " ";
+}
+
+std::vector<std::string> settingsFileItems(const OptionState& state)
+{
+    std::vector<std::string> items;
+    items.reserve(kSettingsFileLines);
+    const auto& c = state.checks;
+    const auto& w = state.words;
+    const bool characters = state.method == GenerationMethod::RandomCharacters;
+
+    items.push_back(linePrintInteger(state.run.totalPasswords));
+    items.push_back(linePrintInteger(state.run.minLength));
+    items.push_back(linePrintInteger(state.run.maxLength));
+    items.push_back(flag(c.duplication));
+    items.push_back(flag(c.sideBySide));
+    items.push_back(flag(c.sequential));
+    items.push_back(flag(c.counter));
+    items.push_back(flag(c.sortDisplay));
+    items.push_back(textItem(state.dictionaryFile));
+    items.push_back(flag(c.dictionary));
+    items.push_back(flag(c.dictionaryMode == DictionaryMode::Whole));
+    items.push_back(flag(c.strong));
+    items.push_back(flag(characters)); // the selected option button
+    items.push_back(flag(characters)); // the method flag; both follow the one method
+    items.push_back(textItem(w.dictionary));
+    items.push_back(textItem(w.separator));
+    items.push_back(linePrintInteger(w.wordsPerPassword));
+    items.push_back(linePrintInteger(w.totalPasswords));
+    items.push_back(flag(w.duplicationCheck));
+    items.push_back(flag(w.randomNumbers));
+    items.push_back(boolText(w.wordLengthLimit));
+    items.push_back(linePrintInteger(w.minWordLength));
+    items.push_back(linePrintInteger(w.maxWordLength));
+    items.push_back(linePrintInteger(w.digitCount));
+    items.push_back(boolText(w.randomUppercase));
+    for (int p = 1; p <= 59; ++p) {
+        items.push_back(linePrintInteger(state.inserts.hyphen[p]));
+        items.push_back(linePrintInteger(state.inserts.blank[p]));
+    }
+    for (int code : poolOrderCodes())
+        items.push_back(linePrintInteger(state.pool.flag(code)));
+    for (int p = 1; p <= kMaxLength; ++p)
+        items.push_back(linePrintInteger(state.rules.rule[p]));
+    return items;
+}
+
+std::string settingsFileText(const OptionState& state)
+{
+    std::string text;
+    for (const auto& item : settingsFileItems(state)) {
+        text += item;
+        text += "\r\n";
+    }
+    return text;
+}
+
+Status saveSettingsFile(const std::string& path, const OptionState& state)
+{
+    AtomicFile file;
+    if (Status s = file.open(path); !s)
+        return s;
+    file.write(settingsFileText(state));
+    return file.commit();
+}
+
+SettingsFileReport readSettingsText(std::string_view text, OptionState& state)
+{
+    SettingsFileReport report;
+    auto lines = splitLines(text);
+    report.lines = static_cast<int>(lines.size());
+    ItemReader in(std::move(lines), report);
+    auto& c = state.checks;
+    auto& w = state.words;
+
+    take(in.int32(), state.run.totalPasswords);
+    take(in.int16(), state.run.minLength);
+    take(in.int16(), state.run.maxLength);
+    take(in.flagIsOne(), c.duplication);
+    take(in.flagIsOne(), c.sideBySide);
+    take(in.flagIsOne(), c.sequential);
+    take(in.flagIsOne(), c.counter);
+    take(in.flagIsOne(), c.sortDisplay);
+    take(in.text(), state.dictionaryFile);
+    take(in.flagIsOne(), c.dictionary);
+    if (const auto whole = in.flagIsOne())
+        c.dictionaryMode = *whole ? DictionaryMode::Whole : DictionaryMode::Hybrid;
+    take(in.flagIsOne(), c.strong);
+    const auto selected = in.flagIsOne(); // line 13
+    const auto methodFlag = in.flagIsOne(); // line 14
+    // The method flag is set from line 14 first; the selection of line 13 then
+    // sets it again, so line 13 decides whenever it can be read.
+    for (const auto& characters : {methodFlag, selected})
+        if (characters)
+            state.method = *characters ? GenerationMethod::RandomCharacters : GenerationMethod::RandomWords;
+    take(in.text(), w.dictionary);
+    take(in.text(), w.separator);
+    take(in.int16(), w.wordsPerPassword);
+    take(in.int32(), w.totalPasswords);
+    take(in.flagIsOne(), w.duplicationCheck);
+    take(in.flagIsOne(), w.randomNumbers);
+    take(in.booleanText(), w.wordLengthLimit);
+    take(in.int16(), w.minWordLength);
+    take(in.int16(), w.maxWordLength);
+    take(in.int16(), w.digitCount);
+    take(in.booleanText(), w.randomUppercase);
+    for (int p = 1; p <= 59; ++p) {
+        take(in.int16(), state.inserts.hyphen[p]);
+        take(in.int16(), state.inserts.blank[p]);
+    }
+    for (int code : poolOrderCodes())
+        if (const auto value = in.int16())
+            state.pool.setFlag(code, *value);
+    for (int p = 1; p <= kMaxLength; ++p)
+        take(in.int16(), state.rules.rule[p]);
+    state.pool.recount();
+    return report;
+}
+
+Status loadSettingsFile(const std::string& path, OptionState& state, SettingsFileReport* report)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return Status::ioError("Cannot open " + path + ": " + std::strerror(errno));
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (in.bad())
+        return Status::ioError("Cannot read " + path);
+    SettingsFileReport local = readSettingsText(bytes.str(), state);
+    if (report)
+        *report = std::move(local);
+    return Status::ok();
+}
+
+} // namespace quorlix

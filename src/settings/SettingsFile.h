@@ -1,0 +1,68 @@
+#pragma once
+// Named settings files (".set"): the whole option state as 297 lines of text,
+// one item per line, each ended by CR LF.
+//
+//   1-3     total passwords, minimum, maximum        integer
+//   4-8     duplication, side-by-side, sequential,
+//           counter, sort display                    flag
+//   9       dictionary-check file                    text
+//   10-12   dictionary check, whole word, strong     flag
+//   13      Random Characters selected               flag (decides the method)
+//   14      method flag                              flag
+//   15-16   Random Words dictionary, separator       text
+//   17-18   words per password, total passwords      integer
+//   19-20   word duplication check, random numbers   flag
+//   21      word-length limit                        "True"/"False"
+//   22-24   min, max word length, digit count        integer
+//   25      random uppercase                         "True"/"False"
+//   26-143  hyphen mark, blank mark for 1..59        flag
+//   144-237 pool flags in pool order                 flag
+//   238-297 rules for positions 1..60                integer
+//
+// Integers and flags are written in line-print form: a blank (or "-") before
+// the digits and one blank after (" 25 ", "-3 "). Texts are written unchanged.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "options/OptionState.h"
+#include "platform/Status.h"
+
+namespace quorlix {
+
+inline constexpr int kSettingsFileLines = 297;
+inline constexpr std::string_view kSettingsDialogSaveTitle = "Save Settings As";
+inline constexpr std::string_view kSettingsDialogOpenTitle = "Open Settings";
+inline constexpr std::string_view kSettingsFilter = "Settings File (*.set)|*.set";
+
+// " 25 " for 25, "-3 " for -3.
+std::string linePrintInteger(long long value);
+
+// The 297 items of state, without line ends.
+std::vector<std::string> settingsFileItems(const OptionState& state);
+// The file's bytes: every item followed by CR LF.
+std::string settingsFileText(const OptionState& state);
+
+// Writes the file under a temporary name and renames it over path, so a failed
+// save leaves the previous file as it was.
+Status saveSettingsFile(const std::string& path, const OptionState& state);
+
+struct SettingsFileReport {
+    int lines = 0;   // lines present in the text
+    int applied = 0; // items that went into the state
+    std::vector<int> skipped; // line numbers (1-based) that could not be read, a short file's missing ones included
+};
+
+// Reads the items of text (line ends CR LF or LF) into state, in order. An
+// item that cannot be read (a number line without a whole number, a missing
+// line) leaves its setting as it is and reading goes on with the next line.
+// Texts are whole lines, so commas and quotes in them shift nothing. The pool
+// is recounted at the end.
+SettingsFileReport readSettingsText(std::string_view text, OptionState& state);
+
+// Reads the file at path; a file that cannot be opened changes nothing and
+// returns its error.
+Status loadSettingsFile(const std::string& path, OptionState& state, SettingsFileReport* report = nullptr);
+
+} // namespace quorlix
