@@ -45,6 +45,8 @@ struct SortCase {
     std::string expected;
 };
 
+void PrintTo(const SortCase& c, std::ostream* os) { *os << c.name; }
+
 class SortTextFileCases : public SortTextFileTest, public ::testing::WithParamInterface<SortCase> {};
 
 TEST_P(SortTextFileCases, RewritesSorted)
