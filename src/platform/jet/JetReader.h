@@ -1,0 +1,78 @@
+#pragma once
+// Reading side of the Jet component (DatabaseReader::open lives in
+// JetReader.cpp) and what the database tools need beyond Jet.h: the facts of a
+// file's first page, and a table's column types and properties.
+//
+// Text comes back as UTF-8 (Jet 3 files are code page 1252, Jet 4 files
+// UCS-2). libmdb does the page walking; before a file reaches it we check the
+// first page ourselves, so a file that is not a database is refused with a
+// message instead of libmdb's guesses, and libmdb's own chatter on stdout and
+// stderr is kept out of the terminal.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Status.h"
+#include "platform/jet/Jet.h"
+
+namespace quorlix::jet {
+
+// What the first page of a Jet file says.
+struct FileHeader {
+    // 0 Jet 3, 1 Jet 4, 2 and later ACE (Access 2007+).
+    int versionByte = 0;
+    std::size_t pageSize = 2048;
+    // The database password in UTF-8, empty when none is set.
+    std::string password;
+    // Non-zero: pages are encrypted with the database key.
+    std::uint32_t databaseKey = 0;
+    std::uint16_t codePage = 0;
+    std::uint16_t sortOrder = 0;
+};
+
+// Reads and unmasks page 0. Errors: InvalidFileName for an empty name or a
+// folder, IoError for a file that is missing or unreadable, Corruption for
+// anything that is not a Jet 3/Jet 4/ACE database or is cut short.
+Status readFileHeader(const std::string& path, FileHeader* header);
+
+// Jet column type codes, as stored.
+enum class ColumnType : int {
+    Boolean = 1,
+    Byte = 2,
+    Integer = 3,
+    Long = 4,
+    Currency = 5,
+    Single = 6,
+    Double = 7,
+    DateTime = 8,
+    Binary = 9,
+    Text = 10,
+    Ole = 11,
+    Memo = 12,
+    Guid = 15,
+    Numeric = 16,
+};
+
+struct ColumnInfo {
+    std::string name;
+    int type = 0;      // ColumnType value
+    int size = 0;      // bytes as stored (Text: Jet 3 characters, Jet 4 bytes)
+    bool allowZeroLength = false;
+    bool required = false;
+};
+
+// Column list of a user table of a database opened by DatabaseReader::open,
+// in field order, with the AllowZeroLength and Required properties.
+Status describeTable(DatabaseReader& db, std::string_view table, std::vector<ColumnInfo>* columns);
+
+// Bytes in code page 1252 as UTF-8 (the five bytes 1252 leaves undefined
+// keep their C1 code points, so nothing is lost).
+std::string cp1252ToUtf8(std::string_view bytes);
+
+// The version byte of the file a reader was opened on (see FileHeader).
+int formatVersionByte(const DatabaseReader& db);
+
+} // namespace quorlix::jet
