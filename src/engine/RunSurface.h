@@ -49,6 +49,9 @@ public:
     virtual void selectFirstRow() = 0;
     virtual void setMethodOptionsEnabled(bool on) = 0; // both optType options
     virtual bool isMinimized() const = 0;
+    // Redraw the "Characters to Use" and probability readouts from the pool,
+    // after a run changed the pool (the caller has recounted it already).
+    virtual void refreshReadout() {}
     virtual void setWindowTitle(std::string_view text) = 0;
 
     // Serve pending events (Stop button, timer, repaints). Called through a

@@ -23,7 +23,7 @@ public:
     void operator()()
     {
         if (m_everyCall) {
-            m_surface.processEvents();
+            serve();
             return;
         }
         if (--m_budget == 0)
@@ -33,9 +33,13 @@ public:
     // Yield now whatever the slice says (before a modal prompt, at run ends).
     void force()
     {
-        m_surface.processEvents();
+        serve();
         m_last = Clock::now();
     }
+
+    // How many times the event loop has run through this yielder. Options can
+    // change only then, so a generator may keep a copy of them until it moves.
+    std::uint64_t servedCount() const { return m_served; }
 
 private:
     void slowPath()
@@ -44,8 +48,14 @@ private:
         const auto now = Clock::now();
         if (now - m_last >= m_slice) {
             m_last = now;
-            m_surface.processEvents();
+            serve();
         }
+    }
+
+    void serve()
+    {
+        ++m_served;
+        m_surface.processEvents();
     }
 
     static constexpr std::uint32_t kCallsBetweenClockReads = 512;
@@ -54,6 +64,7 @@ private:
     bool m_everyCall;
     std::uint32_t m_budget = kCallsBetweenClockReads;
     Clock::time_point m_last;
+    std::uint64_t m_served = 0;
 };
 
 } // namespace quorlix

@@ -1,0 +1,234 @@
+#include "engine/CharacterDraw.h"
+
+#include <algorithm>
+
+namespace quorlix {
+
+namespace {
+
+// floor(count / total * 100 + 1/2), exactly.
+std::int16_t weightOf(int count, int total)
+{
+    if (count < 1 || total <= 0)
+        return 0;
+    return static_cast<std::int16_t>((200 * count + total) / (2 * total));
+}
+
+} // namespace
+
+ClassWeights classWeights(const CharacterPool& pool)
+{
+    const int total = pool.availableCount();
+    return {weightOf(pool.availableInClass(CharClass::Number), total),
+            weightOf(pool.availableInClass(CharClass::Lowercase), total),
+            weightOf(pool.availableInClass(CharClass::Uppercase), total),
+            weightOf(pool.availableInClass(CharClass::Special), total)};
+}
+
+bool hasThreeClasses(std::string_view password)
+{
+    bool number = false;
+    bool lower = false;
+    bool upper = false;
+    bool special = false;
+    for (const char ch : password) {
+        const int code = static_cast<unsigned char>(ch);
+        if (code < kFirstCode || code > kLastCode)
+            continue; // the blank separator
+        switch (classOf(code)) {
+        case CharClass::Number:
+            number = true;
+            break;
+        case CharClass::Lowercase:
+            lower = true;
+            break;
+        case CharClass::Uppercase:
+            upper = true;
+            break;
+        default:
+            special = true;
+            break;
+        }
+    }
+    return int{number} + int{lower} + int{upper} + int{special} >= 3;
+}
+
+CharacterDrawer::CharacterDrawer(const RunRequest& request, RandomSource& random, Yielder& yielder, RunState& state,
+                                 Mode mode)
+    : m_request(request), m_random(random), m_yielder(yielder), m_state(state), m_mode(mode),
+      m_min(request.values.minLength), m_max(std::min<int>(request.values.maxLength, kMaxLength))
+{
+}
+
+void CharacterDrawer::refreshPool()
+{
+    m_seenServed = m_yielder.servedCount();
+    m_classCount.fill(0);
+    m_available.fill(0);
+    for (int code = kFirstCode; code <= kLastCode; ++code) {
+        const bool on = m_request.pool.isAvailable(code);
+        m_available[code] = on ? 1 : 0;
+        m_classCount[static_cast<int>(classOf(code))] += on ? 1 : 0;
+    }
+}
+
+int CharacterDrawer::drawClass()
+{
+    const int n = m_weights.number;
+    const int l = m_weights.lowercase;
+    const int u = m_weights.uppercase;
+    const int s = n + l + u + m_weights.special;
+    if (s <= 0)
+        return 0; // nothing to draw from
+    const int c = m_random.draw(s, 1);
+    if (c <= n)
+        return 1;
+    if (c <= n + l)
+        return 2;
+    if (c <= n + l + u)
+        return 3;
+    return 4;
+}
+
+char CharacterDrawer::drawCharacter(int cls)
+{
+    int code = 0;
+    switch (cls) {
+    case 1:
+        do
+            code = m_random.draw(10, 48);
+        while (!m_available[code]);
+        break;
+    case 2:
+        do
+            code = m_random.draw(26, 97);
+        while (!m_available[code]);
+        break;
+    case 3:
+        do
+            code = m_random.draw(26, 65);
+        while (!m_available[code]);
+        break;
+    default:
+        // The four special ranges in proportion to their sizes, 15 : 7 : 6 : 4.
+        do {
+            const int g = m_random.draw(32, 63);
+            if (g <= 77)
+                code = m_random.draw(15, 33);
+            else if (g <= 84)
+                code = m_random.draw(7, 58);
+            else if (g <= 90)
+                code = m_random.draw(6, 91);
+            else
+                code = m_random.draw(4, 123);
+        } while (!m_available[code]);
+        break;
+    }
+    return static_cast<char>(code);
+}
+
+CharacterDrawer::Result CharacterDrawer::draw(const StopPrompt& prompt)
+{
+    if (m_yielder.servedCount() != m_seenServed)
+        refreshPool();
+    const bool multiFile = m_mode == Mode::MultiFile;
+    const auto& rules = m_request.rules.rule;
+    const CheckOptions& checks = m_request.checks;
+
+    m_length = m_random.draw(m_max - m_min + 1, m_min);
+    for (int p = 1; p <= m_length; ++p) {
+        if (multiFile)
+            m_yielder();
+        int attempts = 0;
+        for (;;) { // the position's retry point
+            int cls = rules[p];
+            if (cls < 1 || cls > 4)
+                cls = drawClass();
+            if (cls == 0 || m_classCount[cls] == 0) {
+                if (!multiFile) {
+                    if (++attempts > kMaxEmptyClassAttempts)
+                        return Result::Impossible;
+                    continue;
+                }
+                // Without a limit this would spin for ever; yield so Stop and
+                // the Characters window can still reach the run.
+                m_yielder();
+                if (m_state.stopPending() && prompt && prompt())
+                    return Result::Stopped;
+                if (m_yielder.servedCount() != m_seenServed)
+                    refreshPool();
+                continue;
+            }
+            const char ch = drawCharacter(cls);
+            m_chars[p] = ch;
+            if (m_state.stopPending() && prompt && prompt())
+                return Result::Stopped;
+            m_yielder();
+            if (p >= 2) {
+                const int diff = static_cast<unsigned char>(ch) - static_cast<unsigned char>(m_chars[p - 1]);
+                if (checks.sideBySide && diff == 0)
+                    continue;
+                if (checks.sequential && (diff == 1 || diff == -1))
+                    continue;
+            }
+            break;
+        }
+    }
+
+    // A mark at index i puts its separator after the i-th character.
+    const auto& hyphen = m_request.inserts.hyphen;
+    const auto& blank = m_request.inserts.blank;
+    char* out = m_assembled.data();
+    for (int k = 1; k <= m_length; ++k) {
+        if (hyphen[k - 1] == 1)
+            *out++ = '-';
+        if (blank[k - 1] == 1)
+            *out++ = ' ';
+        *out++ = m_chars[k];
+    }
+    m_assembledLength = static_cast<int>(out - m_assembled.data());
+    return Result::Drawn;
+}
+
+void AcceptedPasswords::clear()
+{
+    m_set.clear();
+    m_pending.clear();
+}
+
+void AcceptedPasswords::indexPending()
+{
+    std::size_t at = 0;
+    while (at < m_pending.size()) {
+        const auto len = static_cast<unsigned char>(m_pending[at]);
+        m_set.insert(std::string_view(m_pending.data() + at + 1, len));
+        at += 1 + len;
+    }
+    m_pending.clear();
+}
+
+bool AcceptedPasswords::contains(std::string_view password)
+{
+    if (!m_pending.empty())
+        indexPending();
+    return m_set.contains(password);
+}
+
+void AcceptedPasswords::add(std::string_view password, bool checked)
+{
+    if (checked) {
+        m_set.insert(password);
+        return;
+    }
+    m_pending.push_back(static_cast<char>(password.size()));
+    m_pending.insert(m_pending.end(), password.begin(), password.end());
+}
+
+bool AcceptedPasswords::addIfNew(std::string_view password)
+{
+    if (!m_pending.empty())
+        indexPending();
+    return m_set.insert(password);
+}
+
+} // namespace quorlix

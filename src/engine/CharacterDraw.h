@@ -1,0 +1,118 @@
+#pragma once
+// Drawing one Random Characters password, and the checks on it. Shared by the
+// run into the display and the multi-file run.
+//
+// The drawer is the hot loop of a 10,000,000-password run: it keeps a copy of
+// the pool's availability (one byte per code) and the class counts, rebuilt
+// only when the event loop has run since the last copy (options change only
+// then), draws into a fixed buffer and never allocates per password.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "engine/DuplicateSet.h"
+#include "engine/RunRequest.h"
+
+namespace quorlix {
+
+// Longest assembled password: 60 characters and a hyphen and a blank after each.
+inline constexpr int kMaxAssembledLength = 3 * kMaxLength;
+// Draws of a class without an available character tolerated at one position
+// of a run into the display before it ends with its error.
+inline constexpr int kMaxEmptyClassAttempts = 32000;
+
+// Weight of each class in the class draw: its available characters divided by
+// the pool's available count, times 100, rounded half up; 0 for an empty class.
+struct ClassWeights {
+    std::int16_t number = 0;
+    std::int16_t lowercase = 0;
+    std::int16_t uppercase = 0;
+    std::int16_t special = 0;
+    bool operator==(const ClassWeights&) const = default;
+};
+// Uses pool.availableCount() as last recounted; with a count of 0 every weight is 0.
+ClassWeights classWeights(const CharacterPool& pool);
+
+// True when the text holds characters of at least three of the four classes.
+// A hyphen counts as a special symbol; a blank counts for no class.
+bool hasThreeClasses(std::string_view password);
+
+class CharacterDrawer {
+public:
+    enum class Mode {
+        Single,    // into the display: empty classes count towards the attempt limit
+        MultiFile, // yields at every position; empty classes are retried without limit
+    };
+    enum class Result { Drawn, Stopped, Impossible };
+    // Called when the stop flag is found set while a character is drawn;
+    // returns true when the user confirmed the stop.
+    using StopPrompt = std::function<bool()>;
+
+    // Reads minimum and maximum length now: the buffers are sized by them.
+    CharacterDrawer(const RunRequest& request, RandomSource& random, Yielder& yielder, RunState& state, Mode mode);
+
+    void setWeights(const ClassWeights& weights) { m_weights = weights; }
+    const ClassWeights& weights() const { return m_weights; }
+    // Forces a fresh copy of the pool before the next draw (after a modal prompt).
+    void poolMayHaveChanged() { m_seenServed = ~m_seenServed; }
+
+    // Draws one candidate: a length, each position (rules first, then the
+    // position checks) and the separators. Stopped when the prompt confirmed a
+    // stop; Impossible when a position's class had no available character
+    // more than kMaxEmptyClassAttempts times (single mode only). A prompt the
+    // user cancels lets the candidate be finished.
+    Result draw(const StopPrompt& prompt);
+
+    // The assembled candidate of the last Drawn result; valid until the next draw.
+    std::string_view password() const { return {m_assembled.data(), static_cast<std::size_t>(m_assembledLength)}; }
+    int drawnLength() const { return m_length; }
+
+private:
+    void refreshPool();
+    int drawClass();
+    char drawCharacter(int cls);
+
+    const RunRequest& m_request;
+    RandomSource& m_random;
+    Yielder& m_yielder;
+    RunState& m_state;
+    const Mode m_mode;
+    const int m_min;
+    const int m_max;
+
+    ClassWeights m_weights;
+    std::array<std::uint8_t, 128> m_available{};
+    std::array<int, 5> m_classCount{}; // by CharClass code; [0] unused
+    std::uint64_t m_seenServed = ~std::uint64_t{0};
+
+    int m_length = 0;
+    std::array<char, kMaxLength + 1> m_chars{}; // by position 1..length
+    std::array<char, kMaxAssembledLength + 1> m_assembled{};
+    int m_assembledLength = 0;
+};
+
+// The passwords accepted so far in a run (or file), for the duplication check.
+// Passwords accepted while the check was off are kept aside and indexed the
+// first time the check is switched on, so the check always compares with every
+// earlier password of the run, as a scan of them would.
+class AcceptedPasswords {
+public:
+    void reserve(std::size_t count) { m_set.reserve(count); }
+    void clear();
+    // Duplication check: true when an equal password was accepted earlier.
+    bool contains(std::string_view password);
+    // Records an accepted password; checked says whether contains() ran for it.
+    void add(std::string_view password, bool checked);
+    // contains() and add() in one hash probe; true when it was new (and is now added).
+    bool addIfNew(std::string_view password);
+
+private:
+    void indexPending();
+
+    DuplicateSet m_set;
+    std::vector<char> m_pending; // length byte and bytes per password
+};
+
+} // namespace quorlix

@@ -1,0 +1,440 @@
+#include "engine/CharacterRun.h"
+
+#include <charconv>
+#include <cmath>
+#include <exception>
+
+#include "engine/CharacterDraw.h"
+#include "engine/Progress.h"
+#include "engine/RunTexts.h"
+
+namespace quorlix {
+
+namespace {
+
+constexpr int kStripeFirst = 11;  // light cyan
+constexpr int kStripeSecond = 15; // bright white
+constexpr std::int32_t kQuietListFrom = 5000;
+
+// "n of total" (or "n" alone) into a fixed buffer: the counter is set once per
+// password, so it must not allocate.
+class CounterText {
+public:
+    std::string_view of(std::int32_t n, std::int32_t total)
+    {
+        char* p = std::to_chars(m_buf, m_buf + 12, n).ptr;
+        for (const char c : std::string_view(" of "))
+            *p++ = c;
+        p = std::to_chars(p, p + 12, total).ptr;
+        return {m_buf, static_cast<std::size_t>(p - m_buf)};
+    }
+    std::string_view alone(std::int32_t n)
+    {
+        char* p = std::to_chars(m_buf, m_buf + 12, n).ptr;
+        return {m_buf, static_cast<std::size_t>(p - m_buf)};
+    }
+
+private:
+    char m_buf[32];
+};
+
+bool dictionaryAccepts(DictionaryCheck& dictionary, std::string_view password, int drawnLength, DictionaryMode mode)
+{
+    try {
+        return dictionary.accept(password, drawnLength, mode);
+    } catch (const std::exception&) {
+        return true; // a check that cannot be made does not hold the run up
+    }
+}
+
+class SingleRun {
+public:
+    SingleRun(const RunRequest& request, RunEnvironment& env, DictionaryCheck* dictionary)
+        : m_request(request), m_env(env), m_surface(env.surface), m_list(env.list), m_state(env.state),
+          m_dictionary(dictionary), m_total(request.values.totalPasswords),
+          m_drawer(request, env.random, env.yielder, env.state, CharacterDrawer::Mode::Single)
+    {
+    }
+
+    void run()
+    {
+        const CheckOptions& checks = m_request.checks;
+        const int maxLength = m_request.values.maxLength;
+        if (checks.duplication)
+            m_accepted.reserve(static_cast<std::size_t>(m_total));
+        const auto averageLength = static_cast<std::size_t>(m_request.values.minLength + maxLength) / 2 + 1;
+        m_list.reserve(static_cast<std::size_t>(m_total), static_cast<std::size_t>(m_total) * averageLength);
+
+        if (m_dictionary) {
+            if (checks.dictionary && maxLength > 3)
+                (void)m_dictionary->prepare(m_request.dictionaryCheckFile);
+            m_dictionary->useSingleWindowTexts();
+        }
+        m_state.ticks = 0;
+        if (m_total >= kQuietListFrom)
+            m_list.setUpdating(false);
+        m_surface.setCountdownTimerEnabled(true);
+        m_surface.showCountdown();
+        m_surface.setCountdown(texts::kCalculating);
+        m_surface.setStatus(texts::kProcessing);
+        m_drawer.setWeights(classWeights(m_request.pool));
+
+        // Made once: a std::function per password would allocate.
+        const CharacterDrawer::StopPrompt prompt = [this] { return stopConfirmed(); };
+        CounterText counter;
+        for (m_n = 1; m_n <= m_total; ++m_n) {
+            m_state.currentPassword = m_n;
+            m_env.yielder();
+            for (;;) { // whole-password retry point
+                const CharacterDrawer::Result result = m_drawer.draw(prompt);
+                if (result == CharacterDrawer::Result::Stopped) {
+                    stoppedEnd();
+                    return;
+                }
+                if (result == CharacterDrawer::Result::Impossible) {
+                    errorEnd();
+                    return;
+                }
+                if (accept(m_drawer.password(), m_drawer.drawnLength()))
+                    break;
+            }
+            if (checks.counter)
+                m_surface.setCounter(counter.of(m_n, m_total));
+            if (m_state.stopPending() && stopConfirmed()) {
+                stoppedEnd();
+                return;
+            }
+        }
+        normalEnd();
+    }
+
+private:
+    // Password checks in their order: duplication, strong, dictionary. Adds
+    // the password to the display when all pass.
+    bool accept(std::string_view password, int drawnLength)
+    {
+        const CheckOptions& checks = m_request.checks;
+        const bool duplication = checks.duplication;
+        const bool strong = checks.strong;
+        const bool dictionary = checks.dictionary && m_dictionary != nullptr;
+        bool recorded = false;
+        if (duplication) {
+            if (!strong && !dictionary) {
+                if (!m_accepted.addIfNew(password))
+                    return false;
+                recorded = true;
+            } else if (m_accepted.contains(password)) {
+                return false;
+            }
+        }
+        if (strong && !hasThreeClasses(password))
+            return false;
+        if (dictionary && !dictionaryAccepts(*m_dictionary, password, drawnLength, checks.dictionaryMode))
+            return false;
+        if (!recorded)
+            m_accepted.add(password, duplication);
+        m_list.add(password);
+        return true;
+    }
+
+    // The prompt reports the passwords before the current one as made.
+    bool stopConfirmed()
+    {
+        m_env.yielder.force();
+        if (confirmStop(m_surface, m_env.boxes, m_request.checks.counter, m_n - 1, m_total))
+            return true;
+        m_state.stopRequested = 0;
+        m_drawer.poolMayHaveChanged();
+        return false;
+    }
+
+    void normalEnd()
+    {
+        m_list.colourRows(static_cast<std::size_t>(m_total), kStripeFirst, kStripeSecond);
+        m_surface.setStatus(texts::kComplete);
+        if (m_state.stopPending())
+            return;
+        m_surface.setExecuteEnabled(true);
+        m_surface.setStopEnabled(false);
+        m_surface.enableOn();
+        m_surface.setCountdownTimerEnabled(false);
+        if (m_total >= kQuietListFrom) {
+            m_surface.setStatus(texts::kUpdatingList);
+            m_list.setUpdating(true);
+            m_surface.setStatus(texts::kComplete);
+        }
+        m_surface.setCountdown(texts::kIdleCountdown);
+        m_surface.setProgress(100);
+    }
+
+    void stoppedEnd()
+    {
+        m_surface.enableOn();
+        m_surface.setCountdownTimerEnabled(false);
+        m_surface.setCountdown(texts::kIdleCountdown);
+        m_surface.setStopEnabled(false);
+        m_surface.setExecuteEnabled(true);
+        m_surface.setHeading(texts::kPlainHeading);
+        m_surface.setStatus(texts::kStoppedByUser);
+        m_list.colourRows(m_list.count(), kStripeFirst, kStripeSecond);
+        m_list.setUpdating(true);
+    }
+
+    void errorEnd()
+    {
+        m_env.boxes.show(texts::kRulesMismatchError, Icon::Exclamation, Buttons::Ok);
+        m_surface.enableOn();
+        m_surface.setCountdownTimerEnabled(false);
+        m_surface.setCountdown(texts::kIdleCountdown);
+        m_surface.setStopEnabled(false);
+        m_surface.setExecuteEnabled(true);
+        m_surface.setHeading(texts::kPlainHeading);
+        m_surface.setStatus(texts::kStoppedByUser);
+        m_list.setUpdating(true);
+    }
+
+    const RunRequest& m_request;
+    RunEnvironment& m_env;
+    MainWindowSurface& m_surface;
+    ResultList& m_list;
+    RunState& m_state;
+    DictionaryCheck* m_dictionary;
+    const std::int32_t m_total;
+    std::int32_t m_n = 0;
+    CharacterDrawer m_drawer;
+    AcceptedPasswords m_accepted;
+};
+
+std::optional<ListFormat> multiFileFormat(const std::string& type)
+{
+    if (type == "txt")
+        return ListFormat::Txt;
+    if (type == "htm")
+        return ListFormat::Htm;
+    if (type == "csv")
+        return ListFormat::Csv;
+    if (type == "mdb")
+        return ListFormat::Mdb;
+    return std::nullopt;
+}
+
+// Raised inside the file loop for a failure that ends the run with the error message.
+struct MultiFileFailure {};
+
+class MultiFileRun {
+public:
+    MultiFileRun(const RunRequest& request, RunEnvironment& env, DictionaryCheck* dictionary,
+                 const MultiFileHooks& hooks)
+        : m_request(request), m_env(env), m_surface(env.surface), m_state(env.state), m_dictionary(dictionary),
+          m_hooks(hooks), m_settings(request.multiFile), m_total(request.values.totalPasswords),
+          m_totalFiles(request.multiFile.totalFiles),
+          m_drawer(request, env.random, env.yielder, env.state, CharacterDrawer::Mode::MultiFile)
+    {
+    }
+
+    void run()
+    {
+        try {
+            if (!runFiles())
+                return; // stopped
+        } catch (...) {
+            errorEnd();
+            return;
+        }
+        m_surface.setStatus(texts::kComplete);
+        m_surface.setCountdown(texts::kIdleCountdown);
+        m_surface.setProgress(100);
+        m_surface.enableOn();
+    }
+
+private:
+    // False when the user stopped the run. Throws for the error end.
+    bool runFiles()
+    {
+        if (m_totalFiles < 1)
+            throw MultiFileFailure{}; // the progress step divides by it
+        const float step = (1.0f / static_cast<float>(m_totalFiles)) * 100.0f;
+        m_surface.setCountdown(texts::kCountdownDeactivated);
+        const CheckOptions& checks = m_request.checks;
+        if (m_dictionary && checks.dictionary && m_request.values.maxLength > 3) {
+            if (!m_dictionary->prepare(m_request.dictionaryCheckFile))
+                throw MultiFileFailure{};
+        }
+        const std::optional<ListFormat> format = multiFileFormat(m_settings.fileType);
+        if (!format)
+            return true;
+        if (!m_hooks.open)
+            throw MultiFileFailure{};
+
+        const CharacterDrawer::StopPrompt prompt = [this] { return stopConfirmed(); };
+        CounterText counter;
+        float progress = 0;
+        for (m_file = 1; m_file <= m_totalFiles; ++m_file) {
+            m_env.yielder();
+            progress += step;
+            m_surface.setProgress(static_cast<int>(std::nearbyint(progress)));
+
+            const std::string path = m_settings.filePath(m_file);
+            const std::string shown = m_settings.shownName(m_file);
+            Status opened;
+            m_writer = m_hooks.open(path, *format, &opened);
+            if (!m_writer)
+                throw MultiFileFailure{};
+            const std::string writing = std::string(texts::kWritingToFile) + shown;
+            m_surface.setStatus(writing);
+            m_writer->begin();
+            m_drawer.setWeights(classWeights(m_request.pool));
+            if (m_dictionary)
+                m_dictionary->useMultiFileTexts(shown);
+            m_accepted.clear();
+
+            for (m_n = 1; m_n <= m_total; ++m_n) {
+                m_state.currentPassword = m_n;
+                m_env.yielder();
+                if (*format != ListFormat::Mdb)
+                    m_surface.repaintList();
+                for (;;) {
+                    if (m_drawer.draw(prompt) == CharacterDrawer::Result::Stopped) {
+                        stoppedEnd();
+                        return false;
+                    }
+                    if (accept(m_drawer.password(), m_drawer.drawnLength()))
+                        break;
+                }
+                m_writer->add(m_drawer.password());
+                if (checks.counter) {
+                    m_surface.setCounter(counter.alone(m_n));
+                    if (m_surface.isMinimized())
+                        m_surface.setWindowTitle(counter.of(m_n, m_total));
+                }
+                if (m_state.stopPending() && stopConfirmed()) {
+                    stoppedEnd();
+                    return false;
+                }
+            }
+            const Status finished = m_writer->finish();
+            m_writer.reset();
+            if (!finished)
+                throw MultiFileFailure{};
+        }
+
+        if (checks.sortDisplay && *format == ListFormat::Txt) {
+            for (int f = 1; f <= m_totalFiles; ++f) {
+                m_env.yielder();
+                m_surface.setStatus(std::string(texts::kSortingFile) + m_settings.shownName(f));
+                Status sorted;
+                // Byte order, as the display sorts.
+                if (!m_hooks.sort || (!m_hooks.sort(m_settings.filePath(f), true, &sorted) && !sorted))
+                    throw MultiFileFailure{};
+            }
+        }
+        return true;
+    }
+
+    // Duplication (this file only), then dictionary; no strong check in this mode.
+    bool accept(std::string_view password, int drawnLength)
+    {
+        const CheckOptions& checks = m_request.checks;
+        const bool duplication = checks.duplication;
+        const bool dictionary = checks.dictionary && m_dictionary != nullptr;
+        bool recorded = false;
+        if (duplication) {
+            if (!dictionary) {
+                if (!m_accepted.addIfNew(password))
+                    return false;
+                recorded = true;
+            } else if (m_accepted.contains(password)) {
+                return false;
+            }
+        }
+        // A dictionary that cannot be read ends this run (the exception goes up).
+        if (dictionary && !m_dictionary->accept(password, drawnLength, checks.dictionaryMode))
+            return false;
+        if (!recorded)
+            m_accepted.add(password, duplication);
+        return true;
+    }
+
+    bool stopConfirmed()
+    {
+        m_env.yielder.force();
+        if (confirmMultiFileStop(m_surface, m_env.boxes, m_request.checks.counter, m_file - 1, m_totalFiles, m_n,
+                                 m_total))
+            return true;
+        m_state.stopRequested = 0;
+        m_drawer.poolMayHaveChanged();
+        return false;
+    }
+
+    void stoppedEnd()
+    {
+        CounterText counter;
+        if (m_request.checks.counter)
+            m_surface.setCounter(counter.alone(m_n));
+        m_surface.enableOn();
+        m_surface.setStopEnabled(false);
+        m_surface.setExecuteEnabled(true);
+        // Kept without its closing lines, as far as it was written.
+        if (m_writer)
+            (void)m_writer->closeUnfinished();
+        m_writer.reset();
+        m_surface.setStatus(texts::kStoppedByUserMultiFile);
+    }
+
+    void errorEnd()
+    {
+        // The file being written is dropped; an older file of that name stays.
+        if (m_writer) {
+            try {
+                m_writer->discard();
+            } catch (...) {
+            }
+            m_writer.reset();
+        }
+        m_env.boxes.show(texts::kMultiFileError, Icon::Exclamation, Buttons::Ok);
+        m_surface.enableOn();
+    }
+
+    const RunRequest& m_request;
+    RunEnvironment& m_env;
+    MainWindowSurface& m_surface;
+    RunState& m_state;
+    DictionaryCheck* m_dictionary;
+    const MultiFileHooks& m_hooks;
+    const MultiFileSettings& m_settings;
+    const std::int32_t m_total;
+    const std::int32_t m_totalFiles;
+    std::int32_t m_file = 0;
+    std::int32_t m_n = 0;
+    CharacterDrawer m_drawer;
+    AcceptedPasswords m_accepted;
+    std::unique_ptr<ListWriter> m_writer;
+};
+
+} // namespace
+
+void generateCharacters(const RunRequest& request, RunEnvironment& env, DictionaryCheck* dictionary)
+{
+    try {
+        SingleRun(request, env, dictionary).run();
+    } catch (...) {
+        // Memory ran out (or a display that could not take a row): the rows
+        // made so far stay; say so rather than leave the window locked.
+        env.boxes.show(texts::kMultiFileError, Icon::Exclamation, Buttons::Ok);
+        env.surface.enableOn();
+        env.surface.setCountdownTimerEnabled(false);
+        env.surface.setCountdown(texts::kIdleCountdown);
+        env.surface.setStopEnabled(false);
+        env.surface.setExecuteEnabled(true);
+        env.surface.setStatus(texts::kStoppedByUser);
+        env.list.setUpdating(true);
+    }
+}
+
+void generateMultiFileCharacters(const RunRequest& request, RunEnvironment& env, DictionaryCheck* dictionary,
+                                 const MultiFileHooks& hooks)
+{
+    MultiFileRun(request, env, dictionary, hooks).run();
+}
+
+} // namespace quorlix

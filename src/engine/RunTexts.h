@@ -1,0 +1,78 @@
+#pragma once
+// The texts a run shows, gathered so each is spelled once. They are the
+// program's own wording and are kept exactly, odd spellings and blanks
+// included: users and their scripts know them.
+
+#include <string_view>
+
+namespace quorlix::texts {
+
+// Readouts.
+inline constexpr std::string_view kCounterOff = "Counter Off";
+inline constexpr std::string_view kSortedHeading = " Generated Passwords - Sorted";
+inline constexpr std::string_view kUnsortedHeading = " Generated Passwords - Unsorted";
+inline constexpr std::string_view kPlainHeading = "Generated Passwords";
+inline constexpr std::string_view kCalculating = "Calculating...";
+inline constexpr std::string_view kIdleCountdown = "0:00:00";
+inline constexpr std::string_view kCountdownDeactivated = "Deactivated";
+inline constexpr std::string_view kProcessing = "Processing.....Please Wait";
+inline constexpr std::string_view kComplete = "Complete";
+inline constexpr std::string_view kUpdatingList = "Updating List....Please Wait";
+inline constexpr std::string_view kStoppedByUser = "Stopped by User";
+inline constexpr std::string_view kStoppedByUserMultiFile = "Stopped By User";
+inline constexpr std::string_view kWritingToFile = "Writing to File: ";
+inline constexpr std::string_view kSortingFile = "Sorting File: ";
+
+// Refusals of Execute, in the order they are tested.
+inline constexpr std::string_view kMinAboveMax = "Maximum 'Total Characters' number must be greater than minimum number";
+inline constexpr std::string_view kNothingRequested = " Must request a password amount/number of characters";
+inline constexpr std::string_view kAmountRange = " Password amount must be between 1 and 10,000,000 (10 Million)";
+inline constexpr std::string_view kLengthRange = " Amount of characters must be between 1 (min) and 60 (max)";
+inline constexpr std::string_view kStrongNeedsSix =
+    "A minimum of 6 characters is required when the 'Strong Passwords' option is selected. Please type in 6 or "
+    "greater in the 'Total Characters' Min/Max fields or disable the Strong Passwords requirement.";
+inline constexpr std::string_view kHyphenBeyondLength = " Hyphen requested beyond the number of characters requested.";
+inline constexpr std::string_view kBlankBeyondLength =
+    " Blank Spaces requested beyond the number of characters requested.";
+inline constexpr std::string_view kStrongPairTail =
+    " are deactivated while the Strong Passwords are activated. Strong Passwords CANNOT be created unless 3 out the "
+    "four character types are available for selection. Please make one or both of these character types availabe "
+    "from the 'Characters' menu item or deactivate the Strong Passwords option below.";
+// "Position " + p + one of these, by rule class 1..4.
+inline constexpr std::string_view kRuleNeedsNumber =
+    ", from the 'Password Rules' menu requires only numbers. However, no numbers have been selected from the "
+    "'Characters' menu. Either make atleast one number available or do not require numbers as a rule.";
+inline constexpr std::string_view kRuleNeedsLowercase =
+    ", from the 'Password Rules' menu requires only lowercase letters. However, no lowercase letters have been "
+    "selected from the 'Characters' menu. Either make atleast one lowercase letter available or do not require "
+    "lowercase letters as a rule.";
+inline constexpr std::string_view kRuleNeedsUppercase =
+    ", from the 'Password Rules' menu requires only uppercase letters. However, no uppercase letters have been "
+    "selected from the 'Characters' menu. Either make atleast one uppercase letter available or do not require "
+    "uppercase letters as a rule.";
+inline constexpr std::string_view kRuleNeedsSpecial =
+    ", from the 'Password Rules' menu requires only special symbols. However, no special symbols have been selected "
+    "from the 'Characters' menu. Either make atleast one special symbol available or do not require special symbols "
+    "as a rule.";
+
+// Notices that let the run go on.
+inline constexpr std::string_view kWholeWordDeactivated =
+    "The following Special Symbols have been deactivated:\r\n\r\n'\r\n|\r\n\r\nThese symbols cause errors when the "
+    "Whole Word Dictionary check is activated.";
+inline constexpr std::string_view kOnlyTextSorts =
+    "Because Multi-File passwords are written directly to the disk as they are created, only text (.TXT) file "
+    "formats can be sorted.";
+
+// Ends of a run.
+inline constexpr std::string_view kRulesMismatchError =
+    "Error: Cannot continue. Please check that the characters you have selected to make available is appropriate for "
+    "the password rules which have been applied. This often occurs when you make all characters of a certain type "
+    "unavailable but you require that character type to be used at a password position within the password rules. "
+    "This is a mismatch. Either allow at least one character of that type to be used or do not require that "
+    "character type as a password rule.";
+inline constexpr std::string_view kMultiFileError =
+    " Error Occured...Results may be less than requested. Please Investigate Possible Causes:\r\n\r\n     - Too many "
+    "passwords requested for the amount of characters requested.\r\n     - Out of Memory (lower amount).\r\n     - "
+    "Invalid characters used (i.e letters not numbers).";
+
+} // namespace quorlix::texts

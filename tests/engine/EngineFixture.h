@@ -1,0 +1,78 @@
+#pragma once
+// Option state, recording window and run control for the engine tests.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/RunControl.h"
+#include "support/RecordingMessageBoxes.h"
+#include "support/RecordingSurface.h"
+
+namespace quorlix::testing {
+
+// The r that makes draw(width, lowest) give value.
+inline double pick(int value, int width, int lowest) { return (value - lowest + 0.5) / width; }
+
+struct EngineFixture : ::testing::Test {
+    GenerationMethod method = GenerationMethod::RandomCharacters;
+    RunValues values;
+    CheckOptions checks;
+    CharacterPool pool = CharacterPool::defaultPool();
+    InsertSettings inserts;
+    PositionRules rules;
+    MultiFileSettings multiFile;
+    std::string dictionaryFile = "wordlist_english_abridged.dct";
+    WordSettings words;
+
+    CallLog log;
+    RecordingSurface surface{&log};
+    RecordingMessageBoxes boxes{&log};
+    ResultList list;
+    // Slice 0: every yield runs processEvents, so a test can act at an exact yield.
+    Yielder yielder{surface, std::chrono::milliseconds(0)};
+    RunState state;
+    std::unique_ptr<RandomSource> random = std::make_unique<SecureRandom>();
+
+    RunRequest request() { return {method, values, checks, pool, inserts, rules, multiFile, dictionaryFile, words}; }
+    RunEnvironment environment() { return {surface, boxes, list, yielder, state, *random}; }
+
+    void script(std::vector<double> values_)
+    {
+        random = std::make_unique<ScriptedRandom>(std::move(values_));
+    }
+
+    // Executes once with the current state.
+    void execute(DictionaryCheck* dictionary = nullptr, WordsGenerators* wordsGen = nullptr,
+                 const MultiFileHooks* hooks = nullptr)
+    {
+        RunControl control(request(), environment());
+        control.setDictionaryCheck(dictionary);
+        control.setWordsGenerators(wordsGen);
+        if (hooks) {
+            control.setListFileOpener(hooks->open);
+            control.setTextFileSorter(hooks->sort);
+        }
+        control.execute();
+    }
+
+    std::vector<std::string> rows() const
+    {
+        std::vector<std::string> out;
+        for (std::size_t i = 0; i < list.count(); ++i)
+            out.emplace_back(list.rowAdded(i));
+        return out;
+    }
+
+    void onlyAvailable(std::string_view chars)
+    {
+        pool = CharacterPool();
+        for (const char c : chars)
+            pool.setAvailable(static_cast<unsigned char>(c), true);
+        pool.recount();
+    }
+};
+
+} // namespace quorlix::testing
