@@ -1,0 +1,198 @@
+#include <algorithm>
+#include <optional>
+
+#include "engine/DuplicateSet.h"
+#include "words/DictionaryFolder.h"
+#include "words/WordDrawer.h"
+#include "words/WordRuns.h"
+#include "words/WordText.h"
+
+namespace quorlix {
+
+std::string dictionaryNotFoundMessage(const std::string& fullPath)
+{
+    return fullPath +
+           " not found in folder. This file is necessary in order to select words from. This file may have been "
+           "moved or renamed. In order to use this dictionary file you should download it into the Quorlix "
+           "directory. Select the 'DOWNLOAD DICTIONARY FILE' option from the 'DICTIONARY' menu.";
+}
+
+std::string tooFewWordsMessage(const std::string& fullPath, long long totalWords, long long totalPasswords)
+{
+    return fullPath + "  dictionary file contains a total of " + std::to_string(totalWords) +
+           " words. You have requested " + std::to_string(totalPasswords) +
+           " passwords to be created which is more than this dictionary file contains. Either remove duplication "
+           "checks, request a smaller number of passwords than this dictionary file contains or select a different "
+           "dictionary file which contains more words.";
+}
+
+namespace {
+
+std::string stopPromptText(long long produced, long long total)
+{
+    std::string text = "Warning:  You have selected to stop the password generation process. This run has produced ";
+    text += std::to_string(produced) + " of " + std::to_string(total);
+    text += " requested passwords at the time you have elected to stop.";
+    text += kCrLf;
+    text += kCrLf;
+    text += "Select 'OK' to terminate this run.";
+    text += kCrLf;
+    text += kCrLf;
+    text += "Select 'Cancel' to continue with this run.";
+    return text;
+}
+
+std::string ofText(long long i, long long total) { return std::to_string(i) + " of " + std::to_string(total); }
+
+// Loads the dictionary for a run; on failure shows the message and returns nullopt.
+std::optional<WordDrawer> loadWords(WordRunContext& run, bool singleWindowRun, WordRunEnd* end)
+{
+    const std::string fullPath = inProgramFolder(run.programFolder, run.settings.dictionary);
+    if (!fileExists(fullPath)) {
+        run.boxes.show(dictionaryNotFoundMessage(fullPath), Icon::Critical, Buttons::Ok);
+        *end = WordRunEnd::Refused;
+        return std::nullopt;
+    }
+    WordTables tables;
+    const Status loaded = run.words.load(run.programFolder, run.settings.dictionary, &tables);
+    if (!loaded) {
+        run.boxes.show(run.words.failureMessage(loaded, fullPath, singleWindowRun), Icon::Critical, Buttons::Ok);
+        *end = WordRunEnd::Failed;
+        return std::nullopt;
+    }
+    return WordDrawer(std::move(tables));
+}
+
+} // namespace
+
+WordRunEnd PasswordGenWords(WordRunContext& run)
+{
+    const WordSettings settings = run.settings;
+    MainWindowSurface& surface = run.surface;
+    run.state.stopRequested.store(0);
+    run.state.ticks = 0;
+    run.state.currentPassword = 0;
+    surface.setMethodOptionsEnabled(false);
+
+    WordRunEnd end = WordRunEnd::Failed;
+    std::optional<WordDrawer> drawer = loadWords(run, true, &end);
+    if (!drawer) {
+        if (end == WordRunEnd::Failed)
+            surface.enableOn();
+        return end;
+    }
+
+    const std::int32_t total = std::max<std::int32_t>(settings.totalPasswords, 0);
+    run.list.clear();
+    surface.repaintList();
+    run.list.setUpdating(total < 5000);
+    surface.setExecuteEnabled(false);
+    surface.setStopEnabled(true);
+    surface.setCountdownTimerEnabled(true);
+    surface.showCountdown();
+    surface.setCountdown("Calculating...");
+    surface.setStatus("Processing.....Please Wait");
+
+    if (total > drawer->totalWords() && settings.duplicationCheck && settings.wordsPerPassword == 1) {
+        run.boxes.show(tooFewWordsMessage(inProgramFolder(run.programFolder, settings.dictionary),
+                                          drawer->totalWords(), total),
+                       Icon::Critical, Buttons::Ok);
+        surface.setCountdownTimerEnabled(false);
+        surface.setCountdown("0:00:00");
+        run.list.setUpdating(true);
+        return WordRunEnd::Refused;
+    }
+
+    // A settings file may hold anything; the window allows 1 to 10.
+    const int wordCount = std::clamp<int>(settings.wordsPerPassword, 1, 10);
+    const int digitCount = std::max<int>(settings.digitCount, 0);
+    const bool lengthLimit = settings.wordLengthLimit;
+    const std::size_t minLength = static_cast<std::size_t>(std::max<int>(settings.minWordLength, 0));
+    const std::size_t maxLength = static_cast<std::size_t>(std::max<int>(settings.maxWordLength, 0));
+    DuplicateSet seen;
+    if (settings.duplicationCheck)
+        seen.reserve(static_cast<std::size_t>(total));
+
+    std::string candidate;
+    std::string word;
+    const auto stopAsked = [&](long long produced) {
+        if (run.checks.counter)
+            surface.setCounter(ofText(produced, total));
+        run.yield.force();
+        if (run.boxes.show(stopPromptText(produced, total), Icon::Exclamation, Buttons::OkCancel) == Answer::Ok)
+            return true;
+        run.state.stopRequested.store(0);
+        return false;
+    };
+    const auto stoppedEnd = [&](long long produced) {
+        if (run.checks.counter)
+            surface.setCounter(ofText(produced, total));
+        surface.setCountdownTimerEnabled(false);
+        surface.setCountdown("0:00:00");
+        surface.setStopEnabled(false);
+        surface.setExecuteEnabled(true);
+        surface.setHeading("Generated Passwords");
+        surface.setStatus("Stopped by User");
+        surface.setMethodOptionsEnabled(true);
+        run.list.colourRows(run.list.count(), 10, 15);
+        run.list.setUpdating(true);
+        return WordRunEnd::Stopped;
+    };
+
+    for (std::int32_t i = 1; i <= total; ++i) {
+        run.state.currentPassword = i;
+        for (bool again = false;; again = true) { // restart point: a new candidate
+            run.yield();
+            // A redraw may go on for ever (no word fits the length window, no
+            // new combination is left), so a Stop is answered here too.
+            if (again && run.state.stopPending() && stopAsked(i - 1))
+                return stoppedEnd(i - 1);
+            candidate.clear();
+            bool rejected = false;
+            for (int w = 1; w <= wordCount; ++w) {
+                run.yield();
+                word = drawer->draw(run.random);
+                if (lengthLimit) {
+                    const std::size_t length = characterCount(word);
+                    if (length > maxLength || length < minLength) {
+                        rejected = true;
+                        break;
+                    }
+                }
+                if (settings.randomUppercase) {
+                    const auto length = characterCount(word);
+                    const int q = run.random.draw(static_cast<double>(length), 1);
+                    word = upperCharacterAt(word, static_cast<std::size_t>(q));
+                }
+                if (settings.randomNumbers && w == wordCount)
+                    for (int d = 0; d < digitCount; ++d)
+                        word += static_cast<char>('0' + run.random.draw(10, 0));
+                if (!settings.separator.empty() && w != wordCount)
+                    word += settings.separator;
+                candidate += word;
+            }
+            if (rejected)
+                continue;
+            if (settings.duplicationCheck && !seen.insert(candidate))
+                continue;
+            break;
+        }
+        run.list.add(candidate);
+        if (run.checks.counter)
+            surface.setCounter(ofText(i, total));
+        if (run.state.stopPending() && stopAsked(i))
+            return stoppedEnd(i);
+    }
+
+    run.list.colourRows(static_cast<std::size_t>(total), 10, 15);
+    run.list.setUpdating(true);
+    surface.setStatus("Complete");
+    surface.setCountdownTimerEnabled(false);
+    surface.setExecuteEnabled(true);
+    surface.setStopEnabled(false);
+    surface.setCountdown("0:00:00");
+    surface.setProgress(100);
+    return WordRunEnd::Completed;
+}
+
+} // namespace quorlix
