@@ -1,0 +1,457 @@
+// The encoders of the Jet writer, byte by byte.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "platform/jet/JetEncode.h"
+#include "platform/jet/JetFormat.h"
+#include "platform/jet/JetWriterTestSupport.h"
+
+namespace quorlix::jet {
+namespace {
+
+using testing::u16At;
+using testing::u32At;
+using testing::u8At;
+
+std::string hex(std::string_view s)
+{
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    for (char c : s) {
+        if (!out.empty())
+            out += ' ';
+        out += digits[(static_cast<unsigned char>(c) >> 4) & 0xF];
+        out += digits[static_cast<unsigned char>(c) & 0xF];
+    }
+    return out;
+}
+
+std::string bytes(std::initializer_list<int> b)
+{
+    std::string s;
+    for (int v : b)
+        s.push_back(static_cast<char>(v));
+    return s;
+}
+
+const Format& jet3 = formatOf(JetVersion::Jet3);
+const Format& jet4 = formatOf(JetVersion::Jet4);
+
+TEST(JetWriterEncode, IntegersAreLittleEndianExceptIndexKeys)
+{
+    std::string s;
+    putU8(&s, 0x1FF);
+    putU16(&s, 0x0409);
+    putU24(&s, 0x030201);
+    putU32(&s, 0x6B39DAC7);
+    putU24BE(&s, 0x000012);
+    putU32BE(&s, 0x8F000001);
+    EXPECT_EQ(hex(s), "ff 09 04 01 02 03 c7 da 39 6b 00 00 12 8f 00 00 01");
+    EXPECT_EQ(getU32(s.data() + 6), 0x6B39DAC7u);
+    std::string d;
+    putF64(&d, 36526.5); // 2000-01-01 12:00
+    EXPECT_EQ(getF64(d.data()), 36526.5);
+    EXPECT_EQ(pageRow(0x13, 1), 0x1301u);
+}
+
+TEST(JetWriterEncode, HeaderKeystreamIsTheKnownOne)
+{
+    EXPECT_EQ(hex(rc4Stream(std::string_view("\xC7\xDA\x39\x6B", 4), 16)),
+              "b5 6f 03 62 61 08 c2 55 eb a9 67 72 43 3f 00 9c");
+}
+
+struct TextCase {
+    const char* name;
+    std::string utf8;
+    bool ok3;            // code page 1252 can hold it
+    std::string cp1252;  // when ok3
+    std::string stored4; // Jet 4 value after compression
+};
+
+class JetWriterText : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(JetWriterText, ConvertsToBothEncodings)
+{
+    const TextCase& c = GetParam();
+    std::string out;
+    EXPECT_EQ(utf8ToCp1252(c.utf8, &out), c.ok3);
+    if (c.ok3) {
+        EXPECT_EQ(hex(out), hex(c.cp1252));
+    }
+    std::string ucs2;
+    if (!c.stored4.empty() || c.utf8.empty()) {
+        ASSERT_TRUE(utf8ToUcs2(c.utf8, &ucs2));
+        compressUcs2(ucs2, &out);
+        EXPECT_EQ(hex(out), hex(c.stored4));
+    } else {
+        EXPECT_FALSE(utf8ToUcs2(c.utf8, &ucs2));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, JetWriterText,
+    ::testing::Values(
+        TextCase{"ascii", "abc1", true, "abc1", bytes({0xFF, 0xFE, 'a', 'b', 'c', '1'})},
+        TextCase{"twoCharsStayUcs2", "ab", true, "ab", bytes({'a', 0, 'b', 0})},
+        TextCase{"empty", "", true, "", ""},
+        TextCase{"latin1", "caf\xC3\xA9!", true, "caf\xE9!", bytes({0xFF, 0xFE, 'c', 'a', 'f', 0xE9, '!'})},
+        TextCase{"euroSign", "\xE2\x82\xAC" "12", true, "\x80" "12", bytes({0xAC, 0x20, '1', 0, '2', 0})},
+        TextCase{"undefinedC1", "\xC2\x81", false, "", bytes({0x81, 0})},
+        TextCase{"cyrillic", "\xD0\x96", false, "", bytes({0x16, 0x04})},
+        TextCase{"brokenUtf8", "\xC3", false, "", ""},
+        TextCase{"overlong", "\xC0\xAF", false, "", ""},
+        TextCase{"outsideBmp", "\xF0\x9F\x98\x80", false, "", ""}),
+    [](const ::testing::TestParamInfo<TextCase>& i) { return i.param.name; });
+
+// Page 0 of a Jet 3 file, after removing the mask.
+TEST(JetWriterEncode, Jet3HeaderPageFieldByField)
+{
+    const std::string raw = encodeHeaderPage(jet3, "kfz lomb 7316", 40000.0);
+    ASSERT_EQ(raw.size(), 2048u);
+    // The mask really is applied: the first masked u32 (0x100) XOR keystream.
+    EXPECT_EQ(hex(raw.substr(0x18, 4)), "b5 6e 03 62");
+    const std::string p = unmaskHeaderPage(jet3, raw);
+    struct Field {
+        std::size_t offset;
+        std::string bytes;
+        const char* meaning;
+    } fields[] = {
+        {0x00, bytes({0x00, 0x01, 0x00, 0x00}), "magic"},
+        {0x04, std::string("Standard Jet DB\0", 16), "engine name"},
+        {0x14, bytes({0x00}), "version: Jet 3"},
+        {0x18, bytes({0, 1, 0, 0, 1, 1, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 5, 0, 0, 0}), "constants"},
+        {0x38, bytes({0x01}), "unknown flag"},
+        {0x3A, bytes({0x09, 0x04}), "sort order General"},
+        {0x3C, bytes({0xE4, 0x04}), "code page 1252"},
+        {0x3E, bytes({0, 0, 0, 0}), "database key: not encrypted"},
+        {0x42, std::string("kfz lomb 7316\0\0\0\0\0\0\0", 20), "password, NUL padded"},
+        {0x56, std::string(0x600 - 0x56, '\0'), "rest up to the lock bytes"},
+        {0x600, bytes({0x01, 0x01, 0x00, 0x01, 0x00, 0x01}), "lock bytes start"},
+        {0x7FE, bytes({0x00, 0x01}), "lock bytes end"},
+    };
+    for (const Field& f : fields)
+        EXPECT_EQ(hex(p.substr(f.offset, f.bytes.size())), hex(f.bytes)) << f.meaning;
+}
+
+TEST(JetWriterEncode, Jet4HeaderMasksPasswordWithCreationDay)
+{
+    const double date = 45000.75; // whole days 45000 = 0x0000AFC8
+    const std::string p = unmaskHeaderPage(jet4, encodeHeaderPage(jet4, bytes({'a', 0, 'b', 0}), date));
+    ASSERT_EQ(p.size(), 4096u);
+    EXPECT_EQ(u8At(p, 0x14), 1u);
+    EXPECT_EQ(getF64(&p[0x72]), date);
+    EXPECT_EQ(u16At(p, 0x6E), 0x0409u);
+    // 'a' ^ C8, 0 ^ AF, 'b' ^ 00, 0 ^ 00, then the bare mask over the padding.
+    EXPECT_EQ(hex(p.substr(0x42, 8)), "a9 af 62 00 c8 af 00 00");
+    EXPECT_EQ(hex(p.substr(0xE00, 4)), "01 01 00 01");
+    // Beyond the 128 masked bytes nothing is scrambled.
+    EXPECT_EQ(u8At(p, 0x98), 0u);
+}
+
+// The table a password list gets: Last_Name, First_Name, Password, 3 rows.
+TableDef passwordTable(const Format& f)
+{
+    TableDef def;
+    for (const char* n : {"Last_Name", "First_Name", "Password"}) {
+        ColumnDef c;
+        c.name = n;
+        c.flags = kColumnNullable;
+        c.size = f.isJet4() ? 100 : 50;
+        c.extraFlags = f.isJet4() ? kColumnCompressed : 0;
+        def.columns.push_back(c);
+    }
+    layoutColumns(&def.columns);
+    def.rowCount = 3;
+    def.ownedMap = pageRow(19, 0);
+    def.freeMap = pageRow(19, 1);
+    return def;
+}
+
+TEST(JetWriterEncode, Jet3PasswordTableDefinitionGolden)
+{
+    const std::string page = encodeTableDefinition(jet3, passwordTable(jet3));
+    ASSERT_EQ(page.size(), 2048u);
+    // clang-format off
+    const std::string golden = bytes({
+        0x02, 0x01, 'V', 'C',           // TDEF page, "VC"
+        0x00, 0x00, 0x00, 0x00,         // no continuation page
+        0x81, 0x00, 0x00, 0x00,         // definition length 129
+        0x03, 0x00, 0x00, 0x00,         // 3 rows
+        0x00, 0x00, 0x00, 0x00,         // no AutoNumber
+        0x4E,                           // user table
+        0x03, 0x00, 0x03, 0x00, 0x03, 0x00, // max columns, variable columns, columns
+        0x00, 0x00, 0x00, 0x00,         // logical indexes
+        0x00, 0x00, 0x00, 0x00,         // real indexes
+        0x00, 0x13, 0x00, 0x00,         // owned-pages map: page 19 row 0
+        0x01, 0x13, 0x00, 0x00,         // free-space map: page 19 row 1
+        // Column 0: Text, number 0, var slot 0, number again, 1, sort 0x409,
+        // code page 1252, nullable, no fixed offset, 50 characters.
+        0x0A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x09, 0x04, 0xE4, 0x04, 0x02, 0x00, 0x00, 0x32, 0x00,
+        0x0A, 0x01, 0x00, 0x01, 0x00, 0x01, 0x00, 0x01, 0x00, 0x09, 0x04, 0xE4, 0x04, 0x02, 0x00, 0x00, 0x32, 0x00,
+        0x0A, 0x02, 0x00, 0x02, 0x00, 0x02, 0x00, 0x01, 0x00, 0x09, 0x04, 0xE4, 0x04, 0x02, 0x00, 0x00, 0x32, 0x00,
+        9, 'L', 'a', 's', 't', '_', 'N', 'a', 'm', 'e',
+        10, 'F', 'i', 'r', 's', 't', '_', 'N', 'a', 'm', 'e',
+        8, 'P', 'a', 's', 's', 'w', 'o', 'r', 'd',
+        0xFF, 0xFF,                     // no long-value columns
+    });
+    // clang-format on
+    EXPECT_EQ(hex(page.substr(0, golden.size())), hex(golden));
+    EXPECT_EQ(page.find_first_not_of('\0', golden.size()), std::string::npos);
+}
+
+TEST(JetWriterEncode, Jet4TableDefinitionOffsets)
+{
+    const std::string t = encodeTableDefinition(jet4, passwordTable(jet4));
+    struct Field {
+        std::size_t offset;
+        int width;
+        std::uint32_t value;
+        const char* meaning;
+    } fields[] = {
+        {0, 1, 0x02, "page type"},
+        {2, 2, 4096 - 200 - 8, "free space"},
+        {8, 4, 200, "length: 63 + 3*25 + 3*(2+2*len) + 2"},
+        {16, 4, 3, "rows"},
+        {40, 1, 0x4E, "user table"},
+        {43, 2, 3, "variable columns"},
+        {45, 2, 3, "columns"},
+        {55, 4, 0x1300, "owned map"},
+        {59, 4, 0x1301, "free map"},
+        {63 + 25 + 0, 1, 0x0A, "column 1 type"},
+        {63 + 25 + 5, 2, 1, "column 1 number"},
+        {63 + 25 + 7, 2, 1, "column 1 var slot"},
+        {63 + 25 + 11, 2, 0x0409, "column 1 sort order"},
+        {63 + 25 + 15, 1, 0x02, "column 1 flags"},
+        {63 + 25 + 16, 1, 0x01, "column 1 compressed unicode"},
+        {63 + 25 + 23, 2, 100, "column 1 length in bytes"},
+        {63 + 75, 2, 18, "first name's byte length"},
+        {63 + 75 + 2, 2, 'L', "UCS-2 name"},
+        {198, 2, 0xFFFF, "end of long-value maps"},
+    };
+    for (const Field& f : fields) {
+        const std::uint32_t v = f.width == 1 ? u8At(t, f.offset) : f.width == 2 ? u16At(t, f.offset) : u32At(t, f.offset);
+        EXPECT_EQ(v, f.value) << f.meaning;
+    }
+}
+
+TEST(JetWriterEncode, SystemColumnsLayOutFixedDataFirst)
+{
+    std::vector<ColumnDef> cols(5);
+    cols[0].type = kLong;
+    cols[1].type = kText;
+    cols[2].type = kInteger;
+    cols[3].type = kBoolean;
+    cols[4].type = kDateTime;
+    const RowLayout layout = layoutColumns(&cols);
+    EXPECT_EQ(layout.fixedSize, 14u);
+    EXPECT_EQ(layout.varCount, 1u);
+    const std::uint16_t offsets[] = {0, 0, 4, 0, 6};
+    const std::uint16_t varIndex[] = {0, 0, 1, 1, 1};
+    for (std::size_t i = 0; i < cols.size(); ++i) {
+        EXPECT_EQ(cols[i].number, i);
+        EXPECT_EQ(cols[i].fixedOffset, offsets[i]) << i;
+        EXPECT_EQ(cols[i].varIndex, varIndex[i]) << i;
+        EXPECT_EQ((cols[i].flags & kColumnFixed) != 0, i != 1) << i;
+    }
+}
+
+struct RowCase {
+    const char* name;
+    std::vector<std::optional<std::string>> values;
+    std::string jet3; // expected bytes; empty = only check the round trip
+};
+
+class JetWriterRow : public ::testing::TestWithParam<RowCase> {};
+
+TEST_P(JetWriterRow, EncodesAndDecodesLikeTheReaders)
+{
+    const RowCase& c = GetParam();
+    for (const Format* f : {&jet3, &jet4}) {
+        std::vector<ColumnDef> cols(c.values.size());
+        const RowLayout layout = layoutColumns(&cols);
+        std::vector<std::optional<std::string_view>> v;
+        for (const auto& x : c.values)
+            v.push_back(x ? std::optional<std::string_view>(*x) : std::nullopt);
+        std::string row;
+        encodeRow(*f, cols, layout, v.data(), &row);
+        std::size_t varBytes = 0;
+        for (const auto& x : c.values)
+            varBytes += x ? x->size() : 0;
+        EXPECT_EQ(row.size(), rowSize(*f, layout, cols.size(), varBytes));
+        if (f == &jet3 && !c.jet3.empty()) {
+            EXPECT_EQ(hex(row), hex(c.jet3));
+        }
+        testing::RawDatabase db(std::string(f->pageSize, '\0'), f->isJet4());
+        const auto back = db.decodeVarRow(row);
+        ASSERT_EQ(back.size(), c.values.size());
+        for (std::size_t i = 0; i < back.size(); ++i)
+            EXPECT_EQ(back[i], c.values[i]) << (f->isJet4() ? "Jet 4 " : "Jet 3 ") << "column " << i;
+    }
+}
+
+std::optional<std::string> text(std::size_t n, char c) { return std::string(n, c); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, JetWriterRow,
+    ::testing::Values(
+        // num_cols | data | eod | offsets of Password, First, Last | var_len | null mask
+        RowCase{"passwordOnly", {std::nullopt, std::nullopt, std::string("abc")},
+                bytes({3, 'a', 'b', 'c', 4, 1, 1, 1, 3, 0x04})},
+        RowCase{"emptyIsNotNull", {std::string(), std::nullopt, std::string("x")},
+                bytes({3, 'x', 2, 1, 1, 1, 3, 0x05})},
+        RowCase{"allNull", {std::nullopt, std::nullopt, std::nullopt}, bytes({3, 1, 1, 1, 1, 3, 0x00})},
+        // 1 + 250 + 1 + 3 + 1 + 1 = 257 bytes: one dummy jump (0xFF).
+        RowCase{"dummyJump", {text(250, 'a'), std::nullopt, std::nullopt}, ""},
+        RowCase{"oneJump", {text(200, 'a'), text(200, 'b'), text(10, 'c')}, ""},
+        RowCase{"eodPastBoundary", {text(100, 'a'), text(100, 'b'), text(54, 'c')}, ""},
+        RowCase{"twoJumps", {text(255, 'a'), text(255, 'b'), text(255, 'c')}, ""},
+        RowCase{"nineColumns",
+                {text(50, '1'), text(50, '2'), std::nullopt, text(50, '4'), text(0, '5'), text(50, '6'),
+                 text(50, '7'), text(50, '8'), text(50, '9')},
+                ""}),
+    [](const ::testing::TestParamInfo<RowCase>& i) { return i.param.name; });
+
+TEST(JetWriterEncode, JumpTableBytesOfA257ByteRow)
+{
+    std::vector<ColumnDef> cols(3);
+    const RowLayout layout = layoutColumns(&cols);
+    const std::string a(250, 'a');
+    std::optional<std::string_view> v[3] = {a, std::nullopt, std::nullopt};
+    std::string row;
+    encodeRow(jet3, cols, layout, v, &row);
+    ASSERT_EQ(row.size(), 258u); // 257 + the jump byte
+    // eod 251, offsets 251 251 1 (reversed), jump 1: no entry reaches 256 -> FF, var_len 3, mask.
+    EXPECT_EQ(hex(row.substr(251)), "fb fb fb 01 ff 03 01");
+}
+
+TEST(JetWriterEncode, DataPageFreeSpaceAndSlots)
+{
+    for (const Format* f : {&jet3, &jet4}) {
+        DataPageBuilder b(*f, 18);
+        EXPECT_EQ(b.add("0123456789"), 0u);
+        EXPECT_EQ(b.add("abc"), 1u);
+        const std::string p = b.finish();
+        const std::size_t at = f->dataRowCountOffset;
+        EXPECT_EQ(u8At(p, 0), 1u);
+        EXPECT_EQ(u32At(p, 4), 18u);
+        EXPECT_EQ(u16At(p, at), 2u);
+        EXPECT_EQ(u16At(p, at + 2), f->pageSize - 10);
+        EXPECT_EQ(u16At(p, at + 4), f->pageSize - 13);
+        EXPECT_EQ(u16At(p, 2), f->pageSize - (at + 2) - 4 - 13);
+        EXPECT_EQ(p.substr(f->pageSize - 13), "abc0123456789");
+    }
+}
+
+TEST(JetWriterEncode, DataPageStopsAtSpaceAndAt255Rows)
+{
+    DataPageBuilder b(jet3, 18);
+    EXPECT_TRUE(b.fits(2048 - 10 - 2));
+    EXPECT_FALSE(b.fits(2048 - 10 - 1));
+    for (int i = 0; i < 255; ++i)
+        b.add("x");
+    EXPECT_FALSE(b.fits(1));
+    b.reset(18);
+    EXPECT_TRUE(b.empty());
+}
+
+struct MapCase {
+    const char* name;
+    PageSet set;
+    bool fitsInline;
+    std::uint32_t start;
+};
+
+class JetWriterMap : public ::testing::TestWithParam<MapCase> {};
+
+TEST_P(JetWriterMap, ListsExactlyTheSetsPages)
+{
+    const MapCase& c = GetParam();
+    ASSERT_EQ(inlineMapFits(jet3, c.set), c.fitsInline);
+    std::vector<std::uint32_t> expected;
+    for (const PageRange& r : c.set)
+        for (std::uint32_t p = r.first; p <= r.last; ++p)
+            expected.push_back(p);
+    if (c.fitsInline) {
+        const std::string row = encodeInlineMap(jet3, c.set);
+        ASSERT_EQ(row.size(), 133u);
+        EXPECT_EQ(u32At(row, 1), c.start);
+        testing::RawDatabase db(std::string(2048, '\0'));
+        EXPECT_EQ(db.mapPages(row), expected);
+    }
+    // The reference form always works: build a file of bitmap pages.
+    std::vector<std::uint32_t> slots = bitmapSlots(jet3, c.set);
+    std::vector<std::uint32_t> pointers(33, 0);
+    std::string file(2048, '\0');
+    for (std::uint32_t s : slots) {
+        pointers[s] = static_cast<std::uint32_t>(file.size() / 2048);
+        file += encodeBitmapPage(jet3, s, c.set);
+    }
+    const std::string row = encodeReferenceMap(jet3, pointers);
+    ASSERT_EQ(row.size(), 133u);
+    EXPECT_EQ(u8At(row, 0), 1u);
+    testing::RawDatabase db(file);
+    EXPECT_EQ(db.mapPages(row), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, JetWriterMap,
+                         ::testing::Values(MapCase{"empty", {}, true, 0}, MapCase{"onePage", {{21, 21}}, true, 16},
+                                           MapCase{"lastInlineBit", {{16, 16 + 1023}}, true, 16},
+                                           MapCase{"oneTooMany", {{16, 16 + 1024}}, false, 0},
+                                           MapCase{"twoBitmapPages", {{16000, 17500}}, false, 0},
+                                           MapCase{"twoRanges", {{18, 20}, {40, 41}}, true, 16}),
+                         [](const ::testing::TestParamInfo<MapCase>& i) { return i.param.name; });
+
+TEST(JetWriterEncode, IndexKeysSortLikeJet)
+{
+    std::string e;
+    appendLongKey(&e, 0x0F000001);
+    ASSERT_TRUE(appendTextKey(jet3, &e, "MSysDb"));
+    appendIndexRowPointer(&e, 0x123, 7);
+    // flag, Id ^ sign bit BE, flag, codes (case folded), terminator, page BE, row.
+    EXPECT_EQ(hex(e), "7f 8f 00 00 01 7f 6f 76 7d 76 64 61 00 00 01 23 07");
+    std::string neg;
+    appendLongKey(&neg, 0x80000000u);
+    EXPECT_EQ(hex(neg), "7f 00 00 00 00");
+    std::string bad;
+    EXPECT_FALSE(appendTextKey(jet3, &bad, "caf\xE9"));
+}
+
+TEST(JetWriterEncode, IndexLeafMarksEntryEnds)
+{
+    std::vector<std::string> entries = {std::string(9, 'b'), std::string(5, 'a'), std::string(3, 'c')};
+    const std::string p = encodeIndexLeaf(jet3, 2, entries);
+    EXPECT_EQ(u8At(p, 0), 4u);
+    EXPECT_EQ(u32At(p, 4), 2u);
+    EXPECT_EQ(u16At(p, 2), 2048u - 0xF8 - 17);
+    EXPECT_EQ(p.substr(0xF8, 17), "aaaaabbbbbbbbbccc"); // sorted
+    // Ends at 5, 14, 17 -> bits 5 (byte 0), 14 (byte 1), 17 (byte 2).
+    EXPECT_EQ(hex(p.substr(0x16, 4)), "20 40 02 00");
+    const std::string empty = encodeIndexLeaf(jet4, 3, {});
+    EXPECT_EQ(u16At(empty, 2), 4096u - 0x1E0);
+}
+
+TEST(JetWriterEncode, ZeroLengthPropertiesBlob)
+{
+    const std::string blob = encodeZeroLengthProperties(jet3, {"Last_Name", "First_Name", "Password"});
+    ASSERT_EQ(blob.size(), 117u);
+    EXPECT_EQ(blob.substr(0, 4), std::string("KKD\0", 4));
+    // Name list chunk: length 23, type 0x80, "AllowZeroLength".
+    EXPECT_EQ(u32At(blob, 4), 23u);
+    EXPECT_EQ(u16At(blob, 8), 0x80u);
+    EXPECT_EQ(u16At(blob, 10), 15u);
+    EXPECT_EQ(blob.substr(12, 15), "AllowZeroLength");
+    // First column chunk: length 30, type 1, block header 15, name, entry.
+    EXPECT_EQ(u32At(blob, 27), 30u);
+    EXPECT_EQ(u16At(blob, 31), 1u);
+    EXPECT_EQ(u32At(blob, 33), 15u);
+    EXPECT_EQ(u16At(blob, 37), 9u);
+    EXPECT_EQ(blob.substr(39, 9), "Last_Name");
+    EXPECT_EQ(hex(blob.substr(48, 9)), "09 00 01 01 00 00 01 00 01");
+    const std::string blob4 = encodeZeroLengthProperties(jet4, {"Password"});
+    EXPECT_EQ(blob4.substr(0, 4), std::string("MR2\0", 4));
+    EXPECT_EQ(u16At(blob4, 10), 30u); // UCS-2 name
+}
+
+} // namespace
+} // namespace quorlix::jet

@@ -1,0 +1,163 @@
+#pragma once
+// A deliberately small, independent decoder for the files the Jet writer
+// produces: it follows the readers (libmdb, mdb-reader) rather than the
+// writer's code, so the two cannot share a mistake. Also saves written
+// files for the two-reader check of the test script.
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace quorlix::jet::testing {
+
+inline std::string slurp(const std::filesystem::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Copies a written database into $QUORLIX_MDB_OUT, when set, under name.
+inline void keepForReaders(const std::filesystem::path& file, const std::string& name)
+{
+    const char* out = std::getenv("QUORLIX_MDB_OUT");
+    if (!out || !*out)
+        return;
+    std::filesystem::create_directories(out);
+    std::filesystem::copy_file(file, std::filesystem::path(out) / name,
+                               std::filesystem::copy_options::overwrite_existing);
+}
+
+inline std::uint32_t u8At(const std::string& s, std::size_t at) { return static_cast<unsigned char>(s.at(at)); }
+inline std::uint32_t u16At(const std::string& s, std::size_t at) { return u8At(s, at) | (u8At(s, at + 1) << 8); }
+inline std::uint32_t u32At(const std::string& s, std::size_t at) { return u16At(s, at) | (u16At(s, at + 2) << 16); }
+
+// One database file in memory.
+class RawDatabase {
+public:
+    // jet4 unset: read the version byte of page 0.
+    explicit RawDatabase(std::string bytes, std::optional<bool> jet4 = std::nullopt) : m_bytes(std::move(bytes))
+    {
+        m_jet4 = jet4 ? *jet4 : m_bytes.size() > 0x14 && m_bytes[0x14] != 0;
+        m_pageSize = m_jet4 ? 4096 : 2048;
+    }
+    bool jet4() const { return m_jet4; }
+    std::size_t pageSize() const { return m_pageSize; }
+    std::size_t pageCount() const { return m_bytes.size() / m_pageSize; }
+    std::string page(std::uint32_t n) const { return m_bytes.substr(std::size_t{n} * m_pageSize, m_pageSize); }
+
+    // Rows of a data page as byte strings, slot order.
+    std::vector<std::string> rows(std::uint32_t pageNumber) const
+    {
+        const std::string p = page(pageNumber);
+        const std::size_t countAt = m_jet4 ? 12 : 8;
+        std::vector<std::string> out;
+        const std::uint32_t n = u16At(p, countAt);
+        for (std::uint32_t i = 0; i < n; ++i) {
+            std::uint32_t start = u16At(p, countAt + 2 + 2 * i) & 0x1FFF;
+            std::uint32_t end = i == 0 ? static_cast<std::uint32_t>(m_pageSize)
+                                       : u16At(p, countAt + 2 * i) & 0x1FFF;
+            out.push_back(p.substr(start, end - start));
+        }
+        return out;
+    }
+    std::string rowAt(std::uint32_t pointer) const { return rows(pointer >> 8).at(pointer & 0xFF); }
+
+    // Pages a usage map row lists, ascending.
+    std::vector<std::uint32_t> mapPages(const std::string& map) const
+    {
+        std::vector<std::uint32_t> pages;
+        if (u8At(map, 0) == 0) {
+            const std::uint32_t start = u32At(map, 1);
+            for (std::size_t i = 0; i < (map.size() - 5) * 8; ++i)
+                if (u8At(map, 5 + i / 8) & (1u << (i % 8)))
+                    pages.push_back(start + static_cast<std::uint32_t>(i));
+        } else {
+            const std::size_t perPage = (m_pageSize - 4) * 8;
+            for (std::size_t k = 0; 1 + 4 * k + 4 <= map.size(); ++k) {
+                const std::uint32_t bitmap = u32At(map, 1 + 4 * k);
+                if (bitmap == 0)
+                    continue;
+                const std::string b = page(bitmap);
+                for (std::size_t i = 0; i < perPage; ++i)
+                    if (u8At(b, 4 + i / 8) & (1u << (i % 8)))
+                        pages.push_back(static_cast<std::uint32_t>(k * perPage + i));
+            }
+        }
+        return pages;
+    }
+
+    // Table definition fields the readers use.
+    struct Table {
+        std::uint32_t rowCount;
+        std::uint32_t columnCount;
+        std::uint32_t varColumns;
+        std::uint32_t ownedMap;
+        std::uint32_t freeMap;
+    };
+    Table table(std::uint32_t tdefPage) const
+    {
+        const std::string t = page(tdefPage);
+        if (m_jet4)
+            return {u32At(t, 16), u16At(t, 45), u16At(t, 43), u32At(t, 55), u32At(t, 59)};
+        return {u32At(t, 12), u16At(t, 25), u16At(t, 23), u32At(t, 35), u32At(t, 39)};
+    }
+
+    // All-variable rows (the user tables): fields in column order, Null as nullopt,
+    // text as stored bytes.
+    std::vector<std::optional<std::string>> decodeVarRow(const std::string& row) const
+    {
+        const std::size_t columns = m_jet4 ? u16At(row, 0) : u8At(row, 0);
+        const std::size_t maskBytes = (columns + 7) / 8;
+        const std::size_t end = row.size() - 1; // last byte
+        std::vector<std::size_t> offsets(columns + 1);
+        if (m_jet4) {
+            for (std::size_t i = 0; i <= columns; ++i)
+                offsets[i] = u16At(row, end - maskBytes - 3 - 2 * i);
+        } else {
+            // As libmdb: jumps from the row length, a trailing dummy dropped.
+            std::size_t jumps = (row.size() - 1) / 256;
+            std::size_t colPtr = end - maskBytes - jumps - 1;
+            if ((colPtr - columns) / 256 < jumps)
+                --jumps;
+            std::size_t used = 0;
+            for (std::size_t i = 0; i <= columns; ++i) {
+                while (used < jumps && i == u8At(row, end - maskBytes - used - 1))
+                    ++used;
+                offsets[i] = u8At(row, colPtr - i) + 256 * used;
+            }
+        }
+        std::vector<std::optional<std::string>> fields;
+        for (std::size_t i = 0; i < columns; ++i) {
+            const bool present = u8At(row, row.size() - maskBytes + i / 8) & (1u << (i % 8));
+            if (present)
+                fields.push_back(row.substr(offsets[i], offsets[i + 1] - offsets[i]));
+            else
+                fields.push_back(std::nullopt);
+        }
+        return fields;
+    }
+
+    // Every row of a table, in the order readers see them.
+    std::vector<std::vector<std::optional<std::string>>> tableRows(std::uint32_t tdefPage) const
+    {
+        std::vector<std::vector<std::optional<std::string>>> out;
+        for (std::uint32_t p : mapPages(rowAt(table(tdefPage).ownedMap)))
+            for (const std::string& r : rows(p))
+                out.push_back(decodeVarRow(r));
+        return out;
+    }
+
+private:
+    std::string m_bytes;
+    bool m_jet4 = false;
+    std::size_t m_pageSize = 2048;
+};
+
+} // namespace quorlix::jet::testing
