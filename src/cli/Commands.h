@@ -1,0 +1,18 @@
+#pragma once
+// The subcommands of quorlix-cli. Each returns the process exit code.
+
+#include "cli/GenerateOptions.h"
+
+namespace quorlix::cli {
+
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitFailure = 1, // something went wrong (a file, a failed run)
+    kExitRefused = 2, // the request was refused; the refusal is on stderr
+    kExitStopped = 130, // stopped with Ctrl-C; what was made is still written
+};
+
+int runGenerate(const GenerateArgs& args);
+int runSort(const std::string& path, bool caseSensitive);
+
+} // namespace quorlix::cli

@@ -1,0 +1,176 @@
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <unistd.h>
+
+#include "cli/Commands.h"
+#include "cli/TerminalUi.h"
+#include "engine/RunControl.h"
+#include "engine/RunTexts.h"
+#include "output/SaveAs.h"
+#include "output/SortTextFile.h"
+#include "platform/Random.h"
+#include "platform/ResultList.h"
+#include "settings/LastSettings.h"
+#include "settings/QtSettingsStore.h"
+#include "settings/SettingsFile.h"
+
+namespace quorlix::cli {
+
+namespace {
+
+RunState* g_runState = nullptr;
+
+void onInterrupt(int)
+{
+    // Like the Stop button; the run then ends as if OK was chosen in its prompt.
+    if (g_runState)
+        g_runState->stopRequested.store(1, std::memory_order_relaxed);
+}
+
+class InterruptGuard {
+public:
+    explicit InterruptGuard(RunState& state)
+    {
+        g_runState = &state;
+        struct sigaction sa {};
+        sa.sa_handler = onInterrupt;
+        // A second Ctrl-C ends the process at once, should a run not notice.
+        sa.sa_flags = SA_RESETHAND;
+        sigemptyset(&sa.sa_mask);
+        sigaction(SIGINT, &sa, &m_previous);
+    }
+    ~InterruptGuard()
+    {
+        sigaction(SIGINT, &m_previous, nullptr);
+        g_runState = nullptr;
+    }
+
+private:
+    struct sigaction m_previous {};
+};
+
+class NoShell : public Shell {
+public:
+    Status openFile(const std::string&) override { return Status::ok(); }
+};
+
+std::string fileTitle(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+void err(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
+
+bool contains(const std::vector<std::string>& messages, std::string_view text)
+{
+    for (const auto& m : messages)
+        if (m == text || m.starts_with(text))
+            return true;
+    return false;
+}
+
+int writeToStdout(const ResultList& list)
+{
+    std::string buffer;
+    buffer.reserve(1 << 20);
+    for (std::size_t i = 0; i < list.count(); ++i) {
+        buffer.append(list.row(i));
+        buffer.push_back('\n');
+        if (buffer.size() >= (1 << 20) - 128) {
+            if (std::fwrite(buffer.data(), 1, buffer.size(), stdout) != buffer.size())
+                return kExitFailure;
+            buffer.clear();
+        }
+    }
+    if (std::fwrite(buffer.data(), 1, buffer.size(), stdout) != buffer.size() || std::fflush(stdout) != 0)
+        return kExitFailure;
+    return kExitOk;
+}
+
+} // namespace
+
+int runGenerate(const GenerateArgs& args)
+{
+    OptionState state;
+    QtSettingsStore store;
+    loadLastSettings(store, state);
+    if (args.settingsFile) {
+        const Status s = loadSettingsFile(*args.settingsFile, state);
+        if (!s) {
+            err(s.message());
+            return kExitFailure;
+        }
+    }
+    MultiFileSettings multiFile;
+    const Status applied = applyGenerateArgs(args, state, multiFile, std::filesystem::current_path().string());
+    if (!applied) {
+        err(applied.message());
+        return kExitRefused;
+    }
+    if (args.saveSettings) {
+        const Status s = saveSettingsFile(*args.saveSettings, state);
+        if (!s) {
+            err(s.message());
+            return kExitFailure;
+        }
+    }
+    if (args.output && !formatFromFileName(fileTitle(*args.output))) {
+        err(std::string(kUnrecognizedFileType));
+        return kExitRefused;
+    }
+
+    RunState runState;
+    TerminalUi ui(runState, state.run.totalPasswords, ::isatty(STDERR_FILENO) == 1);
+    ResultList list;
+    SecureRandom random;
+    Yielder yielder(ui);
+    RunRequest request{state.method,       state.run,     state.checks,         state.pool, state.inserts,
+                       state.rules,        multiFile,     state.dictionaryFile, state.words};
+    RunEnvironment env{ui, ui, list, yielder, runState, random};
+    RunControl control(request, env);
+    ui.setCountdownTick([&control] { control.countdownTick(); });
+
+    {
+        InterruptGuard guard(runState);
+        control.execute();
+    }
+    ui.finishProgress();
+
+    if (!ui.wentBusy())
+        return ui.messages().empty() ? kExitOk : kExitRefused;
+    if (contains(ui.messages(), texts::kRulesMismatchError) || contains(ui.messages(), texts::kMultiFileError))
+        return kExitFailure;
+    const bool stopped = runState.stopPending();
+    if (multiFile.active == 1)
+        return stopped ? kExitStopped : kExitOk;
+
+    int code = kExitOk;
+    if (args.output) {
+        NoShell shell;
+        SaveContext context{ui, ui, shell, {}};
+        const std::size_t before = ui.messages().size();
+        saveChosenFile(list, state.run.totalPasswords, ChosenFile{*args.output, fileTitle(*args.output)}, context);
+        for (std::size_t i = before; i < ui.messages().size(); ++i)
+            if (ui.messages()[i].starts_with("Could not save") || ui.messages()[i] == kUnrecognizedFileType)
+                code = kExitFailure;
+    } else {
+        code = writeToStdout(list);
+        if (code != kExitOk)
+            err("Could not write the passwords to standard output.");
+    }
+    return code != kExitOk ? code : (stopped ? kExitStopped : kExitOk);
+}
+
+int runSort(const std::string& path, bool caseSensitive)
+{
+    Status error;
+    if (!SortTextFile(path, caseSensitive, &error)) {
+        err(error.isOk() ? "No file found at " + path : error.message());
+        return kExitFailure;
+    }
+    if (!error.isOk()) {
+        err(error.message());
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+} // namespace quorlix::cli

@@ -1,0 +1,54 @@
+#pragma once
+// The options of `quorlix-cli generate`, and how they change the loaded
+// settings. Parsing is kept apart from main() so it can be tested.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "options/OptionState.h"
+#include "output/MultiFileSettings.h"
+#include "platform/Status.h"
+
+namespace quorlix::cli {
+
+struct GenerateArgs {
+    std::optional<std::string> settingsFile; // --settings FILE.set
+    std::optional<std::int64_t> count;
+    std::optional<std::int64_t> minLength;
+    std::optional<std::int64_t> maxLength;
+    std::optional<bool> dups, side, seq, strong, sort;
+    std::optional<std::string> hyphens; // "2,4", "none"
+    std::optional<std::string> blanks;
+    std::vector<std::string> rules; // "POS=CLASS"
+    std::optional<std::string> pool;
+    std::optional<std::string> include;
+    std::optional<std::string> exclude;
+    std::optional<std::string> dictMode;   // --dict whole|hybrid
+    std::optional<std::string> dictionary; // --dictionary NAME
+    std::optional<std::int64_t> files;
+    std::optional<std::string> preface;
+    std::optional<std::string> dir;
+    std::optional<std::string> type;
+    std::optional<std::string> output;       // -o FILE
+    std::optional<std::string> saveSettings; // --save-settings FILE.set
+};
+
+// Applies everything but the settings file and the output to state and
+// multiFile. Errors are Status::invalidArgument with a sentence naming the
+// option. Values the run itself checks (amounts, lengths) are passed through
+// unchanged so the run refuses them with its own messages.
+Status applyGenerateArgs(const GenerateArgs& args, OptionState& state, MultiFileSettings& multiFile,
+                         const std::string& currentDir);
+
+// "default62", "default88", "all", or class names joined by commas
+// (number, lower, upper, special); replaces every flag of the pool.
+Status applyPoolSpec(const std::string& spec, CharacterPool& pool);
+// "none" or positions 1..59 joined by commas; replaces the whole set.
+Status parseMarks(const std::string& spec, std::array<std::int16_t, 61>& marks, const char* option);
+// "POS=CLASS", CLASS 0..4 or any/number/lower/upper/special.
+Status applyRule(const std::string& spec, PositionRules& rules);
+
+} // namespace quorlix::cli

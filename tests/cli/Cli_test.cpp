@@ -1,0 +1,220 @@
+// Drives quorlix-cli as a person's script would: arguments in, exit code,
+// standard output and standard error out.
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string slurp(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::stringstream in(text);
+    std::string line;
+    while (std::getline(in, line))
+        out.push_back(line);
+    return out;
+}
+
+struct Result {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("quorlix-cli-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir / "config");
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // Runs the CLI with its own empty settings store, inside dir.
+    Result run(const std::string& args)
+    {
+        const std::string cmd = "cd '" + dir.string() + "' && XDG_CONFIG_HOME='" + (dir / "config").string() + "' '" +
+                                QUORLIX_CLI_PATH + "' " + args + " >'" + (dir / "out").string() + "' 2>'" +
+                                (dir / "err").string() + "'";
+        const int status = std::system(cmd.c_str());
+        Result r;
+        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = slurp(dir / "out");
+        r.err = slurp(dir / "err");
+        return r;
+    }
+
+    fs::path dir;
+};
+
+struct Refusal {
+    const char* args;
+    const char* message;
+};
+
+TEST_F(CliTest, RefusalsPrintTheExactMessageAndExitTwo)
+{
+    const Refusal rows[] = {
+        {"--count 5 --min 8 --max 4", "Maximum 'Total Characters' number must be greater than minimum number"},
+        {"--count 0 --min 1 --max 10", " Must request a password amount/number of characters"},
+        {"--count 10000001", " Password amount must be between 1 and 10,000,000 (10 Million)"},
+        {"--count 5 --min 1 --max 61", " Amount of characters must be between 1 (min) and 60 (max)"},
+        {"--count 5 --min 4 --max 10 --hyphens 2,6 --blanks 9 --max 8",
+         " Blank Spaces requested beyond the number of characters requested."},
+        {"--count 5 --strong --min 6 --max 8 --pool number,upper",
+         "Lowercase Letters and Special Symbols are deactivated while the Strong Passwords are activated. Strong "
+         "Passwords CANNOT be created unless 3 out the four character types are available for selection. Please make "
+         "one or both of these character types availabe from the 'Characters' menu item or deactivate the Strong "
+         "Passwords option below."},
+        {"--count 5 --min 7 --max 7 --pool number,lower --rule 7=upper",
+         "Position 7, from the 'Password Rules' menu requires only uppercase letters. However, no uppercase letters "
+         "have been selected from the 'Characters' menu. Either make atleast one uppercase letter available or do not "
+         "require uppercase letters as a rule."},
+        {"--count 5 -o list.html",
+         "Unrecognized file type. Please verify the type of file you wish to save these password with and try "
+         "again."},
+        {"--count 5 --files 1 --preface pw", " Total Files field must be greater than 1"},
+        {"--count 5 --rule 7=vowel", "--rule: write POS=CLASS with POS 1 to 60 and CLASS 0-4 or "
+                                     "any/number/lower/upper/special, got \"7=vowel\""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.args);
+        const Result r = run(std::string("generate ") + row.args);
+        EXPECT_EQ(r.code, 2);
+        EXPECT_EQ(r.err, std::string(row.message) + "\n");
+        EXPECT_EQ(r.out, "");
+    }
+}
+
+struct Shape {
+    const char* args;
+    int count;
+    const char* pattern;
+};
+
+TEST_F(CliTest, GeneratedPasswordsFollowTheOptions)
+{
+    const Shape rows[] = {
+        {"--count 200 --min 10 --max 10 --pool default62", 200, "[0-9A-Za-z]{10}"},
+        {"--count 50 --min 6 --max 6 --hyphens 2,4 --blanks 4 --pool number", 50, "[0-9]{2}-[0-9]{2}- [0-9]{2}"},
+        {"--count 100 --min 3 --max 5 --pool lower --rule 1=upper --include A --exclude B", 100, "A[a-z]{2,4}"},
+        {"--count 100 --min 4 --max 4 --pool default88", 100, "[^ljiO01]{4}"},
+        {"--count 20 --min 8 --max 8 --pool all --strong", 20, ".{8}"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.args);
+        const Result r = run(std::string("generate ") + row.args);
+        ASSERT_EQ(r.code, 0) << r.err;
+        const auto got = lines(r.out);
+        ASSERT_EQ(static_cast<int>(got.size()), row.count);
+        const std::regex re(row.pattern);
+        for (const auto& pw : got)
+            EXPECT_TRUE(std::regex_match(pw, re)) << pw;
+    }
+}
+
+TEST_F(CliTest, SortAndDuplicationHoldAcrossTheWholeRun)
+{
+    // 100 passwords from 100 possible: only the duplication check makes them all distinct.
+    const Result r = run("generate --count 100 --min 2 --max 2 --pool number --dups --sort");
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto got = lines(r.out);
+    ASSERT_EQ(got.size(), 100u);
+    EXPECT_TRUE(std::is_sorted(got.begin(), got.end()));
+    EXPECT_EQ(std::adjacent_find(got.begin(), got.end()), got.end());
+}
+
+TEST_F(CliTest, SavesEveryFormatByItsEnding)
+{
+    for (const char* name : {"a.txt", "b.CSV", "c.htm"}) {
+        SCOPED_TRACE(name);
+        const Result r = run(std::string("generate --count 3 --min 5 --max 5 -o ") + name);
+        ASSERT_EQ(r.code, 0) << r.err;
+        const std::string text = slurp(dir / name);
+        EXPECT_NE(text.find("\r\n"), std::string::npos);
+        EXPECT_EQ(fs::status(dir / name).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    }
+    EXPECT_EQ(lines(slurp(dir / "a.txt")).size(), 3u);
+    EXPECT_TRUE(slurp(dir / "b.CSV").starts_with("\"Quorlix\"\r\n\"Password List\"\r\n"));
+    EXPECT_TRUE(slurp(dir / "c.htm").starts_with("<HTML>\r\n"));
+}
+
+TEST_F(CliTest, MultiFileSeriesLandsInTheFolder)
+{
+    fs::create_directories(dir / "series");
+    const Result r = run("generate --count 10 --min 6 --max 6 --files 3 --preface pw --dir series --type csv");
+    ASSERT_EQ(r.code, 0) << r.err;
+    for (int f = 1; f <= 3; ++f) {
+        const auto text = slurp(dir / "series" / ("pw" + std::to_string(f) + ".csv"));
+        EXPECT_EQ(lines(text).size(), 4u + 10u + 4u);
+    }
+    EXPECT_FALSE(fs::exists(dir / "series" / "pw4.csv"));
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(CliTest, SettingsFileRoundTripDrivesTheNextRun)
+{
+    Result r = run("generate --count 4 --min 7 --max 7 --pool upper --save-settings my.set");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(lines(slurp(dir / "my.set")).size(), 297u);
+    r = run("generate --settings my.set");
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto got = lines(r.out);
+    ASSERT_EQ(got.size(), 4u);
+    for (const auto& pw : got)
+        EXPECT_TRUE(std::regex_match(pw, std::regex("[A-Z]{7}"))) << pw;
+}
+
+TEST_F(CliTest, SortCommandSortsInPlace)
+{
+    std::ofstream(dir / "list.txt", std::ios::binary) << "b\r\nA\r\na\r\nB\r\n";
+    Result r = run("sort list.txt --case-sensitive");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(slurp(dir / "list.txt"), "A\r\nB\r\na\r\nb\r\n");
+    r = run("sort missing.txt");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_FALSE(fs::exists(dir / "missing.txt"));
+}
+
+TEST_F(CliTest, InterruptStopsTheRunAndKeepsWhatWasMade)
+{
+    // A run that can never finish: 11 passwords from 10 possible, duplication on.
+    const std::string cmd = "cd '" + dir.string() + "' && XDG_CONFIG_HOME='" + (dir / "config").string() + "' exec '" +
+                            QUORLIX_CLI_PATH + "' generate --count 11 --min 1 --max 1 --pool number --dups --no-sort" +
+                            " >'" + (dir / "out").string() + "' 2>'" + (dir / "err").string() + "'";
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::usleep(700 * 1000);
+    ::kill(pid, SIGINT);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_EQ(lines(slurp(dir / "out")).size(), 10u);
+}
+
+} // namespace
