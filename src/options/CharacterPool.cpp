@@ -19,6 +19,16 @@ std::string_view className(CharClass c)
     return "Any";
 }
 
+std::vector<int> members(CharClass c)
+{
+    std::vector<int> codes;
+    for (const auto& range : kPoolOrder)
+        for (int code = range.first; code <= range.last; ++code)
+            if (classOf(code) == c)
+                codes.push_back(code);
+    return codes;
+}
+
 CharacterPool CharacterPool::defaultPool()
 {
     CharacterPool pool;

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace quorlix {
 
@@ -33,6 +34,9 @@ constexpr CharClass classOf(int code)
 
 // Heading of a class in the Characters window; also the names used in messages.
 std::string_view className(CharClass c);
+
+// The codes of a class in pool order (Special: 33-47, 58-64, 91-96, 123-126).
+std::vector<int> members(CharClass c);
 
 class CharacterPool {
 public:

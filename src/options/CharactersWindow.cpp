@@ -1,6 +1,7 @@
 #include "options/CharactersWindow.h"
 
-namespace quorlix {
+namespace quorlix
+{
 
 const std::array<int, 94>& poolOrderCodes()
 {

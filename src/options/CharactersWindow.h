@@ -10,9 +10,11 @@
 #include "options/Readout.h"
 #include "options/RunOptions.h"
 
-namespace quorlix {
+namespace quorlix
+{
 
-namespace characters_window {
+namespace characters_window
+{
 inline constexpr std::string_view kCaption = "Characters";
 inline constexpr std::string_view kHeading = "Available Character Set";
 inline constexpr std::string_view kAll = "Al&l";
@@ -30,7 +32,8 @@ inline constexpr std::string_view kHelpTopic = "Characters";
 // The 94 codes in pool order (digits, special symbols, lowercase, uppercase).
 const std::array<int, 94>& poolOrderCodes();
 
-class CharactersWorkingCopy {
+class CharactersWorkingCopy
+{
 public:
     // Opening the window: a box is checked when the pool flag is exactly 1.
     explicit CharactersWorkingCopy(const CharacterPool& pool);
@@ -43,12 +46,12 @@ public:
     void setChecked(int code, bool on);
     int checkedCount() const;
 
-    void checkAll();        // "Al&l"
-    void checkDefault();    // "&Default": all but l j i O 0 1, 88 left
-    void clearNumbers();    // "No &Numbers"
-    void clearLowercase();  // "No Letters (&LC)"
-    void clearUppercase();  // "No Letters (&UC)"
-    void clearSpecial();    // "No  Special &Symbols"
+    void checkAll();       // "Al&l"
+    void checkDefault();   // "&Default": all but l j i O 0 1, 88 left
+    void clearNumbers();   // "No &Numbers"
+    void clearLowercase(); // "No Letters (&LC)"
+    void clearUppercase(); // "No Letters (&UC)"
+    void clearSpecial();   // "No  Special &Symbols"
 
     // "&Accept": writes every box into the pool (1 or 0) and refreshes the
     // readout. "&Cancel" is simply dropping the working copy.

@@ -1,6 +1,7 @@
 #include "options/InsertsWindow.h"
 
-namespace quorlix {
+namespace quorlix
+{
 
 std::string_view insertsRefusal(bool blanks, int maxLength)
 {

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-namespace quorlix {
+namespace quorlix
+{
 
 std::string_view rulesOpenWarning(int maxLength)
 {

@@ -10,7 +10,8 @@
 #include "options/CharacterPool.h"
 #include "options/RunOptions.h"
 
-namespace quorlix {
+namespace quorlix
+{
 
 // Shown in place of the probability while the Random Words method is selected.
 inline constexpr std::string_view kReadoutDisabledForWords = " Disabled for 'Random Words' method.";
@@ -30,7 +31,7 @@ std::string formatDouble(double value);
 std::optional<std::string> formatDecimal28(double value);
 
 struct ReadoutText {
-    std::int16_t count = 0;   // available characters after the recount
+    std::int16_t count = 0;      // available characters after the recount
     std::string charactersToUse; // the count as decimal text
     // "1 in <min> Min" CR LF "1 in <max> Max"; empty when a value could not be
     // converted (the readout then stays empty).

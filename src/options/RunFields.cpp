@@ -3,9 +3,11 @@
 #include <charconv>
 #include <limits>
 
-namespace quorlix {
+namespace quorlix
+{
 
-namespace {
+namespace
+{
 
 template <typename T> std::optional<T> parseWhole(std::string_view text)
 {

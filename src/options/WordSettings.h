@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <string>
 
-namespace quorlix {
+namespace quorlix
+{
 
 struct WordSettings {
     std::string dictionary = "wordlist_english_abridged.dct"; // bare file name in the program folder; empty = none

@@ -4,9 +4,11 @@
 
 #include "options/RunFields.h"
 
-namespace quorlix {
+namespace quorlix
+{
 
-namespace {
+namespace
+{
 
 void writeFields(const OptionState& state, OptionControls& controls)
 {

@@ -6,9 +6,11 @@
 
 #include "options/RunFields.h"
 
-namespace quorlix {
+namespace quorlix
+{
 
-namespace {
+namespace
+{
 
 constexpr std::string_view kSection = kLastSettingsSection;
 
@@ -29,7 +31,8 @@ std::string trimmed(std::string_view s)
 }
 
 // One load: reads keys in order, keeps the names of the ones that did not convert.
-class Loader {
+class Loader
+{
 public:
     Loader(SettingsStore& store, std::vector<std::string>& skipped) : m_store(store), m_skipped(skipped) {}
 
@@ -43,7 +46,10 @@ public:
     {
         return converted(key, def, parseInt16(text(key, std::to_string(def))));
     }
-    bool boolean(const std::string& key, bool def) { return converted(key, def, parseBoolText(text(key, boolText(def)))); }
+    bool boolean(const std::string& key, bool def)
+    {
+        return converted(key, def, parseBoolText(text(key, boolText(def))));
+    }
     bool switchOn(const std::string& key, bool def) { return int16(key, def ? 1 : 0) == 1; }
 
 private:
@@ -111,9 +117,9 @@ std::vector<std::string> loadLastSettings(SettingsStore& store, OptionState& sta
 
     state.dictionaryFile = in.text("DictionaryFile", def.dictionaryFile);
     state.checks.dictionary = in.boolean("DictionaryCheck", def.checks.dictionary);
-    state.checks.dictionaryMode =
-        in.boolean("DictionarySearch", def.checks.dictionaryMode == DictionaryMode::Whole) ? DictionaryMode::Whole
-                                                                                            : DictionaryMode::Hybrid;
+    state.checks.dictionaryMode = in.boolean("DictionarySearch", def.checks.dictionaryMode == DictionaryMode::Whole)
+                                      ? DictionaryMode::Whole
+                                      : DictionaryMode::Hybrid;
     state.checks.strong = in.boolean("StrongPasswords", def.checks.strong);
 
     for (int i = 1; i <= 59; ++i) {
@@ -125,8 +131,8 @@ std::vector<std::string> loadLastSettings(SettingsStore& store, OptionState& sta
     for (int i = 1; i <= kMaxLength; ++i)
         state.rules.rule[i] = in.int16("Rules" + std::to_string(i), 0);
 
-    state.method = in.boolean("PasswordType", true) ? GenerationMethod::RandomCharacters
-                                                    : GenerationMethod::RandomWords;
+    state.method =
+        in.boolean("PasswordType", true) ? GenerationMethod::RandomCharacters : GenerationMethod::RandomWords;
     loadWords(in, state.words);
     state.pool.recount();
     return skipped;

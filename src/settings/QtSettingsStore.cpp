@@ -5,9 +5,11 @@
 #include <QStringList>
 #include <QVariant>
 
-namespace quorlix {
+namespace quorlix
+{
 
-namespace {
+namespace
+{
 
 QString qs(std::string_view s)
 {

@@ -10,9 +10,11 @@
 
 class QSettings;
 
-namespace quorlix {
+namespace quorlix
+{
 
-class QtSettingsStore : public SettingsStore {
+class QtSettingsStore : public SettingsStore
+{
 public:
     // The per-user store of the application.
     QtSettingsStore();

@@ -11,9 +11,11 @@
 #include "platform/AtomicFile.h"
 #include "settings/LastSettings.h"
 
-namespace quorlix {
+namespace quorlix
+{
 
-namespace {
+namespace
+{
 
 std::string flag(bool on)
 {
@@ -31,7 +33,8 @@ std::string textItem(std::string_view text)
 }
 
 // Hands out the lines one by one and records what became of each.
-class ItemReader {
+class ItemReader
+{
 public:
     ItemReader(std::vector<std::string_view> lines, SettingsFileReport& report)
         : m_lines(std::move(lines)), m_report(report)
@@ -205,7 +208,7 @@ SettingsFileReport readSettingsText(std::string_view text, OptionState& state)
     if (const auto whole = in.flagIsOne())
         c.dictionaryMode = *whole ? DictionaryMode::Whole : DictionaryMode::Hybrid;
     take(in.flagIsOne(), c.strong);
-    const auto selected = in.flagIsOne(); // line 13
+    const auto selected = in.flagIsOne();   // line 13
     const auto methodFlag = in.flagIsOne(); // line 14
     // The method flag is set from line 14 first; the selection of line 13 then
     // sets it again, so line 13 decides whenever it can be read.

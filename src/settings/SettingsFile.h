@@ -29,7 +29,8 @@
 #include "options/OptionState.h"
 #include "platform/Status.h"
 
-namespace quorlix {
+namespace quorlix
+{
 
 inline constexpr int kSettingsFileLines = 297;
 inline constexpr std::string_view kSettingsDialogSaveTitle = "Save Settings As";
@@ -49,8 +50,8 @@ std::string settingsFileText(const OptionState& state);
 Status saveSettingsFile(const std::string& path, const OptionState& state);
 
 struct SettingsFileReport {
-    int lines = 0;   // lines present in the text
-    int applied = 0; // items that went into the state
+    int lines = 0;            // lines present in the text
+    int applied = 0;          // items that went into the state
     std::vector<int> skipped; // line numbers (1-based) that could not be read, a short file's missing ones included
 };
 

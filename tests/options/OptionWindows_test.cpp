@@ -7,8 +7,10 @@
 #include <functional>
 #include <vector>
 
-namespace quorlix {
-namespace {
+namespace quorlix
+{
+namespace
+{
 
 // ---- Characters window ----
 
@@ -28,12 +30,14 @@ TEST(CharactersWindowTest, CaptionsInPoolOrder)
 struct ButtonRow {
     const char* name;
     std::function<void(CharactersWorkingCopy&)> press;
-    int checked;                 // boxes checked afterwards, from the default pool (62)
-    std::vector<int> offCodes;   // must be unchecked
-    std::vector<int> onCodes;    // must be checked
+    int checked;               // boxes checked afterwards, from the default pool (62)
+    std::vector<int> offCodes; // must be unchecked
+    std::vector<int> onCodes;  // must be checked
 };
 
-class CharactersButtonTest : public ::testing::TestWithParam<ButtonRow> {};
+class CharactersButtonTest : public ::testing::TestWithParam<ButtonRow>
+{
+};
 
 TEST_P(CharactersButtonTest, AcceptWritesTheBoxes)
 {
@@ -55,27 +59,51 @@ TEST_P(CharactersButtonTest, AcceptWritesTheBoxes)
 
 INSTANTIATE_TEST_SUITE_P(
     Buttons, CharactersButtonTest,
-    ::testing::Values(
-        ButtonRow{"All", [](auto& w) { w.checkAll(); }, 94, {}, {'!', '~', '0', 'a', 'Z'}},
-        ButtonRow{"Default", [](auto& w) { w.checkDefault(); }, 88, {'l', 'j', 'i', 'O', '0', '1'},
-                  {'!', 'k', 'o', '2', 'I', 'L'}},
-        ButtonRow{"NoNumbers", [](auto& w) { w.clearNumbers(); }, 52, {'0', '9'}, {'a', 'Z'}},
-        ButtonRow{"NoNumbersTwice", [](auto& w) { w.clearNumbers(); w.clearNumbers(); }, 52, {'5'}, {'q'}},
-        ButtonRow{"NoLowercase", [](auto& w) { w.clearLowercase(); }, 36, {'a', 'z'}, {'A', '0'}},
-        ButtonRow{"NoUppercase", [](auto& w) { w.clearUppercase(); }, 36, {'A', 'Z'}, {'a', '9'}},
-        // Class buttons never check anything.
-        ButtonRow{"NoSpecialOnDefault", [](auto& w) { w.clearSpecial(); }, 62, {'!', '&'}, {'a'}},
-        ButtonRow{"AllThenNoSpecial", [](auto& w) { w.checkAll(); w.clearSpecial(); }, 62, {'~', '@'}, {'0'}},
-        ButtonRow{"EverythingOff",
-                  [](auto& w) {
-                      w.clearNumbers();
-                      w.clearLowercase();
-                      w.clearUppercase();
-                      w.clearSpecial();
-                  },
-                  0, {'0', 'a', 'A'}, {}},
-        ButtonRow{"SingleToggle", [](auto& w) { w.setChecked('#', true); w.setChecked('b', false); }, 62, {'b'},
-                  {'#'}}),
+    ::testing::Values(ButtonRow{"All", [](auto& w) { w.checkAll(); }, 94, {}, {'!', '~', '0', 'a', 'Z'}},
+                      ButtonRow{"Default",
+                                [](auto& w) { w.checkDefault(); },
+                                88,
+                                {'l', 'j', 'i', 'O', '0', '1'},
+                                {'!', 'k', 'o', '2', 'I', 'L'}},
+                      ButtonRow{"NoNumbers", [](auto& w) { w.clearNumbers(); }, 52, {'0', '9'}, {'a', 'Z'}},
+                      ButtonRow{"NoNumbersTwice",
+                                [](auto& w) {
+                                    w.clearNumbers();
+                                    w.clearNumbers();
+                                },
+                                52,
+                                {'5'},
+                                {'q'}},
+                      ButtonRow{"NoLowercase", [](auto& w) { w.clearLowercase(); }, 36, {'a', 'z'}, {'A', '0'}},
+                      ButtonRow{"NoUppercase", [](auto& w) { w.clearUppercase(); }, 36, {'A', 'Z'}, {'a', '9'}},
+                      // Class buttons never check anything.
+                      ButtonRow{"NoSpecialOnDefault", [](auto& w) { w.clearSpecial(); }, 62, {'!', '&'}, {'a'}},
+                      ButtonRow{"AllThenNoSpecial",
+                                [](auto& w) {
+                                    w.checkAll();
+                                    w.clearSpecial();
+                                },
+                                62,
+                                {'~', '@'},
+                                {'0'}},
+                      ButtonRow{"EverythingOff",
+                                [](auto& w) {
+                                    w.clearNumbers();
+                                    w.clearLowercase();
+                                    w.clearUppercase();
+                                    w.clearSpecial();
+                                },
+                                0,
+                                {'0', 'a', 'A'},
+                                {}},
+                      ButtonRow{"SingleToggle",
+                                [](auto& w) {
+                                    w.setChecked('#', true);
+                                    w.setChecked('b', false);
+                                },
+                                62,
+                                {'b'},
+                                {'#'}}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(CharactersWindowTest, OnlyFlagOneOpensChecked)
@@ -108,7 +136,9 @@ struct RefusalRow {
     const char* text;
 };
 
-class InsertsRefusalTest : public ::testing::TestWithParam<RefusalRow> {};
+class InsertsRefusalTest : public ::testing::TestWithParam<RefusalRow>
+{
+};
 
 TEST_P(InsertsRefusalTest, RefusesBelowTwo)
 {
@@ -117,11 +147,11 @@ TEST_P(InsertsRefusalTest, RefusesBelowTwo)
 
 INSTANTIATE_TEST_SUITE_P(
     Menu, InsertsRefusalTest,
-    ::testing::Values(
-        RefusalRow{false, 1, " Max Total characters must be greater than 1 in order to select hyphens."},
-        RefusalRow{false, 0, " Max Total characters must be greater than 1 in order to select hyphens."},
-        RefusalRow{true, 1, " Max Total characters must be greater than 1 in order to select blank spaces."},
-        RefusalRow{true, 2, ""}, RefusalRow{false, 2, ""}, RefusalRow{false, 60, ""}));
+    ::testing::Values(RefusalRow{false, 1, " Max Total characters must be greater than 1 in order to select hyphens."},
+                      RefusalRow{false, 0, " Max Total characters must be greater than 1 in order to select hyphens."},
+                      RefusalRow{true, 1,
+                                 " Max Total characters must be greater than 1 in order to select blank spaces."},
+                      RefusalRow{true, 2, ""}, RefusalRow{false, 2, ""}, RefusalRow{false, 60, ""}));
 
 TEST(InsertsWindowTest, CaptionsPerMode)
 {
@@ -218,7 +248,9 @@ struct RulesRow {
     bool light;
 };
 
-class RulesAcceptTest : public ::testing::TestWithParam<RulesRow> {};
+class RulesAcceptTest : public ::testing::TestWithParam<RulesRow>
+{
+};
 
 TEST_P(RulesAcceptTest, StoresRowsUpToMaximum)
 {
@@ -239,16 +271,15 @@ TEST_P(RulesAcceptTest, StoresRowsUpToMaximum)
 
 INSTANTIATE_TEST_SUITE_P(
     Accept, RulesAcceptTest,
-    ::testing::Values(
-        RulesRow{"KeepsRowsInside", 8, {{1, 2}, {3, 1}}, [](auto&) {}, {{1, 2}, {3, 1}}, true},
-        RulesRow{"ClearsBeyondMax", 8, {{10, 4}}, [](auto&) {}, {}, false},
-        RulesRow{"NoRules", 8, {{1, 2}, {8, 3}}, [](auto& w) { w.noRules(); }, {}, false},
-        RulesRow{"StrayValueBecomesAny", 10, {{5, 7}}, [](auto&) {}, {}, false},
-        RulesRow{"SelectEnabledRow", 3, {}, [](auto& w) { w.select(3, 4); }, {{3, 4}}, true},
-        RulesRow{"DisabledRowIgnoresSelection", 3, {}, [](auto& w) { w.select(4, 4); }, {}, false},
-        RulesRow{"MaxOneOnlyRowOne", 1, {{1, 1}, {2, 2}}, [](auto&) {}, {{1, 1}}, true},
-        RulesRow{"MaxZeroClearsAll", 0, {{1, 1}}, [](auto&) {}, {}, false},
-        RulesRow{"MaxSixty", 60, {{60, 3}}, [](auto&) {}, {{60, 3}}, true}),
+    ::testing::Values(RulesRow{"KeepsRowsInside", 8, {{1, 2}, {3, 1}}, [](auto&) {}, {{1, 2}, {3, 1}}, true},
+                      RulesRow{"ClearsBeyondMax", 8, {{10, 4}}, [](auto&) {}, {}, false},
+                      RulesRow{"NoRules", 8, {{1, 2}, {8, 3}}, [](auto& w) { w.noRules(); }, {}, false},
+                      RulesRow{"StrayValueBecomesAny", 10, {{5, 7}}, [](auto&) {}, {}, false},
+                      RulesRow{"SelectEnabledRow", 3, {}, [](auto& w) { w.select(3, 4); }, {{3, 4}}, true},
+                      RulesRow{"DisabledRowIgnoresSelection", 3, {}, [](auto& w) { w.select(4, 4); }, {}, false},
+                      RulesRow{"MaxOneOnlyRowOne", 1, {{1, 1}, {2, 2}}, [](auto&) {}, {{1, 1}}, true},
+                      RulesRow{"MaxZeroClearsAll", 0, {{1, 1}}, [](auto&) {}, {}, false},
+                      RulesRow{"MaxSixty", 60, {{60, 3}}, [](auto&) {}, {{60, 3}}, true}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(RulesWindowTest, OpeningShowsStoredValuesGreyedBeyondMax)
@@ -277,6 +308,50 @@ TEST(RulesWindowTest, NoRulesThenCancelLeavesTable)
     EXPECT_EQ(rules, before);
     EXPECT_TRUE(rules.active(10));
 }
+
+} // namespace
+} // namespace quorlix
+
+namespace quorlix
+{
+namespace
+{
+
+struct MembersRow {
+    CharClass cls;
+    std::size_t count;
+    int first;
+    int last;
+    const char* heading;
+};
+
+class ClassMembersTest : public ::testing::TestWithParam<MembersRow>
+{
+};
+
+TEST_P(ClassMembersTest, ListsTheClassInPoolOrder)
+{
+    const auto& row = GetParam();
+    const auto codes = members(row.cls);
+    ASSERT_EQ(codes.size(), row.count);
+    if (!codes.empty()) {
+        EXPECT_EQ(codes.front(), row.first);
+        EXPECT_EQ(codes.back(), row.last);
+    }
+    EXPECT_EQ(className(row.cls), row.heading);
+    CharacterPool pool;
+    for (int code : codes)
+        pool.setAvailable(code, true);
+    EXPECT_EQ(pool.availableInClass(row.cls), static_cast<int>(row.count));
+    EXPECT_EQ(pool.recount(), static_cast<int>(row.count));
+}
+
+INSTANTIATE_TEST_SUITE_P(Classes, ClassMembersTest,
+                         ::testing::Values(MembersRow{CharClass::Number, 10, '0', '9', "Numbers"},
+                                           MembersRow{CharClass::Lowercase, 26, 'a', 'z', "Letters Lowercase"},
+                                           MembersRow{CharClass::Uppercase, 26, 'A', 'Z', "Letters Uppercase"},
+                                           MembersRow{CharClass::Special, 32, '!', '~', "Special Symbols"},
+                                           MembersRow{CharClass::Any, 0, 0, 0, "Any"}));
 
 } // namespace
 } // namespace quorlix

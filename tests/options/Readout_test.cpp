@@ -4,15 +4,19 @@
 
 #include <cmath>
 
-namespace quorlix {
-namespace {
+namespace quorlix
+{
+namespace
+{
 
 struct DoubleRow {
     double value;
     const char* text;
 };
 
-class FormatDoubleTest : public ::testing::TestWithParam<DoubleRow> {};
+class FormatDoubleTest : public ::testing::TestWithParam<DoubleRow>
+{
+};
 
 TEST_P(FormatDoubleTest, MatchesStandardTextForm)
 {
@@ -23,10 +27,11 @@ INSTANTIATE_TEST_SUITE_P(Magnitudes, FormatDoubleTest,
                          ::testing::Values(DoubleRow{0, "0"}, DoubleRow{1, "1"}, DoubleRow{94, "94"},
                                            DoubleRow{100, "100"}, DoubleRow{-3, "-3"}, DoubleRow{0.5, "0.5"},
                                            DoubleRow{0.1 + 0.2, "0.3"}, DoubleRow{0.0001, "0.0001"},
-                                           DoubleRow{0.00001, "1E-05"}, DoubleRow{0.000123, "0.000123"}, DoubleRow{0.0000123, "1.23E-05"},
+                                           DoubleRow{0.00001, "1E-05"}, DoubleRow{0.000123, "0.000123"},
+                                           DoubleRow{0.0000123, "1.23E-05"},
                                            DoubleRow{123456789012345.0, "123456789012345"},
-                                           DoubleRow{999999999999999.0, "999999999999999"},
-                                           DoubleRow{1e15, "1E+15"}, DoubleRow{1234567890123456.0, "1.23456789012346E+15"},
+                                           DoubleRow{999999999999999.0, "999999999999999"}, DoubleRow{1e15, "1E+15"},
+                                           DoubleRow{1234567890123456.0, "1.23456789012346E+15"},
                                            // Rounding to 15 digits carries into the next power of ten.
                                            DoubleRow{9999999999999999.0, "1E+16"}, DoubleRow{2.5e20, "2.5E+20"},
                                            DoubleRow{std::pow(94.0, 60), "2.44158144585119E+118"},
@@ -39,7 +44,9 @@ struct DecimalRow {
     const char* text; // nullptr: does not convert
 };
 
-class FormatDecimalTest : public ::testing::TestWithParam<DecimalRow> {};
+class FormatDecimalTest : public ::testing::TestWithParam<DecimalRow>
+{
+};
 
 TEST_P(FormatDecimalTest, KeepsFifteenDigitsThenZeros)
 {
@@ -52,16 +59,15 @@ TEST_P(FormatDecimalTest, KeepsFifteenDigitsThenZeros)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Magnitudes, FormatDecimalTest,
-    ::testing::Values(DecimalRow{0, "0"}, DecimalRow{1, "1"}, DecimalRow{100, "100"},
-                      DecimalRow{std::pow(62.0, 10), "839299365868340000"},
-                      DecimalRow{std::pow(2.0, 60), "1152921504606850000"},
-                      DecimalRow{123456789012345.0, "123456789012345"},
-                      DecimalRow{std::pow(94.0, 14), "4205231901698740000000000000"},
-                      DecimalRow{7.92281625142643e28, "79228162514264300000000000000"},
-                      DecimalRow{7.92281625142644e28, nullptr}, DecimalRow{std::pow(94.0, 60), nullptr},
-                      DecimalRow{2.5, "2.5"}));
+INSTANTIATE_TEST_SUITE_P(Magnitudes, FormatDecimalTest,
+                         ::testing::Values(DecimalRow{0, "0"}, DecimalRow{1, "1"}, DecimalRow{100, "100"},
+                                           DecimalRow{std::pow(62.0, 10), "839299365868340000"},
+                                           DecimalRow{std::pow(2.0, 60), "1152921504606850000"},
+                                           DecimalRow{123456789012345.0, "123456789012345"},
+                                           DecimalRow{std::pow(94.0, 14), "4205231901698740000000000000"},
+                                           DecimalRow{7.92281625142643e28, "79228162514264300000000000000"},
+                                           DecimalRow{7.92281625142644e28, nullptr},
+                                           DecimalRow{std::pow(94.0, 60), nullptr}, DecimalRow{2.5, "2.5"}));
 
 struct ReadoutRow {
     int count;
@@ -70,7 +76,9 @@ struct ReadoutRow {
     const char* text;
 };
 
-class ProbabilityTextTest : public ::testing::TestWithParam<ReadoutRow> {};
+class ProbabilityTextTest : public ::testing::TestWithParam<ReadoutRow>
+{
+};
 
 TEST_P(ProbabilityTextTest, BuildsBothLines)
 {
@@ -83,12 +91,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ReadoutRow{10, 2, 2, "1 in 100 Min\r\n1 in 100 Max"},
                       ReadoutRow{62, 10, 10, "1 in 839299365868340000 Min\r\n1 in 839299365868340000 Max"},
                       ReadoutRow{94, 1, 60, "1 in 94 Min\r\n1 in 2.44158144585119E+118 Max"},
-                      ReadoutRow{0, 5, 8, "1 in 0 Min\r\n1 in 0 Max"},
-                      ReadoutRow{0, 0, 0, "1 in 1 Min\r\n1 in 1 Max"},
+                      ReadoutRow{0, 5, 8, "1 in 0 Min\r\n1 in 0 Max"}, ReadoutRow{0, 0, 0, "1 in 1 Min\r\n1 in 1 Max"},
                       ReadoutRow{62, 10, 0, "1 in 839299365868340000 Min\r\n1 in 1 Max"},
                       // Exactly at the threshold the decimal form still applies.
-                      ReadoutRow{94, 14, 14, "1 in 4205231901698740000000000000 Min\r\n1 in "
-                                             "4205231901698740000000000000 Max"},
+                      ReadoutRow{94, 14, 14,
+                                 "1 in 4205231901698740000000000000 Min\r\n1 in "
+                                 "4205231901698740000000000000 Max"},
                       ReadoutRow{94, 15, 15, "1 in 3.95291798759682E+29 Min\r\n1 in 3.95291798759682E+29 Max"},
                       // Both lines switch to exponent form together, small ones too.
                       ReadoutRow{94, 2, 15, "1 in 8836 Min\r\n1 in 3.95291798759682E+29 Max"},

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
-namespace quorlix {
-namespace {
+namespace quorlix
+{
+namespace
+{
 
 struct ParseRow {
     const char* text;
@@ -11,7 +13,9 @@ struct ParseRow {
     std::optional<std::int16_t> int16;
 };
 
-class ParseTest : public ::testing::TestWithParam<ParseRow> {};
+class ParseTest : public ::testing::TestWithParam<ParseRow>
+{
+};
 
 TEST_P(ParseTest, AcceptsWholeNumbersInRange)
 {
@@ -24,8 +28,8 @@ INSTANTIATE_TEST_SUITE_P(Texts, ParseTest,
                                            ParseRow{"-3", -3, -3}, ParseRow{"+4", 4, 4}, ParseRow{"1a", {}, {}},
                                            ParseRow{"abc", {}, {}}, ParseRow{"1.5", {}, {}},
                                            ParseRow{"32767", 32767, 32767}, ParseRow{"32768", 32768, {}},
-                                           ParseRow{"2147483647", 2147483647, {}},
-                                           ParseRow{"2147483648", {}, {}}, ParseRow{"-", {}, {}}));
+                                           ParseRow{"2147483647", 2147483647, {}}, ParseRow{"2147483648", {}, {}},
+                                           ParseRow{"-", {}, {}}));
 
 enum class Field { Total, Min, Max };
 
@@ -42,7 +46,9 @@ struct ChangeRow {
     std::optional<bool> hyphens;
 };
 
-class FieldChangeTest : public ::testing::TestWithParam<ChangeRow> {};
+class FieldChangeTest : public ::testing::TestWithParam<ChangeRow>
+{
+};
 
 TEST_P(FieldChangeTest, StoresAndReportsWhatTheWindowDoes)
 {
@@ -80,10 +86,19 @@ INSTANTIATE_TEST_SUITE_P(
         ChangeRow{"TotalPlain", {25, 10, 10}, Field::Total, "100", {100, 10, 10}, true, false, {}, true, {}},
         ChangeRow{"TotalEmptyKeepsValue", {25, 10, 10}, Field::Total, "", {25, 10, 10}, false, false, {}, false, {}},
         ChangeRow{"TotalZeroDisables", {25, 10, 10}, Field::Total, "0", {0, 10, 10}, true, false, {}, false, {}},
-        ChangeRow{"TotalMaximum", {25, 10, 10}, Field::Total, "10000000", {10000000, 10, 10}, true, false, {}, true, {}},
+        ChangeRow{
+            "TotalMaximum", {25, 10, 10}, Field::Total, "10000000", {10000000, 10, 10}, true, false, {}, true, {}},
         // The rejected amount stays stored; Execute stays enabled and the run refuses it later.
-        ChangeRow{"TotalOverRange", {25, 10, 10}, Field::Total, "10000001", {10000001, 10, 10}, true, true, kTotalMsg,
-                  true, {}},
+        ChangeRow{"TotalOverRange",
+                  {25, 10, 10},
+                  Field::Total,
+                  "10000001",
+                  {10000001, 10, 10},
+                  true,
+                  true,
+                  kTotalMsg,
+                  true,
+                  {}},
         ChangeRow{"TotalNeedsMinimum", {25, 0, 10}, Field::Total, "5", {5, 0, 10}, true, false, {}, false, {}},
         ChangeRow{"MinOne", {25, 10, 10}, Field::Min, "1", {25, 1, 10}, true, false, {}, true, false},
         ChangeRow{"MinTwo", {25, 10, 10}, Field::Min, "2", {25, 2, 10}, true, false, {}, true, true},
@@ -96,8 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Execute follows the value just stored, not the minimum.
         ChangeRow{"MaxDecidesExecute", {25, 0, 10}, Field::Max, "12", {25, 0, 12}, true, false, {}, true, true},
         ChangeRow{"MaxOne", {25, 10, 10}, Field::Max, "1", {25, 10, 1}, true, false, {}, true, false},
-        ChangeRow{"MaxTooLongFor16Bits", {25, 10, 10}, Field::Max, "40000", {25, 10, 10}, false, false, {}, false,
-                  {}}),
+        ChangeRow{"MaxTooLongFor16Bits", {25, 10, 10}, Field::Max, "40000", {25, 10, 10}, false, false, {}, false, {}}),
     [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace

@@ -2,43 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include "TestStates.h"
 #include "settings/ApplyOptions.h"
 
-namespace quorlix {
-namespace {
-
-// The state of a process that has loaded nothing yet: zeroed and empty.
-OptionState zeroState()
+namespace quorlix
 {
-    OptionState s;
-    s.run = RunValues{0, 0, 0};
-    s.checks = CheckOptions{false, false, false, false, DictionaryMode::Hybrid, false, false, false};
-    s.dictionaryFile.clear();
-    s.method = GenerationMethod::RandomWords;
-    s.words = WordSettings{"", 0, 0, "", false, false, 0, false, 0, 0, false};
-    s.pool = CharacterPool();
-    return s;
-}
-
-// A state in which every persisted value differs from its default.
-OptionState unusualState()
+namespace
 {
-    OptionState s;
-    s.run = RunValues{1234567, 7, 33};
-    s.checks = CheckOptions{false, true, true, true, DictionaryMode::Hybrid, true, false, false};
-    s.dictionaryFile = "wordlist_german.dct";
-    s.method = GenerationMethod::RandomWords;
-    for (int i = 1; i <= 59; ++i) {
-        s.inserts.hyphen[i] = static_cast<std::int16_t>(i % 3 == 0);
-        s.inserts.blank[i] = static_cast<std::int16_t>(i % 5 == 1);
-    }
-    for (int code = kFirstCode; code <= kLastCode; ++code)
-        s.pool.setFlag(code, static_cast<std::int16_t>(code % 2));
-    for (int i = 1; i <= 60; ++i)
-        s.rules.rule[i] = static_cast<std::int16_t>(i % 5);
-    s.pool.recount();
-    return s;
-}
+
+using test::unusualState;
+using test::zeroState;
 
 TEST(LastSettingsTest, EmptyStoreGivesFirstStartValues)
 {
@@ -73,10 +46,9 @@ TEST(LastSettingsTest, ReadsKeysInOrder)
     const auto& reads = store.reads();
     ASSERT_EQ(reads.size(), 12u + 118u + 94u + 60u + 1u + 11u);
     const std::vector<std::string> head(reads.begin(), reads.begin() + 14);
-    EXPECT_EQ(head, (std::vector<std::string>{"PasswordAmount", "MinTotalSpaces", "MaxTotalSpaces", "Dups",
-                                              "SideCheck", "SeqCheck", "Counter", "SortPass", "DictionaryFile",
-                                              "DictionaryCheck", "DictionarySearch", "StrongPasswords", "Hyphen1",
-                                              "BlankSpaces1"}));
+    EXPECT_EQ(head, (std::vector<std::string>{"PasswordAmount", "MinTotalSpaces", "MaxTotalSpaces", "Dups", "SideCheck",
+                                              "SeqCheck", "Counter", "SortPass", "DictionaryFile", "DictionaryCheck",
+                                              "DictionarySearch", "StrongPasswords", "Hyphen1", "BlankSpaces1"}));
     EXPECT_EQ(reads[129], "BlankSpaces59");
     EXPECT_EQ(reads[130], "XChar33");
     EXPECT_EQ(reads[223], "XChar126");
@@ -127,11 +99,17 @@ TEST(LastSettingsTest, RoundTripReproducesEveryKey)
     const OptionState saved = unusualState();
     MemorySettingsStore store;
     saveLastSettings(store, saved);
-    const std::vector<std::pair<const char*, const char*>> words{
-        {"TypeDictionary", "wordlist_french.dct"}, {"TypeCharacter", ","},    {"TypeQTY", "7"},
-        {"TypeTotalPasswords", "9999"},            {"TypeDups", "False"},    {"TypeRanNumbers", "False"},
-        {"TypeWordLength", "True"},                {"TypeWordLimitMin", "5"}, {"TypeWordLimitMax", "12"},
-        {"TypeNumAmt", "0"},                       {"TypeUcase", "True"}};
+    const std::vector<std::pair<const char*, const char*>> words{{"TypeDictionary", "wordlist_french.dct"},
+                                                                 {"TypeCharacter", ","},
+                                                                 {"TypeQTY", "7"},
+                                                                 {"TypeTotalPasswords", "9999"},
+                                                                 {"TypeDups", "False"},
+                                                                 {"TypeRanNumbers", "False"},
+                                                                 {"TypeWordLength", "True"},
+                                                                 {"TypeWordLimitMin", "5"},
+                                                                 {"TypeWordLimitMax", "12"},
+                                                                 {"TypeNumAmt", "0"},
+                                                                 {"TypeUcase", "True"}};
     for (auto [key, value] : words)
         store.set("LastSettings", key, value);
     OptionState loaded = zeroState();
@@ -154,7 +132,9 @@ struct BadValueRow {
     std::function<bool(const OptionState&)> holdsDefault;
 };
 
-class BadValueTest : public ::testing::TestWithParam<BadValueRow> {};
+class BadValueTest : public ::testing::TestWithParam<BadValueRow>
+{
+};
 
 // A value that does not convert is skipped with its default; the keys after it
 // still load.
@@ -180,23 +160,23 @@ INSTANTIATE_TEST_SUITE_P(
         BadValueRow{"PasswordAmount", "12x", [](const OptionState& s) { return s.run.totalPasswords == 25; }},
         BadValueRow{"MinTotalSpaces", "70000", [](const OptionState& s) { return s.run.minLength == 10; }},
         BadValueRow{"DictionaryCheck", "maybe", [](const OptionState& s) { return !s.checks.dictionary; }},
-        BadValueRow{"DictionarySearch", "", [](const OptionState& s) {
-                        return s.checks.dictionaryMode == DictionaryMode::Whole;
-                    }},
+        BadValueRow{"DictionarySearch", "",
+                    [](const OptionState& s) { return s.checks.dictionaryMode == DictionaryMode::Whole; }},
         BadValueRow{"XChar65", "A", [](const OptionState& s) { return s.pool.flag(65) == 1; }},
         BadValueRow{"Hyphen4", "1.5", [](const OptionState& s) { return s.inserts.hyphen[4] == 0; }},
         BadValueRow{"TypeQTY", "", [](const OptionState& s) { return s.words.wordsPerPassword == 2; }},
         BadValueRow{"TypeTotalPasswords", "lots", [](const OptionState& s) { return s.words.totalPasswords == 25; }},
-        BadValueRow{"PasswordType", "yes", [](const OptionState& s) {
-                        return s.method == GenerationMethod::RandomCharacters;
-                    }}));
+        BadValueRow{"PasswordType", "yes",
+                    [](const OptionState& s) { return s.method == GenerationMethod::RandomCharacters; }}));
 
 struct BoolRow {
     const char* text;
     std::optional<bool> value;
 };
 
-class BoolTextTest : public ::testing::TestWithParam<BoolRow> {};
+class BoolTextTest : public ::testing::TestWithParam<BoolRow>
+{
+};
 
 TEST_P(BoolTextTest, ReadsWordsAndNumbers)
 {
@@ -216,7 +196,9 @@ struct StoredRow {
     std::function<bool(const OptionState&)> check;
 };
 
-class StoredValueTest : public ::testing::TestWithParam<StoredRow> {};
+class StoredValueTest : public ::testing::TestWithParam<StoredRow>
+{
+};
 
 TEST_P(StoredValueTest, LoadsAsStored)
 {
@@ -229,24 +211,24 @@ TEST_P(StoredValueTest, LoadsAsStored)
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, StoredValueTest,
-    ::testing::Values(
-        StoredRow{"DictionarySearch", "0",
-                  [](const OptionState& s) { return s.checks.dictionaryMode == DictionaryMode::Hybrid; }},
-        StoredRow{"DictionarySearch", "False",
-                  [](const OptionState& s) { return s.checks.dictionaryMode == DictionaryMode::Hybrid; }},
-        StoredRow{"XChar65", "2",
-                  [](const OptionState& s) {
-                      return s.pool.flag(65) == 2 && !s.pool.isAvailable(65) && s.pool.availableCount() == 61;
-                  }},
-        // Switches count as on only with the value 1.
-        StoredRow{"Dups", "2", [](const OptionState& s) { return !s.checks.duplication; }},
-        StoredRow{"SideCheck", "1", [](const OptionState& s) { return s.checks.sideBySide; }},
-        StoredRow{"StrongPasswords", "-1", [](const OptionState& s) { return s.checks.strong; }},
-        StoredRow{"PasswordType", "False",
-                  [](const OptionState& s) { return s.method == GenerationMethod::RandomWords; }},
-        StoredRow{"Rules7", "9", [](const OptionState& s) { return s.rules.rule[7] == 9; }},
-        StoredRow{"MaxTotalSpaces", "75", [](const OptionState& s) { return s.run.maxLength == 75; }},
-        StoredRow{"TypeCharacter", "", [](const OptionState& s) { return s.words.separator.empty(); }}));
+    ::testing::Values(StoredRow{"DictionarySearch", "0",
+                                [](const OptionState& s) { return s.checks.dictionaryMode == DictionaryMode::Hybrid; }},
+                      StoredRow{"DictionarySearch", "False",
+                                [](const OptionState& s) { return s.checks.dictionaryMode == DictionaryMode::Hybrid; }},
+                      StoredRow{"XChar65", "2",
+                                [](const OptionState& s) {
+                                    return s.pool.flag(65) == 2 && !s.pool.isAvailable(65) &&
+                                           s.pool.availableCount() == 61;
+                                }},
+                      // Switches count as on only with the value 1.
+                      StoredRow{"Dups", "2", [](const OptionState& s) { return !s.checks.duplication; }},
+                      StoredRow{"SideCheck", "1", [](const OptionState& s) { return s.checks.sideBySide; }},
+                      StoredRow{"StrongPasswords", "-1", [](const OptionState& s) { return s.checks.strong; }},
+                      StoredRow{"PasswordType", "False",
+                                [](const OptionState& s) { return s.method == GenerationMethod::RandomWords; }},
+                      StoredRow{"Rules7", "9", [](const OptionState& s) { return s.rules.rule[7] == 9; }},
+                      StoredRow{"MaxTotalSpaces", "75", [](const OptionState& s) { return s.run.maxLength == 75; }},
+                      StoredRow{"TypeCharacter", "", [](const OptionState& s) { return s.words.separator.empty(); }}));
 
 TEST(LastSettingsTest, OverRangeMaximumIsResetWhenApplied)
 {

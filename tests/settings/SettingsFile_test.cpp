@@ -7,11 +7,16 @@
 #include <fstream>
 #include <sstream>
 
+#include "TestStates.h"
 #include "options/CharactersWindow.h"
 #include "settings/ApplyOptions.h"
 
-namespace quorlix {
-namespace {
+namespace quorlix
+{
+namespace
+{
+
+using test::unusualState;
 
 std::vector<std::string> split(const std::string& text)
 {
@@ -36,36 +41,21 @@ std::string join(const std::vector<std::string>& lines, std::size_t count, const
     return out;
 }
 
-OptionState unusualState()
-{
-    OptionState s;
-    s.run = RunValues{1234567, 7, 33};
-    s.checks = CheckOptions{false, true, true, true, DictionaryMode::Hybrid, true, false, false};
-    s.dictionaryFile = "wordlist_german.dct";
-    s.method = GenerationMethod::RandomWords;
-    s.words = WordSettings{"wordlist_french.dct", 500, 3, "-", false, true, 6, true, 5, 8, true};
-    for (int i = 1; i <= 59; ++i) {
-        s.inserts.hyphen[i] = static_cast<std::int16_t>(i % 3 == 0);
-        s.inserts.blank[i] = static_cast<std::int16_t>(i % 5 == 1);
-    }
-    for (int code = kFirstCode; code <= kLastCode; ++code)
-        s.pool.setFlag(code, static_cast<std::int16_t>(code % 2));
-    for (int i = 1; i <= 60; ++i)
-        s.rules.rule[i] = static_cast<std::int16_t>(i % 5);
-    s.pool.recount();
-    return s;
-}
-
 TEST(SettingsFileTest, DefaultStateWritesTheFixedLayout)
 {
     OptionState state;
     const auto lines = split(settingsFileText(state));
     ASSERT_EQ(lines.size(), 297u);
     const std::vector<std::string> head(lines.begin(), lines.begin() + 26);
-    EXPECT_EQ(head, (std::vector<std::string>{" 25 ", " 10 ", " 10 ", " 1 ", " 0 ", " 0 ", " 1 ", " 1 ",
-                                              "wordlist_english_abridged.dct", " 0 ", " 1 ", " 0 ", " 1 ", " 1 ",
-                                              "wordlist_english_abridged.dct", "*", " 2 ", " 25 ", " 1 ", " 1 ",
-                                              "False", " 4 ", " 9 ", " 4 ", "False", " 0 "}));
+    EXPECT_EQ(head, (std::vector<std::string>{" 25 ",  " 10 ", " 10 ",
+                                              " 1 ",   " 0 ",  " 0 ",
+                                              " 1 ",   " 1 ",  "wordlist_english_abridged.dct",
+                                              " 0 ",   " 1 ",  " 0 ",
+                                              " 1 ",   " 1 ",  "wordlist_english_abridged.dct",
+                                              "*",     " 2 ",  " 25 ",
+                                              " 1 ",   " 1 ",  "False",
+                                              " 4 ",   " 9 ",  " 4 ",
+                                              "False", " 0 "}));
     EXPECT_EQ(lines[143], " 1 "); // "0": digits are on in the default pool
     EXPECT_EQ(lines[153], " 0 "); // "!": special symbols are off
     EXPECT_EQ(lines[185], " 1 "); // "a"
@@ -78,7 +68,9 @@ struct LineRow {
     const char* text;
 };
 
-class SettingsFileLineTest : public ::testing::TestWithParam<LineRow> {};
+class SettingsFileLineTest : public ::testing::TestWithParam<LineRow>
+{
+};
 
 TEST_P(SettingsFileLineTest, ItemLandsOnItsLine)
 {
@@ -91,35 +83,34 @@ TEST_P(SettingsFileLineTest, ItemLandsOnItsLine)
 
 INSTANTIATE_TEST_SUITE_P(
     Items, SettingsFileLineTest,
-    ::testing::Values(
-        LineRow{1, [](OptionState& s) { s.run.totalPasswords = 10000000; }, " 10000000 "},
-        LineRow{1, [](OptionState& s) { s.run.totalPasswords = -3; }, "-3 "},
-        LineRow{3, [](OptionState& s) { s.run.maxLength = 60; }, " 60 "},
-        LineRow{5, [](OptionState& s) { s.checks.sideBySide = true; }, " 1 "},
-        LineRow{7, [](OptionState& s) { s.checks.counter = false; }, " 0 "},
-        LineRow{9, [](OptionState& s) { s.dictionaryFile = "a, \"b\".dct"; }, "a, \"b\".dct"},
-        LineRow{11, [](OptionState& s) { s.checks.dictionaryMode = DictionaryMode::Hybrid; }, " 0 "},
-        LineRow{13, [](OptionState& s) { s.method = GenerationMethod::RandomWords; }, " 0 "},
-        LineRow{14, [](OptionState& s) { s.method = GenerationMethod::RandomWords; }, " 0 "},
-        LineRow{16, [](OptionState& s) { s.words.separator = ""; }, ""},
-        LineRow{18, [](OptionState& s) { s.words.totalPasswords = 77; }, " 77 "},
-        LineRow{20, [](OptionState& s) { s.words.randomNumbers = false; }, " 0 "},
-        LineRow{21, [](OptionState& s) { s.words.wordLengthLimit = true; }, "True"},
-        LineRow{25, [](OptionState& s) { s.words.randomUppercase = true; }, "True"},
-        LineRow{26, [](OptionState& s) { s.inserts.hyphen[1] = 1; }, " 1 "},
-        LineRow{27, [](OptionState& s) { s.inserts.blank[1] = 1; }, " 1 "},
-        LineRow{143, [](OptionState& s) { s.inserts.blank[59] = 1; }, " 1 "},
-        LineRow{144, [](OptionState& s) { s.pool.setAvailable('0', false); }, " 0 "},
-        LineRow{145, [](OptionState& s) { s.pool.setAvailable('1', false); }, " 0 "},
-        LineRow{154, [](OptionState& s) { s.pool.setAvailable('!', true); }, " 1 "},
-        LineRow{154, [](OptionState& s) { s.pool.setFlag('!', 2); }, " 2 "},
-        LineRow{185, [](OptionState& s) { s.pool.setAvailable('~', true); }, " 1 "},
-        LineRow{186, [](OptionState& s) { s.pool.setAvailable('a', false); }, " 0 "},
-        LineRow{237, [](OptionState& s) { s.pool.setAvailable('Z', false); }, " 0 "},
-        LineRow{238, [](OptionState& s) { s.rules.rule[1] = 4; }, " 4 "},
-        LineRow{297, [](OptionState& s) { s.rules.rule[60] = 2; }, " 2 "},
-        // A line break in a text must not shift the items after it.
-        LineRow{16, [](OptionState& s) { s.words.separator = "a\r\nb"; }, "ab"}));
+    ::testing::Values(LineRow{1, [](OptionState& s) { s.run.totalPasswords = 10000000; }, " 10000000 "},
+                      LineRow{1, [](OptionState& s) { s.run.totalPasswords = -3; }, "-3 "},
+                      LineRow{3, [](OptionState& s) { s.run.maxLength = 60; }, " 60 "},
+                      LineRow{5, [](OptionState& s) { s.checks.sideBySide = true; }, " 1 "},
+                      LineRow{7, [](OptionState& s) { s.checks.counter = false; }, " 0 "},
+                      LineRow{9, [](OptionState& s) { s.dictionaryFile = "a, \"b\".dct"; }, "a, \"b\".dct"},
+                      LineRow{11, [](OptionState& s) { s.checks.dictionaryMode = DictionaryMode::Hybrid; }, " 0 "},
+                      LineRow{13, [](OptionState& s) { s.method = GenerationMethod::RandomWords; }, " 0 "},
+                      LineRow{14, [](OptionState& s) { s.method = GenerationMethod::RandomWords; }, " 0 "},
+                      LineRow{16, [](OptionState& s) { s.words.separator = ""; }, ""},
+                      LineRow{18, [](OptionState& s) { s.words.totalPasswords = 77; }, " 77 "},
+                      LineRow{20, [](OptionState& s) { s.words.randomNumbers = false; }, " 0 "},
+                      LineRow{21, [](OptionState& s) { s.words.wordLengthLimit = true; }, "True"},
+                      LineRow{25, [](OptionState& s) { s.words.randomUppercase = true; }, "True"},
+                      LineRow{26, [](OptionState& s) { s.inserts.hyphen[1] = 1; }, " 1 "},
+                      LineRow{27, [](OptionState& s) { s.inserts.blank[1] = 1; }, " 1 "},
+                      LineRow{143, [](OptionState& s) { s.inserts.blank[59] = 1; }, " 1 "},
+                      LineRow{144, [](OptionState& s) { s.pool.setAvailable('0', false); }, " 0 "},
+                      LineRow{145, [](OptionState& s) { s.pool.setAvailable('1', false); }, " 0 "},
+                      LineRow{154, [](OptionState& s) { s.pool.setAvailable('!', true); }, " 1 "},
+                      LineRow{154, [](OptionState& s) { s.pool.setFlag('!', 2); }, " 2 "},
+                      LineRow{185, [](OptionState& s) { s.pool.setAvailable('~', true); }, " 1 "},
+                      LineRow{186, [](OptionState& s) { s.pool.setAvailable('a', false); }, " 0 "},
+                      LineRow{237, [](OptionState& s) { s.pool.setAvailable('Z', false); }, " 0 "},
+                      LineRow{238, [](OptionState& s) { s.rules.rule[1] = 4; }, " 4 "},
+                      LineRow{297, [](OptionState& s) { s.rules.rule[60] = 2; }, " 2 "},
+                      // A line break in a text must not shift the items after it.
+                      LineRow{16, [](OptionState& s) { s.words.separator = "a\r\nb"; }, "ab"}));
 
 TEST(SettingsFileTest, RoundTripIsIdentical)
 {
@@ -142,7 +133,9 @@ struct SeparatorRow {
     const char* separator;
 };
 
-class SeparatorTextTest : public ::testing::TestWithParam<SeparatorRow> {};
+class SeparatorTextTest : public ::testing::TestWithParam<SeparatorRow>
+{
+};
 
 // Texts are whole lines: commas and quotes neither split nor swallow items.
 TEST_P(SeparatorTextTest, DoesNotShiftFollowingItems)
@@ -224,7 +217,9 @@ struct MethodRow {
     GenerationMethod expected;
 };
 
-class MethodLinesTest : public ::testing::TestWithParam<MethodRow> {};
+class MethodLinesTest : public ::testing::TestWithParam<MethodRow>
+{
+};
 
 TEST_P(MethodLinesTest, LineThirteenDecides)
 {
@@ -252,7 +247,9 @@ struct BooleanLineRow {
     bool expected;
 };
 
-class BooleanLineTest : public ::testing::TestWithParam<BooleanLineRow> {};
+class BooleanLineTest : public ::testing::TestWithParam<BooleanLineRow>
+{
+};
 
 TEST_P(BooleanLineTest, WordLengthLimitFromLine21)
 {
@@ -272,10 +269,10 @@ INSTANTIATE_TEST_SUITE_P(Lines, BooleanLineTest,
                          ::testing::Values(BooleanLineRow{"True", false, true}, BooleanLineRow{"False", true, false},
                                            BooleanLineRow{" 1 ", false, true}, BooleanLineRow{"-1", false, true},
                                            BooleanLineRow{" 0 ", true, false}, BooleanLineRow{"xyz", true, false},
-                                           BooleanLineRow{nullptr, true, true},
-                                           BooleanLineRow{nullptr, false, false}));
+                                           BooleanLineRow{nullptr, true, true}, BooleanLineRow{nullptr, false, false}));
 
-class SettingsFileDiskTest : public ::testing::Test {
+class SettingsFileDiskTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -321,49 +318,45 @@ TEST_F(SettingsFileDiskTest, FailuresLeaveStateAndOldFile)
 
 // Records the controls' calls in order, over a StateControls so the field
 // changes still act on the state.
-class RecordingControls : public StateControls {
+class RecordingControls : public StateControls
+{
 public:
     using StateControls::StateControls;
     std::vector<std::string> calls;
 
+    void note(const char* name, bool on) { calls.push_back(std::string(name) + (on ? ":1" : ":0")); }
+    void note(const char* name, const std::string& text) { calls.push_back(std::string(name) + ":" + text); }
+
     void setTotalPasswordsField(std::string_view t) override
     {
-        calls.push_back("total:" + std::string(t));
-        StateControls::setTotalPasswordsField(t);
+        note("total", std::string(t)), StateControls::setTotalPasswordsField(t);
     }
     void setMinLengthField(std::string_view t) override
     {
-        calls.push_back("min:" + std::string(t));
-        StateControls::setMinLengthField(t);
+        note("min", std::string(t)), StateControls::setMinLengthField(t);
     }
     void setMaxLengthField(std::string_view t) override
     {
-        calls.push_back("max:" + std::string(t));
-        StateControls::setMaxLengthField(t);
+        note("max", std::string(t)), StateControls::setMaxLengthField(t);
     }
-    void setDuplicationCheck(bool on) override { calls.push_back(std::string("dups:") + (on ? "1" : "0")); }
-    void setSideBySideCheck(bool on) override { calls.push_back(std::string("side:") + (on ? "1" : "0")); }
-    void setSequentialCheck(bool on) override { calls.push_back(std::string("seq:") + (on ? "1" : "0")); }
-    void setCounter(bool on) override { calls.push_back(std::string("counter:") + (on ? "1" : "0")); }
-    void setSortDisplay(bool on) override { calls.push_back(std::string("sort:") + (on ? "1" : "0")); }
-    void setDictionaryCheck(bool on) override { calls.push_back(std::string("dict:") + (on ? "1" : "0")); }
-    void setWholeWord(bool on) override { calls.push_back(std::string("whole:") + (on ? "1" : "0")); }
-    void setStrongPasswords(bool on) override { calls.push_back(std::string("strong:") + (on ? "1" : "0")); }
+    void setDuplicationCheck(bool on) override { note("dups", on); }
+    void setSideBySideCheck(bool on) override { note("side", on); }
+    void setSequentialCheck(bool on) override { note("seq", on); }
+    void setCounter(bool on) override { note("counter", on); }
+    void setSortDisplay(bool on) override { note("sort", on); }
+    void setDictionaryCheck(bool on) override { note("dict", on); }
+    void setWholeWord(bool on) override { note("whole", on); }
+    void setStrongPasswords(bool on) override { note("strong", on); }
     void selectMethod(GenerationMethod m) override
     {
-        calls.push_back(m == GenerationMethod::RandomCharacters ? "method:chars" : "method:words");
+        note("method", std::string(m == GenerationMethod::RandomCharacters ? "chars" : "words"));
         StateControls::selectMethod(m);
     }
     void setRulesLight(bool green) override
     {
-        calls.push_back(green ? "light:green" : "light:grey");
-        StateControls::setRulesLight(green);
+        note("light", std::string(green ? "green" : "grey")), StateControls::setRulesLight(green);
     }
-    void refreshReadout() override
-    {
-        calls.push_back("readout");
-        StateControls::refreshReadout();
-    }
+    void refreshReadout() override { calls.push_back("readout"), StateControls::refreshReadout(); }
 };
 
 TEST(ApplyOptionsTest, SettingsFileOrder)
@@ -373,8 +366,8 @@ TEST(ApplyOptionsTest, SettingsFileOrder)
     applySettingsFile(state, controls);
     EXPECT_EQ(controls.calls,
               (std::vector<std::string>{"total:1234567", "min:7", "readout", "max:33", "readout", "dups:0", "side:1",
-                                        "seq:1", "counter:0", "sort:0", "dict:1", "whole:0", "strong:1",
-                                        "method:words", "light:green", "readout"}));
+                                        "seq:1", "counter:0", "sort:0", "dict:1", "whole:0", "strong:1", "method:words",
+                                        "light:green", "readout"}));
     EXPECT_TRUE(controls.rulesLight());
 }
 

@@ -1,0 +1,43 @@
+#pragma once
+// Option states shared by the settings tests.
+
+#include "options/OptionState.h"
+
+namespace quorlix::test
+{
+
+// A state in which every persisted value differs from its default.
+inline OptionState unusualState()
+{
+    OptionState s;
+    s.run = RunValues{1234567, 7, 33};
+    s.checks = CheckOptions{false, true, true, true, DictionaryMode::Hybrid, true, false, false};
+    s.dictionaryFile = "wordlist_german.dct";
+    s.method = GenerationMethod::RandomWords;
+    s.words = WordSettings{"wordlist_french.dct", 500, 3, "-", false, true, 6, true, 5, 8, true};
+    for (int i = 1; i <= 59; ++i) {
+        s.inserts.hyphen[i] = static_cast<std::int16_t>(i % 3 == 0);
+        s.inserts.blank[i] = static_cast<std::int16_t>(i % 5 == 1);
+    }
+    for (int code = kFirstCode; code <= kLastCode; ++code)
+        s.pool.setFlag(code, static_cast<std::int16_t>(code % 2));
+    for (int i = 1; i <= 60; ++i)
+        s.rules.rule[i] = static_cast<std::int16_t>(i % 5);
+    s.pool.recount();
+    return s;
+}
+
+// The state of a process that has loaded nothing yet: zeroed and empty.
+inline OptionState zeroState()
+{
+    OptionState s;
+    s.run = RunValues{0, 0, 0};
+    s.checks = CheckOptions{false, false, false, false, DictionaryMode::Hybrid, false, false, false};
+    s.dictionaryFile.clear();
+    s.method = GenerationMethod::RandomWords;
+    s.words = WordSettings{"", 0, 0, "", false, false, 0, false, 0, 0, false};
+    s.pool = CharacterPool();
+    return s;
+}
+
+} // namespace quorlix::test
