@@ -49,6 +49,11 @@ FieldChange changeLength(std::int16_t& stored, const RunValues& values, std::str
 
 } // namespace
 
+bool fieldAcceptsKey(int key)
+{
+    return key == 8 || (key >= '0' && key <= '9');
+}
+
 std::optional<std::int32_t> parseInt32(std::string_view text)
 {
     return parseWhole<std::int32_t>(text);

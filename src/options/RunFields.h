@@ -30,6 +30,10 @@ struct FieldChange {
     bool refreshReadout = false;
 };
 
+// Key filter of the three fields: digits and Backspace (8) get through, every
+// other key is dropped.
+bool fieldAcceptsKey(int key);
+
 // Whole numbers only: optional blanks around an optional sign and digits, and
 // within the type's range. Anything else (empty text included) is nullopt.
 std::optional<std::int32_t> parseInt32(std::string_view text);

@@ -31,6 +31,15 @@ INSTANTIATE_TEST_SUITE_P(Texts, ParseTest,
                                            ParseRow{"2147483647", 2147483647, {}}, ParseRow{"2147483648", {}, {}},
                                            ParseRow{"-", {}, {}}));
 
+TEST(FieldKeyTest, OnlyDigitsAndBackspace)
+{
+    std::string accepted;
+    for (int key = 0; key < 256; ++key)
+        if (fieldAcceptsKey(key))
+            accepted.push_back(static_cast<char>(key));
+    EXPECT_EQ(accepted, "\b0123456789");
+}
+
 enum class Field { Total, Min, Max };
 
 struct ChangeRow {
