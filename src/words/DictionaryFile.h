@@ -53,11 +53,13 @@ public:
     const std::string& fullPath() const { return m_path; }
 
     // verifyDictionary: table "A" must open, have the field "Word" and give
-    // the field of its first record (an empty table "A" fails as NotFound).
+    // the field of its first record. An empty table "A" has no current record:
+    // an error of the unknown kind, as the engine reports it.
     Status verifyDictionary();
 
-    // countWords: record counts of the 26 tables in letter order. A missing
-    // table fails the whole count (NotFound).
+    // countWords: record counts of the 26 tables in letter order, found by
+    // walking each table to its end. A missing table fails the whole count
+    // (NotFound), as does a table that cannot be read to its end.
     Status countWords(WordCounts* counts);
 
     // All words of one letter's table in record order, as stored (no case

@@ -1,0 +1,203 @@
+#include "words/DictionaryFile.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/jet/JetReader.h"
+
+namespace fs = std::filesystem;
+using namespace quorlix;
+
+namespace {
+
+class DictionaryDir : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = fs::temp_directory_path() / ("dictfile-" + std::to_string(::getpid()) + "-" +
+                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(m_dir);
+        m_folder = m_dir.string() + "/";
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    std::string path(const std::string& name) const { return m_folder + name; }
+
+    // Keeps a copy of a written dictionary when QUORLIX_MDB_OUT is set.
+    static void keepCopy(const std::string& from, const std::string& name)
+    {
+        if (const char* out = std::getenv("QUORLIX_MDB_OUT")) {
+            fs::create_directories(out);
+            fs::copy_file(from, fs::path(out) / name, fs::copy_options::overwrite_existing);
+        }
+    }
+
+    // A database with the given tables, each with the given single column.
+    void writeDb(const std::string& file, std::string_view password,
+                 const std::vector<std::pair<std::string, std::vector<std::string>>>& tables,
+                 const std::string& column = "Word")
+    {
+        Status status;
+        auto w = jet::DatabaseWriter::create(path(file), jet::JetVersion::Jet3, password, &status);
+        ASSERT_TRUE(w) << status.message();
+        for (const auto& [name, words] : tables) {
+            ASSERT_TRUE(w->createTable(name, {{column, false}}).isOk());
+            for (const auto& word : words)
+                ASSERT_TRUE(w->appendRow({std::string_view(word)}).isOk());
+        }
+        ASSERT_TRUE(w->close().isOk());
+    }
+
+    fs::path m_dir;
+    std::string m_folder;
+};
+
+class DictionaryVersions : public DictionaryDir, public ::testing::WithParamInterface<jet::JetVersion> {};
+
+TEST_P(DictionaryVersions, CreatedFileReadsBackInRecordOrder)
+{
+    const std::vector<std::string> words{"zebra", "Apple", "apricot", "Banana", "zoo", "avocado", "Quiz", "Éa"};
+    // "Éa" does not start with A-Z: the whole write is refused, nothing is left.
+    EXPECT_EQ(createDictionary(path("x.dct"), words, GetParam()).code(), Status::Code::InvalidArgument);
+    EXPECT_FALSE(fs::exists(path("x.dct")));
+
+    std::vector<std::string> good(words.begin(), words.end() - 1);
+    good.push_back("e\xC3\xA9" "clair"); // after the first letter anything 1252 holds
+    ASSERT_TRUE(createDictionary(path("wordlist_test.dct"), good, GetParam()).isOk());
+    keepCopy(path("wordlist_test.dct"),
+             GetParam() == jet::JetVersion::Jet3 ? "dictionary-jet3.dct" : "dictionary-jet4.dct");
+
+    jet::FileHeader header;
+    ASSERT_TRUE(jet::readFileHeader(path("wordlist_test.dct"), &header).isOk());
+    EXPECT_EQ(header.password, "kfz lomb 7316");
+
+    Status status;
+    auto dict = DictionaryFile::openDictionary(m_folder, "wordlist_test.dct", &status);
+    ASSERT_TRUE(dict) << status.message();
+    EXPECT_EQ(dict->fullPath(), m_folder + "wordlist_test.dct");
+    EXPECT_TRUE(dict->verifyDictionary().isOk());
+
+    WordCounts counts;
+    ASSERT_TRUE(dict->countWords(&counts).isOk());
+    EXPECT_EQ(counts.total, 8);
+    WordCounts expected;
+    expected.count[0] = 3;  // Apple apricot avocado
+    expected.count[1] = 1;  // Banana
+    expected.count[4] = 1;  // eclair
+    expected.count[16] = 1; // Quiz
+    expected.count[25] = 2; // zebra zoo
+    EXPECT_EQ(counts.count, expected.count);
+
+    const std::vector<std::pair<char, std::vector<std::string>>> letters{
+        {'A', {"Apple", "apricot", "avocado"}}, {'a', {"Apple", "apricot", "avocado"}},
+        {'Z', {"zebra", "zoo"}},                {'E', {"e\xC3\xA9" "clair"}},
+        {'C', {}},
+    };
+    for (const auto& [letter, want] : letters) {
+        std::vector<std::string> got{"stale"};
+        ASSERT_TRUE(dict->readWords(letter, &got).isOk()) << letter;
+        EXPECT_EQ(got, want) << letter;
+    }
+    std::vector<std::string> got;
+    EXPECT_EQ(dict->readWords('1', &got).code(), Status::Code::NotFound);
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, DictionaryVersions,
+                         ::testing::Values(jet::JetVersion::Jet3, jet::JetVersion::Jet4),
+                         [](const ::testing::TestParamInfo<jet::JetVersion>& p) {
+                             return p.param == jet::JetVersion::Jet3 ? "Jet3" : "Jet4";
+                         });
+
+TEST_F(DictionaryDir, FailuresFallIntoTheThreeClasses)
+{
+    std::vector<std::pair<std::string, std::vector<std::string>>> full;
+    for (char c = 'A'; c <= 'Z'; ++c)
+        full.push_back({std::string(1, c), {std::string(1, c) + "x"}});
+    writeDb("good.dct", kDictionaryPassword, full);
+    writeDb("noA.dct", kDictionaryPassword, {{"B", {"bee"}}});
+    writeDb("noWord.dct", kDictionaryPassword, {{"A", {"ant"}}}, "Term");
+    writeDb("emptyA.dct", kDictionaryPassword, {{"A", {}}});
+    writeDb("otherPassword.dct", "secret", full);
+    writeDb("list.mdb", "", {{"Password Database", {"pw"}}});
+    fs::create_directories(path("folder.dct"));
+    {
+        std::ofstream(path("text.dct")) << std::string(5000, 'x');
+    }
+
+    struct Case {
+        std::string name;
+        bool opens;          // openDictionary succeeds
+        DictionaryFailure failure;
+    };
+    const std::vector<Case> cases{
+        {"good.dct", true, DictionaryFailure::Unknown},
+        {"", false, DictionaryFailure::InvalidFileName},
+        {"folder.dct", false, DictionaryFailure::InvalidFileName},
+        {"missing.dct", false, DictionaryFailure::Unknown},
+        {"text.dct", false, DictionaryFailure::Unknown},
+        {"otherPassword.dct", false, DictionaryFailure::Unknown},
+        {"noA.dct", true, DictionaryFailure::NotADictionary},
+        {"noWord.dct", true, DictionaryFailure::NotADictionary},
+        {"list.mdb", true, DictionaryFailure::NotADictionary},
+        {"emptyA.dct", true, DictionaryFailure::Unknown},
+    };
+    for (const Case& c : cases) {
+        Status status;
+        auto dict = DictionaryFile::openDictionary(m_folder, c.name, &status);
+        ASSERT_EQ(dict != nullptr, c.opens) << c.name << ": " << status.message();
+        if (dict) {
+            status = dict->verifyDictionary();
+            if (c.name == "good.dct") {
+                EXPECT_TRUE(status.isOk()) << status.message();
+                continue;
+            }
+        }
+        ASSERT_FALSE(status.isOk()) << c.name;
+        EXPECT_EQ(classifyDictionaryFailure(status), c.failure) << c.name << ": " << status.message();
+    }
+
+    // A file missing one letter table verifies (only "A" is looked at) but
+    // cannot be counted.
+    writeDb("noQ.dct", kDictionaryPassword, {{"A", {"ant"}}, {"B", {"bee"}}});
+    Status status;
+    auto dict = DictionaryFile::openDictionary(m_folder, "noQ.dct", &status);
+    ASSERT_TRUE(dict);
+    EXPECT_TRUE(dict->verifyDictionary().isOk());
+    WordCounts counts;
+    EXPECT_EQ(classifyDictionaryFailure(dict->countWords(&counts)), DictionaryFailure::NotADictionary);
+}
+
+TEST(DictionaryMessages, ExactTexts)
+{
+    const std::string path = "/opt/quorlix/wordlist_german.dct";
+    const std::string notDict = path +
+        " file appears to not be a Quorlix dictionary file or is damaged. Please re-download this file and try again.";
+    const std::string unknown = path +
+        " file triggered an unknown error. This file may be damaged. please re-download this dictionary file and try "
+        "again.";
+    const std::string noFile =
+        "It appears that no dictionary file has been selected (from the 'Random Words' window) to create random "
+        "words with. You must first select a dictionary file before executing this request. If you do not have any "
+        "dictionary files listed to select from, this means that you must download (free) one or more in order to "
+        "use them. Select the 'DOWNLOAD DICTIONARY FILE' option from the 'DICTIONARY' menu.";
+    struct Case {
+        Status status;
+        bool singleWindow;
+        std::string text;
+    };
+    const std::vector<Case> cases{
+        {Status::notFound("x"), true, notDict},       {Status::notFound("x"), false, notDict},
+        {Status::invalidFileName("x"), true, noFile}, {Status::invalidFileName("x"), false, unknown},
+        {Status::corruption("x"), true, unknown},     {Status::ioError("x"), false, unknown},
+        {Status::invalidArgument("x"), true, unknown},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(dictionaryFailureMessage(c.status, path, c.singleWindow), c.text) << c.status.message();
+}
+
+} // namespace
