@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 
@@ -384,6 +385,227 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   true}),
     [](const ::testing::TestParamInfo<RoundTrip>& i) { return i.param.name; });
+
+
+// A call the writer refuses: the failure is kept, later calls return it,
+// and close() still leaves a readable file with the records accepted before.
+struct Refusal {
+    const char* name;
+    JetVersion version;
+    std::function<Status(DatabaseWriter&)> act; // returns the refused call's status
+    Status::Code code;
+    std::string message;
+    std::size_t rowsKept;
+};
+
+class JetWriterRefusal : public JetWriterTest, public ::testing::WithParamInterface<Refusal> {};
+
+std::optional<std::string_view> sv(const char* s) { return std::string_view(s); }
+
+TEST_P(JetWriterRefusal, KeepsFirstFailureAndAValidFile)
+{
+    const Refusal& c = GetParam();
+    Status error;
+    auto w = createDatabaseWriter(file().string(), c.version, "", {}, &error);
+    ASSERT_TRUE(w);
+    const Status s = c.act(*w);
+    EXPECT_EQ(s.code(), c.code);
+    EXPECT_EQ(s.message(), c.message);
+    EXPECT_EQ(w->appendRow({std::nullopt}).message(), c.message);
+    EXPECT_EQ(w->createTable("Later", {{"Word", true}}).message(), c.message);
+    EXPECT_EQ(w->close().message(), c.message);
+    keepForReaders(file(), ".mdb");
+    const MdbContents m = readWithLibmdb(file());
+    ASSERT_TRUE(m.opened);
+    std::size_t rows = 0;
+    for (const auto& [name, t] : m.tables)
+        rows += t.rows.size();
+    EXPECT_EQ(rows, c.rowsKept);
+    EXPECT_EQ(std::find(m.userTables.begin(), m.userTables.end(), "Later"), m.userTables.end());
+    checkStructure(RawDatabase(testing::slurp(file())), c.rowsKept);
+}
+
+Status startPasswordTable(DatabaseWriter& w, bool allowZeroLength)
+{
+    EXPECT_TRUE(w.createTable("Password Database", {{"Last Name", allowZeroLength},
+                                                    {"First Name", allowZeroLength},
+                                                    {"Password", allowZeroLength}})
+                    .isOk());
+    return w.appendRow({std::nullopt, std::nullopt, sv("first")});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, JetWriterRefusal,
+    ::testing::Values(
+        Refusal{"emptyTextWhereZeroLengthIsOff", JetVersion::Jet3,
+                [](DatabaseWriter& w) {
+                    startPasswordTable(w, false);
+                    return w.appendRow({std::nullopt, std::nullopt, sv("")});
+                },
+                Status::Code::InvalidArgument, "The field \"Password\" cannot hold an empty text.", 1},
+        Refusal{"textLongerThanField", JetVersion::Jet4,
+                [](DatabaseWriter& w) {
+                    startPasswordTable(w, true);
+                    std::string p(51, 'x');
+                    return w.appendRow({std::nullopt, std::nullopt, std::string_view(p)});
+                },
+                Status::Code::InvalidArgument,
+                "The text \"" + std::string(51, 'x') +
+                    "\" is longer than the 50 characters of the field \"Password\".",
+                1},
+        Refusal{"moreValuesThanFields", JetVersion::Jet3,
+                [](DatabaseWriter& w) {
+                    startPasswordTable(w, true);
+                    return w.appendRow({sv("a"), sv("b"), sv("c"), sv("d")});
+                },
+                Status::Code::InvalidArgument, "Table \"Password Database\" has only 3 fields.", 1},
+        Refusal{"recordBeforeAnyTable", JetVersion::Jet3, [](DatabaseWriter& w) { return w.appendRow({sv("a")}); },
+                Status::Code::InvalidArgument, "No table is open to add records to.", 0},
+        Refusal{"sameTableTwiceIgnoringCase", JetVersion::Jet3,
+                [](DatabaseWriter& w) {
+                    startPasswordTable(w, true);
+                    return w.createTable("PASSWORD database", {{"Word", true}});
+                },
+                Status::Code::InvalidArgument, "Table \"PASSWORD database\": a table of that name already exists.",
+                1},
+        Refusal{"dotInTableName", JetVersion::Jet3,
+                [](DatabaseWriter& w) { return w.createTable("Pass.words", {{"Word", true}}); },
+                Status::Code::InvalidArgument, "\"Pass.words\" is not a valid table name.", 0},
+        Refusal{"systemTableName", JetVersion::Jet3,
+                [](DatabaseWriter& w) { return w.createTable("MSysWords", {{"Word", true}}); },
+                Status::Code::InvalidArgument,
+                "Table \"MSysWords\": names beginning with MSys are reserved for the system tables.", 0},
+        Refusal{"nonAsciiTableName", JetVersion::Jet3,
+                [](DatabaseWriter& w) { return w.createTable("W\xC3\xB6rter", {{"Word", true}}); },
+                Status::Code::InvalidArgument, "Table \"W\xC3\xB6rter\": table names must be plain ASCII.", 0},
+        Refusal{"sameFieldTwice", JetVersion::Jet3,
+                [](DatabaseWriter& w) { return w.createTable("A", {{"Word", true}, {"WORD", true}}); },
+                Status::Code::InvalidArgument, "Table \"A\": the field \"WORD\" appears twice.", 0},
+        Refusal{"noFields", JetVersion::Jet3, [](DatabaseWriter& w) { return w.createTable("A", {}); },
+                Status::Code::InvalidArgument, "Table \"A\": a table needs at least one field.", 0},
+        Refusal{"fieldNameTooLong", JetVersion::Jet4,
+                [](DatabaseWriter& w) { return w.createTable("A", {{std::string(65, 'n'), true}}); },
+                Status::Code::InvalidArgument, "Table \"A\": \"" + std::string(65, 'n') + "\" is not a valid field name.",
+                0},
+        Refusal{"tooManyFields", JetVersion::Jet3,
+                [](DatabaseWriter& w) {
+                    std::vector<TextColumn> cols;
+                    for (int i = 0; i < 30; ++i)
+                        cols.push_back({std::string(60, 'a') + std::to_string(i), true});
+                    return w.createTable("A", cols);
+                },
+                Status::Code::InvalidArgument, "Table \"A\": too many fields or field names too long.", 0},
+        Refusal{"textOutsideCodePage1252", JetVersion::Jet3,
+                [](DatabaseWriter& w) {
+                    startPasswordTable(w, true);
+                    return w.appendRow({std::nullopt, std::nullopt, sv("\xD0\x96")});
+                },
+                Status::Code::InvalidArgument,
+                "The text \"\xD0\x96\" has characters an Access 97 database cannot hold.", 1}),
+    [](const ::testing::TestParamInfo<Refusal>& i) { return i.param.name; });
+
+struct CreateRefusal {
+    const char* name;
+    std::string path; // relative to the test folder; "" = empty path
+    std::string password;
+    bool existing;
+    Status::Code code;
+};
+
+class JetWriterCreateRefusal : public JetWriterTest, public ::testing::WithParamInterface<CreateRefusal> {};
+
+TEST_P(JetWriterCreateRefusal, RefusesWithoutTouchingAnything)
+{
+    const CreateRefusal& c = GetParam();
+    const fs::path path = c.path.empty() ? fs::path() : m_dir / c.path;
+    if (c.existing)
+        std::ofstream(path) << "keep me";
+    Status error;
+    auto w = createDatabaseWriter(path.string(), JetVersion::Jet3, c.password, {}, &error);
+    EXPECT_FALSE(w);
+    EXPECT_EQ(error.code(), c.code) << error.message();
+    EXPECT_FALSE(error.message().empty());
+    if (c.existing) {
+        EXPECT_EQ(testing::slurp(path), "keep me");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, JetWriterCreateRefusal,
+    ::testing::Values(CreateRefusal{"existingFile", "db.mdb", "", true, Status::Code::IoError},
+                      CreateRefusal{"missingFolder", "no/such/db.mdb", "", false, Status::Code::InvalidFileName},
+                      CreateRefusal{"emptyPath", "", "", false, Status::Code::InvalidFileName},
+                      CreateRefusal{"passwordOf21", "db.mdb", std::string(21, 'p'), false,
+                                    Status::Code::InvalidArgument},
+                      CreateRefusal{"passwordOutside1252", "db.mdb", "\xD0\x96", false,
+                                    Status::Code::InvalidArgument}),
+    [](const ::testing::TestParamInfo<CreateRefusal>& i) { return i.param.name; });
+
+class JetWriterLimit : public JetWriterTest, public ::testing::WithParamInterface<JetVersion> {};
+
+// The size limit is checked before every page: the file stops short of it
+// and stays complete.
+TEST_P(JetWriterLimit, RefusesThePageThatWouldPassTheLimit)
+{
+    const JetVersion version = GetParam();
+    WriterOptions options;
+    options.maxPages = 120;
+    Status error;
+    auto w = createDatabaseWriter(file().string(), version, "", options, &error);
+    ASSERT_TRUE(w);
+    ASSERT_TRUE(w->createTable("Password Database", passwordColumns()).isOk());
+    const std::string p(50, 'q');
+    std::size_t accepted = 0;
+    Status s;
+    while ((s = w->appendRow({std::nullopt, std::nullopt, std::string_view(p)})).isOk())
+        ++accepted;
+    EXPECT_EQ(s.code(), Status::Code::TooLarge);
+    EXPECT_EQ(s.message(), version == JetVersion::Jet4
+                               ? "The database has reached the 2 GB size limit of an Access 2000 file; no more "
+                                 "records can be added."
+                               : "The database has reached the 1 GB size limit of an Access 97 (Jet 3) file; no "
+                                 "more records can be added.");
+    EXPECT_GT(accepted, 1000u);
+    EXPECT_EQ(w->close().code(), Status::Code::TooLarge);
+    keepForReaders(file(), ".mdb");
+    const RawDatabase db(testing::slurp(file()));
+    EXPECT_LE(db.pageCount(), 120u);
+    checkStructure(db, accepted);
+    const MdbContents m = readWithLibmdb(file());
+    EXPECT_EQ(m.tables.at("Password Database").rows.size(), accepted);
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, JetWriterLimit, ::testing::Values(JetVersion::Jet3, JetVersion::Jet4));
+
+TEST_F(JetWriterTest, FileIsOwnerOnlyAndRemovedWhenNeverClosed)
+{
+    Status error;
+    {
+        auto w = DatabaseWriter::create(file().string(), JetVersion::Jet3, "", &error);
+        ASSERT_TRUE(w) << error.message();
+        struct stat st{};
+        ASSERT_EQ(::stat(file().c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+        ASSERT_TRUE(w->createTable("Password Database", passwordColumns()).isOk());
+        ASSERT_TRUE(w->appendRow({std::nullopt, std::nullopt, sv("x")}).isOk());
+    }
+    EXPECT_FALSE(fs::exists(file()));
+}
+
+TEST_F(JetWriterTest, CallsAfterCloseAreRefused)
+{
+    Status error;
+    auto w = DatabaseWriter::create(file().string(), JetVersion::Jet3, "", &error);
+    ASSERT_TRUE(w);
+    ASSERT_TRUE(w->close().isOk());
+    EXPECT_EQ(w->createTable("A", {{"Word", true}}).message(), "The database is already closed.");
+    EXPECT_EQ(w->appendRow({sv("a")}).message(), "The database is already closed.");
+    EXPECT_TRUE(w->close().isOk());
+    keepForReaders(file(), ".mdb");
+    const MdbContents m = readWithLibmdb(file());
+    EXPECT_TRUE(m.opened);
+    EXPECT_TRUE(m.userTables.empty());
+}
 
 } // namespace
 } // namespace quorlix::jet
