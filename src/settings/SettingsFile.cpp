@@ -1,10 +1,11 @@
 #include "settings/SettingsFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <optional>
-#include <sstream>
 
 #include "options/CharactersWindow.h"
 #include "options/RunFields.h"
@@ -244,11 +245,26 @@ Status loadSettingsFile(const std::string& path, OptionState& state, SettingsFil
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return Status::ioError("Cannot open " + path + ": " + std::strerror(errno));
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
+    // Only the first 297 lines matter, and no item is anywhere near 4 KiB: a
+    // huge or binary file chosen by mistake is not read whole into memory.
+    constexpr std::streamsize kLongestLine = 4096;
+    std::string text;
+    std::string line(static_cast<std::size_t>(kLongestLine), '\0');
+    for (int n = 0; n < kSettingsFileLines && in.peek() != std::char_traits<char>::eof(); ++n) {
+        in.getline(line.data(), kLongestLine);
+        std::streamsize got = in.gcount();
+        if (in.fail() && !in.eof()) { // longer than kLongestLine: keep its start, drop the rest
+            in.clear();
+            in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+        } else if (got > 0 && !in.eof()) {
+            --got; // the '\n' getline consumed
+        }
+        text.append(line.data(), static_cast<std::size_t>(std::min(got, kLongestLine)));
+        text.push_back('\n');
+    }
     if (in.bad())
         return Status::ioError("Cannot read " + path);
-    SettingsFileReport local = readSettingsText(bytes.str(), state);
+    SettingsFileReport local = readSettingsText(text, state);
     if (report)
         *report = std::move(local);
     return Status::ok();

@@ -316,6 +316,25 @@ TEST_F(SettingsFileDiskTest, FailuresLeaveStateAndOldFile)
     EXPECT_TRUE(std::filesystem::is_directory(path("taken.set")));
 }
 
+TEST_F(SettingsFileDiskTest, OverlongLineAndTrailingJunkShiftNothing)
+{
+    auto lines = split(settingsFileText(unusualState()));
+    lines[15] = std::string(10000, ',');          // separator
+    lines.insert(lines.end(), 50, "junk, \"x\""); // beyond line 297
+    {
+        std::ofstream out(path("odd.set"), std::ios::binary);
+        out << join(lines, lines.size()) << "no line end";
+    }
+    OptionState state;
+    SettingsFileReport report;
+    ASSERT_TRUE(loadSettingsFile(path("odd.set"), state, &report).isOk());
+    EXPECT_EQ(report.lines, 297);
+    EXPECT_TRUE(report.skipped.empty());
+    OptionState expected = unusualState();
+    expected.words.separator = std::string(4095, ',');
+    EXPECT_EQ(state, expected);
+}
+
 // Records the controls' calls in order, over a StateControls so the field
 // changes still act on the state.
 class RecordingControls : public StateControls
