@@ -1,0 +1,121 @@
+#include "output/MdbListWriter.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+#include "platform/AtomicFile.h"
+
+namespace quorlix {
+
+namespace {
+
+std::string_view trimBlanks(std::string_view s)
+{
+    const auto first = s.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    const auto last = s.find_last_not_of(' ');
+    return s.substr(first, last - first + 1);
+}
+
+std::vector<jet::TextColumn> columnsOf(MdbTableLayout layout)
+{
+    if (layout == MdbTableLayout::SavedList)
+        return {{"Last_Name", true}, {"First_Name", true}, {"Password", true}};
+    return {{"Last Name", false}, {"First Name", false}, {"Password", false}};
+}
+
+} // namespace
+
+jet::JetVersion mdbFormatFromSetting(std::string_view value)
+{
+    return value == "Jet4" ? jet::JetVersion::Jet4 : jet::JetVersion::Jet3;
+}
+
+std::unique_ptr<MdbListWriter> MdbListWriter::open(const std::string& path, MdbTableLayout layout,
+                                                   jet::JetVersion version, Status* error)
+{
+    std::unique_ptr<MdbListWriter> writer(new MdbListWriter(path, layout));
+    writer->m_tempPath = temporarySibling(path);
+    Status status;
+    writer->m_db = jet::DatabaseWriter::create(writer->m_tempPath, version, "", &status);
+    if (writer->m_db) {
+        // A password list is for its owner only.
+        ::chmod(writer->m_tempPath.c_str(), 0600);
+        status = writer->m_db->createTable(kPasswordTableName, columnsOf(layout));
+    }
+    if (!status.isOk()) {
+        writer->discard();
+        if (error)
+            *error = status;
+        return nullptr;
+    }
+    if (error)
+        *error = Status::ok();
+    return writer;
+}
+
+MdbListWriter::~MdbListWriter()
+{
+    if (m_db)
+        discard();
+}
+
+void MdbListWriter::add(std::string_view password)
+{
+    if (!m_db || !m_status.isOk())
+        return;
+    const std::string_view value = m_layout == MdbTableLayout::ConvertedList ? trimBlanks(password) : password;
+    const std::vector<std::optional<std::string_view>> row{std::nullopt, std::nullopt, value};
+    m_status = m_db->appendRow(row);
+}
+
+Status MdbListWriter::complete(bool keepAfterRefusal)
+{
+    if (!m_db)
+        return m_status.isOk() ? Status::ioError("The database " + m_path + " was already closed.") : m_status;
+    const Status closed = m_db->close();
+    m_db.reset();
+    // The writer completes a valid file after a refused record (a value too
+    // long, a format limit), but not after an I/O error.
+    const bool fileUsable = closed.isOk() || closed.code() != Status::Code::IoError;
+    if (m_status.isOk())
+        m_status = closed;
+    if (!fileUsable || (!keepAfterRefusal && !m_status.isOk())) {
+        std::remove(m_tempPath.c_str());
+        return m_status;
+    }
+    ::chmod(m_tempPath.c_str(), 0600);
+    const Status moved = replaceFile(m_tempPath, m_path);
+    if (!moved.isOk()) {
+        std::remove(m_tempPath.c_str());
+        if (m_status.isOk())
+            m_status = moved;
+    }
+    return m_status;
+}
+
+Status MdbListWriter::finish() { return complete(false); }
+
+Status MdbListWriter::closeUnfinished() { return complete(true); }
+
+void MdbListWriter::discard()
+{
+    m_db.reset(); // a writer dropped without close() removes its file
+    if (!m_tempPath.empty())
+        std::remove(m_tempPath.c_str());
+}
+
+void installMdbListWriter(std::function<std::string()> formatSetting)
+{
+    registerMdbListWriterFactory(
+        [formatSetting = std::move(formatSetting)](const std::string& path, Status* error) -> std::unique_ptr<ListWriter> {
+            const std::string setting = formatSetting ? formatSetting() : std::string("Jet3");
+            return MdbListWriter::open(path, MdbTableLayout::SavedList, mdbFormatFromSetting(setting), error);
+        });
+}
+
+} // namespace quorlix
