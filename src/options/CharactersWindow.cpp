@@ -1,7 +1,6 @@
 #include "options/CharactersWindow.h"
 
-namespace quorlix
-{
+namespace quorlix {
 
 const std::array<int, 94>& poolOrderCodes()
 {

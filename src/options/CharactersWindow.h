@@ -10,11 +10,9 @@
 #include "options/Readout.h"
 #include "options/RunOptions.h"
 
-namespace quorlix
-{
+namespace quorlix {
 
-namespace characters_window
-{
+namespace characters_window {
 inline constexpr std::string_view kCaption = "Characters";
 inline constexpr std::string_view kHeading = "Available Character Set";
 inline constexpr std::string_view kAll = "Al&l";
@@ -32,8 +30,7 @@ inline constexpr std::string_view kHelpTopic = "Characters";
 // The 94 codes in pool order (digits, special symbols, lowercase, uppercase).
 const std::array<int, 94>& poolOrderCodes();
 
-class CharactersWorkingCopy
-{
+class CharactersWorkingCopy {
 public:
     // Opening the window: a box is checked when the pool flag is exactly 1.
     explicit CharactersWorkingCopy(const CharacterPool& pool);

@@ -1,7 +1,6 @@
 #include "options/InsertsWindow.h"
 
-namespace quorlix
-{
+namespace quorlix {
 
 std::string_view insertsRefusal(bool blanks, int maxLength)
 {

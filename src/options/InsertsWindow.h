@@ -9,11 +9,9 @@
 
 #include "options/RunOptions.h"
 
-namespace quorlix
-{
+namespace quorlix {
 
-namespace inserts_window
-{
+namespace inserts_window {
 inline constexpr std::string_view kHyphensCaption = "Add Hyphens";
 inline constexpr std::string_view kHyphensHeading = "Hyphen Set-Up Menu";
 inline constexpr std::string_view kBlanksCaption = "Add Blank Spaces";
@@ -36,8 +34,7 @@ inline constexpr int kInsertPositions = 59;
 // opening the window (exclamation icon), or empty when the window may open.
 std::string_view insertsRefusal(bool blanks, int maxLength);
 
-class InsertsWorkingCopy
-{
+class InsertsWorkingCopy {
 public:
     // Opening the window for the set of the edit mode: boxes 1..min-1 are
     // enabled; boxes 1..max-1 show the stored marks (disabled ones included).

@@ -10,8 +10,7 @@
 #include "options/RunOptions.h"
 #include "options/WordSettings.h"
 
-namespace quorlix
-{
+namespace quorlix {
 
 inline constexpr const char* kDefaultDictionary = "wordlist_english_abridged.dct";
 

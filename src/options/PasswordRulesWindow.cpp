@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-namespace quorlix
-{
+namespace quorlix {
 
 std::string_view rulesOpenWarning(int maxLength)
 {

@@ -9,11 +9,9 @@
 
 #include "options/RunOptions.h"
 
-namespace quorlix
-{
+namespace quorlix {
 
-namespace rules_window
-{
+namespace rules_window {
 inline constexpr std::string_view kCaption = "Password Rules";
 inline constexpr std::string_view kAccept = "&Accept";
 inline constexpr std::string_view kCancel = "&Cancel";
@@ -32,8 +30,7 @@ inline constexpr std::array<std::string_view, 5> kChoices{"Any", "Number", "Lowe
 // The warning to show before opening, or empty.
 std::string_view rulesOpenWarning(int maxLength);
 
-class RulesWorkingCopy
-{
+class RulesWorkingCopy {
 public:
     // Opening: each row selects its stored value; values outside 0..4 show "Any".
     RulesWorkingCopy(const PositionRules& rules, int maxLength);

@@ -4,11 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace quorlix
-{
+namespace quorlix {
 
-namespace
-{
+namespace {
 
 // The value rounded to 15 significant digits: the digits (exactly 15) and the
 // decimal exponent of the first one.

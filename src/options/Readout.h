@@ -10,8 +10,7 @@
 #include "options/CharacterPool.h"
 #include "options/RunOptions.h"
 
-namespace quorlix
-{
+namespace quorlix {
 
 // Shown in place of the probability while the Random Words method is selected.
 inline constexpr std::string_view kReadoutDisabledForWords = " Disabled for 'Random Words' method.";

@@ -3,11 +3,9 @@
 #include <charconv>
 #include <limits>
 
-namespace quorlix
-{
+namespace quorlix {
 
-namespace
-{
+namespace {
 
 template <typename T> std::optional<T> parseWhole(std::string_view text)
 {

@@ -11,8 +11,7 @@
 
 #include "options/RunOptions.h"
 
-namespace quorlix
-{
+namespace quorlix {
 
 inline constexpr std::string_view kTotalPasswordsRange = "Must be between 1-10000000 (10 Million)";
 inline constexpr std::string_view kLengthRange = "Number must be between 1-60";

@@ -6,8 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace quorlix
-{
+namespace quorlix {
 
 struct WordSettings {
     std::string dictionary = "wordlist_english_abridged.dct"; // bare file name in the program folder; empty = none

@@ -4,11 +4,9 @@
 
 #include "options/RunFields.h"
 
-namespace quorlix
-{
+namespace quorlix {
 
-namespace
-{
+namespace {
 
 void writeFields(const OptionState& state, OptionControls& controls)
 {

@@ -10,11 +10,9 @@
 #include "options/OptionState.h"
 #include "options/Readout.h"
 
-namespace quorlix
-{
+namespace quorlix {
 
-class OptionControls
-{
+class OptionControls {
 public:
     virtual ~OptionControls() = default;
     // The three fields as decimal text; each write runs the field's change
@@ -51,8 +49,7 @@ void applySettingsFile(OptionState& state, OptionControls& controls);
 
 // Controls without a window: the field writes run the field-change rules on the
 // state, the readout refresh recounts the pool; the rest is already in state.
-class StateControls : public OptionControls
-{
+class StateControls : public OptionControls {
 public:
     explicit StateControls(OptionState& state) : m_state(state) {}
 

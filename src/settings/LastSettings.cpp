@@ -6,11 +6,9 @@
 
 #include "options/RunFields.h"
 
-namespace quorlix
-{
+namespace quorlix {
 
-namespace
-{
+namespace {
 
 constexpr std::string_view kSection = kLastSettingsSection;
 
@@ -31,8 +29,7 @@ std::string trimmed(std::string_view s)
 }
 
 // One load: reads keys in order, keeps the names of the ones that did not convert.
-class Loader
-{
+class Loader {
 public:
     Loader(SettingsStore& store, std::vector<std::string>& skipped) : m_store(store), m_skipped(skipped) {}
 

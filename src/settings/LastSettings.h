@@ -14,8 +14,7 @@
 #include "options/OptionState.h"
 #include "settings/SettingsStore.h"
 
-namespace quorlix
-{
+namespace quorlix {
 
 // "True"/"False" in any case, or a whole number (0 = false, else true).
 std::optional<bool> parseBoolText(std::string_view text);

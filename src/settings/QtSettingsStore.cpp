@@ -5,11 +5,9 @@
 #include <QStringList>
 #include <QVariant>
 
-namespace quorlix
-{
+namespace quorlix {
 
-namespace
-{
+namespace {
 
 QString qs(std::string_view s)
 {

@@ -10,11 +10,9 @@
 
 class QSettings;
 
-namespace quorlix
-{
+namespace quorlix {
 
-class QtSettingsStore : public SettingsStore
-{
+class QtSettingsStore : public SettingsStore {
 public:
     // The per-user store of the application.
     QtSettingsStore();

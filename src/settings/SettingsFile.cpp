@@ -12,11 +12,9 @@
 #include "platform/AtomicFile.h"
 #include "settings/LastSettings.h"
 
-namespace quorlix
-{
+namespace quorlix {
 
-namespace
-{
+namespace {
 
 std::string flag(bool on)
 {
@@ -34,8 +32,7 @@ std::string textItem(std::string_view text)
 }
 
 // Hands out the lines one by one and records what became of each.
-class ItemReader
-{
+class ItemReader {
 public:
     ItemReader(std::vector<std::string_view> lines, SettingsFileReport& report)
         : m_lines(std::move(lines)), m_report(report)

@@ -29,8 +29,7 @@
 #include "options/OptionState.h"
 #include "platform/Status.h"
 
-namespace quorlix
-{
+namespace quorlix {
 
 inline constexpr int kSettingsFileLines = 297;
 inline constexpr std::string_view kSettingsDialogSaveTitle = "Save Settings As";

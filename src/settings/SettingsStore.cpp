@@ -1,7 +1,6 @@
 #include "settings/SettingsStore.h"
 
-namespace quorlix
-{
+namespace quorlix {
 
 std::string MemorySettingsStore::get(std::string_view section, std::string_view key, std::string_view defaultValue)
 {

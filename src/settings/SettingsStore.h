@@ -10,15 +10,13 @@
 
 #include "platform/Status.h"
 
-namespace quorlix
-{
+namespace quorlix {
 
 inline constexpr std::string_view kApplicationName = "Quorlix";
 inline constexpr std::string_view kLastSettingsSection = "LastSettings";
 inline constexpr std::string_view kSettingsSection = "Settings";
 
-class SettingsStore
-{
+class SettingsStore {
 public:
     virtual ~SettingsStore() = default;
     virtual std::string get(std::string_view section, std::string_view key, std::string_view defaultValue) = 0;
@@ -29,8 +27,7 @@ public:
 
 // Held in memory; for tests and for runs that must not touch the user's store.
 // Keeps every set in call order so a test can check the order of the writes.
-class MemorySettingsStore : public SettingsStore
-{
+class MemorySettingsStore : public SettingsStore {
 public:
     std::string get(std::string_view section, std::string_view key, std::string_view defaultValue) override;
     void set(std::string_view section, std::string_view key, std::string_view value) override;

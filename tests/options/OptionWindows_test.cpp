@@ -7,10 +7,8 @@
 #include <functional>
 #include <vector>
 
-namespace quorlix
-{
-namespace
-{
+namespace quorlix {
+namespace {
 
 // ---- Characters window ----
 
@@ -35,9 +33,7 @@ struct ButtonRow {
     std::vector<int> onCodes;  // must be checked
 };
 
-class CharactersButtonTest : public ::testing::TestWithParam<ButtonRow>
-{
-};
+class CharactersButtonTest : public ::testing::TestWithParam<ButtonRow> {};
 
 TEST_P(CharactersButtonTest, AcceptWritesTheBoxes)
 {
@@ -136,9 +132,7 @@ struct RefusalRow {
     const char* text;
 };
 
-class InsertsRefusalTest : public ::testing::TestWithParam<RefusalRow>
-{
-};
+class InsertsRefusalTest : public ::testing::TestWithParam<RefusalRow> {};
 
 TEST_P(InsertsRefusalTest, RefusesBelowTwo)
 {
@@ -248,9 +242,7 @@ struct RulesRow {
     bool light;
 };
 
-class RulesAcceptTest : public ::testing::TestWithParam<RulesRow>
-{
-};
+class RulesAcceptTest : public ::testing::TestWithParam<RulesRow> {};
 
 TEST_P(RulesAcceptTest, StoresRowsUpToMaximum)
 {
@@ -312,10 +304,8 @@ TEST(RulesWindowTest, NoRulesThenCancelLeavesTable)
 } // namespace
 } // namespace quorlix
 
-namespace quorlix
-{
-namespace
-{
+namespace quorlix {
+namespace {
 
 struct MembersRow {
     CharClass cls;
@@ -325,9 +315,7 @@ struct MembersRow {
     const char* heading;
 };
 
-class ClassMembersTest : public ::testing::TestWithParam<MembersRow>
-{
-};
+class ClassMembersTest : public ::testing::TestWithParam<MembersRow> {};
 
 TEST_P(ClassMembersTest, ListsTheClassInPoolOrder)
 {

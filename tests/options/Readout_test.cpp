@@ -4,19 +4,15 @@
 
 #include <cmath>
 
-namespace quorlix
-{
-namespace
-{
+namespace quorlix {
+namespace {
 
 struct DoubleRow {
     double value;
     const char* text;
 };
 
-class FormatDoubleTest : public ::testing::TestWithParam<DoubleRow>
-{
-};
+class FormatDoubleTest : public ::testing::TestWithParam<DoubleRow> {};
 
 TEST_P(FormatDoubleTest, MatchesStandardTextForm)
 {
@@ -44,9 +40,7 @@ struct DecimalRow {
     const char* text; // nullptr: does not convert
 };
 
-class FormatDecimalTest : public ::testing::TestWithParam<DecimalRow>
-{
-};
+class FormatDecimalTest : public ::testing::TestWithParam<DecimalRow> {};
 
 TEST_P(FormatDecimalTest, KeepsFifteenDigitsThenZeros)
 {
@@ -76,9 +70,7 @@ struct ReadoutRow {
     const char* text;
 };
 
-class ProbabilityTextTest : public ::testing::TestWithParam<ReadoutRow>
-{
-};
+class ProbabilityTextTest : public ::testing::TestWithParam<ReadoutRow> {};
 
 TEST_P(ProbabilityTextTest, BuildsBothLines)
 {

@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-namespace quorlix
-{
-namespace
-{
+namespace quorlix {
+namespace {
 
 struct ParseRow {
     const char* text;
@@ -13,9 +11,7 @@ struct ParseRow {
     std::optional<std::int16_t> int16;
 };
 
-class ParseTest : public ::testing::TestWithParam<ParseRow>
-{
-};
+class ParseTest : public ::testing::TestWithParam<ParseRow> {};
 
 TEST_P(ParseTest, AcceptsWholeNumbersInRange)
 {
@@ -55,9 +51,7 @@ struct ChangeRow {
     std::optional<bool> hyphens;
 };
 
-class FieldChangeTest : public ::testing::TestWithParam<ChangeRow>
-{
-};
+class FieldChangeTest : public ::testing::TestWithParam<ChangeRow> {};
 
 TEST_P(FieldChangeTest, StoresAndReportsWhatTheWindowDoes)
 {

@@ -5,10 +5,8 @@
 #include "TestStates.h"
 #include "settings/ApplyOptions.h"
 
-namespace quorlix
-{
-namespace
-{
+namespace quorlix {
+namespace {
 
 using test::unusualState;
 using test::zeroState;
@@ -132,9 +130,7 @@ struct BadValueRow {
     std::function<bool(const OptionState&)> holdsDefault;
 };
 
-class BadValueTest : public ::testing::TestWithParam<BadValueRow>
-{
-};
+class BadValueTest : public ::testing::TestWithParam<BadValueRow> {};
 
 // A value that does not convert is skipped with its default; the keys after it
 // still load.
@@ -174,9 +170,7 @@ struct BoolRow {
     std::optional<bool> value;
 };
 
-class BoolTextTest : public ::testing::TestWithParam<BoolRow>
-{
-};
+class BoolTextTest : public ::testing::TestWithParam<BoolRow> {};
 
 TEST_P(BoolTextTest, ReadsWordsAndNumbers)
 {
@@ -196,9 +190,7 @@ struct StoredRow {
     std::function<bool(const OptionState&)> check;
 };
 
-class StoredValueTest : public ::testing::TestWithParam<StoredRow>
-{
-};
+class StoredValueTest : public ::testing::TestWithParam<StoredRow> {};
 
 TEST_P(StoredValueTest, LoadsAsStored)
 {

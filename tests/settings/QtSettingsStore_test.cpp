@@ -9,13 +9,10 @@
 
 #include "settings/LastSettings.h"
 
-namespace quorlix
-{
-namespace
-{
+namespace quorlix {
+namespace {
 
-class QtSettingsStoreTest : public ::testing::Test
-{
+class QtSettingsStoreTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -36,9 +33,7 @@ protected:
     std::string m_ini;
 };
 
-class QtValueTest : public QtSettingsStoreTest, public ::testing::WithParamInterface<const char*>
-{
-};
+class QtValueTest : public QtSettingsStoreTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(QtValueTest, TextComesBackUnchanged)
 {

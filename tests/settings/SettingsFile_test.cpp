@@ -11,10 +11,8 @@
 #include "options/CharactersWindow.h"
 #include "settings/ApplyOptions.h"
 
-namespace quorlix
-{
-namespace
-{
+namespace quorlix {
+namespace {
 
 using test::unusualState;
 
@@ -68,9 +66,7 @@ struct LineRow {
     const char* text;
 };
 
-class SettingsFileLineTest : public ::testing::TestWithParam<LineRow>
-{
-};
+class SettingsFileLineTest : public ::testing::TestWithParam<LineRow> {};
 
 TEST_P(SettingsFileLineTest, ItemLandsOnItsLine)
 {
@@ -133,9 +129,7 @@ struct SeparatorRow {
     const char* separator;
 };
 
-class SeparatorTextTest : public ::testing::TestWithParam<SeparatorRow>
-{
-};
+class SeparatorTextTest : public ::testing::TestWithParam<SeparatorRow> {};
 
 // Texts are whole lines: commas and quotes neither split nor swallow items.
 TEST_P(SeparatorTextTest, DoesNotShiftFollowingItems)
@@ -217,9 +211,7 @@ struct MethodRow {
     GenerationMethod expected;
 };
 
-class MethodLinesTest : public ::testing::TestWithParam<MethodRow>
-{
-};
+class MethodLinesTest : public ::testing::TestWithParam<MethodRow> {};
 
 TEST_P(MethodLinesTest, LineThirteenDecides)
 {
@@ -247,9 +239,7 @@ struct BooleanLineRow {
     bool expected;
 };
 
-class BooleanLineTest : public ::testing::TestWithParam<BooleanLineRow>
-{
-};
+class BooleanLineTest : public ::testing::TestWithParam<BooleanLineRow> {};
 
 TEST_P(BooleanLineTest, WordLengthLimitFromLine21)
 {
@@ -271,8 +261,7 @@ INSTANTIATE_TEST_SUITE_P(Lines, BooleanLineTest,
                                            BooleanLineRow{" 0 ", true, false}, BooleanLineRow{"xyz", true, false},
                                            BooleanLineRow{nullptr, true, true}, BooleanLineRow{nullptr, false, false}));
 
-class SettingsFileDiskTest : public ::testing::Test
-{
+class SettingsFileDiskTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -337,8 +326,7 @@ TEST_F(SettingsFileDiskTest, OverlongLineAndTrailingJunkShiftNothing)
 
 // Records the controls' calls in order, over a StateControls so the field
 // changes still act on the state.
-class RecordingControls : public StateControls
-{
+class RecordingControls : public StateControls {
 public:
     using StateControls::StateControls;
     std::vector<std::string> calls;

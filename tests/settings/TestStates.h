@@ -3,8 +3,7 @@
 
 #include "options/OptionState.h"
 
-namespace quorlix::test
-{
+namespace quorlix::test {
 
 // A state in which every persisted value differs from its default.
 inline OptionState unusualState()
