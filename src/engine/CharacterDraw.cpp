@@ -72,7 +72,7 @@ void CharacterDrawer::refreshPool()
     }
 }
 
-int CharacterDrawer::drawClass()
+inline int CharacterDrawer::drawClass()
 {
     const int n = m_weights.number;
     const int l = m_weights.lowercase;
@@ -90,7 +90,7 @@ int CharacterDrawer::drawClass()
     return 4;
 }
 
-char CharacterDrawer::drawCharacter(int cls)
+inline char CharacterDrawer::drawCharacter(int cls)
 {
     int code = 0;
     switch (cls) {
@@ -207,11 +207,11 @@ void AcceptedPasswords::indexPending()
     m_pending.clear();
 }
 
-bool AcceptedPasswords::contains(std::string_view password)
+bool AcceptedPasswords::contains(std::string_view password, std::uint64_t hash)
 {
     if (!m_pending.empty())
         indexPending();
-    return m_set.contains(password);
+    return m_set.contains(password, hash);
 }
 
 void AcceptedPasswords::add(std::string_view password, bool checked)
@@ -224,11 +224,11 @@ void AcceptedPasswords::add(std::string_view password, bool checked)
     m_pending.insert(m_pending.end(), password.begin(), password.end());
 }
 
-bool AcceptedPasswords::addIfNew(std::string_view password)
+bool AcceptedPasswords::addIfNew(std::string_view password, std::uint64_t hash)
 {
     if (!m_pending.empty())
         indexPending();
-    return m_set.insert(password);
+    return m_set.insert(password, hash);
 }
 
 } // namespace quorlix

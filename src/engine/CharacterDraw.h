@@ -71,8 +71,9 @@ public:
 
 private:
     void refreshPool();
-    int drawClass();
-    char drawCharacter(int cls);
+    // Inlined into draw(): they run for every character of every password.
+    [[gnu::always_inline]] inline int drawClass();
+    [[gnu::always_inline]] inline char drawCharacter(int cls);
 
     const RunRequest& m_request;
     RandomSource& m_random;
@@ -102,11 +103,15 @@ public:
     void reserve(std::size_t count) { m_set.reserve(count); }
     void clear();
     // Duplication check: true when an equal password was accepted earlier.
-    bool contains(std::string_view password);
+    bool contains(std::string_view password) { return contains(password, DuplicateSet::hashOf(password)); }
+    bool contains(std::string_view password, std::uint64_t hash);
     // Records an accepted password; checked says whether contains() ran for it.
     void add(std::string_view password, bool checked);
     // contains() and add() in one hash probe; true when it was new (and is now added).
-    bool addIfNew(std::string_view password);
+    bool addIfNew(std::string_view password) { return addIfNew(password, DuplicateSet::hashOf(password)); }
+    bool addIfNew(std::string_view password, std::uint64_t hash);
+    // Starts loading the table memory a later call with this hash will read.
+    void prefetch(std::uint64_t hash) const { m_set.prefetch(hash); }
 
 private:
     void indexPending();

@@ -1,5 +1,7 @@
 #include "engine/CharacterRun.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <exception>
@@ -81,37 +83,107 @@ public:
 
         // Made once: a std::function per password would allocate.
         const CharacterDrawer::StopPrompt prompt = [this] { return stopConfirmed(); };
-        CounterText counter;
-        for (m_n = 1; m_n <= m_total; ++m_n) {
-            m_state.currentPassword = m_n;
-            m_env.yielder();
-            for (;;) { // whole-password retry point
-                const CharacterDrawer::Result result = m_drawer.draw(prompt);
-                if (result == CharacterDrawer::Result::Stopped) {
-                    stoppedEnd();
-                    return;
-                }
-                if (result == CharacterDrawer::Result::Impossible) {
-                    errorEnd();
-                    return;
-                }
-                if (accept(m_drawer.password(), m_drawer.drawnLength()))
-                    break;
+        m_n = 1;
+        m_state.currentPassword = 1;
+        m_env.yielder();
+        for (;;) {
+            const CharacterDrawer::Result result = m_drawer.draw(prompt);
+            if (result == CharacterDrawer::Result::Stopped) {
+                stoppedEnd();
+                return;
             }
-            if (checks.counter)
-                m_surface.setCounter(counter.of(m_n, m_total));
+            if (m_held.valid)
+                resolveHeld();
+            if (result == CharacterDrawer::Result::Impossible) {
+                errorEnd();
+                return;
+            }
+            // The candidate is for password m_n. With only the duplication and
+            // strong checks on, its checks wait until the next candidate is
+            // drawn: the draws do not depend on the verdict (a rejected
+            // candidate is simply followed by the next one from the same
+            // stream), and the table probe, a cache miss at these sizes, then
+            // overlaps the drawing.
+            if (canHold() && m_n < m_total && !m_state.stopPending()) {
+                hold(m_drawer.password(), m_drawer.drawnLength());
+                m_env.yielder(); // the next password's yield
+                continue;
+            }
+            if (!accept(m_drawer.password(), m_drawer.drawnLength()))
+                continue; // whole-password retry point
+            acceptedEnd();
             if (m_state.stopPending() && stopConfirmed()) {
                 stoppedEnd();
                 return;
             }
+            if (m_n == m_total)
+                break;
+            ++m_n;
+            m_state.currentPassword = m_n;
+            m_env.yielder();
         }
         normalEnd();
     }
 
 private:
+    // A candidate waiting for its checks while the next one is drawn.
+    struct Held {
+        std::array<char, kMaxAssembledLength> text;
+        std::size_t size = 0;
+        int drawnLength = 0;
+        std::uint64_t hash = 0;
+        bool valid = false;
+        std::string_view view() const { return {text.data(), size}; }
+    };
+
+    bool canHold() const
+    {
+        const CheckOptions& checks = m_request.checks;
+        return checks.duplication && !(checks.dictionary && m_dictionary != nullptr);
+    }
+
+    void hold(std::string_view password, int drawnLength)
+    {
+        std::copy(password.begin(), password.end(), m_held.text.begin());
+        m_held.size = password.size();
+        m_held.drawnLength = drawnLength;
+        m_held.hash = DuplicateSet::hashOf(password);
+        m_held.valid = true;
+        m_accepted.prefetch(m_held.hash);
+    }
+
+    // The held candidate's checks, as they would have run before the next draw.
+    // Its stop test needs nothing: only a candidate drawn without a stop
+    // pending is held.
+    void resolveHeld()
+    {
+        m_held.valid = false;
+        if (!passes(m_held.view(), m_held.drawnLength, m_held.hash))
+            return;
+        m_list.add(m_held.view());
+        acceptedEnd();
+        ++m_n;
+        m_state.currentPassword = m_n;
+    }
+
+    void acceptedEnd()
+    {
+        if (m_request.checks.counter)
+            m_surface.setCounter(m_counter.of(m_n, m_total));
+    }
+
     // Password checks in their order: duplication, strong, dictionary. Adds
     // the password to the display when all pass.
     bool accept(std::string_view password, int drawnLength)
+    {
+        if (!passes(password, drawnLength, DuplicateSet::hashOf(password)))
+            return false;
+        m_list.add(password);
+        return true;
+    }
+
+    // The checks alone; a password that passes is recorded as accepted.
+    bool passes(std::string_view password, int drawnLength, std::uint64_t hash)
     {
         const CheckOptions& checks = m_request.checks;
         const bool duplication = checks.duplication;
@@ -120,10 +192,10 @@ private:
         bool recorded = false;
         if (duplication) {
             if (!strong && !dictionary) {
-                if (!m_accepted.addIfNew(password))
+                if (!m_accepted.addIfNew(password, hash))
                     return false;
                 recorded = true;
-            } else if (m_accepted.contains(password)) {
+            } else if (m_accepted.contains(password, hash)) {
                 return false;
             }
         }
@@ -133,13 +205,14 @@ private:
             return false;
         if (!recorded)
             m_accepted.add(password, duplication);
-        m_list.add(password);
         return true;
     }
 
     // The prompt reports the passwords before the current one as made.
     bool stopConfirmed()
     {
+        if (m_held.valid)
+            resolveHeld(); // its verdict came before this stop
         m_env.yielder.force();
         if (confirmStop(m_surface, m_env.boxes, m_request.checks.counter, m_n - 1, m_total))
             return true;
@@ -203,6 +276,8 @@ private:
     std::int32_t m_n = 0;
     CharacterDrawer m_drawer;
     AcceptedPasswords m_accepted;
+    Held m_held;
+    CounterText m_counter;
 };
 
 std::optional<ListFormat> multiFileFormat(const std::string& type)

@@ -1,6 +1,10 @@
 #include "engine/DuplicateSet.h"
 
+#include <sys/mman.h>
+
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 
 #if defined(__SSE2__)
@@ -117,9 +121,61 @@ struct alignas(64) DuplicateSet::Bucket {
         return free == 0 ? kSlots : __builtin_ctz(free);
     }
 };
+namespace {
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+} // namespace
+
+TableMemory::TableMemory(std::size_t bytes)
+{
+    if (bytes >= kHugePage) {
+        // Map a huge page more than needed and trim both ends so the block
+        // starts on a huge-page boundary.
+        const std::size_t size = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+        void* raw = mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (raw != MAP_FAILED) {
+            auto* base = static_cast<char*>(raw);
+            const auto misalign = reinterpret_cast<std::uintptr_t>(base) % kHugePage;
+            const std::size_t head = misalign == 0 ? 0 : kHugePage - misalign;
+            if (head > 0)
+                munmap(base, head);
+            const std::size_t tail = kHugePage - head;
+            if (tail > 0)
+                munmap(base + head + size, tail);
+            m_data = base + head;
+            m_size = size;
+            m_mapped = true;
+#ifdef MADV_HUGEPAGE
+            madvise(m_data, m_size, MADV_HUGEPAGE);
+#endif
+            return;
+        }
+    }
+    const std::size_t size = (bytes + 63) / 64 * 64 + 64;
+    m_data = std::aligned_alloc(64, size);
+    if (!m_data)
+        throw std::bad_alloc();
+    std::memset(m_data, 0, size);
+    m_size = size;
+}
+
+TableMemory::~TableMemory()
+{
+    if (m_mapped)
+        munmap(m_data, m_size);
+    else
+        std::free(m_data);
+}
+
+void TableMemory::swap(TableMemory& other) noexcept
+{
+    std::swap(m_data, other.m_data);
+    std::swap(m_size, other.m_size);
+    std::swap(m_mapped, other.m_mapped);
+}
+
 DuplicateSet::DuplicateSet()
 {
-    static_assert(sizeof(Bucket) == 64);
+    static_assert(sizeof(Bucket) == kBucketBytes);
     rehash(kMinBuckets);
 }
 
@@ -155,18 +211,17 @@ DuplicateSet::Found DuplicateSet::find(std::string_view password, std::uint64_t 
     }
 }
 
-bool DuplicateSet::contains(std::string_view password) const
+bool DuplicateSet::contains(std::string_view password, std::uint64_t hash) const
 {
-    return find(password, hashBytes(password.data(), password.size())).present;
+    return find(password, hash).present;
 }
 
-bool DuplicateSet::insert(std::string_view password)
+bool DuplicateSet::insert(std::string_view password, std::uint64_t hash)
 {
     if (password.size() > kMaxEntrySize)
         throw std::length_error("A password is too long for the duplication check.");
-    const std::uint64_t hash = hashBytes(password.data(), password.size());
     if (m_size >= m_growAt) {
-        if (contains(password))
+        if (contains(password, hash))
             return false;
         rehash(m_bucketCount * 2);
     }
@@ -225,7 +280,8 @@ void DuplicateSet::place(std::uint64_t hash, std::uint32_t ref)
 
 void DuplicateSet::rehash(std::size_t buckets)
 {
-    m_buckets = std::make_unique<Bucket[]>(buckets); // zeroed: every slot free
+    m_memory = TableMemory(buckets * sizeof(Bucket)); // zeroed: every slot free
+    m_buckets = static_cast<Bucket*>(m_memory.data());
     m_bucketCount = buckets;
     m_growAt = buckets * kSlots * kLoadNumerator / kLoadDenominator;
     // Entries lie in the arena in insertion order; walk it rather than the old table.
@@ -250,7 +306,7 @@ void DuplicateSet::reserve(std::size_t count)
 
 void DuplicateSet::clear()
 {
-    std::memset(static_cast<void*>(m_buckets.get()), 0, m_bucketCount * sizeof(Bucket));
+    std::memset(static_cast<void*>(m_buckets), 0, m_bucketCount * sizeof(Bucket));
     m_size = 0;
     if (m_chunks.size() > 1)
         m_chunks.resize(1);

@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quorlix {
@@ -34,10 +35,34 @@ __extension__ typedef unsigned __int128 DuplicateSetWide;
 // Not keyed: the passwords it sees are random, so flooding is not a concern.
 std::uint64_t hashBytes(const char* data, std::size_t size);
 
+// Zeroed memory for a large table read at random: placed on 2 MiB pages when
+// the system allows it, since with small pages nearly every probe of a 60 MB
+// table would also miss the TLB.
+class TableMemory {
+public:
+    TableMemory() = default;
+    explicit TableMemory(std::size_t bytes); // throws std::bad_alloc
+    ~TableMemory();
+    TableMemory(TableMemory&& other) noexcept { swap(other); }
+    TableMemory& operator=(TableMemory&& other) noexcept
+    {
+        TableMemory(std::move(other)).swap(*this);
+        return *this;
+    }
+    void* data() const { return m_data; }
+    void swap(TableMemory& other) noexcept;
+
+private:
+    void* m_data = nullptr;
+    std::size_t m_size = 0;
+    bool m_mapped = false;
+};
+
 class DuplicateSet {
 public:
     // Longest entry accepted; longer ones throw std::length_error.
     static constexpr std::size_t kMaxEntrySize = 65535;
+    static constexpr std::size_t kBucketBytes = 64; // one cache line
 
     DuplicateSet();
     ~DuplicateSet();
@@ -47,8 +72,19 @@ public:
     // Adds the password; true when it was not there before, false when an
     // equal one was (the set is then unchanged). Throws std::length_error when
     // the entry is longer than kMaxEntrySize or the arena passes 4 GiB.
-    bool insert(std::string_view password);
-    bool contains(std::string_view password) const;
+    bool insert(std::string_view password) { return insert(password, hashOf(password)); }
+    bool contains(std::string_view password) const { return contains(password, hashOf(password)); }
+
+    // The same with the hash computed beforehand, so a caller can prefetch()
+    // the password's bucket and do other work while memory answers: at
+    // 10,000,000 entries nearly every probe misses the caches.
+    static std::uint64_t hashOf(std::string_view password) { return hashBytes(password.data(), password.size()); }
+    void prefetch(std::uint64_t hash) const
+    {
+        __builtin_prefetch(static_cast<const char*>(m_memory.data()) + bucketOf(hash) * kBucketBytes);
+    }
+    bool insert(std::string_view password, std::uint64_t hash);
+    bool contains(std::string_view password, std::uint64_t hash) const;
 
     std::size_t size() const { return m_size; }
     bool empty() const { return m_size == 0; }
@@ -81,7 +117,8 @@ private:
         return static_cast<std::size_t>((static_cast<DuplicateSetWide>(hash) * m_bucketCount) >> 64);
     }
 
-    std::unique_ptr<Bucket[]> m_buckets;
+    TableMemory m_memory;
+    Bucket* m_buckets = nullptr;
     std::size_t m_bucketCount = 0;
     std::size_t m_size = 0;
     std::size_t m_growAt = 0; // size at which the table grows
