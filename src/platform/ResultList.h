@@ -18,6 +18,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ResultListBuffer.h"
+
 namespace quorlix {
 
 class ResultList {
@@ -73,13 +75,13 @@ private:
             m_observer();
     }
 
-    std::vector<char> m_bytes;
-    std::vector<std::uint32_t> m_starts; // low 32 bits of each row's first byte
+    PodBuffer<char> m_bytes;
+    PodBuffer<std::uint32_t> m_starts; // low 32 bits of each row's first byte
     std::vector<std::uint32_t> m_wraps;  // rows where the high part steps up
     bool m_sorted = false;
     bool m_updating = true;
     // Display order when sorted; rows at positions >= m_placed are not yet placed.
-    mutable std::vector<std::uint32_t> m_order;
+    mutable PodBuffer<std::uint32_t> m_order;
     mutable std::size_t m_placed = 0;
     std::size_t m_stripeRows = 0;
     int m_stripeFirst = -1;

@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ResultListBuffer.h"
+
 namespace quorlix {
 
 // ASCII letters folded to small letters; other bytes unchanged.
@@ -57,10 +59,10 @@ inline std::uint64_t rowPrefixKey(std::string_view row, bool foldCase)
     return key;
 }
 
-// Appends the row numbers first .. first+count-1 to out in ascending row order.
-template <class RowAt>
-void appendSortedRows(std::uint32_t first, std::uint32_t count, const RowAt& rowAt, bool foldCase,
-                      std::vector<std::uint32_t>& out)
+// Appends the row numbers first .. first+count-1 to out (a std::vector or a
+// PodBuffer of uint32_t) in ascending row order.
+template <class RowAt, class Out>
+void appendSortedRows(std::uint32_t first, std::uint32_t count, const RowAt& rowAt, bool foldCase, Out& out)
 {
     const auto fullLess = [&](std::uint32_t a, std::uint32_t b) {
         const int c = compareRows(rowAt(a), rowAt(b), foldCase);
@@ -83,7 +85,8 @@ void appendSortedRows(std::uint32_t first, std::uint32_t count, const RowAt& row
         start[b] += start[b - 1];
 
     // Bucket by the first two bytes; each word holds bytes 3..7 above the row number.
-    std::vector<std::uint64_t> words(count);
+    PodBuffer<std::uint64_t> words;
+    words.resize(count);
     {
         std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
         for (std::uint32_t i = 0; i < count; ++i) {
@@ -98,7 +101,7 @@ void appendSortedRows(std::uint32_t first, std::uint32_t count, const RowAt& row
         const std::uint32_t lo = start[b];
         const std::uint32_t hi = start[b + 1];
         if (hi - lo > 1)
-            std::sort(words.begin() + lo, words.begin() + hi);
+            std::sort(words.data() + lo, words.data() + hi);
         for (std::uint32_t k = lo; k < hi; ++k)
             order[k] = first + static_cast<std::uint32_t>(words[k] & kLow24);
         // Rows that agree on their first seven bytes are settled in full.
