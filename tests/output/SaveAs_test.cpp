@@ -187,13 +187,6 @@ INSTANTIATE_TEST_SUITE_P(
                                  " Please verify that your system has MS-Access installed and that the MDB extension "
                                  "is set to run MS-Access."}));
 
-TEST_F(SaveAsTest, NoToTheViewingQuestionOpensNothing)
-{
-    rec.answers = {Answer::No};
-    SaveToHTM(file("n.htm").path, "n.htm", list, ctx);
-    EXPECT_EQ(rec.log.back(), kExclYn + kViewHtm);
-}
-
 TEST_F(SaveAsTest, SpreadsheetQuestionAboveTheLimitOnly)
 {
     struct Row {
