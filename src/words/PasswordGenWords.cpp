@@ -26,9 +26,7 @@ std::string tooFewWordsMessage(const std::string& fullPath, long long totalWords
            "dictionary file which contains more words.";
 }
 
-namespace {
-
-std::string stopPromptText(long long produced, long long total)
+std::string wordStopPromptText(long long produced, long long total)
 {
     std::string text = "Warning:  You have selected to stop the password generation process. This run has produced ";
     text += std::to_string(produced) + " of " + std::to_string(total);
@@ -41,6 +39,8 @@ std::string stopPromptText(long long produced, long long total)
     text += "Select 'Cancel' to continue with this run.";
     return text;
 }
+
+namespace {
 
 std::string ofText(long long i, long long total) { return std::to_string(i) + " of " + std::to_string(total); }
 
@@ -119,7 +119,7 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
         if (run.checks.counter)
             surface.setCounter(ofText(produced, total));
         run.yield.force();
-        if (run.boxes.show(stopPromptText(produced, total), Icon::Exclamation, Buttons::OkCancel) == Answer::Ok)
+        if (run.boxes.show(wordStopPromptText(produced, total), Icon::Exclamation, Buttons::OkCancel) == Answer::Ok)
             return true;
         run.state.stopRequested.store(0);
         return false;
