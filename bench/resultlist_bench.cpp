@@ -71,6 +71,23 @@ void BM_SortedPlaceOnly(benchmark::State& state)
 }
 BENCHMARK(BM_SortedPlaceOnly)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// Updating on: every add is followed by a read, as a repaint would do.
+void BM_SortedAddEachRead(benchmark::State& state)
+{
+    const auto rows = static_cast<std::size_t>(state.range(0));
+    const auto& bytes = passwordBytes(rows, 10);
+    for (auto _ : state) {
+        quorlix::ResultList list;
+        list.setSorted(true);
+        for (std::size_t i = 0; i < rows; ++i) {
+            list.add({bytes.data() + i * 10, 10});
+            benchmark::DoNotOptimize(list.row(0));
+        }
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * rows));
+}
+BENCHMARK(BM_SortedAddEachRead)->Arg(100'000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 // Unsorted adds: the cost of storage alone.
 void BM_UnsortedAdd(benchmark::State& state)
 {

@@ -1,6 +1,7 @@
 #include "platform/ResultList.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/ResultListOrder.h"
 
@@ -67,6 +68,21 @@ void ResultList::placeRows() const
         return;
     const auto rowAt = [this](std::uint32_t i) { return rowAdded(i); };
     const std::size_t firstNew = m_placed;
+    if (firstNew > 0 && n - firstNew <= 8) {
+        // A few rows added with updating on, each read back at once: put each
+        // after its equals by binary search; a merge would compare every row.
+        for (std::size_t i = firstNew; i < n; ++i) {
+            const std::string_view text = rowAdded(i);
+            const auto* pos = std::upper_bound(m_order.begin(), m_order.end(), text,
+                                               [this](std::string_view t, std::uint32_t r) { return t < rowAdded(r); });
+            const std::size_t at = static_cast<std::size_t>(pos - m_order.begin());
+            m_order.push_back(0);
+            std::memmove(m_order.data() + at + 1, m_order.data() + at, (m_order.size() - 1 - at) * sizeof(std::uint32_t));
+            m_order[at] = static_cast<std::uint32_t>(i);
+        }
+        m_placed = n;
+        return;
+    }
     appendSortedRows(static_cast<std::uint32_t>(firstNew), static_cast<std::uint32_t>(n - firstNew), rowAt, false,
                      m_order);
     if (firstNew > 0) {
