@@ -1,0 +1,381 @@
+#include "output/Compact.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/jet/JetReader.h"
+#include "support/RecordingMessageBoxes.h"
+#include "support/RecordingSurface.h"
+
+namespace fs = std::filesystem;
+using namespace quorlix;
+using quorlix::testing::CallLog;
+using quorlix::testing::RecordingMessageBoxes;
+using quorlix::testing::RecordingSurface;
+
+namespace {
+
+const fs::path kSamples = fs::path(QUORLIX_SHARED_DIR) / "samples" / "jet";
+const fs::path kMdbCheck = fs::path(QUORLIX_SHARED_DIR) / "tools" / "mdb-check";
+
+using Row = std::vector<std::optional<std::string>>;
+using Tables = std::vector<std::pair<std::string, std::vector<Row>>>;
+
+std::string readBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Every user table with all its rows, read through the Jet reader.
+Status readDatabase(const std::string& path, const std::string& password, Tables* out)
+{
+    Status status;
+    auto db = jet::DatabaseReader::open(path, password, &status);
+    if (!db)
+        return status;
+    out->clear();
+    for (const auto& name : db->tables()) {
+        auto t = db->openTable(name, &status);
+        if (!t)
+            return status;
+        std::vector<Row> rows;
+        while (t->next()) {
+            Row row;
+            for (std::size_t i = 0; i < t->columnNames().size(); ++i)
+                row.push_back(t->field(i));
+            rows.push_back(std::move(row));
+        }
+        if (!t->status().isOk())
+            return t->status();
+        out->push_back({name, std::move(rows)});
+    }
+    return Status::ok();
+}
+
+class CompactTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = fs::temp_directory_path() / ("compact-" + std::to_string(::getpid()) + "-" +
+                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+    std::string path(const std::string& name) const { return (m_dir / name).string(); }
+    std::vector<std::string> files() const
+    {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(m_dir))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    static void keepCopy(const std::string& from, const std::string& name)
+    {
+        if (const char* out = std::getenv("QUORLIX_MDB_OUT")) {
+            fs::create_directories(out);
+            fs::copy_file(from, fs::path(out) / name, fs::copy_options::overwrite_existing);
+        }
+    }
+    void write(const std::string& file, jet::JetVersion version, std::string_view password, const Tables& tables,
+               const std::vector<jet::TextColumn>& columns)
+    {
+        Status status;
+        auto w = jet::DatabaseWriter::create(path(file), version, password, &status);
+        ASSERT_TRUE(w) << status.message();
+        for (const auto& [name, rows] : tables) {
+            ASSERT_TRUE(w->createTable(name, columns).isOk());
+            for (const Row& row : rows) {
+                std::vector<std::optional<std::string_view>> v;
+                for (const auto& f : row)
+                    v.push_back(f ? std::optional<std::string_view>(*f) : std::nullopt);
+                ASSERT_TRUE(w->appendRow(v).isOk());
+            }
+        }
+        ASSERT_TRUE(w->close().isOk());
+    }
+    // 0 agree, 1/2 disagree or fail; nullopt when the checker cannot run here.
+    static std::optional<int> mdbCheck(const std::string& file)
+    {
+        if (!fs::exists(kMdbCheck) || std::system("command -v node >/dev/null 2>&1") != 0)
+            return std::nullopt;
+        const int rc = std::system((kMdbCheck.string() + " -q '" + file + "' >/dev/null 2>&1").c_str());
+        if (!WIFEXITED(rc) || WEXITSTATUS(rc) == 3)
+            return std::nullopt;
+        return WEXITSTATUS(rc);
+    }
+    fs::path m_dir;
+};
+
+// --- every real sample ---------------------------------------------------
+
+struct SampleCase {
+    const char* file;
+    bool copyable; // only Text fields of up to 50 characters
+};
+
+class CompactSamples : public CompactTest, public ::testing::WithParamInterface<SampleCase> {};
+
+TEST_P(CompactSamples, CopiesTextOnlyDatabasesAndRefusesTheRest)
+{
+    if (!fs::exists(kSamples))
+        GTEST_SKIP() << "no samples";
+    const SampleCase& c = GetParam();
+    const std::string source = (kSamples / c.file).string();
+    const std::string target = path("out.mdb");
+    const Status status = compactDatabase(source, target);
+    if (!c.copyable) {
+        EXPECT_EQ(status.code(), Status::Code::Unsupported) << status.message();
+        EXPECT_TRUE(files().empty()) << "a refused compaction leaves no file";
+        return;
+    }
+    ASSERT_TRUE(status.isOk()) << status.message();
+    keepCopy(target, std::string("compacted-") + c.file);
+    Tables before, after;
+    ASSERT_TRUE(readDatabase(source, "", &before).isOk());
+    ASSERT_TRUE(readDatabase(target, "", &after).isOk());
+    EXPECT_EQ(after, before);
+    jet::FileHeader in, out;
+    ASSERT_TRUE(jet::readFileHeader(source, &in).isOk());
+    ASSERT_TRUE(jet::readFileHeader(target, &out).isOk());
+    EXPECT_EQ(out.versionByte, in.versionByte);
+    if (auto rc = mdbCheck(target)) {
+        EXPECT_EQ(*rc, 0) << "mdb-check disagrees on the copy of " << c.file;
+    }
+
+    // Repairing a copy of the sample in place gives the same tables.
+    const std::string copy = path("repair.mdb");
+    fs::copy_file(source, copy);
+    ASSERT_TRUE(repairDatabase(copy).isOk());
+    ASSERT_TRUE(readDatabase(copy, "", &after).isOk());
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(files(), (std::vector<std::string>{"out.mdb", "repair.mdb"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Jet, CompactSamples,
+    ::testing::Values(SampleCase{"adox_jet4.mdb", true}, SampleCase{"emptyV2000.mdb", true},
+                      SampleCase{"delTestV1997.mdb", true}, SampleCase{"overflowTestV1997.mdb", true},
+                      SampleCase{"queryTestV1997.mdb", true}, SampleCase{"compIndexTestV1997.mdb", false},
+                      SampleCase{"delColTestV1997.mdb", false}, SampleCase{"indexTestV1997.mdb", false},
+                      SampleCase{"test2V1997.mdb", false}, SampleCase{"testIndexCodesV1997.mdb", false},
+                      SampleCase{"testV1997.mdb", false}),
+    [](const ::testing::TestParamInfo<SampleCase>& p) {
+        std::string n = p.param.file;
+        return n.substr(0, n.find('.'));
+    });
+
+// --- our own files -------------------------------------------------------
+
+class CompactVersions : public CompactTest, public ::testing::WithParamInterface<jet::JetVersion> {};
+
+TEST_P(CompactVersions, KeepsFormatPasswordNullsAndZeroLengthRule)
+{
+    std::vector<Row> many;
+    for (int i = 0; i < 1500; ++i)
+        many.push_back({std::nullopt, i % 3 ? std::optional<std::string>("") : std::nullopt, "pw" + std::to_string(i)});
+    write("src.dct", GetParam(), "kfz lomb 7316", {{"A", many}, {"Z", {{"z", "", "\xC3\xA9"}}}},
+          {{"Last_Name", true}, {"First_Name", true}, {"Password", false}});
+    ASSERT_TRUE(compactDatabase(path("src.dct"), path("dst.dct")).isOk());
+    keepCopy(path("dst.dct"), GetParam() == jet::JetVersion::Jet3 ? "compacted-jet3.dct" : "compacted-jet4.dct");
+
+    jet::FileHeader header;
+    ASSERT_TRUE(jet::readFileHeader(path("dst.dct"), &header).isOk());
+    EXPECT_EQ(header.password, "kfz lomb 7316");
+    EXPECT_EQ(header.versionByte, GetParam() == jet::JetVersion::Jet3 ? 0 : 1);
+    Tables before, after;
+    ASSERT_TRUE(readDatabase(path("src.dct"), "kfz lomb 7316", &before).isOk());
+    ASSERT_TRUE(readDatabase(path("dst.dct"), "kfz lomb 7316", &after).isOk());
+    EXPECT_EQ(after, before);
+
+    Status status;
+    auto db = jet::DatabaseReader::open(path("dst.dct"), "kfz lomb 7316", &status);
+    ASSERT_TRUE(db);
+    std::vector<jet::ColumnInfo> columns;
+    ASSERT_TRUE(jet::describeTable(*db, "A", &columns).isOk());
+    ASSERT_EQ(columns.size(), 3u);
+    EXPECT_TRUE(columns[0].allowZeroLength);
+    EXPECT_TRUE(columns[1].allowZeroLength);
+    EXPECT_FALSE(columns[2].allowZeroLength);
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, CompactVersions, ::testing::Values(jet::JetVersion::Jet3, jet::JetVersion::Jet4),
+                         [](const ::testing::TestParamInfo<jet::JetVersion>& p) {
+                             return p.param == jet::JetVersion::Jet3 ? "Jet3" : "Jet4";
+                         });
+
+TEST_F(CompactTest, RepairSalvagesReadableRowsCompactionRefuses)
+{
+    std::vector<Row> rows;
+    for (int i = 0; i < 3000; ++i)
+        rows.push_back({"word" + std::to_string(i)});
+    write("damaged.mdb", jet::JetVersion::Jet3, "", {{"A", rows}, {"B", {{"b"}}}}, {{"Word", false}});
+    // Blank out one data page of a user table (its type byte becomes 0).
+    std::string bytes = readBytes(path("damaged.mdb"));
+    bool blanked = false;
+    for (std::size_t page = 1; page * 2048 < bytes.size() && !blanked; ++page) {
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data() + page * 2048);
+        const std::uint32_t owner = p[4] | (p[5] << 8) | (p[6] << 16) | (static_cast<std::uint32_t>(p[7]) << 24);
+        if (p[0] == 0x01 && owner > 5 && owner < 0x10000) {
+            std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(page * 2048),
+                      bytes.begin() + static_cast<std::ptrdiff_t>(page * 2048 + 2048), '\0');
+            blanked = true;
+        }
+    }
+    ASSERT_TRUE(blanked);
+    std::ofstream(path("damaged.mdb"), std::ios::binary | std::ios::trunc) << bytes;
+
+    EXPECT_EQ(compactDatabase(path("damaged.mdb"), path("copy.mdb")).code(), Status::Code::Corruption);
+    EXPECT_FALSE(fs::exists(path("copy.mdb")));
+    EXPECT_EQ(readBytes(path("damaged.mdb")), bytes);
+
+    ASSERT_TRUE(repairDatabase(path("damaged.mdb")).isOk());
+    Tables after;
+    ASSERT_TRUE(readDatabase(path("damaged.mdb"), "", &after).isOk());
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_EQ(after[1].second, (std::vector<Row>{{"b"}}));
+    const auto& kept = after[0].second;
+    EXPECT_GT(kept.size(), 2000u);
+    EXPECT_LT(kept.size(), 3000u);
+    // What survives keeps its order.
+    std::size_t next = 0;
+    for (const Row& r : kept) {
+        const int n = std::stoi(r[0]->substr(4));
+        EXPECT_GE(static_cast<std::size_t>(n), next);
+        next = static_cast<std::size_t>(n) + 1;
+    }
+}
+
+// --- the commands ----------------------------------------------------------
+
+class ScriptedDialogs : public DatabaseToolDialogs {
+public:
+    std::optional<ChosenFile> chooseOpenFile(std::string_view title, std::string_view filter) override
+    {
+        calls.push_back("open:" + std::string(title) + "|" + std::string(filter));
+        return openAnswer;
+    }
+    std::optional<ChosenFile> chooseSaveFile(std::string_view title, std::string_view filter,
+                                             std::string_view proposed) override
+    {
+        calls.push_back("save:" + std::string(title) + "|" + std::string(filter) + "|" + std::string(proposed));
+        return saveAnswer;
+    }
+    std::optional<ChosenFile> openAnswer, saveAnswer;
+    std::vector<std::string> calls;
+};
+
+TEST(CompactNames, ProposedTargets)
+{
+    const std::vector<std::pair<std::string, std::optional<std::string>>> cases{
+        {"PASS.MDB", "passx.mdb"},       {"a.mdb", "ax.mdb"},   {".mdb", std::nullopt}, {"x", std::nullopt},
+        {"passwords.mdb", "passwords.mdbx.mdb"}, {"abcdefgh.mdb", "abcdefghx.mdb"}, {"Lists", "lx.mdb"}};
+    for (const auto& [title, proposed] : cases)
+        EXPECT_EQ(proposedCompactTarget(title), proposed) << title;
+}
+
+TEST_F(CompactTest, CompactCommandPaths)
+{
+    write("PASS.MDB", jet::JetVersion::Jet3, "", {{"Password Database", {{std::nullopt, std::nullopt, "pw"}}}},
+          {{"Last_Name", true}, {"First_Name", true}, {"Password", true}});
+    const std::string source = path("PASS.MDB");
+    const std::string original = readBytes(source);
+    {
+        std::ofstream(path("old.mdb")) << "older file";
+    }
+    const std::string failed =
+        "Database Error: Database file already in use, file name is the same or Cancel was selected.";
+
+    struct Case {
+        const char* name;
+        std::optional<ChosenFile> open, save;
+        CallLog expectedLog;
+        std::vector<std::string> expectedDialogs;
+    };
+    const std::string openCall = "open:Select Database File to Compact|MS-Access Database File (*.mdb)|*.mdb";
+    const std::string saveCall = "save:Enter New Database File Name|MS-Access Database File (*.mdb)|*.mdb|passx.mdb";
+    const std::vector<Case> cases{
+        {"cancel open", std::nullopt, std::nullopt, {"message:" + failed, "enableOn"}, {openCall}},
+        {"short title", ChosenFile{path(".mdb"), ".mdb"}, std::nullopt, {"message:Incorrect File Name"}, {openCall}},
+        {"cancel save", ChosenFile{source, "PASS.MDB"}, std::nullopt, {"message:" + failed, "enableOn"},
+         {openCall, saveCall}},
+        {"onto itself", ChosenFile{source, "PASS.MDB"}, ChosenFile{path("./PASS.MDB"), "PASS.MDB"},
+         {"setStatus:Compacting Database File: PASS.MDB", "enableOff", "message:" + failed, "enableOn"},
+         {openCall, saveCall}},
+        {"bad source", ChosenFile{path("old.mdb"), "old.mdb"}, ChosenFile{path("new.mdb"), "new.mdb"},
+         {"setStatus:Compacting Database File: new.mdb", "enableOff", "message:" + failed, "enableOn"},
+         {openCall, "save:Enter New Database File Name|MS-Access Database File (*.mdb)|*.mdb|oldx.mdb"}},
+        {"replaces target", ChosenFile{source, "PASS.MDB"}, ChosenFile{path("old.mdb"), "old.mdb"},
+         {"setStatus:Compacting Database File: old.mdb", "enableOff", "enableOn",
+          "setStatus:Compacted Database File: old.mdb"},
+         {openCall, saveCall}},
+    };
+    for (const Case& c : cases) {
+        CallLog log;
+        RecordingSurface window(&log);
+        RecordingMessageBoxes boxes(&log);
+        ScriptedDialogs dialogs;
+        dialogs.openAnswer = c.open;
+        dialogs.saveAnswer = c.save;
+        CompactDB(dialogs, boxes, window);
+        EXPECT_EQ(log, c.expectedLog) << c.name;
+        EXPECT_EQ(dialogs.calls, c.expectedDialogs) << c.name;
+        for (const auto& shown : boxes.shown) {
+            EXPECT_EQ(shown.icon, Icon::None);
+            EXPECT_EQ(shown.buttons, Buttons::Ok);
+            EXPECT_EQ(shown.title, "Quorlix");
+        }
+        EXPECT_EQ(readBytes(source), original) << c.name;
+    }
+    Tables copy;
+    ASSERT_TRUE(readDatabase(path("old.mdb"), "", &copy).isOk());
+    EXPECT_EQ(copy, (Tables{{"Password Database", {{std::nullopt, std::nullopt, "pw"}}}}));
+    EXPECT_EQ(files(), (std::vector<std::string>{"PASS.MDB", "old.mdb"}));
+}
+
+TEST_F(CompactTest, RepairCommandPaths)
+{
+    write("list.mdb", jet::JetVersion::Jet3, "", {{"T", {{"a"}, {""}, {std::nullopt}}}}, {{"F", true}});
+    {
+        std::ofstream(path("junk.mdb")) << std::string(8192, 'j');
+    }
+    const std::string junk = readBytes(path("junk.mdb"));
+    const std::string repairCall = "save:Select Database File to Repair|MS-Access Database File (*.mdb)|*.mdb|";
+    struct Case {
+        const char* name;
+        std::optional<ChosenFile> file;
+        CallLog expectedLog;
+    };
+    const std::vector<Case> cases{
+        {"cancel", std::nullopt, {"message:Repair unsuccessful!", "enableOn"}},
+        {"not a database", ChosenFile{path("junk.mdb"), "junk.mdb"},
+         {"setStatus:Repairing Database File: junk.mdb", "enableOff", "message:Repair unsuccessful!", "enableOn"}},
+        {"repaired", ChosenFile{path("list.mdb"), "list.mdb"},
+         {"setStatus:Repairing Database File: list.mdb", "enableOff", "setStatus:Repaired Database File: list.mdb",
+          "enableOn"}},
+    };
+    for (const Case& c : cases) {
+        CallLog log;
+        RecordingSurface window(&log);
+        RecordingMessageBoxes boxes(&log);
+        ScriptedDialogs dialogs;
+        dialogs.saveAnswer = c.file;
+        RepairDB(dialogs, boxes, window);
+        EXPECT_EQ(log, c.expectedLog) << c.name;
+        EXPECT_EQ(dialogs.calls, std::vector<std::string>{repairCall}) << c.name;
+    }
+    EXPECT_EQ(readBytes(path("junk.mdb")), junk);
+    Tables after;
+    ASSERT_TRUE(readDatabase(path("list.mdb"), "", &after).isOk());
+    EXPECT_EQ(after, (Tables{{"T", {{"a"}, {""}, {std::nullopt}}}}));
+    EXPECT_EQ(files(), (std::vector<std::string>{"junk.mdb", "list.mdb"}));
+}
+
+} // namespace
