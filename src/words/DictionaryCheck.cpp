@@ -1,5 +1,7 @@
 #include "words/DictionaryCheck.h"
 
+#include <filesystem>
+
 #include "words/WordText.h"
 
 namespace quorlix {
@@ -42,9 +44,34 @@ bool dictionaryHit(const DictionaryIndex& index, std::string_view password, int 
     return index.anyWordIn(password, tables);
 }
 
+Status DictionaryChecker::prepare(const std::string& fileName)
+{
+    if (!m_source)
+        return m_index ? Status::ok() : Status::notFound("No dictionary source.");
+    const std::string path = m_programFolder + fileName;
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    const auto time = ec ? std::filesystem::file_time_type{} : std::filesystem::last_write_time(path, ec);
+    const std::int64_t stamp = time.time_since_epoch().count();
+    if (!ec && m_index && path == m_indexedPath && size == m_indexedSize && stamp == m_indexedTime)
+        return Status::ok();
+    m_index.reset();
+    m_indexedPath.clear();
+    WordTables tables;
+    if (Status s = m_source->load(m_programFolder, fileName, &tables); !s)
+        return s;
+    m_index = std::make_shared<const DictionaryIndex>(tables);
+    if (!ec) {
+        m_indexedPath = path;
+        m_indexedSize = size;
+        m_indexedTime = stamp;
+    }
+    return Status::ok();
+}
+
 bool DictionaryChecker::accept(std::string_view password, int drawnLength, DictionaryMode mode)
 {
-    if (drawnLength <= 3)
+    if (!m_index || drawnLength <= 3)
         return true;
     Letters letters;
     collectLetters(password, letters);

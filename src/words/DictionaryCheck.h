@@ -5,13 +5,16 @@
 // from a DictionaryIndex built once per dictionary. No query text is ever
 // built from a password, so an apostrophe in one is just another character.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "engine/DictionaryCheck.h"
 #include "engine/RunSurface.h"
 #include "options/RunOptions.h"
 #include "words/DictionaryIndex.h"
+#include "words/WordSource.h"
 
 namespace quorlix {
 
@@ -24,29 +27,40 @@ inline constexpr std::string_view kDictionaryPassStatus = "Processing.....Please
 //   Hybrid: a word of one of the tables named by letters 1 .. count-3 occurs in it.
 bool dictionaryHit(const DictionaryIndex& index, std::string_view password, int drawnLength, DictionaryMode mode);
 
-class DictionaryChecker {
+// The engine's dictionary check over a DictionaryIndex. prepare() reads the
+// dictionary-check file through a WordSource and keeps the index while the
+// file's size and modification time stay the same, so runs after the first
+// do not rebuild it.
+class DictionaryChecker final : public DictionaryCheck {
 public:
-    DictionaryChecker(std::shared_ptr<const DictionaryIndex> index, MainWindowSurface& surface)
-        : m_index(std::move(index)), m_surface(surface)
+    DictionaryChecker(MainWindowSurface& surface, WordSource* source = nullptr, std::string programFolder = {})
+        : m_surface(surface), m_source(source), m_programFolder(std::move(programFolder))
     {
     }
 
-    // Single-window runs (the default): a hit shows kDictionaryHitStatus, a
-    // hybrid search without a hit shows kDictionaryPassStatus.
-    void useSingleWindowTexts() { m_multiFileName.reset(); }
-    // Multi-file runs: a hit shows nothing; a hybrid search without a hit puts
-    // back "Writing to File: " + the shown name of the file being written.
-    void useMultiFileTexts(std::string shownName) { m_multiFileName = std::make_unique<std::string>(std::move(shownName)); }
+    // Uses index until the next prepare(); null passes every password.
+    void setIndex(std::shared_ptr<const DictionaryIndex> index) { m_index = std::move(index); }
+    const DictionaryIndex* index() const { return m_index.get(); }
 
-    // True when the password is accepted.
-    bool accept(std::string_view password, int drawnLength, DictionaryMode mode);
-
-    const DictionaryIndex& index() const { return *m_index; }
+    Status prepare(const std::string& fileName) override;
+    void useSingleWindowTexts() override { m_multiFileName.reset(); }
+    void useMultiFileTexts(std::string shownName) override
+    {
+        m_multiFileName = std::make_unique<std::string>(std::move(shownName));
+    }
+    // True when the password is accepted. Without an index (the file could not
+    // be read) every password passes.
+    bool accept(std::string_view password, int drawnLength, DictionaryMode mode) override;
 
 private:
-    std::shared_ptr<const DictionaryIndex> m_index;
     MainWindowSurface& m_surface;
+    WordSource* m_source;
+    std::string m_programFolder;
+    std::shared_ptr<const DictionaryIndex> m_index;
     std::unique_ptr<std::string> m_multiFileName;
+    std::string m_indexedPath;
+    std::uintmax_t m_indexedSize = 0;
+    std::int64_t m_indexedTime = 0;
 };
 
 } // namespace quorlix

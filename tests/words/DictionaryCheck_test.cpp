@@ -7,7 +7,7 @@
 
 #include "platform/Random.h"
 #include "words/WordText.h"
-#include "WordsTestSupport.h"
+#include "WordRunsTestSupport.h"
 
 namespace quorlix {
 namespace {
@@ -167,7 +167,8 @@ TEST_P(CheckerStatus, ShowsTheStatusOfItsMode)
 {
     CallLog log;
     RecordingSurface surface(log);
-    DictionaryChecker checker(std::make_shared<DictionaryIndex>(smallDictionary()), surface);
+    DictionaryChecker checker(surface);
+    checker.setIndex(std::make_shared<DictionaryIndex>(smallDictionary()));
     const StatusCase& c = GetParam();
     if (c.multiFile)
         checker.useMultiFileTexts("pw2.txt");
@@ -190,6 +191,43 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"aBcatZq", DictionaryMode::Hybrid, true, false, {}},
         StatusCase{"qwrtyp", DictionaryMode::Hybrid, true, true, {"status:Writing to File: pw2.txt"}},
         StatusCase{"HOUSE1", DictionaryMode::Whole, true, true, {}}));
+
+} // namespace
+} // namespace quorlix
+
+namespace quorlix {
+namespace {
+
+TEST(DictionaryChecker, PrepareReadsOnceWhileTheFileIsUnchanged)
+{
+    test::TempFolder dir;
+    dir.touch("check.dct", "1");
+    test::MemoryWordSource source;
+    source.words = smallDictionary();
+    CallLog log;
+    RecordingSurface surface(log);
+    DictionaryChecker checker(surface, &source, dir.folder());
+    ASSERT_TRUE(checker.prepare("check.dct").isOk());
+    ASSERT_TRUE(checker.prepare("check.dct").isOk());
+    EXPECT_EQ(source.loads.size(), 1u);
+    EXPECT_FALSE(checker.accept("house", 5, DictionaryMode::Whole));
+
+    dir.touch("check.dct", "longer"); // replaced by a download
+    source.words = test::makeTables({{'Q', {"quay"}}});
+    ASSERT_TRUE(checker.prepare("check.dct").isOk());
+    EXPECT_EQ(source.loads.size(), 2u);
+    EXPECT_TRUE(checker.accept("house", 5, DictionaryMode::Whole));
+    EXPECT_FALSE(checker.accept("quay", 4, DictionaryMode::Whole));
+
+    // A file that cannot be read: reported, and the check passes everything.
+    source.failure = Status::notFound("no table A");
+    dir.touch("check.dct", "even longer");
+    EXPECT_EQ(checker.prepare("check.dct").code(), Status::Code::NotFound);
+    log.calls.clear();
+    EXPECT_TRUE(checker.accept("quay", 4, DictionaryMode::Whole));
+    EXPECT_TRUE(checker.accept("quayside", 8, DictionaryMode::Hybrid));
+    EXPECT_TRUE(log.calls.empty());
+}
 
 } // namespace
 } // namespace quorlix

@@ -1,0 +1,41 @@
+#pragma once
+// Hands the engine's Random Words dispatch to the two word runs.
+
+#include <string>
+
+#include "engine/RunRequest.h"
+#include "words/WordRuns.h"
+
+namespace quorlix {
+
+class WordsRunner final : public WordsGenerators {
+public:
+    // source and the program folder (ending in a separator) serve every run.
+    WordsRunner(WordSource& source, std::string programFolder)
+        : m_source(source), m_programFolder(std::move(programFolder))
+    {
+    }
+    void passwordGenWords(const RunRequest& request, RunEnvironment& env) override
+    {
+        WordRunContext run = context(request, env);
+        m_lastEnd = PasswordGenWords(run);
+    }
+    void saveMultiFileWords(const RunRequest& request, RunEnvironment& env) override
+    {
+        WordRunContext run = context(request, env);
+        m_lastEnd = SaveMultiFileWords(run, request.multiFile);
+    }
+    WordRunEnd lastEnd() const { return m_lastEnd; }
+
+private:
+    WordRunContext context(const RunRequest& request, RunEnvironment& env)
+    {
+        return WordRunContext{request.words, request.checks, env.surface, env.boxes, env.list,
+                              env.yielder,   env.state,      env.random,  m_source, m_programFolder};
+    }
+    WordSource& m_source;
+    std::string m_programFolder;
+    WordRunEnd m_lastEnd = WordRunEnd::Completed;
+};
+
+} // namespace quorlix
