@@ -16,8 +16,8 @@ const Format& formatOf(JetVersion version)
     // Jet 3: 2 KiB pages, 1 GiB files. Jet 4: 4 KiB pages, 2 GiB files; both
     // 524,288 pages. Rows stay a little under the page's usable space (Jet
     // itself refuses rows near the page size).
-    static const Format jet3{JetVersion::Jet3, 2048, 524288, 126, 20, 8, 133, 43, 8, 18, 39, 20, 0x16, 0xF8, 2012};
-    static const Format jet4{JetVersion::Jet4, 4096, 524288, 128, 40, 12, 69, 63, 12, 25, 52, 28, 0x1B, 0x1E0, 4060};
+    static const Format jet3{JetVersion::Jet3, 2048, 524288, 126, 20, 8, 133, 43, 18, 0x16, 0xF8, 2012};
+    static const Format jet4{JetVersion::Jet4, 4096, 524288, 128, 40, 12, 69, 63, 25, 0x1B, 0x1E0, 4060};
     return version == JetVersion::Jet4 ? jet4 : jet3;
 }
 
@@ -175,9 +175,11 @@ std::string encodeHeaderPage(const Format& format, std::string_view password, do
     for (std::uint32_t v : {0x100u, 0x101u, 2u, 3u, 4u, 5u})
         putU32(&page, v);
     putZeros(&page, 8);
-    putU8(&page, 1);               // 0x38
+    // 0x38 (meaning unknown) and 0x3A, the sort order, are Jet 3 fields;
+    // Jet 4 keeps its sort order at 0x6E.
+    putU8(&page, format.isJet4() ? 0 : 1);
     putU8(&page, 0);
-    putU16(&page, kSortGeneral);   // 0x3A
+    putU16(&page, format.isJet4() ? 0 : kSortGeneral);
     putU16(&page, kCodePage1252);  // 0x3C
     putU32(&page, 0);              // 0x3E: database key 0 = pages not encrypted
     std::string pw(password);      // 0x42
@@ -196,6 +198,9 @@ std::string encodeHeaderPage(const Format& format, std::string_view password, do
         std::string date;
         putF64(&date, creationDate);
         page.replace(0x72, 8, date);
+        // Present in engine-made files, after the masked bytes.
+        setU32(&page[0x98], 0x0654);
+        page.replace(0x9C, 4, std::string("4.0\0", 4));
     }
     // Lock bytes: the same pattern in every file examined.
     std::size_t lockStart = format.pageSize - 512;
@@ -497,7 +502,6 @@ void putName(const Format& format, std::string* dst, std::string_view utf8)
 
 void putColumn(const Format& format, std::string* dst, const ColumnDef& c)
 {
-    const bool text = c.type == kText || c.type == kMemo;
     putU8(dst, c.type);
     if (format.isJet4())
         putU32(dst, 0);
@@ -505,8 +509,8 @@ void putColumn(const Format& format, std::string* dst, const ColumnDef& c)
     putU16(dst, c.varIndex);
     putU16(dst, c.userNumbering ? c.number : 0);
     if (format.isJet4()) {
-        putU16(dst, text ? kSortGeneral : 0);
-        putU16(dst, 0); // sort order version 0
+        putU16(dst, kSortGeneral); // written for every column, as Jet does
+        putU16(dst, 0);            // sort order version 0
         putU8(dst, c.flags);
         putU8(dst, c.extraFlags);
         putU32(dst, 0);
@@ -522,24 +526,13 @@ void putColumn(const Format& format, std::string* dst, const ColumnDef& c)
 
 } // namespace
 
-std::size_t tableDefinitionSize(const Format& format, const TableDef& def)
-{
-    std::size_t n = format.tdefHeaderSize + def.realIndexes.size() * format.realIndexHeaderSize +
-                    def.columns.size() * format.columnSize + def.realIndexes.size() * format.realIndexSize +
-                    def.logicalIndexes.size() * format.logicalIndexSize + def.longValueMaps.size() * 10 + 2;
-    const std::size_t lengthField = format.isJet4() ? 2 : 1;
-    std::string bytes;
-    for (const ColumnDef& c : def.columns)
-        n += lengthField + (encodeText(format, c.name, &bytes) ? bytes.size() : 0);
-    for (const LogicalIndexDef& l : def.logicalIndexes)
-        n += lengthField + (encodeText(format, l.name, &bytes) ? bytes.size() : 0);
-    return n;
-}
+namespace {
 
-std::string encodeTableDefinition(const Format& format, const TableDef& def)
+// The definition stream, header included; its length field is filled in
+// from what was actually written.
+std::string tableDefinitionStream(const Format& format, const TableDef& def)
 {
-    const std::size_t size = tableDefinitionSize(format, def);
-    assert(size <= format.pageSize);
+    const bool jet4 = format.isJet4();
     std::uint32_t varCount = 0;
     for (const ColumnDef& c : def.columns)
         varCount += c.isFixed() ? 0 : 1;
@@ -549,18 +542,20 @@ std::string encodeTableDefinition(const Format& format, const TableDef& def)
     t.reserve(format.pageSize);
     putU8(&t, 0x02);
     putU8(&t, 0x01);
-    if (format.isJet4())
-        putU16(&t, static_cast<std::uint32_t>(format.pageSize - size - 8));
+    if (jet4)
+        putU16(&t, 0); // free space, set by the caller
     else
         t.append("VC");
     putU32(&t, 0); // no continuation page
-    putU32(&t, static_cast<std::uint32_t>(size));
-    if (format.isJet4())
+    putU32(&t, 0); // length, set below
+    if (jet4)
         putU32(&t, 0);
     putU32(&t, def.rowCount);
     putU32(&t, 0); // next AutoNumber
-    if (format.isJet4())
-        putZeros(&t, 16);
+    if (jet4) {
+        putU8(&t, 1); // as in every engine-made Access 2000 definition
+        putZeros(&t, 15);
+    }
     putU8(&t, def.system ? 0x53 : 0x4E);
     putU16(&t, columnCount); // max columns ever used
     putU16(&t, varCount);
@@ -569,11 +564,10 @@ std::string encodeTableDefinition(const Format& format, const TableDef& def)
     putU32(&t, static_cast<std::uint32_t>(def.realIndexes.size()));
     putU32(&t, def.ownedMap);
     putU32(&t, def.freeMap);
-    assert(t.size() == format.tdefHeaderSize);
     for (std::size_t i = 0; i < def.realIndexes.size(); ++i) {
         putU32(&t, 0);
         putU32(&t, def.rowCount);
-        if (format.isJet4())
+        if (jet4)
             putU32(&t, 0);
     }
     for (const ColumnDef& c : def.columns)
@@ -581,7 +575,7 @@ std::string encodeTableDefinition(const Format& format, const TableDef& def)
     for (const ColumnDef& c : def.columns)
         putName(format, &t, c.name);
     for (const RealIndexDef& r : def.realIndexes) {
-        if (format.isJet4())
+        if (jet4)
             putU32(&t, 0);
         for (std::size_t k = 0; k < 10; ++k) {
             putU16(&t, k < r.columns.size() ? r.columns[k] : 0xFFFF);
@@ -589,21 +583,28 @@ std::string encodeTableDefinition(const Format& format, const TableDef& def)
         }
         putU32(&t, r.usageMap);
         putU32(&t, r.firstPage);
-        putU8(&t, r.flags);
-        if (format.isJet4())
-            putZeros(&t, 9);
+        if (jet4) {
+            // Access 2000 and later set 0x80 on every index.
+            putU32(&t, 0);
+            putU8(&t, r.flags | 0x80u);
+            putZeros(&t, 5);
+        } else {
+            putU8(&t, r.flags);
+        }
     }
     for (const LogicalIndexDef& l : def.logicalIndexes) {
-        if (format.isJet4())
+        if (jet4)
             putU32(&t, 0);
         putU32(&t, l.number);
         putU32(&t, l.realNumber);
-        putU8(&t, 0);          // related table type
+        putU8(&t, 0);           // related table type
         putU32(&t, 0xFFFFFFFF); // no related index
-        putU32(&t, 0);         // related table page
-        putU8(&t, 0x04);       // cascade flags as Jet writes them
+        putU32(&t, 0);          // related table page
+        putU8(&t, 0x04);        // cascade flags as Jet writes them
         putU8(&t, 0x04);
         putU8(&t, l.kind);
+        if (jet4)
+            putU32(&t, 0);
     }
     for (const LogicalIndexDef& l : def.logicalIndexes)
         putName(format, &t, l.name);
@@ -613,7 +614,23 @@ std::string encodeTableDefinition(const Format& format, const TableDef& def)
         putU32(&t, m.free);
     }
     putU16(&t, 0xFFFF);
-    assert(t.size() == size);
+    setU32(&t[8], static_cast<std::uint32_t>(t.size()));
+    return t;
+}
+
+} // namespace
+
+std::size_t tableDefinitionSize(const Format& format, const TableDef& def)
+{
+    return tableDefinitionStream(format, def).size();
+}
+
+std::string encodeTableDefinition(const Format& format, const TableDef& def)
+{
+    std::string t = tableDefinitionStream(format, def);
+    assert(t.size() <= format.pageSize);
+    if (format.isJet4())
+        setU16(&t[2], static_cast<std::uint32_t>(format.pageSize - t.size() - 8));
     t.resize(format.pageSize, '\0');
     return t;
 }
@@ -628,9 +645,9 @@ void appendLongKey(std::string* entry, std::uint32_t value)
 
 bool appendTextKey(const Format& format, std::string* entry, std::string_view ascii)
 {
-    (void)format; // both versions' legacy General order agree on these names
-    // General sort order, codes for ' '..'~'; letters ignore case.
-    static constexpr unsigned char kCodes[95] = {
+    // Jet 3 "General" order: one code per character, letters ignore case,
+    // then 0x00.
+    static constexpr unsigned char kJet3[95] = {
         0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0x1A, 0x1B, 0x1C, 0x1D, 0x1E, 0x1F, 0x20, // ' '../
         0x56, 0x57, 0x58, 0x59, 0x5A, 0x5B, 0x5C, 0x5D, 0x5E, 0x5F,                                     // 0..9
         0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27,                                                       // :..@
@@ -641,13 +658,42 @@ bool appendTextKey(const Format& format, std::string* entry, std::string_view as
         0x70, 0x72, 0x73, 0x74, 0x75, 0x76, 0x77, 0x78, 0x7A, 0x7B, 0x7C, 0x7D, 0x7E,                   // n..z
         0x2E, 0x2F, 0x30, 0x31,                                                                         // {..~
     };
+    // Jet 4 "General (legacy)" order: codes, then END_TEXT 0x01 and 0x00.
+    // ^ _ ` { | } ~ take two bytes (0x2B and the second byte listed here);
+    // ' and - are "unprintable" and need a trailing code section we do not
+    // write, so they are refused (0).
+    static constexpr unsigned char kJet4[95] = {
+        0x07, 0x09, 0x0A, 0x0C, 0x0E, 0x10, 0x12, 0x00, 0x14, 0x16, 0x18, 0x2C, 0x1A, 0x00, 0x1C, 0x1E, // ' '../
+        0x36, 0x38, 0x3A, 0x3C, 0x3E, 0x40, 0x42, 0x44, 0x46, 0x48,                                     // 0..9
+        0x20, 0x22, 0x2E, 0x30, 0x32, 0x24, 0x26,                                                       // :..@
+        0x4A, 0x4C, 0x4D, 0x4F, 0x51, 0x53, 0x55, 0x57, 0x59, 0x5B, 0x5C, 0x5E, 0x60,                   // A..M
+        0x62, 0x64, 0x66, 0x68, 0x69, 0x6B, 0x6D, 0x6F, 0x71, 0x73, 0x75, 0x76, 0x78,                   // N..Z
+        0x27, 0x29, 0x2A, 0x02, 0x03, 0x07,                                                             // [..`
+        0x4A, 0x4C, 0x4D, 0x4F, 0x51, 0x53, 0x55, 0x57, 0x59, 0x5B, 0x5C, 0x5E, 0x60,                   // a..m
+        0x62, 0x64, 0x66, 0x68, 0x69, 0x6B, 0x6D, 0x6F, 0x71, 0x73, 0x75, 0x76, 0x78,                   // n..z
+        0x09, 0x0B, 0x0D, 0x0F,                                                                         // {..~
+    };
     putU8(entry, 0x7F);
+    if (format.isJet4()) {
+        while (!ascii.empty() && ascii.back() == ' ') // trailing blanks do not count
+            ascii.remove_suffix(1);
+    }
     for (char ch : ascii) {
         auto c = static_cast<unsigned char>(ch);
         if (c < 0x20 || c > 0x7E)
             return false;
-        putU8(entry, kCodes[c - 0x20]);
+        if (!format.isJet4()) {
+            putU8(entry, kJet3[c - 0x20]);
+            continue;
+        }
+        if (kJet4[c - 0x20] == 0)
+            return false;
+        if (c == '^' || c == '_' || c == '`' || c >= '{')
+            putU8(entry, 0x2B);
+        putU8(entry, kJet4[c - 0x20]);
     }
+    if (format.isJet4())
+        putU8(entry, 0x01);
     putU8(entry, 0x00);
     return true;
 }

@@ -25,10 +25,7 @@ struct Format {
     std::uint32_t dataRowCountOffset; // data page: u16 row count
     std::uint32_t mapRowSize;         // one usage-map row
     std::uint32_t tdefHeaderSize;     // fixed part of a table definition
-    std::uint32_t realIndexHeaderSize;
     std::uint32_t columnSize; // one column descriptor
-    std::uint32_t realIndexSize;
-    std::uint32_t logicalIndexSize;
     std::uint32_t indexBitmapOffset;  // index page: entry-end bitmap
     std::uint32_t indexEntriesOffset; // index page: first entry
     std::uint32_t maxRowSize;         // largest row we place on a data page
@@ -207,7 +204,8 @@ std::string encodeTableDefinition(const Format& format, const TableDef& def);
 
 // Key parts; an entry is its key parts then indexRowPointer().
 void appendLongKey(std::string* entry, std::uint32_t value);
-// General sort order; false for a character outside printable ASCII.
+// The General sort order of the version (Jet 4: its legacy form); false for
+// a character outside printable ASCII, and in Jet 4 for ' and -.
 bool appendTextKey(const Format& format, std::string* entry, std::string_view ascii);
 void appendIndexRowPointer(std::string* entry, std::uint32_t page, std::uint32_t row);
 std::size_t indexLeafCapacity(const Format& format);

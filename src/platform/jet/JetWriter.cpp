@@ -49,11 +49,19 @@ constexpr std::uint32_t kMSysDbId = 0x10000000;
 constexpr std::uint32_t kSystemObjectFlags = 0x80000000;
 
 // Owners and ACE holders: the engine, the default Admin user, the Users
-// group and the creator placeholder.
-constexpr std::string_view kEngineSid{"\x02\x03", 2};
-constexpr std::string_view kAdminSid{"\x03\x01", 2};
-constexpr std::string_view kUsersSid{"\x02\x01", 2};
-constexpr std::string_view kCreatorSid{"\x02\x04", 2};
+// group and the creator placeholder. The two engines number them apart.
+struct Sids {
+    std::string_view engine;
+    std::string_view admin;
+    std::string_view users;
+    std::string_view creator;
+};
+const Sids& sidsOf(const Format& f)
+{
+    static const Sids jet3{{"\x02\x03", 2}, {"\x03\x01", 2}, {"\x02\x01", 2}, {"\x02\x04", 2}};
+    static const Sids jet4{{"\x65\x89", 2}, {"\x64\x8B", 2}, {"\x65\x8B", 2}, {"\x65\x8E", 2}};
+    return f.isJet4() ? jet4 : jet3;
+}
 
 std::string fixedU32(std::uint32_t v)
 {
@@ -92,6 +100,8 @@ struct SystemTable {
     RowLayout layout;
 };
 
+// Text and Binary columns of the system tables: 255 characters / bytes in
+// Jet 3, 510 bytes in Jet 4.
 std::uint16_t systemTextSize(const Format& f) { return static_cast<std::uint16_t>(f.isJet4() ? 510 : 255); }
 
 SystemTable objectsTable(const Format& f)
@@ -106,12 +116,12 @@ SystemTable objectsTable(const Format& f)
         systemColumn(kInteger, "Type", 2),
         systemColumn(kDateTime, "DateCreate", 8),
         systemColumn(kDateTime, "DateUpdate", 8),
-        systemColumn(kBinary, "Owner", 255, 0x32),
+        systemColumn(kBinary, "Owner", text, 0x32),
         systemColumn(kLong, "Flags", 4),
         systemColumn(kMemo, "Database", 0),
         systemColumn(kMemo, "Connect", 0),
         systemColumn(kText, "ForeignName", text),
-        systemColumn(kBinary, "RmtInfoShort", 255),
+        systemColumn(kBinary, "RmtInfoShort", text),
         systemColumn(kOle, "RmtInfoLong", 0),
         systemColumn(kOle, "Lv", 0),
         systemColumn(kOle, "LvProp", 0),
@@ -139,13 +149,13 @@ SystemTable objectsTable(const Format& f)
     return t;
 }
 
-SystemTable acesTable()
+SystemTable acesTable(const Format& f)
 {
     SystemTable t;
     t.def.system = true;
     t.def.columns = {
         systemColumn(kLong, "ObjectId", 4),
-        systemColumn(kBinary, "SID", 255, 0x32),
+        systemColumn(kBinary, "SID", systemTextSize(f), 0x32),
         systemColumn(kLong, "ACM", 4),
         systemColumn(kBoolean, "FInheritable", 1),
     };
@@ -164,10 +174,12 @@ SystemTable queriesTable(const Format& f)
     const std::uint16_t text = systemTextSize(f);
     t.def.columns = {
         systemColumn(kLong, "ObjectId", 4),   systemColumn(kByte, "Attribute", 1),
-        systemColumn(kBinary, "Order", 255),  systemColumn(kText, "Name1", text),
+        systemColumn(kBinary, "Order", text), systemColumn(kText, "Name1", text),
         systemColumn(kText, "Name2", text),   systemColumn(kMemo, "Expression", 0),
         systemColumn(kInteger, "Flag", 2),
     };
+    if (f.isJet4()) // Access 2000 added a Long
+        t.def.columns.push_back(systemColumn(kLong, "LvExtra", 4));
     t.layout = layoutColumns(&t.def.columns);
     t.def.realIndexes = {{{0, 1, 2}, pageRow(kOtherMapsPage, 7), kQueriesLeaf, 0x01}};
     t.def.logicalIndexes = {{0, 0, 1, "ObjectIdAttribute"}};
@@ -371,9 +383,10 @@ Status JetDatabaseWriter::checkTable(std::string_view name, const std::vector<Te
     const std::string what = "Table " + quoted(name) + ": ";
     if (!validName(name))
         return Status::invalidArgument(quoted(name) + " is not a valid table name.");
-    for (char c : name)
-        if (static_cast<unsigned char>(c) > 0x7E)
-            return Status::invalidArgument(what + "table names must be plain ASCII.");
+    std::string key;
+    if (!appendTextKey(m_format, &key, name))
+        return Status::invalidArgument(what + (m_format.isJet4() ? "table names must be plain ASCII without ' or -."
+                                                                 : "table names must be plain ASCII."));
     if (name.size() >= 4 && equalsIgnoringCase(name.substr(0, 4), "MSys"))
         return Status::invalidArgument(what + "names beginning with MSys are reserved for the system tables.");
     for (const FinishedTable& t : m_finished)
@@ -403,19 +416,27 @@ Status JetDatabaseWriter::checkTable(std::string_view name, const std::vector<Te
     std::vector<std::string> names;
     for (const TextColumn& c : columns)
         names.push_back(c.name);
-    if (tableDefinitionSize(m_format, def) > m_format.pageSize ||
+    const RowLayout layout = layoutColumns(&def.columns);
+    const std::size_t widest = rowSize(m_format, layout, columns.size(),
+                                       columns.size() * kDefaultTextSize * (m_format.isJet4() ? 2 : 1));
+    if (tableDefinitionSize(m_format, def) > m_format.pageSize || widest > m_format.maxRowSize ||
         encodeZeroLengthProperties(m_format, names).size() + m_format.dataHeaderSize() + 2 > m_format.pageSize)
         return Status::invalidArgument(what + "too many fields or field names too long.");
     std::size_t catalogKeys = 0; // bytes of the (ParentId, Name) index over all objects
-    auto addKey = [&](std::size_t nameLength) { catalogKeys += 5 + nameLength + 2 + 4; };
+    auto addKey = [&](std::string_view n) {
+        std::string entry;
+        appendLongKey(&entry, kTablesId);
+        appendTextKey(m_format, &entry, n);
+        catalogKeys += entry.size() + 4;
+    };
     for (std::string_view n : {"Tables", "Databases", "Relationships", "MSysDb", "MSysObjects", "MSysACEs",
                                "MSysQueries", "MSysRelationships"})
-        addKey(n.size());
+        addKey(n);
     for (const FinishedTable& t : m_finished)
-        addKey(t.name.size());
+        addKey(t.name);
     if (m_table)
-        addKey(m_table->name.size());
-    addKey(name.size());
+        addKey(m_table->name);
+    addKey(name);
     if (catalogKeys > indexLeafCapacity(m_format))
         return Status::invalidArgument(what + "the database cannot hold more tables.");
     return Status::ok();
@@ -589,24 +610,25 @@ void JetDatabaseWriter::writeCatalog()
 {
     const Format& f = m_format;
     SystemTable objects = objectsTable(f);
-    SystemTable aces = acesTable();
+    SystemTable aces = acesTable(f);
+    const Sids& sid = sidsOf(f);
 
     // Property blobs (AllowZeroLength) first: MSysObjects rows point at them.
     std::vector<CatalogObject> catalog = {
-        {kTablesId, kRootId, "Tables", 3, kEngineSid, kSystemObjectFlags, {}, 0},
-        {kDatabasesId, kRootId, "Databases", 3, kEngineSid, kSystemObjectFlags, {}, 0},
-        {kRelationshipsId, kRootId, "Relationships", 3, kEngineSid, kSystemObjectFlags, {}, 0},
-        {kMSysDbId, kDatabasesId, "MSysDb", 2, kAdminSid, kSystemObjectFlags, {}, 0},
-        {kObjectsTdef, kTablesId, "MSysObjects", 1, kEngineSid, kSystemObjectFlags, {}, 0},
-        {kAcesTdef, kTablesId, "MSysACEs", 1, kEngineSid, kSystemObjectFlags, {}, 0},
-        {kQueriesTdef, kTablesId, "MSysQueries", 1, kEngineSid, kSystemObjectFlags, {}, 0},
-        {kRelationshipsTdef, kTablesId, "MSysRelationships", 1, kEngineSid, kSystemObjectFlags, {}, 0},
+        {kTablesId, kRootId, "Tables", 3, sid.engine, kSystemObjectFlags, {}, 0},
+        {kDatabasesId, kRootId, "Databases", 3, sid.engine, kSystemObjectFlags, {}, 0},
+        {kRelationshipsId, kRootId, "Relationships", 3, sid.engine, kSystemObjectFlags, {}, 0},
+        {kMSysDbId, kDatabasesId, "MSysDb", 2, sid.admin, kSystemObjectFlags, {}, 0},
+        {kObjectsTdef, kTablesId, "MSysObjects", 1, sid.engine, kSystemObjectFlags, {}, 0},
+        {kAcesTdef, kTablesId, "MSysACEs", 1, sid.engine, kSystemObjectFlags, {}, 0},
+        {kQueriesTdef, kTablesId, "MSysQueries", 1, sid.engine, kSystemObjectFlags, {}, 0},
+        {kRelationshipsTdef, kTablesId, "MSysRelationships", 1, sid.engine, kSystemObjectFlags, {}, 0},
     };
     PageSet lvalPages;
     DataPageBuilder lval(f, kLongValueOwner);
     std::uint32_t lvalPage = 0;
     for (const FinishedTable& t : m_finished) {
-        CatalogObject o{t.tdefPage, kTablesId, t.name, 1, kAdminSid, 0, {}, 0};
+        CatalogObject o{t.tdefPage, kTablesId, t.name, 1, sid.admin, 0, {}, 0};
         if (!t.zeroLengthColumns.empty()) {
             std::string blob = encodeZeroLengthProperties(f, t.zeroLengthColumns);
             if (lvalPage == 0 || !lval.fits(blob.size())) {
@@ -686,26 +708,26 @@ void JetDatabaseWriter::writeCatalog()
 
     // MSysACEs: the rights every new database grants, then two per table.
     std::vector<AceRow> aceRows = {
-        {kObjectsTdef, kAdminSid, 393216, false},
-        {kAcesTdef, kAdminSid, 393216, false},
-        {kQueriesTdef, kAdminSid, 393216, false},
-        {kRelationshipsTdef, kAdminSid, 917504, false},
-        {kTablesId, kCreatorSid, 983294, true},
-        {kTablesId, kAdminSid, f.isJet4() ? 393217u : 1048319u, !f.isJet4()},
-        {kRelationshipsId, kCreatorSid, 983294, true},
-        {kRelationshipsId, kAdminSid, 393217, false},
-        {kDatabasesId, kAdminSid, 393216, false},
-        {kMSysDbId, kAdminSid, 393230, false},
-        {kMSysDbId, kUsersSid, 14, false},
-        {kQueriesTdef, kUsersSid, 20, false},
-        {kRelationshipsTdef, kUsersSid, 20, false},
-        {kObjectsTdef, kUsersSid, 20, false},
-        {kTablesId, kUsersSid, 1048319, true},
-        {kRelationshipsId, kUsersSid, 1048575, true},
+        {kObjectsTdef, sid.admin, 393216, false},
+        {kAcesTdef, sid.admin, 393216, false},
+        {kQueriesTdef, sid.admin, 393216, false},
+        {kRelationshipsTdef, sid.admin, 917504, false},
+        {kTablesId, sid.creator, 983294, true},
+        {kTablesId, sid.admin, f.isJet4() ? 393217u : 1048319u, !f.isJet4()},
+        {kRelationshipsId, sid.creator, 983294, true},
+        {kRelationshipsId, sid.admin, 393217, false},
+        {kDatabasesId, sid.admin, 393216, false},
+        {kMSysDbId, sid.admin, 393230, false},
+        {kMSysDbId, sid.users, 14, false},
+        {kQueriesTdef, sid.users, 20, false},
+        {kRelationshipsTdef, sid.users, 20, false},
+        {kObjectsTdef, sid.users, 20, false},
+        {kTablesId, sid.users, 1048319, true},
+        {kRelationshipsId, sid.users, 1048575, true},
     };
     for (const FinishedTable& t : m_finished) {
-        aceRows.push_back({t.tdefPage, kAdminSid, 1048319, false});
-        aceRows.push_back({t.tdefPage, kUsersSid, 1048319, false});
+        aceRows.push_back({t.tdefPage, sid.admin, 1048319, false});
+        aceRows.push_back({t.tdefPage, sid.users, 1048319, false});
     }
     std::vector<std::string> aceEntries;
     PageSet acesPages;

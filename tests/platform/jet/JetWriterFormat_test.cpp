@@ -145,8 +145,13 @@ TEST(JetWriterEncode, Jet4HeaderMasksPasswordWithCreationDay)
     // 'a' ^ C8, 0 ^ AF, 'b' ^ 00, 0 ^ 00, then the bare mask over the padding.
     EXPECT_EQ(hex(p.substr(0x42, 8)), "a9 af 62 00 c8 af 00 00");
     EXPECT_EQ(hex(p.substr(0xE00, 4)), "01 01 00 01");
-    // Beyond the 128 masked bytes nothing is scrambled.
-    EXPECT_EQ(u8At(p, 0x98), 0u);
+    // Jet 3's sort order slot stays empty; after the masked bytes come the
+    // engine's 0x654 and "4.0", unscrambled.
+    EXPECT_EQ(u8At(p, 0x38), 0u);
+    EXPECT_EQ(u16At(p, 0x3A), 0u);
+    EXPECT_EQ(u16At(p, 0x3C), 1252u);
+    EXPECT_EQ(u32At(p, 0x98), 0x654u);
+    EXPECT_EQ(p.substr(0x9C, 4), std::string("4.0\0", 4));
 }
 
 // The table a password list gets: Last_Name, First_Name, Password, 3 rows.
@@ -232,6 +237,49 @@ TEST(JetWriterEncode, Jet4TableDefinitionOffsets)
     for (const Field& f : fields) {
         const std::uint32_t v = f.width == 1 ? u8At(t, f.offset) : f.width == 2 ? u16At(t, f.offset) : u32At(t, f.offset);
         EXPECT_EQ(v, f.value) << f.meaning;
+    }
+}
+
+// Index blocks of both versions, as an engine-made Access 2000 catalog has
+// them (unknown leading words and trailing bytes zero).
+TEST(JetWriterEncode, IndexBlocksOfBothVersions)
+{
+    for (const Format* f : {&jet3, &jet4}) {
+        TableDef def;
+        def.system = true;
+        for (int i = 0; i < 3; ++i) {
+            ColumnDef c;
+            c.type = kLong;
+            c.name = std::string(1, static_cast<char>('a' + i));
+            c.userNumbering = false;
+            def.columns.push_back(c);
+        }
+        layoutColumns(&def.columns);
+        def.rowCount = 8;
+        def.realIndexes = {{{1, 2}, pageRow(6, 0x10), 7, 0x01}};
+        def.logicalIndexes = {{0, 0, 1, "ParentIdName"}};
+        const std::string t = encodeTableDefinition(*f, def);
+        const bool j4 = f->isJet4();
+        // Per real index in the header: 0, rows (Jet 4: and a 0).
+        std::size_t at = f->tdefHeaderSize;
+        EXPECT_EQ(u32At(t, at + 4), 8u);
+        at += j4 ? 12 : 8;
+        at += 3 * (f->columnSize + (j4 ? 4 : 2)); // descriptors and names ("a" is 1 byte / 2 in UCS-2)
+        std::string real = bytes({1, 0, 1, 2, 0, 1});
+        for (int k = 0; k < 8; ++k)
+            real += bytes({0xFF, 0xFF, 0});
+        real += bytes({0x10, 0x06, 0, 0, 7, 0, 0, 0});
+        real = j4 ? std::string(4, '\0') + real + std::string(4, '\0') + bytes({0x81, 0, 0, 0, 0, 0}) : real + bytes({0x01});
+        EXPECT_EQ(hex(t.substr(at, real.size())), hex(real)) << (j4 ? "Jet 4" : "Jet 3");
+        at += real.size();
+        std::string logical = bytes({0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 4, 4, 1});
+        logical = j4 ? std::string(4, '\0') + logical + std::string(4, '\0') : logical;
+        EXPECT_EQ(hex(t.substr(at, logical.size())), hex(logical)) << (j4 ? "Jet 4" : "Jet 3");
+        at += logical.size();
+        EXPECT_EQ(u8At(t, at), j4 ? 24u : 12u); // name length
+        at += j4 ? 2 + 24 : 1 + 12;
+        EXPECT_EQ(u16At(t, at), 0xFFFFu);
+        EXPECT_EQ(u32At(t, 8), at + 2) << "length field";
     }
 }
 
@@ -415,6 +463,33 @@ TEST(JetWriterEncode, IndexKeysSortLikeJet)
     EXPECT_EQ(hex(neg), "7f 00 00 00 00");
     std::string bad;
     EXPECT_FALSE(appendTextKey(jet3, &bad, "caf\xE9"));
+}
+
+TEST(JetWriterEncode, TextKeysPerVersion)
+{
+    struct Case {
+        const Format* format;
+        const char* text;
+        const char* key; // "" = refused
+    } cases[] = {
+        // Catalog names as Jet writes them in new files.
+        {&jet3, "Databases", "7f 64 60 77 60 61 60 76 66 76 00"},
+        {&jet4, "Databases", "7f 4f 4a 6d 4a 4c 4a 6b 51 6b 01 00"},
+        {&jet4, "MSysDb", "7f 60 6b 76 6b 4f 4c 01 00"},
+        {&jet3, "Password Database", "7f 73 60 76 76 7b 72 75 64 11 64 60 77 60 61 60 76 66 00"},
+        {&jet4, "a_b ", "7f 4a 2b 03 4c 01 00"}, // two-byte code, trailing blank dropped
+        {&jet3, "a-b", "7f 60 1e 61 00"},
+        {&jet4, "a-b", ""},
+        {&jet4, "it's", ""},
+    };
+    for (const Case& c : cases) {
+        std::string e;
+        const bool ok = appendTextKey(*c.format, &e, c.text);
+        EXPECT_EQ(ok, *c.key != 0) << c.text;
+        if (ok) {
+            EXPECT_EQ(hex(e), c.key) << c.text;
+        }
+    }
 }
 
 TEST(JetWriterEncode, IndexLeafMarksEntryEnds)
