@@ -1,0 +1,91 @@
+#pragma once
+// Dictionary download: the download window's logic over a record of its
+// controls, and DownloadFile, which fetches one address into one local file.
+//
+// A download never replaces a good file with a bad one: the bytes go to a
+// temporary name next to the target, must open as a dictionary, and only then
+// are renamed into place. A failure is reported as such, never as complete.
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/RunSurface.h"
+#include "platform/Status.h"
+#include "words/DictionarySearch.h"
+
+namespace quorlix {
+
+class SettingsStore;
+
+inline constexpr std::string_view kDownloadInstructions =
+    "Select the dictionary language file of your choice to download. Please make sure the file is downloaded into "
+    "the same folder in which Quorlix resides. The downloaded dictionary file will automatically be set as your "
+    "default when performing duplication checks. You can change to any dictionary file by selecting the 'Change "
+    "Dictionary File' option from the 'Dictionary' menu.";
+inline constexpr std::string_view kDownloadNote =
+    "NOTE: If you receive a web page error message, this means either the web site is temporarily down, you're not "
+    "connected to the Internet or the language file does not exist. If you manually entered the file name, please "
+    "verify and try again.";
+inline constexpr std::string_view kPresentCaption = "These Dictionary Files already exists on this Computer:";
+inline constexpr std::string_view kNoFileName = "No File Name Entered.";
+inline constexpr std::string_view kDefaultDownloadBase = "https://quorlix.example.org";
+
+// The base address under section "Settings", key "DownloadBase"; trailing
+// slashes are dropped so base + "/software/" has one.
+std::string downloadBase(SettingsStore& store);
+
+// Checks that a downloaded file is a dictionary (DictionaryFile's verify by default).
+using DictionaryVerifier = std::function<Status(const std::string& path)>;
+Status verifyDownloadedDictionary(const std::string& path);
+
+// Fetches address into localPath in one blocking call. HTTP errors, dropped
+// connections and files that fail verify are errors; localPath is then
+// untouched.
+Status DownloadFile(const std::string& address, const std::string& localPath,
+                    const DictionaryVerifier& verify = verifyDownloadedDictionary);
+
+// "Connected to the Internet": false only when the system has no network
+// interface up besides loopback.
+class InternetProbe {
+public:
+    virtual ~InternetProbe() = default;
+    virtual bool connected() = 0;
+};
+class SystemInternetProbe final : public InternetProbe {
+public:
+    bool connected() override;
+};
+
+struct DownloadWindow {
+    int option = 5;                    // 0..6, 5 = "Other:"
+    std::string otherName;             // Text1
+    bool nameBoxEnabled = true;        // grey (192,192,192) when false
+    std::vector<std::string> present;  // lstDct
+};
+
+// Opening: "Other:" selected, name box enabled, the present files listed.
+DownloadWindow openDownloadWindow(const std::string& programFolder);
+// Choosing option i; a built-in file already present shows the already-exists
+// message (the option stays selected).
+void downloadOptionChosen(DownloadWindow& window, int option, const std::string& programFolder, MessageBoxes& boxes);
+
+enum class DownloadOutcome { NoName, Declined, Completed, Failed };
+
+// The download-requested flag of the program.
+struct DownloadRequest {
+    bool requested = false;
+};
+
+// Accept: names the file, makes it the dictionary-check file, asks, and on
+// Yes switches the check off, downloads and reports. Completed and Failed
+// close the window; NoName and Declined leave it open.
+DownloadOutcome acceptDownload(DownloadWindow& window, const std::string& programFolder, const std::string& base,
+                               std::string& checkFile, DownloadRequest& flag, DictionaryCheckControls& controls,
+                               MainWindowSurface& surface, MessageBoxes& boxes,
+                               const std::function<Status(const std::string& address, const std::string& path)>& fetch);
+
+inline void cancelDownload(DownloadRequest& flag) { flag.requested = false; }
+
+} // namespace quorlix
