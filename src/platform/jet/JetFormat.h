@@ -72,7 +72,7 @@ std::string unmaskHeaderPage(const Format& format, std::string_view page);
 
 // ---- Columns, rows, data pages ---------------------------------------------
 
-enum ColumnType : std::uint8_t {
+enum ColumnCode : std::uint8_t {
     kBoolean = 1,
     kByte = 2,
     kInteger = 3,
