@@ -1,5 +1,5 @@
 #include "words/DictionaryFile.h"
-#include "words/WordSource.h"
+#include "words/DictionaryWordSource.h"
 
 namespace quorlix {
 

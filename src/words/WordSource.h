@@ -22,12 +22,4 @@ public:
                                        bool singleWindowRun) const = 0;
 };
 
-// Over DictionaryFile (the Jet reader).
-class DictionaryWordSource final : public WordSource {
-public:
-    Status load(const std::string& programFolder, const std::string& fileName, WordTables* tables) override;
-    std::string failureMessage(const Status& failure, const std::string& fullPath,
-                               bool singleWindowRun) const override;
-};
-
 } // namespace quorlix

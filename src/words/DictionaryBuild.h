@@ -1,0 +1,50 @@
+#pragma once
+// Making dictionary files from plain word lists (one word per line, UTF-8),
+// such as Debian's /usr/share/dict lists.
+//
+// Kept: words of four or more letters and nothing but letters (no digits,
+// apostrophes, hyphens or possessive forms). A word whose first letter is not
+// A-Z (an accented or non-Latin initial) is left out: tables are named A to Z
+// and lookups go to the table of the first letter, where such a word could
+// never be found. Duplicates are dropped without regard to case; the first
+// spelling seen is kept. Words are filed in list order.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "platform/Status.h"
+
+namespace quorlix {
+
+struct DictionaryBuildReport {
+    std::size_t linesRead = 0;
+    std::size_t wordsKept = 0;
+};
+
+// The words of the lists that a dictionary would hold, in order.
+std::vector<std::string> dictionaryWordsFromLists(const std::vector<std::string>& listPaths,
+                                                  DictionaryBuildReport* report, Status* status);
+// True when word qualifies (see above).
+bool qualifiesAsDictionaryWord(const std::string& word);
+
+// Builds outPath from one or more lists; false with *status set on failure
+// (an unreadable list, nothing to keep, a write error). outPath is replaced
+// only when the whole file was written.
+bool buildDictionary(const std::string& listPath, const std::string& outPath, Status* status,
+                     DictionaryBuildReport* report = nullptr);
+bool buildDictionary(const std::vector<std::string>& listPaths, const std::string& outPath, Status* status,
+                     DictionaryBuildReport* report = nullptr);
+
+// The six shipped dictionaries and the Debian lists they come from; the first
+// existing list of each alternative group is used.
+struct ShippedDictionary {
+    std::string file;
+    std::vector<std::vector<std::string>> sources; // groups of alternatives
+};
+std::vector<ShippedDictionary> shippedDictionaries(const std::string& dictFolder = "/usr/share/dict/");
+// Builds all six into outFolder (ending in a separator); stops at the first failure.
+bool buildShippedDictionaries(const std::string& outFolder, Status* status,
+                              const std::string& dictFolder = "/usr/share/dict/");
+
+} // namespace quorlix
