@@ -2,7 +2,8 @@
 // letters and digits with the duplication check on, drawn from the secure
 // source.
 //   BM_DrawAndCheck: the drawing loop and the duplication check alone.
-//   BM_SingleRun:    the whole run into an unsorted display (no file writing).
+//   BM_SingleRun:    the whole run into an unsorted display (no file writing),
+//                    with and without the duplication check.
 // Run: build-*/bench/generator_bench --benchmark_min_time=1x
 
 #include <benchmark/benchmark.h>
@@ -95,6 +96,7 @@ void BM_SingleRun(benchmark::State& st)
 {
     const auto total = static_cast<std::int32_t>(st.range(0));
     Options options(total);
+    options.checks.duplication = st.range(1) != 0;
     const RunRequest request = options.request();
     NullSurface surface;
     NullBoxes boxes;
@@ -111,7 +113,13 @@ void BM_SingleRun(benchmark::State& st)
 }
 
 BENCHMARK(BM_DrawAndCheck)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_SingleRun)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->Iterations(1);
+// Second argument: duplication check on (1) or off (0).
+BENCHMARK(BM_SingleRun)
+    ->Args({1'000'000, 1})
+    ->Args({10'000'000, 1})
+    ->Args({10'000'000, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 } // namespace
 } // namespace quorlix

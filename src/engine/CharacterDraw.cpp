@@ -72,43 +72,42 @@ void CharacterDrawer::refreshPool()
     }
 }
 
+void CharacterDrawer::setWeights(const ClassWeights& weights)
+{
+    m_weights = weights;
+    const int n = std::max<int>(weights.number, 0);
+    const int l = std::max<int>(weights.lowercase, 0);
+    const int u = std::max<int>(weights.uppercase, 0);
+    m_weightSum = n + l + u + std::max<int>(weights.special, 0);
+    // c is Number up to n, Lowercase up to n + l, Uppercase up to n + l + u, else Special.
+    for (int c = 1; c <= m_weightSum; ++c)
+        m_classByDraw[c] = c <= n ? 1 : c <= n + l ? 2 : c <= n + l + u ? 3 : 4;
+}
+
 inline int CharacterDrawer::drawClass()
 {
-    const int n = m_weights.number;
-    const int l = m_weights.lowercase;
-    const int u = m_weights.uppercase;
-    const int s = n + l + u + m_weights.special;
-    if (s <= 0)
+    if (m_weightSum <= 0)
         return 0; // nothing to draw from
-    const int c = m_random.draw(s, 1);
-    if (c <= n)
-        return 1;
-    if (c <= n + l)
-        return 2;
-    if (c <= n + l + u)
-        return 3;
-    return 4;
+    return m_classByDraw[m_random.draw(m_weightSum, 1)];
 }
 
 inline char CharacterDrawer::drawCharacter(int cls)
 {
+    // Numbers, lowercase and uppercase are each one range: width and lowest code by class.
+    static constexpr double kWidth[4] = {0, 10, 26, 26};
+    static constexpr double kLowest[4] = {0, 48, 97, 65};
     int code = 0;
     switch (cls) {
     case 1:
-        do
-            code = m_random.draw(10, 48);
-        while (!m_available[code]);
-        break;
     case 2:
+    case 3: {
+        const double width = kWidth[cls];
+        const double lowest = kLowest[cls];
         do
-            code = m_random.draw(26, 97);
+            code = m_random.draw(width, lowest);
         while (!m_available[code]);
         break;
-    case 3:
-        do
-            code = m_random.draw(26, 65);
-        while (!m_available[code]);
-        break;
+    }
     default:
         // The four special ranges in proportion to their sizes, 15 : 7 : 6 : 4.
         do {

@@ -53,7 +53,7 @@ public:
     // Reads minimum and maximum length now: the buffers are sized by them.
     CharacterDrawer(const RunRequest& request, RandomSource& random, Yielder& yielder, RunState& state, Mode mode);
 
-    void setWeights(const ClassWeights& weights) { m_weights = weights; }
+    void setWeights(const ClassWeights& weights);
     const ClassWeights& weights() const { return m_weights; }
     // Forces a fresh copy of the pool before the next draw (after a modal prompt).
     void poolMayHaveChanged() { m_seenServed = ~m_seenServed; }
@@ -84,6 +84,10 @@ private:
     const int m_max;
 
     ClassWeights m_weights;
+    // The class of each outcome 1..s of the class draw, so the draw needs no
+    // (unpredictable) comparisons; s is the sum of the weights.
+    std::array<std::uint8_t, 4 * 32768 + 1> m_classByDraw{};
+    int m_weightSum = 0;
     std::array<std::uint8_t, 128> m_available{};
     std::array<int, 5> m_classCount{}; // by CharClass code; [0] unused
     std::uint64_t m_seenServed = ~std::uint64_t{0};

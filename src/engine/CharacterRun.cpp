@@ -92,23 +92,28 @@ public:
                 stoppedEnd();
                 return;
             }
-            if (m_held.valid)
-                resolveHeld();
             if (result == CharacterDrawer::Result::Impossible) {
+                resolveAllHeld();
                 errorEnd();
                 return;
             }
-            // The candidate is for password m_n. With only the duplication and
-            // strong checks on, its checks wait until the next candidate is
-            // drawn: the draws do not depend on the verdict (a rejected
-            // candidate is simply followed by the next one from the same
-            // stream), and the table probe, a cache miss at these sizes, then
-            // overlaps the drawing.
-            if (canHold() && m_n < m_total && !m_state.stopPending()) {
-                hold(m_drawer.password(), m_drawer.drawnLength());
-                m_env.yielder(); // the next password's yield
-                continue;
+            // The candidate is for the first password not yet decided. With
+            // only the duplication and strong checks on, its checks wait until
+            // a few more candidates are drawn: the draws do not depend on the
+            // verdicts (a rejected candidate is simply followed by the next one
+            // from the same stream), and the table probe, a cache miss at these
+            // sizes, then overlaps the drawing. A candidate is held only while
+            // the run would need the next one even if every held one passed.
+            if (canHold() && !m_state.stopPending()) {
+                if (m_heldCount == kHoldDepth)
+                    resolveOldestHeld();
+                if ((m_n - 1) + m_heldCount + 1 < m_total) {
+                    hold(m_drawer.password(), m_drawer.drawnLength());
+                    m_env.yielder(); // the next password's yield
+                    continue;
+                }
             }
+            resolveAllHeld();
             if (!accept(m_drawer.password(), m_drawer.drawnLength()))
                 continue; // whole-password retry point
             acceptedEnd();
@@ -126,15 +131,16 @@ public:
     }
 
 private:
-    // A candidate waiting for its checks while the next one is drawn.
+    // A candidate waiting for its checks while later ones are drawn.
     struct Held {
         std::array<char, kMaxAssembledLength> text;
         std::size_t size = 0;
         int drawnLength = 0;
         std::uint64_t hash = 0;
-        bool valid = false;
         std::string_view view() const { return {text.data(), size}; }
     };
+    // Four candidates of drawing cover one memory round trip.
+    static constexpr int kHoldDepth = 4;
 
     bool canHold() const
     {
@@ -144,26 +150,35 @@ private:
 
     void hold(std::string_view password, int drawnLength)
     {
-        std::copy(password.begin(), password.end(), m_held.text.begin());
-        m_held.size = password.size();
-        m_held.drawnLength = drawnLength;
-        m_held.hash = DuplicateSet::hashOf(password);
-        m_held.valid = true;
-        m_accepted.prefetch(m_held.hash);
+        Held& held = m_held[(m_heldFirst + m_heldCount) % kHoldDepth];
+        std::copy(password.begin(), password.end(), held.text.begin());
+        held.size = password.size();
+        held.drawnLength = drawnLength;
+        held.hash = DuplicateSet::hashOf(password);
+        ++m_heldCount;
+        m_accepted.prefetch(held.hash);
     }
 
-    // The held candidate's checks, as they would have run before the next draw.
-    // Its stop test needs nothing: only a candidate drawn without a stop
-    // pending is held.
-    void resolveHeld()
+    // The oldest held candidate's checks, as they would have run before the
+    // next draw. Its stop test needs nothing: only a candidate drawn without a
+    // stop pending is held.
+    void resolveOldestHeld()
     {
-        m_held.valid = false;
-        if (!passes(m_held.view(), m_held.drawnLength, m_held.hash))
+        const Held& held = m_held[m_heldFirst];
+        m_heldFirst = (m_heldFirst + 1) % kHoldDepth;
+        --m_heldCount;
+        if (!passes(held.view(), held.drawnLength, held.hash))
             return;
-        m_list.add(m_held.view());
+        m_list.add(held.view());
         acceptedEnd();
         ++m_n;
         m_state.currentPassword = m_n;
+    }
+
+    void resolveAllHeld()
+    {
+        while (m_heldCount > 0)
+            resolveOldestHeld();
     }
 
     void acceptedEnd()
@@ -211,8 +226,7 @@ private:
     // The prompt reports the passwords before the current one as made.
     bool stopConfirmed()
     {
-        if (m_held.valid)
-            resolveHeld(); // its verdict came before this stop
+        resolveAllHeld(); // their verdicts came before this stop
         m_env.yielder.force();
         if (confirmStop(m_surface, m_env.boxes, m_request.checks.counter, m_n - 1, m_total))
             return true;
@@ -276,7 +290,9 @@ private:
     std::int32_t m_n = 0;
     CharacterDrawer m_drawer;
     AcceptedPasswords m_accepted;
-    Held m_held;
+    std::array<Held, kHoldDepth> m_held;
+    int m_heldFirst = 0;
+    int m_heldCount = 0;
     CounterText m_counter;
 };
 

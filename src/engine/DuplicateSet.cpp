@@ -147,6 +147,9 @@ TableMemory::TableMemory(std::size_t bytes)
 #ifdef MADV_HUGEPAGE
             madvise(m_data, m_size, MADV_HUGEPAGE);
 #endif
+            // Touch every page now: faulting them in one by one at random
+            // during a run costs far more.
+            std::memset(m_data, 0, m_size);
             return;
         }
     }
