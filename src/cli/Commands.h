@@ -14,5 +14,11 @@ enum ExitCode : int {
 
 int runGenerate(const GenerateArgs& args);
 int runSort(const std::string& path, bool caseSensitive);
+int runConvert(const std::string& source, const std::string& target);
+int runCompact(const std::string& source, const std::string& target);
+int runRepair(const std::string& path);
+
+// The MdbFormat setting ("Jet3" or "Jet4") of section "Settings".
+std::string mdbFormatSetting();
 
 } // namespace quorlix::cli

@@ -50,11 +50,6 @@ private:
     struct sigaction m_previous {};
 };
 
-class NoShell : public Shell {
-public:
-    Status openFile(const std::string&) override { return Status::ok(); }
-};
-
 std::string fileTitle(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
 void err(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }

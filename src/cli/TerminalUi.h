@@ -11,6 +11,7 @@
 
 #include "engine/RunState.h"
 #include "engine/RunSurface.h"
+#include "output/SaveAs.h"
 
 namespace quorlix::cli {
 
@@ -70,6 +71,12 @@ private:
     std::vector<std::string> m_messages;
     std::chrono::steady_clock::time_point m_nextTick;
     std::chrono::steady_clock::time_point m_nextDraw;
+};
+
+// Nothing is opened in a viewer from a terminal: every viewing question is answered No.
+class NoShell : public Shell {
+public:
+    Status openFile(const std::string&) override { return Status::ok(); }
 };
 
 } // namespace quorlix::cli

@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/Commands.h"
+#include "output/MdbListWriter.h"
 
 using namespace quorlix::cli;
 
@@ -20,6 +21,9 @@ void addSwitch(CLI::App* cmd, const std::string& name, std::optional<bool>& targ
 
 int main(int argc, char** argv)
 {
+    // Save As, -o FILE.mdb and multi-file series of type mdb write through it.
+    quorlix::installMdbListWriter([] { return mdbFormatSetting(); });
+
     CLI::App app{"Quorlix: batches of random passwords, registration codes and PINs", "quorlix-cli"};
     app.require_subcommand(1);
 
@@ -56,6 +60,20 @@ int main(int argc, char** argv)
     sort->add_option("FILE", sortPath, "Text file")->required();
     sort->add_flag("--case-sensitive", caseSensitive, "Order by character code (uppercase before lowercase)");
 
+    std::string convertIn, convertOut;
+    auto* convert = app.add_subcommand("convert", "Convert a text password list to CSV, HTML or MDB (by the ending)");
+    convert->add_option("IN", convertIn, "Text file, one password per line")->required();
+    convert->add_option("OUT", convertOut, "Target: .csv, .htm, .html or .mdb")->required();
+
+    std::string compactIn, compactOut;
+    auto* compact = app.add_subcommand("compact", "Copy every table of a database into a new, compact file");
+    compact->add_option("SRC", compactIn, "Database to compact")->required();
+    compact->add_option("DST", compactOut, "New database file")->required();
+
+    std::string repairPath;
+    auto* repair = app.add_subcommand("repair", "Rebuild a database in place from what is readable");
+    repair->add_option("FILE", repairPath, "Database to repair")->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -67,6 +85,12 @@ int main(int argc, char** argv)
             return runGenerate(g);
         if (*sort)
             return runSort(sortPath, caseSensitive);
+        if (*convert)
+            return runConvert(convertIn, convertOut);
+        if (*compact)
+            return runCompact(compactIn, compactOut);
+        if (*repair)
+            return runRepair(repairPath);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "quorlix-cli: %s\n", e.what());
         return kExitFailure;

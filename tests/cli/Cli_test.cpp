@@ -216,3 +216,31 @@ TEST_F(CliTest, InterruptStopsTheRunAndKeepsWhatWasMade)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CliTest, DatabaseCommandsWriteReadableFiles)
+{
+    Result r = run("generate --count 50 --min 8 --max 8 --no-sort -o list.mdb");
+    ASSERT_EQ(r.code, 0) << r.err;
+    std::ofstream(dir / "list.txt", std::ios::binary) << "alpha\r\n   \r\n beta \r\n";
+    r = run("convert list.txt conv.mdb");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "Saved Database File: conv.mdb (1 blank line skipped)\n");
+    r = run("convert list.txt conv.csv");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(slurp(dir / "conv.csv").find("\"\",\"\",\" beta \"\r\n"), std::string::npos);
+    EXPECT_EQ(run("convert list.txt conv.doc").code, 2);
+    r = run("compact list.mdb small.mdb");
+    ASSERT_EQ(r.code, 0) << r.err;
+    r = run("repair small.mdb");
+    ASSERT_EQ(r.code, 0) << r.err;
+    for (const char* name : {"list.mdb", "conv.mdb", "small.mdb"})
+        EXPECT_GT(fs::file_size(dir / name), 4096u) << name;
+    std::ofstream(dir / "junk.mdb", std::ios::binary) << std::string(5000, 'x');
+    r = run("repair junk.mdb");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(slurp(dir / "junk.mdb"), std::string(5000, 'x')); // a failed repair keeps the original
+}
+
+} // namespace

@@ -1,0 +1,74 @@
+#include <cstdio>
+#include <filesystem>
+
+#include "cli/Commands.h"
+#include "cli/TerminalUi.h"
+#include "output/Compact.h"
+#include "output/Convert.h"
+#include "output/MdbListWriter.h"
+#include "settings/QtSettingsStore.h"
+
+namespace quorlix::cli {
+
+namespace {
+
+std::string lowerEnding(const std::string& path)
+{
+    std::string ext = std::filesystem::path(path).extension().string();
+    for (auto& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+int report(const Status& s)
+{
+    if (s.isOk())
+        return kExitOk;
+    std::fprintf(stderr, "%s\n", s.message().c_str());
+    return kExitFailure;
+}
+
+} // namespace
+
+std::string mdbFormatSetting()
+{
+    QtSettingsStore store;
+    return store.get("Settings", "MdbFormat", "Jet3");
+}
+
+int runConvert(const std::string& source, const std::string& target)
+{
+    RunState state;
+    const std::int32_t total = 0;
+    TerminalUi ui(state, total, false);
+    NoShell shell;
+    SaveContext context{ui, ui, shell, {}};
+    if (!std::filesystem::exists(source))
+        return report(Status::notFound("No file found at " + source));
+    const std::string ext = lowerEnding(target);
+    Status s;
+    if (ext == ".csv")
+        s = ConvertTXTtoCSV1(source, target, context);
+    else if (ext == ".htm" || ext == ".html")
+        s = ConvertTXTtoHTML1(source, target, context);
+    else if (ext == ".mdb")
+        s = convertTXTtoDB(source, target, mdbFormatFromSetting(mdbFormatSetting()), context);
+    else
+        s = Status::invalidArgument("The target must end in .csv, .htm, .html or .mdb");
+    if (s.code() == Status::Code::InvalidArgument) {
+        report(s);
+        return kExitRefused;
+    }
+    if (s.isOk() && ui.status().find("skipped") != std::string::npos)
+        std::fprintf(stderr, "%s\n", ui.status().c_str());
+    return report(s);
+}
+
+int runCompact(const std::string& source, const std::string& target)
+{
+    return report(compactDatabase(source, target));
+}
+
+int runRepair(const std::string& path) { return report(repairDatabase(path)); }
+
+} // namespace quorlix::cli
