@@ -105,10 +105,10 @@ bool SortTextFile(const std::string& path, bool caseSensitive, Status* error)
     buffer.reserve(1 << 18);
     for (std::size_t k = 0; k < lines; ++k) {
         // The lines are read in sorted order, all over memory: ask for them ahead.
+        if (k + 64 < lines)
+            __builtin_prefetch(&starts[order[k + 64]]);
         if (k + 32 < lines)
-            __builtin_prefetch(&starts[order[k + 32]]);
-        if (k + 16 < lines)
-            __builtin_prefetch(bytes.data() + starts[order[k + 16]]);
+            __builtin_prefetch(bytes.data() + starts[order[k + 32]]);
         buffer.append(lineAt(order[k]));
         buffer.append("\r\n");
         if (buffer.size() >= (1 << 18) - 256) {
