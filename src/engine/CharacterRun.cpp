@@ -83,6 +83,10 @@ public:
 
         // Made once: a std::function per password would allocate.
         const CharacterDrawer::StopPrompt prompt = [this] { return stopConfirmed(); };
+        if (m_total < 1) {
+            normalEnd(); // Execute refuses such a run; a direct caller gets an empty one
+            return;
+        }
         m_n = 1;
         m_state.currentPassword = 1;
         m_env.yielder();

@@ -105,6 +105,23 @@ TEST_F(MultiFileTest, CsvSeriesWithHeadersPasswordsAndClosingLines)
     EXPECT_FALSE(surface.called("selectFirstRow"));
 }
 
+TEST_F(MultiFileTest, HtmSeriesHasAPasswordRowPerPassword)
+{
+    multiFile.totalFiles = 2;
+    multiFile.fileType = "htm";
+    execute();
+    for (int f = 1; f <= 2; ++f) {
+        const auto lines = crlfLines(readFile(dir / ("pw" + std::to_string(f) + ".htm")));
+        ASSERT_GT(lines.size(), 30u);
+        EXPECT_EQ(lines.front(), "<HTML>");
+        EXPECT_EQ(lines.back(), "</HTML>");
+        const auto rows = std::count_if(lines.begin(), lines.end(),
+                                        [](const std::string& line) { return line.ends_with("</TD><TR>"); });
+        EXPECT_EQ(rows, 10);
+    }
+    EXPECT_EQ(surface.status, "Complete");
+}
+
 struct WarningRow {
     const char* type;
     bool duplication;
