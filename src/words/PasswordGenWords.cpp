@@ -2,6 +2,7 @@
 #include <optional>
 
 #include "engine/DuplicateSet.h"
+#include "engine/Progress.h"
 #include "words/DictionaryFolder.h"
 #include "words/WordDrawer.h"
 #include "words/WordRuns.h"
@@ -24,20 +25,6 @@ std::string tooFewWordsMessage(const std::string& fullPath, long long totalWords
            " passwords to be created which is more than this dictionary file contains. Either remove duplication "
            "checks, request a smaller number of passwords than this dictionary file contains or select a different "
            "dictionary file which contains more words.";
-}
-
-std::string wordStopPromptText(long long produced, long long total)
-{
-    std::string text = "Warning:  You have selected to stop the password generation process. This run has produced ";
-    text += std::to_string(produced) + " of " + std::to_string(total);
-    text += " requested passwords at the time you have elected to stop.";
-    text += kCrLf;
-    text += kCrLf;
-    text += "Select 'OK' to terminate this run.";
-    text += kCrLf;
-    text += kCrLf;
-    text += "Select 'Cancel' to continue with this run.";
-    return text;
 }
 
 namespace {
@@ -116,10 +103,8 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
     std::string candidate;
     std::string word;
     const auto stopAsked = [&](long long produced) {
-        if (run.checks.counter)
-            surface.setCounter(ofText(produced, total));
         run.yield.force();
-        if (run.boxes.show(wordStopPromptText(produced, total), Icon::Exclamation, Buttons::OkCancel) == Answer::Ok)
+        if (confirmStop(surface, run.boxes, run.checks.counter, static_cast<std::int32_t>(produced), total))
             return true;
         run.state.stopRequested.store(0);
         return false;

@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 
+#include "engine/Progress.h"
 #include "output/ListWriter.h"
 #include "output/SortTextFile.h"
 #include "words/DictionaryFolder.h"
@@ -111,8 +112,7 @@ WordRunEnd SaveMultiFileWords(WordRunContext& run, const MultiFileSettings& file
                     surface.setCounter(ofText(i, total));
                 if (run.state.stopPending()) {
                     run.yield.force();
-                    if (run.boxes.show(wordStopPromptText(i, total), Icon::Exclamation, Buttons::OkCancel) ==
-                        Answer::Ok) {
+                    if (confirmStop(surface, run.boxes, run.checks.counter, i, total)) {
                         if (run.checks.counter)
                             surface.setCounter(ofText(i, total));
                         surface.setCountdownTimerEnabled(false);

@@ -39,8 +39,6 @@ enum class WordRunEnd { Completed, Stopped, Refused, Failed };
 std::string dictionaryNotFoundMessage(const std::string& fullPath);
 // The too-few-words refusal.
 std::string tooFewWordsMessage(const std::string& fullPath, long long totalWords, long long totalPasswords);
-// The stop prompt of both runs, with the passwords produced so far.
-std::string wordStopPromptText(long long produced, long long total);
 // The multi-file warning about sorting and duplication checks.
 inline constexpr std::string_view kMultiFileWordsWarning =
     "Because Multi-File passwords are written directly to the disk as they are created, only text (.TXT) file "
