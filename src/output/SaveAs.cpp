@@ -88,7 +88,8 @@ void SaveToCSV(const std::string& path, const std::string& title, const ResultLi
 {
     if (passwordAmount > kExcelQuestionAbove) {
         const std::string question =
-            "MS-Excel can only display a maximum of 65,533 cells. You are requesting to save in CSV format a total of " +
+            "MS-Excel can only display a maximum of 65,533 cells. You are requesting to save in CSV format a total "
+            "of " +
             std::to_string(passwordAmount) +
             " passwords. If you attempt to view them in MS-Excel, only the first 65,533 passwords will display.\r\n"
             "\r\nDo you wish to save in CSV format anyway?";

@@ -77,7 +77,8 @@ void ResultList::placeRows() const
                                                [this](std::string_view t, std::uint32_t r) { return t < rowAdded(r); });
             const std::size_t at = static_cast<std::size_t>(pos - m_order.begin());
             m_order.push_back(0);
-            std::memmove(m_order.data() + at + 1, m_order.data() + at, (m_order.size() - 1 - at) * sizeof(std::uint32_t));
+            std::uint32_t* slot = m_order.data() + at;
+            std::memmove(slot + 1, slot, (m_order.size() - 1 - at) * sizeof(std::uint32_t));
             m_order[at] = static_cast<std::uint32_t>(i);
         }
         m_placed = n;

@@ -76,8 +76,8 @@ private:
     }
 
     PodBuffer<char> m_bytes;
-    PodBuffer<std::uint32_t> m_starts; // low 32 bits of each row's first byte
-    std::vector<std::uint32_t> m_wraps;  // rows where the high part steps up
+    PodBuffer<std::uint32_t> m_starts;  // low 32 bits of each row's first byte
+    std::vector<std::uint32_t> m_wraps; // rows where the high part steps up
     bool m_sorted = false;
     bool m_updating = true;
     // Display order when sorted; rows at positions >= m_placed are not yet placed.

@@ -21,7 +21,10 @@
 namespace quorlix {
 
 // ASCII letters folded to small letters; other bytes unchanged.
-inline unsigned char foldAscii(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
+inline unsigned char foldAscii(unsigned char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
+}
 
 // <0, 0, >0 like memcmp: case-blind (ASCII) first when foldCase, then by byte value.
 inline int compareRows(std::string_view a, std::string_view b, bool foldCase)

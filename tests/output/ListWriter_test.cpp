@@ -64,21 +64,26 @@ const std::string kHtmHead =
     "<BODY BGCOLOR=\"#000000\">\r\n"
     "\r\n"
     "<BR><CENTER><FONT FACE=\"Times New Roman\" SIZE=5 COLOR=\"#FFCC00\"><B>Quorlix</B></FONT></CENTER>\r\n"
-    "<BR><CENTER><FONT FACE=\"Times New Roman\" SIZE=5 COLOR=\"#FFCC00\"><B>Password List</B></FONT></CENTER><BR><BR>\r\n"
+    "<BR><CENTER><FONT FACE=\"Times New Roman\" SIZE=5 COLOR=\"#FFCC00\"><B>Password List</B></FONT></CENTER>"
+    "<BR><BR>\r\n"
     "\r\n"
     "<TABLE ALIGN=\"CENTER\" BORDER=2 CELLPADDING=3 CELLSPACING=3 BGCOLOR=\"#FFFFCC\" BORDERCOLOR=\"#0000FF\">\r\n"
     "  <COL SPAN=3>\r\n"
     "    <TR>\r\n"
-    "      <TD ALIGN=\"CENTER\" BGCOLOR=\"#CCCCCC\">&nbsp;<FONT FACE=\"Times New Roman\" SIZE=5 COLOR=\"#993300\"><B>Last Name</B></FONT></TD>\r\n"
-    "      <TD ALIGN=\"CENTER\" BGCOLOR=\"#CCCCCC\">&nbsp;<FONT FACE=\"Times New Roman\" SIZE=5 COLOR=\"#993300\"><B>First Name</B></FONT></TD>\r\n"
-    "      <TD ALIGN=\"CENTER\" BGCOLOR=\"#CCCCCC\">&nbsp;<FONT FACE=\"Times New Roman\" SIZE=5 COLOR=\"#993300\"><B>Password</B></FONT></TD>\r\n"
+    "      <TD ALIGN=\"CENTER\" BGCOLOR=\"#CCCCCC\">&nbsp;"
+    "<FONT FACE=\"Times New Roman\" SIZE=5 COLOR=\"#993300\"><B>Last Name</B></FONT></TD>\r\n"
+    "      <TD ALIGN=\"CENTER\" BGCOLOR=\"#CCCCCC\">&nbsp;"
+    "<FONT FACE=\"Times New Roman\" SIZE=5 COLOR=\"#993300\"><B>First Name</B></FONT></TD>\r\n"
+    "      <TD ALIGN=\"CENTER\" BGCOLOR=\"#CCCCCC\">&nbsp;"
+    "<FONT FACE=\"Times New Roman\" SIZE=5 COLOR=\"#993300\"><B>Password</B></FONT></TD>\r\n"
     "    </TR>\r\n"
     "    <TR>\r\n";
 const std::string kHtmTail =
     "    </TR>\r\n"
     "</TABLE>\r\n"
     "\r\n"
-    "<BR><BR><A HREF=\"https://quorlix.example.org/\"><FONT FACE=\"Times New Roman\" SIZE=2 COLOR=\"#FFCC00\"><B>Brennick Software Homepage</B></A>\r\n"
+    "<BR><BR><A HREF=\"https://quorlix.example.org/\">"
+    "<FONT FACE=\"Times New Roman\" SIZE=2 COLOR=\"#FFCC00\"><B>Brennick Software Homepage</B></A>\r\n"
     "<BR><BR><A HREF=\"mailto:support@quorlix.example.org\"><B>E-Mail Brennick Software</B></a></font><BR>\r\n"
     "\r\n"
     "</BODY>\r\n"
@@ -86,7 +91,8 @@ const std::string kHtmTail =
 
 std::string htmRow(const std::string& cell)
 {
-    const std::string empty = "      <TD>&nbsp;<FONT FACE=\"Courier New\" SIZE=3 COLOR=\"#993300\"><B></B></FONT></TD>\r\n";
+    const std::string empty =
+        "      <TD>&nbsp;<FONT FACE=\"Courier New\" SIZE=3 COLOR=\"#993300\"><B></B></FONT></TD>\r\n";
     return empty + empty + "      <TD>&nbsp;<FONT FACE=\"Courier New\" SIZE=3 COLOR=\"#993300\"><B>" + cell +
            "</B></FONT></TD><TR>\r\n";
 }
@@ -118,7 +124,8 @@ INSTANTIATE_TEST_SUITE_P(
                    kCsvHead + "\"\",\"\",\"a\"\"b,c\"\"\"\"\"\r\n" + kCsvTail},
         GoldenCase{"CsvBlankEdges", ListFormat::Csv, {" x "}, kCsvHead + "\"\",\"\",\" x \"\r\n" + kCsvTail},
         GoldenCase{"HtmEmpty", ListFormat::Htm, {}, kHtmHead + kHtmTail},
-        GoldenCase{"HtmTwo", ListFormat::Htm, {"Ab3$xY", "zz9!"}, kHtmHead + htmRow("Ab3$xY") + htmRow("zz9!") + kHtmTail},
+        GoldenCase{"HtmTwo", ListFormat::Htm, {"Ab3$xY", "zz9!"},
+                   kHtmHead + htmRow("Ab3$xY") + htmRow("zz9!") + kHtmTail},
         GoldenCase{"HtmMarkupEscaped", ListFormat::Htm, {"<a&b>\"'"},
                    kHtmHead + htmRow("&lt;a&amp;b&gt;\"'") + kHtmTail},
         GoldenCase{"HtmBlankEdges", ListFormat::Htm, {" q "}, kHtmHead + htmRow(" q ") + kHtmTail}),

@@ -164,7 +164,8 @@ class SaveAsViewer : public SaveAsTest, public ::testing::WithParamInterface<Vie
 
 TEST_P(SaveAsViewer, ViewerFailureMessageOnlyForSpreadsheetAndDatabase)
 {
-    registerMdbListWriterFactory([](const std::string& path, Status* e) { return openListFile(path, ListFormat::Txt, e); });
+    registerMdbListWriterFactory(
+        [](const std::string& path, Status* e) { return openListFile(path, ListFormat::Txt, e); });
     const ViewerCase& c = GetParam();
     const ChosenFile f = file(c.title);
     rec.answers = {Answer::Yes};
