@@ -441,10 +441,14 @@ bool inlineMapFits(const Format& format, const PageSet& set)
 
 std::string encodeInlineMap(const Format& format, const PageSet& set)
 {
-    assert(inlineMapFits(format, set));
+    return encodeInlineMap(format, set, inlineStart(set));
+}
+
+std::string encodeInlineMap(const Format& format, const PageSet& set, std::uint32_t start)
+{
+    assert(set.empty() || (set.front().first >= start && set.back().last - start < format.inlineMapPages()));
     std::string row;
     putU8(&row, 0);
-    std::uint32_t start = inlineStart(set);
     putU32(&row, start);
     row.resize(format.mapRowSize, '\0');
     fillBitmap(&row[5], start, format.inlineMapPages(), set);

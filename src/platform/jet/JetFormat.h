@@ -158,6 +158,9 @@ bool pageSetContains(const PageSet& set, std::uint32_t page);
 // page of the set lies within inlineMapPages() of the start.
 bool inlineMapFits(const Format& format, const PageSet& set);
 std::string encodeInlineMap(const Format& format, const PageSet& set);
+// The same with a given start page. Precondition: the set lies within
+// inlineMapPages() from start.
+std::string encodeInlineMap(const Format& format, const PageSet& set, std::uint32_t start);
 // Reference map: u8 1, then a u32 per 0x05 page (0 = none).
 std::string encodeReferenceMap(const Format& format, const std::vector<std::uint32_t>& bitmapPages);
 // The 0x05 page for slot index of a reference map: covers pages

@@ -838,7 +838,10 @@ void JetDatabaseWriter::writeGlobalMap()
     const Format& f = m_format;
     DataPageBuilder page(f, 1);
     if (m_nextPage <= f.inlineMapPages()) {
-        page.add(encodeInlineMap(f, {{m_nextPage, 0xFFFFFFFFu}}));
+        PageSet unused;
+        if (m_nextPage < f.inlineMapPages())
+            unused.push_back({m_nextPage, f.inlineMapPages() - 1});
+        page.add(encodeInlineMap(f, unused, 0));
     } else {
         // Bitmap pages for the whole file, themselves included.
         std::uint32_t slots = 1;

@@ -167,9 +167,16 @@ void checkStructure(const RawDatabase& db, std::size_t expectedUserRows)
         }
     }
     // Global map: bits mean free; no page of the file is free, later ones are.
-    const std::vector<std::uint32_t> freePages = db.mapPages(db.rowAt(0x100));
+    const std::string globalMap = db.rowAt(0x100);
+    const std::vector<std::uint32_t> freePages = db.mapPages(globalMap);
     ASSERT_FALSE(freePages.empty());
     EXPECT_EQ(freePages.front(), pages);
+    EXPECT_EQ(freePages.back() + 1, u8At(globalMap, 0) == 0 ? db.pageSize() == 2048 ? 1024u : 512u
+                                                            : (freePages.back() / ((db.pageSize() - 4) * 8) + 1) *
+                                                                  ((db.pageSize() - 4) * 8));
+    if (u8At(globalMap, 0) == 0) {
+        EXPECT_EQ(u32At(globalMap, 1), 0u) << "the global map starts at page 0";
+    }
     // Every row of every user table, counted through the owned maps.
     std::size_t rows = 0;
     for (std::uint32_t p = 18; p < pages; ++p) {
