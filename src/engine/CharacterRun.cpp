@@ -63,7 +63,7 @@ public:
         const CheckOptions& checks = m_request.checks;
         const int maxLength = m_request.values.maxLength;
         if (checks.duplication)
-            m_accepted.reserve(static_cast<std::size_t>(m_total));
+            m_seen.reserve(static_cast<std::size_t>(m_total));
         const auto averageLength = static_cast<std::size_t>(m_request.values.minLength + maxLength) / 2 + 1;
         m_list.reserve(static_cast<std::size_t>(m_total), static_cast<std::size_t>(m_total) * averageLength);
 
@@ -160,7 +160,7 @@ private:
         held.drawnLength = drawnLength;
         held.hash = DuplicateSet::hashOf(password);
         ++m_heldCount;
-        m_accepted.prefetch(held.hash);
+        m_seen.prefetch(held.hash);
     }
 
     // The oldest held candidate's checks, as they would have run before the
@@ -173,7 +173,7 @@ private:
         --m_heldCount;
         if (!passes(held.view(), held.drawnLength, held.hash))
             return;
-        m_list.add(held.view());
+        addRow(held.view());
         acceptedEnd();
         ++m_n;
         m_state.currentPassword = m_n;
@@ -197,24 +197,28 @@ private:
     {
         if (!passes(password, drawnLength, DuplicateSet::hashOf(password)))
             return false;
-        m_list.add(password);
+        addRow(password);
         return true;
     }
 
-    // The checks alone; a password that passes is recorded as accepted.
+    // The checks alone. A password that passes with the duplication check on
+    // is entered in the set (m_lastEntered says so for addRow).
     bool passes(std::string_view password, int drawnLength, std::uint64_t hash)
     {
         const CheckOptions& checks = m_request.checks;
         const bool duplication = checks.duplication;
         const bool strong = checks.strong;
         const bool dictionary = checks.dictionary && m_dictionary != nullptr;
-        bool recorded = false;
+        m_lastEntered = false;
         if (duplication) {
+            // Rows accepted while the check was off are entered the first time it is on.
+            for (; m_entered < m_list.count(); ++m_entered)
+                m_seen.insert(m_list.rowAdded(m_entered));
             if (!strong && !dictionary) {
-                if (!m_accepted.addIfNew(password, hash))
+                if (!m_seen.insert(password, hash))
                     return false;
-                recorded = true;
-            } else if (m_accepted.contains(password, hash)) {
+                m_lastEntered = true;
+            } else if (m_seen.contains(password, hash)) {
                 return false;
             }
         }
@@ -222,9 +226,20 @@ private:
             return false;
         if (dictionary && !dictionaryAccepts(*m_dictionary, password, drawnLength, checks.dictionaryMode))
             return false;
-        if (!recorded)
-            m_accepted.add(password, duplication);
+        if (duplication && !m_lastEntered) {
+            m_seen.insert(password, hash);
+            m_lastEntered = true;
+        }
         return true;
+    }
+
+    // The display holds every accepted password of the run; m_entered counts
+    // the leading rows that are also in the duplication set.
+    void addRow(std::string_view password)
+    {
+        m_list.add(password);
+        if (m_lastEntered)
+            m_entered = m_list.count();
     }
 
     // The prompt reports the passwords before the current one as made.
@@ -293,7 +308,9 @@ private:
     const std::int32_t m_total;
     std::int32_t m_n = 0;
     CharacterDrawer m_drawer;
-    AcceptedPasswords m_accepted;
+    DuplicateSet m_seen;
+    std::size_t m_entered = 0;
+    bool m_lastEntered = false;
     std::array<Held, kHoldDepth> m_held;
     int m_heldFirst = 0;
     int m_heldCount = 0;

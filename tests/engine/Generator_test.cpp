@@ -296,6 +296,29 @@ TEST_F(GeneratorTest, DuplicationKeepsEveryPasswordDistinct)
     EXPECT_EQ(all.size(), 16u); // every one of the 16 possible passwords
 }
 
+// Switched on during a run, the check compares with every earlier password,
+// those accepted while it was off included.
+TEST_F(GeneratorTest, DuplicationSwitchedOnMidRunSeesEarlierRows)
+{
+    for (int round = 0; round < 20; ++round) {
+        onlyAvailable("01");
+        values.totalPasswords = 6;
+        values.minLength = 3;
+        values.maxLength = 3;
+        checks.duplication = false;
+        surface.onProcessEvents = [this] {
+            if (list.count() == 2)
+                checks.duplication = true;
+        };
+        execute();
+        const auto all = rows();
+        ASSERT_EQ(all.size(), 6u);
+        for (std::size_t i = 2; i < all.size(); ++i)
+            for (std::size_t j = 0; j < i; ++j)
+                ASSERT_NE(all[i], all[j]) << i << " " << j;
+    }
+}
+
 TEST_F(GeneratorTest, EmptyPoolEndsAfterTheAttemptLimit)
 {
     onlyAvailable("");
