@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "platform/jet/JetReader.h"
+#include "support/MdbOut.h"
 #include "support/RecordingMessageBoxes.h"
 #include "support/RecordingSurface.h"
 
@@ -35,6 +36,8 @@ std::string readBytes(const std::string& path)
 // Every user table with all its rows, read through the Jet reader.
 Status readDatabase(const std::string& path, const std::string& password, Tables* out)
 {
+    if (path.find("/samples/") == std::string::npos)
+        quorlix::testing::keepDatabaseCopy(path);
     Status status;
     auto db = jet::DatabaseReader::open(path, password, &status);
     if (!db)
@@ -77,13 +80,6 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
-    static void keepCopy(const std::string& from, const std::string& name)
-    {
-        if (const char* out = std::getenv("QUORLIX_MDB_OUT")) {
-            fs::create_directories(out);
-            fs::copy_file(from, fs::path(out) / name, fs::copy_options::overwrite_existing);
-        }
-    }
     void write(const std::string& file, jet::JetVersion version, std::string_view password, const Tables& tables,
                const std::vector<jet::TextColumn>& columns)
     {
@@ -100,6 +96,7 @@ protected:
             }
         }
         ASSERT_TRUE(w->close().isOk());
+        quorlix::testing::keepDatabaseCopy(path(file));
     }
     // 0 agree, 1/2 disagree or fail; nullopt when the checker cannot run here.
     static std::optional<int> mdbCheck(const std::string& file)
@@ -137,7 +134,7 @@ TEST_P(CompactSamples, CopiesTextOnlyDatabasesAndRefusesTheRest)
         return;
     }
     ASSERT_TRUE(status.isOk()) << status.message();
-    keepCopy(target, std::string("compacted-") + c.file);
+    quorlix::testing::keepDatabaseCopy(target);
     Tables before, after;
     ASSERT_TRUE(readDatabase(source, "", &before).isOk());
     ASSERT_TRUE(readDatabase(target, "", &after).isOk());
@@ -184,7 +181,7 @@ TEST_P(CompactVersions, KeepsFormatPasswordNullsAndZeroLengthRule)
     write("src.dct", GetParam(), "kfz lomb 7316", {{"A", many}, {"Z", {{"z", "", "\xC3\xA9"}}}},
           {{"Last_Name", true}, {"First_Name", true}, {"Password", false}});
     ASSERT_TRUE(compactDatabase(path("src.dct"), path("dst.dct")).isOk());
-    keepCopy(path("dst.dct"), GetParam() == jet::JetVersion::Jet3 ? "compacted-jet3.dct" : "compacted-jet4.dct");
+    quorlix::testing::keepDatabaseCopy(path("dst.dct"));
 
     jet::FileHeader header;
     ASSERT_TRUE(jet::readFileHeader(path("dst.dct"), &header).isOk());

@@ -10,6 +10,7 @@
 
 #include "output/Maker.h"
 #include "platform/jet/JetReader.h"
+#include "support/MdbOut.h"
 #include "support/RecordingMessageBoxes.h"
 #include "support/RecordingSurface.h"
 
@@ -54,16 +55,10 @@ protected:
         std::ifstream in(file, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), {}};
     }
-    static void keepCopy(const std::string& from, const std::string& name)
-    {
-        if (const char* out = std::getenv("QUORLIX_MDB_OUT")) {
-            fs::create_directories(out);
-            fs::copy_file(from, fs::path(out) / name, fs::copy_options::overwrite_existing);
-        }
-    }
     // Password column of the converted database, in record order.
     static std::vector<std::optional<std::string>> passwords(const std::string& file)
     {
+        quorlix::testing::keepDatabaseCopy(file);
         std::vector<std::optional<std::string>> out;
         Status status;
         auto db = jet::DatabaseReader::open(file, "", &status);
@@ -178,8 +173,9 @@ TEST_P(ConvertDb, TrimsLinesAndSkipsBlankOnes)
         log.clear();
         boxes.answers = {Answer::No};
         ASSERT_TRUE(convertTXTtoDB(writeSource(GetParam().source), target, version, context).isOk());
-        keepCopy(target, std::string("convert-") + GetParam().name +
-                             (version == jet::JetVersion::Jet3 ? "-jet3.mdb" : "-jet4.mdb"));
+        quorlix::testing::keepDatabaseCopy(
+            target, std::string("convert-") + GetParam().name +
+                        (version == jet::JetVersion::Jet3 ? "-jet3.mdb" : "-jet4.mdb"));
         EXPECT_EQ(passwords(target), GetParam().stored);
         EXPECT_EQ(log, (CallLog{"setStatus:Saving Database File: x.mdb", "enableOff", "enableOn",
                                 "setStatus:" + GetParam().savedText,
@@ -243,6 +239,8 @@ TEST_P(ConvertViewer, ViewerFailureMessages)
                     : c.kind == 1 ? ConvertTXTtoHTML1(source, target, context)
                                   : convertTXTtoDB(source, target, jet::JetVersion::Jet3, context);
     ASSERT_TRUE(status.isOk());
+    if (c.kind == 2)
+        quorlix::testing::keepDatabaseCopy(target);
     ASSERT_EQ(shell.opened.size(), 1u);
     if (c.hint.empty()) {
         EXPECT_EQ(boxes.shown.size(), 1u);

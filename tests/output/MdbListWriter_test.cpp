@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "platform/jet/JetReader.h"
+#include "support/MdbOut.h"
 
 namespace fs = std::filesystem;
 using namespace quorlix;
@@ -41,13 +42,6 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
-    static void keepCopy(const std::string& from, const std::string& name)
-    {
-        if (const char* out = std::getenv("QUORLIX_MDB_OUT")) {
-            fs::create_directories(out);
-            fs::copy_file(from, fs::path(out) / name, fs::copy_options::overwrite_existing);
-        }
-    }
     fs::path m_dir;
 };
 
@@ -61,6 +55,7 @@ struct ReadBack {
 
 ReadBack readBack(const std::string& file)
 {
+    quorlix::testing::keepDatabaseCopy(file);
     ReadBack r;
     Status status;
     auto db = jet::DatabaseReader::open(file, "", &status);
@@ -102,7 +97,7 @@ TEST_P(MdbLayouts, WritesOneRecordPerPasswordWithNullNames)
     for (const char* pw : {"abc", " pad ", "q\"<&>,"})
         w->add(pw);
     ASSERT_TRUE(w->finish().isOk());
-    keepCopy(file, c.copyName);
+    quorlix::testing::keepDatabaseCopy(file, c.copyName);
 
     struct stat st {};
     ASSERT_EQ(::stat(file.c_str(), &st), 0);

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "platform/jet/JetReader.h"
+#include "support/MdbOut.h"
 
 namespace fs = std::filesystem;
 using namespace quorlix;
@@ -28,15 +29,6 @@ protected:
 
     std::string path(const std::string& name) const { return m_folder + name; }
 
-    // Keeps a copy of a written dictionary when QUORLIX_MDB_OUT is set.
-    static void keepCopy(const std::string& from, const std::string& name)
-    {
-        if (const char* out = std::getenv("QUORLIX_MDB_OUT")) {
-            fs::create_directories(out);
-            fs::copy_file(from, fs::path(out) / name, fs::copy_options::overwrite_existing);
-        }
-    }
-
     // A database with the given tables, each with the given single column.
     void writeDb(const std::string& file, std::string_view password,
                  const std::vector<std::pair<std::string, std::vector<std::string>>>& tables,
@@ -51,6 +43,7 @@ protected:
                 ASSERT_TRUE(w->appendRow({std::string_view(word)}).isOk());
         }
         ASSERT_TRUE(w->close().isOk());
+        quorlix::testing::keepDatabaseCopy(path(file));
     }
 
     fs::path m_dir;
@@ -69,8 +62,7 @@ TEST_P(DictionaryVersions, CreatedFileReadsBackInRecordOrder)
     std::vector<std::string> good(words.begin(), words.end() - 1);
     good.push_back("e\xC3\xA9" "clair"); // after the first letter anything 1252 holds
     ASSERT_TRUE(createDictionary(path("wordlist_test.dct"), good, GetParam()).isOk());
-    keepCopy(path("wordlist_test.dct"),
-             GetParam() == jet::JetVersion::Jet3 ? "dictionary-jet3.dct" : "dictionary-jet4.dct");
+    quorlix::testing::keepDatabaseCopy(path("wordlist_test.dct"));
 
     jet::FileHeader header;
     ASSERT_TRUE(jet::readFileHeader(path("wordlist_test.dct"), &header).isOk());

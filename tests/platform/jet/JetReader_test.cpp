@@ -1,5 +1,7 @@
 #include "platform/jet/JetReader.h"
 
+#include "support/MdbOut.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -29,15 +31,6 @@ private:
     static inline int s_n = 0;
     fs::path m_path;
 };
-
-// Keeps a copy of every database a test writes when QUORLIX_MDB_OUT is set.
-void keepCopy(const std::string& path, const std::string& name)
-{
-    if (const char* out = std::getenv("QUORLIX_MDB_OUT")) {
-        fs::create_directories(out);
-        fs::copy_file(path, fs::path(out) / name, fs::copy_options::overwrite_existing);
-    }
-}
 
 std::string readBytes(const std::string& path)
 {
@@ -86,6 +79,7 @@ void writeDatabase(const std::string& path, JetVersion version, std::string_view
         }
     }
     ASSERT_TRUE(writer->close().isOk());
+    quorlix::testing::keepDatabaseCopy(path);
 }
 
 // --- real Access files ---------------------------------------------------
@@ -190,7 +184,6 @@ TEST_P(RoundTrip, ValuesNullsAndRecordOrderSurvive)
         many.push_back({std::to_string(i), std::nullopt, std::string(static_cast<std::size_t>(i % 40 + 1), 'q')});
     writeDatabase(path, GetParam(), "", {{"Password Database", rows}, {"Many", many}},
                   {{"Last_Name", true}, {"First_Name", true}, {"Password", true}});
-    keepCopy(path, GetParam() == JetVersion::Jet3 ? "reader-roundtrip-jet3.mdb" : "reader-roundtrip-jet4.mdb");
 
     Status status;
     auto db = DatabaseReader::open(path, "", &status);
