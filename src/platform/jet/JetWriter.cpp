@@ -301,7 +301,8 @@ private:
     bool ioFailed() const { return m_status.code() == Status::Code::IoError; }
     Status checkTable(std::string_view name, const std::vector<TextColumn>& columns) const;
     std::uint32_t closeReserve() const;
-    bool reservePage(std::uint32_t* page);
+    // Takes count consecutive pages if the size limit allows; else keeps the refusal.
+    bool reservePages(std::uint32_t count, std::uint32_t* first);
     std::uint32_t appendPage() { return m_nextPage++; } // within the close reserve
     void writePage(std::uint32_t page, std::string_view bytes);
     void flushDataPage();
@@ -349,13 +350,14 @@ std::uint32_t JetDatabaseWriter::closeReserve() const
     return 2 * bitmapPages + tables + (tables + 9) / 16 + 1 + (2 * tables + 16) / 32 + 1 + 2;
 }
 
-bool JetDatabaseWriter::reservePage(std::uint32_t* page)
+bool JetDatabaseWriter::reservePages(std::uint32_t count, std::uint32_t* first)
 {
-    if (m_nextPage + closeReserve() >= m_maxPages) {
+    if (m_nextPage + count + closeReserve() > m_maxPages) {
         fail(sizeLimitStatus());
         return false;
     }
-    *page = m_nextPage++;
+    *first = m_nextPage;
+    m_nextPage += count;
     return true;
 }
 
@@ -464,8 +466,9 @@ Status JetDatabaseWriter::createTable(std::string_view name, const std::vector<T
         t.allowZeroLength.push_back(c.allowZeroLength);
     }
     t.layout = layoutColumns(&t.columns);
-    if (!reservePage(&t.tdefPage) || !reservePage(&t.mapPage))
+    if (!reservePages(2, &t.tdefPage))
         return m_status;
+    t.mapPage = t.tdefPage + 1;
     m_table = std::move(t);
     m_encoded.assign(columns.size(), std::string());
     m_fields.assign(columns.size(), std::nullopt);
@@ -484,7 +487,6 @@ Status JetDatabaseWriter::appendRow(const std::vector<std::optional<std::string_
     if (values.size() > t.columns.size())
         return fail(Status::invalidArgument("Table " + quoted(t.name) + " has only " +
                                             std::to_string(t.columns.size()) + " fields."));
-    std::size_t varBytes = 0;
     for (std::size_t i = 0; i < t.columns.size(); ++i) {
         const std::optional<std::string_view> v = i < values.size() ? values[i] : std::nullopt;
         if (!v) {
@@ -517,13 +519,11 @@ Status JetDatabaseWriter::appendRow(const std::vector<std::optional<std::string_
                                                     " has characters an Access 97 database cannot hold."));
             }
         }
-        varBytes += m_fields[i]->size();
     }
-    (void)varBytes;
     encodeRow(m_format, t.columns, t.layout, m_fields.data(), &m_row);
     if (m_pageNumber == 0 || !m_page.fits(m_row.size())) {
         std::uint32_t page;
-        if (!reservePage(&page))
+        if (!reservePages(1, &page))
             return m_status;
         flushDataPage();
         m_page.reset(t.tdefPage);

@@ -7,7 +7,8 @@
 //   (Jet 3) or UCS-2 (Jet 4). Text the file cannot hold is refused.
 // - Every column is a Text field of kDefaultTextSize characters, nullable,
 //   without index. A value longer than that, or an empty value in a column
-//   that does not allow zero-length text, is refused.
+//   that does not allow zero-length text, is refused. A record with fewer
+//   values than fields leaves the rest Null; one with more is refused.
 // - Table names are printable ASCII (the catalog index sorts them); names are
 //   1..64 characters without . ! ` [ ] or a leading blank.
 // - Refusals (bad names, bad values, the format's size limit) are kept as the

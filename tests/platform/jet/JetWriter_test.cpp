@@ -585,6 +585,27 @@ TEST_P(JetWriterLimit, RefusesThePageThatWouldPassTheLimit)
     EXPECT_EQ(m.tables.at("Password Database").rows.size(), accepted);
 }
 
+TEST_P(JetWriterLimit, RefusesATableWhosePagesWouldPassTheLimit)
+{
+    WriterOptions options;
+    options.maxPages = 60;
+    Status error;
+    auto w = createDatabaseWriter(file().string(), GetParam(), "", options, &error);
+    ASSERT_TRUE(w);
+    std::size_t tables = 0;
+    Status s;
+    while ((s = w->createTable("T" + std::to_string(tables), {{"Word", true}})).isOk())
+        ++tables;
+    EXPECT_EQ(s.code(), Status::Code::TooLarge);
+    EXPECT_GT(tables, 5u);
+    EXPECT_EQ(w->close().code(), Status::Code::TooLarge);
+    keepForReaders(file(), ".mdb");
+    const RawDatabase db(testing::slurp(file()));
+    EXPECT_LE(db.pageCount(), 60u);
+    checkStructure(db, 0); // no page left unwritten
+    EXPECT_EQ(readWithLibmdb(file()).userTables.size(), tables);
+}
+
 INSTANTIATE_TEST_SUITE_P(Versions, JetWriterLimit, ::testing::Values(JetVersion::Jet3, JetVersion::Jet4));
 
 TEST_F(JetWriterTest, FileIsOwnerOnlyAndRemovedWhenNeverClosed)
