@@ -38,29 +38,6 @@ std::string bytes(std::initializer_list<int> b)
 const Format& jet3 = formatOf(JetVersion::Jet3);
 const Format& jet4 = formatOf(JetVersion::Jet4);
 
-TEST(JetWriterEncode, IntegersAreLittleEndianExceptIndexKeys)
-{
-    std::string s;
-    putU8(&s, 0x1FF);
-    putU16(&s, 0x0409);
-    putU24(&s, 0x030201);
-    putU32(&s, 0x6B39DAC7);
-    putU24BE(&s, 0x000012);
-    putU32BE(&s, 0x8F000001);
-    EXPECT_EQ(hex(s), "ff 09 04 01 02 03 c7 da 39 6b 00 00 12 8f 00 00 01");
-    EXPECT_EQ(getU32(s.data() + 6), 0x6B39DAC7u);
-    std::string d;
-    putF64(&d, 36526.5); // 2000-01-01 12:00
-    EXPECT_EQ(getF64(d.data()), 36526.5);
-    EXPECT_EQ(pageRow(0x13, 1), 0x1301u);
-}
-
-TEST(JetWriterEncode, HeaderKeystreamIsTheKnownOne)
-{
-    EXPECT_EQ(hex(rc4Stream(std::string_view("\xC7\xDA\x39\x6B", 4), 16)),
-              "b5 6f 03 62 61 08 c2 55 eb a9 67 72 43 3f 00 9c");
-}
-
 struct TextCase {
     const char* name;
     std::string utf8;
@@ -205,41 +182,6 @@ TEST(JetWriterEncode, Jet3PasswordTableDefinitionGolden)
     EXPECT_EQ(page.find_first_not_of('\0', golden.size()), std::string::npos);
 }
 
-TEST(JetWriterEncode, Jet4TableDefinitionOffsets)
-{
-    const std::string t = encodeTableDefinition(jet4, passwordTable(jet4));
-    struct Field {
-        std::size_t offset;
-        int width;
-        std::uint32_t value;
-        const char* meaning;
-    } fields[] = {
-        {0, 1, 0x02, "page type"},
-        {2, 2, 4096 - 200 - 8, "free space"},
-        {8, 4, 200, "length: 63 + 3*25 + 3*(2+2*len) + 2"},
-        {16, 4, 3, "rows"},
-        {40, 1, 0x4E, "user table"},
-        {43, 2, 3, "variable columns"},
-        {45, 2, 3, "columns"},
-        {55, 4, 0x1300, "owned map"},
-        {59, 4, 0x1301, "free map"},
-        {63 + 25 + 0, 1, 0x0A, "column 1 type"},
-        {63 + 25 + 5, 2, 1, "column 1 number"},
-        {63 + 25 + 7, 2, 1, "column 1 var slot"},
-        {63 + 25 + 11, 2, 0x0409, "column 1 sort order"},
-        {63 + 25 + 15, 1, 0x02, "column 1 flags"},
-        {63 + 25 + 16, 1, 0x01, "column 1 compressed unicode"},
-        {63 + 25 + 23, 2, 100, "column 1 length in bytes"},
-        {63 + 75, 2, 18, "first name's byte length"},
-        {63 + 75 + 2, 2, 'L', "UCS-2 name"},
-        {198, 2, 0xFFFF, "end of long-value maps"},
-    };
-    for (const Field& f : fields) {
-        const std::uint32_t v = f.width == 1 ? u8At(t, f.offset) : f.width == 2 ? u16At(t, f.offset) : u32At(t, f.offset);
-        EXPECT_EQ(v, f.value) << f.meaning;
-    }
-}
-
 // Index blocks of both versions, as an engine-made Access 2000 catalog has
 // them (unknown leading words and trailing bytes zero).
 TEST(JetWriterEncode, IndexBlocksOfBothVersions)
@@ -280,27 +222,6 @@ TEST(JetWriterEncode, IndexBlocksOfBothVersions)
         at += j4 ? 2 + 24 : 1 + 12;
         EXPECT_EQ(u16At(t, at), 0xFFFFu);
         EXPECT_EQ(u32At(t, 8), at + 2) << "length field";
-    }
-}
-
-TEST(JetWriterEncode, SystemColumnsLayOutFixedDataFirst)
-{
-    std::vector<ColumnDef> cols(5);
-    cols[0].type = kLong;
-    cols[1].type = kText;
-    cols[2].type = kInteger;
-    cols[3].type = kBoolean;
-    cols[4].type = kDateTime;
-    const RowLayout layout = layoutColumns(&cols);
-    EXPECT_EQ(layout.fixedSize, 14u);
-    EXPECT_EQ(layout.varCount, 1u);
-    const std::uint16_t offsets[] = {0, 0, 4, 0, 6};
-    const std::uint16_t varIndex[] = {0, 0, 1, 1, 1};
-    for (std::size_t i = 0; i < cols.size(); ++i) {
-        EXPECT_EQ(cols[i].number, i);
-        EXPECT_EQ(cols[i].fixedOffset, offsets[i]) << i;
-        EXPECT_EQ(cols[i].varIndex, varIndex[i]) << i;
-        EXPECT_EQ((cols[i].flags & kColumnFixed) != 0, i != 1) << i;
     }
 }
 
