@@ -156,11 +156,9 @@ Status convert(Target kind, const std::string& source, const std::string& target
     writer->begin();
     std::size_t blankLines = 0;
     std::string line;
-    for (;;) {
+    while (in.next(&line)) {
         if (context.yield)
             context.yield();
-        if (!in.next(&line))
-            break;
         if (db) {
             if (isBlank(line)) {
                 ++blankLines;
