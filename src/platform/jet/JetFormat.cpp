@@ -407,14 +407,6 @@ const std::string& DataPageBuilder::finish()
 
 // ---- Usage maps -------------------------------------------------------------------
 
-bool pageSetContains(const PageSet& set, std::uint32_t page)
-{
-    for (const PageRange& r : set)
-        if (page >= r.first && page <= r.last)
-            return true;
-    return false;
-}
-
 namespace {
 
 std::uint32_t inlineStart(const PageSet& set) { return set.empty() ? 0 : set.front().first / 8 * 8; }

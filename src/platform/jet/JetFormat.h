@@ -43,7 +43,6 @@ constexpr std::uint32_t kMaxRowsPerPage = 255; // row numbers are one byte in po
 constexpr std::uint16_t kSortGeneral = 0x0409;
 constexpr std::uint16_t kCodePage1252 = 1252;
 constexpr std::size_t kMaxNameLength = 64;
-constexpr std::uint32_t kMaxTextCharacters = 255;
 
 // ---- Text ------------------------------------------------------------------
 
@@ -152,7 +151,6 @@ struct PageRange {
     std::uint32_t last; // inclusive
 };
 using PageSet = std::vector<PageRange>; // sorted, disjoint
-bool pageSetContains(const PageSet& set, std::uint32_t page);
 
 // Inline map: u8 0, u32 start page (a multiple of 8), bitmap. Fits when every
 // page of the set lies within inlineMapPages() of the start.

@@ -82,7 +82,10 @@ std::string fixedF64(double v)
     return s;
 }
 
-ColumnDef systemColumn(std::uint8_t type, std::string name, std::uint16_t size, std::uint8_t flags = 0x12)
+constexpr std::uint8_t kSystemFlags = kColumnSystem | kColumnNullable;
+constexpr std::uint8_t kSidFlags = kColumnSystem | kColumnSid | kColumnNullable;
+
+ColumnDef systemColumn(std::uint8_t type, std::string name, std::uint16_t size, std::uint8_t flags = kSystemFlags)
 {
     ColumnDef c;
     c.type = type;
@@ -116,7 +119,7 @@ SystemTable objectsTable(const Format& f)
         systemColumn(kInteger, "Type", 2),
         systemColumn(kDateTime, "DateCreate", 8),
         systemColumn(kDateTime, "DateUpdate", 8),
-        systemColumn(kBinary, "Owner", text, 0x32),
+        systemColumn(kBinary, "Owner", text, kSidFlags),
         systemColumn(kLong, "Flags", 4),
         systemColumn(kMemo, "Database", 0),
         systemColumn(kMemo, "Connect", 0),
@@ -155,7 +158,7 @@ SystemTable acesTable(const Format& f)
     t.def.system = true;
     t.def.columns = {
         systemColumn(kLong, "ObjectId", 4),
-        systemColumn(kBinary, "SID", systemTextSize(f), 0x32),
+        systemColumn(kBinary, "SID", systemTextSize(f), kSidFlags),
         systemColumn(kLong, "ACM", 4),
         systemColumn(kBoolean, "FInheritable", 1),
     };
