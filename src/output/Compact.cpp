@@ -135,6 +135,12 @@ Status compactDatabase(const std::string& source, const std::string& target, boo
         return status;
     if (header.versionByte > 1)
         return Status::unsupported("Only Jet 3 and Jet 4 databases (.mdb) can be compacted.");
+    // The writer makes unencrypted files in code page 1252 with the General
+    // sort order; a copy of anything else would quietly change the database.
+    if (header.databaseKey != 0)
+        return Status::unsupported("Encrypted databases cannot be compacted.");
+    if (header.codePage != 1252 || (header.sortOrder != 0x409 && header.sortOrder != 0))
+        return Status::unsupported("Only databases with the General sort order and code page 1252 can be compacted.");
     const std::string temp = temporarySibling(target);
     std::vector<TablePlan> plans;
     std::vector<std::uint64_t> rows;

@@ -250,6 +250,28 @@ TEST_F(CompactTest, RepairSalvagesReadableRowsCompactionRefuses)
     }
 }
 
+TEST_F(CompactTest, RefusesHeadersTheWriterCannotReproduce)
+{
+    write("plain.mdb", jet::JetVersion::Jet3, "", {{"T", {{"a"}}}}, {{"F", true}});
+    const std::string plain = readBytes(path("plain.mdb"));
+    // Header fields sit under a fixed XOR mask: flipping stored bits flips the
+    // plain value by the same bits.
+    struct Case {
+        const char* name;
+        std::size_t offset;
+        unsigned char flip;
+    };
+    for (const Case& c : {Case{"code page", 0x3C, 0x06}, Case{"sort order", 0x3A, 0x0C}, Case{"encrypted", 0x3E, 0x01}}) {
+        std::string bytes = plain;
+        bytes[c.offset] = static_cast<char>(bytes[c.offset] ^ c.flip);
+        std::ofstream(path("odd.mdb"), std::ios::binary | std::ios::trunc) << bytes;
+        EXPECT_EQ(compactDatabase(path("odd.mdb"), path("copy.mdb")).code(), Status::Code::Unsupported) << c.name;
+        EXPECT_EQ(repairDatabase(path("odd.mdb")).code(), Status::Code::Unsupported) << c.name;
+        EXPECT_EQ(readBytes(path("odd.mdb")), bytes) << c.name;
+    }
+    EXPECT_EQ(files(), (std::vector<std::string>{"odd.mdb", "plain.mdb"}));
+}
+
 // --- the commands ----------------------------------------------------------
 
 class ScriptedDialogs : public DatabaseToolDialogs {
