@@ -41,7 +41,10 @@ std::optional<WordDrawer> loadWords(WordRunContext& run, bool singleWindowRun, W
         return std::nullopt;
     }
     WordTables tables;
-    const Status loaded = run.words.load(run.programFolder, run.settings.dictionary, &tables);
+    Status loaded = run.words.load(run.programFolder, run.settings.dictionary, &tables);
+    // Nothing to draw from: as damaged as a file without its tables.
+    if (loaded.isOk() && tables.totalWords() == 0)
+        loaded = Status::notFound("The dictionary holds no words.");
     if (!loaded) {
         run.boxes.show(run.words.failureMessage(loaded, fullPath, singleWindowRun), Icon::Critical, Buttons::Ok);
         *end = WordRunEnd::Failed;

@@ -60,7 +60,10 @@ WordRunEnd SaveMultiFileWords(WordRunContext& run, const MultiFileSettings& file
         return WordRunEnd::Refused;
     }
     WordTables tables;
-    if (const Status loaded = run.words.load(run.programFolder, settings.dictionary, &tables); !loaded) {
+    Status loaded = run.words.load(run.programFolder, settings.dictionary, &tables);
+    if (loaded.isOk() && tables.totalWords() == 0)
+        loaded = Status::notFound("The dictionary holds no words.");
+    if (!loaded) {
         run.boxes.show(run.words.failureMessage(loaded, fullPath, false), Icon::Critical, Buttons::Ok);
         return WordRunEnd::Failed;
     }

@@ -50,6 +50,15 @@ struct WordSettingsForm {
 // Where Accept writes each field: section, key, value text.
 using SettingWriter = std::function<void(std::string_view section, std::string_view key, std::string_view value)>;
 
+// A SettingWriter over the settings store.
+template <typename Store>
+SettingWriter writerFor(Store& store)
+{
+    return [&store](std::string_view section, std::string_view key, std::string_view value) {
+        store.set(section, key, value);
+    };
+}
+
 // Opening: list, boxes and check boxes from the settings, and the dependent
 // boxes enabled by the click rules. The digit and length boxes receive their
 // values only when their check box is on; otherwise they keep the window's

@@ -245,6 +245,19 @@ TEST(PasswordGenWords, MissingDictionaryAndLoadFailure)
     }
 }
 
+TEST(WordRuns, EmptyDictionaryIsReportedNotDrawnFrom)
+{
+    WordRunFixture f({0.5});
+    WordRunContext run = f.context();
+    ASSERT_EQ(PasswordGenWords(run), WordRunEnd::Failed);
+    const std::string path = f.dir.folder() + "wordlist_english_abridged.dct";
+    EXPECT_EQ(f.boxes.shown.at(0).text, "failed:" + path + ":The dictionary holds no words.:single");
+    MultiFileSettings series{1, "pw", 1, f.dir.folder(), "txt"};
+    ASSERT_EQ(SaveMultiFileWords(run, series), WordRunEnd::Failed);
+    EXPECT_EQ(f.boxes.shown.back().text, "failed:" + path + ":The dictionary holds no words.:multi");
+    EXPECT_FALSE(std::filesystem::exists(f.dir.folder() + "pw1.txt"));
+}
+
 TEST(PasswordGenWords, StopPromptCancelThenOk)
 {
     WordRunFixture f({0, 0, 0.34, 0, 0.5, 0, 0.5, 0.34, 0.999, 0.999});

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "WordsTestSupport.h"
+#include "settings/SettingsStore.h"
 
 namespace quorlix {
 namespace {
@@ -178,6 +179,12 @@ TEST(WordSettingsWindow, AcceptStoresEveryFieldInOrder)
     EXPECT_EQ(written, expected);
     WordSettings want{"wordlist_french.dct", 500, 3, "-", false, true, 6, true, 5, 8, true};
     EXPECT_EQ(s, want);
+
+    // Through the settings store.
+    MemorySettingsStore store;
+    ASSERT_TRUE(acceptWordSettings(f, s, boxes, writerFor(store)));
+    EXPECT_EQ(store.get("LastSettings", "TypeWordLimitMax", "?"), "8");
+    EXPECT_EQ(store.get("LastSettings", "TypeDictionary", "?"), "wordlist_french.dct");
 
     // No entry selected stores an empty dictionary.
     f.selectedDictionary = -1;
