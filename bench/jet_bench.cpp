@@ -12,7 +12,8 @@
 
 #include "platform/jet/Jet.h"
 
-namespace {
+namespace
+{
 
 using quorlix::Status;
 using quorlix::jet::DatabaseWriter;
@@ -74,8 +75,14 @@ void writeList(benchmark::State& state, JetVersion version)
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * rows));
 }
 
-void BM_Jet3PasswordList(benchmark::State& state) { writeList(state, JetVersion::Jet3); }
-void BM_Jet4PasswordList(benchmark::State& state) { writeList(state, JetVersion::Jet4); }
+void BM_Jet3PasswordList(benchmark::State& state)
+{
+    writeList(state, JetVersion::Jet3);
+}
+void BM_Jet4PasswordList(benchmark::State& state)
+{
+    writeList(state, JetVersion::Jet4);
+}
 
 // Memory is read as peak-RSS growth: 100,000 rows run first, so the larger
 // runs show only what they add on top.

@@ -7,7 +7,8 @@
 
 #include "platform/jet/JetEncode.h"
 
-namespace quorlix::jet {
+namespace quorlix::jet
+{
 
 // ---- Formats ------------------------------------------------------------------
 
@@ -45,7 +46,8 @@ std::string rc4Stream(std::string_view key, std::size_t n)
 
 // ---- Text ---------------------------------------------------------------------
 
-namespace {
+namespace
+{
 
 // Decodes one UTF-8 sequence at *pos; -1 for a malformed one.
 long nextCodePoint(std::string_view s, std::size_t* pos)
@@ -156,7 +158,8 @@ std::size_t utf8Length(std::string_view utf8)
 
 // ---- Page 0 -------------------------------------------------------------------
 
-namespace {
+namespace
+{
 constexpr std::size_t kMaskStart = 0x18;
 constexpr std::string_view kHeaderKey{"\xC7\xDA\x39\x6B", 4};
 } // namespace
@@ -180,9 +183,9 @@ std::string encodeHeaderPage(const Format& format, std::string_view password, do
     putU8(&page, format.isJet4() ? 0 : 1);
     putU8(&page, 0);
     putU16(&page, format.isJet4() ? 0 : kSortGeneral);
-    putU16(&page, kCodePage1252);  // 0x3C
-    putU32(&page, 0);              // 0x3E: database key 0 = pages not encrypted
-    std::string pw(password);      // 0x42
+    putU16(&page, kCodePage1252); // 0x3C
+    putU32(&page, 0);             // 0x3E: database key 0 = pages not encrypted
+    std::string pw(password);     // 0x42
     pw.resize(format.passwordSize, '\0');
     if (format.isJet4()) {
         // The password is further XORed with the whole days of the creation date.
@@ -263,7 +266,8 @@ RowLayout layoutColumns(std::vector<ColumnDef>* columns)
     return layout;
 }
 
-namespace {
+namespace
+{
 
 // Jet 3 offsets are single bytes; rows of 256 bytes or more carry a jump
 // table whose size depends on the row's own length.
@@ -407,9 +411,13 @@ const std::string& DataPageBuilder::finish()
 
 // ---- Usage maps -------------------------------------------------------------------
 
-namespace {
+namespace
+{
 
-std::uint32_t inlineStart(const PageSet& set) { return set.empty() ? 0 : set.front().first / 8 * 8; }
+std::uint32_t inlineStart(const PageSet& set)
+{
+    return set.empty() ? 0 : set.front().first / 8 * 8;
+}
 
 // Sets bit i of bitmap for every page start+i of the set below start+bits.
 void fillBitmap(char* bitmap, std::uint32_t start, std::uint32_t bits, const PageSet& set)
@@ -481,7 +489,8 @@ std::vector<std::uint32_t> bitmapSlots(const Format& format, const PageSet& set)
 
 // ---- Table definitions -------------------------------------------------------------
 
-namespace {
+namespace
+{
 
 void putName(const Format& format, std::string* dst, std::string_view utf8)
 {
@@ -522,7 +531,8 @@ void putColumn(const Format& format, std::string* dst, const ColumnDef& c)
 
 } // namespace
 
-namespace {
+namespace
+{
 
 // The definition stream, header included; its length field is filled in
 // from what was actually written.
@@ -700,7 +710,10 @@ void appendIndexRowPointer(std::string* entry, std::uint32_t page, std::uint32_t
     putU8(entry, row);
 }
 
-std::size_t indexLeafCapacity(const Format& format) { return format.pageSize - format.indexEntriesOffset; }
+std::size_t indexLeafCapacity(const Format& format)
+{
+    return format.pageSize - format.indexEntriesOffset;
+}
 
 std::string encodeIndexLeaf(const Format& format, std::uint32_t tdefPage, std::vector<std::string> entries)
 {

@@ -13,7 +13,8 @@
 
 #include "platform/jet/Jet.h"
 
-namespace quorlix::jet {
+namespace quorlix::jet
+{
 
 // The numbers that differ between the two versions.
 struct Format {
@@ -25,7 +26,7 @@ struct Format {
     std::uint32_t dataRowCountOffset; // data page: u16 row count
     std::uint32_t mapRowSize;         // one usage-map row
     std::uint32_t tdefHeaderSize;     // fixed part of a table definition
-    std::uint32_t columnSize; // one column descriptor
+    std::uint32_t columnSize;         // one column descriptor
     std::uint32_t indexBitmapOffset;  // index page: entry-end bitmap
     std::uint32_t indexEntriesOffset; // index page: first entry
     std::uint32_t maxRowSize;         // largest row we place on a data page
@@ -92,11 +93,11 @@ constexpr std::uint8_t kColumnCompressed = 0x01; // Jet 4 extra flags byte
 
 struct ColumnDef {
     std::uint8_t type = kText;
-    std::string name;          // UTF-8
-    std::uint16_t size = 0;    // bytes (Text: characters x bytes per character)
-    std::uint8_t flags = 0;    // kColumn*; kColumnFixed is set by layoutColumns
+    std::string name;            // UTF-8
+    std::uint16_t size = 0;      // bytes (Text: characters x bytes per character)
+    std::uint8_t flags = 0;      // kColumn*; kColumnFixed is set by layoutColumns
     std::uint8_t extraFlags = 0; // Jet 4 only
-    bool userNumbering = true; // user tables repeat the column number at +5
+    bool userNumbering = true;   // user tables repeat the column number at +5
     // Filled by layoutColumns():
     std::uint16_t number = 0;
     std::uint16_t varIndex = 0;    // variable: slot in the var table; fixed: var columns before it
@@ -121,7 +122,8 @@ void encodeRow(const Format& format, const std::vector<ColumnDef>& columns, cons
 std::size_t rowSize(const Format& format, const RowLayout& layout, std::size_t columnCount, std::size_t varBytes);
 
 // Fills one data page from the back; the shape of a block builder.
-class DataPageBuilder {
+class DataPageBuilder
+{
 public:
     // owner: the table's definition page; 0 for usage-map rows, 1 for the
     // global map page, kLongValueOwner for long-value pages.

@@ -13,9 +13,11 @@
 #include "platform/jet/JetEncode.h"
 #include "platform/jet/JetFormat.h"
 
-namespace quorlix::jet {
+namespace quorlix::jet
+{
 
-namespace {
+namespace
+{
 
 // Page plan of a new file. The system tables keep the places Jet gives them
 // in a fresh database; their rows, the property blobs and the global map's
@@ -105,7 +107,10 @@ struct SystemTable {
 
 // Text and Binary columns of the system tables: 255 characters / bytes in
 // Jet 3, 510 bytes in Jet 4.
-std::uint16_t systemTextSize(const Format& f) { return static_cast<std::uint16_t>(f.isJet4() ? 510 : 255); }
+std::uint16_t systemTextSize(const Format& f)
+{
+    return static_cast<std::uint16_t>(f.isJet4() ? 510 : 255);
+}
 
 SystemTable objectsTable(const Format& f)
 {
@@ -176,9 +181,8 @@ SystemTable queriesTable(const Format& f)
     t.def.system = true;
     const std::uint16_t text = systemTextSize(f);
     t.def.columns = {
-        systemColumn(kLong, "ObjectId", 4),   systemColumn(kByte, "Attribute", 1),
-        systemColumn(kBinary, "Order", text), systemColumn(kText, "Name1", text),
-        systemColumn(kText, "Name2", text),   systemColumn(kMemo, "Expression", 0),
+        systemColumn(kLong, "ObjectId", 4), systemColumn(kByte, "Attribute", 1), systemColumn(kBinary, "Order", text),
+        systemColumn(kText, "Name1", text), systemColumn(kText, "Name2", text),  systemColumn(kMemo, "Expression", 0),
         systemColumn(kInteger, "Flag", 2),
     };
     if (f.isJet4()) // Access 2000 added a Long
@@ -198,10 +202,14 @@ SystemTable relationshipsTable(const Format& f)
     t.def.system = true;
     const std::uint16_t text = systemTextSize(f);
     t.def.columns = {
-        systemColumn(kText, "szRelationship", text),     systemColumn(kLong, "grbit", 4),
-        systemColumn(kLong, "ccolumn", 4),               systemColumn(kLong, "icolumn", 4),
-        systemColumn(kText, "szObject", text),           systemColumn(kText, "szColumn", text),
-        systemColumn(kText, "szReferencedObject", text), systemColumn(kText, "szReferencedColumn", text),
+        systemColumn(kText, "szRelationship", text),
+        systemColumn(kLong, "grbit", 4),
+        systemColumn(kLong, "ccolumn", 4),
+        systemColumn(kLong, "icolumn", 4),
+        systemColumn(kText, "szObject", text),
+        systemColumn(kText, "szColumn", text),
+        systemColumn(kText, "szReferencedObject", text),
+        systemColumn(kText, "szReferencedColumn", text),
     };
     t.layout = layoutColumns(&t.def.columns);
     for (std::uint16_t i = 0; i < 3; ++i) {
@@ -253,11 +261,15 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b)
            });
 }
 
-std::string quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
+std::string quoted(std::string_view s)
+{
+    return "\"" + std::string(s) + "\"";
+}
 
 // ---- The writer ------------------------------------------------------------------
 
-class JetDatabaseWriter final : public DatabaseWriter {
+class JetDatabaseWriter final : public DatabaseWriter
+{
 public:
     JetDatabaseWriter(const Format& format, int fd, std::string path, std::string password, double creationDate,
                       std::uint32_t maxPages)
@@ -422,8 +434,8 @@ Status JetDatabaseWriter::checkTable(std::string_view name, const std::vector<Te
     for (const TextColumn& c : columns)
         names.push_back(c.name);
     const RowLayout layout = layoutColumns(&def.columns);
-    const std::size_t widest = rowSize(m_format, layout, columns.size(),
-                                       columns.size() * kDefaultTextSize * (m_format.isJet4() ? 2 : 1));
+    const std::size_t widest =
+        rowSize(m_format, layout, columns.size(), columns.size() * kDefaultTextSize * (m_format.isJet4() ? 2 : 1));
     if (tableDefinitionSize(m_format, def) > m_format.pageSize || widest > m_format.maxRowSize ||
         encodeZeroLengthProperties(m_format, names).size() + m_format.dataHeaderSize() + 2 > m_format.pageSize)
         return Status::invalidArgument(what + "too many fields or field names too long.");
@@ -507,7 +519,8 @@ Status JetDatabaseWriter::appendRow(const std::vector<std::optional<std::string_
         if (m_format.isJet4()) {
             std::string ucs2;
             if (!utf8ToUcs2(*v, &ucs2))
-                return fail(Status::invalidArgument("The text " + quoted(*v) + " has characters a database "
+                return fail(Status::invalidArgument("The text " + quoted(*v) +
+                                                    " has characters a database "
                                                     "field cannot hold."));
             compressUcs2(ucs2, &out);
             m_fields[i] = std::string_view(out);
@@ -787,8 +800,7 @@ void JetDatabaseWriter::writeCatalog()
     writePage(0, encodeHeaderPage(f, password, m_creationDate));
 }
 
-void JetDatabaseWriter::writeSystemMaps(const PageSet& objectsPages, const PageSet& acesPages,
-                                        const PageSet& lvalPages)
+void JetDatabaseWriter::writeSystemMaps(const PageSet& objectsPages, const PageSet& acesPages, const PageSet& lvalPages)
 {
     const Format& f = m_format;
     const std::string none = encodeInlineMap(f, {});
@@ -818,17 +830,17 @@ void JetDatabaseWriter::writeSystemMaps(const PageSet& objectsPages, const PageS
     singleMap(kObjectsIndex1Map, kObjectsIndex1Leaf);
     {
         DataPageBuilder page(f, 0);
-        page.add(encodeInlineMap(f, acesPages));                    // 0 MSysACEs owned
-        page.add(encodeInlineMap(f, lastOf(acesPages)));            // 1 free
-        page.add(encodeInlineMap(f, {{kAcesLeaf, kAcesLeaf}}));     // 2 index
-        page.add(none);                                             // 3 MSysQueries owned
-        page.add(none);                                             // 4 free
-        page.add(none);                                             // 5 Expression owned
-        page.add(none);                                             // 6 Expression free
+        page.add(encodeInlineMap(f, acesPages));                      // 0 MSysACEs owned
+        page.add(encodeInlineMap(f, lastOf(acesPages)));              // 1 free
+        page.add(encodeInlineMap(f, {{kAcesLeaf, kAcesLeaf}}));       // 2 index
+        page.add(none);                                               // 3 MSysQueries owned
+        page.add(none);                                               // 4 free
+        page.add(none);                                               // 5 Expression owned
+        page.add(none);                                               // 6 Expression free
         page.add(encodeInlineMap(f, {{kQueriesLeaf, kQueriesLeaf}})); // 7 index
-        page.add(none);                                             // 8 MSysRelationships owned
-        page.add(none);                                             // 9 free
-        for (std::uint32_t i = 0; i < 3; ++i)                       // 10..12 indexes
+        page.add(none);                                               // 8 MSysRelationships owned
+        page.add(none);                                               // 9 free
+        for (std::uint32_t i = 0; i < 3; ++i)                         // 10..12 indexes
             page.add(encodeInlineMap(f, {{kRelationshipsLeaf0 + i, kRelationshipsLeaf0 + i}}));
         writePage(kOtherMapsPage, page.finish());
     }

@@ -26,7 +26,8 @@
 
 #include "platform/jet/Jet.h"
 
-namespace quorlix::jet {
+namespace quorlix::jet
+{
 
 // DAO's default size for a new Text field.
 constexpr std::uint16_t kDefaultTextSize = 50;

@@ -7,8 +7,10 @@
 #include "platform/jet/JetFormat.h"
 #include "platform/jet/JetWriterTestSupport.h"
 
-namespace quorlix::jet {
-namespace {
+namespace quorlix::jet
+{
+namespace
+{
 
 using testing::u16At;
 using testing::u32At;
@@ -46,7 +48,9 @@ struct TextCase {
     std::string stored4; // Jet 4 value after compression
 };
 
-class JetWriterText : public ::testing::TestWithParam<TextCase> {};
+class JetWriterText : public ::testing::TestWithParam<TextCase>
+{
+};
 
 TEST_P(JetWriterText, ConvertsToBothEncodings)
 {
@@ -70,15 +74,18 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, JetWriterText,
     ::testing::Values(
         TextCase{"ascii", "abc1", true, "abc1", bytes({0xFF, 0xFE, 'a', 'b', 'c', '1'})},
-        TextCase{"twoCharsStayUcs2", "ab", true, "ab", bytes({'a', 0, 'b', 0})},
-        TextCase{"empty", "", true, "", ""},
+        TextCase{"twoCharsStayUcs2", "ab", true, "ab", bytes({'a', 0, 'b', 0})}, TextCase{"empty", "", true, "", ""},
         TextCase{"latin1", "caf\xC3\xA9!", true, "caf\xE9!", bytes({0xFF, 0xFE, 'c', 'a', 'f', 0xE9, '!'})},
-        TextCase{"euroSign", "\xE2\x82\xAC" "12", true, "\x80" "12", bytes({0xAC, 0x20, '1', 0, '2', 0})},
+        TextCase{"euroSign",
+                 "\xE2\x82\xAC"
+                 "12",
+                 true,
+                 "\x80"
+                 "12",
+                 bytes({0xAC, 0x20, '1', 0, '2', 0})},
         TextCase{"undefinedC1", "\xC2\x81", false, "", bytes({0x81, 0})},
-        TextCase{"cyrillic", "\xD0\x96", false, "", bytes({0x16, 0x04})},
-        TextCase{"brokenUtf8", "\xC3", false, "", ""},
-        TextCase{"overlong", "\xC0\xAF", false, "", ""},
-        TextCase{"outsideBmp", "\xF0\x9F\x98\x80", false, "", ""}),
+        TextCase{"cyrillic", "\xD0\x96", false, "", bytes({0x16, 0x04})}, TextCase{"brokenUtf8", "\xC3", false, "", ""},
+        TextCase{"overlong", "\xC0\xAF", false, "", ""}, TextCase{"outsideBmp", "\xF0\x9F\x98\x80", false, "", ""}),
     [](const ::testing::TestParamInfo<TextCase>& i) { return i.param.name; });
 
 // Page 0 of a Jet 3 file, after removing the mask.
@@ -211,7 +218,8 @@ TEST(JetWriterEncode, IndexBlocksOfBothVersions)
         for (int k = 0; k < 8; ++k)
             real += bytes({0xFF, 0xFF, 0});
         real += bytes({0x10, 0x06, 0, 0, 7, 0, 0, 0});
-        real = j4 ? std::string(4, '\0') + real + std::string(4, '\0') + bytes({0x81, 0, 0, 0, 0, 0}) : real + bytes({0x01});
+        real = j4 ? std::string(4, '\0') + real + std::string(4, '\0') + bytes({0x81, 0, 0, 0, 0, 0})
+                  : real + bytes({0x01});
         EXPECT_EQ(hex(t.substr(at, real.size())), hex(real)) << (j4 ? "Jet 4" : "Jet 3");
         at += real.size();
         std::string logical = bytes({0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 4, 4, 1});
@@ -231,7 +239,9 @@ struct RowCase {
     std::string jet3; // expected bytes; empty = only check the round trip
 };
 
-class JetWriterRow : public ::testing::TestWithParam<RowCase> {};
+class JetWriterRow : public ::testing::TestWithParam<RowCase>
+{
+};
 
 TEST_P(JetWriterRow, EncodesAndDecodesLikeTheReaders)
 {
@@ -259,16 +269,20 @@ TEST_P(JetWriterRow, EncodesAndDecodesLikeTheReaders)
     }
 }
 
-std::optional<std::string> text(std::size_t n, char c) { return std::string(n, c); }
+std::optional<std::string> text(std::size_t n, char c)
+{
+    return std::string(n, c);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, JetWriterRow,
     ::testing::Values(
         // num_cols | data | eod | offsets of Password, First, Last | var_len | null mask
-        RowCase{"passwordOnly", {std::nullopt, std::nullopt, std::string("abc")},
+        RowCase{"passwordOnly",
+                {std::nullopt, std::nullopt, std::string("abc")},
                 bytes({3, 'a', 'b', 'c', 4, 1, 1, 1, 3, 0x04})},
-        RowCase{"emptyIsNotNull", {std::string(), std::nullopt, std::string("x")},
-                bytes({3, 'x', 2, 1, 1, 1, 3, 0x05})},
+        RowCase{
+            "emptyIsNotNull", {std::string(), std::nullopt, std::string("x")}, bytes({3, 'x', 2, 1, 1, 1, 3, 0x05})},
         RowCase{"allNull", {std::nullopt, std::nullopt, std::nullopt}, bytes({3, 1, 1, 1, 1, 3, 0x00})},
         // 1 + 250 + 1 + 3 + 1 + 1 = 257 bytes: one dummy jump (0xFF).
         RowCase{"dummyJump", {text(250, 'a'), std::nullopt, std::nullopt}, ""},
@@ -276,8 +290,8 @@ INSTANTIATE_TEST_SUITE_P(
         RowCase{"eodPastBoundary", {text(100, 'a'), text(100, 'b'), text(54, 'c')}, ""},
         RowCase{"twoJumps", {text(255, 'a'), text(255, 'b'), text(255, 'c')}, ""},
         RowCase{"nineColumns",
-                {text(50, '1'), text(50, '2'), std::nullopt, text(50, '4'), text(0, '5'), text(50, '6'),
-                 text(50, '7'), text(50, '8'), text(50, '9')},
+                {text(50, '1'), text(50, '2'), std::nullopt, text(50, '4'), text(0, '5'), text(50, '6'), text(50, '7'),
+                 text(50, '8'), text(50, '9')},
                 ""}),
     [](const ::testing::TestParamInfo<RowCase>& i) { return i.param.name; });
 
@@ -331,7 +345,9 @@ struct MapCase {
     std::uint32_t start;
 };
 
-class JetWriterMap : public ::testing::TestWithParam<MapCase> {};
+class JetWriterMap : public ::testing::TestWithParam<MapCase>
+{
+};
 
 TEST_P(JetWriterMap, ListsExactlyTheSetsPages)
 {

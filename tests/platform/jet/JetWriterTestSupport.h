@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-namespace quorlix::jet::testing {
+namespace quorlix::jet::testing
+{
 
 inline std::string slurp(const std::filesystem::path& p)
 {
@@ -34,12 +35,22 @@ inline void keepForReaders(const std::filesystem::path& file, const std::string&
                                std::filesystem::copy_options::overwrite_existing);
 }
 
-inline std::uint32_t u8At(const std::string& s, std::size_t at) { return static_cast<unsigned char>(s.at(at)); }
-inline std::uint32_t u16At(const std::string& s, std::size_t at) { return u8At(s, at) | (u8At(s, at + 1) << 8); }
-inline std::uint32_t u32At(const std::string& s, std::size_t at) { return u16At(s, at) | (u16At(s, at + 2) << 16); }
+inline std::uint32_t u8At(const std::string& s, std::size_t at)
+{
+    return static_cast<unsigned char>(s.at(at));
+}
+inline std::uint32_t u16At(const std::string& s, std::size_t at)
+{
+    return u8At(s, at) | (u8At(s, at + 1) << 8);
+}
+inline std::uint32_t u32At(const std::string& s, std::size_t at)
+{
+    return u16At(s, at) | (u16At(s, at + 2) << 16);
+}
 
 // One database file in memory.
-class RawDatabase {
+class RawDatabase
+{
 public:
     // jet4 unset: read the version byte of page 0.
     explicit RawDatabase(std::string bytes, std::optional<bool> jet4 = std::nullopt) : m_bytes(std::move(bytes))
@@ -61,8 +72,7 @@ public:
         const std::uint32_t n = u16At(p, countAt);
         for (std::uint32_t i = 0; i < n; ++i) {
             std::uint32_t start = u16At(p, countAt + 2 + 2 * i) & 0x1FFF;
-            std::uint32_t end = i == 0 ? static_cast<std::uint32_t>(m_pageSize)
-                                       : u16At(p, countAt + 2 * i) & 0x1FFF;
+            std::uint32_t end = i == 0 ? static_cast<std::uint32_t>(m_pageSize) : u16At(p, countAt + 2 * i) & 0x1FFF;
             out.push_back(p.substr(start, end - start));
         }
         return out;

@@ -13,8 +13,10 @@
 #include "platform/jet/JetWriter.h"
 #include "platform/jet/JetWriterTestSupport.h"
 
-namespace quorlix::jet {
-namespace {
+namespace quorlix::jet
+{
+namespace
+{
 
 namespace fs = std::filesystem;
 using testing::RawDatabase;
@@ -64,8 +66,8 @@ MdbContents readWithLibmdb(const fs::path& file)
         if (entry->props) {
             for (unsigned k = 0; k < entry->props->len; ++k) {
                 auto* p = static_cast<MdbProperties*>(g_ptr_array_index(entry->props, k));
-                const char* v = p->hash ? static_cast<const char*>(g_hash_table_lookup(p->hash, "AllowZeroLength"))
-                                        : nullptr;
+                const char* v =
+                    p->hash ? static_cast<const char*>(g_hash_table_lookup(p->hash, "AllowZeroLength")) : nullptr;
                 if (p->name && v)
                     t.allowZeroLength[p->name] = v;
             }
@@ -96,7 +98,8 @@ MdbContents readWithLibmdb(const fs::path& file)
     return c;
 }
 
-class JetWriterTest : public ::testing::Test {
+class JetWriterTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -171,9 +174,9 @@ void checkStructure(const RawDatabase& db, std::size_t expectedUserRows)
     const std::vector<std::uint32_t> freePages = db.mapPages(globalMap);
     ASSERT_FALSE(freePages.empty());
     EXPECT_EQ(freePages.front(), pages);
-    EXPECT_EQ(freePages.back() + 1, u8At(globalMap, 0) == 0 ? db.pageSize() == 2048 ? 1024u : 512u
-                                                            : (freePages.back() / ((db.pageSize() - 4) * 8) + 1) *
-                                                                  ((db.pageSize() - 4) * 8));
+    EXPECT_EQ(freePages.back() + 1,
+              u8At(globalMap, 0) == 0 ? db.pageSize() == 2048 ? 1024u : 512u
+                                      : (freePages.back() / ((db.pageSize() - 4) * 8) + 1) * ((db.pageSize() - 4) * 8));
     if (u8At(globalMap, 0) == 0) {
         EXPECT_EQ(u32At(globalMap, 1), 0u) << "the global map starts at page 0";
     }
@@ -213,9 +216,15 @@ std::string storedPassword(const RawDatabase& db, std::uint32_t creationDay)
     return out;
 }
 
-std::vector<TextColumn> passwordColumns() { return {{"Last_Name", true}, {"First_Name", true}, {"Password", true}}; }
+std::vector<TextColumn> passwordColumns()
+{
+    return {{"Last_Name", true}, {"First_Name", true}, {"Password", true}};
+}
 
-Row passwordRow(std::string p) { return {std::nullopt, std::nullopt, std::move(p)}; }
+Row passwordRow(std::string p)
+{
+    return {std::nullopt, std::nullopt, std::move(p)};
+}
 
 std::vector<Row> passwordRows(std::size_t n, std::size_t length)
 {
@@ -248,7 +257,9 @@ struct RoundTrip {
     bool referenceMaps = false; // owned map of the first table by reference
 };
 
-class JetWriterRoundTrip : public JetWriterTest, public ::testing::WithParamInterface<RoundTrip> {};
+class JetWriterRoundTrip : public JetWriterTest, public ::testing::WithParamInterface<RoundTrip>
+{
+};
 
 TEST_P(JetWriterRoundTrip, LibmdbReadsBackWhatWasWritten)
 {
@@ -314,20 +325,26 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, JetWriterRoundTrip,
     ::testing::Values(
         RoundTrip{"emptyTableJet3", JetVersion::Jet3, "",
-                  [] { return std::vector<TableSpec>{{"Password Database", passwordColumns(), {}}}; }},
+                  [] {
+                      return std::vector<TableSpec>{{"Password Database", passwordColumns(), {}}};
+                  }},
         RoundTrip{"emptyTableJet4", JetVersion::Jet4, "",
-                  [] { return std::vector<TableSpec>{{"Password Database", passwordColumns(), {}}}; }},
+                  [] {
+                      return std::vector<TableSpec>{{"Password Database", passwordColumns(), {}}};
+                  }},
         RoundTrip{"threeRowsJet3", JetVersion::Jet3, "",
                   [] {
-                      return std::vector<TableSpec>{{"Password Database", passwordColumns(),
-                                                     {passwordRow("k#9!Qz"), passwordRow(" lead"),
-                                                      passwordRow("trail ")}}};
+                      return std::vector<TableSpec>{
+                          {"Password Database",
+                           passwordColumns(),
+                           {passwordRow("k#9!Qz"), passwordRow(" lead"), passwordRow("trail ")}}};
                   }},
         RoundTrip{"threeRowsJet4", JetVersion::Jet4, "",
                   [] {
-                      return std::vector<TableSpec>{{"Password Database", passwordColumns(),
-                                                     {passwordRow("k#9!Qz"), passwordRow("ab"),
-                                                      passwordRow("<&>\"'")}}};
+                      return std::vector<TableSpec>{
+                          {"Password Database",
+                           passwordColumns(),
+                           {passwordRow("k#9!Qz"), passwordRow("ab"), passwordRow("<&>\"'")}}};
                   }},
         RoundTrip{"nullAndEmptyFields", JetVersion::Jet3, "",
                   [] {
@@ -353,13 +370,20 @@ INSTANTIATE_TEST_SUITE_P(
                   }},
         RoundTrip{"accentsAndEuro", JetVersion::Jet3, "",
                   [] {
-                      return std::vector<TableSpec>{{"Woerter", {{"Wort\xC3\xA9", true}},
-                                                     {{std::string("caf\xC3\xA9")}, {std::string("\xE2\x82\xAC" "5")}}}};
+                      return std::vector<TableSpec>{{"Woerter",
+                                                     {{"Wort\xC3\xA9", true}},
+                                                     {{std::string("caf\xC3\xA9")},
+                                                      {std::string("\xE2\x82\xAC"
+                                                                   "5")}}}};
                   }},
         RoundTrip{"accentsJet4", JetVersion::Jet4, "",
                   [] {
-                      return std::vector<TableSpec>{
-                          {"Words", {{"Word", true}}, {{std::string("\xC5\x81\xC3\xB3" "d" "\xC5\xBA")}, {std::string("na")}}}};
+                      return std::vector<TableSpec>{{"Words",
+                                                     {{"Word", true}},
+                                                     {{std::string("\xC5\x81\xC3\xB3"
+                                                                   "d"
+                                                                   "\xC5\xBA")},
+                                                      {std::string("na")}}}};
                   }},
         RoundTrip{"wideRowsWithJumpTables", JetVersion::Jet3, "",
                   [] {
@@ -381,18 +405,15 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTrip{"dictionaryJet4", JetVersion::Jet4, "kfz lomb 7316", [] { return dictionary(40); }},
         RoundTrip{"hundredThousandRowsJet3", JetVersion::Jet3, "",
                   [] {
-                      return std::vector<TableSpec>{
-                          {"Password Database", passwordColumns(), passwordRows(100000, 20)}};
+                      return std::vector<TableSpec>{{"Password Database", passwordColumns(), passwordRows(100000, 20)}};
                   },
                   true},
         RoundTrip{"hundredThousandRowsJet4", JetVersion::Jet4, "",
                   [] {
-                      return std::vector<TableSpec>{
-                          {"Password Database", passwordColumns(), passwordRows(100000, 20)}};
+                      return std::vector<TableSpec>{{"Password Database", passwordColumns(), passwordRows(100000, 20)}};
                   },
                   true}),
     [](const ::testing::TestParamInfo<RoundTrip>& i) { return i.param.name; });
-
 
 // A call the writer refuses: the failure is kept, later calls return it,
 // and close() still leaves a readable file with the records accepted before.
@@ -405,9 +426,14 @@ struct Refusal {
     std::size_t rowsKept;
 };
 
-class JetWriterRefusal : public JetWriterTest, public ::testing::WithParamInterface<Refusal> {};
+class JetWriterRefusal : public JetWriterTest, public ::testing::WithParamInterface<Refusal>
+{
+};
 
-std::optional<std::string_view> sv(const char* s) { return std::string_view(s); }
+std::optional<std::string_view> sv(const char* s)
+{
+    return std::string_view(s);
+}
 
 TEST_P(JetWriterRefusal, KeepsFirstFailureAndAValidFile)
 {
@@ -434,10 +460,10 @@ TEST_P(JetWriterRefusal, KeepsFirstFailureAndAValidFile)
 
 Status startPasswordTable(DatabaseWriter& w, bool allowZeroLength)
 {
-    EXPECT_TRUE(w.createTable("Password Database", {{"Last Name", allowZeroLength},
-                                                    {"First Name", allowZeroLength},
-                                                    {"Password", allowZeroLength}})
-                    .isOk());
+    EXPECT_TRUE(
+        w.createTable("Password Database",
+                      {{"Last Name", allowZeroLength}, {"First Name", allowZeroLength}, {"Password", allowZeroLength}})
+            .isOk());
     return w.appendRow({std::nullopt, std::nullopt, sv("first")});
 }
 
@@ -457,8 +483,7 @@ INSTANTIATE_TEST_SUITE_P(
                     return w.appendRow({std::nullopt, std::nullopt, std::string_view(p)});
                 },
                 Status::Code::InvalidArgument,
-                "The text \"" + std::string(51, 'x') +
-                    "\" is longer than the 50 characters of the field \"Password\".",
+                "The text \"" + std::string(51, 'x') + "\" is longer than the 50 characters of the field \"Password\".",
                 1},
         Refusal{"moreValuesThanFields", JetVersion::Jet3,
                 [](DatabaseWriter& w) {
@@ -473,30 +498,42 @@ INSTANTIATE_TEST_SUITE_P(
                     startPasswordTable(w, true);
                     return w.createTable("PASSWORD database", {{"Word", true}});
                 },
-                Status::Code::InvalidArgument, "Table \"PASSWORD database\": a table of that name already exists.",
-                1},
+                Status::Code::InvalidArgument, "Table \"PASSWORD database\": a table of that name already exists.", 1},
         Refusal{"dotInTableName", JetVersion::Jet3,
-                [](DatabaseWriter& w) { return w.createTable("Pass.words", {{"Word", true}}); },
+                [](DatabaseWriter& w) {
+                    return w.createTable("Pass.words", {{"Word", true}});
+                },
                 Status::Code::InvalidArgument, "\"Pass.words\" is not a valid table name.", 0},
         Refusal{"systemTableName", JetVersion::Jet3,
-                [](DatabaseWriter& w) { return w.createTable("MSysWords", {{"Word", true}}); },
+                [](DatabaseWriter& w) {
+                    return w.createTable("MSysWords", {{"Word", true}});
+                },
                 Status::Code::InvalidArgument,
                 "Table \"MSysWords\": names beginning with MSys are reserved for the system tables.", 0},
         Refusal{"nonAsciiTableName", JetVersion::Jet3,
-                [](DatabaseWriter& w) { return w.createTable("W\xC3\xB6rter", {{"Word", true}}); },
+                [](DatabaseWriter& w) {
+                    return w.createTable("W\xC3\xB6rter", {{"Word", true}});
+                },
                 Status::Code::InvalidArgument, "Table \"W\xC3\xB6rter\": table names must be plain ASCII.", 0},
         Refusal{"hyphenInJet4TableName", JetVersion::Jet4,
-                [](DatabaseWriter& w) { return w.createTable("Pass-words", {{"Word", true}}); },
-                Status::Code::InvalidArgument, "Table \"Pass-words\": table names must be plain ASCII without ' or -.", 0},
+                [](DatabaseWriter& w) {
+                    return w.createTable("Pass-words", {{"Word", true}});
+                },
+                Status::Code::InvalidArgument, "Table \"Pass-words\": table names must be plain ASCII without ' or -.",
+                0},
         Refusal{"sameFieldTwice", JetVersion::Jet3,
-                [](DatabaseWriter& w) { return w.createTable("A", {{"Word", true}, {"WORD", true}}); },
+                [](DatabaseWriter& w) {
+                    return w.createTable("A", {{"Word", true}, {"WORD", true}});
+                },
                 Status::Code::InvalidArgument, "Table \"A\": the field \"WORD\" appears twice.", 0},
         Refusal{"noFields", JetVersion::Jet3, [](DatabaseWriter& w) { return w.createTable("A", {}); },
                 Status::Code::InvalidArgument, "Table \"A\": a table needs at least one field.", 0},
         Refusal{"fieldNameTooLong", JetVersion::Jet4,
-                [](DatabaseWriter& w) { return w.createTable("A", {{std::string(65, 'n'), true}}); },
-                Status::Code::InvalidArgument, "Table \"A\": \"" + std::string(65, 'n') + "\" is not a valid field name.",
-                0},
+                [](DatabaseWriter& w) {
+                    return w.createTable("A", {{std::string(65, 'n'), true}});
+                },
+                Status::Code::InvalidArgument,
+                "Table \"A\": \"" + std::string(65, 'n') + "\" is not a valid field name.", 0},
         Refusal{"tooManyFields", JetVersion::Jet3,
                 [](DatabaseWriter& w) {
                     std::vector<TextColumn> cols;
@@ -522,7 +559,9 @@ struct CreateRefusal {
     Status::Code code;
 };
 
-class JetWriterCreateRefusal : public JetWriterTest, public ::testing::WithParamInterface<CreateRefusal> {};
+class JetWriterCreateRefusal : public JetWriterTest, public ::testing::WithParamInterface<CreateRefusal>
+{
+};
 
 TEST_P(JetWriterCreateRefusal, RefusesWithoutTouchingAnything)
 {
@@ -547,11 +586,12 @@ INSTANTIATE_TEST_SUITE_P(
                       CreateRefusal{"emptyPath", "", "", false, Status::Code::InvalidFileName},
                       CreateRefusal{"passwordOf21", "db.mdb", std::string(21, 'p'), false,
                                     Status::Code::InvalidArgument},
-                      CreateRefusal{"passwordOutside1252", "db.mdb", "\xD0\x96", false,
-                                    Status::Code::InvalidArgument}),
+                      CreateRefusal{"passwordOutside1252", "db.mdb", "\xD0\x96", false, Status::Code::InvalidArgument}),
     [](const ::testing::TestParamInfo<CreateRefusal>& i) { return i.param.name; });
 
-class JetWriterLimit : public JetWriterTest, public ::testing::WithParamInterface<JetVersion> {};
+class JetWriterLimit : public JetWriterTest, public ::testing::WithParamInterface<JetVersion>
+{
+};
 
 // The size limit is checked before every page: the file stops short of it
 // and stays complete.
@@ -614,7 +654,8 @@ TEST_F(JetWriterTest, FileIsOwnerOnlyAndRemovedWhenNeverClosed)
     {
         auto w = DatabaseWriter::create(file().string(), JetVersion::Jet3, "", &error);
         ASSERT_TRUE(w) << error.message();
-        struct stat st{};
+        struct stat st {
+        };
         ASSERT_EQ(::stat(file().c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0600u);
         ASSERT_TRUE(w->createTable("Password Database", passwordColumns()).isOk());
