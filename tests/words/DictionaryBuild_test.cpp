@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "WordRunsTestSupport.h"
 #include "words/DictionaryFile.h"
+#include "words/DictionaryCheck.h"
 #include "words/DictionaryWordSource.h"
+#include "words/WordRuns.h"
 
 namespace quorlix {
 namespace {
@@ -59,6 +63,54 @@ TEST(DictionaryBuild, FailuresLeaveNoFile)
     EXPECT_FALSE(buildDictionary(dir.folder() + "short.txt", dir.folder() + "out.dct", &s));
     EXPECT_EQ(s.code(), Status::Code::InvalidArgument);
     EXPECT_FALSE(std::filesystem::exists(dir.folder() + "out.dct"));
+}
+
+} // namespace
+} // namespace quorlix
+
+namespace quorlix {
+namespace {
+
+// A run from a real dictionary file, start to end.
+TEST(DictionaryBuild, RunsAndChecksReadTheBuiltFile)
+{
+    test::TempFolder dir;
+    dir.touch("list.txt", "Anchor\nbridge\nCastle\ndolphin\n");
+    Status s;
+    ASSERT_TRUE(buildDictionary(dir.folder() + "list.txt", dir.folder() + "mine.dct", &s)) << s.message();
+
+    test::CallLog log;
+    test::RecordingSurface surface(log);
+    test::RecordingBoxes boxes(log);
+    ResultList list;
+    Yielder yield(surface, std::chrono::milliseconds(0));
+    RunState state;
+    SecureRandom random;
+    DictionaryWordSource source;
+    WordSettings settings;
+    settings.dictionary = "mine.dct";
+    settings.totalPasswords = 50;
+    settings.separator = "+";
+    settings.digitCount = 2;
+    CheckOptions checks;
+    WordRunContext run{settings, checks, surface, boxes, list, yield, state, random, source, dir.folder()};
+    ASSERT_EQ(PasswordGenWords(run), WordRunEnd::Completed) << (boxes.shown.empty() ? "" : boxes.shown[0].text);
+    const std::vector<std::string> words = {"anchor", "bridge", "castle", "dolphin"};
+    for (std::size_t i = 0; i < list.count(); ++i) {
+        const std::string row(list.rowAdded(i));
+        const std::size_t plus = row.find('+');
+        ASSERT_NE(plus, std::string::npos) << row;
+        EXPECT_NE(std::find(words.begin(), words.end(), row.substr(0, plus)), words.end()) << row;
+        const std::string second = row.substr(plus + 1, row.size() - plus - 3);
+        EXPECT_NE(std::find(words.begin(), words.end(), second), words.end()) << row;
+    }
+    EXPECT_EQ(list.count(), 50u);
+
+    DictionaryChecker checker(surface, &source, dir.folder());
+    ASSERT_TRUE(checker.prepare("mine.dct").isOk());
+    EXPECT_FALSE(checker.accept("CASTLE", 6, DictionaryMode::Whole));
+    EXPECT_FALSE(checker.accept("x7Dolphin", 9, DictionaryMode::Hybrid));
+    EXPECT_TRUE(checker.accept("x7Dolphi", 8, DictionaryMode::Hybrid));
 }
 
 } // namespace
