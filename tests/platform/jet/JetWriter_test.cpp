@@ -26,7 +26,7 @@ using testing::u8At;
 
 using Row = std::vector<std::optional<std::string>>;
 
-struct TableSpec {
+struct TableContent {
     std::string name;
     std::vector<TextColumn> columns;
     std::vector<Row> rows;
@@ -119,7 +119,7 @@ protected:
 
     // Writes the tables; returns close()'s status.
     Status write(const fs::path& path, JetVersion version, std::string_view password,
-                 const std::vector<TableSpec>& tables, WriterOptions options = {})
+                 const std::vector<TableContent>& tables, WriterOptions options = {})
     {
         options.creationDate = options.creationDate < 0 ? 45000.5 : options.creationDate;
         Status error;
@@ -127,7 +127,7 @@ protected:
         EXPECT_TRUE(w) << error.message();
         if (!w)
             return error;
-        for (const TableSpec& t : tables) {
+        for (const TableContent& t : tables) {
             EXPECT_TRUE(w->createTable(t.name, t.columns).isOk()) << w->status().message();
             std::vector<std::optional<std::string_view>> values;
             for (const Row& r : t.rows) {
@@ -237,11 +237,11 @@ std::vector<Row> passwordRows(std::size_t n, std::size_t length)
     return rows;
 }
 
-std::vector<TableSpec> dictionary(std::size_t wordsPerLetter)
+std::vector<TableContent> dictionary(std::size_t wordsPerLetter)
 {
-    std::vector<TableSpec> tables;
+    std::vector<TableContent> tables;
     for (char c = 'A'; c <= 'Z'; ++c) {
-        TableSpec t{std::string(1, c), {{"Word", true}}, {}};
+        TableContent t{std::string(1, c), {{"Word", true}}, {}};
         for (std::size_t i = 0; i < wordsPerLetter; ++i)
             t.rows.push_back({std::string(1, static_cast<char>(c + 32)) + "word" + std::to_string(i)});
         tables.push_back(std::move(t));
@@ -253,7 +253,7 @@ struct RoundTrip {
     const char* name;
     JetVersion version;
     std::string password;
-    std::function<std::vector<TableSpec>()> tables;
+    std::function<std::vector<TableContent>()> tables;
     bool referenceMaps = false; // owned map of the first table by reference
 };
 
@@ -264,7 +264,7 @@ class JetWriterRoundTrip : public JetWriterTest, public ::testing::WithParamInte
 TEST_P(JetWriterRoundTrip, LibmdbReadsBackWhatWasWritten)
 {
     const RoundTrip& c = GetParam();
-    const std::vector<TableSpec> tables = c.tables();
+    const std::vector<TableContent> tables = c.tables();
     const fs::path path = file(c.password.empty() ? ".mdb" : ".dct");
     ASSERT_TRUE(write(path, c.version, c.password, tables).isOk());
 
@@ -273,7 +273,7 @@ TEST_P(JetWriterRoundTrip, LibmdbReadsBackWhatWasWritten)
     EXPECT_EQ(m.jet4, c.version == JetVersion::Jet4);
     std::vector<std::string> names;
     std::size_t totalRows = 0;
-    for (const TableSpec& t : tables) {
+    for (const TableContent& t : tables) {
         names.push_back(t.name);
         totalRows += t.rows.size();
     }
@@ -284,7 +284,7 @@ TEST_P(JetWriterRoundTrip, LibmdbReadsBackWhatWasWritten)
     EXPECT_EQ(storedPassword(db, 45000), c.password);
 
     std::uint32_t tdefPage = 18;
-    for (const TableSpec& t : tables) {
+    for (const TableContent& t : tables) {
         SCOPED_TRACE(t.name);
         const MdbTable& mt = m.tables.at(t.name);
         ASSERT_EQ(mt.columns.size(), t.columns.size());
@@ -326,29 +326,29 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RoundTrip{"emptyTableJet3", JetVersion::Jet3, "",
                   [] {
-                      return std::vector<TableSpec>{{"Password Database", passwordColumns(), {}}};
+                      return std::vector<TableContent>{{"Password Database", passwordColumns(), {}}};
                   }},
         RoundTrip{"emptyTableJet4", JetVersion::Jet4, "",
                   [] {
-                      return std::vector<TableSpec>{{"Password Database", passwordColumns(), {}}};
+                      return std::vector<TableContent>{{"Password Database", passwordColumns(), {}}};
                   }},
         RoundTrip{"threeRowsJet3", JetVersion::Jet3, "",
                   [] {
-                      return std::vector<TableSpec>{
+                      return std::vector<TableContent>{
                           {"Password Database",
                            passwordColumns(),
                            {passwordRow("k#9!Qz"), passwordRow(" lead"), passwordRow("trail ")}}};
                   }},
         RoundTrip{"threeRowsJet4", JetVersion::Jet4, "",
                   [] {
-                      return std::vector<TableSpec>{
+                      return std::vector<TableContent>{
                           {"Password Database",
                            passwordColumns(),
                            {passwordRow("k#9!Qz"), passwordRow("ab"), passwordRow("<&>\"'")}}};
                   }},
         RoundTrip{"nullAndEmptyFields", JetVersion::Jet3, "",
                   [] {
-                      return std::vector<TableSpec>{
+                      return std::vector<TableContent>{
                           {"Password Database",
                            passwordColumns(),
                            {{std::string("Smith"), std::nullopt, std::string("p1")},
@@ -358,32 +358,34 @@ INSTANTIATE_TEST_SUITE_P(
                   }},
         RoundTrip{"blankNamesNoZeroLength", JetVersion::Jet3, "",
                   [] {
-                      return std::vector<TableSpec>{{"Password Database",
-                                                     {{"Last Name", false}, {"First Name", false}, {"Password", false}},
-                                                     {passwordRow("abc"), passwordRow("def")}}};
+                      return std::vector<TableContent>{
+                          {"Password Database",
+                           {{"Last Name", false}, {"First Name", false}, {"Password", false}},
+                           {passwordRow("abc"), passwordRow("def")}}};
                   }},
         RoundTrip{"blankNamesNoZeroLengthJet4", JetVersion::Jet4, "",
                   [] {
-                      return std::vector<TableSpec>{{"Password Database",
-                                                     {{"Last Name", false}, {"First Name", false}, {"Password", false}},
-                                                     {passwordRow("abc")}}};
+                      return std::vector<TableContent>{
+                          {"Password Database",
+                           {{"Last Name", false}, {"First Name", false}, {"Password", false}},
+                           {passwordRow("abc")}}};
                   }},
         RoundTrip{"accentsAndEuro", JetVersion::Jet3, "",
                   [] {
-                      return std::vector<TableSpec>{{"Woerter",
-                                                     {{"Wort\xC3\xA9", true}},
-                                                     {{std::string("caf\xC3\xA9")},
-                                                      {std::string("\xE2\x82\xAC"
-                                                                   "5")}}}};
+                      return std::vector<TableContent>{{"Woerter",
+                                                        {{"Wort\xC3\xA9", true}},
+                                                        {{std::string("caf\xC3\xA9")},
+                                                         {std::string("\xE2\x82\xAC"
+                                                                      "5")}}}};
                   }},
         RoundTrip{"accentsJet4", JetVersion::Jet4, "",
                   [] {
-                      return std::vector<TableSpec>{{"Words",
-                                                     {{"Word", true}},
-                                                     {{std::string("\xC5\x81\xC3\xB3"
-                                                                   "d"
-                                                                   "\xC5\xBA")},
-                                                      {std::string("na")}}}};
+                      return std::vector<TableContent>{{"Words",
+                                                        {{"Word", true}},
+                                                        {{std::string("\xC5\x81\xC3\xB3"
+                                                                      "d"
+                                                                      "\xC5\xBA")},
+                                                         {std::string("na")}}}};
                   }},
         RoundTrip{"wideRowsWithJumpTables", JetVersion::Jet3, "",
                   [] {
@@ -399,20 +401,22 @@ INSTANTIATE_TEST_SUITE_P(
                                                                  (n * 7 + k * 13) % 51, static_cast<char>('a' + k))));
                           rows.push_back(std::move(r));
                       }
-                      return std::vector<TableSpec>{{"Wide", cols, rows}};
+                      return std::vector<TableContent>{{"Wide", cols, rows}};
                   }},
         RoundTrip{"dictionaryJet3", JetVersion::Jet3, "kfz lomb 7316", [] { return dictionary(40); }},
         RoundTrip{"dictionaryJet4", JetVersion::Jet4, "kfz lomb 7316", [] { return dictionary(40); }},
-        RoundTrip{"hundredThousandRowsJet3", JetVersion::Jet3, "",
-                  [] {
-                      return std::vector<TableSpec>{{"Password Database", passwordColumns(), passwordRows(100000, 20)}};
-                  },
-                  true},
-        RoundTrip{"hundredThousandRowsJet4", JetVersion::Jet4, "",
-                  [] {
-                      return std::vector<TableSpec>{{"Password Database", passwordColumns(), passwordRows(100000, 20)}};
-                  },
-                  true}),
+        RoundTrip{
+            "hundredThousandRowsJet3", JetVersion::Jet3, "",
+            [] {
+                return std::vector<TableContent>{{"Password Database", passwordColumns(), passwordRows(100000, 20)}};
+            },
+            true},
+        RoundTrip{
+            "hundredThousandRowsJet4", JetVersion::Jet4, "",
+            [] {
+                return std::vector<TableContent>{{"Password Database", passwordColumns(), passwordRows(100000, 20)}};
+            },
+            true}),
     [](const ::testing::TestParamInfo<RoundTrip>& i) { return i.param.name; });
 
 // A call the writer refuses: the failure is kept, later calls return it,
