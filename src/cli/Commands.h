@@ -12,7 +12,16 @@ enum ExitCode : int {
     kExitStopped = 130, // stopped with Ctrl-C; what was made is still written
 };
 
-int runGenerate(const GenerateArgs& args);
+// words: nullptr for Random Characters (generate), else Random Words.
+int runGenerate(const GenerateArgs& args, const WordsArgs* words = nullptr);
+int runDictList();
+int runDictSearch(const std::string& word, bool hybrid, const std::string& dictionary);
+int runDictDownload(const std::string& name);
+int runDictBuild(const std::string& list, const std::string& out);
+int runDictBuildShipped(const std::string& folder);
+
+// The folder of the program file, ending in "/": dictionary files live there.
+std::string programFolder();
 int runSort(const std::string& path, bool caseSensitive);
 int runConvert(const std::string& source, const std::string& target);
 int runCompact(const std::string& source, const std::string& target);

@@ -14,6 +14,9 @@
 #include "settings/LastSettings.h"
 #include "settings/QtSettingsStore.h"
 #include "settings/SettingsFile.h"
+#include "words/DictionaryCheck.h"
+#include "words/DictionaryWordSource.h"
+#include "words/WordsRunner.h"
 
 namespace quorlix::cli {
 
@@ -82,7 +85,7 @@ int writeToStdout(const ResultList& list)
 
 } // namespace
 
-int runGenerate(const GenerateArgs& args)
+int runGenerate(const GenerateArgs& args, const WordsArgs* words)
 {
     OptionState state;
     QtSettingsStore store;
@@ -100,6 +103,13 @@ int runGenerate(const GenerateArgs& args)
         err(applied.message());
         return kExitRefused;
     }
+    if (words) {
+        const Status s = applyWordsArgs(*words, state);
+        if (!s) {
+            err(s.message());
+            return kExitRefused;
+        }
+    }
     if (args.saveSettings) {
         const Status s = saveSettingsFile(*args.saveSettings, state);
         if (!s) {
@@ -113,7 +123,8 @@ int runGenerate(const GenerateArgs& args)
     }
 
     RunState runState;
-    TerminalUi ui(runState, state.run.totalPasswords, ::isatty(STDERR_FILENO) == 1);
+    const std::int32_t& total = words ? state.words.totalPasswords : state.run.totalPasswords;
+    TerminalUi ui(runState, total, ::isatty(STDERR_FILENO) == 1);
     ResultList list;
     SecureRandom random;
     Yielder yielder(ui);
@@ -122,6 +133,12 @@ int runGenerate(const GenerateArgs& args)
     RunEnvironment env{ui, ui, list, yielder, runState, random};
     RunControl control(request, env);
     ui.setCountdownTick([&control] { control.countdownTick(); });
+    const std::string folder = programFolder();
+    DictionaryWordSource wordSource;
+    DictionaryChecker checker(ui, &wordSource, folder);
+    control.setDictionaryCheck(&checker);
+    WordsRunner runner(wordSource, folder);
+    control.setWordsGenerators(&runner);
 
     {
         InterruptGuard guard(runState);
@@ -129,7 +146,12 @@ int runGenerate(const GenerateArgs& args)
     }
     ui.finishProgress();
 
-    if (!ui.wentBusy())
+    if (words && runner.lastEnd() == WordRunEnd::Refused)
+        return kExitRefused;
+    if (words && runner.lastEnd() == WordRunEnd::Failed)
+        return kExitFailure;
+    // A refused Random Characters request never puts the window into its busy state.
+    if (!words && !ui.wentBusy())
         return ui.messages().empty() ? kExitOk : kExitRefused;
     if (contains(ui.messages(), texts::kRulesMismatchError) || contains(ui.messages(), texts::kMultiFileError))
         return kExitFailure;
@@ -142,7 +164,7 @@ int runGenerate(const GenerateArgs& args)
         NoShell shell;
         SaveContext context{ui, ui, shell, {}};
         const std::size_t before = ui.messages().size();
-        saveChosenFile(list, state.run.totalPasswords, ChosenFile{*args.output, fileTitle(*args.output)}, context);
+        saveChosenFile(list, total, ChosenFile{*args.output, fileTitle(*args.output)}, context);
         for (std::size_t i = before; i < ui.messages().size(); ++i)
             if (ui.messages()[i].starts_with("Could not save") || ui.messages()[i] == kUnrecognizedFileType)
                 code = kExitFailure;

@@ -36,6 +36,22 @@ struct GenerateArgs {
     std::optional<std::string> saveSettings; // --save-settings FILE.set
 };
 
+// The Random Words options of `quorlix-cli words`; multi-file and output
+// options come from GenerateArgs.
+struct WordsArgs {
+    std::optional<std::int64_t> count;
+    std::optional<std::int64_t> words;
+    std::optional<std::string> separator;
+    std::optional<std::int64_t> digits;
+    bool noDigits = false;
+    std::optional<std::int64_t> minWord, maxWord;
+    std::optional<bool> upper, dups;
+    std::optional<std::string> dictionary;
+};
+
+// Applies the Random Words options and selects the method.
+Status applyWordsArgs(const WordsArgs& args, OptionState& state);
+
 // Applies everything but the settings file and the output to state and
 // multiFile. Errors are Status::invalidArgument with a sentence naming the
 // option. Values the run itself checks (amounts, lengths) are passed through

@@ -54,6 +54,51 @@ int main(int argc, char** argv)
     gen->add_option("-o,--output", g.output, "Save to FILE (.txt, .csv, .htm or .mdb) instead of standard output");
     gen->add_option("--save-settings", g.saveSettings, "Write the effective settings to a settings file (.set)");
 
+    // Random Words: its own options, with the output and multi-file options of generate.
+    GenerateArgs wg;
+    WordsArgs w;
+    auto* words = app.add_subcommand("words", "Random Words passwords from a dictionary file");
+    words->add_option("--settings", wg.settingsFile, "Start from a settings file (.set) instead of the last settings");
+    words->add_option("--count", w.count, "Total passwords (1 to 10,000,000)");
+    words->add_option("--words", w.words, "Words per password (1 to 10)");
+    words->add_option("--separator", w.separator, "Character between the words (\"\" for none)");
+    words->add_option("--digits", w.digits, "Append this many random digits");
+    words->add_flag("--no-digits", w.noDigits, "Append no digits");
+    words->add_option("--min-word", w.minWord, "Shortest word (switches the word-length window on)");
+    words->add_option("--max-word", w.maxWord, "Longest word (switches the word-length window on)");
+    addSwitch(words, "upper", w.upper, "one random uppercase letter per word");
+    addSwitch(words, "dups", w.dups, "duplication check");
+    words->add_option("--dictionary", w.dictionary, "Dictionary file in the program folder");
+    words->add_option("--files", wg.files, "Write a numbered series of this many files");
+    words->add_option("--preface", wg.preface, "File name preface of the series");
+    words->add_option("--dir", wg.dir, "Folder of the series (default: the current folder)");
+    words->add_option("--type", wg.type, "File type of the series: txt, csv, htm or mdb");
+    words->add_option("-o,--output", wg.output, "Save to FILE (.txt, .csv, .htm or .mdb) instead of standard output");
+    words->add_option("--save-settings", wg.saveSettings, "Write the effective settings to a settings file (.set)");
+
+    auto* dict = app.add_subcommand("dict", "Dictionary files: list, search, download, build");
+    dict->require_subcommand(1);
+    auto* dictList = dict->add_subcommand("list", "Dictionary files present in the program folder");
+    std::string searchWord, searchDictionary = "wordlist_english_abridged.dct";
+    bool hybrid = false;
+    auto* dictSearch = dict->add_subcommand("search", "Search a word in a dictionary");
+    dictSearch->add_option("WORD", searchWord, "Word of four letters or more")->required();
+    dictSearch->add_flag("--hybrid", hybrid, "List every word found inside WORD");
+    dictSearch->add_option("--dictionary", searchDictionary, "Dictionary file in the program folder");
+    std::string downloadName;
+    auto* dictDownload = dict->add_subcommand("download", "Download a dictionary file into the program folder");
+    dictDownload->add_option("NAME", downloadName, "File name, e.g. wordlist_french.dct")->required();
+    std::string buildList, buildOut;
+    auto* dictBuild = dict->add_subcommand("build", "Build a dictionary file from a word list");
+    dictBuild->add_option("LIST", buildList, "Word list, one word per line")->required();
+    dictBuild->add_option("OUT", buildOut, "Dictionary file to write (.dct)")->required();
+
+    // Used by the build to make the dictionaries that ship in the program folder.
+    std::string shippedOut;
+    auto* dictShipped = dict->add_subcommand("build-shipped", "Build the six shipped dictionaries from Debian's lists");
+    dictShipped->group("");
+    dictShipped->add_option("FOLDER", shippedOut, "Output folder")->required();
+
     std::string sortPath;
     bool caseSensitive = false;
     auto* sort = app.add_subcommand("sort", "Sort the lines of a text file in place");
@@ -83,6 +128,18 @@ int main(int argc, char** argv)
     try {
         if (*gen)
             return runGenerate(g);
+        if (*words)
+            return runGenerate(wg, &w);
+        if (*dictList)
+            return runDictList();
+        if (*dictSearch)
+            return runDictSearch(searchWord, hybrid, searchDictionary);
+        if (*dictDownload)
+            return runDictDownload(downloadName);
+        if (*dictShipped)
+            return runDictBuildShipped(shippedOut);
+        if (*dictBuild)
+            return runDictBuild(buildList, buildOut);
         if (*sort)
             return runSort(sortPath, caseSensitive);
         if (*convert)

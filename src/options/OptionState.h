@@ -5,6 +5,7 @@
 // Default-constructed it holds the values of a first start.
 
 #include <string>
+#include <string_view>
 
 #include "options/CharacterPool.h"
 #include "options/RunOptions.h"
@@ -12,12 +13,12 @@
 
 namespace quorlix {
 
-inline constexpr const char* kDefaultDictionary = "wordlist_english_abridged.dct";
+inline constexpr std::string_view kDefaultDictionary = "wordlist_english_abridged.dct";
 
 struct OptionState {
     RunValues run;
     CheckOptions checks;
-    std::string dictionaryFile = kDefaultDictionary; // the dictionary check's file
+    std::string dictionaryFile{kDefaultDictionary}; // the dictionary check's file
     GenerationMethod method = GenerationMethod::RandomCharacters;
     WordSettings words;
     InsertSettings inserts;

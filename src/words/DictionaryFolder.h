@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-namespace quorlix {
+#include "options/OptionState.h" // kDefaultDictionary
 
-inline constexpr std::string_view kDefaultDictionary = "wordlist_english_abridged.dct";
+namespace quorlix {
 
 struct KnownDictionary {
     int option;              // index in the download window

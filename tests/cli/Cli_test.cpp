@@ -244,3 +244,40 @@ TEST_F(CliTest, DatabaseCommandsWriteReadableFiles)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CliTest, RandomWordsFromTheShippedDictionary)
+{
+    Result r = run("words --count 30 --words 3 --separator - --digits 3 --no-dups --no-upper");
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto got = lines(r.out);
+    ASSERT_EQ(got.size(), 30u);
+    for (const auto& pw : got)
+        EXPECT_TRUE(std::regex_match(pw, std::regex("[a-z]{4,}-[a-z]{4,}-[a-z]{4,}[0-9]{3}"))) << pw;
+
+    r = run("words --count 3 --dictionary missing.dct");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("missing.dct not found in folder."), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, DictionaryCheckAndSearch)
+{
+    // Whole-word checking takes "'" and "|" out of the pool with its notice, then runs.
+    Result r = run("generate --count 5 --min 6 --max 6 --pool lower --include \"'|\" --dict whole");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(r.err.starts_with("The following Special Symbols have been deactivated:\n\n'\n|\n\n")) << r.err;
+    for (const auto& pw : lines(r.out))
+        EXPECT_TRUE(std::regex_match(pw, std::regex("[a-z]{6}"))) << pw;
+
+    r = run("dict search abc");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err, "Only words greater than 3 characters may be searched.\n");
+    r = run("dict search qzxqzxqz");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "No matching words found.\n");
+    r = run("dict list");
+    EXPECT_NE(r.out.find("wordlist_english_abridged.dct\n"), std::string::npos);
+}
+
+} // namespace
