@@ -152,7 +152,8 @@ Status DictionaryFile::readWords(char letter, std::vector<std::string>* words)
         bool ok = false;
         return missingWordField(letterTable(letter, &ok));
     }
-    words->reserve(static_cast<std::size_t>(table->rowCount()));
+    // The count comes from the file; a damaged one must not decide an allocation.
+    words->reserve(static_cast<std::size_t>(std::min<std::uint64_t>(table->rowCount(), 1u << 20)));
     while (table->next()) {
         if (auto word = table->field(column))
             words->push_back(std::move(*word));
