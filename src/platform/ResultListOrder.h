@@ -62,6 +62,36 @@ inline std::uint64_t rowPrefixKey(std::string_view row, bool foldCase)
     return key;
 }
 
+// Sorts words ascending: one counting pass on the top byte, then small sorts.
+inline void sortWords(std::uint64_t* words, std::size_t n, std::vector<std::uint64_t>& scratch)
+{
+    if (n <= 256) {
+        std::sort(words, words + n);
+        return;
+    }
+    std::size_t end[256] = {};
+    for (std::size_t i = 0; i < n; ++i)
+        ++end[words[i] >> 56];
+    std::size_t next[256];
+    std::size_t sum = 0;
+    for (std::size_t b = 0; b < 256; ++b) {
+        next[b] = sum;
+        sum += end[b];
+        end[b] = sum;
+    }
+    if (scratch.size() < n)
+        scratch.resize(n);
+    for (std::size_t i = 0; i < n; ++i)
+        scratch[next[words[i] >> 56]++] = words[i];
+    std::memcpy(words, scratch.data(), n * sizeof(std::uint64_t));
+    std::size_t from = 0;
+    for (std::size_t b = 0; b < 256; ++b) {
+        if (end[b] - from > 1)
+            std::sort(words + from, words + end[b]);
+        from = end[b];
+    }
+}
+
 // Appends the row numbers first .. first+count-1 to out (a std::vector or a
 // PodBuffer of uint32_t) in ascending row order.
 template <class RowAt, class Out>
@@ -100,11 +130,12 @@ void appendSortedRows(std::uint32_t first, std::uint32_t count, const RowAt& row
 
     out.resize(base + count);
     std::uint32_t* order = out.data() + base;
+    std::vector<std::uint64_t> scratch;
     for (std::size_t b = 0; b < 65536; ++b) {
         const std::uint32_t lo = start[b];
         const std::uint32_t hi = start[b + 1];
         if (hi - lo > 1)
-            std::sort(words.data() + lo, words.data() + hi);
+            sortWords(words.data() + lo, hi - lo, scratch);
         for (std::uint32_t k = lo; k < hi; ++k)
             order[k] = first + static_cast<std::uint32_t>(words[k] & kLow24);
         // Rows that agree on their first seven bytes are settled in full.
