@@ -8,7 +8,7 @@ pkgs=(
   libsodium-dev mdbtools mdbtools-dev libglib2.0-dev libabsl-dev libcli11-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   pwgen xkcdpass time
-  wamerican wamerican-large wbritish wfrench wngerman wspanish witalian
+  wamerican wamerican-small wamerican-large wamerican-huge wbritish wbritish-huge wfrench wngerman wspanish witalian
   # mdb-check brings its own reader through the npm that ships with Node.js
 )
 missing=()

@@ -36,11 +36,11 @@ Status planTables(jet::DatabaseReader& db, std::vector<TablePlan>* plans)
             if (c.type != static_cast<int>(jet::ColumnType::Text))
                 return Status::unsupported("Table '" + table + "' has the field '" + c.name +
                                            "' that is not a Text field; only Text fields can be copied.");
-            if (characters > jet::kDefaultTextSize)
+            if (characters < 1 || characters > jet::kMaxTextSize)
                 return Status::unsupported("Table '" + table + "' has the Text field '" + c.name + "' of " +
                                            std::to_string(characters) + " characters; at most " +
-                                           std::to_string(jet::kDefaultTextSize) + " can be copied.");
-            plan.columns.push_back({c.name, c.allowZeroLength});
+                                           std::to_string(jet::kMaxTextSize) + " can be copied.");
+            plan.columns.push_back({c.name, c.allowZeroLength, static_cast<std::uint16_t>(characters)});
         }
         plans->push_back(std::move(plan));
     }

@@ -21,11 +21,15 @@ std::string_view trimBlanks(std::string_view s)
     return s.substr(first, last - first + 1);
 }
 
+// Passwords reach 60 characters plus a separator after each of 59 positions
+// (178 in all): the default 50-character field would refuse them.
+constexpr std::uint16_t kPasswordFieldSize = 255;
+
 std::vector<jet::TextColumn> columnsOf(MdbTableLayout layout)
 {
     if (layout == MdbTableLayout::SavedList)
-        return {{"Last_Name", true}, {"First_Name", true}, {"Password", true}};
-    return {{"Last Name", false}, {"First Name", false}, {"Password", false}};
+        return {{"Last_Name", true}, {"First_Name", true}, {"Password", true, kPasswordFieldSize}};
+    return {{"Last Name", false}, {"First Name", false}, {"Password", false, kPasswordFieldSize}};
 }
 
 } // namespace

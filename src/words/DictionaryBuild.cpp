@@ -1,5 +1,7 @@
 #include "words/DictionaryBuild.h"
 
+#include "platform/jet/JetWriter.h"
+
 #include <fstream>
 #include <unordered_set>
 
@@ -48,7 +50,8 @@ bool isLetter(std::uint32_t cp)
 bool qualifiesAsDictionaryWord(const std::string& word)
 {
     std::vector<std::uint32_t> cps;
-    if (!decodeAll(word, &cps) || cps.size() < 4)
+    // At most the 50 characters of the Word field (Welsh place names and the like are left out).
+    if (!decodeAll(word, &cps) || cps.size() < 4 || cps.size() > jet::kDefaultTextSize)
         return false;
     if (WordTables::indexOf(word[0]) < 0)
         return false;
@@ -120,7 +123,7 @@ std::vector<ShippedDictionary> shippedDictionaries(const std::string& d)
         {"wordlist_english_all.dct",
          {{d + "american-english-huge", d + "american-english-large", d + "american-english"},
           {d + "british-english-huge", d + "british-english-large", d + "british-english"}}},
-        {"wordlist_english_abridged.dct", {{d + "american-english", d + "british-english"}}},
+        {"wordlist_english_abridged.dct", {{d + "american-english-small", d + "american-english", d + "british-english"}}},
         {"wordlist_french.dct", {{d + "french"}}},
         {"wordlist_german.dct", {{d + "ngerman"}}},
         {"wordlist_spanish.dct", {{d + "spanish"}}},

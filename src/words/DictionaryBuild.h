@@ -2,7 +2,7 @@
 // Making dictionary files from plain word lists (one word per line, UTF-8),
 // such as Debian's /usr/share/dict lists.
 //
-// Kept: words of four or more letters and nothing but letters (no digits,
+// Kept: words of four to fifty letters and nothing but letters (no digits,
 // apostrophes, hyphens or possessive forms). A word whose first letter is not
 // A-Z (an accented or non-Latin initial) is left out: tables are named A to Z
 // and lookups go to the table of the first letter, where such a word could

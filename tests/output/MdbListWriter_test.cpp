@@ -75,6 +75,19 @@ ReadBack readBack(const std::string& file)
     return r;
 }
 
+// The longest password a run can make: 60 characters with a hyphen and a blank
+// after each of the first 59 (178 in all).
+std::string longestPassword()
+{
+    std::string pw;
+    for (int i = 1; i <= 60; ++i) {
+        pw += static_cast<char>('A' + i % 26);
+        if (i < 60)
+            pw += "- ";
+    }
+    return pw;
+}
+
 struct LayoutCase {
     MdbTableLayout layout;
     jet::JetVersion version;
@@ -94,9 +107,10 @@ TEST_P(MdbLayouts, WritesOneRecordPerPasswordWithNullNames)
     auto w = MdbListWriter::open(file, c.layout, c.version, &status);
     ASSERT_TRUE(w) << status.message();
     w->begin();
-    for (const char* pw : {"abc", " pad ", "q\"<&>,"})
+    for (const std::string& pw : {std::string("abc"), std::string(" pad "), std::string("q\"<&>,"), longestPassword()})
         w->add(pw);
-    ASSERT_TRUE(w->finish().isOk());
+    const Status finished = w->finish();
+    ASSERT_TRUE(finished.isOk()) << finished.message();
     quorlix::testing::keepDatabaseCopy(file, c.copyName);
 
     struct stat st {};
@@ -113,9 +127,10 @@ TEST_P(MdbLayouts, WritesOneRecordPerPasswordWithNullNames)
         EXPECT_EQ(r.columns[i].type, static_cast<int>(jet::ColumnType::Text));
         EXPECT_EQ(r.columns[i].allowZeroLength, c.zeroLength);
     }
-    ASSERT_EQ(r.rows.size(), c.stored.size());
-    for (std::size_t i = 0; i < r.rows.size(); ++i)
+    ASSERT_EQ(r.rows.size(), c.stored.size() + 1);
+    for (std::size_t i = 0; i < c.stored.size(); ++i)
         EXPECT_EQ(r.rows[i], (Row{std::nullopt, std::nullopt, c.stored[i]})) << i;
+    EXPECT_EQ(r.rows.back(), (Row{std::nullopt, std::nullopt, longestPassword()}));
 }
 
 INSTANTIATE_TEST_SUITE_P(

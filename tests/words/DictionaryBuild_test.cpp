@@ -32,7 +32,11 @@ INSTANTIATE_TEST_SUITE_P(Rows, Qualifies,
                                            WordRow{"Mädchen", true}, WordRow{"café", true},
                                            WordRow{"\xC3\xA9tat", false},  // é initial: no table
                                            WordRow{"caf\xC3", false},      // malformed UTF-8
-                                           WordRow{"", false}, WordRow{"naïveté", true}));
+                                           WordRow{"", false}, WordRow{"naïveté", true},
+                                           // the Word field holds 50 characters
+                                           WordRow{"Llanfairpwllgwyngyllgogerychwyrndrobwllllantysiliogogogoch",
+                                                   false},
+                                           WordRow{"abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwx", true}));
 
 TEST(DictionaryBuild, FiltersDeduplicatesAndReadsBack)
 {

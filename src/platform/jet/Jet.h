@@ -22,6 +22,7 @@ enum class JetVersion { Jet3, Jet4 };
 struct TextColumn {
     std::string name;
     bool allowZeroLength = true;
+    std::uint16_t size = 50; // characters, 1 to 255 (Access's default is 50)
 };
 
 // Streams one new database file. Tables are written one after another:

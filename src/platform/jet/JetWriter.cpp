@@ -434,8 +434,14 @@ Status JetDatabaseWriter::checkTable(std::string_view name, const std::vector<Te
     for (const TextColumn& c : columns)
         names.push_back(c.name);
     const RowLayout layout = layoutColumns(&def.columns);
-    const std::size_t widest =
-        rowSize(m_format, layout, columns.size(), columns.size() * kDefaultTextSize * (m_format.isJet4() ? 2 : 1));
+    std::size_t textBytes = 0;
+    for (const TextColumn& c : columns) {
+        if (c.size < 1 || c.size > kMaxTextSize)
+            return Status::invalidArgument(what + "a Text field holds 1 to " + std::to_string(kMaxTextSize) +
+                                           " characters.");
+        textBytes += c.size * (m_format.isJet4() ? 2u : 1u);
+    }
+    const std::size_t widest = rowSize(m_format, layout, columns.size(), textBytes);
     if (tableDefinitionSize(m_format, def) > m_format.pageSize || widest > m_format.maxRowSize ||
         encodeZeroLengthProperties(m_format, names).size() + m_format.dataHeaderSize() + 2 > m_format.pageSize)
         return Status::invalidArgument(what + "too many fields or field names too long.");
@@ -475,7 +481,7 @@ Status JetDatabaseWriter::createTable(std::string_view name, const std::vector<T
         col.type = kText;
         col.name = c.name;
         col.flags = kColumnNullable;
-        col.size = static_cast<std::uint16_t>(kDefaultTextSize * (m_format.isJet4() ? 2 : 1));
+        col.size = static_cast<std::uint16_t>(c.size * (m_format.isJet4() ? 2 : 1));
         col.extraFlags = m_format.isJet4() ? kColumnCompressed : 0;
         t.columns.push_back(col);
         t.allowZeroLength.push_back(c.allowZeroLength);
@@ -511,9 +517,10 @@ Status JetDatabaseWriter::appendRow(const std::vector<std::optional<std::string_
         const std::string& field = t.columns[i].name;
         if (v->empty() && !t.allowZeroLength[i])
             return fail(Status::invalidArgument("The field " + quoted(field) + " cannot hold an empty text."));
-        if (utf8Length(*v) > kDefaultTextSize)
+        const std::size_t limit = t.columns[i].size / (m_format.isJet4() ? 2u : 1u);
+        if (utf8Length(*v) > limit)
             return fail(Status::invalidArgument("The text " + quoted(*v) + " is longer than the " +
-                                                std::to_string(kDefaultTextSize) + " characters of the field " +
+                                                std::to_string(limit) + " characters of the field " +
                                                 quoted(field) + "."));
         std::string& out = m_encoded[i];
         if (m_format.isJet4()) {

@@ -31,6 +31,8 @@ namespace quorlix::jet
 
 // DAO's default size for a new Text field.
 constexpr std::uint16_t kDefaultTextSize = 50;
+// The largest Text field the format allows.
+constexpr std::uint16_t kMaxTextSize = 255;
 
 struct WriterOptions {
     // OLE Automation date stored as creation time (catalog rows, Jet 4 page 0);
