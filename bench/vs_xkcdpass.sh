@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Times quorlix-cli words (2 words, 4 digits, duplication check, English
+# dictionary) against xkcdpass -n 2 on the same count, in one run, and prints
+# the throughput ratio; then 1,000,000 Random Characters passwords of length 12
+# with the hybrid dictionary check on the full English dictionary.
+#   bench/vs_xkcdpass.sh [COUNT]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+count="${1:-1000000}"
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORLIX_BUILD_TESTS=OFF >/dev/null
+cmake --build build-release -j2 --target quorlix-cli dictionaries >/dev/null
+cli=build-release/src/quorlix-cli
+out="$(mktemp -d)"
+trap 'rm -rf "$out"' EXIT
+export XDG_CONFIG_HOME="$out/config"
+
+measure() {
+  local label="$1"; shift
+  /usr/bin/time -f "%e %M" -o "$out/time" "$@"
+  read -r secs kb <"$out/time"
+  printf '%-40s %8.2f s %8d MB\n' "$label" "$secs" "$((kb / 1024))"
+  echo "$secs" >"$out/$label.secs"
+}
+
+measure "quorlix words" sh -c "'$cli' words --count $count --words 2 --digits 4 --dups --no-upper \
+  --dictionary wordlist_english_all.dct > '$out/q.txt'"
+measure "xkcdpass -n 2" sh -c "xkcdpass -n 2 -c $count > '$out/x.txt'"
+measure "quorlix generate --dict hybrid (1M x 12)" "$cli" generate --count 1000000 --min 12 --max 12 \
+  --pool default62 --no-dups --no-sort --dict hybrid --dictionary wordlist_english_all.dct -o "$out/h.txt"
+[ "$(wc -l <"$out/q.txt")" -eq "$count" ] || { echo "quorlix wrote the wrong number of lines" >&2; exit 1; }
+q=$(cat "$out/quorlix words.secs"); x=$(cat "$out/xkcdpass -n 2.secs")
+awk -v q="$q" -v x="$x" 'BEGIN { printf "throughput ratio quorlix/xkcdpass: %.1fx\n", (q > 0 ? x / q : 0) }'
