@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,15 @@ namespace quorlix::testing {
 
 // The r that makes draw(width, lowest) give value.
 inline double pick(int value, int width, int lowest) { return (value - lowest + 0.5) / width; }
+
+// The calls joined by "|", so an expected order reads as one text.
+inline std::string joined(const CallLog& calls, std::size_t from = 0)
+{
+    std::string out;
+    for (std::size_t i = from; i < calls.size(); ++i)
+        out += (i > from ? "|" : "") + calls[i];
+    return out;
+}
 
 struct EngineFixture : ::testing::Test {
     GenerationMethod method = GenerationMethod::RandomCharacters;
@@ -64,6 +74,14 @@ struct EngineFixture : ::testing::Test {
         for (std::size_t i = 0; i < list.count(); ++i)
             out.emplace_back(list.rowAdded(i));
         return out;
+    }
+
+    // The calls after the first one equal to call, joined by "|".
+    std::string callsAfter(const std::string& call) const
+    {
+        const auto at = std::find(log.begin(), log.end(), call);
+        return at == log.end() ? "<not called: " + call + ">"
+                               : joined(log, static_cast<std::size_t>(at - log.begin()) + 1);
     }
 
     void onlyAvailable(std::string_view chars)
