@@ -1,17 +1,19 @@
 #pragma once
 // A deliberately small, independent decoder for the files the Jet writer
 // produces: it follows the readers (libmdb, mdb-reader) rather than the
-// writer's code, so the two cannot share a mistake. Also saves written
-// files for the two-reader check of the test script.
+// writer's code, so the two cannot share a mistake. Also the one helper
+// that writes a test database.
 
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "platform/jet/JetWriter.h"
+#include "support/MdbOut.h"
 
 namespace quorlix::jet::testing
 {
@@ -22,17 +24,6 @@ inline std::string slurp(const std::filesystem::path& p)
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
-}
-
-// Copies a written database into $QUORLIX_MDB_OUT, when set, under name.
-inline void keepForReaders(const std::filesystem::path& file, const std::string& name)
-{
-    const char* out = std::getenv("QUORLIX_MDB_OUT");
-    if (!out || !*out)
-        return;
-    std::filesystem::create_directories(out);
-    std::filesystem::copy_file(file, std::filesystem::path(out) / name,
-                               std::filesystem::copy_options::overwrite_existing);
 }
 
 inline std::uint32_t u8At(const std::string& s, std::size_t at)
@@ -169,5 +160,38 @@ private:
     bool m_jet4 = false;
     std::size_t m_pageSize = 2048;
 };
+
+using Row = std::vector<std::optional<std::string>>;
+struct TableContent {
+    std::string name;
+    std::vector<TextColumn> columns;
+    std::vector<Row> rows;
+};
+
+// Writes the tables and keeps a copy for the outside readers; returns the
+// first failing call's status (close()'s when all went well).
+inline Status writeTables(const std::filesystem::path& path, JetVersion version, std::string_view password,
+                          const std::vector<TableContent>& tables, WriterOptions options = {})
+{
+    if (options.creationDate < 0)
+        options.creationDate = 45000.5;
+    Status status;
+    auto w = createDatabaseWriter(path.string(), version, password, options, &status);
+    if (!w)
+        return status;
+    std::vector<std::optional<std::string_view>> values;
+    for (const TableContent& t : tables) {
+        bool ok = w->createTable(t.name, t.columns).isOk();
+        for (std::size_t r = 0; ok && r < t.rows.size(); ++r) {
+            values.assign(t.rows[r].begin(), t.rows[r].end());
+            ok = w->appendRow(values).isOk();
+        }
+        if (!ok)
+            break;
+    }
+    status = w->close();
+    quorlix::testing::keepDatabaseCopy(path.string());
+    return status;
+}
 
 } // namespace quorlix::jet::testing
