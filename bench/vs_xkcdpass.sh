@@ -7,9 +7,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 count="${1:-1000000}"
-cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORLIX_BUILD_TESTS=OFF >/dev/null
-cmake --build build-release -j2 --target quorlix-cli dictionaries >/dev/null
-cli=build-release/src/quorlix-cli
+# QUORLIX_BENCH_BUILD names an existing build folder to use instead.
+bdir="${QUORLIX_BENCH_BUILD:-build-release}"
+[ -n "${QUORLIX_BENCH_BUILD:-}" ] || cmake -S . -B "$bdir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORLIX_BUILD_TESTS=OFF >/dev/null
+cmake --build "$bdir" -j2 --target quorlix-cli dictionaries >/dev/null
+cli="$bdir/src/quorlix-cli"
 out="$(mktemp -d)"
 trap 'rm -rf "$out"' EXIT
 export XDG_CONFIG_HOME="$out/config"
