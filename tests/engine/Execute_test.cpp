@@ -215,12 +215,13 @@ TEST_F(ExecuteTest, MultiFileCancelAndNo)
     multiFile.totalFiles = 2;
     multiFile.fileType = "txt";
     values.totalPasswords = 6;
+    list.add("kept");
     boxes.answers = {Answer::Cancel, Answer::No};
     execute();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].buttons, Buttons::YesNoCancel);
     EXPECT_EQ(log.back().substr(0, 35), "message:Multifile saves are active.");
-    EXPECT_EQ(list.count(), 0u);
+    EXPECT_EQ(rows(), std::vector<std::string>{"kept"});
     EXPECT_EQ(multiFile.active, 1);
     execute();
     EXPECT_EQ(multiFile.active, 0);
