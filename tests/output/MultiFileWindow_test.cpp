@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <vector>
 
 namespace quorlix {
@@ -83,11 +82,8 @@ INSTANTIATE_TEST_SUITE_P(
                    kExcl + " File Name Preface field must be filled-in", 0, 5, "txt"},
         AcceptCase{"EmptyTotal", "pw", "", true, 0, Answer::Ok, O::StayOpen, kTooFew, 0, 7, "txt"},
         AcceptCase{"TotalOne", "pw", "1", true, 0, Answer::Ok, O::StayOpen, kTooFew, 0, 1, "txt"},
-        AcceptCase{"TotalNegative", "pw", "-4", true, 0, Answer::Ok, O::StayOpen, kTooFew, 0, -4, "txt"},
         AcceptCase{"TotalLetters", "pw", "abc", true, 0, Answer::Ok, O::StayOpen, kNotWhole, 0, 7, "txt"},
-        AcceptCase{"TotalFraction", "pw", "2.5", true, 0, Answer::Ok, O::StayOpen, kNotWhole, 0, 2, "txt"},
         AcceptCase{"TotalTooLarge", "pw", "32768", true, 0, Answer::Ok, O::StayOpen, kNotWhole, 0, 7, "txt"},
-        AcceptCase{"TotalHuge", "pw", "99999999999", true, 0, Answer::Ok, O::StayOpen, kNotWhole, 0, 7, "txt"},
         AcceptCase{"TotalMax", "pw", "32767", true, 3, Answer::Ok, O::Close,
                    confirmation("32767", "pw1.csv", "pw32767.csv"), 1, 32767, "csv"},
         AcceptCase{"TwoTypeNeverChosen", "pw", "2", true, -1, Answer::Ok, O::Close,
@@ -110,7 +106,7 @@ TEST(MultiFileWindow, OpeningShowsTheSettings)
         std::optional<int> index;
     };
     for (const Row& r : {Row{0, 0, "", false, "", std::nullopt}, Row{1, 12, "htm", true, "12", 2},
-                         Row{0, 3, "csv", false, "3", 3}, Row{1, 2, "mdb", true, "2", 1}}) {
+                         Row{0, 3, "csv", false, "3", 3}}) {
         MultiFileSettings s;
         s.active = r.active;
         s.totalFiles = r.total;
@@ -157,25 +153,19 @@ TEST(MultiFileWindow, TotalFilesConversion)
         const char* text;
         std::optional<std::int16_t> value;
     };
-    for (const Row& r : {Row{"12", 12}, Row{" 12 ", 12}, Row{"+3", 3}, Row{"-3", -3}, Row{"2.5", 2}, Row{"3.5", 4},
-                         Row{"32767", 32767}, Row{"-32768", -32768}, Row{"32768", std::nullopt},
-                         Row{"", std::nullopt}, Row{"1e3", std::nullopt}, Row{"-", std::nullopt},
-                         Row{"1 2", std::nullopt}, Row{".", std::nullopt}})
+    for (const Row& r : {Row{" 12 ", 12}, Row{"-3", -3}, Row{"2.5", 2}, Row{"3.5", 4}, Row{"32767", 32767},
+                         Row{"32768", std::nullopt}, Row{"", std::nullopt}, Row{"1e3", std::nullopt}})
         EXPECT_EQ(convertTotalFiles(r.text), r.value) << r.text;
 }
 
 TEST(MultiFileWindow, PathSeparatorRule)
 {
-    struct Row {
-        const char* folder;
-        const char* dir;
-    };
-    for (const Row& r : {Row{"/", "/"}, Row{"/home/u", "/home/u/"}, Row{"/home/u/", "/home/u/"}, Row{"/ab", "/ab/"},
-                         Row{"", ""}})
-        EXPECT_EQ(withPathSeparator(r.folder), r.dir) << r.folder;
+    for (const auto& [folder, dir] : std::vector<std::pair<std::string, std::string>>{
+             {"/", "/"}, {"/home/u", "/home/u/"}, {"/home/u/", "/home/u/"}, {"", ""}})
+        EXPECT_EQ(withPathSeparator(folder), dir) << folder;
 }
 
-TEST(MultiFileWindow, TickedWithoutFolderAsksForOne)
+TEST(MultiFileWindow, NoFolderAndDriveErrorMessages)
 {
     MultiFileSettings s;
     Boxes boxes;
@@ -185,16 +175,9 @@ TEST(MultiFileWindow, TickedWithoutFolderAsksForOne)
     w.setActivateChecked(true);
     EXPECT_EQ(w.accept(), MultiFileWindow::Outcome::StayOpen);
     EXPECT_EQ(s.active, 0);
-    EXPECT_EQ(boxes.log, (std::vector<std::string>{kExcl + " Select the directory/path for the files"}));
-}
-
-TEST(MultiFileWindow, DriveErrorMessage)
-{
-    MultiFileSettings s;
-    Boxes boxes;
-    MultiFileWindow w(s, boxes);
     w.driveFailed();
-    EXPECT_EQ(boxes.log, (std::vector<std::string>{kExcl + "Drive error occured. Please investigate."}));
+    EXPECT_EQ(boxes.log, (std::vector<std::string>{kExcl + " Select the directory/path for the files",
+                                                   kExcl + "Drive error occured. Please investigate."}));
 }
 
 } // namespace

@@ -2,105 +2,54 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <unistd.h>
-#include <vector>
+#include "OutputTestKit.h"
+#include "support/RecordingMessageBoxes.h"
 
 namespace quorlix {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Keeps every call of the window, the message boxes and the shell in one log.
-class Recorder : public MessageBoxes, public MainWindowSurface, public Shell, public SaveAsDialogs {
-public:
-    using MessageBoxes::show;
-    Answer show(std::string_view text, std::string_view title, Icon icon, Buttons buttons) override
-    {
-        log.push_back("box[" + std::string(title) + "," + std::to_string(static_cast<int>(icon)) + "," +
-                      std::to_string(static_cast<int>(buttons)) + "]:" + std::string(text));
-        if (answers.empty())
-            return Answer::No;
-        const Answer a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    void setStatus(std::string_view text) override { log.push_back("status:" + std::string(text)); }
-    void setHeading(std::string_view) override {}
-    void setCounter(std::string_view) override {}
-    void setCountdown(std::string_view) override {}
-    void showCountdown() override {}
-    void setCountdownTimerEnabled(bool) override {}
-    void setProgress(int) override {}
-    void setExecuteEnabled(bool) override {}
-    void setStopEnabled(bool) override {}
-    void enableOff() override { log.push_back("enableOff"); }
-    void enableOn() override { log.push_back("enableOn"); }
-    void repaintList() override {}
-    void selectFirstRow() override {}
-    void setMethodOptionsEnabled(bool) override {}
-    bool isMinimized() const override { return false; }
-    void setWindowTitle(std::string_view) override {}
-    void processEvents() override {}
+using testing::CallLog;
 
-    Status openFile(const std::string& path) override
-    {
-        log.push_back("open:" + path);
-        return shellFails ? Status::ioError("no viewer") : Status::ok();
-    }
-    void showSaveAsNotice() override { log.push_back("notice"); }
+class ScriptedDialogs : public SaveAsDialogs {
+public:
+    explicit ScriptedDialogs(CallLog* log) : m_log(log) {}
+    void showSaveAsNotice() override { m_log->push_back("notice"); }
     std::optional<ChosenFile> chooseSaveFile(std::string_view caption, std::string_view filter) override
     {
-        log.push_back("dialog:" + std::string(caption) + "|" + std::string(filter));
+        m_log->push_back("dialog:" + std::string(caption) + "|" + std::string(filter));
         return chosen;
     }
-
-    std::vector<std::string> log;
-    std::deque<Answer> answers;
-    bool shellFails = false;
     std::optional<ChosenFile> chosen;
+
+private:
+    CallLog* m_log;
 };
 
-const std::string kExcl = "box[Quorlix,1,0]:";    // exclamation, OK
-const std::string kExclYn = "box[Quorlix,1,2]:";  // exclamation, Yes/No
-const std::string kViewTxt = "Do you wish to View/Edit this file now using your default text viewer?";
-const std::string kViewCsv = "Do you wish to launch MS-Excel to view this file now?";
-const std::string kViewHtm = "Do you wish to launch your default web browser to view this file now?";
-const std::string kViewMdb = "Do you wish to launch MS-Access to view this file now?";
-const std::string kUnrecognized =
-    "Unrecognized file type. Please verify the type of file you wish to save these password with and try again.";
+const std::string kViewTxt = "message:Do you wish to View/Edit this file now using your default text viewer?";
+const std::string kViewCsv = "message:Do you wish to launch MS-Excel to view this file now?";
+const std::string kViewHtm = "message:Do you wish to launch your default web browser to view this file now?";
+const std::string kViewMdb = "message:Do you wish to launch MS-Access to view this file now?";
 
-class SaveAsTest : public ::testing::Test {
+class SaveAsTest : public testing::TempDirTest {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("quorlix-saveas-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
+        TempDirTest::SetUp();
         list.add("b2");
         list.add("a1");
     }
-    void TearDown() override
-    {
-        registerMdbListWriterFactory({});
-        fs::remove_all(dir);
-    }
-    std::string slurp(const std::string& name) const
-    {
-        std::ifstream in(dir / name, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    ChosenFile file(const std::string& title) const { return {(dir / title).string(), title}; }
+    ChosenFile file(const std::string& title) const { return {path(title), title}; }
 
-    fs::path dir;
     ResultList list;
-    Recorder rec;
+    CallLog log;
+    testing::RecordingSurface window{&log};
+    testing::RecordingMessageBoxes boxes{&log};
+    testing::RecordingShell shell{&log};
+    ScriptedDialogs dialogs{&log};
     int yields = 0;
-    SaveContext ctx{rec, rec, rec, [this] { ++yields; }};
+    SaveContext ctx{boxes, window, shell, [this] { ++yields; }};
 };
 
 struct TypeCase {
@@ -114,170 +63,138 @@ class SaveAsTypes : public SaveAsTest, public ::testing::WithParamInterface<Type
 TEST_P(SaveAsTypes, TypeComesFromTheLastThreeCharacters)
 {
     const TypeCase& c = GetParam();
+    boxes.answers = {Answer::No};
     saveChosenFile(list, 2, file(c.title), ctx);
-    ASSERT_GE(rec.log.size(), 2u);
-    EXPECT_EQ(rec.log[0], std::string("status:Saving Text File: ") + c.title);
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[0], std::string("setStatus:Saving Text File: ") + c.title);
     if (std::string(c.savingText).empty()) {
-        EXPECT_EQ(rec.log, (std::vector<std::string>{rec.log[0], kExcl + kUnrecognized}));
-        EXPECT_FALSE(fs::exists(dir / c.title));
+        EXPECT_EQ(log, (CallLog{log[0], "message:Unrecognized file type. Please verify the type of file you wish to "
+                                        "save these password with and try again."}));
+        EXPECT_TRUE(boxes.shown[0].icon == Icon::Exclamation && boxes.shown[0].buttons == Buttons::Ok);
+        EXPECT_TRUE(files().empty());
     } else {
-        EXPECT_EQ(rec.log[1], std::string("status:") + c.savingText + c.title);
-        EXPECT_EQ(slurp(c.title).rfind(c.firstBytes, 0), 0u) << slurp(c.title);
+        EXPECT_EQ(log[1], std::string("setStatus:") + c.savingText + c.title);
+        EXPECT_EQ(read(c.title).rfind(c.firstBytes, 0), 0u) << read(c.title);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Titles, SaveAsTypes,
                          ::testing::Values(TypeCase{"a.txt", "Saving Text File: ", "b2\r\na1\r\n"},
-                                           TypeCase{"a.Txt", "Saving Text File: ", "b2\r\n"},
-                                           TypeCase{"a.TXT", "Saving Text File: ", "b2\r\n"},
-                                           TypeCase{"xtxt", "Saving Text File: ", "b2\r\n"},
+                                           TypeCase{"xTXT", "Saving Text File: ", "b2\r\n"},
                                            TypeCase{"a.csv", "Saving CSV File: ", "\"Quorlix\"\r\n"},
                                            TypeCase{"a.HTM", "Saving HTM File: ", "<HTML>\r\n"},
-                                           TypeCase{"a.html", "", ""}, TypeCase{"noending", "", ""},
-                                           TypeCase{"a.tx", "", ""}));
+                                           TypeCase{"a.html", "", ""}, TypeCase{"a.tx", "", ""}));
 
-TEST_F(SaveAsTest, TextSaveCallsInOrderAndOpensTheTrimmedPath)
+TEST_F(SaveAsTest, TextSaveCallsInOrderAndOpensTheTrimmedPathInDisplayOrder)
 {
-    rec.answers = {Answer::Yes};
-    const ChosenFile f = file("list.txt");
-    SaveToTXT(f.path + "  ", f.title, list, ctx);
-    EXPECT_EQ(rec.log, (std::vector<std::string>{"status:Saving Text File: list.txt", "enableOff", "enableOn",
-                                                 "status:Saved Text File: list.txt", kExclYn + kViewTxt,
-                                                 "open:" + f.path}));
-    EXPECT_EQ(yields, 2);
-}
-
-TEST_F(SaveAsTest, WritesInDisplayOrder)
-{
+    boxes.answers = {Answer::Yes};
     list.setSorted(true);
-    SaveToTXT(file("s.txt").path, "s.txt", list, ctx);
-    EXPECT_EQ(slurp("s.txt"), "a1\r\nb2\r\n");
+    SaveToTXT(path("list.txt") + "  ", "list.txt", list, ctx);
+    EXPECT_EQ(log, (CallLog{"setStatus:Saving Text File: list.txt", "enableOff", "enableOn",
+                            "setStatus:Saved Text File: list.txt", kViewTxt, "open:" + path("list.txt")}));
+    EXPECT_TRUE(boxes.shown[0].icon == Icon::Exclamation && boxes.shown[0].buttons == Buttons::YesNo);
+    EXPECT_EQ(yields, 2);
+    boxes.answers = {Answer::No};
+    SaveToTXT(path("s.txt"), "s.txt", list, ctx);
+    EXPECT_EQ(read("s.txt"), "a1\r\nb2\r\n");
 }
 
-struct ViewerCase {
-    const char* title;
-    std::string question;
-    std::string failureHint; // empty: the failure passes quietly
-};
-
-class SaveAsViewer : public SaveAsTest, public ::testing::WithParamInterface<ViewerCase> {};
-
-TEST_P(SaveAsViewer, ViewerFailureMessageOnlyForSpreadsheetAndDatabase)
+TEST_F(SaveAsTest, ViewerFailureMessageOnlyForSpreadsheetAndDatabase)
 {
     registerMdbListWriterFactory(
         [](const std::string& path, Status* e) { return openListFile(path, ListFormat::Txt, e); });
-    const ViewerCase& c = GetParam();
-    const ChosenFile f = file(c.title);
-    rec.answers = {Answer::Yes};
-    rec.shellFails = true;
-    saveChosenFile(list, 2, f, ctx);
-    std::vector<std::string> tail(rec.log.end() - (c.failureHint.empty() ? 2 : 3), rec.log.end());
-    std::vector<std::string> expected{kExclYn + c.question, "open:" + f.path};
-    if (!c.failureHint.empty())
-        expected.push_back(kExcl + "Unable to open " + f.path + c.failureHint);
-    EXPECT_EQ(tail, expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Writers, SaveAsViewer,
-    ::testing::Values(ViewerCase{"v.txt", kViewTxt, ""}, ViewerCase{"v.htm", kViewHtm, ""},
-                      ViewerCase{"v.csv", kViewCsv,
-                                 " Please verify that your system has MS-Excel installed and that the CSV extension "
-                                 "is set to run MS-Excel."},
-                      ViewerCase{"v.mdb", kViewMdb,
-                                 " Please verify that your system has MS-Access installed and that the MDB extension "
-                                 "is set to run MS-Access."}));
-
-TEST_F(SaveAsTest, SpreadsheetQuestionAboveTheLimitOnly)
-{
-    struct Row {
-        std::int32_t amount;
-        bool asked;
+    shell.fails = true;
+    const std::string unable = "message:Unable to open ";
+    struct Case {
+        const char* title;
+        std::string question;
+        std::string failureHint; // empty: the failure passes quietly
     };
-    const std::string question =
-        "MS-Excel can only display a maximum of 65,533 cells. You are requesting to save in CSV format a total of "
-        "65526 passwords. If you attempt to view them in MS-Excel, only the first 65,533 passwords will "
-        "display.\r\n\r\nDo you wish to save in CSV format anyway?";
-    for (const Row& r : {Row{65525, false}, Row{65526, true}}) {
-        rec.log.clear();
-        rec.answers = {Answer::No}; // declines the question when there is one, else the viewer
-        fs::remove(dir / "big.csv");
-        SaveToCSV(file("big.csv").path, "big.csv", list, r.amount, ctx);
-        if (r.asked) {
-            EXPECT_EQ(rec.log, (std::vector<std::string>{kExclYn + question}));
-            EXPECT_FALSE(fs::exists(dir / "big.csv"));
-        } else {
-            EXPECT_EQ(rec.log.front(), "status:Saving CSV File: big.csv");
-            EXPECT_TRUE(fs::exists(dir / "big.csv"));
-        }
+    for (const Case& c : {Case{"v.txt", kViewTxt, ""}, Case{"v.htm", kViewHtm, ""},
+                          Case{"v.csv", kViewCsv,
+                               " Please verify that your system has MS-Excel installed and that the CSV extension is "
+                               "set to run MS-Excel."},
+                          Case{"v.mdb", kViewMdb,
+                               " Please verify that your system has MS-Access installed and that the MDB extension "
+                               "is set to run MS-Access."}}) {
+        log.clear();
+        boxes.answers = {Answer::Yes};
+        saveChosenFile(list, 2, file(c.title), ctx);
+        CallLog expected{c.question, "open:" + path(c.title)};
+        if (!c.failureHint.empty())
+            expected.push_back(unable + path(c.title) + c.failureHint);
+        EXPECT_EQ(CallLog(log.end() - static_cast<std::ptrdiff_t>(expected.size()), log.end()), expected);
     }
 }
 
-TEST_F(SaveAsTest, YesToTheSpreadsheetQuestionSaves)
+TEST_F(SaveAsTest, SpreadsheetQuestionAboveTheLimitOnly)
 {
-    rec.answers = {Answer::Yes, Answer::No};
-    SaveToCSV(file("big.csv").path, "big.csv", list, 10'000'000, ctx);
-    EXPECT_NE(slurp("big.csv").find("\"\",\"\",\"b2\"\r\n\"\",\"\",\"a1\"\r\n"), std::string::npos);
+    const std::string question =
+        "message:MS-Excel can only display a maximum of 65,533 cells. You are requesting to save in CSV format a "
+        "total of 65526 passwords. If you attempt to view them in MS-Excel, only the first 65,533 passwords will "
+        "display.\r\n\r\nDo you wish to save in CSV format anyway?";
+    boxes.answers = {Answer::No, Answer::No}; // no to the viewer, then no to the question
+    SaveToCSV(path("big.csv"), "big.csv", list, 65525, ctx);
+    EXPECT_EQ(log.front(), "setStatus:Saving CSV File: big.csv");
+    fs::remove(path("big.csv"));
+    log.clear();
+    SaveToCSV(path("big.csv"), "big.csv", list, 65526, ctx);
+    EXPECT_EQ(log, CallLog{question});
+    EXPECT_FALSE(fs::exists(path("big.csv")));
+
+    boxes.answers = {Answer::Yes, Answer::No};
+    SaveToCSV(path("big.csv"), "big.csv", list, 10'000'000, ctx);
+    EXPECT_NE(read("big.csv").find("\"\",\"\",\"b2\"\r\n\"\",\"\",\"a1\"\r\n"), std::string::npos);
 }
 
-TEST_F(SaveAsTest, FailureToCreateSaysSoAndRestoresTheWindow)
-{
-    const std::string path = (dir / "missing" / "x.txt").string();
-    SaveToTXT(path, "x.txt", list, ctx);
-    ASSERT_EQ(rec.log.size(), 5u);
-    EXPECT_EQ(rec.log[1], "enableOff");
-    EXPECT_EQ(rec.log[2], "enableOn");
-    EXPECT_EQ(rec.log[3], "status:Could not save x.txt");
-    EXPECT_EQ(rec.log[4].rfind(kExcl + "Could not save " + path + ": ", 0), 0u) << rec.log[4];
-}
-
-// A database writer whose last step fails, to see the old file kept.
+// A writer whose last step fails, to see the old file kept.
 class FailingSink : public ByteSink {
 public:
-    explicit FailingSink(bool* dropped) : m_dropped(dropped) {}
     void write(std::string_view) override {}
     Status status() const override { return Status::ok(); }
     Status close() override { return Status::ioError("disk full"); }
-    void drop() override { *m_dropped = true; }
-
-private:
-    bool* m_dropped;
+    void drop() override {}
 };
 
-TEST_F(SaveAsTest, FailureWhileWritingKeepsTheOldFileAndShowsTheReason)
+TEST_F(SaveAsTest, FailuresSayWhyKeepTheOldFileAndRestoreTheWindow)
 {
-    bool dropped = false;
-    registerMdbListWriterFactory([&](const std::string&, Status*) {
-        return makeTextListWriter(ListFormat::Txt, std::make_unique<FailingSink>(&dropped));
-    });
-    std::ofstream(dir / "old.mdb") << "old";
-    SaveToDB(file("old.mdb").path, "old.mdb", list, ctx);
-    EXPECT_EQ(rec.log, (std::vector<std::string>{"status:Saving Database File: old.mdb", "enableOff", "enableOn",
-                                                 "status:Could not save old.mdb",
-                                                 kExcl + "Could not save " + file("old.mdb").path + ": disk full"}));
-    EXPECT_EQ(slurp("old.mdb"), "old");
-}
+    SaveToTXT(path("missing/x.txt"), "x.txt", list, ctx);
+    ASSERT_EQ(log.size(), 5u);
+    EXPECT_EQ(CallLog(log.begin() + 1, log.begin() + 4),
+              (CallLog{"enableOff", "enableOn", "setStatus:Could not save x.txt"}));
+    EXPECT_EQ(log[4].rfind("message:Could not save " + path("missing/x.txt") + ": ", 0), 0u) << log[4];
 
-TEST_F(SaveAsTest, DatabaseWithoutAWriterIsRefusedClearly)
-{
-    SaveToDB(file("d.mdb").path, "d.mdb", list, ctx);
-    EXPECT_EQ(rec.log[3], "status:Could not save d.mdb");
-    EXPECT_FALSE(fs::exists(dir / "d.mdb"));
+    log.clear();
+    SaveToDB(path("d.mdb"), "d.mdb", list, ctx); // no database writer registered
+    EXPECT_EQ(log[3], "setStatus:Could not save d.mdb");
+    EXPECT_FALSE(fs::exists(path("d.mdb")));
+
+    log.clear();
+    registerMdbListWriterFactory([](const std::string&, Status*) {
+        return makeTextListWriter(ListFormat::Txt, std::make_unique<FailingSink>());
+    });
+    testing::writeBytes(path("old.mdb"), "old");
+    SaveToDB(path("old.mdb"), "old.mdb", list, ctx);
+    EXPECT_EQ(log, (CallLog{"setStatus:Saving Database File: old.mdb", "enableOff", "enableOn",
+                            "setStatus:Could not save old.mdb",
+                            "message:Could not save " + path("old.mdb") + ": disk full"}));
+    EXPECT_EQ(read("old.mdb"), "old");
 }
 
 TEST_F(SaveAsTest, MenuShowsNoticeThenDialogAndCancelOnlyRestores)
 {
-    SaveAsMenu(list, 2, rec, ctx);
-    EXPECT_EQ(rec.log, (std::vector<std::string>{"notice",
-                                                 "dialog:Enter File Name and Select File Type|Text File "
-                                                 "(*.txt)|*.txt|MS-Access Database File (*.mdb)|*.mdb|Comma-Seperated "
-                                                 "Values File (*.csv)|*.csv|Hypertext File (*.htm; html)|*.htm; html",
-                                                 "enableOn"}));
-    rec.log.clear();
-    rec.chosen = file("m.txt");
-    SaveAsMenu(list, 2, rec, ctx);
-    EXPECT_EQ(rec.log[2], "status:Saving Text File: m.txt");
-    EXPECT_EQ(slurp("m.txt"), "b2\r\na1\r\n");
+    SaveAsMenu(list, 2, dialogs, ctx);
+    EXPECT_EQ(log, (CallLog{"notice",
+                            "dialog:Enter File Name and Select File Type|Text File (*.txt)|*.txt|MS-Access Database "
+                            "File (*.mdb)|*.mdb|Comma-Seperated Values File (*.csv)|*.csv|Hypertext File (*.htm; "
+                            "html)|*.htm; html",
+                            "enableOn"}));
+    log.clear();
+    dialogs.chosen = file("m.txt");
+    boxes.answers = {Answer::No};
+    SaveAsMenu(list, 2, dialogs, ctx);
+    EXPECT_EQ(log[2], "setStatus:Saving Text File: m.txt");
+    EXPECT_EQ(read("m.txt"), "b2\r\na1\r\n");
 }
 
 } // namespace
