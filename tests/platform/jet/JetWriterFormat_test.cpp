@@ -40,54 +40,6 @@ std::string bytes(std::initializer_list<int> b)
 const Format& jet3 = formatOf(JetVersion::Jet3);
 const Format& jet4 = formatOf(JetVersion::Jet4);
 
-struct TextCase {
-    const char* name;
-    std::string utf8;
-    bool ok3;            // code page 1252 can hold it
-    std::string cp1252;  // when ok3
-    std::string stored4; // Jet 4 value after compression
-};
-
-class JetWriterText : public ::testing::TestWithParam<TextCase>
-{
-};
-
-TEST_P(JetWriterText, ConvertsToBothEncodings)
-{
-    const TextCase& c = GetParam();
-    std::string out;
-    EXPECT_EQ(utf8ToCp1252(c.utf8, &out), c.ok3);
-    if (c.ok3) {
-        EXPECT_EQ(hex(out), hex(c.cp1252));
-    }
-    std::string ucs2;
-    if (!c.stored4.empty() || c.utf8.empty()) {
-        ASSERT_TRUE(utf8ToUcs2(c.utf8, &ucs2));
-        compressUcs2(ucs2, &out);
-        EXPECT_EQ(hex(out), hex(c.stored4));
-    } else {
-        EXPECT_FALSE(utf8ToUcs2(c.utf8, &ucs2));
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, JetWriterText,
-                         ::testing::Values(TextCase{"ascii", "abc1", true, "abc1",
-                                                    bytes({0xFF, 0xFE, 'a', 'b', 'c', '1'})},
-                                           TextCase{"twoCharsStayUcs2", "ab", true, "ab", bytes({'a', 0, 'b', 0})},
-                                           TextCase{"empty", "", true, "", ""},
-                                           TextCase{"euroSign",
-                                                    "\xE2\x82\xAC"
-                                                    "12",
-                                                    true,
-                                                    "\x80"
-                                                    "12",
-                                                    bytes({0xAC, 0x20, '1', 0, '2', 0})},
-                                           TextCase{"undefinedC1", "\xC2\x81", false, "", bytes({0x81, 0})},
-                                           TextCase{"cyrillic", "\xD0\x96", false, "", bytes({0x16, 0x04})},
-                                           TextCase{"brokenUtf8", "\xC3", false, "", ""},
-                                           TextCase{"outsideBmp", "\xF0\x9F\x98\x80", false, "", ""}),
-                         [](const ::testing::TestParamInfo<TextCase>& i) { return i.param.name; });
-
 // Page 0 of a Jet 3 file, after removing the mask.
 TEST(JetWriterEncode, Jet3HeaderPageFieldByField)
 {
@@ -187,50 +139,6 @@ TEST(JetWriterEncode, Jet3PasswordTableDefinitionGolden)
     // clang-format on
     EXPECT_EQ(hex(page.substr(0, golden.size())), hex(golden));
     EXPECT_EQ(page.find_first_not_of('\0', golden.size()), std::string::npos);
-}
-
-// Index blocks of both versions, as an engine-made Access 2000 catalog has
-// them (unknown leading words and trailing bytes zero).
-TEST(JetWriterEncode, IndexBlocksOfBothVersions)
-{
-    for (const Format* f : {&jet3, &jet4}) {
-        TableDef def;
-        def.system = true;
-        for (int i = 0; i < 3; ++i) {
-            ColumnDef c;
-            c.type = kLong;
-            c.name = std::string(1, static_cast<char>('a' + i));
-            c.userNumbering = false;
-            def.columns.push_back(c);
-        }
-        layoutColumns(&def.columns);
-        def.rowCount = 8;
-        def.realIndexes = {{{1, 2}, pageRow(6, 0x10), 7, 0x01}};
-        def.logicalIndexes = {{0, 0, 1, "ParentIdName"}};
-        const std::string t = encodeTableDefinition(*f, def);
-        const bool j4 = f->isJet4();
-        // Per real index in the header: 0, rows (Jet 4: and a 0).
-        std::size_t at = f->tdefHeaderSize;
-        EXPECT_EQ(u32At(t, at + 4), 8u);
-        at += j4 ? 12 : 8;
-        at += 3 * (f->columnSize + (j4 ? 4 : 2)); // descriptors and names ("a" is 1 byte / 2 in UCS-2)
-        std::string real = bytes({1, 0, 1, 2, 0, 1});
-        for (int k = 0; k < 8; ++k)
-            real += bytes({0xFF, 0xFF, 0});
-        real += bytes({0x10, 0x06, 0, 0, 7, 0, 0, 0});
-        real = j4 ? std::string(4, '\0') + real + std::string(4, '\0') + bytes({0x81, 0, 0, 0, 0, 0})
-                  : real + bytes({0x01});
-        EXPECT_EQ(hex(t.substr(at, real.size())), hex(real)) << (j4 ? "Jet 4" : "Jet 3");
-        at += real.size();
-        std::string logical = bytes({0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 4, 4, 1});
-        logical = j4 ? std::string(4, '\0') + logical + std::string(4, '\0') : logical;
-        EXPECT_EQ(hex(t.substr(at, logical.size())), hex(logical)) << (j4 ? "Jet 4" : "Jet 3");
-        at += logical.size();
-        EXPECT_EQ(u8At(t, at), j4 ? 24u : 12u); // name length
-        at += j4 ? 2 + 24 : 1 + 12;
-        EXPECT_EQ(u16At(t, at), 0xFFFFu);
-        EXPECT_EQ(u32At(t, 8), at + 2) << "length field";
-    }
 }
 
 struct RowCase {
@@ -404,20 +312,6 @@ TEST(JetWriterEncode, IndexKeysSortLikeJet)
             EXPECT_EQ(hex(e), c.key) << c.text;
         }
     }
-}
-
-TEST(JetWriterEncode, IndexLeafMarksEntryEnds)
-{
-    std::vector<std::string> entries = {std::string(9, 'b'), std::string(5, 'a'), std::string(3, 'c')};
-    const std::string p = encodeIndexLeaf(jet3, 2, entries);
-    EXPECT_EQ(u8At(p, 0), 4u);
-    EXPECT_EQ(u32At(p, 4), 2u);
-    EXPECT_EQ(u16At(p, 2), 2048u - 0xF8 - 17);
-    EXPECT_EQ(p.substr(0xF8, 17), "aaaaabbbbbbbbbccc"); // sorted
-    // Ends at 5, 14, 17 -> bits 5 (byte 0), 14 (byte 1), 17 (byte 2).
-    EXPECT_EQ(hex(p.substr(0x16, 4)), "20 40 02 00");
-    const std::string empty = encodeIndexLeaf(jet4, 3, {});
-    EXPECT_EQ(u16At(empty, 2), 4096u - 0x1E0);
 }
 
 } // namespace

@@ -97,17 +97,12 @@ public:
     // Table definition fields the readers use.
     struct Table {
         std::uint32_t rowCount;
-        std::uint32_t columnCount;
-        std::uint32_t varColumns;
         std::uint32_t ownedMap;
-        std::uint32_t freeMap;
     };
     Table table(std::uint32_t tdefPage) const
     {
         const std::string t = page(tdefPage);
-        if (m_jet4)
-            return {u32At(t, 16), u16At(t, 45), u16At(t, 43), u32At(t, 55), u32At(t, 59)};
-        return {u32At(t, 12), u16At(t, 25), u16At(t, 23), u32At(t, 35), u32At(t, 39)};
+        return m_jet4 ? Table{u32At(t, 16), u32At(t, 55)} : Table{u32At(t, 12), u32At(t, 35)};
     }
 
     // All-variable rows (the user tables): fields in column order, Null as nullopt,
