@@ -4,33 +4,25 @@
 
 #include <cmath>
 
-namespace quorlix
-{
-namespace
-{
+namespace quorlix {
+namespace {
 
 TEST(ReadoutTest, FormatDoubleMatchesStandardTextForm)
 {
-    const std::vector<std::pair<double, const char*>> rows{{0, "0"},
-                                                           {0.1 + 0.2, "0.3"},
-                                                           {0.0000123, "1.23E-05"},
-                                                           {999999999999999.0, "999999999999999"},
-                                                           {1e15, "1E+15"},
-                                                           {1234567890123456.0, "1.23456789012346E+15"},
-                                                           // Rounding to 15 digits carries into the next power of ten.
-                                                           {9999999999999999.0, "1E+16"},
-                                                           {-1.5e-7, "-1.5E-07"}};
+    // Rounding to 15 digits may carry into the next power of ten.
+    const std::vector<std::pair<double, const char*>> rows{
+        {0, "0"}, {0.1 + 0.2, "0.3"}, {0.0000123, "1.23E-05"}, {999999999999999.0, "999999999999999"},
+        {1e15, "1E+15"}, {1234567890123456.0, "1.23456789012346E+15"}, {9999999999999999.0, "1E+16"},
+        {-1.5e-7, "-1.5E-07"}};
     for (auto [value, text] : rows)
         EXPECT_EQ(formatDouble(value), text) << text;
 }
 
 TEST(ReadoutTest, FormatDecimalKeepsFifteenDigitsThenZeros)
 {
-    const std::vector<std::pair<double, const char*>> rows{{0, "0"},
-                                                           {2.5, "2.5"},
-                                                           {std::pow(2.0, 60), "1152921504606850000"},
-                                                           {7.92281625142643e28, "79228162514264300000000000000"},
-                                                           {7.92281625142644e28, nullptr}};
+    const std::vector<std::pair<double, const char*>> rows{
+        {0, "0"}, {2.5, "2.5"}, {std::pow(2.0, 60), "1152921504606850000"},
+        {7.92281625142643e28, "79228162514264300000000000000"}, {7.92281625142644e28, nullptr}};
     for (auto [value, text] : rows) {
         const auto got = formatDecimal28(value);
         EXPECT_EQ(got, text ? std::optional<std::string>(text) : std::nullopt) << (text ? text : "none");
@@ -44,9 +36,7 @@ struct ReadoutRow {
     const char* text;
 };
 
-class ProbabilityTextTest : public ::testing::TestWithParam<ReadoutRow>
-{
-};
+class ProbabilityTextTest : public ::testing::TestWithParam<ReadoutRow> {};
 
 TEST_P(ProbabilityTextTest, BuildsBothLines)
 {

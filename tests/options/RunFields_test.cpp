@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-namespace quorlix
-{
-namespace
-{
+namespace quorlix {
+namespace {
 
 TEST(RunFieldsTest, ParsesWholeNumbersInRange)
 {
@@ -47,9 +45,7 @@ struct ChangeRow {
     std::optional<bool> hyphens;
 };
 
-class FieldChangeTest : public ::testing::TestWithParam<ChangeRow>
-{
-};
+class FieldChangeTest : public ::testing::TestWithParam<ChangeRow> {};
 
 TEST_P(FieldChangeTest, StoresAndReportsWhatTheWindowDoes)
 {

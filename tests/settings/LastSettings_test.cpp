@@ -5,10 +5,8 @@
 #include "TestStates.h"
 #include "settings/ApplyOptions.h"
 
-namespace quorlix
-{
-namespace
-{
+namespace quorlix {
+namespace {
 
 using test::unusualState;
 using test::zeroState;
@@ -35,37 +33,23 @@ TEST(LastSettingsTest, SavesKeysInOrderAndRoundTripsEveryKey)
     using W = MemorySettingsStore::Write;
     const std::string s = "LastSettings";
     const std::vector<W> head(w.begin(), w.begin() + 14);
-    EXPECT_EQ(head, (std::vector<W>{{s, "PasswordAmount", "1234567"},
-                                    {s, "MinTotalSpaces", "7"},
-                                    {s, "MaxTotalSpaces", "33"},
-                                    {s, "Dups", "0"},
-                                    {s, "SideCheck", "1"},
-                                    {s, "SeqCheck", "1"},
-                                    {s, "Counter", "0"},
-                                    {s, "SortPass", "0"},
-                                    {s, "DictionaryFile", "wordlist_german.dct"},
-                                    {s, "DictionaryCheck", "True"},
-                                    {s, "DictionarySearch", "False"},
-                                    {s, "StrongPasswords", "True"},
-                                    {s, "BlankSpaces1", "1"},
-                                    {s, "Hyphen1", "0"}}));
+    EXPECT_EQ(head, (std::vector<W>{{s, "PasswordAmount", "1234567"}, {s, "MinTotalSpaces", "7"},
+                                    {s, "MaxTotalSpaces", "33"}, {s, "Dups", "0"}, {s, "SideCheck", "1"},
+                                    {s, "SeqCheck", "1"}, {s, "Counter", "0"}, {s, "SortPass", "0"},
+                                    {s, "DictionaryFile", "wordlist_german.dct"}, {s, "DictionaryCheck", "True"},
+                                    {s, "DictionarySearch", "False"}, {s, "StrongPasswords", "True"},
+                                    {s, "BlankSpaces1", "1"}, {s, "Hyphen1", "0"}}));
     EXPECT_EQ(w[130], (W{s, "XChar33", "1"}));
     EXPECT_EQ(w[228], (W{s, "Rules5", "0"}));
     EXPECT_EQ(w.back(), (W{s, "PasswordType", "False"}));
     for (const auto& write : w)
         EXPECT_EQ(write.key.rfind("Type", 0), std::string::npos) << "Random Words keys belong to their window";
 
-    const std::vector<std::pair<const char*, const char*>> words{{"TypeDictionary", "wordlist_french.dct"},
-                                                                 {"TypeCharacter", ","},
-                                                                 {"TypeQTY", "7"},
-                                                                 {"TypeTotalPasswords", "9999"},
-                                                                 {"TypeDups", "False"},
-                                                                 {"TypeRanNumbers", "False"},
-                                                                 {"TypeWordLength", "True"},
-                                                                 {"TypeWordLimitMin", "5"},
-                                                                 {"TypeWordLimitMax", "12"},
-                                                                 {"TypeNumAmt", "0"},
-                                                                 {"TypeUcase", "True"}};
+    const std::vector<std::pair<const char*, const char*>> words{
+        {"TypeDictionary", "wordlist_french.dct"}, {"TypeCharacter", ","}, {"TypeQTY", "7"},
+        {"TypeTotalPasswords", "9999"}, {"TypeDups", "False"}, {"TypeRanNumbers", "False"},
+        {"TypeWordLength", "True"}, {"TypeWordLimitMin", "5"}, {"TypeWordLimitMax", "12"}, {"TypeNumAmt", "0"},
+        {"TypeUcase", "True"}};
     for (auto [key, value] : words)
         store.set(s, key, value);
     OptionState loaded = zeroState();

@@ -7,10 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-namespace quorlix
-{
-namespace
-{
+namespace quorlix {
+namespace {
 
 TEST(QtSettingsStoreTest, TextsComeBackUnchangedInTheirSections)
 {

@@ -11,10 +11,8 @@
 #include "options/CharactersWindow.h"
 #include "settings/ApplyOptions.h"
 
-namespace quorlix
-{
-namespace
-{
+namespace quorlix {
+namespace {
 
 using test::unusualState;
 
@@ -45,15 +43,10 @@ TEST(SettingsFileTest, DefaultStateWritesTheFixedLayout)
     const auto lines = split(settingsFileText(OptionState{}));
     ASSERT_EQ(lines.size(), 297u);
     const std::vector<std::string> head(lines.begin(), lines.begin() + 26);
-    EXPECT_EQ(head, (std::vector<std::string>{" 25 ",  " 10 ", " 10 ",
-                                              " 1 ",   " 0 ",  " 0 ",
-                                              " 1 ",   " 1 ",  "wordlist_english_abridged.dct",
-                                              " 0 ",   " 1 ",  " 0 ",
-                                              " 1 ",   " 1 ",  "wordlist_english_abridged.dct",
-                                              "*",     " 2 ",  " 25 ",
-                                              " 1 ",   " 1 ",  "False",
-                                              " 4 ",   " 9 ",  " 4 ",
-                                              "False", " 0 "}));
+    EXPECT_EQ(head, (std::vector<std::string>{" 25 ", " 10 ", " 10 ", " 1 ", " 0 ", " 0 ", " 1 ", " 1 ",
+                                              "wordlist_english_abridged.dct", " 0 ", " 1 ", " 0 ", " 1 ", " 1 ",
+                                              "wordlist_english_abridged.dct", "*", " 2 ", " 25 ", " 1 ", " 1 ",
+                                              "False", " 4 ", " 9 ", " 4 ", "False", " 0 "}));
     EXPECT_EQ(lines[143], " 1 "); // "0": digits are on in the default pool
     EXPECT_EQ(lines[153], " 0 "); // "!": special symbols are off
     EXPECT_EQ(lines[296], " 0 ");
@@ -194,8 +187,7 @@ TEST(SettingsFileTest, SavesLoadsAndFailsSafelyOnDisk)
 }
 
 // Records the controls' calls in order, over a StateControls so the field changes still act on the state.
-class RecordingControls : public StateControls
-{
+class RecordingControls : public StateControls {
 public:
     using StateControls::StateControls;
     std::vector<std::string> calls;
