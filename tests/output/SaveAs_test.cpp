@@ -80,10 +80,9 @@ TEST_P(SaveAsTypes, TypeComesFromTheLastThreeCharacters)
 
 INSTANTIATE_TEST_SUITE_P(Titles, SaveAsTypes,
                          ::testing::Values(TypeCase{"a.txt", "Saving Text File: ", "b2\r\na1\r\n"},
-                                           TypeCase{"xTXT", "Saving Text File: ", "b2\r\n"},
                                            TypeCase{"a.csv", "Saving CSV File: ", "\"Quorlix\"\r\n"},
                                            TypeCase{"a.HTM", "Saving HTM File: ", "<HTML>\r\n"},
-                                           TypeCase{"a.html", "", ""}, TypeCase{"a.tx", "", ""}));
+                                           TypeCase{"a.html", "", ""}));
 
 TEST_F(SaveAsTest, TextSaveCallsInOrderAndOpensTheTrimmedPathInDisplayOrder)
 {
