@@ -112,7 +112,7 @@ void BM_RandomWords(benchmark::State& state)
         CheckOptions checks;
         checks.counter = false;
         WordRunContext run{settings, checks, surface, boxes, list, yield, runState, random, source, folder};
-        if (PasswordGenWords(run) != WordRunEnd::Completed || list.count() != settings.totalPasswords)
+        if (PasswordGenWords(run) != WordRunEnd::Completed || list.count() != static_cast<std::size_t>(settings.totalPasswords))
             state.SkipWithError("run did not complete");
         benchmark::DoNotOptimize(list.count());
     }
