@@ -24,7 +24,7 @@ measure() {
   echo "$secs" >"$out/$label.secs"
 }
 
-measure "quorlix words" sh -c "'$cli' words --count $count --words 2 --digits 4 --dups --no-upper \
+measure "quorlix words" sh -c "'$cli' words --count $count --words 2 --digits 4 --dups --no-upper --no-sort \
   --dictionary wordlist_english_all.dct > '$out/q.txt'"
 measure "xkcdpass -n 2" sh -c "xkcdpass -n 2 -c $count > '$out/x.txt'"
 measure "quorlix generate --dict hybrid (1M x 12)" "$cli" generate --count 1000000 --min 12 --max 12 \

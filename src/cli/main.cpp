@@ -68,6 +68,7 @@ int main(int argc, char** argv)
     words->add_option("--max-word", w.maxWord, "Longest word (switches the word-length window on)");
     addSwitch(words, "upper", w.upper, "one random uppercase letter per word");
     addSwitch(words, "dups", w.dups, "duplication check");
+    addSwitch(words, "sort", wg.sort, "sort the passwords");
     words->add_option("--dictionary", w.dictionary, "Dictionary file in the program folder");
     words->add_option("--files", wg.files, "Write a numbered series of this many files");
     words->add_option("--preface", wg.preface, "File name preface of the series");
