@@ -10,38 +10,12 @@
 
 #include <string>
 
+#include "QuietSurface.h"
 #include "engine/CharacterDraw.h"
 #include "engine/CharacterRun.h"
 
 namespace quorlix {
 namespace {
-
-class NullSurface : public MainWindowSurface {
-public:
-    void setStatus(std::string_view) override {}
-    void setHeading(std::string_view) override {}
-    void setCounter(std::string_view) override {}
-    void setCountdown(std::string_view) override {}
-    void showCountdown() override {}
-    void setCountdownTimerEnabled(bool) override {}
-    void setProgress(int) override {}
-    void setExecuteEnabled(bool) override {}
-    void setStopEnabled(bool) override {}
-    void enableOff() override {}
-    void enableOn() override {}
-    void repaintList() override {}
-    void selectFirstRow() override {}
-    void setMethodOptionsEnabled(bool) override {}
-    bool isMinimized() const override { return false; }
-    void setWindowTitle(std::string_view) override {}
-    void processEvents() override {}
-};
-
-class NullBoxes : public MessageBoxes {
-public:
-    using MessageBoxes::show;
-    Answer show(std::string_view, std::string_view, Icon, Buttons) override { return Answer::Ok; }
-};
 
 struct Options {
     GenerationMethod method = GenerationMethod::RandomCharacters;
@@ -70,7 +44,7 @@ void BM_DrawAndCheck(benchmark::State& st)
     const auto total = static_cast<std::int32_t>(st.range(0));
     Options options(total);
     const RunRequest request = options.request();
-    NullSurface surface;
+    bench::QuietSurface surface;
     Yielder yielder(surface);
     RunState state;
     SecureRandom random;
@@ -98,8 +72,8 @@ void BM_SingleRun(benchmark::State& st)
     Options options(total);
     options.checks.duplication = st.range(1) != 0;
     const RunRequest request = options.request();
-    NullSurface surface;
-    NullBoxes boxes;
+    bench::QuietSurface surface;
+    bench::QuietBoxes boxes;
     Yielder yielder(surface);
     RunState state;
     SecureRandom random;

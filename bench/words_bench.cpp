@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "QuietSurface.h"
 #include "engine/RunState.h"
 #include "engine/Yielder.h"
 #include "platform/Random.h"
@@ -20,33 +21,6 @@
 
 namespace quorlix {
 namespace {
-
-class QuietSurface final : public MainWindowSurface {
-public:
-    void setStatus(std::string_view) override {}
-    void setHeading(std::string_view) override {}
-    void setCounter(std::string_view) override {}
-    void setCountdown(std::string_view) override {}
-    void showCountdown() override {}
-    void setCountdownTimerEnabled(bool) override {}
-    void setProgress(int) override {}
-    void setExecuteEnabled(bool) override {}
-    void setStopEnabled(bool) override {}
-    void enableOff() override {}
-    void enableOn() override {}
-    void repaintList() override {}
-    void selectFirstRow() override {}
-    void setMethodOptionsEnabled(bool) override {}
-    bool isMinimized() const override { return false; }
-    void setWindowTitle(std::string_view) override {}
-    void processEvents() override {}
-};
-
-class QuietBoxes final : public MessageBoxes {
-public:
-    using MessageBoxes::show;
-    Answer show(std::string_view, std::string_view, Icon, Buttons) override { return Answer::Ok; }
-};
 
 class TablesSource final : public WordSource {
 public:
@@ -96,8 +70,8 @@ void BM_RandomWords(benchmark::State& state)
     std::ofstream(folder + name) << "x";
     TablesSource source(*tables);
     for (auto _ : state) {
-        QuietSurface surface;
-        QuietBoxes boxes;
+        bench::QuietSurface surface;
+        bench::QuietBoxes boxes;
         ResultList list;
         Yielder yield(surface);
         RunState runState;

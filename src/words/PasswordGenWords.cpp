@@ -55,6 +55,19 @@ std::optional<WordDrawer> loadWords(WordRunContext& run, bool singleWindowRun, W
 
 } // namespace
 
+void showWordRunStopped(MainWindowSurface& surface, bool counterOn, long long produced, long long total)
+{
+    if (counterOn)
+        surface.setCounter(ofText(produced, total));
+    surface.setCountdownTimerEnabled(false);
+    surface.setCountdown("0:00:00");
+    surface.setStopEnabled(false);
+    surface.setExecuteEnabled(true);
+    surface.setHeading("Generated Passwords");
+    surface.setStatus("Stopped by User");
+    surface.setMethodOptionsEnabled(true);
+}
+
 WordRunEnd PasswordGenWords(WordRunContext& run)
 {
     const WordSettings settings = run.settings;
@@ -113,15 +126,7 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
         return false;
     };
     const auto stoppedEnd = [&](long long produced) {
-        if (run.checks.counter)
-            surface.setCounter(ofText(produced, total));
-        surface.setCountdownTimerEnabled(false);
-        surface.setCountdown("0:00:00");
-        surface.setStopEnabled(false);
-        surface.setExecuteEnabled(true);
-        surface.setHeading("Generated Passwords");
-        surface.setStatus("Stopped by User");
-        surface.setMethodOptionsEnabled(true);
+        showWordRunStopped(surface, run.checks.counter, produced, total);
         run.list.colourRows(run.list.count(), 10, 15);
         run.list.setUpdating(true);
         return WordRunEnd::Stopped;

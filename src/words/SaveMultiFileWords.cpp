@@ -116,15 +116,7 @@ WordRunEnd SaveMultiFileWords(WordRunContext& run, const MultiFileSettings& file
                 if (run.state.stopPending()) {
                     run.yield.force();
                     if (confirmStop(surface, run.boxes, run.checks.counter, i, total)) {
-                        if (run.checks.counter)
-                            surface.setCounter(ofText(i, total));
-                        surface.setCountdownTimerEnabled(false);
-                        surface.setCountdown("0:00:00");
-                        surface.setStopEnabled(false);
-                        surface.setExecuteEnabled(true);
-                        surface.setHeading("Generated Passwords");
-                        surface.setStatus("Stopped by User");
-                        surface.setMethodOptionsEnabled(true);
+                        showWordRunStopped(surface, run.checks.counter, i, total);
                         const Status kept = writer->closeUnfinished();
                         if (!kept)
                             run.boxes.show(writeFailureText(files.filePath(n), kept), Icon::Critical, Buttons::Ok);

@@ -39,6 +39,10 @@ enum class WordRunEnd { Completed, Stopped, Refused, Failed };
 std::string dictionaryNotFoundMessage(const std::string& fullPath);
 // The too-few-words refusal.
 std::string tooFewWordsMessage(const std::string& fullPath, long long totalWords, long long totalPasswords);
+// The window after a word run was stopped with OK: counter (when on), timer
+// off, "0:00:00", Stop off, Execute on, heading, "Stopped by User", method
+// options on. Both word runs end this way.
+void showWordRunStopped(MainWindowSurface& surface, bool counterOn, long long produced, long long total);
 // The multi-file warning about sorting and duplication checks.
 inline constexpr std::string_view kMultiFileWordsWarning =
     "Because Multi-File passwords are written directly to the disk as they are created, only text (.TXT) file "
