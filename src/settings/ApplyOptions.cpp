@@ -17,16 +17,22 @@ void writeFields(const OptionState& state, OptionControls& controls)
     controls.setMaxLengthField(std::to_string(loaded.maxLength));
 }
 
-} // namespace
-
-void applyLastSettings(OptionState& state, OptionControls& controls)
+// The duplication, side-by-side, sequential, counter and sort check boxes.
+void applyFiveSwitches(const OptionState& state, OptionControls& controls)
 {
-    writeFields(state, controls);
     controls.setDuplicationCheck(state.checks.duplication);
     controls.setSideBySideCheck(state.checks.sideBySide);
     controls.setSequentialCheck(state.checks.sequential);
     controls.setCounter(state.checks.counter);
     controls.setSortDisplay(state.checks.sortDisplay);
+}
+
+} // namespace
+
+void applyLastSettings(OptionState& state, OptionControls& controls)
+{
+    writeFields(state, controls);
+    applyFiveSwitches(state, controls);
     controls.setStrongPasswords(state.checks.strong);
     controls.selectMethod(state.method);
 }
@@ -34,11 +40,7 @@ void applyLastSettings(OptionState& state, OptionControls& controls)
 void applySettingsFile(OptionState& state, OptionControls& controls)
 {
     writeFields(state, controls);
-    controls.setDuplicationCheck(state.checks.duplication);
-    controls.setSideBySideCheck(state.checks.sideBySide);
-    controls.setSequentialCheck(state.checks.sequential);
-    controls.setCounter(state.checks.counter);
-    controls.setSortDisplay(state.checks.sortDisplay);
+    applyFiveSwitches(state, controls);
     controls.setDictionaryCheck(state.checks.dictionary);
     controls.setWholeWord(state.checks.dictionaryMode == DictionaryMode::Whole);
     controls.setStrongPasswords(state.checks.strong);
