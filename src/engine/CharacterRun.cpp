@@ -143,8 +143,8 @@ private:
         std::uint64_t hash = 0;
         std::string_view view() const { return {text.data(), size}; }
     };
-    // Four candidates of drawing cover one memory round trip.
-    static constexpr int kHoldDepth = 4;
+    // Eight candidates of drawing cover a table probe's round trip to memory.
+    static constexpr int kHoldDepth = 8;
 
     bool canHold() const
     {

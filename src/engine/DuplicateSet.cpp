@@ -147,9 +147,17 @@ TableMemory::TableMemory(std::size_t bytes)
 #ifdef MADV_HUGEPAGE
             madvise(m_data, m_size, MADV_HUGEPAGE);
 #endif
-            // Touch every page now: faulting them in one by one at random
-            // during a run costs far more.
-            std::memset(m_data, 0, m_size);
+            // Fault every page in now (fresh mappings read as zero): faulting
+            // them in one by one at random during a run costs far more.
+            bool populated = false;
+#ifdef MADV_POPULATE_WRITE
+            populated = madvise(m_data, m_size, MADV_POPULATE_WRITE) == 0;
+#endif
+            if (!populated) {
+                auto* page = static_cast<volatile char*>(m_data);
+                for (std::size_t at = 0; at < m_size; at += 4096)
+                    page[at] = 0;
+            }
             return;
         }
     }
@@ -186,7 +194,7 @@ DuplicateSet::~DuplicateSet() = default;
 
 std::string_view DuplicateSet::entryAt(std::uint32_t ref) const
 {
-    const char* p = m_chunks[ref >> kChunkBits].get() + (ref & (kChunkSize - 1));
+    const char* p = static_cast<const char*>(m_chunks[ref >> kChunkBits].data()) + (ref & (kChunkSize - 1));
     std::size_t len = static_cast<unsigned char>(*p++);
     if (len == 0xFF) {
         len = static_cast<unsigned char>(p[0]) | (static_cast<std::size_t>(static_cast<unsigned char>(p[1])) << 8);
@@ -247,10 +255,12 @@ std::uint32_t DuplicateSet::store(std::string_view password)
             throw std::length_error("Too many passwords for the duplication check.");
         if (!m_chunks.empty())
             m_chunkEnds.push_back(m_chunkUsed);
-        m_chunks.push_back(std::make_unique_for_overwrite<char[]>(kChunkSize));
+        // Huge pages here too: faulting 4 KiB pages one by one while the
+        // arena fills costs more than the copies themselves.
+        m_chunks.emplace_back(kChunkSize);
         m_chunkUsed = 0;
     }
-    char* p = m_chunks.back().get() + m_chunkUsed;
+    char* p = static_cast<char*>(m_chunks.back().data()) + m_chunkUsed;
     if (password.size() >= 0xFF) {
         *p++ = static_cast<char>(0xFF);
         *p++ = static_cast<char>(password.size() & 0xFF);
@@ -312,7 +322,7 @@ void DuplicateSet::clear()
     std::memset(static_cast<void*>(m_buckets), 0, m_bucketCount * sizeof(Bucket));
     m_size = 0;
     if (m_chunks.size() > 1)
-        m_chunks.resize(1);
+        m_chunks.erase(m_chunks.begin() + 1, m_chunks.end());
     m_chunkEnds.clear();
     m_chunkUsed = 0;
 }

@@ -124,7 +124,7 @@ private:
     std::size_t m_growAt = 0; // size at which the table grows
 
     // Arena: chunks of kChunkSize bytes; a reference is chunk << kChunkBits | offset.
-    std::vector<std::unique_ptr<char[]>> m_chunks;
+    std::vector<TableMemory> m_chunks;
     std::vector<std::size_t> m_chunkEnds; // bytes used in each full chunk
     std::size_t m_chunkUsed = 0;          // bytes used in the last chunk
 };

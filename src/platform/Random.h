@@ -2,13 +2,17 @@
 // The process-wide uniform source r, 0 <= r < 1, that every draw of a run uses.
 //
 // Draws happen tens of times per password and hundreds of millions of times in a
-// 10-million run, so next() is an inline read from a buffer of ready values; only
+// 10-million run, so next() is an inline read from a block of ready values; only
 // refilling is virtual. Passwords come from SecureRandom (libsodium); tests use a
 // scripted source that refills from a list of values.
 
+#include <array>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <thread>
 #include <vector>
 
 namespace quorlix {
@@ -20,22 +24,43 @@ public:
     // Uniform in [0, 1) with 53-bit resolution.
     double next()
     {
-        if (m_pos == m_buffer.size())
+        if (m_pos == m_size)
             refill();
-        return m_buffer[m_pos++];
+        return m_values[m_pos++];
     }
 
     // Int(width * r + lowest): the integer form every draw of the program uses.
-    int draw(double width, double lowest) { return static_cast<int>(std::floor(width * next() + lowest)); }
+    int draw(double width, double lowest)
+    {
+        const double x = width * next() + lowest;
+        // Truncation is the floor for x >= 0, the case of every draw in practice,
+        // and costs less than floor() on CPUs without a rounding instruction.
+        return static_cast<int>(x >= 0 ? x : std::floor(x));
+    }
 
 protected:
-    // Replace the buffer's contents with fresh values (at least one) and rewind.
+    // Must call setValues() with at least one value.
     virtual void refill() = 0;
-    std::vector<double> m_buffer;
+    // The values next() hands out from now on; they must stay valid until the next refill().
+    void setValues(const double* values, std::size_t size)
+    {
+        m_values = values;
+        m_size = size;
+        m_pos = 0;
+    }
+    std::size_t taken() const { return m_pos; }
+
+private:
+    const double* m_values = nullptr;
+    std::size_t m_size = 0;
     std::size_t m_pos = 0;
 };
 
 // ChaCha20 keystream (libsodium) keyed once from the operating system's entropy.
+//
+// The first blocks are made on the caller's thread. A source that keeps asking
+// (a long run) starts a worker that makes blocks ahead on another core, so a
+// draw stays a buffer read; the values are the same kind either way.
 class SecureRandom final : public RandomSource {
 public:
     SecureRandom();
@@ -43,12 +68,30 @@ public:
     SecureRandom(const SecureRandom&) = delete;
     SecureRandom& operator=(const SecureRandom&) = delete;
 
+    static constexpr std::size_t kBlockValues = 32768;
+
 protected:
     void refill() override;
 
 private:
+    struct Block {
+        std::array<double, kBlockValues> values;
+        // Set by the worker when filled, cleared by the reader when read out.
+        std::atomic<bool> ready{false};
+    };
+    static constexpr std::size_t kBlocks = 4;
+
+    void fill(Block& block);
+    void work(std::size_t first);
+
     unsigned char m_key[32];
-    std::uint64_t m_nonce = 0;
+    std::uint64_t m_nonce = 0; // used by one thread at a time: the caller until the worker starts
+    std::size_t m_inlineRefills = 0;
+    std::unique_ptr<Block[]> m_blocks = std::make_unique<Block[]>(kBlocks);
+    std::size_t m_current = 0; // block being read
+
+    std::atomic<bool> m_quit{false};
+    std::thread m_worker;
 };
 
 // Plays back a fixed list of values, then starts over; for tests and for
@@ -56,19 +99,20 @@ private:
 class ScriptedRandom final : public RandomSource {
 public:
     explicit ScriptedRandom(std::vector<double> values) : m_values(std::move(values)) {}
-    std::size_t drawsTaken() const { return m_taken + m_pos; }
+    std::size_t drawsTaken() const { return m_taken + taken(); }
 
 protected:
     void refill() override
     {
-        m_taken += m_buffer.size();
-        m_buffer = m_values;
-        m_pos = 0;
+        m_taken += m_started ? m_values.size() : 0;
+        m_started = true;
+        setValues(m_values.data(), m_values.size());
     }
 
 private:
     std::vector<double> m_values;
     std::size_t m_taken = 0;
+    bool m_started = false;
 };
 
 } // namespace quorlix
