@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <exception>
 
@@ -17,28 +16,6 @@ namespace {
 constexpr int kStripeFirst = 11;  // light cyan
 constexpr int kStripeSecond = 15; // bright white
 constexpr std::int32_t kQuietListFrom = 5000;
-
-// "n of total" (or "n" alone) into a fixed buffer: the counter is set once per
-// password, so it must not allocate.
-class CounterText {
-public:
-    std::string_view of(std::int32_t n, std::int32_t total)
-    {
-        char* p = std::to_chars(m_buf, m_buf + 12, n).ptr;
-        for (const char c : std::string_view(" of "))
-            *p++ = c;
-        p = std::to_chars(p, p + 12, total).ptr;
-        return {m_buf, static_cast<std::size_t>(p - m_buf)};
-    }
-    std::string_view alone(std::int32_t n)
-    {
-        char* p = std::to_chars(m_buf, m_buf + 12, n).ptr;
-        return {m_buf, static_cast<std::size_t>(p - m_buf)};
-    }
-
-private:
-    char m_buf[32];
-};
 
 bool dictionaryAccepts(DictionaryCheck& dictionary, std::string_view password, int drawnLength, DictionaryMode mode)
 {

@@ -30,7 +30,13 @@ std::optional<std::string> FormatInterval(double dayFraction, const char* format
     const auto s = static_cast<std::int32_t>(magnitude % 60);
     const auto m = static_cast<std::int32_t>((magnitude / 60) % 60);
     const std::int64_t h = magnitude / 3600;
-    return (negative ? "-" : "") + std::to_string(h) + ":" + twoDigits(m) + ":" + twoDigits(s);
+    std::string text = negative ? "-" : "";
+    text += std::to_string(h);
+    text += ':';
+    text += twoDigits(m);
+    text += ':';
+    text += twoDigits(s);
+    return text;
 }
 
 std::optional<int> percentOf(std::int64_t n, std::int64_t total)

@@ -2,15 +2,39 @@
 // Run progress: the countdown estimate, its text, and the stop prompts that
 // every generator (characters and words, single and multi-file) shows.
 
+#include <charconv>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "engine/RunSurface.h"
 
 namespace quorlix {
 
 inline constexpr int kCountdownIntervalMs = 5000; // tmrCountDown
+
+// "n of total" (or "n" alone) into a fixed buffer: the counter is set once per
+// password, so it must not allocate.
+class CounterText {
+public:
+    std::string_view of(std::int32_t n, std::int32_t total)
+    {
+        char* p = std::to_chars(m_buf, m_buf + 12, n).ptr;
+        for (const char c : std::string_view(" of "))
+            *p++ = c;
+        p = std::to_chars(p, p + 12, total).ptr;
+        return {m_buf, static_cast<std::size_t>(p - m_buf)};
+    }
+    std::string_view alone(std::int32_t n)
+    {
+        char* p = std::to_chars(m_buf, m_buf + 12, n).ptr;
+        return {m_buf, static_cast<std::size_t>(p - m_buf)};
+    }
+
+private:
+    char m_buf[32];
+};
 
 // A fraction of a day as hours:minutes:seconds ("0:00:00", "1:02:05",
 // "25:01:01"): seconds rounded half to even, hours not reduced to days. The

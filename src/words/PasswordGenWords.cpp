@@ -29,7 +29,6 @@ std::string tooFewWordsMessage(const std::string& fullPath, long long totalWords
 
 namespace {
 
-std::string ofText(long long i, long long total) { return std::to_string(i) + " of " + std::to_string(total); }
 
 // Loads the dictionary for a run; on failure shows the message and returns nullopt.
 std::optional<WordDrawer> loadWords(WordRunContext& run, bool singleWindowRun, WordRunEnd* end)
@@ -58,7 +57,7 @@ std::optional<WordDrawer> loadWords(WordRunContext& run, bool singleWindowRun, W
 void showWordRunStopped(MainWindowSurface& surface, bool counterOn, long long produced, long long total)
 {
     if (counterOn)
-        surface.setCounter(ofText(produced, total));
+        surface.setCounter(CounterText().of(static_cast<std::int32_t>(produced), static_cast<std::int32_t>(total)));
     surface.setCountdownTimerEnabled(false);
     surface.setCountdown("0:00:00");
     surface.setStopEnabled(false);
@@ -117,7 +116,7 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
         seen.reserve(static_cast<std::size_t>(total));
 
     std::string candidate;
-    std::string word;
+    CounterText counter;
     const auto stopAsked = [&](long long produced) {
         run.yield.force();
         if (confirmStop(surface, run.boxes, run.checks.counter, static_cast<std::int32_t>(produced), total))
@@ -144,7 +143,7 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
             bool rejected = false;
             for (int w = 1; w <= wordCount; ++w) {
                 run.yield();
-                word = drawer->draw(run.random);
+                const std::string_view word = drawer->draw(run.random);
                 if (lengthLimit) {
                     const std::size_t length = characterCount(word);
                     if (length > maxLength || length < minLength) {
@@ -155,14 +154,15 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
                 if (settings.randomUppercase) {
                     const auto length = characterCount(word);
                     const int q = run.random.draw(static_cast<double>(length), 1);
-                    word = upperCharacterAt(word, static_cast<std::size_t>(q));
+                    candidate += upperCharacterAt(word, static_cast<std::size_t>(q));
+                } else {
+                    candidate += word;
                 }
                 if (settings.randomNumbers && w == wordCount)
                     for (int d = 0; d < digitCount; ++d)
-                        word += static_cast<char>('0' + run.random.draw(10, 0));
+                        candidate += static_cast<char>('0' + run.random.draw(10, 0));
                 if (!settings.separator.empty() && w != wordCount)
-                    word += settings.separator;
-                candidate += word;
+                    candidate += settings.separator;
             }
             if (rejected)
                 continue;
@@ -172,7 +172,7 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
         }
         run.list.add(candidate);
         if (run.checks.counter)
-            surface.setCounter(ofText(i, total));
+            surface.setCounter(counter.of(i, total));
         if (run.state.stopPending() && stopAsked(i))
             return stoppedEnd(i);
     }

@@ -15,7 +15,6 @@ namespace quorlix {
 
 namespace {
 
-std::string ofText(long long i, long long total) { return std::to_string(i) + " of " + std::to_string(total); }
 
 std::optional<ListFormat> formatOfType(const std::string& type)
 {
@@ -87,6 +86,7 @@ WordRunEnd SaveMultiFileWords(WordRunContext& run, const MultiFileSettings& file
     if (format) {
         float progress = 0.0f;
         std::string candidate;
+        CounterText counter;
         for (int n = 1; n <= totalFiles; ++n) {
             run.yield();
             Status error;
@@ -112,7 +112,7 @@ WordRunEnd SaveMultiFileWords(WordRunContext& run, const MultiFileSettings& file
                 }
                 writer->add(candidate);
                 if (run.checks.counter)
-                    surface.setCounter(ofText(i, total));
+                    surface.setCounter(counter.of(i, total));
                 if (run.state.stopPending()) {
                     run.yield.force();
                     if (confirmStop(surface, run.boxes, run.checks.counter, i, total)) {

@@ -18,11 +18,13 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <vector>
 
 namespace quorlix::jet {
 namespace {
@@ -119,6 +121,28 @@ bool equalsNoCase(std::string_view a, std::string_view b)
 // libmdb prints warnings to stderr (and hex dumps to stdout) while it reads a
 // damaged file. For the length of one call both streams point at /dev/null.
 // The program reads databases on one thread only.
+// A whole file in memory, shared by a database's handles. libmdb seeks, asks
+// the file's size and reads again for every page of a file it opened itself;
+// from memory a dictionary loads without a system call per page.
+using FileImage = std::shared_ptr<std::vector<unsigned char>>;
+constexpr std::uintmax_t kMaxImageBytes = std::uintmax_t{64} << 20;
+
+// nullptr for a file too large to hold (it is read from disk instead) or unreadable.
+FileImage readImage(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in)
+        return nullptr;
+    const std::streamoff size = in.tellg();
+    if (size <= 0 || static_cast<std::uintmax_t>(size) > kMaxImageBytes)
+        return nullptr;
+    auto image = std::make_shared<std::vector<unsigned char>>(static_cast<std::size_t>(size));
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char*>(image->data()), size))
+        return nullptr;
+    return image;
+}
+
 class OutputMute {
 public:
     OutputMute()
@@ -127,7 +151,7 @@ public:
         if (sink) {
             m_err = stderr;
             m_out = stdout;
-            std::fflush(stdout);
+            // Nothing to flush: what the program buffered stays in its own stream.
             stderr = sink;
             stdout = sink;
         }
@@ -135,7 +159,6 @@ public:
     ~OutputMute()
     {
         if (m_err) {
-            std::fflush(stdout);
             stderr = m_err;
             stdout = m_out;
         }
@@ -330,8 +353,8 @@ bool readCatalog(MdbHandle* mdb)
 
 class JetTableReader final : public TableReader {
 public:
-    JetTableReader(HandlePtr handle, TableDefPtr table, std::string path)
-        : m_handle(std::move(handle)), m_table(std::move(table)), m_path(std::move(path))
+    JetTableReader(FileImage image, HandlePtr handle, TableDefPtr table, std::string path)
+        : m_image(std::move(image)), m_handle(std::move(handle)), m_table(std::move(table)), m_path(std::move(path))
     {
         m_fields.resize(m_table->num_cols);
         m_names.reserve(m_table->num_cols);
@@ -427,6 +450,7 @@ public:
     Status status() const override { return m_status; }
 
 private:
+    FileImage m_image; // outlives the handle that reads from it
     HandlePtr m_handle;
     TableDefPtr m_table;
     std::string m_path;
@@ -442,8 +466,8 @@ private:
 
 class JetDatabaseReader final : public DatabaseReader {
 public:
-    JetDatabaseReader(HandlePtr handle, std::string path, int versionByte)
-        : m_handle(std::move(handle)), m_path(std::move(path)), m_versionByte(versionByte)
+    JetDatabaseReader(FileImage image, HandlePtr handle, std::string path, int versionByte)
+        : m_image(std::move(image)), m_handle(std::move(handle)), m_path(std::move(path)), m_versionByte(versionByte)
     {
         for (unsigned i = 0; i < m_handle->catalog->len; ++i) {
             auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(m_handle->catalog, i));
@@ -478,7 +502,7 @@ public:
         TableDefPtr table = readTableDef(entry, m_path, &err);
         if (!table)
             return nullptr;
-        return std::make_unique<JetTableReader>(std::move(clone), std::move(table), m_path);
+        return std::make_unique<JetTableReader>(m_image, std::move(clone), std::move(table), m_path);
     }
 
     Status describe(std::string_view name, std::vector<ColumnInfo>* columns)
@@ -510,6 +534,7 @@ public:
     int versionByte() const { return m_versionByte; }
 
 private:
+    FileImage m_image; // outlives the handles that read from it
     HandlePtr m_handle;
     std::string m_path;
     int m_versionByte;
@@ -603,10 +628,16 @@ std::unique_ptr<DatabaseReader> DatabaseReader::open(const std::string& path, st
         err = Status::invalidArgument("Not a valid password.");
         return nullptr;
     }
+    FileImage image = readImage(path);
     HandlePtr handle;
     {
         OutputMute mute;
-        handle.reset(mdb_open(path.c_str(), MDB_NOFLAGS));
+        if (image)
+            handle.reset(mdb_open_buffer(image->data(), image->size(), MDB_NOFLAGS));
+        if (!handle) {
+            image.reset();
+            handle.reset(mdb_open(path.c_str(), MDB_NOFLAGS));
+        }
         if (handle && !readCatalog(handle.get()))
             handle.reset();
     }
@@ -614,7 +645,7 @@ std::unique_ptr<DatabaseReader> DatabaseReader::open(const std::string& path, st
         err = Status::corruption(damaged(path));
         return nullptr;
     }
-    return std::make_unique<JetDatabaseReader>(std::move(handle), path, header.versionByte);
+    return std::make_unique<JetDatabaseReader>(std::move(image), std::move(handle), path, header.versionByte);
 }
 
 Status describeTable(DatabaseReader& db, std::string_view table, std::vector<ColumnInfo>* columns)
