@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 #include <optional>
 
 #include "engine/DuplicateSet.h"
@@ -117,6 +118,18 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
 
     std::string candidate;
     CounterText counter;
+    // The digits follow the last word, the separator every other one.
+    const auto appendAfterWord = [&](int w) {
+        if (settings.randomNumbers && w == wordCount)
+            for (int d = 0; d < digitCount; ++d)
+                candidate += static_cast<char>('0' + run.random.draw(10, 0));
+        if (!settings.separator.empty() && w != wordCount)
+            candidate += settings.separator;
+    };
+    // Without a length window or upper case a word's draws do not depend on
+    // the word before, so every index can be drawn first and the words
+    // loaded together: the same draws in the same order.
+    const bool picksFirst = !lengthLimit && !settings.randomUppercase;
     const auto stopAsked = [&](long long produced) {
         run.yield.force();
         if (confirmStop(surface, run.boxes, run.checks.counter, static_cast<std::int32_t>(produced), total))
@@ -141,7 +154,19 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
                 return stoppedEnd(i - 1);
             candidate.clear();
             bool rejected = false;
-            for (int w = 1; w <= wordCount; ++w) {
+            if (picksFirst) {
+                std::array<std::size_t, 10> picks{};
+                for (int w = 0; w < wordCount; ++w) {
+                    run.yield();
+                    picks[static_cast<std::size_t>(w)] = drawer->drawIndex(run.random);
+                    drawer->prefetch(picks[static_cast<std::size_t>(w)]);
+                }
+                for (int w = 1; w <= wordCount; ++w) {
+                    candidate += drawer->word(picks[static_cast<std::size_t>(w - 1)]);
+                    appendAfterWord(w);
+                }
+            }
+            for (int w = 1; w <= wordCount && !picksFirst; ++w) {
                 run.yield();
                 const std::string_view word = drawer->draw(run.random);
                 if (lengthLimit) {
@@ -158,11 +183,7 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
                 } else {
                     candidate += word;
                 }
-                if (settings.randomNumbers && w == wordCount)
-                    for (int d = 0; d < digitCount; ++d)
-                        candidate += static_cast<char>('0' + run.random.draw(10, 0));
-                if (!settings.separator.empty() && w != wordCount)
-                    candidate += settings.separator;
+                appendAfterWord(w);
             }
             if (rejected)
                 continue;

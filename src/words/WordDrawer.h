@@ -4,12 +4,14 @@
 // counts, then p = Int(n * Rnd + 1) picks the record of that table. This
 // selects exactly the records that reopening the table per draw would.
 //
-// Every draw lands somewhere random in the dictionary, so the words are kept
-// packed (one byte buffer, one offset per word, tables one after another)
-// rather than as a string object each: a third of the memory to miss in.
+// Every draw lands somewhere random in the dictionary, so each word sits in a
+// 16-byte slot of one array (tables one after another): a draw reads one
+// cache line, not a string object and then its text elsewhere. The rare word
+// longer than a slot holds is kept aside.
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -28,11 +30,24 @@ public:
 
     // The next word, lower-cased; two draws of random. totalWords() must not
     // be 0. The view stays valid as long as the drawer.
-    std::string_view draw(RandomSource& random) const;
+    std::string_view draw(RandomSource& random) const { return word(drawIndex(random)); }
+
+    // draw() in two halves, so a caller drawing several words can start
+    // loading each before it reads the first: the same two draws of random
+    // pick the index, word() reads it.
+    std::size_t drawIndex(RandomSource& random) const;
+    void prefetch(std::size_t index) const { __builtin_prefetch(&m_slots[index]); }
+    std::string_view word(std::size_t index) const;
 
 private:
-    std::vector<char> m_text;
-    std::vector<std::uint32_t> m_starts;         // word k of all tables starts at m_starts[k]; one past the end last
+    struct Slot {
+        std::uint8_t size; // kLong: the word is m_long[index]
+        char text[15];
+    };
+    static constexpr std::uint8_t kLong = 0xFF;
+
+    std::vector<Slot> m_slots; // word k of all tables
+    std::vector<std::string> m_long;
     std::array<std::int32_t, 27> m_cumulative{}; // [0] = 0, [k] = words of tables 1..k
 };
 

@@ -39,6 +39,16 @@ INSTANTIATE_TEST_SUITE_P(Rows, TwoStepDraw,
                                            DrawRow{0.5, 0.34, "cow"},      // r = 4, record 2 of C
                                            DrawRow{0.999, 0.999, "crab"})); // last record of all
 
+// Words of any length come back whole, lower-cased, beside short ones.
+TEST(WordDrawer, LongWordsComeBackWhole)
+{
+    const WordDrawer drawer(makeTables({{'A', {"Antidisestablishmentarianism", "ant"}}, {'B', {"Bee"}}}));
+    ScriptedRandom random({0.0, 0.0, 0.0, 0.6, 0.9, 0.0});
+    EXPECT_EQ(drawer.draw(random), "antidisestablishmentarianism");
+    EXPECT_EQ(drawer.draw(random), "ant");
+    EXPECT_EQ(drawer.draw(random), "bee");
+}
+
 struct BatchRow {
     const char* name;
     std::function<void(WordSettings&)> settings;
