@@ -119,12 +119,12 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
     std::string candidate;
     CounterText counter;
     // The digits follow the last word, the separator every other one.
-    const auto appendAfterWord = [&](int w) {
+    const auto appendAfterWord = [&](std::string& out, int w) {
         if (settings.randomNumbers && w == wordCount)
             for (int d = 0; d < digitCount; ++d)
-                candidate += static_cast<char>('0' + run.random.draw(10, 0));
+                out += static_cast<char>('0' + run.random.draw(10, 0));
         if (!settings.separator.empty() && w != wordCount)
-            candidate += settings.separator;
+            out += settings.separator;
     };
     // Without a length window or upper case a word's draws do not depend on
     // the word before, so every index can be drawn first and the words
@@ -144,54 +144,90 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
         return WordRunEnd::Stopped;
     };
 
+    // One attempt's words after its opening yield; false when a word falls
+    // outside the length window (the attempt is over).
+    const auto build = [&](std::string& out) {
+        out.clear();
+        if (picksFirst) {
+            std::array<std::size_t, 10> picks{};
+            for (int w = 0; w < wordCount; ++w) {
+                run.yield();
+                picks[static_cast<std::size_t>(w)] = drawer->drawIndex(run.random);
+                drawer->prefetch(picks[static_cast<std::size_t>(w)]);
+            }
+            for (int w = 1; w <= wordCount; ++w) {
+                out += drawer->word(picks[static_cast<std::size_t>(w - 1)]);
+                appendAfterWord(out, w);
+            }
+            return true;
+        }
+        for (int w = 1; w <= wordCount; ++w) {
+            run.yield();
+            const std::string_view word = drawer->draw(run.random);
+            if (lengthLimit) {
+                const std::size_t length = characterCount(word);
+                if (length > maxLength || length < minLength)
+                    return false;
+            }
+            if (settings.randomUppercase) {
+                const auto length = characterCount(word);
+                const int q = run.random.draw(static_cast<double>(length), 1);
+                out += upperCharacterAt(word, static_cast<std::size_t>(q));
+            } else {
+                out += word;
+            }
+            appendAfterWord(out, w);
+        }
+        return true;
+    };
+
+    // With the duplication check on and no length window, every attempt draws
+    // the same way whatever the verdict on the one before, so the next
+    // attempt is drawn while the set's memory answers for this one (a cache
+    // miss at these sizes). The draws, their order and the yields stay as
+    // they would be; a stop still discards only an unfinished attempt.
+    const bool drawAhead = settings.duplicationCheck && !lengthLimit;
+    std::string next;
+    std::uint64_t candidateHash = 0;
+    bool pending = false; // candidate holds an attempt drawn ahead
+
     for (std::int32_t i = 1; i <= total; ++i) {
         run.state.currentPassword = i;
         for (bool again = false;; again = true) { // restart point: a new candidate
-            run.yield();
+            if (!pending)
+                run.yield();
             // A redraw may go on for ever (no word fits the length window, no
             // new combination is left), so a Stop is answered here too.
             if (again && run.state.stopPending() && stopAsked(i - 1))
                 return stoppedEnd(i - 1);
-            candidate.clear();
-            bool rejected = false;
-            if (picksFirst) {
-                std::array<std::size_t, 10> picks{};
-                for (int w = 0; w < wordCount; ++w) {
-                    run.yield();
-                    picks[static_cast<std::size_t>(w)] = drawer->drawIndex(run.random);
-                    drawer->prefetch(picks[static_cast<std::size_t>(w)]);
-                }
-                for (int w = 1; w <= wordCount; ++w) {
-                    candidate += drawer->word(picks[static_cast<std::size_t>(w - 1)]);
-                    appendAfterWord(w);
-                }
+            if (!pending) {
+                if (!build(candidate))
+                    continue;
+                candidateHash = DuplicateSet::hashOf(candidate);
             }
-            for (int w = 1; w <= wordCount && !picksFirst; ++w) {
+            pending = false;
+            if (!settings.duplicationCheck)
+                break;
+            // The run needs another attempt whether this one passes or not.
+            const bool ahead = drawAhead && i < total && !run.state.stopPending();
+            if (ahead) {
+                seen.prefetch(candidateHash);
                 run.yield();
-                const std::string_view word = drawer->draw(run.random);
-                if (lengthLimit) {
-                    const std::size_t length = characterCount(word);
-                    if (length > maxLength || length < minLength) {
-                        rejected = true;
-                        break;
-                    }
-                }
-                if (settings.randomUppercase) {
-                    const auto length = characterCount(word);
-                    const int q = run.random.draw(static_cast<double>(length), 1);
-                    candidate += upperCharacterAt(word, static_cast<std::size_t>(q));
-                } else {
-                    candidate += word;
-                }
-                appendAfterWord(w);
+                build(next);
             }
-            if (rejected)
-                continue;
-            if (settings.duplicationCheck && !seen.insert(candidate))
-                continue;
-            break;
+            const bool fresh = seen.insert(candidate, candidateHash);
+            if (fresh)
+                run.list.add(candidate);
+            if (ahead) {
+                candidate.swap(next);
+                candidateHash = DuplicateSet::hashOf(candidate);
+                pending = true;
+            }
+            if (fresh)
+                break;
         }
-        run.list.add(candidate);
+        if (!settings.duplicationCheck)
+            run.list.add(candidate);
         if (run.checks.counter)
             surface.setCounter(counter.of(i, total));
         if (run.state.stopPending() && stopAsked(i))

@@ -204,13 +204,28 @@ TEST(PasswordGenWords, MissingDictionaryAndLoadFailureKeepThePreviousList)
     }
 }
 
-TEST(PasswordGenWords, StopPromptCancelThenOk)
+struct StopRow {
+    const char* name;
+    bool duplicationCheck;
+    int firstPrompt;  // passwords reported at the first prompt
+    int secondPrompt; // passwords reported at the second prompt, and kept
+};
+
+class StopPrompt : public ::testing::TestWithParam<StopRow> {};
+
+// Stop asked twice at the same event counts: Cancel goes on, OK ends with the
+// prompt's count of passwords kept. With the duplication check on, the next
+// attempt's yields come before the verdict on the current one, so each
+// request lands one password earlier.
+TEST_P(StopPrompt, CancelThenOk)
 {
+    const StopRow& row = GetParam();
     WordRunFixture f({0, 0, 0.34, 0, 0.5, 0, 0.5, 0.34, 0.999, 0.999});
     f.source.words = sixWords();
     f.settings.totalPasswords = 5;
     f.settings.wordsPerPassword = 1;
     f.settings.randomNumbers = false;
+    f.settings.duplicationCheck = row.duplicationCheck;
     // Two events per password (its candidate yield and its word yield), one
     // more before each prompt.
     f.surface.onProcessEvents = [&] {
@@ -226,17 +241,27 @@ TEST(PasswordGenWords, StopPromptCancelThenOk)
                " of 5 requested passwords at the time you have elected to stop.\r\n\r\nSelect 'OK' to terminate "
                "this run.\r\n\r\nSelect 'Cancel' to continue with this run.";
     };
-    EXPECT_EQ(f.boxes.texts(), (std::vector<std::string>{prompt(2), prompt(4)}));
+    const int kept = row.secondPrompt;
+    EXPECT_EQ(f.boxes.texts(), (std::vector<std::string>{prompt(row.firstPrompt), prompt(kept)}));
     EXPECT_EQ(f.boxes.shown[1].icon, Icon::Exclamation);
     EXPECT_EQ(f.boxes.shown[1].buttons, Buttons::OkCancel);
-    ASSERT_EQ(f.list.count(), 4u);
-    EXPECT_EQ(f.list.rowColour(3), 15);
-    EXPECT_EQ(f.after("message:" + prompt(4)),
-              (std::vector<std::string>{"setCounter:4 of 5", "setCountdownTimerEnabled:0", "setCountdown:0:00:00",
+    ASSERT_EQ(f.list.count(), static_cast<std::size_t>(kept));
+    const std::vector<std::string> drawn{"apple", "boat", "cat", "cow", "crab"};
+    for (std::size_t i = 0; i < f.list.count(); ++i)
+        EXPECT_EQ(f.list.rowAdded(i), drawn[i]); // never a drawn-ahead attempt
+    EXPECT_EQ(f.list.rowColour(static_cast<std::size_t>(kept - 1)), kept % 2 == 0 ? 15 : 10);
+    const std::string counter = "setCounter:" + std::to_string(kept) + " of 5";
+    EXPECT_EQ(f.after("message:" + prompt(kept)),
+              (std::vector<std::string>{counter, "setCountdownTimerEnabled:0", "setCountdown:0:00:00",
                                         "setStopEnabled:0", "setExecuteEnabled:1",
                                         "setHeading:Generated Passwords", "setStatus:Stopped by User",
                                         "setMethodOptionsEnabled:1"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, StopPrompt,
+                         ::testing::Values(StopRow{"without_duplication_check", false, 2, 4},
+                                           StopRow{"drawing_ahead", true, 1, 3}),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 // No word fits the length window: the redraw loop must still answer Stop.
 TEST(PasswordGenWords, StopWhileNoWordFits)
