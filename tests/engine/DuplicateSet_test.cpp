@@ -33,24 +33,19 @@ TEST(DuplicateSetTest, SecondIsDuplicateOnlyWhenByteEqual)
     }
 }
 
-std::string randomPassword(RandomSource& random, int length)
-{
-    std::string s;
-    for (int i = 0; i < length; ++i)
-        s.push_back(static_cast<char>(random.draw(62, 0) + 48));
-    return s;
-}
-
-// Enough insertions to grow the table many times, with many repeats; then
-// clear and reuse.
+// Enough insertions to grow the table many times, with many repeats, entries
+// beyond 255 bytes among them; then clear and reuse.
 TEST(DuplicateSetTest, AgreesWithReferenceSetAcrossGrowth)
 {
     SecureRandom random;
     DuplicateSet set;
     std::unordered_set<std::string> reference;
     for (int i = 0; i < 200'000; ++i) {
-        const std::string pw =
-            randomPassword(random, 1 + random.draw(4, 0)) + (i % 7 == 0 ? std::string(260, '-') : "");
+        std::string pw(static_cast<std::size_t>(1 + random.draw(4, 0)), ' ');
+        for (char& c : pw)
+            c = static_cast<char>(random.draw(62, 48));
+        if (i % 7 == 0)
+            pw += std::string(260, '-');
         ASSERT_EQ(set.insert(pw), reference.insert(pw).second) << pw;
     }
     EXPECT_EQ(set.size(), reference.size());
@@ -61,11 +56,6 @@ TEST(DuplicateSetTest, AgreesWithReferenceSetAcrossGrowth)
     EXPECT_EQ(set.size(), 0u);
     EXPECT_FALSE(set.contains(*reference.begin()));
     EXPECT_TRUE(set.insert(*reference.begin()));
-}
-
-TEST(DuplicateSetTest, RefusesEntriesLongerThanItsLimit)
-{
-    DuplicateSet set;
     EXPECT_THROW(set.insert(std::string(DuplicateSet::kMaxEntrySize + 1, 'x')), std::length_error);
     EXPECT_TRUE(set.insert(std::string(DuplicateSet::kMaxEntrySize, 'x')));
 }

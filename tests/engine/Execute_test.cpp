@@ -140,33 +140,30 @@ TEST_F(ExecuteTest, SingleRunCallsInOrder)
 // check off leave them available.
 TEST_F(ExecuteTest, WholeWordCheckDeactivatesBothSymbols)
 {
-    for (const int code : {39, 124}) {
+    checks.dictionary = true;
+    values.totalPasswords = 4;
+    for (const auto& [code, mode] : {std::pair{39, DictionaryMode::Whole}, {124, DictionaryMode::Whole},
+                                     {39, DictionaryMode::Hybrid}}) {
         SCOPED_TRACE(code);
         pool = CharacterPool::defaultPool();
         pool.setAvailable(code, true);
         pool.recount();
         boxes.shown.clear();
-        checks.dictionary = true;
-        values.totalPasswords = 4;
+        checks.dictionaryMode = mode;
         execute();
+        EXPECT_EQ(list.count(), 4u);
+        if (mode == DictionaryMode::Hybrid) {
+            EXPECT_TRUE(boxes.shown.empty());
+            EXPECT_TRUE(pool.isAvailable(code));
+            continue;
+        }
         ASSERT_EQ(boxes.shown.size(), 1u);
         EXPECT_EQ(boxes.shown[0].text,
                   "The following Special Symbols have been deactivated:\r\n\r\n'\r\n|\r\n\r\nThese "
                   "symbols cause errors when the Whole Word Dictionary check is activated.");
         EXPECT_EQ(pool.availableCount(), 62);
         EXPECT_TRUE(surface.called("refreshReadout"));
-        EXPECT_EQ(list.count(), 4u);
     }
-    boxes.shown.clear();
-    pool.setAvailable('\'', true);
-    pool.recount();
-    checks.dictionaryMode = DictionaryMode::Hybrid;
-    execute();
-    checks.dictionary = false;
-    checks.dictionaryMode = DictionaryMode::Whole;
-    execute();
-    EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_TRUE(pool.isAvailable('\''));
 }
 
 // Deactivation and pruning (marks from the minimum to 59) are done before a
@@ -190,54 +187,41 @@ TEST_F(ExecuteTest, DeactivationAndPruningPrecedeLaterRefusals)
     }
 }
 
-TEST_F(ExecuteTest, MultiFileConfirmationText)
+// The question names the series; Cancel ends without a run, No runs into the
+// display and switches multi-file off.
+TEST_F(ExecuteTest, MultiFileQuestionCancelAndNo)
 {
-    multiFile.filePreface = "pw";
-    multiFile.totalFiles = 3;
-    multiFile.fileType = "csv";
-    multiFile.directory = "/home/u/lists/";
-    const std::string expected =
+    multiFile = MultiFileSettings{1, "pw", 3, "/home/u/lists/", "csv"};
+    values.totalPasswords = 6;
+    list.add("kept");
+    boxes.answers = {Answer::Cancel, Answer::No};
+    execute();
+    const std::string text =
         "Multifile saves are active. If you wish to deactivate this mode, you must remove the check in the MultiFile "
         "display (from the FILE menu). Select 'Yes' to execute Multi-File settings. Select 'NO' to bypass MultiFile "
         "settings. Select 'Cancel' to Exit this execution. If executed in Multi-File mode then 3 files will be "
         "created starting with: \r\n\r\npw1.csv\r\n\r\nCompleting with: \r\n\r\npw3.csv\r\n\r\nThey will be saved in "
         "the following directory/path: \r\n\r\n/home/u/lists/\r\n\r\nThis execution will be using the '";
     const std::string tail = "' method, and password criteria is based on the current settings for this method.";
-    EXPECT_EQ(multiFileConfirmationText(multiFile, GenerationMethod::RandomCharacters),
-              expected + "Random Characters" + tail);
-    EXPECT_EQ(multiFileConfirmationText(multiFile, GenerationMethod::RandomWords), expected + "Random Words" + tail);
-}
-
-// Cancel ends without a run; No runs into the display and switches multi-file off.
-TEST_F(ExecuteTest, MultiFileCancelAndNo)
-{
-    multiFile.active = 1;
-    multiFile.totalFiles = 2;
-    multiFile.fileType = "txt";
-    values.totalPasswords = 6;
-    list.add("kept");
-    boxes.answers = {Answer::Cancel, Answer::No};
-    execute();
     ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, text + "Random Characters" + tail);
     EXPECT_EQ(boxes.shown[0].buttons, Buttons::YesNoCancel);
-    EXPECT_EQ(log.back().substr(0, 35), "message:Multifile saves are active.");
+    EXPECT_EQ(multiFileConfirmationText(multiFile, GenerationMethod::RandomWords), text + "Random Words" + tail);
     EXPECT_EQ(rows(), std::vector<std::string>{"kept"});
-    EXPECT_EQ(multiFile.active, 1);
+    EXPECT_EQ(log.back(), "message:" + boxes.shown[0].text);
     execute();
     EXPECT_EQ(multiFile.active, 0);
     EXPECT_EQ(list.count(), 6u);
 }
 
-struct FakeWords : WordsGenerators {
-    std::vector<std::string> calls;
-    void passwordGenWords(const RunRequest&, RunEnvironment&) override { calls.push_back("single"); }
-    void saveMultiFileWords(const RunRequest&, RunEnvironment&) override { calls.push_back("multi"); }
-};
-
 // Random Words skips every character check and goes to its own generator.
 TEST_F(ExecuteTest, RandomWordsDispatchSkipsCharacterChecks)
 {
-    FakeWords fake;
+    struct FakeWords : WordsGenerators {
+        std::vector<std::string> calls;
+        void passwordGenWords(const RunRequest&, RunEnvironment&) override { calls.push_back("single"); }
+        void saveMultiFileWords(const RunRequest&, RunEnvironment&) override { calls.push_back("multi"); }
+    } fake;
     method = GenerationMethod::RandomWords;
     values.minLength = 9;
     values.maxLength = 2;

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -19,9 +19,7 @@ namespace fs = std::filesystem;
 std::string readFile(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // The file's lines; a last line without CR LF is marked so it fails comparisons.
@@ -29,14 +27,11 @@ std::vector<std::string> crlfLines(const fs::path& path)
 {
     const std::string text = readFile(path);
     std::vector<std::string> lines;
-    for (std::size_t at = 0, end; at < text.size(); at = end + 2) {
-        end = text.find("\r\n", at);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(at) + "<no CRLF>");
-            break;
-        }
-        lines.push_back(text.substr(at, end - at));
-    }
+    for (std::size_t at = 0, end; at < text.size(); at = end + 2)
+        if ((end = text.find("\r\n", at)) == std::string::npos)
+            return lines.push_back(text.substr(at) + "<no CRLF>"), lines;
+        else
+            lines.push_back(text.substr(at, end - at));
     return lines;
 }
 
