@@ -14,8 +14,7 @@ TEST(QtSettingsStoreTest, TextsComeBackUnchangedInTheirSections)
 {
     std::string pattern = ::testing::TempDir() + "quorlix_ini_XXXXXX";
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const std::filesystem::path dir = pattern;
-    const std::string ini = (dir / "Quorlix.ini").string();
+    const std::string ini = pattern + "/Quorlix.ini";
     const std::vector<std::string> texts{",", "a,b", "\"x\", y", " ", "", ";", "=", "[x]", "#", "\\", "caf\xC3\xA9"};
     {
         QtSettingsStore store(ini);
@@ -29,20 +28,16 @@ TEST(QtSettingsStoreTest, TextsComeBackUnchangedInTheirSections)
         EXPECT_EQ(store.get("LastSettings", "Key" + std::to_string(i), "*"), texts[i]);
     EXPECT_EQ(store.get("LastSettings", "PlaySound", "True"), "True");
     EXPECT_EQ(store.get("Settings", "PlaySound", "True"), "False");
-    std::ifstream in(ini);
     std::stringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(ini).rdbuf();
     EXPECT_NE(text.str().find("[LastSettings]"), std::string::npos) << text.str();
     EXPECT_NE(text.str().find("[Settings]"), std::string::npos) << text.str();
     // A hand-edited comma list is still one text, not a list.
     std::ofstream(ini) << "[LastSettings]\nTypeCharacter=a,b\n";
     EXPECT_EQ(QtSettingsStore(ini).get("LastSettings", "TypeCharacter", "*"), "a,b");
-    std::filesystem::remove_all(dir);
-}
+    std::filesystem::remove_all(pattern);
 
-TEST(QtSettingsStoreTest, UsesTheApplicationsIniFile)
-{
-    const std::string name = QtSettingsStore().fileName();
+    const std::string name = QtSettingsStore().fileName(); // the application's own INI file
     EXPECT_NE(name.find("Quorlix"), std::string::npos) << name;
     EXPECT_EQ(name.substr(name.size() - 4), ".ini") << name;
 }

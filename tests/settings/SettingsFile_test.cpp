@@ -16,20 +16,6 @@ namespace {
 
 using test::unusualState;
 
-std::vector<std::string> split(const std::string& text)
-{
-    std::vector<std::string> lines;
-    for (std::size_t start = 0; start < text.size();) {
-        const auto end = text.find("\r\n", start);
-        EXPECT_NE(end, std::string::npos) << "every line ends in CR LF";
-        if (end == std::string::npos)
-            break;
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
-}
-
 std::string join(const std::vector<std::string>& lines, std::size_t count, const char* eol = "\r\n")
 {
     std::string out;
@@ -40,13 +26,14 @@ std::string join(const std::vector<std::string>& lines, std::size_t count, const
 
 TEST(SettingsFileTest, DefaultStateWritesTheFixedLayout)
 {
-    const auto lines = split(settingsFileText(OptionState{}));
+    const auto lines = settingsFileItems(OptionState{});
     ASSERT_EQ(lines.size(), 297u);
-    const std::vector<std::string> head(lines.begin(), lines.begin() + 26);
-    EXPECT_EQ(head, (std::vector<std::string>{" 25 ", " 10 ", " 10 ", " 1 ", " 0 ", " 0 ", " 1 ", " 1 ",
-                                              "wordlist_english_abridged.dct", " 0 ", " 1 ", " 0 ", " 1 ", " 1 ",
-                                              "wordlist_english_abridged.dct", "*", " 2 ", " 25 ", " 1 ", " 1 ",
-                                              "False", " 4 ", " 9 ", " 4 ", "False", " 0 "}));
+    EXPECT_EQ(settingsFileText(OptionState{}), join(lines, 297)); // every item ends in CR LF
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 26),
+              (std::vector<std::string>{" 25 ", " 10 ", " 10 ", " 1 ", " 0 ", " 0 ", " 1 ", " 1 ",
+                                        "wordlist_english_abridged.dct", " 0 ", " 1 ", " 0 ", " 1 ", " 1 ",
+                                        "wordlist_english_abridged.dct", "*", " 2 ", " 25 ", " 1 ", " 1 ", "False",
+                                        " 4 ", " 9 ", " 4 ", "False", " 0 "}));
     EXPECT_EQ(lines[143], " 1 "); // "0": digits are on in the default pool
     EXPECT_EQ(lines[153], " 0 "); // "!": special symbols are off
     EXPECT_EQ(lines[296], " 0 ");
@@ -61,7 +48,7 @@ TEST(SettingsFileTest, DefaultStateWritesTheFixedLayout)
     for (const auto& [line, change, text] : items) {
         OptionState state;
         change(state);
-        const auto changed = split(settingsFileText(state));
+        const auto changed = settingsFileItems(state);
         ASSERT_EQ(changed.size(), 297u);
         EXPECT_EQ(changed[static_cast<std::size_t>(line - 1)], text) << line;
     }
@@ -89,36 +76,17 @@ TEST(SettingsFileTest, RoundTripIsIdentical)
     }
 }
 
-TEST(SettingsFileTest, ShortOrEmptyFileKeepsWhatItLacks)
+// Unreadable or missing lines keep their settings; reading goes on. Bare line feeds read as well as CR LF.
+TEST(SettingsFileTest, DamagedOrShortTextKeepsWhatItCannotRead)
 {
-    const auto lines = split(settingsFileText(unusualState()));
-    OptionState state;
-    state.rules.rule[60] = 4;
-    const PositionRules before = state.rules;
-    const auto report = readSettingsText(join(lines, 237), state);
-    EXPECT_EQ(report.applied, 237);
-    ASSERT_EQ(report.skipped.size(), 60u);
-    EXPECT_EQ(report.skipped.front(), 238);
-    OptionState expected = unusualState();
-    expected.rules = before;
-    EXPECT_EQ(state, expected);
-
-    state = unusualState();
-    EXPECT_EQ(readSettingsText("", state).skipped.size(), 297u);
-    EXPECT_EQ(state, unusualState());
-}
-
-// Bare line feeds read as well as CR LF.
-TEST(SettingsFileTest, NonNumericLineIsSkippedAndReadingGoesOn)
-{
-    auto lines = split(settingsFileText(unusualState()));
+    auto lines = settingsFileItems(unusualState());
     lines[1] = "abc";   // minimum
     lines[16] = "";     // words per password
     lines[150] = "1,0"; // a pool flag
     lines[296] = " 9x ";
     OptionState state;
     state.run.minLength = 12;
-    const auto report = readSettingsText(join(lines, lines.size(), "\n"), state);
+    auto report = readSettingsText(join(lines, lines.size(), "\n"), state);
     EXPECT_EQ(report.skipped, (std::vector<int>{2, 17, 151, 297}));
     OptionState expected = unusualState();
     expected.run.minLength = 12;
@@ -127,28 +95,39 @@ TEST(SettingsFileTest, NonNumericLineIsSkippedAndReadingGoesOn)
     expected.pool.recount();
     expected.rules.rule[60] = 0;
     EXPECT_EQ(state, expected);
+
+    state = OptionState{};
+    state.rules.rule[60] = 4;
+    const PositionRules before = state.rules;
+    report = readSettingsText(join(settingsFileItems(unusualState()), 237), state);
+    EXPECT_EQ(report.applied, 237);
+    ASSERT_EQ(report.skipped.size(), 60u);
+    EXPECT_EQ(report.skipped.front(), 238);
+    expected = unusualState();
+    expected.rules = before;
+    EXPECT_EQ(state, expected);
 }
 
 // Line 13 decides the method unless it is not a number, then line 14 does; line 21 reads words and numbers.
 TEST(SettingsFileTest, MethodAndWordLimitLines)
 {
-    const auto lines = split(settingsFileText(OptionState{}));
-    const auto read = [&](const char* line13, const char* line14, const char* line21, bool current) {
-        auto changed = lines;
-        changed[12] = line13, changed[13] = line14;
-        if (line21)
-            changed[20] = line21;
-        OptionState state;
-        state.method = current ? GenerationMethod::RandomWords : GenerationMethod::RandomCharacters;
-        state.words.wordLengthLimit = current;
-        readSettingsText(join(changed, line21 ? changed.size() : 20), state);
-        return std::pair(state.method == GenerationMethod::RandomWords, state.words.wordLengthLimit);
+    const auto lines = settingsFileItems(OptionState{});
+    struct Row {
+        const char *line13, *line14, *line21; // line21 null: the file ends at line 20
+        bool current, words, limit;
     };
-    EXPECT_EQ(read(" 2 ", " 1 ", "-1", false), std::pair(true, true));
-    EXPECT_EQ(read(" 1 ", " 0 ", "xyz", true), std::pair(false, false));
-    EXPECT_EQ(read("x", " 0 ", "False", false), std::pair(true, false));
-    EXPECT_EQ(read("x", "y", nullptr, true), std::pair(true, true));
-    EXPECT_EQ(read("x", "y", nullptr, false), std::pair(false, false));
+    for (const Row& r : {Row{" 2 ", " 1 ", "-1", false, true, true}, Row{" 1 ", " 0 ", "xyz", true, false, false},
+                         Row{"x", " 0 ", "False", false, true, false}, Row{"x", "y", nullptr, true, true, true},
+                         Row{"x", "y", nullptr, false, false, false}}) {
+        auto changed = lines;
+        changed[12] = r.line13, changed[13] = r.line14, changed[20] = r.line21 ? r.line21 : "";
+        OptionState state;
+        state.method = r.current ? GenerationMethod::RandomWords : GenerationMethod::RandomCharacters;
+        state.words.wordLengthLimit = r.current;
+        readSettingsText(join(changed, r.line21 ? changed.size() : 20), state);
+        EXPECT_EQ(state.method == GenerationMethod::RandomWords, r.words) << r.line13 << "|" << r.line14;
+        EXPECT_EQ(state.words.wordLengthLimit, r.limit) << r.line13 << "|" << r.line14;
+    }
 }
 
 TEST(SettingsFileTest, SavesLoadsAndFailsSafelyOnDisk)
@@ -157,22 +136,17 @@ TEST(SettingsFileTest, SavesLoadsAndFailsSafelyOnDisk)
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     const std::filesystem::path dir = pattern;
     const std::string file = (dir / "mine.set").string();
-    ASSERT_TRUE(saveSettingsFile(file, unusualState()).isOk());
+    ASSERT_TRUE(saveSettingsFile(file, OptionState{}).isOk());
+    ASSERT_TRUE(saveSettingsFile(file, unusualState()).isOk()); // replaces the file
     std::stringstream bytes;
     bytes << std::ifstream(file, std::ios::binary).rdbuf();
     EXPECT_EQ(bytes.str(), settingsFileText(unusualState()));
-    ASSERT_TRUE(saveSettingsFile(file, OptionState{}).isOk()); // replaces the file
-    OptionState state = unusualState();
-    ASSERT_TRUE(loadSettingsFile(file, state).isOk());
-    EXPECT_EQ(state, OptionState{});
+    OptionState state;
     EXPECT_FALSE(loadSettingsFile((dir / "missing.set").string(), state).isOk());
     EXPECT_EQ(state, OptionState{});
-    std::filesystem::create_directory(dir / "taken.set");
-    EXPECT_FALSE(saveSettingsFile((dir / "taken.set").string(), state).isOk());
-    EXPECT_TRUE(std::filesystem::is_directory(dir / "taken.set"));
 
     // An overlong line keeps its start; junk past line 297 and a missing last line end shift nothing.
-    auto lines = split(settingsFileText(unusualState()));
+    auto lines = settingsFileItems(unusualState());
     lines[15] = std::string(10000, ',');
     lines.insert(lines.end(), 50, "junk, \"x\"");
     std::ofstream(file, std::ios::binary) << join(lines, lines.size()) << "no line end";
@@ -191,29 +165,28 @@ class RecordingControls : public StateControls {
 public:
     using StateControls::StateControls;
     std::vector<std::string> calls;
-
-    void note(const std::string& name, bool on) { calls.push_back(name + (on ? ":1" : ":0")); }
-    void text(const std::string& name, std::string_view t) { calls.push_back(name + ":" + std::string(t)); }
+    void log(const std::string& name, bool on) { calls.push_back(name + (on ? ":1" : ":0")); }
+    void log(const std::string& name, std::string_view t) { calls.push_back(name + ":" + std::string(t)); }
 
     void setTotalPasswordsField(std::string_view t) override
     {
-        text("total", t), StateControls::setTotalPasswordsField(t);
+        log("total", t), StateControls::setTotalPasswordsField(t);
     }
-    void setMinLengthField(std::string_view t) override { text("min", t), StateControls::setMinLengthField(t); }
-    void setMaxLengthField(std::string_view t) override { text("max", t), StateControls::setMaxLengthField(t); }
-    void setDuplicationCheck(bool on) override { note("dups", on); }
-    void setSideBySideCheck(bool on) override { note("side", on); }
-    void setSequentialCheck(bool on) override { note("seq", on); }
-    void setCounter(bool on) override { note("counter", on); }
-    void setSortDisplay(bool on) override { note("sort", on); }
-    void setDictionaryCheck(bool on) override { note("dict", on); }
-    void setWholeWord(bool on) override { note("whole", on); }
-    void setStrongPasswords(bool on) override { note("strong", on); }
+    void setMinLengthField(std::string_view t) override { log("min", t), StateControls::setMinLengthField(t); }
+    void setMaxLengthField(std::string_view t) override { log("max", t), StateControls::setMaxLengthField(t); }
+    void setDuplicationCheck(bool on) override { log("dups", on); }
+    void setSideBySideCheck(bool on) override { log("side", on); }
+    void setSequentialCheck(bool on) override { log("seq", on); }
+    void setCounter(bool on) override { log("counter", on); }
+    void setSortDisplay(bool on) override { log("sort", on); }
+    void setDictionaryCheck(bool on) override { log("dict", on); }
+    void setWholeWord(bool on) override { log("whole", on); }
+    void setStrongPasswords(bool on) override { log("strong", on); }
     void selectMethod(GenerationMethod m) override
     {
-        note("words", m == GenerationMethod::RandomWords), StateControls::selectMethod(m);
+        log("words", m == GenerationMethod::RandomWords), StateControls::selectMethod(m);
     }
-    void setRulesLight(bool green) override { note("light", green), StateControls::setRulesLight(green); }
+    void setRulesLight(bool green) override { log("light", green), StateControls::setRulesLight(green); }
     void refreshReadout() override { calls.push_back("readout"), StateControls::refreshReadout(); }
 };
 

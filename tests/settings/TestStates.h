@@ -26,17 +26,4 @@ inline OptionState unusualState()
     return s;
 }
 
-// The state of a process that has loaded nothing yet: zeroed and empty.
-inline OptionState zeroState()
-{
-    OptionState s;
-    s.run = RunValues{0, 0, 0};
-    s.checks = CheckOptions{false, false, false, false, DictionaryMode::Hybrid, false, false, false};
-    s.dictionaryFile.clear();
-    s.method = GenerationMethod::RandomWords;
-    s.words = WordSettings{"", 0, 0, "", false, false, 0, false, 0, 0, false};
-    s.pool = CharacterPool();
-    return s;
-}
-
 } // namespace quorlix::test
