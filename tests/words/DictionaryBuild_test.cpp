@@ -3,35 +3,26 @@
 #include <gtest/gtest.h>
 
 #include "WordsTestSupport.h"
-#include "words/DictionaryFile.h"
 #include "words/DictionaryCheck.h"
 #include "words/DictionaryWordSource.h"
-#include "words/WordRuns.h"
 
 namespace quorlix {
 namespace {
 
-struct WordRow {
-    const char* word;
-    bool kept;
-};
-
-class Qualifies : public ::testing::TestWithParam<WordRow> {};
-
-TEST_P(Qualifies, KeepsFourOrMoreLettersOnly)
+TEST(DictionaryBuild, KeepsWordsOfFourOrMoreLettersOnly)
 {
-    EXPECT_EQ(qualifiesAsDictionaryWord(GetParam().word), GetParam().kept) << GetParam().word;
+    const std::vector<std::pair<const char*, bool>> rows{
+        {"Boat", true}, {"cat", false}, {"boat's", false}, {"mp3s", false}, {"well-known", false}, {"Mädchen", true},
+        {"\xC3\xA9tat", false}, // é: no table
+        {"caf\xC3", false},     // malformed UTF-8
+        // the Word field holds 50 characters
+        {"abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxy", false},
+        {"abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwx", true}};
+    for (const auto& [word, kept] : rows)
+        EXPECT_EQ(qualifiesAsDictionaryWord(word), kept) << word;
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, Qualifies,
-                         ::testing::Values(WordRow{"Boat", true}, WordRow{"cat", false}, WordRow{"boat's", false},
-                                           WordRow{"mp3s", false}, WordRow{"well-known", false},
-                                           WordRow{"Mädchen", true}, WordRow{"\xC3\xA9tat", false}, // é: no table
-                                           WordRow{"caf\xC3", false}, // malformed UTF-8
-                                           // the Word field holds 50 characters
-                                           WordRow{"abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxy", false},
-                                           WordRow{"abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwx", true}));
-
+// The built file reads back filtered and deduplicated, and the checker finds its words.
 TEST(DictionaryBuild, FiltersDeduplicatesAndReadsBack)
 {
     test::TempFolder dir;
@@ -49,6 +40,12 @@ TEST(DictionaryBuild, FiltersDeduplicatesAndReadsBack)
     EXPECT_EQ(t.table('M'), std::vector<std::string>{"Mädchen"});
     EXPECT_EQ(t.table('Z'), std::vector<std::string>{"zebra"});
     EXPECT_EQ(t.totalWords(), 5u);
+    test::RecordingSurface surface;
+    DictionaryChecker checker(surface, &source, dir.folder());
+    ASSERT_TRUE(checker.prepare("out.dct").isOk());
+    EXPECT_FALSE(checker.accept("ZEBRA", 5, DictionaryMode::Whole));
+    EXPECT_FALSE(checker.accept("x7Boats", 7, DictionaryMode::Hybrid));
+    EXPECT_TRUE(checker.accept("x7Boa", 5, DictionaryMode::Hybrid));
 }
 
 TEST(DictionaryBuild, FailuresLeaveNoFile)
@@ -61,22 +58,6 @@ TEST(DictionaryBuild, FailuresLeaveNoFile)
     EXPECT_FALSE(buildDictionary(dir.folder() + "short.txt", dir.folder() + "out.dct", &s));
     EXPECT_EQ(s.code(), Status::Code::InvalidArgument);
     EXPECT_FALSE(std::filesystem::exists(dir.folder() + "out.dct"));
-}
-
-// The checker reads a built file through the real word source.
-TEST(DictionaryBuild, CheckerReadsTheBuiltFile)
-{
-    test::TempFolder dir;
-    dir.touch("list.txt", "Anchor\nbridge\nCastle\ndolphin\n");
-    Status s;
-    ASSERT_TRUE(buildDictionary(dir.folder() + "list.txt", dir.folder() + "mine.dct", &s)) << s.message();
-    test::RecordingSurface surface;
-    DictionaryWordSource source;
-    DictionaryChecker checker(surface, &source, dir.folder());
-    ASSERT_TRUE(checker.prepare("mine.dct").isOk());
-    EXPECT_FALSE(checker.accept("CASTLE", 6, DictionaryMode::Whole));
-    EXPECT_FALSE(checker.accept("x7Dolphin", 9, DictionaryMode::Hybrid));
-    EXPECT_TRUE(checker.accept("x7Dolphi", 8, DictionaryMode::Hybrid));
 }
 
 } // namespace

@@ -55,39 +55,31 @@ WordTables smallDictionary()
                        {'Z', {"zq"}}});
 }
 
-struct Case {
-    const char* password;
-    int drawnLength;
-    DictionaryMode mode;
-    bool hit;
-};
-
-class DictionaryHitCases : public ::testing::TestWithParam<Case> {};
-
-TEST_P(DictionaryHitCases, MatchesTheTableScan)
+TEST(DictionaryHit, EdgeCasesMatchTheTableScan)
 {
     const WordTables t = smallDictionary();
     const DictionaryIndex index(t);
-    const Case& c = GetParam();
-    EXPECT_EQ(dictionaryHit(index, c.password, c.drawnLength, c.mode), c.hit) << c.password;
-    EXPECT_EQ(scanHit(t, c.password, c.drawnLength, c.mode), c.hit) << c.password;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, DictionaryHitCases,
-    ::testing::Values(
+    const auto W = DictionaryMode::Whole, H = DictionaryMode::Hybrid;
+    const std::vector<std::tuple<const char*, int, DictionaryMode, bool>> rows{
         // Whole mode needs the whole password, of its first letter's table.
-        Case{"hOuSeBoAt", 9, DictionaryMode::Whole, true}, Case{"HOUSE1", 6, DictionaryMode::Whole, false},
-        Case{"catalogue", 9, DictionaryMode::Whole, false}, Case{"o'clock", 7, DictionaryMode::Whole, true},
+        {"hOuSeBoAt", 9, W, true}, {"HOUSE1", 6, W, false}, {"catalogue", 9, W, false}, {"o'clock", 7, W, true},
         // Drawn length 3 or less: never looked up, even when it is a word.
-        Case{"boat", 3, DictionaryMode::Whole, false}, Case{"boat", 4, DictionaryMode::Whole, true},
+        {"boat", 3, W, false}, {"boat", 4, W, true},
         // Fewer than four letters: passes whatever the length.
-        Case{"c-a-t", 5, DictionaryMode::Hybrid, false},
+        {"c-a-t", 5, H, false},
         // Hybrid: tables of letters 1 .. count-3, word anywhere in the password.
-        Case{"xyzcat", 6, DictionaryMode::Hybrid, false}, Case{"wxcyzcat", 8, DictionaryMode::Hybrid, true},
-        Case{"zzzzq", 5, DictionaryMode::Hybrid, true}, Case{"qqzq", 4, DictionaryMode::Hybrid, false},
-        Case{"oxxalo", 6, DictionaryMode::Hybrid, true}, Case{"axxalo", 6, DictionaryMode::Hybrid, false},
-        Case{"Xteammat", 8, DictionaryMode::Hybrid, true}, Case{"XxxO'CLOCK", 10, DictionaryMode::Hybrid, true}));
+        {"xyzcat", 6, H, false}, {"wxcyzcat", 8, H, true}, {"zzzzq", 5, H, true}, {"qqzq", 4, H, false},
+        {"oxxalo", 6, H, true}, {"axxalo", 6, H, false}, {"Xteammat", 8, H, true}, {"XxxO'CLOCK", 10, H, true}};
+    for (const auto& [password, drawnLength, mode, hit] : rows) {
+        EXPECT_EQ(dictionaryHit(index, password, drawnLength, mode), hit) << password;
+        EXPECT_EQ(scanHit(t, password, drawnLength, mode), hit) << password;
+    }
+    EXPECT_FALSE(dictionaryHit(DictionaryIndex{WordTables{}}, "abcdefg", 7, H));
+    // A blank record is found in any password whose letters select its table.
+    const DictionaryIndex blank(makeTables({{'B', {""}}}));
+    EXPECT_TRUE(dictionaryHit(blank, "bxxx", 4, H));
+    EXPECT_FALSE(dictionaryHit(blank, "xbxx", 4, H));
+}
 
 TEST(DictionaryHit, AgreesWithTheTableScanOnRandomPasswords)
 {
@@ -132,50 +124,29 @@ TEST(DictionaryHit, AgreesWithTheTableScanOnRandomPasswords)
     EXPECT_GT(hits[1], 2000);
 }
 
-TEST(DictionaryHit, EmptyDictionaryAndEmptyWords)
+TEST(DictionaryChecker, ShowsTheStatusOfItsMode)
 {
-    EXPECT_FALSE(dictionaryHit(DictionaryIndex{WordTables{}}, "abcdefg", 7, DictionaryMode::Hybrid));
-    // A blank record is found in any password whose letters select its table.
-    const DictionaryIndex index(makeTables({{'B', {""}}}));
-    EXPECT_TRUE(dictionaryHit(index, "bxxx", 4, DictionaryMode::Hybrid));
-    EXPECT_FALSE(dictionaryHit(index, "xbxx", 4, DictionaryMode::Hybrid));
-}
-
-struct StatusCase {
-    const char* password;
-    DictionaryMode mode;
-    bool multiFile;
-    bool accepted;
-    std::vector<std::string> calls;
-};
-
-class CheckerStatus : public ::testing::TestWithParam<StatusCase> {};
-
-TEST_P(CheckerStatus, ShowsTheStatusOfItsMode)
-{
-    CallLog log;
-    RecordingSurface surface(&log);
-    DictionaryChecker checker(surface);
-    checker.setIndex(std::make_shared<DictionaryIndex>(smallDictionary()));
-    const StatusCase& c = GetParam();
-    if (c.multiFile)
-        checker.useMultiFileTexts("pw2.txt");
-    const std::string password = c.password;
-    EXPECT_EQ(checker.accept(password, static_cast<int>(password.size()), c.mode), c.accepted);
-    EXPECT_EQ(log, c.calls);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, CheckerStatus,
-    ::testing::Values(
-        StatusCase{"HOUSE", DictionaryMode::Whole, false, false, {"setStatus:Dictionary Word Found. Reselected."}},
-        StatusCase{"HOUSE1", DictionaryMode::Whole, false, true, {}},
-        StatusCase{"aBcatZq", DictionaryMode::Hybrid, false, false, {"setStatus:Dictionary Word Found. Reselected."}},
-        StatusCase{"qwrtyp", DictionaryMode::Hybrid, false, true, {"setStatus:Processing.....Please Wait"}},
-        StatusCase{"xyz", DictionaryMode::Hybrid, false, true, {}},
+    const std::string found = "setStatus:Dictionary Word Found. Reselected.";
+    const std::vector<std::tuple<const char*, DictionaryMode, bool, bool, std::vector<std::string>>> rows{
+        {"HOUSE", DictionaryMode::Whole, false, false, {found}},
+        {"HOUSE1", DictionaryMode::Whole, false, true, {}},
+        {"aBcatZq", DictionaryMode::Hybrid, false, false, {found}},
+        {"qwrtyp", DictionaryMode::Hybrid, false, true, {"setStatus:Processing.....Please Wait"}},
+        {"xyz", DictionaryMode::Hybrid, false, true, {}},
         // Multi-file runs: no text on a hit, the file's text after a clean search.
-        StatusCase{"HOUSE", DictionaryMode::Whole, true, false, {}},
-        StatusCase{"qwrtyp", DictionaryMode::Hybrid, true, true, {"setStatus:Writing to File: pw2.txt"}}));
+        {"HOUSE", DictionaryMode::Whole, true, false, {}},
+        {"qwrtyp", DictionaryMode::Hybrid, true, true, {"setStatus:Writing to File: pw2.txt"}}};
+    for (const auto& [password, mode, multiFile, accepted, calls] : rows) {
+        CallLog log;
+        RecordingSurface surface(&log);
+        DictionaryChecker checker(surface);
+        checker.setIndex(std::make_shared<DictionaryIndex>(smallDictionary()));
+        if (multiFile)
+            checker.useMultiFileTexts("pw2.txt");
+        EXPECT_EQ(checker.accept(password, static_cast<int>(std::string(password).size()), mode), accepted) << password;
+        EXPECT_EQ(log, calls) << password;
+    }
+}
 
 TEST(DictionaryChecker, PrepareReadsOnceWhileTheFileIsUnchanged)
 {

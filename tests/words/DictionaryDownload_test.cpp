@@ -96,38 +96,30 @@ std::string realDictionary(const TempFolder& dir)
     return bytes;
 }
 
-struct FetchRow {
-    const char* path;
-    bool succeeds;
-    const char* messagePart;
-};
-
-class Fetch : public ::testing::TestWithParam<FetchRow> {};
-
-TEST_P(Fetch, ReplacesTheFileOnlyWithAVerifiedDictionary)
+// Success, a 404, a file that is not a dictionary and a dropped connection.
+TEST(DownloadFile, ReplacesTheFileOnlyWithAVerifiedDictionary)
 {
     TempFolder dir;
     const std::string good = realDictionary(dir);
+    const std::string cut = "HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + good.substr(0, 10);
     TinyServer server({{"/software/good.dct", ok(good)},
                        {"/software/junk.dct", ok("<html>not here</html>")},
-                       {"/software/drop.dct", "HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + good.substr(0, 10)}});
-    dir.touch("target.dct", "the old file");
-    const Status s = DownloadFile(server.base() + GetParam().path, dir.folder() + "target.dct");
-    EXPECT_EQ(s.isOk(), GetParam().succeeds) << s.message();
-    EXPECT_NE(s.message().find(GetParam().messagePart), std::string::npos) << s.message();
-    EXPECT_EQ(dir.read("target.dct"), GetParam().succeeds ? good : "the old file");
-    // No temporary file is left behind.
-    std::size_t files = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.folder()))
-        ++files;
-    EXPECT_EQ(files, 1u);
+                       {"/software/drop.dct", cut}});
+    const std::vector<std::tuple<const char*, bool, const char*>> rows{
+        {"/software/good.dct", true, ""},
+        {"/software/missing.dct", false, "404"},
+        {"/software/junk.dct", false, "not a Quorlix dictionary"},
+        {"/software/drop.dct", false, ""}};
+    for (const auto& [path, succeeds, messagePart] : rows) {
+        dir.touch("target.dct", "the old file");
+        const Status s = DownloadFile(server.base() + path, dir.folder() + "target.dct");
+        EXPECT_EQ(s.isOk(), succeeds) << path << ": " << s.message();
+        EXPECT_NE(s.message().find(messagePart), std::string::npos) << s.message();
+        EXPECT_EQ(dir.read("target.dct"), succeeds ? good : "the old file") << path;
+        const auto entries = std::filesystem::directory_iterator(dir.folder());
+        EXPECT_EQ(std::distance(begin(entries), end(entries)), 1) << path; // no temporary file left behind
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Rows, Fetch,
-                         ::testing::Values(FetchRow{"/software/good.dct", true, ""},
-                                           FetchRow{"/software/missing.dct", false, "404"},
-                                           FetchRow{"/software/junk.dct", false, "not a Quorlix dictionary"},
-                                           FetchRow{"/software/drop.dct", false, ""}));
 
 TEST(DownloadBase, ReadFromSettingsWithDefault)
 {
@@ -156,84 +148,67 @@ TEST(DownloadWindowLogic, OptionsAndAlreadyPresentMessage)
     EXPECT_EQ(boxes.shown[0].icon, Icon::Critical);
 }
 
-struct AcceptRow {
-    const char* name;
-    int option;
-    const char* typed;
-    Answer answer;
-    bool fetchSucceeds;
-    DownloadOutcome outcome;
-    const char* checkFileAfter;
-    bool fetched;
-};
-
-class AcceptDownload : public ::testing::TestWithParam<AcceptRow> {};
-
-TEST_P(AcceptDownload, FollowsTheDialogue)
+TEST(DownloadWindowLogic, AcceptFollowsTheDialogue)
 {
-    const AcceptRow& row = GetParam();
-    TempFolder dir;
-    CallLog log;
-    RecordingMessageBoxes boxes(&log);
-    RecordingSurface surface(&log);
-    boxes.answers = {row.answer};
-    DownloadWindow w = openDownloadWindow(dir.folder());
-    w.option = row.option;
-    w.otherName = row.typed;
-    std::string checkFile = "before.dct";
-    DownloadRequest flag;
-    DictionaryCheckControls controls{true, true, true};
-    std::vector<std::string> fetches;
-    const auto outcome = acceptDownload(w, dir.folder(), "http://h", checkFile, flag, controls, surface, boxes,
-                                        [&](const std::string& address, const std::string& path) {
-                                            fetches.push_back(address + " -> " + path);
-                                            return row.fetchSucceeds ? Status::ok() : Status::ioError("answered 404");
-                                        });
-    EXPECT_EQ(outcome, row.outcome);
-    EXPECT_TRUE(flag.requested);
-    const std::string name = row.checkFileAfter;
-    EXPECT_EQ(checkFile, name);
-    if (row.fetched) {
-        EXPECT_EQ(fetches, std::vector<std::string>{"http://h/software/" + name + " -> " + dir.folder() + name});
-        EXPECT_FALSE(controls.checkBox || controls.menuChecked || controls.modeOptionsEnabled);
-        EXPECT_EQ(surface.callsStartingWith("setStatus:"), std::vector<std::string>{"setStatus:No Dictionary Check"});
-    } else {
-        EXPECT_TRUE(fetches.empty());
+    // option, typed name, answer, fetch succeeds, outcome, check file afterwards, fetched
+    const std::vector<std::tuple<int, const char*, Answer, bool, DownloadOutcome, std::string, bool>> rows{
+        {5, "   ", Answer::Yes, true, DownloadOutcome::NoName, "before.dct", false},
+        {1, "", Answer::No, true, DownloadOutcome::Declined, "wordlist_french.dct", false}, // still renames
+        {6, "ignored", Answer::Yes, true, DownloadOutcome::Completed, "wordlist_english_abridged.dct", true},
+        {2, "", Answer::Yes, false, DownloadOutcome::Failed, "wordlist_german.dct", true},
+        {5, "../x.dct", Answer::Yes, true, DownloadOutcome::Failed, "../x.dct", false}}; // folder in the name
+    for (const auto& [option, typed, answer, fetchSucceeds, expectedOutcome, name, fetched] : rows) {
+        SCOPED_TRACE(name);
+        TempFolder dir;
+        CallLog log;
+        RecordingMessageBoxes boxes(&log);
+        RecordingSurface surface(&log);
+        boxes.answers = {answer};
+        DownloadWindow w = openDownloadWindow(dir.folder());
+        w.option = option;
+        w.otherName = typed;
+        std::string checkFile = "before.dct";
+        DownloadRequest flag;
+        DictionaryCheckControls controls{true, true, true};
+        std::vector<std::string> fetches;
+        const auto outcome = acceptDownload(w, dir.folder(), "http://h", checkFile, flag, controls, surface, boxes,
+                                            [&](const std::string& address, const std::string& path) {
+                                                fetches.push_back(address + " -> " + path);
+                                                return fetchSucceeds ? Status::ok() : Status::ioError("answered 404");
+                                            });
+        EXPECT_EQ(outcome, expectedOutcome);
+        EXPECT_TRUE(flag.requested);
+        EXPECT_EQ(checkFile, name);
+        const std::string fetch = "http://h/software/" + name + " -> " + dir.folder() + name;
+        EXPECT_EQ(fetches, fetched ? std::vector<std::string>{fetch} : std::vector<std::string>{});
+        if (fetched) {
+            EXPECT_FALSE(controls.checkBox || controls.menuChecked || controls.modeOptionsEnabled);
+            EXPECT_EQ(surface.callsStartingWith("setStatus:"),
+                      std::vector<std::string>{"setStatus:No Dictionary Check"});
+        }
+        std::vector<std::string> texts = {
+            "Download \"" + name +
+            "\" now?\r\n\r\nYou must be connected to the Internet prior to selecting the 'YES' button.\r\n\r\n"
+            "This application will appear to be frozen while the download is in progress, please be patient.\r\n\r\n"
+            "If this computer does not have Internet access you may also download this file manually at the "
+            "following web address:\r\nhttp://h/software/" + name};
+        if (outcome == DownloadOutcome::NoName)
+            texts = {"No File Name Entered."};
+        else
+            EXPECT_EQ(boxes.shown.at(0).buttons, Buttons::YesNo);
+        if (outcome == DownloadOutcome::Completed)
+            texts.push_back("Download Complete: " + dir.folder() + name +
+                            " is set as your new default dictionary file. Use the Dictionary menu to change your "
+                            "default dictionary file if you so desire.");
+        if (outcome == DownloadOutcome::Failed) {
+            ASSERT_EQ(boxes.shown.size(), 2u);
+            EXPECT_EQ(boxes.shown[1].text.rfind("Download Failed: ", 0), 0u);
+            EXPECT_EQ(boxes.shown[1].icon, Icon::Critical);
+            texts.push_back(boxes.shown[1].text);
+        }
+        EXPECT_EQ(boxes.texts(), texts);
     }
-    std::vector<std::string> texts = {
-        "Download \"" + name +
-        "\" now?\r\n\r\nYou must be connected to the Internet prior to selecting the 'YES' button.\r\n\r\n"
-        "This application will appear to be frozen while the download is in progress, please be patient.\r\n\r\n"
-        "If this computer does not have Internet access you may also download this file manually at the following "
-        "web address:\r\nhttp://h/software/" + name};
-    if (outcome == DownloadOutcome::NoName)
-        texts = {"No File Name Entered."};
-    else
-        EXPECT_EQ(boxes.shown.at(0).buttons, Buttons::YesNo);
-    if (outcome == DownloadOutcome::Completed)
-        texts.push_back("Download Complete: " + dir.folder() + name +
-                        " is set as your new default dictionary file. Use the Dictionary menu to change your default "
-                        "dictionary file if you so desire.");
-    if (outcome == DownloadOutcome::Failed) {
-        ASSERT_EQ(boxes.shown.size(), 2u);
-        EXPECT_EQ(boxes.shown[1].text.rfind("Download Failed: ", 0), 0u);
-        EXPECT_EQ(boxes.shown[1].icon, Icon::Critical);
-        texts.push_back(boxes.shown[1].text);
-    }
-    EXPECT_EQ(boxes.texts(), texts);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, AcceptDownload,
-    ::testing::Values(
-        AcceptRow{"blank_name", 5, "   ", Answer::Yes, true, DownloadOutcome::NoName, "before.dct", false},
-        AcceptRow{"declined_still_renames", 1, "", Answer::No, true, DownloadOutcome::Declined, "wordlist_french.dct",
-                  false},
-        AcceptRow{"built_in", 6, "ignored", Answer::Yes, true, DownloadOutcome::Completed,
-                  "wordlist_english_abridged.dct", true},
-        AcceptRow{"failed", 2, "", Answer::Yes, false, DownloadOutcome::Failed, "wordlist_german.dct", true},
-        AcceptRow{"folder_in_name", 5, "../x.dct", Answer::Yes, true, DownloadOutcome::Failed, "../x.dct", false}),
-    [](const auto& p) { return std::string(p.param.name); });
 
 } // namespace
 } // namespace quorlix

@@ -99,16 +99,10 @@ TEST_F(DictionaryDir, FailuresFallIntoTheThreeClasses)
     writeDb("otherPassword.dct", "secret", full);
     writeDb("list.mdb", "", {{"Password Database", {"pw"}}});
     fs::create_directories(path("folder.dct"));
-    {
-        std::ofstream(path("text.dct")) << std::string(5000, 'x');
-    }
+    std::ofstream(path("text.dct")) << std::string(5000, 'x');
 
-    struct Case {
-        std::string name;
-        bool opens;          // openDictionary succeeds
-        DictionaryFailure failure;
-    };
-    const std::vector<Case> cases{
+    // name, opens (openDictionary succeeds), failure class
+    const std::vector<std::tuple<std::string, bool, DictionaryFailure>> cases{
         {"good.dct", true, DictionaryFailure::Unknown},
         {"", false, DictionaryFailure::InvalidFileName},
         {"folder.dct", false, DictionaryFailure::InvalidFileName},
@@ -118,21 +112,19 @@ TEST_F(DictionaryDir, FailuresFallIntoTheThreeClasses)
         {"noA.dct", true, DictionaryFailure::NotADictionary},
         {"noWord.dct", true, DictionaryFailure::NotADictionary},
         {"list.mdb", true, DictionaryFailure::NotADictionary},
-        {"emptyA.dct", true, DictionaryFailure::Unknown},
-    };
-    for (const Case& c : cases) {
+        {"emptyA.dct", true, DictionaryFailure::Unknown}};
+    for (const auto& [name, opens, failure] : cases) {
         Status status;
-        auto dict = DictionaryFile::openDictionary(m_folder, c.name, &status);
-        ASSERT_EQ(dict != nullptr, c.opens) << c.name << ": " << status.message();
-        if (dict) {
+        auto dict = DictionaryFile::openDictionary(m_folder, name, &status);
+        ASSERT_EQ(dict != nullptr, opens) << name << ": " << status.message();
+        if (dict)
             status = dict->verifyDictionary();
-            if (c.name == "good.dct") {
-                EXPECT_TRUE(status.isOk()) << status.message();
-                continue;
-            }
+        if (name == "good.dct") {
+            EXPECT_TRUE(status.isOk()) << status.message();
+            continue;
         }
-        ASSERT_FALSE(status.isOk()) << c.name;
-        EXPECT_EQ(classifyDictionaryFailure(status), c.failure) << c.name << ": " << status.message();
+        ASSERT_FALSE(status.isOk()) << name;
+        EXPECT_EQ(classifyDictionaryFailure(status), failure) << name << ": " << status.message();
     }
 
     // A file missing one letter table verifies (only "A" is looked at) but
@@ -159,17 +151,12 @@ TEST(DictionaryMessages, ExactTexts)
         "words with. You must first select a dictionary file before executing this request. If you do not have any "
         "dictionary files listed to select from, this means that you must download (free) one or more in order to "
         "use them. Select the 'DOWNLOAD DICTIONARY FILE' option from the 'DICTIONARY' menu.";
-    struct Case {
-        Status status;
-        bool singleWindow;
-        std::string text;
-    };
-    const std::vector<Case> cases{
-        {Status::notFound("x"), false, notDict},      {Status::invalidFileName("x"), true, noFile},
-        {Status::invalidFileName("x"), false, unknown}, {Status::corruption("x"), true, unknown},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(dictionaryFailureMessage(c.status, path, c.singleWindow), c.text) << c.status.message();
+    const std::vector<std::tuple<Status, bool, std::string>> cases{{Status::notFound("x"), false, notDict},
+                                                                   {Status::invalidFileName("x"), true, noFile},
+                                                                   {Status::invalidFileName("x"), false, unknown},
+                                                                   {Status::corruption("x"), true, unknown}};
+    for (const auto& [status, singleWindow, text] : cases)
+        EXPECT_EQ(dictionaryFailureMessage(status, path, singleWindow), text) << status.message();
 }
 
 } // namespace

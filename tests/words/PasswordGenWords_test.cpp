@@ -15,29 +15,19 @@ using test::WordRunFixture;
 // 6 words: cumulative counts A 2, B 3, C..Z 6.
 WordTables sixWords() { return makeTables({{'A', {"Apple", "arch"}}, {'B', {"Boat"}}, {'C', {"cat", "cow", "CRAB"}}}); }
 
-struct DrawRow {
-    double first;
-    double second;
-    const char* word;
-};
-
-class TwoStepDraw : public ::testing::TestWithParam<DrawRow> {};
-
-// The first draw picks the table in proportion to its count, the second the record.
-TEST_P(TwoStepDraw, PicksTableByCumulativeCountThenRecord)
+// The first draw picks the table in proportion to its count, the second the
+// record: the first and last records of all are reachable.
+TEST(WordDrawer, PicksTableByCumulativeCountThenRecord)
 {
     const WordDrawer drawer(sixWords());
-    ScriptedRandom random({GetParam().first, GetParam().second});
-    EXPECT_EQ(drawer.draw(random), GetParam().word);
-    EXPECT_EQ(random.drawsTaken(), 2u);
+    const std::vector<std::tuple<double, double, const char*>> rows{
+        {0.0, 0.0, "apple"}, {0.2, 0.999, "arch"}, {0.34, 0.0, "boat"}, {0.5, 0.34, "cow"}, {0.999, 0.999, "crab"}};
+    for (const auto& [first, second, word] : rows) {
+        ScriptedRandom random({first, second});
+        EXPECT_EQ(drawer.draw(random), word);
+        EXPECT_EQ(random.drawsTaken(), 2u);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Rows, TwoStepDraw,
-                         ::testing::Values(DrawRow{0.0, 0.0, "apple"},     // first record of all
-                                           DrawRow{0.2, 0.999, "arch"},    // r = 2, last of A
-                                           DrawRow{0.34, 0.0, "boat"},     // r = 3, B
-                                           DrawRow{0.5, 0.34, "cow"},      // r = 4, record 2 of C
-                                           DrawRow{0.999, 0.999, "crab"})); // last record of all
 
 // Words of any length come back whole, lower-cased, beside short ones.
 TEST(WordDrawer, LongWordsComeBackWhole)
@@ -49,66 +39,40 @@ TEST(WordDrawer, LongWordsComeBackWhole)
     EXPECT_EQ(drawer.draw(random), "bee");
 }
 
-struct BatchRow {
-    const char* name;
-    std::function<void(WordSettings&)> settings;
-    std::vector<double> draws;
-    std::vector<std::string> rows;
-};
-
-class Batch : public ::testing::TestWithParam<BatchRow> {};
-
-TEST_P(Batch, BuildsExactPasswords)
+TEST(PasswordGenWords, BuildsExactPasswords)
 {
-    const BatchRow& row = GetParam();
-    WordRunFixture f(row.draws);
-    f.source.words = sixWords();
-    f.settings.totalPasswords = static_cast<std::int32_t>(row.rows.size());
-    f.settings.randomNumbers = false;
-    f.settings.duplicationCheck = false;
-    row.settings(f.settings);
-    WordRunContext run = f.context();
-    ASSERT_EQ(PasswordGenWords(run), WordRunEnd::Completed);
-    std::vector<std::string> rows;
-    for (std::size_t i = 0; i < f.list.count(); ++i)
-        rows.emplace_back(f.list.rowAdded(i));
-    EXPECT_EQ(rows, row.rows);
-}
-
-using S = WordSettings;
-INSTANTIATE_TEST_SUITE_P(
-    Rows, Batch,
-    ::testing::Values(
-        BatchRow{"separator_and_digits", [](S& s) { s.randomNumbers = true; }, {0, 0, 0.5, 0.34, 0.1, 0.25, 0.999, 0},
-                 {"apple*cow1290"}},
-        BatchRow{"one_word_never_separated", [](S& s) { s.wordsPerPassword = 1, s.randomNumbers = true; },
-                 {0.999, 0.999, 0.1, 0.2, 0.3, 0.4}, {"crab1234"}},
-        BatchRow{"random_uppercase", [](S& s) { s.randomUppercase = true, s.separator = "-"; },
-                 {0, 0, 0.5, 0.5, 0.34, 0.0}, {"apPle-Cow"}},
+    using S = WordSettings;
+    const std::vector<std::tuple<std::function<void(S&)>, std::vector<double>, std::vector<std::string>>> rows{
+        {[](S& s) { s.randomNumbers = true; }, {0, 0, 0.5, 0.34, 0.1, 0.25, 0.999, 0}, {"apple*cow1290"}},
+        // One word is never separated.
+        {[](S& s) { s.wordsPerPassword = 1, s.randomNumbers = true; }, {0.999, 0.999, 0.1, 0.2, 0.3, 0.4},
+         {"crab1234"}},
+        {[](S& s) { s.randomUppercase = true, s.separator = "-"; }, {0, 0, 0.5, 0.5, 0.34, 0.0}, {"apPle-Cow"}},
         // cat (3) fails as second word: the first word is drawn again too.
-        BatchRow{"length_window_redraws_first_word",
-                 [](S& s) { s.wordLengthLimit = true, s.minWordLength = 4, s.maxWordLength = 5; },
-                 {0, 0.999, 0.5, 0, 0.34, 0, 0, 0.999}, {"boat*arch"}},
-        BatchRow{"duplicate_redrawn", [](S& s) { s.wordsPerPassword = 1, s.duplicationCheck = true; },
-                 {0, 0, 0, 0, 0.34, 0}, {"apple", "boat"}}),
-    [](const auto& p) { return std::string(p.param.name); });
-
-TEST(PasswordGenWords, NormalEndInOrder)
-{
-    WordRunFixture f({0, 0, 0.5, 0.34, 0.34, 0, 0.999, 0.999});
-    f.source.words = sixWords();
-    f.settings.totalPasswords = 2;
-    f.settings.randomNumbers = false;
-    WordRunContext run = f.context();
-    ASSERT_EQ(PasswordGenWords(run), WordRunEnd::Completed);
-    EXPECT_EQ(f.after("setCounter:2 of 2"),
-              (std::vector<std::string>{"setStatus:Complete", "setCountdownTimerEnabled:0", "setExecuteEnabled:1",
-                                        "setStopEnabled:0", "setCountdown:0:00:00", "setProgress:100"}));
-    ASSERT_EQ(f.list.count(), 2u);
-    EXPECT_EQ(f.list.rowAdded(1), "boat*crab");
-    EXPECT_EQ(f.list.rowColour(0), 10);
-    EXPECT_EQ(f.list.rowColour(1), 15);
-    EXPECT_EQ(f.source.loads, std::vector<std::string>{f.dir.folder() + "wordlist_english_abridged.dct"});
+        {[](S& s) { s.wordLengthLimit = true, s.minWordLength = 4, s.maxWordLength = 5; },
+         {0, 0.999, 0.5, 0, 0.34, 0, 0, 0.999}, {"boat*arch"}},
+        {[](S& s) { s.wordsPerPassword = 1, s.duplicationCheck = true; }, {0, 0, 0, 0, 0.34, 0}, {"apple", "boat"}}};
+    for (const auto& [settings, draws, expected] : rows) {
+        WordRunFixture f(draws);
+        f.source.words = sixWords();
+        f.settings.totalPasswords = static_cast<std::int32_t>(expected.size());
+        f.settings.randomNumbers = false;
+        f.settings.duplicationCheck = false;
+        settings(f.settings);
+        WordRunContext run = f.context();
+        ASSERT_EQ(PasswordGenWords(run), WordRunEnd::Completed);
+        std::vector<std::string> got;
+        for (std::size_t i = 0; i < f.list.count(); ++i) {
+            got.emplace_back(f.list.rowAdded(i));
+            EXPECT_EQ(f.list.rowColour(i), i % 2 == 0 ? 10 : 15);
+        }
+        EXPECT_EQ(got, expected);
+        const std::string n = std::to_string(expected.size());
+        EXPECT_EQ(f.after("setCounter:" + n + " of " + n),
+                  (std::vector<std::string>{"setStatus:Complete", "setCountdownTimerEnabled:0", "setExecuteEnabled:1",
+                                            "setStopEnabled:0", "setCountdown:0:00:00", "setProgress:100"}));
+        EXPECT_EQ(f.source.loads, std::vector<std::string>{f.dir.folder() + "wordlist_english_abridged.dct"});
+    }
 }
 
 TEST(PasswordGenWords, DisplayUpdatingOffFromFiveThousand)
@@ -132,75 +96,61 @@ TEST(PasswordGenWords, DisplayUpdatingOffFromFiveThousand)
     }
 }
 
-TEST(PasswordGenWords, TooFewWordsRefusesOnlyForOneUniqueWord)
+// Too few words refuses only when one word per password cannot give enough.
+TEST(PasswordGenWords, RefusalsAndLoadFailures)
 {
     WordTables twenty;
     for (int i = 0; i < 20; ++i)
         twenty.table('M').push_back("mword" + std::to_string(i));
-    for (int words : {1, 2}) {
-        std::vector<double> draws;
-        for (int k = 0; k < 101; ++k)
-            draws.push_back(std::fmod(k * 0.37, 1.0));
+    std::vector<double> draws;
+    for (int k = 0; k < 101; ++k)
+        draws.push_back(std::fmod(k * 0.37, 1.0));
+    const std::string missing =
+        "wordlist_french.dct not found in folder. This file is necessary in order to select words from. This file "
+        "may have been moved or renamed. In order to use this dictionary file you should download it into the "
+        "Quorlix directory. Select the 'DOWNLOAD DICTIONARY FILE' option from the 'DICTIONARY' menu.";
+    const std::string tooFew =
+        "wordlist_english_abridged.dct  dictionary file contains a total of 20 words. You have requested 25 "
+        "passwords to be created which is more than this dictionary file contains. Either remove duplication "
+        "checks, request a smaller number of passwords than this dictionary file contains or select a different "
+        "dictionary file which contains more words.";
+    for (const auto& [words, dictionary, text] :
+         std::vector<std::tuple<int, const char*, std::string>>{{2, "wordlist_english_abridged.dct", ""},
+                                                                {1, "wordlist_english_abridged.dct", tooFew},
+                                                                {1, "wordlist_french.dct", missing}}) {
         WordRunFixture f(draws);
         f.source.words = twenty;
         f.settings.wordsPerPassword = static_cast<std::int16_t>(words);
+        f.settings.dictionary = dictionary;
+        f.list.add("previous");
         WordRunContext run = f.context();
-        if (words == 2) { // 25 from 400 combinations
+        if (text.empty()) { // 25 from 400 combinations
             EXPECT_EQ(PasswordGenWords(run), WordRunEnd::Completed);
             EXPECT_EQ(f.list.count(), 25u);
             continue;
         }
         ASSERT_EQ(PasswordGenWords(run), WordRunEnd::Refused);
-        ASSERT_EQ(f.boxes.shown.size(), 1u);
-        EXPECT_EQ(f.boxes.shown[0].text,
-                  f.dir.folder() +
-                      "wordlist_english_abridged.dct  dictionary file contains a total of 20 words. You have "
-                      "requested 25 passwords to be created which is more than this dictionary file contains. "
-                      "Either remove duplication checks, request a smaller number of passwords than this "
-                      "dictionary file contains or select a different dictionary file which contains more words.");
+        EXPECT_EQ(f.boxes.texts(), std::vector<std::string>{f.dir.folder() + text});
         EXPECT_EQ(f.boxes.shown[0].icon, Icon::Critical);
-        EXPECT_EQ(f.after("message:" + f.boxes.shown[0].text),
-                  (std::vector<std::string>{"setCountdownTimerEnabled:0", "setCountdown:0:00:00"}));
-        EXPECT_EQ(f.list.count(), 0u);
+        if (text == tooFew) {
+            EXPECT_EQ(f.after("message:" + f.boxes.shown[0].text),
+                      (std::vector<std::string>{"setCountdownTimerEnabled:0", "setCountdown:0:00:00"}));
+        } else {
+            EXPECT_TRUE(f.source.loads.empty());
+        }
+        EXPECT_EQ(f.list.count(), text == tooFew ? 0u : 1u); // a missing file keeps the previous list
     }
-}
-
-TEST(PasswordGenWords, MissingDictionaryAndLoadFailureKeepThePreviousList)
-{
-    {
+    // A dictionary that cannot be read, or holds no words, is reported; the list stays.
+    for (const Status& failure : {Status::notFound("no table A"), Status::ok()}) {
         WordRunFixture f({0.5});
-        f.settings.dictionary = "wordlist_french.dct";
-        f.list.add("previous");
-        WordRunContext run = f.context();
-        ASSERT_EQ(PasswordGenWords(run), WordRunEnd::Refused);
-        ASSERT_EQ(f.boxes.shown.size(), 1u);
-        EXPECT_EQ(f.boxes.shown[0].text,
-                  f.dir.folder() +
-                      "wordlist_french.dct not found in folder. This file is necessary in order to select words "
-                      "from. This file may have been moved or renamed. In order to use this dictionary file you "
-                      "should download it into the Quorlix directory. Select the 'DOWNLOAD DICTIONARY FILE' option "
-                      "from the 'DICTIONARY' menu.");
-        EXPECT_EQ(f.boxes.shown[0].icon, Icon::Critical);
-        EXPECT_EQ(f.list.count(), 1u);
-        EXPECT_TRUE(f.source.loads.empty());
-    }
-    {
-        WordRunFixture f({0.5});
-        f.source.failure = Status::notFound("no table A");
+        f.source.failure = failure;
         f.list.add("previous");
         WordRunContext run = f.context();
         ASSERT_EQ(PasswordGenWords(run), WordRunEnd::Failed);
-        const std::string path = f.dir.folder() + "wordlist_english_abridged.dct";
-        EXPECT_EQ(f.log, (std::vector<std::string>{"setMethodOptionsEnabled:0",
-                                                   "message:failed:" + path + ":no table A:single", "enableOn"}));
+        const std::string shown = "message:failed:" + f.dir.folder() + "wordlist_english_abridged.dct:" +
+                                  (failure.isOk() ? "The dictionary holds no words." : "no table A") + ":single";
+        EXPECT_EQ(f.log, (std::vector<std::string>{"setMethodOptionsEnabled:0", shown, "enableOn"}));
         EXPECT_EQ(f.list.count(), 1u);
-    }
-    { // An empty dictionary is reported, not drawn from.
-        WordRunFixture f({0.5});
-        WordRunContext run = f.context();
-        ASSERT_EQ(PasswordGenWords(run), WordRunEnd::Failed);
-        EXPECT_EQ(f.boxes.shown.at(0).text,
-                  "failed:" + f.dir.folder() + "wordlist_english_abridged.dct:The dictionary holds no words.:single");
     }
 }
 

@@ -13,12 +13,8 @@ using test::WordRunFixture;
 std::vector<std::string> splitLines(const std::string& text)
 {
     std::vector<std::string> lines;
-    for (std::size_t at = 0, end; at < text.size(); at = end + 2) {
-        end = text.find("\r\n", at);
+    for (std::size_t at = 0, end; at < text.size() && (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
         lines.push_back(text.substr(at, end - at));
-        if (end == std::string::npos)
-            break;
-    }
     return lines;
 }
 
@@ -89,35 +85,26 @@ TEST(SaveMultiFileWords, SortsEveryTextFileAfterTheSeries)
                                         "setStatus:Complete"}));
 }
 
-struct WarningRow {
-    const char* type;
-    bool sort;
-    bool dups;
-    bool warned;
-};
-
-class MultiFileWarning : public ::testing::TestWithParam<WarningRow> {};
-
-TEST_P(MultiFileWarning, ShownForUnsortableTypesOrDuplicationCheck)
+TEST(SaveMultiFileWords, WarningForUnsortableTypesOrDuplicationCheck)
 {
-    SeriesFixture f;
-    f.settings.totalPasswords = 2;
-    f.settings.duplicationCheck = GetParam().dups;
-    f.checks.sortDisplay = GetParam().sort;
-    ASSERT_EQ(f.run(GetParam().type, 1), WordRunEnd::Completed);
     const std::vector<std::string> warning = {
         "Because Multi-File passwords are written directly to the disk as they are created, only text (.TXT) "
         "file formats can be sorted. In addition, duplication check cannot be performed in multi-file mode when "
         "using the 'Random Words' method."};
-    EXPECT_EQ(f.boxes.texts(), GetParam().warned ? warning : std::vector<std::string>{});
-    EXPECT_TRUE(std::filesystem::exists(f.dir.folder() + "pw1." + GetParam().type));
-    // csv and htm files are never sorted.
-    EXPECT_TRUE(f.surface.callsStartingWith("setStatus:Sorting").empty() || std::string(GetParam().type) == "txt");
+    // type, sort, duplication check, warned
+    for (const auto& [type, sort, dups, warned] : std::vector<std::tuple<std::string, bool, bool, bool>>{
+             {"csv", true, false, true}, {"htm", false, false, false}, {"txt", true, false, false},
+             {"txt", false, true, true}}) {
+        SeriesFixture f;
+        f.settings.totalPasswords = 2;
+        f.settings.duplicationCheck = dups;
+        f.checks.sortDisplay = sort;
+        ASSERT_EQ(f.run(type, 1), WordRunEnd::Completed);
+        EXPECT_EQ(f.boxes.texts(), warned ? warning : std::vector<std::string>{}) << type;
+        EXPECT_TRUE(std::filesystem::exists(f.dir.folder() + "pw1." + type));
+        EXPECT_EQ(f.surface.callsStartingWith("setStatus:Sorting").size(), type == "txt" && sort ? 1u : 0u);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Rows, MultiFileWarning,
-                         ::testing::Values(WarningRow{"csv", true, false, true}, WarningRow{"htm", false, false, false},
-                                           WarningRow{"txt", true, false, false}, WarningRow{"txt", false, true, true}));
 
 TEST(SaveMultiFileWords, StopKeepsTheUnfinishedFileAndMakesNoMore)
 {
