@@ -3,11 +3,11 @@
 #include "platform/jet/JetWriterTestSupport.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace quorlix;
 using namespace quorlix::jet;
+using quorlix::jet::testing::readRows;
 using quorlix::jet::testing::Row;
 using quorlix::jet::testing::slurp;
 
@@ -16,43 +16,8 @@ namespace
 
 const fs::path kSamples = fs::path(QUORLIX_SHARED_DIR) / "samples" / "jet";
 
-class TempDir
-{
-public:
-    TempDir()
-        : m_path(fs::temp_directory_path() / ("jetreader-" + std::to_string(::getpid()) + "-" + std::to_string(++s_n)))
-    {
-        fs::create_directories(m_path);
-    }
-    ~TempDir() { fs::remove_all(m_path); }
-    std::string file(const std::string& name) const { return (m_path / name).string(); }
-
-private:
-    static inline int s_n = 0;
-    fs::path m_path;
-};
-
-void writeBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-// All rows of a table, or the failure that ended the walk.
-Status readAll(DatabaseReader& db, const std::string& table, std::vector<Row>* rows)
-{
-    Status status;
-    auto reader = db.openTable(table, &status);
-    if (!reader)
-        return status;
-    rows->clear();
-    while (reader->next()) {
-        Row row;
-        for (std::size_t i = 0; i < reader->columnNames().size(); ++i)
-            row.push_back(reader->field(i));
-        rows->push_back(std::move(row));
-    }
-    return reader->status();
-}
+using quorlix::jet::testing::TempDir;
+using quorlix::jet::testing::writeBytes;
 
 // --- real Access files ---------------------------------------------------
 
@@ -81,29 +46,30 @@ TEST_P(SampleFiles, ListsUserTablesAndReadsEveryRow)
     for (std::size_t i = 0; i < c.tables.size(); ++i) {
         EXPECT_EQ(tables[i], c.tables[i].first);
         std::vector<Row> rows;
-        ASSERT_TRUE(readAll(*db, tables[i], &rows).isOk()) << tables[i];
+        ASSERT_TRUE(readRows(*db, tables[i], &rows).isOk()) << tables[i];
         EXPECT_EQ(rows.size(), c.tables[i].second) << tables[i];
     }
     for (const auto& t : tables)
         EXPECT_NE(t.rfind("MSys", 0), 0u) << "system table listed: " << t;
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Jet, SampleFiles,
-    ::testing::Values(SampleCase{"adox_jet4.mdb", 1, {}}, SampleCase{"emptyV2000.mdb", 1, {}},
-                      SampleCase{"compIndexTestV1997.mdb", 0, {{"Table1", 512}}},
-                      SampleCase{"delColTestV1997.mdb", 0, {{"Table1", 2}}},
-                      SampleCase{"delTestV1997.mdb", 0, {{"Table", 2}}},
-                      SampleCase{"indexTestV1997.mdb", 0, {{"Table1", 4}, {"Table2", 3}, {"Table3", 4}}},
-                      SampleCase{"overflowTestV1997.mdb", 0, {{"Table1", 7}}},
-                      SampleCase{"queryTestV1997.mdb", 0, {{"Table1", 0}, {"Table2", 0}, {"Table3", 0}}},
-                      SampleCase{"test2V1997.mdb", 0, {{"MSP_PROJECTS", 1}}},
-                      SampleCase{"testIndexCodesV1997.mdb", 0, {{"Table1", 275}, {"Table1_desc", 275}}},
-                      SampleCase{"testV1997.mdb", 0, {{"Table1", 2}, {"Table2", 0}, {"Table3", 0}, {"Table4", 0}}}),
+    ::testing::Values(
+        SampleCase{"adox_jet4.mdb", 1, {}}, SampleCase{"emptyV2000.mdb", 1, {}},
+        SampleCase{"compIndexTestV1997.mdb", 0, {{"Table1", 512}}}, SampleCase{"delColTestV1997.mdb", 0, {{"Table1", 2}}},
+        SampleCase{"delTestV1997.mdb", 0, {{"Table", 2}}}, SampleCase{"overflowTestV1997.mdb", 0, {{"Table1", 7}}},
+        SampleCase{"indexTestV1997.mdb", 0, {{"Table1", 4}, {"Table2", 3}, {"Table3", 4}}},
+        SampleCase{"queryTestV1997.mdb", 0, {{"Table1", 0}, {"Table2", 0}, {"Table3", 0}}},
+        SampleCase{"test2V1997.mdb", 0, {{"MSP_PROJECTS", 1}}},
+        SampleCase{"testIndexCodesV1997.mdb", 0, {{"Table1", 275}, {"Table1_desc", 275}}},
+        SampleCase{"testV1997.mdb", 0, {{"Table1", 2}, {"Table2", 0}, {"Table3", 0}, {"Table4", 0}}}),
     [](const ::testing::TestParamInfo<SampleCase>& p) {
-        std::string n = p.param.file;
+        const std::string n = p.param.file;
         return n.substr(0, n.find('.'));
     });
+// clang-format on
 
 TEST(JetReaderSamples, ValuesAndColumnFacts)
 {
@@ -141,26 +107,17 @@ class RoundTrip : public ::testing::TestWithParam<JetVersion>
 {
 };
 
-TEST_P(RoundTrip, ValuesNullsOrderAndPasswordSurvive)
+TEST_P(RoundTrip, PasswordTableNamesAndTwoCursors)
 {
     TempDir dir;
-    const std::string path = dir.file("roundtrip.dct");
-    const std::vector<Row> rows{{std::nullopt, std::nullopt, "abc"},
-                                {"", std::nullopt, " pad "},
-                                {"M\xC3\xBCller", "Zo\xC3\xAB", "\xE2\x82\xAC\xE2\x80\x9A\xC6\x92\xE2\x80\x9E"},
-                                {std::nullopt, "x", ""}};
+    const std::string path = dir.path("roundtrip.dct");
     std::vector<Row> many;
     for (int i = 0; i < 2000; ++i)
         many.push_back({std::to_string(i), std::nullopt, std::string(static_cast<std::size_t>(i % 40 + 1), 'q')});
     const std::vector<TextColumn> columns{{"Last_Name", true}, {"First_Name", true}, {"Password", true}};
     ASSERT_TRUE(quorlix::jet::testing::writeTables(path, GetParam(), "kfz lomb 7316",
-                                                   {{"Password Database", columns, rows}, {"Many", columns, many}})
+                                                   {{"Password Database", columns, {}}, {"Many", columns, many}})
                     .isOk());
-
-    FileHeader header;
-    ASSERT_TRUE(readFileHeader(path, &header).isOk());
-    EXPECT_EQ(header.password, "kfz lomb 7316");
-    EXPECT_EQ(header.versionByte, GetParam() == JetVersion::Jet3 ? 0 : 1);
     for (const char* wrong : {"", "KFZ LOMB 7316", "kfz lomb 731"}) {
         Status status;
         EXPECT_FALSE(DatabaseReader::open(path, wrong, &status)) << wrong;
@@ -171,21 +128,15 @@ TEST_P(RoundTrip, ValuesNullsOrderAndPasswordSurvive)
     Status status;
     auto db = DatabaseReader::open(path, "kfz lomb 7316", &status);
     ASSERT_TRUE(db) << status.message();
-    EXPECT_EQ(db->version(), GetParam());
     EXPECT_EQ(db->tables(), (std::vector<std::string>{"Password Database", "Many"}));
-    std::vector<Row> got;
-    ASSERT_TRUE(readAll(*db, "Password Database", &got).isOk());
-    EXPECT_EQ(got, rows);
     for (const char* name : {"B", "MSysObjects", ""}) {
         EXPECT_FALSE(db->openTable(name, &status)) << name;
         EXPECT_EQ(status.code(), Status::Code::NotFound) << name;
     }
-
-    // Two tables read side by side keep their own pages.
+    // Two cursors on one table, names case-blind, each keeps its own page.
     auto a = db->openTable("many", &status);
     auto b = db->openTable("Many", &status);
     ASSERT_TRUE(a && b);
-    EXPECT_EQ(a->rowCount(), 2000u);
     EXPECT_EQ(a->columnNames(), (std::vector<std::string>{"Last_Name", "First_Name", "Password"}));
     for (std::size_t i = 0; i < many.size(); ++i) {
         ASSERT_TRUE(a->next());
@@ -209,32 +160,23 @@ INSTANTIATE_TEST_SUITE_P(Versions, RoundTrip, ::testing::Values(JetVersion::Jet3
 TEST(JetReaderErrors, EachBadPathGetsItsClass)
 {
     TempDir dir;
-    writeBytes(dir.file("text.mdb"), std::string(4096, 'x'));
+    writeBytes(dir.path("text.mdb"), std::string(4096, 'x'));
     std::string jetStart("\x00\x01\x00\x00Standard Jet DB\x00", 20);
-    writeBytes(dir.file("short.mdb"), jetStart + std::string(2000, '\0'));
-    writeBytes(dir.file("ragged.mdb"), jetStart + std::string(4096 + 100 - 20, '\0'));
-    writeBytes(dir.file("empty.mdb"), "");
-    fs::create_directories(dir.file("folder.mdb"));
+    writeBytes(dir.path("short.mdb"), jetStart + std::string(2000, '\0'));
+    writeBytes(dir.path("ragged.mdb"), jetStart + std::string(4096 + 100 - 20, '\0'));
+    writeBytes(dir.path("empty.mdb"), "");
+    fs::create_directories(dir.path("folder.mdb"));
 
-    struct Case {
-        std::string path;
-        Status::Code code;
-    };
-    const std::vector<Case> cases{
-        {"", Status::Code::InvalidFileName},
-        {dir.file("folder.mdb"), Status::Code::InvalidFileName},
-        {dir.file(""), Status::Code::InvalidFileName},
-        {dir.file("missing.mdb"), Status::Code::IoError},
-        {dir.file("text.mdb"), Status::Code::Corruption},
-        {dir.file("short.mdb"), Status::Code::Corruption},
-        {dir.file("ragged.mdb"), Status::Code::Corruption},
-        {dir.file("empty.mdb"), Status::Code::Corruption},
-    };
-    for (const Case& c : cases) {
+    using C = Status::Code;
+    const std::vector<std::pair<std::string, C>> cases{
+        {"", C::InvalidFileName},           {dir.path("folder.mdb"), C::InvalidFileName},
+        {dir.path(""), C::InvalidFileName}, {dir.path("missing.mdb"), C::IoError},
+        {dir.path("text.mdb"), C::Corruption}, {dir.path("short.mdb"), C::Corruption},
+        {dir.path("ragged.mdb"), C::Corruption}, {dir.path("empty.mdb"), C::Corruption}};
+    for (const auto& [path, code] : cases) {
         Status status;
-        auto db = DatabaseReader::open(c.path, "", &status);
-        EXPECT_FALSE(db) << c.path;
-        EXPECT_EQ(status.code(), c.code) << c.path << ": " << status.message();
+        EXPECT_FALSE(DatabaseReader::open(path, "", &status)) << path;
+        EXPECT_EQ(status.code(), code) << path << ": " << status.message();
         EXPECT_FALSE(status.message().empty());
     }
 }
@@ -251,17 +193,10 @@ void checkDamagedFile(const std::string& path, const std::string& what)
         return;
     }
     for (const auto& name : db->tables()) {
-        auto t = db->openTable(name, &status);
-        if (!t)
-            continue;
-        std::uint64_t n = 0;
-        while (t->next()) {
-            for (std::size_t i = 0; i < t->columnNames().size(); ++i)
-                t->field(i);
-            ++n;
-        }
-        if (t->status().isOk()) {
-            EXPECT_GE(n, t->rowCount()) << what << " table " << name;
+        std::vector<Row> rows;
+        std::uint64_t stored = 0;
+        if (readRows(*db, name, &rows, &stored).isOk()) {
+            EXPECT_GE(rows.size(), stored) << what << " table " << name;
         }
     }
 }
@@ -269,7 +204,7 @@ void checkDamagedFile(const std::string& path, const std::string& what)
 TEST(JetReaderDamage, TruncatedCopiesOfOurFilesFailCleanly)
 {
     TempDir dir;
-    const std::string good = dir.file("good.mdb");
+    const std::string good = dir.path("good.mdb");
     std::vector<Row> rows;
     for (int i = 0; i < 3000; ++i)
         rows.push_back({"word" + std::to_string(i)});
@@ -277,7 +212,7 @@ TEST(JetReaderDamage, TruncatedCopiesOfOurFilesFailCleanly)
                                                    {{"A", {{"Word", false}}, rows}, {"B", {{"Word", false}}, rows}})
                     .isOk());
     const std::string bytes = slurp(good);
-    const std::string cut = dir.file("cut.mdb");
+    const std::string cut = dir.path("cut.mdb");
     for (std::size_t pages = 1; pages * 2048 < bytes.size(); ++pages) {
         writeBytes(cut, bytes.substr(0, pages * 2048));
         checkDamagedFile(cut, "cut at page " + std::to_string(pages));
@@ -290,7 +225,7 @@ TEST(JetReaderDamage, TruncatedSampleReportsShortTables)
         GTEST_SKIP();
     TempDir dir;
     const std::string bytes = slurp((kSamples / "testIndexCodesV1997.mdb").string());
-    const std::string cut = dir.file("cut.mdb");
+    const std::string cut = dir.path("cut.mdb");
     // Cut inside the data of Table1_desc: its definition is still there, some
     // of its pages are not.
     writeBytes(cut, bytes.substr(0, 60 * 2048));
@@ -298,12 +233,12 @@ TEST(JetReaderDamage, TruncatedSampleReportsShortTables)
     auto db = DatabaseReader::open(cut, "", &status);
     ASSERT_TRUE(db) << status.message();
     std::vector<Row> got;
-    ASSERT_TRUE(readAll(*db, "Table1", &got).isOk());
+    ASSERT_TRUE(readRows(*db, "Table1", &got).isOk());
     EXPECT_EQ(got.size(), 275u);
-    status = readAll(*db, "Table1_desc", &got);
+    status = readRows(*db, "Table1_desc", &got);
     EXPECT_EQ(status.code(), Status::Code::Corruption);
     EXPECT_EQ(status.message(), "The database file " + cut + " is damaged and cannot be read.");
-    status = readAll(*db, "Table10", &got);
+    status = readRows(*db, "Table10", &got);
     EXPECT_EQ(status.code(), Status::Code::Corruption);
     for (std::size_t pages = 2; pages * 2048 < bytes.size(); pages += 3) {
         writeBytes(cut, bytes.substr(0, pages * 2048));
@@ -316,7 +251,7 @@ TEST(JetReaderDamage, ByteFlippedSamplesNeverCrash)
     if (!fs::exists(kSamples))
         GTEST_SKIP();
     TempDir dir;
-    const std::string flipped = dir.file("flipped.mdb");
+    const std::string flipped = dir.path("flipped.mdb");
     int variant = 0;
     for (const char* name : {"testV1997.mdb", "indexTestV1997.mdb", "testIndexCodesV1997.mdb", "adox_jet4.mdb"}) {
         const std::string bytes = slurp((kSamples / name).string());
@@ -334,15 +269,10 @@ TEST(JetReaderDamage, ByteFlippedSamplesNeverCrash)
 
 TEST(Cp1252, BytesBecomeUtf8)
 {
+    // Euro sign, e acute, an undefined byte keeping its code point, Y diaeresis, y diaeresis, an inner NUL.
     const std::vector<std::pair<std::string, std::string>> cases{
-        {"abc", "abc"},
-        {"\x80", "\xE2\x82\xAC"},           // euro sign
-        {"\xE9t\xE9", "\xC3\xA9t\xC3\xA9"}, // été
-        {"\x81", "\xC2\x81"},               // undefined byte keeps its code point
-        {"\x9F", "\xC5\xB8"},               // Y with diaeresis
-        {"\xFF", "\xC3\xBF"},
-        {std::string("a\0b", 3), std::string("a\0b", 3)},
-    };
+        {"abc", "abc"}, {"\x80", "\xE2\x82\xAC"}, {"\xE9t\xE9", "\xC3\xA9t\xC3\xA9"}, {"\x81", "\xC2\x81"},
+        {"\x9F", "\xC5\xB8"}, {"\xFF", "\xC3\xBF"}, {std::string("a\0b", 3), std::string("a\0b", 3)}};
     for (const auto& [in, out] : cases)
         EXPECT_EQ(cp1252ToUtf8(in), out);
 }

@@ -1,19 +1,24 @@
 #pragma once
 // A deliberately small, independent decoder for the files the Jet writer
 // produces: it follows the readers (libmdb, mdb-reader) rather than the
-// writer's code, so the two cannot share a mistake. Also the one helper
-// that writes a test database.
+// writer's code, so the two cannot share a mistake. Also the helpers that
+// write a test database, read one back through the libmdb-based reader, and
+// the temporary folder the tests use.
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/jet/JetReader.h"
 #include "platform/jet/JetWriter.h"
 #include "support/MdbOut.h"
+
+#include <unistd.h>
 
 namespace quorlix::jet::testing
 {
@@ -25,6 +30,30 @@ inline std::string slurp(const std::filesystem::path& p)
     s << in.rdbuf();
     return s.str();
 }
+
+inline void writeBytes(const std::filesystem::path& p, const std::string& bytes)
+{
+    std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// A fresh folder, removed with everything in it when the object goes.
+class TempDir
+{
+public:
+    TempDir()
+        : m_path(std::filesystem::temp_directory_path() /
+                 ("quorlix-jet-" + std::to_string(::getpid()) + "-" + std::to_string(++s_count)))
+    {
+        std::filesystem::remove_all(m_path);
+        std::filesystem::create_directories(m_path);
+    }
+    ~TempDir() { std::filesystem::remove_all(m_path); }
+    std::filesystem::path path(const std::string& name) const { return m_path / name; }
+
+private:
+    static inline int s_count = 0;
+    std::filesystem::path m_path;
+};
 
 inline std::uint32_t u8At(const std::string& s, std::size_t at)
 {
@@ -140,16 +169,6 @@ public:
         return fields;
     }
 
-    // Every row of a table, in the order readers see them.
-    std::vector<std::vector<std::optional<std::string>>> tableRows(std::uint32_t tdefPage) const
-    {
-        std::vector<std::vector<std::optional<std::string>>> out;
-        for (std::uint32_t p : mapPages(rowAt(table(tdefPage).ownedMap)))
-            for (const std::string& r : rows(p))
-                out.push_back(decodeVarRow(r));
-        return out;
-    }
-
 private:
     std::string m_bytes;
     bool m_jet4 = false;
@@ -187,6 +206,58 @@ inline Status writeTables(const std::filesystem::path& path, JetVersion version,
     status = w->close();
     quorlix::testing::keepDatabaseCopy(path.string());
     return status;
+}
+
+// All rows of a table through the reader, or the failure that ended the walk.
+inline Status readRows(DatabaseReader& db, std::string_view table, std::vector<Row>* rows,
+                       std::uint64_t* rowCount = nullptr)
+{
+    Status status;
+    auto reader = db.openTable(table, &status);
+    if (!reader)
+        return status;
+    rows->clear();
+    if (rowCount)
+        *rowCount = reader->rowCount();
+    while (reader->next()) {
+        rows->emplace_back();
+        for (std::size_t i = 0; i < reader->columnNames().size(); ++i)
+            rows->back().push_back(reader->field(i));
+    }
+    return reader->status();
+}
+
+// A whole file as the reader sees it: user tables in catalog order, their
+// columns with sizes and properties, the stored row count and every row.
+struct ReadTable {
+    std::vector<ColumnInfo> columns;
+    std::uint64_t rowCount = 0;
+    std::vector<Row> rows;
+};
+struct ReadBack {
+    Status status;
+    JetVersion version = JetVersion::Jet3;
+    std::vector<std::string> names;
+    std::map<std::string, ReadTable> tables;
+};
+
+inline ReadBack readBack(const std::filesystem::path& path, std::string_view password = "")
+{
+    ReadBack out;
+    auto db = DatabaseReader::open(path.string(), password, &out.status);
+    if (!db)
+        return out;
+    out.version = db->version();
+    out.names = db->tables();
+    for (const std::string& name : out.names) {
+        ReadTable& t = out.tables[name];
+        out.status = describeTable(*db, name, &t.columns);
+        if (out.status.isOk())
+            out.status = readRows(*db, name, &t.rows, &t.rowCount);
+        if (!out.status.isOk())
+            break;
+    }
+    return out;
 }
 
 } // namespace quorlix::jet::testing
