@@ -33,23 +33,30 @@ struct SeriesFixture : WordRunFixture {
     }
 };
 
-TEST(SaveMultiFileWords, TextSeriesLowerCaseWithNumberSuffixAndProgress)
+// Every text file is sorted after the whole series is written.
+TEST(SaveMultiFileWords, TextSeriesLowerCaseWithNumberSuffixProgressAndSorting)
 {
     SeriesFixture f;
     f.settings.totalPasswords = 2;
     f.settings.separator = "X";
     f.settings.randomUppercase = true; // not used in this mode
+    f.checks.sortDisplay = true;
     ASSERT_EQ(f.run("txt", 3), WordRunEnd::Completed);
     EXPECT_TRUE(f.boxes.shown.empty());
     // Per password: word, word, then Int(9990 * Rnd + 10).
     EXPECT_EQ(f.dir.read("pw1.txt"), "applexarch3406\r\ncrabxcow10\r\n");
-    for (int n = 2; n <= 3; ++n)
-        EXPECT_EQ(splitLines(f.dir.read("pw" + std::to_string(n) + ".txt")).size(), 2u);
+    for (int n = 2; n <= 3; ++n) {
+        const auto lines = splitLines(f.dir.read("pw" + std::to_string(n) + ".txt"));
+        EXPECT_EQ(lines.size(), 2u);
+        EXPECT_TRUE(std::is_sorted(lines.begin(), lines.end()));
+    }
     EXPECT_EQ(f.surface.callsStartingWith("setProgress:"),
               (std::vector<std::string>{"setProgress:33", "setProgress:67", "setProgress:100", "setProgress:100"}));
     EXPECT_EQ(f.surface.callsStartingWith("setStatus:"),
               (std::vector<std::string>{"setStatus:Writing to File: pw1.txt", "setStatus:Writing to File: pw2.txt",
-                                        "setStatus:Writing to File: pw3.txt", "setStatus:Complete"}));
+                                        "setStatus:Writing to File: pw3.txt", "setStatus:Sorting File: pw1.txt",
+                                        "setStatus:Sorting File: pw2.txt", "setStatus:Sorting File: pw3.txt",
+                                        "setStatus:Complete"}));
     EXPECT_EQ(f.log[0], "setCountdownTimerEnabled:0");
     EXPECT_EQ(f.log[1], "setCountdown:Deactivated");
     EXPECT_EQ(f.list.count(), 0u);
@@ -66,23 +73,6 @@ TEST(SaveMultiFileWords, NumberSuffixReachesBothEndsOrIsLeftOff)
         ASSERT_EQ(f.run("txt", 1), WordRunEnd::Completed);
         EXPECT_EQ(f.dir.read("pw1.txt"), line + "\r\n");
     }
-}
-
-TEST(SaveMultiFileWords, SortsEveryTextFileAfterTheSeries)
-{
-    SeriesFixture f;
-    f.settings.totalPasswords = 4;
-    f.checks.sortDisplay = true;
-    ASSERT_EQ(f.run("txt", 2), WordRunEnd::Completed);
-    for (int n = 1; n <= 2; ++n) {
-        const auto lines = splitLines(f.dir.read("pw" + std::to_string(n) + ".txt"));
-        EXPECT_EQ(lines.size(), 4u);
-        EXPECT_TRUE(std::is_sorted(lines.begin(), lines.end()));
-    }
-    EXPECT_EQ(f.surface.callsStartingWith("setStatus:"),
-              (std::vector<std::string>{"setStatus:Writing to File: pw1.txt", "setStatus:Writing to File: pw2.txt",
-                                        "setStatus:Sorting File: pw1.txt", "setStatus:Sorting File: pw2.txt",
-                                        "setStatus:Complete"}));
 }
 
 TEST(SaveMultiFileWords, WarningForUnsortableTypesOrDuplicationCheck)
@@ -128,24 +118,22 @@ TEST(SaveMultiFileWords, StopKeepsTheUnfinishedFileAndMakesNoMore)
 
 TEST(SaveMultiFileWords, RefusalsTouchNoFile)
 {
-    {
-        SeriesFixture f;
-        f.settings.dictionary = "missing.dct";
-        ASSERT_EQ(f.run("txt", 2), WordRunEnd::Refused);
-        ASSERT_EQ(f.boxes.shown.size(), 1u);
-        EXPECT_EQ(f.boxes.shown[0].text.rfind(f.dir.folder() + "missing.dct not found in folder.", 0), 0u);
-    }
-    for (const Status& failure : {Status::invalidFileName("bad name"), Status::ok()}) {
+    const std::string failed = "failed:@wordlist_english_abridged.dct:"; // @: the folder
+    const std::vector<std::tuple<std::string, Status, WordRunEnd, std::string>> rows{
+        {"missing.dct", Status::ok(), WordRunEnd::Refused, "@missing.dct not found in folder."},
+        {"", Status::invalidFileName("bad name"), WordRunEnd::Failed, failed + "bad name:multi"},
+        {"", Status::ok(), WordRunEnd::Failed, failed + "The dictionary holds no words.:multi"}}; // empty
+    for (auto [dictionary, failure, end, text] : rows) {
         SeriesFixture f;
         f.source.failure = failure;
-        if (failure.isOk())
+        if (dictionary.empty() && failure.isOk())
             f.source.words = WordTables{};
-        ASSERT_EQ(f.run("txt", 2), WordRunEnd::Failed);
-        EXPECT_EQ(f.boxes.texts(), std::vector<std::string>{"failed:" + f.dir.folder() +
-                                                            "wordlist_english_abridged.dct:" +
-                                                            (failure.isOk() ? "The dictionary holds no words."
-                                                                            : "bad name") +
-                                                            ":multi"});
+        else if (!dictionary.empty())
+            f.settings.dictionary = dictionary;
+        ASSERT_EQ(f.run("txt", 2), end);
+        text.replace(text.find('@'), 1, f.dir.folder());
+        ASSERT_EQ(f.boxes.shown.size(), 1u);
+        EXPECT_EQ(f.boxes.shown[0].text.substr(0, text.size()), text);
         EXPECT_FALSE(std::filesystem::exists(f.dir.folder() + "pw1.txt"));
     }
 }
