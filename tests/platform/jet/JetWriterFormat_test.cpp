@@ -141,39 +141,36 @@ TEST(JetWriterEncode, Jet3PasswordTableDefinitionGolden)
     EXPECT_EQ(page.find_first_not_of('\0', golden.size()), std::string::npos);
 }
 
+// Rows with long values are read back by libmdb in the round trips of
+// JetWriter_test.cpp; here the exact bytes and the size the page fitting uses.
 struct RowCase {
     const char* name;
     std::vector<std::optional<std::string>> values;
-    std::string jet3; // expected bytes; empty = only check the round trip
+    std::string jet3; // expected bytes; empty = only check the predicted size
 };
 
 class JetWriterRow : public ::testing::TestWithParam<RowCase>
 {
 };
 
-TEST_P(JetWriterRow, EncodesAndDecodesLikeTheReaders)
+TEST_P(JetWriterRow, ExactBytesAndPredictedSize)
 {
     const RowCase& c = GetParam();
     for (const Format* f : {&jet3, &jet4}) {
         std::vector<ColumnDef> cols(c.values.size());
         const RowLayout layout = layoutColumns(&cols);
         std::vector<std::optional<std::string_view>> v;
-        for (const auto& x : c.values)
+        std::size_t varBytes = 0;
+        for (const auto& x : c.values) {
             v.push_back(x ? std::optional<std::string_view>(*x) : std::nullopt);
+            varBytes += x ? x->size() : 0;
+        }
         std::string row;
         encodeRow(*f, cols, layout, v.data(), &row);
-        std::size_t varBytes = 0;
-        for (const auto& x : c.values)
-            varBytes += x ? x->size() : 0;
-        EXPECT_EQ(row.size(), rowSize(*f, layout, cols.size(), varBytes));
+        EXPECT_EQ(row.size(), rowSize(*f, layout, cols.size(), varBytes)) << (f->isJet4() ? "Jet 4" : "Jet 3");
         if (f == &jet3 && !c.jet3.empty()) {
             EXPECT_EQ(hex(row), hex(c.jet3));
         }
-        testing::RawDatabase db(std::string(f->pageSize, '\0'), f->isJet4());
-        const auto back = db.decodeVarRow(row);
-        ASSERT_EQ(back.size(), c.values.size());
-        for (std::size_t i = 0; i < back.size(); ++i)
-            EXPECT_EQ(back[i], c.values[i]) << (f->isJet4() ? "Jet 4 " : "Jet 3 ") << "column " << i;
     }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// A deliberately small, independent decoder for the files the Jet writer
-// produces: it follows the readers (libmdb, mdb-reader) rather than the
-// writer's code, so the two cannot share a mistake. Also the helpers that
+// A deliberately small, independent decoder for the page structures of the
+// files the Jet writer produces: it follows the readers (libmdb, mdb-reader)
+// rather than the writer's code, so the two cannot share a mistake. Also the helpers that
 // write a test database, read one back through the libmdb-based reader, and
 // the temporary folder the tests use.
 
@@ -132,41 +132,6 @@ public:
     {
         const std::string t = page(tdefPage);
         return m_jet4 ? Table{u32At(t, 16), u32At(t, 55)} : Table{u32At(t, 12), u32At(t, 35)};
-    }
-
-    // All-variable rows (the user tables): fields in column order, Null as nullopt,
-    // text as stored bytes.
-    std::vector<std::optional<std::string>> decodeVarRow(const std::string& row) const
-    {
-        const std::size_t columns = m_jet4 ? u16At(row, 0) : u8At(row, 0);
-        const std::size_t maskBytes = (columns + 7) / 8;
-        const std::size_t end = row.size() - 1; // last byte
-        std::vector<std::size_t> offsets(columns + 1);
-        if (m_jet4) {
-            for (std::size_t i = 0; i <= columns; ++i)
-                offsets[i] = u16At(row, end - maskBytes - 3 - 2 * i);
-        } else {
-            // As libmdb: jumps from the row length, a trailing dummy dropped.
-            std::size_t jumps = (row.size() - 1) / 256;
-            std::size_t colPtr = end - maskBytes - jumps - 1;
-            if ((colPtr - columns) / 256 < jumps)
-                --jumps;
-            std::size_t used = 0;
-            for (std::size_t i = 0; i <= columns; ++i) {
-                while (used < jumps && i == u8At(row, end - maskBytes - used - 1))
-                    ++used;
-                offsets[i] = u8At(row, colPtr - i) + 256 * used;
-            }
-        }
-        std::vector<std::optional<std::string>> fields;
-        for (std::size_t i = 0; i < columns; ++i) {
-            const bool present = u8At(row, row.size() - maskBytes + i / 8) & (1u << (i % 8));
-            if (present)
-                fields.push_back(row.substr(offsets[i], offsets[i + 1] - offsets[i]));
-            else
-                fields.push_back(std::nullopt);
-        }
-        return fields;
     }
 
 private:

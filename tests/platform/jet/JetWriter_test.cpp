@@ -111,7 +111,9 @@ std::vector<TableContent> dictionary()
     return tables;
 }
 
-// Nine columns, rows long enough for jump tables, Nulls spread around.
+// Nine columns, rows long enough for jump tables, Nulls spread around; then
+// rows just past the jump boundaries of a Jet 3 row (a dummy jump at 257
+// bytes, the end offset past 256, two jumps) in fields of 255 characters.
 std::vector<TableContent> wideRows()
 {
     std::vector<TextColumn> cols;
@@ -122,7 +124,13 @@ std::vector<TableContent> wideRows()
         for (std::size_t k = 0; k < 9; ++k)
             rows[n].push_back((n + k) % 7 == 0 ? std::nullopt
                                                : Row::value_type(std::string((n * 7 + k * 13) % 51, char('a' + k))));
-    return {{"Wide", cols, rows}};
+    const auto text = [](std::size_t n, char c) { return Row::value_type(std::string(n, c)); };
+    return {{"Wide", cols, rows},
+            {"Jumps",
+             {{"A", true, 255}, {"B", true, 255}, {"C", true, 255}},
+             {{text(250, 'a'), std::nullopt, std::nullopt},
+              {text(100, 'a'), text(100, 'b'), text(54, 'c')},
+              {text(255, 'a'), text(255, 'b'), text(255, 'c')}}}};
 }
 
 struct RoundTrip {
@@ -160,7 +168,7 @@ TEST_P(JetWriterRoundTrip, ReaderGetsBackWhatWasWritten)
         ASSERT_EQ(mt.columns.size(), t.columns.size());
         for (std::size_t k = 0; k < t.columns.size(); ++k) {
             EXPECT_EQ(mt.columns[k].name, t.columns[k].name);
-            EXPECT_EQ(mt.columns[k].size, c.version == JetVersion::Jet4 ? 100 : 50);
+            EXPECT_EQ(mt.columns[k].size, t.columns[k].size * (c.version == JetVersion::Jet4 ? 2 : 1));
             EXPECT_EQ(mt.columns[k].allowZeroLength, t.columns[k].allowZeroLength);
         }
         EXPECT_EQ(mt.rowCount, t.rows.size());
@@ -201,7 +209,8 @@ INSTANTIATE_TEST_SUITE_P(
             {"Woerter", {{"Wort\xC3\xA9", true}}, {{"caf\xC3\xA9"}, {"\xE2\x82\xAC" "5"}}}}; }},
         RoundTrip{"accentsJet4", J4, "", [] { return std::vector<TableContent>{
             {"Words", {{"Word", true}}, {{"\xC5\x81\xC3\xB3" "d" "\xC5\xBA"}, {"na"}}}}; }},
-        RoundTrip{"wideRowsWithJumpTables", J3, "", wideRows},
+        RoundTrip{"wideRowsWithJumpTablesJet3", J3, "", wideRows},
+        RoundTrip{"wideRowsJet4", J4, "", wideRows},
         RoundTrip{"dictionaryJet3", J3, "kfz lomb 7316", dictionary},
         RoundTrip{"dictionaryJet4", J4, "kfz lomb 7316", dictionary},
         RoundTrip{"hundredThousandRowsJet3", J3, "", manyPasswords, true},
