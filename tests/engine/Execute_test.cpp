@@ -22,90 +22,87 @@ std::string ruleText(int position, const std::string& one, const std::string& ma
            one + " available or do not require " + many + " as a rule.";
 }
 
-struct RefusalRow {
-    const char* name;
-    int total, min, max;
-    std::string only; // the available characters; empty: the default pool
-    bool strong;
-    int marks; // at index 60: 1 hyphen, 2 blank, 3 both
-    std::vector<std::pair<int, int>> rules;
-    std::string message; // empty: the run is accepted
-};
-
-class ExecuteRefusal : public EngineFixture, public ::testing::WithParamInterface<RefusalRow> {};
+class ExecuteTest : public EngineFixture {};
 
 // A refusal shows exactly its message (exclamation, OK) and leaves the display
-// and the Execute button alone; an accepted request runs.
-TEST_P(ExecuteRefusal, RefusesWithItsMessageOrRuns)
+// and the Execute button alone; an accepted request runs. Rows with several
+// faults at once show which check comes first.
+TEST_F(ExecuteTest, RefusesWithItsMessageOrRuns)
 {
-    const RefusalRow& row = GetParam();
-    values.totalPasswords = row.total;
-    values.minLength = static_cast<std::int16_t>(row.min);
-    values.maxLength = static_cast<std::int16_t>(row.max);
-    if (!row.only.empty())
-        onlyAvailable(row.only);
-    checks.strong = row.strong;
-    inserts.hyphen[60] = static_cast<std::int16_t>(row.marks & 1);
-    inserts.blank[60] = static_cast<std::int16_t>((row.marks & 2) / 2);
-    for (const auto& [position, rule] : row.rules)
-        rules.rule[static_cast<std::size_t>(position)] = static_cast<std::int16_t>(rule);
-    list.add("earlier row");
-    execute();
-    if (row.message.empty()) {
-        EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front().text;
-        EXPECT_EQ(list.count(), static_cast<std::size_t>(row.total));
-        return;
+    struct Row {
+        const char* name;
+        int total, min, max;
+        std::string only; // the available characters; empty: the default pool
+        bool strong;
+        int marks; // at index 60: 1 hyphen, 2 blank, 3 both
+        std::vector<std::pair<int, int>> rules;
+        std::string message; // empty: the run is accepted
+    };
+    const std::vector<Row> table{
+        {"MinAboveMaxBeforeAmount", 0, 8, 4, "", false, 0, {},
+         "Maximum 'Total Characters' number must be greater than minimum number"},
+        {"NoAmount", 0, 8, 8, "", false, 0, {}, kAmount},
+        {"NoCharacters", 5, 0, 0, "", false, 0, {}, kAmount},
+        {"AmountAboveTenMillion", 10'000'001, 8, 8, "", false, 0, {},
+         " Password amount must be between 1 and 10,000,000 (10 Million)"},
+        {"MaxSixtyOne", 5, 8, 61, "", false, 0, {}, kRange},
+        {"MinZero", 5, 0, 8, "", false, 0, {}, kRange},
+        {"StrongNeedsSixBeforePair", 5, 5, 12, kDigits, true, 0, {},
+         "A minimum of 6 characters is required when the 'Strong Passwords' option is selected. Please "
+         "type in 6 or greater in the 'Total Characters' Min/Max fields or disable the Strong Passwords "
+         "requirement."},
+        {"HyphenBeforeBlank", 5, 8, 8, "", false, 3, {},
+         " Hyphen requested beyond the number of characters requested."},
+        {"BlankBeforeStrongPair", 5, 8, 8, kDigits, true, 2, {},
+         " Blank Spaces requested beyond the number of characters requested."},
+        {"StrongNumbersAndUppercase", 5, 8, 8, kDigits + "ABCDEFGHIJKLMNOPQRSTUVWXYZ", true, 0, {},
+         "Lowercase Letters and Special Symbols" + kStrongTail},
+        {"StrongSpecial", 5, 8, 8, "!#", true, 0, {}, "Numbers and Lowercase Letters" + kStrongTail},
+        {"StrongLowercase", 5, 8, 8, "abc", true, 0, {}, "Numbers and Uppercase Letters" + kStrongTail},
+        {"StrongLetters", 5, 8, 8, "abcXYZ", true, 0, {}, "Numbers and Special Symbols" + kStrongTail},
+        {"StrongNumbersBeforeRule", 5, 8, 8, "0123", true, 0, {{1, 4}},
+         "Lowercase Letters and Uppercase Letters" + kStrongTail},
+        {"StrongNumbersAndLowercase", 5, 8, 8, "01ab", true, 0, {},
+         "Uppercase Letters and Special Symbols" + kStrongTail},
+        {"StrongWithOneClassMissingRuns", 5, 8, 8, "01abAB", true, 0, {}, ""},
+        {"FirstFailingRule", 5, 8, 8, "abc", false, 0, {{3, 1}, {5, 4}}, ruleText(3, "number", "numbers")},
+        {"RuleLowercase", 5, 8, 8, "012", false, 0, {{8, 2}}, ruleText(8, "lowercase letter", "lowercase letters")},
+        {"RuleUppercaseAtMax", 5, 5, 7, "012abc", false, 0, {{7, 3}},
+         ruleText(7, "uppercase letter", "uppercase letters")},
+        {"RuleBeyondMaxIsNotChecked", 5, 5, 6, "012abc", false, 0, {{7, 3}}, ""},
+        {"RuleSpecial", 5, 8, 8, "", false, 0, {{1, 4}}, ruleText(1, "special symbol", "special symbols")},
+        {"SpecialClassFromColonToAt", 5, 8, 8, ":;<=>?@", false, 0, {{1, 4}}, ""}};
+    for (const Row& row : table) {
+        SCOPED_TRACE(row.name);
+        values = RunValues{row.total, static_cast<std::int16_t>(row.min), static_cast<std::int16_t>(row.max)};
+        pool = CharacterPool::defaultPool();
+        if (!row.only.empty())
+            onlyAvailable(row.only);
+        checks.strong = row.strong;
+        inserts.hyphen[60] = static_cast<std::int16_t>(row.marks & 1);
+        inserts.blank[60] = static_cast<std::int16_t>((row.marks & 2) / 2);
+        rules = PositionRules();
+        for (const auto& [position, rule] : row.rules)
+            rules.rule[static_cast<std::size_t>(position)] = static_cast<std::int16_t>(rule);
+        list.clear();
+        list.add("earlier row");
+        log.clear();
+        boxes.shown.clear();
+        execute();
+        if (row.message.empty()) {
+            EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front().text;
+            EXPECT_EQ(list.count(), static_cast<std::size_t>(row.total));
+            continue;
+        }
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].text, row.message);
+        EXPECT_EQ(boxes.shown[0].title, "Quorlix");
+        EXPECT_EQ(boxes.shown[0].icon, Icon::Exclamation);
+        EXPECT_EQ(boxes.shown[0].buttons, Buttons::Ok);
+        EXPECT_EQ(rows(), std::vector<std::string>{"earlier row"});
+        EXPECT_FALSE(surface.called("setExecuteEnabled:0"));
     }
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, row.message);
-    EXPECT_EQ(boxes.shown[0].title, "Quorlix");
-    EXPECT_EQ(boxes.shown[0].icon, Icon::Exclamation);
-    EXPECT_EQ(boxes.shown[0].buttons, Buttons::Ok);
-    EXPECT_EQ(rows(), std::vector<std::string>{"earlier row"});
-    EXPECT_FALSE(surface.called("setExecuteEnabled:0"));
 }
-
-// Rows with several faults at once show which check comes first.
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ExecuteRefusal,
-    ::testing::Values(
-        RefusalRow{"MinAboveMaxBeforeAmount", 0, 8, 4, "", false, 0, {},
-                   "Maximum 'Total Characters' number must be greater than minimum number"},
-        RefusalRow{"NoAmount", 0, 8, 8, "", false, 0, {}, kAmount},
-        RefusalRow{"NoCharacters", 5, 0, 0, "", false, 0, {}, kAmount},
-        RefusalRow{"AmountAboveTenMillion", 10'000'001, 8, 8, "", false, 0, {},
-                   " Password amount must be between 1 and 10,000,000 (10 Million)"},
-        RefusalRow{"MaxSixtyOne", 5, 8, 61, "", false, 0, {}, kRange},
-        RefusalRow{"MinZero", 5, 0, 8, "", false, 0, {}, kRange},
-        RefusalRow{"StrongNeedsSixBeforePair", 5, 5, 12, kDigits, true, 0, {},
-                   "A minimum of 6 characters is required when the 'Strong Passwords' option is selected. Please "
-                   "type in 6 or greater in the 'Total Characters' Min/Max fields or disable the Strong Passwords "
-                   "requirement."},
-        RefusalRow{"HyphenBeforeBlank", 5, 8, 8, "", false, 3, {},
-                   " Hyphen requested beyond the number of characters requested."},
-        RefusalRow{"BlankBeforeStrongPair", 5, 8, 8, kDigits, true, 2, {},
-                   " Blank Spaces requested beyond the number of characters requested."},
-        RefusalRow{"StrongNumbersAndUppercase", 5, 8, 8, kDigits + "ABCDEFGHIJKLMNOPQRSTUVWXYZ", true, 0, {},
-                   "Lowercase Letters and Special Symbols" + kStrongTail},
-        RefusalRow{"StrongSpecial", 5, 8, 8, "!#", true, 0, {}, "Numbers and Lowercase Letters" + kStrongTail},
-        RefusalRow{"StrongLowercase", 5, 8, 8, "abc", true, 0, {}, "Numbers and Uppercase Letters" + kStrongTail},
-        RefusalRow{"StrongLetters", 5, 8, 8, "abcXYZ", true, 0, {}, "Numbers and Special Symbols" + kStrongTail},
-        RefusalRow{"StrongNumbersBeforeRule", 5, 8, 8, "0123", true, 0, {{1, 4}},
-                   "Lowercase Letters and Uppercase Letters" + kStrongTail},
-        RefusalRow{"StrongNumbersAndLowercase", 5, 8, 8, "01ab", true, 0, {},
-                   "Uppercase Letters and Special Symbols" + kStrongTail},
-        RefusalRow{"StrongWithOneClassMissingRuns", 5, 8, 8, "01abAB", true, 0, {}, ""},
-        RefusalRow{"FirstFailingRule", 5, 8, 8, "abc", false, 0, {{3, 1}, {5, 4}}, ruleText(3, "number", "numbers")},
-        RefusalRow{"RuleLowercase", 5, 8, 8, "012", false, 0, {{8, 2}},
-                   ruleText(8, "lowercase letter", "lowercase letters")},
-        RefusalRow{"RuleUppercaseAtMax", 5, 5, 7, "012abc", false, 0, {{7, 3}},
-                   ruleText(7, "uppercase letter", "uppercase letters")},
-        RefusalRow{"RuleBeyondMaxIsNotChecked", 5, 5, 6, "012abc", false, 0, {{7, 3}}, ""},
-        RefusalRow{"RuleSpecial", 5, 8, 8, "", false, 0, {{1, 4}}, ruleText(1, "special symbol", "special symbols")},
-        RefusalRow{"SpecialClassFromColonToAt", 5, 8, 8, ":;<=>?@", false, 0, {{1, 4}}, ""}),
-    [](const ::testing::TestParamInfo<RefusalRow>& row) { return std::string(row.param.name); });
-
-class ExecuteTest : public EngineFixture {};
 
 // A refusal still leaves the steps before the checks done: readouts, sort mode, progress.
 TEST_F(ExecuteTest, RefusalKeepsTheReadoutSteps)

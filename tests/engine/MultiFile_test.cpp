@@ -66,31 +66,46 @@ protected:
     fs::path dir;
 };
 
-TEST_F(MultiFileTest, CsvSeriesWithHeadersPasswordsAndClosingLines)
+// A csv series holds the writer's own lines around the passwords; a txt series
+// is sorted after all its files are written.
+TEST_F(MultiFileTest, SeriesWritesEveryFileThenSortsText)
 {
-    series(3, "csv");
-    checks.duplication = false;
-    checks.sortDisplay = false;
-    execute();
-    ASSERT_EQ(boxes.shown.size(), 1u); // the question only: no sort warning with both switches off
-    for (int f = 1; f <= 3; ++f) {
-        EXPECT_EQ(fs::status(file(f, "csv")).permissions() & fs::perms::all,
-                  fs::perms::owner_read | fs::perms::owner_write);
-        const auto lines = crlfLines(file(f, "csv"));
-        ASSERT_EQ(lines.size(), 18u); // the writer's own lines around 10 passwords
-        EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.size() == 16; }), 10);
+    for (const char* type : {"csv", "txt"}) {
+        SCOPED_TRACE(type);
+        const bool text = type == std::string("txt");
+        series(3, type);
+        checks.duplication = checks.sortDisplay = text;
+        boxes.shown.clear();
+        log.clear();
+        execute();
+        ASSERT_EQ(boxes.shown.size(), 1u); // the question only: no sort warning
+        for (int f = 1; f <= 3; ++f) {
+            EXPECT_EQ(fs::status(file(f, type)).permissions() & fs::perms::all,
+                      fs::perms::owner_read | fs::perms::owner_write);
+            const auto lines = crlfLines(file(f, type));
+            ASSERT_EQ(lines.size(), text ? 10u : 18u);
+            if (text) { // sorted, and no duplicate within the file
+                EXPECT_TRUE(std::is_sorted(lines.begin(), lines.end()));
+                EXPECT_EQ(std::adjacent_find(lines.begin(), lines.end()), lines.end());
+            } else {
+                EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const auto& l) { return l.size() == 16; }), 10);
+            }
+        }
+        EXPECT_FALSE(fs::exists(file(4, type)));
+        EXPECT_EQ(list.count(), 0u);
+        EXPECT_EQ(surface.callsStartingWith("setProgress:"),
+                  (CallLog{"setProgress:0", "setProgress:33", "setProgress:67", "setProgress:100", "setProgress:100"}));
+        CallLog statuses;
+        for (const char* step : {"Writing to File: pw", "Sorting File: pw"})
+            for (int f = 1; f <= (step[0] == 'W' || text ? 3 : 0); ++f)
+                statuses.push_back("setStatus:" + std::string(step) + std::to_string(f) + "." + type);
+        statuses.push_back("setStatus:Complete");
+        EXPECT_EQ(surface.callsStartingWith("setStatus:"), statuses);
+        EXPECT_TRUE(surface.called("setCountdown:Deactivated"));
+        EXPECT_FALSE(surface.called("setCountdownTimerEnabled:1"));
+        EXPECT_EQ(surface.counter, "10");
+        EXPECT_EQ(log.back(), "setMethodOptionsEnabled:1");
     }
-    EXPECT_FALSE(fs::exists(file(4, "csv")));
-    EXPECT_EQ(list.count(), 0u);
-    EXPECT_EQ(surface.callsStartingWith("setProgress:"),
-              (CallLog{"setProgress:0", "setProgress:33", "setProgress:67", "setProgress:100", "setProgress:100"}));
-    EXPECT_EQ(surface.callsStartingWith("setStatus:"),
-              (CallLog{"setStatus:Writing to File: pw1.csv", "setStatus:Writing to File: pw2.csv",
-                       "setStatus:Writing to File: pw3.csv", "setStatus:Complete"}));
-    EXPECT_TRUE(surface.called("setCountdown:Deactivated"));
-    EXPECT_FALSE(surface.called("setCountdownTimerEnabled:1"));
-    EXPECT_EQ(surface.counter, "10");
-    EXPECT_EQ(log.back(), "setMethodOptionsEnabled:1");
 }
 
 // Only a txt series can be sorted: the others warn when duplication or sort is
@@ -121,64 +136,40 @@ TEST_F(MultiFileTest, OnlyTextSortsWarning)
     }
 }
 
-TEST_F(MultiFileTest, TextSeriesIsSortedAfterAllFilesAreWritten)
-{
-    series(3, "txt");
-    checks.sortDisplay = true;
-    execute();
-    for (int f = 1; f <= 3; ++f) {
-        const auto lines = crlfLines(file(f, "txt"));
-        ASSERT_EQ(lines.size(), 10u);
-        EXPECT_TRUE(std::is_sorted(lines.begin(), lines.end()));
-        EXPECT_EQ(std::adjacent_find(lines.begin(), lines.end()), lines.end()); // duplication within the file
-    }
-    const auto statuses = surface.callsStartingWith("setStatus:");
-    EXPECT_EQ(CallLog(statuses.end() - 4, statuses.end()),
-              (CallLog{"setStatus:Sorting File: pw1.txt", "setStatus:Sorting File: pw2.txt",
-                       "setStatus:Sorting File: pw3.txt", "setStatus:Complete"}));
-}
-
-TEST_F(MultiFileTest, StopDuringSecondFileKeepsWhatWasWritten)
+// Stop while password 7 of file 2 is drawn: OK keeps what was written, Cancel
+// still writes every password.
+TEST_F(MultiFileTest, StopDuringSecondFile)
 {
     series(4, "txt");
     checks.sortDisplay = true;
-    // Stop while password 7 of file 2 is drawn.
-    surface.onProcessEvents = [this] {
-        if (surface.status == "Writing to File: pw2.txt" && surface.counter == "6")
-            state.stopRequested = 1;
-    };
-    boxes.answers = {Answer::Yes, Answer::Ok};
-    execute();
-    ASSERT_EQ(boxes.shown.size(), 2u);
-    const std::string prompt = boxes.shown[1].text;
-    EXPECT_EQ(prompt, "Warning:  You have selected to stop the password generation process. This run has produced 1 "
-                      "of 4 Files. The current file has produced 7 of 10 requested passwords at the time you have "
-                      "elected to stop.\r\n\r\nSelect 'OK' to terminate this run.\r\n\r\nSelect 'Cancel' to continue "
-                      "with this run.");
-    EXPECT_EQ(boxes.shown[1].buttons, Buttons::OkCancel);
-    EXPECT_EQ(crlfLines(file(1, "txt")).size(), 10u);
-    EXPECT_EQ(crlfLines(file(2, "txt")).size(), 6u);
-    EXPECT_FALSE(fs::exists(file(3, "txt")));
-    EXPECT_EQ(callsAfter("message:" + prompt),
-              "setCounter:7|enableOn|setStopEnabled:0|setExecuteEnabled:1|setStatus:Stopped By User");
-}
-
-TEST_F(MultiFileTest, CancelledStopStillWritesEveryPassword)
-{
-    series(2, "txt");
-    values.minLength = values.maxLength = 3;
-    surface.onProcessEvents = [this, pressed = false]() mutable {
-        if (!pressed && surface.counter == "4") {
-            pressed = true;
-            state.stopRequested = 1;
+    for (const Answer answer : {Answer::Ok, Answer::Cancel}) {
+        surface.onProcessEvents = [this, pressed = false]() mutable {
+            if (!pressed && surface.status == "Writing to File: pw2.txt" && surface.counter == "6")
+                pressed = true, state.stopRequested = 1;
+        };
+        boxes.shown.clear();
+        boxes.answers = {Answer::Yes, answer};
+        execute();
+        ASSERT_EQ(boxes.shown.size(), 2u);
+        const std::string prompt = boxes.shown[1].text;
+        EXPECT_EQ(prompt, "Warning:  You have selected to stop the password generation process. This run has produced "
+                          "1 of 4 Files. The current file has produced 7 of 10 requested passwords at the time you "
+                          "have elected to stop.\r\n\r\nSelect 'OK' to terminate this run.\r\n\r\nSelect 'Cancel' to "
+                          "continue with this run.");
+        EXPECT_EQ(boxes.shown[1].buttons, Buttons::OkCancel);
+        EXPECT_EQ(crlfLines(file(1, "txt")).size(), 10u);
+        if (answer == Answer::Cancel) {
+            for (int f = 2; f <= 4; ++f)
+                EXPECT_EQ(crlfLines(file(f, "txt")).size(), 10u);
+            EXPECT_EQ(surface.status, "Complete");
+            break;
         }
-    };
-    boxes.answers = {Answer::Yes, Answer::Cancel};
-    execute();
-    ASSERT_EQ(boxes.shown.size(), 2u);
-    EXPECT_EQ(crlfLines(file(1, "txt")).size(), 10u);
-    EXPECT_EQ(crlfLines(file(2, "txt")).size(), 10u);
-    EXPECT_EQ(surface.status, "Complete");
+        EXPECT_EQ(crlfLines(file(2, "txt")).size(), 6u);
+        EXPECT_FALSE(fs::exists(file(3, "txt")));
+        EXPECT_EQ(callsAfter("message:" + prompt),
+                  "setCounter:7|enableOn|setStopEnabled:0|setExecuteEnabled:1|setStatus:Stopped By User");
+        fs::remove(file(1, "txt")), fs::remove(file(2, "txt"));
+    }
 }
 
 // A writer that fails part-way: the run ends with the error text, the file is
