@@ -38,30 +38,23 @@ std::string csvOf(const std::vector<std::string>& passwords)
            std::string(kMakerEmail) + "\"\r\n";
 }
 
-struct LineCase {
-    const char* name;
-    std::string source;
-    std::vector<std::string> lines;
-};
-
-class ConvertLines : public ConvertTest, public ::testing::WithParamInterface<LineCase> {};
-
-TEST_P(ConvertLines, EachSourceLineBecomesOneCsvRowAsRead)
+TEST_F(ConvertTest, EachSourceLineBecomesOneCsvRowAsRead)
 {
-    boxes.answers = {Answer::No};
-    ASSERT_TRUE(ConvertTXTtoCSV1(source(GetParam().source), path("out.csv"), context).isOk());
-    EXPECT_EQ(read("out.csv"), csvOf(GetParam().lines));
-    EXPECT_EQ(yields, GetParam().lines.size()); // one per line
+    const std::vector<std::pair<std::string, std::vector<std::string>>> rows{
+        {"", {}},
+        {"a\r\nb\nc\rd", {"a", "b", "c", "d"}},
+        {" a \r\n\r\n   \r\nb", {" a ", "", "   ", "b"}},
+        {"a\r\r\nb", {"a", "", "b"}},
+        {"\xE9t\xE9,x\r\n", {"\xE9t\xE9,x"}},
+        {std::string(100000, 'z') + "\r\nq", {std::string(100000, 'z'), "q"}}}; // longer than the read buffer
+    for (const auto& [text, lines] : rows) {
+        yields = 0;
+        boxes.answers = {Answer::No};
+        ASSERT_TRUE(ConvertTXTtoCSV1(source(text), path("out.csv"), context).isOk());
+        EXPECT_EQ(read("out.csv"), csvOf(lines)) << text.substr(0, 20);
+        EXPECT_EQ(yields, lines.size()); // one per line
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Sources, ConvertLines,
-    ::testing::Values(LineCase{"empty", "", {}}, LineCase{"mixedEnds", "a\r\nb\nc\rd", {"a", "b", "c", "d"}},
-                      LineCase{"blankKept", " a \r\n\r\n   \r\nb", {" a ", "", "   ", "b"}},
-                      LineCase{"crcrlf", "a\r\r\nb", {"a", "", "b"}},
-                      LineCase{"bytesAsIs", "\xE9t\xE9,x\r\n", {"\xE9t\xE9,x"}},
-                      LineCase{"long", std::string(100000, 'z') + "\r\nq", {std::string(100000, 'z'), "q"}}),
-    [](const ::testing::TestParamInfo<LineCase>& p) { return std::string(p.param.name); });
 
 TEST_F(ConvertTest, CsvAndHtmlCallsAndViewer)
 {
@@ -85,39 +78,34 @@ TEST_F(ConvertTest, CsvAndHtmlCallsAndViewer)
     EXPECT_EQ(page.rfind("</HTML>\r\n"), page.size() - 9);
 }
 
-struct DbCase {
-    const char* name;
-    std::string source;
-    std::vector<std::optional<std::string>> stored;
-    std::string savedText;
-};
-
-class ConvertDb : public ConvertTest, public ::testing::WithParamInterface<DbCase> {};
-
-TEST_P(ConvertDb, TrimsLinesAndSkipsBlankOnes)
+TEST_F(ConvertTest, DatabaseTrimsLinesAndSkipsBlankOnes)
 {
-    for (jet::JetVersion version : {jet::JetVersion::Jet3, jet::JetVersion::Jet4}) {
-        log.clear();
-        boxes.answers = {Answer::No};
-        ASSERT_TRUE(convertTXTtoDB(source(GetParam().source), path("x.mdb"), version, context).isOk());
-        Tables tables;
-        ASSERT_TRUE(readDatabase(path("x.mdb"), "", &tables).isOk());
-        EXPECT_EQ(tables, passwordTable(GetParam().stored));
-        EXPECT_EQ(log, (CallLog{"setStatus:Saving Database File: x.mdb", "enableOff", "enableOn",
-                                "setStatus:Saved Database File: x.mdb" + GetParam().savedText, kDbView}));
-        jet::FileHeader header;
-        ASSERT_TRUE(jet::readFileHeader(path("x.mdb"), &header).isOk());
-        EXPECT_EQ(header.versionByte, version == jet::JetVersion::Jet3 ? 0 : 1);
+    struct Row {
+        std::string source;
+        std::vector<std::optional<std::string>> stored;
+        std::string savedText;
+    };
+    const std::vector<Row> rows{{"", {}, ""},
+                                {"  one  \r\n\r\ntwo", {"one", "two"}, " (1 blank line skipped)"},
+                                {"\r\n   \r\na\r\n \r\n", {"a"}, " (3 blank lines skipped)"},
+                                {"\xE9t\xE9\r\n", {"\xC3\xA9t\xC3\xA9"}, ""}};
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        for (jet::JetVersion version : {jet::JetVersion::Jet3, jet::JetVersion::Jet4}) {
+            const std::string name = std::to_string(i) + (version == jet::JetVersion::Jet3 ? "-3.mdb" : "-4.mdb");
+            log.clear();
+            boxes.answers = {Answer::No};
+            ASSERT_TRUE(convertTXTtoDB(source(rows[i].source), path(name), version, context).isOk());
+            Tables tables;
+            ASSERT_TRUE(readDatabase(path(name), "", &tables).isOk());
+            EXPECT_EQ(tables, passwordTable(rows[i].stored)) << name;
+            EXPECT_EQ(log, (CallLog{"setStatus:Saving Database File: " + name, "enableOff", "enableOn",
+                                    "setStatus:Saved Database File: " + name + rows[i].savedText, kDbView}));
+            jet::FileHeader header;
+            ASSERT_TRUE(jet::readFileHeader(path(name), &header).isOk());
+            EXPECT_EQ(header.versionByte, version == jet::JetVersion::Jet3 ? 0 : 1);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Sources, ConvertDb,
-    ::testing::Values(DbCase{"empty", "", {}, ""},
-                      DbCase{"oneBlank", "  one  \r\n\r\ntwo", {"one", "two"}, " (1 blank line skipped)"},
-                      DbCase{"blanks", "\r\n   \r\na\r\n \r\n", {"a"}, " (3 blank lines skipped)"},
-                      DbCase{"cp1252", "\xE9t\xE9\r\n", {"\xC3\xA9t\xC3\xA9"}, ""}),
-    [](const ::testing::TestParamInfo<DbCase>& p) { return std::string(p.param.name); });
 
 TEST_F(ConvertTest, FailuresEndQuietlyKeepingWhatWasConverted)
 {

@@ -83,29 +83,22 @@ INSTANTIATE_TEST_SUITE_P(
                       LayoutCase{MdbTableLayout::ConvertedList, jet::JetVersion::Jet3, kConvertedNames, false, "pad"},
                       LayoutCase{MdbTableLayout::ConvertedList, jet::JetVersion::Jet4, kConvertedNames, false, "pad"}));
 
+// The conversion layout refuses a blank value and finish() drops the file; a saved list stores it.
 TEST_F(MdbOut, ZeroLengthPasswordOnlyWhereAllowed)
 {
     Status status;
-    auto saved = MdbListWriter::open(path("saved.mdb"), MdbTableLayout::SavedList, jet::JetVersion::Jet3, &status);
-    ASSERT_TRUE(saved);
-    saved->add("");
-    ASSERT_TRUE(saved->finish().isOk());
-    EXPECT_EQ(tablesOf(path("saved.mdb")), passwordTable({""}));
-
-    // The conversion layout refuses a blank value: finish() drops the file,
-    // closeUnfinished() keeps the records before the refused one.
-    for (bool keep : {false, true}) {
-        const std::string file = path(keep ? "kept.mdb" : "dropped.mdb");
-        auto conv = MdbListWriter::open(file, MdbTableLayout::ConvertedList, jet::JetVersion::Jet3, &status);
-        ASSERT_TRUE(conv);
-        for (const char* pw : {"one", "   ", "two"})
-            conv->add(pw);
-        EXPECT_FALSE(conv->status().isOk());
-        EXPECT_FALSE((keep ? conv->closeUnfinished() : conv->finish()).isOk());
-        EXPECT_EQ(fs::exists(file), keep);
+    for (MdbTableLayout layout : {MdbTableLayout::SavedList, MdbTableLayout::ConvertedList}) {
+        const bool saved = layout == MdbTableLayout::SavedList;
+        const std::string file = path(saved ? "saved.mdb" : "dropped.mdb");
+        auto w = MdbListWriter::open(file, layout, jet::JetVersion::Jet3, &status);
+        ASSERT_TRUE(w);
+        for (const char* pw : {"one", saved ? "" : "   ", "two"})
+            w->add(pw);
+        EXPECT_EQ(w->status().isOk(), saved);
+        EXPECT_EQ(w->finish().isOk(), saved);
     }
-    EXPECT_EQ(tablesOf(path("kept.mdb")), passwordTable({"one"}));
-    EXPECT_EQ(files(), (std::vector<std::string>{"kept.mdb", "saved.mdb"}));
+    EXPECT_EQ(tablesOf(path("saved.mdb")), passwordTable({"one", "", "two"}));
+    EXPECT_EQ(files(), (std::vector<std::string>{"saved.mdb"}));
 }
 
 TEST_F(MdbOut, ExistingFileIsReplacedOnlyByACompleteWrite)
@@ -113,26 +106,21 @@ TEST_F(MdbOut, ExistingFileIsReplacedOnlyByACompleteWrite)
     const std::string file = path("old.mdb");
     writeBytes(file, "earlier contents");
     Status status;
-    // Discarded, failed (longer than a Text field holds) and abandoned writes leave the earlier file as it was.
-    for (int how : {0, 1, 2}) {
+    // Discarded, failed (longer than a Text field holds) and abandoned writes leave the earlier file;
+    // only a finished one replaces it.
+    for (int how : {0, 1, 2, 3}) {
+        EXPECT_EQ(read("old.mdb"), "earlier contents");
         auto w = MdbListWriter::open(file, MdbTableLayout::SavedList, jet::JetVersion::Jet3, &status);
         ASSERT_TRUE(w);
-        w->add(how == 1 ? std::string(300, 'x') : "x");
+        w->add(how == 1 ? std::string(300, 'x') : "new");
         if (how == 0)
             w->discard();
-        if (how == 1) {
-            EXPECT_FALSE(w->finish().isOk());
+        if (how == 1 || how == 3) {
+            EXPECT_EQ(w->finish().isOk(), how == 3);
         }
     }
-    EXPECT_EQ(read("old.mdb"), "earlier contents");
     EXPECT_EQ(files(), std::vector<std::string>{"old.mdb"});
-
-    auto w = MdbListWriter::open(file, MdbTableLayout::SavedList, jet::JetVersion::Jet3, &status);
-    ASSERT_TRUE(w);
-    w->add("new");
-    ASSERT_TRUE(w->finish().isOk());
     EXPECT_EQ(tablesOf(file), passwordTable({"new"}));
-
     EXPECT_FALSE(MdbListWriter::open(path("no/such/x.mdb"), MdbTableLayout::SavedList, jet::JetVersion::Jet3, &status));
     EXPECT_FALSE(status.isOk());
 }
@@ -157,11 +145,10 @@ TEST_F(MdbOut, RegisteredFactoryFollowsTheFormatSetting)
         EXPECT_EQ(versionByte(file), c.versionByte) << c.setting;
         EXPECT_EQ(tablesOf(file), passwordTable({"pw"}));
     }
-    installMdbListWriter({});
+    installMdbListWriter({}); // no setting to read: Jet 3
     Status status;
     auto w = openListFile(path("default.mdb"), ListFormat::Mdb, &status);
-    ASSERT_TRUE(w);
-    ASSERT_TRUE(w->finish().isOk());
+    ASSERT_TRUE(w && w->finish().isOk());
     EXPECT_EQ(versionByte(path("default.mdb")), 0);
 }
 

@@ -4,21 +4,20 @@
 
 #include <vector>
 
+#include "support/RecordingMessageBoxes.h"
+
 namespace quorlix {
 namespace {
 
-class Boxes : public MessageBoxes {
-public:
-    using MessageBoxes::show;
-    Answer show(std::string_view text, std::string_view title, Icon icon, Buttons buttons) override
-    {
-        log.push_back(std::string(title) + "|" + std::to_string(static_cast<int>(icon)) + "|" +
-                      std::to_string(static_cast<int>(buttons)) + "|" + std::string(text));
-        return answer;
-    }
-    std::vector<std::string> log;
-    Answer answer = Answer::Ok;
-};
+// Each box as "title|icon|buttons|text".
+std::vector<std::string> boxLog(const testing::RecordingMessageBoxes& boxes)
+{
+    std::vector<std::string> out;
+    for (const auto& b : boxes.shown)
+        out.push_back(b.title + "|" + std::to_string(static_cast<int>(b.icon)) + "|" +
+                      std::to_string(static_cast<int>(b.buttons)) + "|" + b.text);
+    return out;
+}
 
 const std::string kExcl = "Quorlix|1|0|"; // exclamation icon, OK button
 
@@ -51,8 +50,8 @@ TEST_P(MultiFileAccept, ChecksAndStores)
     const AcceptCase& c = GetParam();
     MultiFileSettings settings;
     settings.totalFiles = 7;
-    Boxes boxes;
-    boxes.answer = c.answer;
+    testing::RecordingMessageBoxes boxes;
+    boxes.answers = {c.answer};
     MultiFileWindow window(settings, boxes);
     window.open();
     window.chooseFolder("/tmp/lists");
@@ -62,8 +61,7 @@ TEST_P(MultiFileAccept, ChecksAndStores)
     if (c.type >= 0)
         window.chooseType(c.type);
     EXPECT_EQ(window.accept(), c.outcome);
-    ASSERT_EQ(boxes.log.size(), 1u);
-    EXPECT_EQ(boxes.log[0], c.message);
+    EXPECT_EQ(boxLog(boxes), std::vector<std::string>{c.message});
     EXPECT_EQ(settings.active, c.active);
     EXPECT_EQ(settings.totalFiles, c.totalFiles);
     EXPECT_EQ(settings.fileType, c.fileType);
@@ -95,42 +93,17 @@ INSTANTIATE_TEST_SUITE_P(
         AcceptCase{"NotTicked", "pw", "4", false, -1, Answer::Ok, O::Close, kNotActive, 0, 4, "txt"}),
     [](const auto& row) { return std::string(row.param.name); });
 
-TEST(MultiFileWindow, OpeningShowsTheSettings)
-{
-    struct Row {
-        std::int16_t active;
-        std::int16_t total;
-        std::string type;
-        bool ticked;
-        std::string totalText;
-        std::optional<int> index;
-    };
-    for (const Row& r : {Row{0, 0, "", false, "", std::nullopt}, Row{1, 12, "htm", true, "12", 2},
-                         Row{0, 3, "csv", false, "3", 3}}) {
-        MultiFileSettings s;
-        s.active = r.active;
-        s.totalFiles = r.total;
-        s.fileType = r.type;
-        s.filePreface = "pre";
-        Boxes boxes;
-        MultiFileWindow w(s, boxes);
-        w.open();
-        EXPECT_EQ(w.activateChecked(), r.ticked);
-        EXPECT_EQ(w.totalFilesText(), r.totalText);
-        EXPECT_EQ(w.typeIndex(), r.index);
-        EXPECT_EQ(w.prefaceText(), "pre");
-        EXPECT_TRUE(boxes.log.empty());
-    }
-}
-
-TEST(MultiFileWindow, LiveUpdatesSurviveCancel)
+TEST(MultiFileWindow, OpeningShowsTheSettingsLiveUpdatesSurviveCancel)
 {
     MultiFileSettings s;
-    s.totalFiles = 5;
-    s.active = 1;
-    Boxes boxes;
+    testing::RecordingMessageBoxes boxes;
     MultiFileWindow w(s, boxes);
+    w.open(); // nothing chosen yet
+    EXPECT_EQ(std::tuple(w.activateChecked(), w.totalFilesText(), w.typeIndex()), std::tuple(false, "", std::nullopt));
+    s = {.active = 1, .filePreface = "pre", .totalFiles = 12, .directory = "", .fileType = "htm"};
     w.open();
+    EXPECT_EQ(std::tuple(w.activateChecked(), w.totalFilesText(), w.typeIndex(), w.prefaceText()),
+              std::tuple(true, "12", std::optional<int>(2), "pre"));
     w.setPrefaceText("new");
     w.setTotalFilesText("9");
     w.setTotalFilesText("x9"); // does not convert: keeps 9
@@ -145,9 +118,10 @@ TEST(MultiFileWindow, LiveUpdatesSurviveCancel)
     EXPECT_EQ(w.shownDirectory(), "/data/out/ ");
     EXPECT_EQ(s.active, 1);
     EXPECT_EQ(s.filePath(2), "/data/out/new2.csv");
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST(MultiFileWindow, TotalFilesConversion)
+TEST(MultiFileWindow, TotalFilesConversionAndPathSeparator)
 {
     struct Row {
         const char* text;
@@ -156,10 +130,6 @@ TEST(MultiFileWindow, TotalFilesConversion)
     for (const Row& r : {Row{" 12 ", 12}, Row{"-3", -3}, Row{"2.5", 2}, Row{"3.5", 4}, Row{"32767", 32767},
                          Row{"32768", std::nullopt}, Row{"", std::nullopt}, Row{"1e3", std::nullopt}})
         EXPECT_EQ(convertTotalFiles(r.text), r.value) << r.text;
-}
-
-TEST(MultiFileWindow, PathSeparatorRule)
-{
     for (const auto& [folder, dir] : std::vector<std::pair<std::string, std::string>>{
              {"/", "/"}, {"/home/u", "/home/u/"}, {"/home/u/", "/home/u/"}, {"", ""}})
         EXPECT_EQ(withPathSeparator(folder), dir) << folder;
@@ -168,7 +138,7 @@ TEST(MultiFileWindow, PathSeparatorRule)
 TEST(MultiFileWindow, NoFolderAndDriveErrorMessages)
 {
     MultiFileSettings s;
-    Boxes boxes;
+    testing::RecordingMessageBoxes boxes;
     MultiFileWindow w(s, boxes);
     w.setPrefaceText("pw");
     w.setTotalFilesText("2");
@@ -176,7 +146,7 @@ TEST(MultiFileWindow, NoFolderAndDriveErrorMessages)
     EXPECT_EQ(w.accept(), MultiFileWindow::Outcome::StayOpen);
     EXPECT_EQ(s.active, 0);
     w.driveFailed();
-    EXPECT_EQ(boxes.log, (std::vector<std::string>{kExcl + " Select the directory/path for the files",
+    EXPECT_EQ(boxLog(boxes), (std::vector<std::string>{kExcl + " Select the directory/path for the files",
                                                    kExcl + "Drive error occured. Please investigate."}));
 }
 

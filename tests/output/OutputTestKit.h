@@ -68,18 +68,15 @@ protected:
     fs::path m_dir;
 };
 
-class RecordingShell : public Shell {
-public:
-    explicit RecordingShell(CallLog* log) : m_log(log) {}
+struct RecordingShell : Shell {
+    explicit RecordingShell(CallLog* calls) : log(calls) {}
     Status openFile(const std::string& path) override
     {
-        m_log->push_back("open:" + path);
+        log->push_back("open:" + path);
         return fails ? Status::ioError("no viewer") : Status::ok();
     }
+    CallLog* log;
     bool fails = false;
-
-private:
-    CallLog* m_log;
 };
 
 using Row = std::vector<std::optional<std::string>>;

@@ -9,59 +9,40 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SortTextFileTest : public testing::TempDirTest {
-protected:
-    void put(const std::string& bytes) { testing::writeBytes(path("list.txt"), bytes); }
-    std::string get() const { return read("list.txt"); }
-    bool sort(bool caseSensitive, Status* error = nullptr) { return SortTextFile(path("list.txt"), caseSensitive, error); }
-};
+using SortTextFileTest = testing::TempDirTest;
 
-struct SortCase {
-    const char* name;
-    std::string input;
-    bool caseSensitive;
-    std::string expected;
-};
-
-void PrintTo(const SortCase& c, std::ostream* os) { *os << c.name; }
-
-class SortTextFileCases : public SortTextFileTest, public ::testing::WithParamInterface<SortCase> {};
-
-TEST_P(SortTextFileCases, RewritesSorted)
+TEST_F(SortTextFileTest, RewritesSorted)
 {
-    put(GetParam().input);
-    Status error = Status::ioError("not reset");
-    EXPECT_TRUE(sort(GetParam().caseSensitive, &error));
-    EXPECT_TRUE(error.isOk()) << error.message();
-    EXPECT_EQ(get(), GetParam().expected);
-}
-
-// A long run of lines that share their first eight bytes, to reach the full comparison.
-std::string sharedPrefixLines(bool sorted)
-{
-    std::string s;
+    // A long run of lines that share their first eight bytes, to reach the full comparison.
+    std::string shuffled, sorted;
     for (int i = 0; i < 200; ++i) {
-        const int v = sorted ? i : (i * 77) % 200;
-        s += "PREFIX00" + std::to_string(1000 + v) + "\r\n";
+        shuffled += "PREFIX00" + std::to_string(1000 + (i * 77) % 200) + "\r\n";
+        sorted += "PREFIX00" + std::to_string(1000 + i) + "\r\n";
     }
-    return s;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SortTextFileCases,
-    ::testing::Values(
-        SortCase{"BinaryCapitalsThenSymbols", "b\r\nA\r\n_\r\na\r\nB\r\n", true, "A\r\nB\r\n_\r\na\r\nb\r\n"},
+    struct Row {
+        std::string input;
+        bool caseSensitive;
+        std::string expected;
+    };
+    const std::vector<Row> rows{
+        {"b\r\nA\r\n_\r\na\r\nB\r\n", true, "A\r\nB\r\n_\r\na\r\nb\r\n"},
         // Case-blind: equal letters side by side, capitals first among equals (byte order breaks ties).
-        SortCase{"CaseBlind", "b\r\nA\r\na\r\n_\r\nB\r\n", false, "_\r\nA\r\na\r\nB\r\nb\r\n"},
-        SortCase{"OneLineWithoutEnd", "zq", true, "zq\r\n"},
-        SortCase{"EmptyFileOneEmptyLine", "", true, "\r\n"},
-        SortCase{"MixedEndsAndInnerEmptyLine", "c\r\n\nb\ra\r\n", true, "\r\na\r\nb\r\nc\r\n"},
-        SortCase{"CrCrLfIsTwoLines", "b\r\r\na\r\n", true, "\r\na\r\nb\r\n"},
-        SortCase{"DuplicatesPrefixesBlanks", "abc\r\nab\r\n b\r\nab\r\nb \r\n", true,
-                 " b\r\nab\r\nab\r\nabc\r\nb \r\n"},
-        SortCase{"HighBytesAfterAscii", "\xe9t\xe9\r\nzz\r\n", true, "zz\r\n\xe9t\xe9\r\n"},
-        SortCase{"LongSharedPrefixes", sharedPrefixLines(false), true, sharedPrefixLines(true)}),
-    [](const auto& row) { return std::string(row.param.name); });
+        {"b\r\nA\r\na\r\n_\r\nB\r\n", false, "_\r\nA\r\na\r\nB\r\nb\r\n"},
+        {"zq", true, "zq\r\n"},
+        {"", true, "\r\n"},
+        {"c\r\n\nb\ra\r\n", true, "\r\na\r\nb\r\nc\r\n"},
+        {"b\r\r\na\r\n", true, "\r\na\r\nb\r\n"},
+        {"abc\r\nab\r\n b\r\nab\r\nb \r\n", true, " b\r\nab\r\nab\r\nabc\r\nb \r\n"},
+        {"\xe9t\xe9\r\nzz\r\n", true, "zz\r\n\xe9t\xe9\r\n"},
+        {shuffled, true, sorted}};
+    for (const Row& r : rows) {
+        testing::writeBytes(path("list.txt"), r.input);
+        Status error = Status::ioError("not reset");
+        EXPECT_TRUE(SortTextFile(path("list.txt"), r.caseSensitive, &error)) << r.input;
+        EXPECT_TRUE(error.isOk()) << error.message();
+        EXPECT_EQ(read("list.txt"), r.expected) << r.input;
+    }
+}
 
 TEST_F(SortTextFileTest, ManyLinesMatchAPlainSort)
 {
@@ -75,30 +56,29 @@ TEST_F(SortTextFileTest, ManyLinesMatchAPlainSort)
             s += static_cast<char>("aAbB~ "[(x >> (k + 3)) % 6]);
         lines.push_back(s);
     }
-    std::string input;
+    std::string input, expected;
     for (const auto& l : lines)
         input += l + "\n";
-    put(input);
-    ASSERT_TRUE(sort(true));
+    testing::writeBytes(path("list.txt"), input);
+    ASSERT_TRUE(SortTextFile(path("list.txt"), true, nullptr));
     std::sort(lines.begin(), lines.end());
-    std::string expected;
     for (const auto& l : lines)
         expected += l + "\r\n";
-    EXPECT_EQ(get(), expected);
+    EXPECT_EQ(read("list.txt"), expected);
 }
 
 TEST_F(SortTextFileTest, MissingFileAndFolderAreRefusedRewriteIsOwnerOnly)
 {
     Status error;
-    EXPECT_FALSE(sort(true, &error));
+    EXPECT_FALSE(SortTextFile(path("list.txt"), true, &error));
     EXPECT_TRUE(error.isOk());
     EXPECT_TRUE(files().empty());
     EXPECT_FALSE(SortTextFile(m_dir.string(), true, &error));
     EXPECT_EQ(error.code(), Status::Code::InvalidFileName);
 
-    put("b\na\n");
+    testing::writeBytes(path("list.txt"), "b\na\n");
     fs::permissions(path("list.txt"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
-    ASSERT_TRUE(sort(false));
+    ASSERT_TRUE(SortTextFile(path("list.txt"), false, nullptr));
     EXPECT_EQ(testing::modeOf(path("list.txt")), 0600u);
 }
 
