@@ -49,10 +49,7 @@ struct EngineFixture : ::testing::Test {
     RunRequest request() { return {method, values, checks, pool, inserts, rules, multiFile, dictionaryFile, words}; }
     RunEnvironment environment() { return {surface, boxes, list, yielder, state, *random}; }
 
-    void script(std::vector<double> values_)
-    {
-        random = std::make_unique<ScriptedRandom>(std::move(values_));
-    }
+    void script(std::vector<double> draws) { random = std::make_unique<ScriptedRandom>(std::move(draws)); }
 
     // Executes once with the current state.
     void execute(DictionaryCheck* dictionary = nullptr, WordsGenerators* wordsGen = nullptr,

@@ -116,12 +116,8 @@ TEST_F(GeneratorTest, SeparatorMarksFollowTheirCharacter)
 // across class borders (9 then a colon, @ then A), case-sensitively.
 TEST_F(GeneratorTest, SideBySideAndSequentialChecks)
 {
-    struct Row {
-        int rule1, rule2;
-        bool sideBySide, sequential;
-        std::vector<double> draws;
-        std::string expected;
-    };
+    // rules at positions 1 and 2, side by side, sequential, draws, password
+    using Row = std::tuple<int, int, bool, bool, std::vector<double>, std::string>;
     const double colon = pick(':', 7, 58), range58 = pick(78, 32, 63);
     const std::vector<Row> cases{
         {2, 2, true, false, charDraws("aab"), "ab"},  {2, 3, true, false, charDraws("aA"), "aA"},
@@ -130,13 +126,13 @@ TEST_F(GeneratorTest, SideBySideAndSequentialChecks)
         {1, 4, false, true, {pick('9', 10, 48), range58, colon, range58, pick(';', 7, 58)}, "9;"},
         {4, 3, false, true, {pick(84, 32, 63), pick('@', 7, 58), pick('A', 26, 65), pick('B', 26, 65)}, "@B"}};
     onlyAvailable(allExcept(""));
-    for (const auto& row : cases) {
-        rules.rule[1] = static_cast<std::int16_t>(row.rule1);
-        rules.rule[2] = static_cast<std::int16_t>(row.rule2);
-        checks.sideBySide = row.sideBySide;
-        checks.sequential = row.sequential;
-        EXPECT_EQ(runOne(2, row.draws), row.expected);
-        EXPECT_EQ(drawsTaken(), row.draws.size() + 1) << row.expected;
+    for (const auto& [rule1, rule2, sideBySide, sequential, draws, expected] : cases) {
+        rules.rule[1] = static_cast<std::int16_t>(rule1);
+        rules.rule[2] = static_cast<std::int16_t>(rule2);
+        checks.sideBySide = sideBySide;
+        checks.sequential = sequential;
+        EXPECT_EQ(runOne(2, draws), expected);
+        EXPECT_EQ(drawsTaken(), draws.size() + 1) << expected;
     }
 }
 
