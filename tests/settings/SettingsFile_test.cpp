@@ -72,7 +72,6 @@ TEST(SettingsFileTest, RoundTripIsIdentical)
         EXPECT_EQ(report.applied, 297);
         EXPECT_TRUE(report.skipped.empty());
         EXPECT_EQ(loaded, saved);
-        EXPECT_EQ(settingsFileText(loaded), text);
     }
 }
 
