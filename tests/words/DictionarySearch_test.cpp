@@ -56,7 +56,7 @@ private:
     CallLog& m_log;
 };
 
-TEST(DictionaryCommands, SwitchingTheCheckOn)
+TEST(DictionaryCommands, SwitchingTheCheckOnAndChangingItsFile)
 {
     const std::string prompt = "The default Dictionary File does not exist in your program path:\r\n";
     const std::string promptTail =
@@ -94,10 +94,7 @@ TEST(DictionaryCommands, SwitchingTheCheckOn)
                 c = "message:" + prompt + dir.folder() + promptTail;
         EXPECT_EQ(log, expected);
     }
-}
-
-TEST(DictionaryCommands, ChangeFileKeepsBareName)
-{
+    // Changing the check's file keeps the bare name.
     CallLog log;
     RecordingSurface surface(&log);
     std::string file = "old.dct";
