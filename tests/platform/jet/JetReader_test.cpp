@@ -107,33 +107,24 @@ class RoundTrip : public ::testing::TestWithParam<JetVersion>
 {
 };
 
-TEST_P(RoundTrip, PasswordTableNamesAndTwoCursors)
+// Two cursors on one table (names case-blind) each keep their own page;
+// system tables and unknown names are not found.
+TEST_P(RoundTrip, TwoCursorsAndNamesNotFound)
 {
     TempDir dir;
-    const std::string path = dir.path("roundtrip.dct");
+    const std::string path = dir.path("roundtrip.mdb");
     std::vector<Row> many;
     for (int i = 0; i < 2000; ++i)
         many.push_back({std::to_string(i), std::nullopt, std::string(static_cast<std::size_t>(i % 40 + 1), 'q')});
     const std::vector<TextColumn> columns{{"Last_Name", true}, {"First_Name", true}, {"Password", true}};
-    ASSERT_TRUE(quorlix::jet::testing::writeTables(path, GetParam(), "kfz lomb 7316",
-                                                   {{"Password Database", columns, {}}, {"Many", columns, many}})
-                    .isOk());
-    for (const char* wrong : {"", "KFZ LOMB 7316", "kfz lomb 731"}) {
-        Status status;
-        EXPECT_FALSE(DatabaseReader::open(path, wrong, &status)) << wrong;
-        EXPECT_EQ(status.code(), Status::Code::InvalidArgument);
-        EXPECT_EQ(status.message(), "Not a valid password.");
-    }
-
+    ASSERT_TRUE(quorlix::jet::testing::writeTables(path, GetParam(), "", {{"Many", columns, many}}).isOk());
     Status status;
-    auto db = DatabaseReader::open(path, "kfz lomb 7316", &status);
+    auto db = DatabaseReader::open(path, "", &status);
     ASSERT_TRUE(db) << status.message();
-    EXPECT_EQ(db->tables(), (std::vector<std::string>{"Password Database", "Many"}));
     for (const char* name : {"B", "MSysObjects", ""}) {
         EXPECT_FALSE(db->openTable(name, &status)) << name;
         EXPECT_EQ(status.code(), Status::Code::NotFound) << name;
     }
-    // Two cursors on one table, names case-blind, each keeps its own page.
     auto a = db->openTable("many", &status);
     auto b = db->openTable("Many", &status);
     ASSERT_TRUE(a && b);

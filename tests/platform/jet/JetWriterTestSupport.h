@@ -1,16 +1,16 @@
 #pragma once
 // A deliberately small, independent decoder for the page structures of the
 // files the Jet writer produces: it follows the readers (libmdb, mdb-reader)
-// rather than the writer's code, so the two cannot share a mistake. Also the helpers that
-// write a test database, read one back through the libmdb-based reader, and
-// the temporary folder the tests use.
+// rather than the writer's code, so the two cannot share a mistake. Also the
+// helpers that write a test database, read one back through the libmdb-based
+// reader, and the temporary folder the tests use.
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -26,9 +26,7 @@ namespace quorlix::jet::testing
 inline std::string slurp(const std::filesystem::path& p)
 {
     std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 inline void writeBytes(const std::filesystem::path& p, const std::string& bytes)
