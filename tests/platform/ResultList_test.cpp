@@ -84,21 +84,17 @@ Rows sampleRows(std::size_t n, std::uint32_t seed)
 
 TEST(ResultList, LargeSortMatchesAPlainSortIncludingLaterAdds)
 {
-    struct Batch {
-        std::size_t rows;
-        bool readBetween;
-    };
     ResultList list;
     list.setSorted(true);
     Rows all;
     std::uint32_t seed = 7;
-    // Bucketed first batch, then small and large batches merged into it.
-    for (const Batch& b : {Batch{5000, true}, Batch{3, true}, Batch{2000, false}, Batch{1, true}}) {
-        for (const auto& r : sampleRows(b.rows, seed++)) {
+    // Bucketed first batch, then small and large batches merged into it; read between some.
+    for (const auto& [rows, readBetween] : {std::pair{5000, true}, {3, true}, {2000, false}, {1, true}}) {
+        for (const auto& r : sampleRows(static_cast<std::size_t>(rows), seed++)) {
             list.add(r);
             all.push_back(r);
         }
-        if (b.readBetween) {
+        if (readBetween) {
             Rows expected = all;
             std::sort(expected.begin(), expected.end());
             ASSERT_EQ(shown(list), expected);
