@@ -121,16 +121,8 @@ public:
         return pages;
     }
 
-    // Table definition fields the readers use.
-    struct Table {
-        std::uint32_t rowCount;
-        std::uint32_t ownedMap;
-    };
-    Table table(std::uint32_t tdefPage) const
-    {
-        const std::string t = page(tdefPage);
-        return m_jet4 ? Table{u32At(t, 16), u32At(t, 55)} : Table{u32At(t, 12), u32At(t, 35)};
-    }
+    // Row pointer of the map of pages a table owns, from its definition.
+    std::uint32_t ownedMap(std::uint32_t tdefPage) const { return u32At(page(tdefPage), m_jet4 ? 55 : 35); }
 
 private:
     std::string m_bytes;
