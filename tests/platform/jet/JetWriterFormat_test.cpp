@@ -207,53 +207,45 @@ TEST(JetWriterEncode, DataPageStopsAtSpaceAndAt255Rows)
     EXPECT_FALSE(b.fits(1));
 }
 
-struct MapCase {
-    const char* name;
-    PageSet set;
-    bool fitsInline;
-    std::uint32_t start;
-};
-
-class JetWriterMap : public ::testing::TestWithParam<MapCase>
+// Usage maps, inline while the pages fit the bits of one row, by reference
+// to bitmap pages always: each lists exactly the set's pages.
+TEST(JetWriterEncode, UsageMapsListExactlyTheSetsPages)
 {
-};
-
-TEST_P(JetWriterMap, ListsExactlyTheSetsPages)
-{
-    const MapCase& c = GetParam();
-    ASSERT_EQ(inlineMapFits(jet3, c.set), c.fitsInline);
-    std::vector<std::uint32_t> expected;
-    for (const PageRange& r : c.set)
-        for (std::uint32_t p = r.first; p <= r.last; ++p)
-            expected.push_back(p);
-    if (c.fitsInline) {
-        const std::string row = encodeInlineMap(jet3, c.set);
+    const struct {
+        const char* name;
+        PageSet set;
+        bool fitsInline;
+        std::uint32_t start;
+    } cases[] = {{"lastInlineBit", {{16, 16 + 1023}}, true, 16},
+                 {"oneTooMany", {{16, 16 + 1024}}, false, 0},
+                 {"twoBitmapPages", {{16000, 17500}}, false, 0},
+                 {"twoRanges", {{18, 20}, {40, 41}}, true, 16}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(inlineMapFits(jet3, c.set), c.fitsInline);
+        std::vector<std::uint32_t> expected;
+        for (const PageRange& r : c.set)
+            for (std::uint32_t p = r.first; p <= r.last; ++p)
+                expected.push_back(p);
+        if (c.fitsInline) {
+            const std::string row = encodeInlineMap(jet3, c.set);
+            ASSERT_EQ(row.size(), 133u);
+            EXPECT_EQ(u32At(row, 1), c.start);
+            EXPECT_EQ(testing::RawDatabase(std::string(2048, '\0')).mapPages(row), expected);
+        }
+        // The reference form: a file of bitmap pages.
+        std::vector<std::uint32_t> pointers(33, 0);
+        std::string file(2048, '\0');
+        for (std::uint32_t slot : bitmapSlots(jet3, c.set)) {
+            pointers[slot] = static_cast<std::uint32_t>(file.size() / 2048);
+            file += encodeBitmapPage(jet3, slot, c.set);
+        }
+        const std::string row = encodeReferenceMap(jet3, pointers);
         ASSERT_EQ(row.size(), 133u);
-        EXPECT_EQ(u32At(row, 1), c.start);
-        testing::RawDatabase db(std::string(2048, '\0'));
-        EXPECT_EQ(db.mapPages(row), expected);
+        EXPECT_EQ(u8At(row, 0), 1u);
+        EXPECT_EQ(testing::RawDatabase(file).mapPages(row), expected);
     }
-    // The reference form always works: build a file of bitmap pages.
-    std::vector<std::uint32_t> slots = bitmapSlots(jet3, c.set);
-    std::vector<std::uint32_t> pointers(33, 0);
-    std::string file(2048, '\0');
-    for (std::uint32_t s : slots) {
-        pointers[s] = static_cast<std::uint32_t>(file.size() / 2048);
-        file += encodeBitmapPage(jet3, s, c.set);
-    }
-    const std::string row = encodeReferenceMap(jet3, pointers);
-    ASSERT_EQ(row.size(), 133u);
-    EXPECT_EQ(u8At(row, 0), 1u);
-    testing::RawDatabase db(file);
-    EXPECT_EQ(db.mapPages(row), expected);
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, JetWriterMap,
-                         ::testing::Values(MapCase{"lastInlineBit", {{16, 16 + 1023}}, true, 16},
-                                           MapCase{"oneTooMany", {{16, 16 + 1024}}, false, 0},
-                                           MapCase{"twoBitmapPages", {{16000, 17500}}, false, 0},
-                                           MapCase{"twoRanges", {{18, 20}, {40, 41}}, true, 16}),
-                         [](const ::testing::TestParamInfo<MapCase>& i) { return i.param.name; });
 
 TEST(JetWriterEncode, IndexKeysSortLikeJet)
 {

@@ -70,10 +70,10 @@ inline std::uint32_t u32At(const std::string& s, std::size_t at)
 class RawDatabase
 {
 public:
-    // jet4 unset: read the version byte of page 0.
-    explicit RawDatabase(std::string bytes, std::optional<bool> jet4 = std::nullopt) : m_bytes(std::move(bytes))
+    // The version byte of page 0 tells Jet 3 from Jet 4.
+    explicit RawDatabase(std::string bytes) : m_bytes(std::move(bytes))
     {
-        m_jet4 = jet4 ? *jet4 : m_bytes.size() > 0x14 && m_bytes[0x14] != 0;
+        m_jet4 = m_bytes.size() > 0x14 && m_bytes[0x14] != 0;
         m_pageSize = m_jet4 ? 4096 : 2048;
     }
     bool jet4() const { return m_jet4; }
