@@ -164,7 +164,9 @@ TEST_P(JetWriterRoundTrip, ReaderGetsBackWhatWasWritten)
             EXPECT_EQ(mt.columns[k].allowZeroLength, t.columns[k].allowZeroLength);
         }
         EXPECT_EQ(mt.rowCount, t.rows.size());
-        EXPECT_TRUE(mt.rows == t.rows) << "rows differ"; // Null and zero-length kept apart
+        ASSERT_EQ(mt.rows.size(), t.rows.size());
+        for (std::size_t r = 0; r < t.rows.size(); ++r)
+            ASSERT_EQ(mt.rows[r], t.rows[r]) << "row " << r; // Null and zero-length kept apart
     }
     EXPECT_EQ(m.names, names);
 
