@@ -142,12 +142,12 @@ TEST_P(JetWriterRoundTrip, ReaderGetsBackWhatWasWritten)
     EXPECT_EQ(header.password, c.password);
 
     for (const char* wrong : {"", "KFZ LOMB 7316", "kfz lomb 731"}) {
+        if (c.password.empty())
+            break;
         Status status;
-        if (!c.password.empty()) {
-            EXPECT_FALSE(DatabaseReader::open(path.string(), wrong, &status)) << wrong;
-            EXPECT_EQ(status.code(), Status::Code::InvalidArgument);
-            EXPECT_EQ(status.message(), "Not a valid password.");
-        }
+        EXPECT_FALSE(DatabaseReader::open(path.string(), wrong, &status)) << wrong;
+        EXPECT_EQ(status.code(), Status::Code::InvalidArgument);
+        EXPECT_EQ(status.message(), "Not a valid password.");
     }
     const testing::ReadBack m = readBack(path, c.password);
     ASSERT_TRUE(m.status.isOk()) << m.status.message();
