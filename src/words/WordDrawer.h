@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/Random.h"
+#include "platform/ResultListBuffer.h"
 #include "words/WordTables.h"
 
 namespace quorlix {
@@ -46,7 +47,7 @@ private:
     };
     static constexpr std::uint8_t kLong = 0xFF;
 
-    std::vector<Slot> m_slots; // word k of all tables
+    PodBuffer<Slot> m_slots; // word k of all tables; mapped, on huge pages when large
     std::vector<std::string> m_long;
     std::array<std::int32_t, 27> m_cumulative{}; // [0] = 0, [k] = words of tables 1..k
 };

@@ -10,6 +10,7 @@
 // has met a page it could not read.
 
 #include "platform/jet/JetReader.h"
+#include "platform/ResultListBuffer.h"
 
 #include <mdbtools.h>
 
@@ -124,7 +125,7 @@ bool equalsNoCase(std::string_view a, std::string_view b)
 // A whole file in memory, shared by a database's handles. libmdb seeks, asks
 // the file's size and reads again for every page of a file it opened itself;
 // from memory a dictionary loads without a system call per page.
-using FileImage = std::shared_ptr<std::vector<unsigned char>>;
+using FileImage = std::shared_ptr<PodBuffer<unsigned char>>;
 constexpr std::uintmax_t kMaxImageBytes = std::uintmax_t{64} << 20;
 
 // nullptr for a file too large to hold (it is read from disk instead) or unreadable.
@@ -136,7 +137,10 @@ FileImage readImage(const std::string& path)
     const std::streamoff size = in.tellg();
     if (size <= 0 || static_cast<std::uintmax_t>(size) > kMaxImageBytes)
         return nullptr;
-    auto image = std::make_shared<std::vector<unsigned char>>(static_cast<std::size_t>(size));
+    // A mapped buffer (huge pages when large) rather than a zero-filled vector:
+    // fewer page faults, and the bytes are written once.
+    auto image = std::make_shared<PodBuffer<unsigned char>>();
+    image->resize(static_cast<std::size_t>(size));
     in.seekg(0);
     if (!in.read(reinterpret_cast<char*>(image->data()), size))
         return nullptr;
