@@ -118,17 +118,7 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
 
     std::string candidate;
     CounterText counter;
-    // The digits follow the last word, the separator every other one.
-    const auto appendAfterWord = [&](std::string& out, int w) {
-        if (settings.randomNumbers && w == wordCount)
-            for (int d = 0; d < digitCount; ++d)
-                out += static_cast<char>('0' + run.random.draw(10, 0));
-        if (!settings.separator.empty() && w != wordCount)
-            out += settings.separator;
-    };
-    // Without a length window or upper case a word's draws do not depend on
-    // the word before, so every index can be drawn first and the words
-    // loaded together: the same draws in the same order.
+    // No draw depends on a word read (see Picks below).
     const bool picksFirst = !lengthLimit && !settings.randomUppercase;
     const auto stopAsked = [&](long long produced) {
         run.yield.force();
@@ -144,23 +134,46 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
         return WordRunEnd::Stopped;
     };
 
+    // Without a length window or upper case, an attempt's draws are its word
+    // indices and then its digits, none depending on a word read; drawing
+    // them all first lets the words load while other work goes on.
+    struct Picks {
+        std::array<std::size_t, 10> words{};
+        std::string digits;
+    };
+    const auto pick = [&](Picks& p) {
+        for (std::size_t w = 0; w < static_cast<std::size_t>(wordCount); ++w) {
+            run.yield();
+            p.words[w] = drawer->drawIndex(run.random);
+            drawer->prefetch(p.words[w]);
+        }
+        p.digits.clear();
+        if (settings.randomNumbers)
+            for (int d = 0; d < digitCount; ++d)
+                p.digits += static_cast<char>('0' + run.random.draw(10, 0));
+    };
+    // The digits follow the last word, the separator every other one.
+    const auto assemble = [&](const Picks& p, std::string& out) {
+        out.clear();
+        for (int w = 1; w <= wordCount; ++w) {
+            out += drawer->word(p.words[static_cast<std::size_t>(w - 1)]);
+            if (w == wordCount)
+                out += p.digits;
+            else
+                out += settings.separator;
+        }
+    };
+    Picks picks;
+
     // One attempt's words after its opening yield; false when a word falls
     // outside the length window (the attempt is over).
     const auto build = [&](std::string& out) {
-        out.clear();
         if (picksFirst) {
-            std::array<std::size_t, 10> picks{};
-            for (int w = 0; w < wordCount; ++w) {
-                run.yield();
-                picks[static_cast<std::size_t>(w)] = drawer->drawIndex(run.random);
-                drawer->prefetch(picks[static_cast<std::size_t>(w)]);
-            }
-            for (int w = 1; w <= wordCount; ++w) {
-                out += drawer->word(picks[static_cast<std::size_t>(w - 1)]);
-                appendAfterWord(out, w);
-            }
+            pick(picks);
+            assemble(picks, out);
             return true;
         }
+        out.clear();
         for (int w = 1; w <= wordCount; ++w) {
             run.yield();
             const std::string_view word = drawer->draw(run.random);
@@ -176,7 +189,11 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
             } else {
                 out += word;
             }
-            appendAfterWord(out, w);
+            if (settings.randomNumbers && w == wordCount)
+                for (int d = 0; d < digitCount; ++d)
+                    out += static_cast<char>('0' + run.random.draw(10, 0));
+            if (w != wordCount)
+                out += settings.separator;
         }
         return true;
     };
@@ -188,6 +205,7 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
     // they would be; a stop still discards only an unfinished attempt.
     const bool drawAhead = settings.duplicationCheck && !lengthLimit;
     std::string next;
+    Picks nextPicks; // the next attempt's draws, its words loading meanwhile
     std::uint64_t candidateHash = 0;
     bool pending = false; // candidate holds an attempt drawn ahead
 
@@ -204,6 +222,8 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
                 if (!build(candidate))
                     continue;
                 candidateHash = DuplicateSet::hashOf(candidate);
+                if (settings.duplicationCheck)
+                    seen.prefetch(candidateHash);
             }
             pending = false;
             if (!settings.duplicationCheck)
@@ -211,16 +231,21 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
             // The run needs another attempt whether this one passes or not.
             const bool ahead = drawAhead && i < total && !run.state.stopPending();
             if (ahead) {
-                seen.prefetch(candidateHash);
                 run.yield();
-                build(next);
+                if (picksFirst)
+                    pick(nextPicks);
+                else
+                    build(next);
             }
             const bool fresh = seen.insert(candidate, candidateHash);
             if (fresh)
                 run.list.add(candidate);
             if (ahead) {
+                if (picksFirst)
+                    assemble(nextPicks, next);
                 candidate.swap(next);
                 candidateHash = DuplicateSet::hashOf(candidate);
+                seen.prefetch(candidateHash);
                 pending = true;
             }
             if (fresh)
