@@ -30,7 +30,6 @@ std::string tooFewWordsMessage(const std::string& fullPath, long long totalWords
 
 namespace {
 
-
 // Loads the dictionary for a run; on failure shows the message and returns nullopt.
 std::optional<WordDrawer> loadWords(WordRunContext& run, bool singleWindowRun, WordRunEnd* end)
 {
@@ -221,9 +220,10 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
             if (!pending) {
                 if (!build(candidate))
                     continue;
-                candidateHash = DuplicateSet::hashOf(candidate);
-                if (settings.duplicationCheck)
+                if (settings.duplicationCheck) {
+                    candidateHash = DuplicateSet::hashOf(candidate);
                     seen.prefetch(candidateHash);
+                }
             }
             pending = false;
             if (!settings.duplicationCheck)
