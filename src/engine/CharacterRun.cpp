@@ -250,7 +250,8 @@ private:
         m_surface.setProgress(100);
     }
 
-    void stoppedEnd()
+    // The window as a stopped run leaves it; the error end uses it too.
+    void showStopped()
     {
         m_surface.enableOn();
         m_surface.setCountdownTimerEnabled(false);
@@ -259,6 +260,11 @@ private:
         m_surface.setExecuteEnabled(true);
         m_surface.setHeading(texts::kPlainHeading);
         m_surface.setStatus(texts::kStoppedByUser);
+    }
+
+    void stoppedEnd()
+    {
+        showStopped();
         m_list.colourRows(m_list.count(), kStripeFirst, kStripeSecond);
         m_list.setUpdating(true);
     }
@@ -266,13 +272,7 @@ private:
     void errorEnd()
     {
         m_env.boxes.show(texts::kRulesMismatchError, Icon::Exclamation, Buttons::Ok);
-        m_surface.enableOn();
-        m_surface.setCountdownTimerEnabled(false);
-        m_surface.setCountdown(texts::kIdleCountdown);
-        m_surface.setStopEnabled(false);
-        m_surface.setExecuteEnabled(true);
-        m_surface.setHeading(texts::kPlainHeading);
-        m_surface.setStatus(texts::kStoppedByUser);
+        showStopped();
         m_list.setUpdating(true);
     }
 
