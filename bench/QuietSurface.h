@@ -1,7 +1,7 @@
 #pragma once
 // A main window that shows nothing and answers OK, so benchmarks time the run alone.
 
-#include "engine/RunSurface.h"
+#include "output/RunSurface.h"
 
 namespace quorlix::bench {
 

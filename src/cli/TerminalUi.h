@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine/RunState.h"
-#include "engine/RunSurface.h"
+#include "output/RunSurface.h"
 #include "output/SaveAs.h"
 
 namespace quorlix::cli {

@@ -164,6 +164,12 @@ bool RunControl::checkCharacterRequest()
 
 void RunControl::execute()
 {
+    if (const auto dispatch = prepare())
+        generate(*dispatch);
+}
+
+std::optional<RunControl::Dispatch> RunControl::prepare()
+{
     MainWindowSurface& surface = m_env.surface;
     const CheckOptions& checks = m_request.checks;
     MultiFileSettings& multiFile = m_request.multiFile;
@@ -179,21 +185,35 @@ void RunControl::execute()
         const Answer answer = m_env.boxes.show(multiFileConfirmationText(multiFile, m_request.method),
                                                Icon::Exclamation, Buttons::YesNoCancel);
         if (answer == Answer::Cancel)
-            return;
+            return std::nullopt;
         if (answer == Answer::No)
             multiFile.active = 0;
     }
+    const bool multi = multiFile.active == 1;
+    if (m_request.method == GenerationMethod::RandomWords)
+        return multi ? Dispatch::MultiFileWords : Dispatch::Words;
+    if (!checkCharacterRequest())
+        return std::nullopt;
+    return multi ? Dispatch::MultiFileCharacters : Dispatch::Characters;
+}
 
-    if (m_request.method == GenerationMethod::RandomWords) {
-        if (m_words) {
-            if (multiFile.active == 1)
-                m_words->saveMultiFileWords(m_request, m_env);
-            else
-                m_words->passwordGenWords(m_request, m_env);
-        }
-    } else {
-        if (!checkCharacterRequest())
-            return;
+void RunControl::generate(Dispatch dispatch)
+{
+    MainWindowSurface& surface = m_env.surface;
+    const CheckOptions& checks = m_request.checks;
+    const bool multi = dispatch == Dispatch::MultiFileCharacters || dispatch == Dispatch::MultiFileWords;
+
+    switch (dispatch) {
+    case Dispatch::Words:
+        if (m_words)
+            m_words->passwordGenWords(m_request, m_env);
+        break;
+    case Dispatch::MultiFileWords:
+        if (m_words)
+            m_words->saveMultiFileWords(m_request, m_env);
+        break;
+    case Dispatch::Characters:
+    case Dispatch::MultiFileCharacters:
         m_env.list.clear();
         m_env.list.setUpdating(true);
         m_env.state.stopRequested = 0;
@@ -201,19 +221,20 @@ void RunControl::execute()
         surface.setExecuteEnabled(false);
         surface.enableOff();
         surface.repaintList();
-        if (multiFile.active != 1) {
+        if (!multi) {
             generateCharacters(m_request, m_env, m_dictionary);
             surface.enableOn();
         } else {
-            const std::string& type = multiFile.fileType;
+            const std::string& type = m_request.multiFile.fileType;
             if ((checks.duplication || checks.sortDisplay) && (type == "mdb" || type == "htm" || type == "csv"))
                 m_env.boxes.show(texts::kOnlyTextSorts, Icon::Exclamation, Buttons::Ok);
             generateMultiFileCharacters(m_request, m_env, m_dictionary, m_hooks);
         }
+        break;
     }
 
     if (!m_env.state.stopPending()) {
-        if (multiFile.active != 1)
+        if (!multi)
             surface.selectFirstRow();
         surface.setExecuteEnabled(true);
         surface.setStopEnabled(false);

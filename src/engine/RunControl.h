@@ -7,6 +7,8 @@
 // the surface's timer calls countdownTick() every kCountdownIntervalMs while a
 // run has it enabled (only during yields, so on the same thread).
 
+#include <optional>
+
 #include "engine/CharacterRun.h"
 #include "engine/DictionaryCheck.h"
 #include "engine/RunRequest.h"
@@ -26,8 +28,20 @@ public:
     void setListFileOpener(ListFileOpener open) { m_hooks.open = std::move(open); }
     void setTextFileSorter(TextFileSorter sort) { m_hooks.sort = std::move(sort); }
 
-    // The whole Execute command. Refusals show their message and return.
+    // Which generator a prepared run goes to.
+    enum class Dispatch { Characters, MultiFileCharacters, Words, MultiFileWords };
+
+    // The whole Execute command: prepare(), then generate(). Refusals show
+    // their message and return.
     void execute();
+    // Execute up to the generator: the readouts, the multi-file question and
+    // the checks of a Random Characters request (which may deactivate pool
+    // characters and prune separator marks). nullopt when cancelled or refused.
+    // Short; the desktop program runs it on the window's thread.
+    std::optional<Dispatch> prepare();
+    // The run start, the generator and the restore after it: the long part,
+    // which the desktop program runs on a worker over a copy of the options.
+    void generate(Dispatch dispatch);
     // One tick of tmrCountDown: the estimate and the progress bar.
     void countdownTick();
 

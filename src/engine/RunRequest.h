@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "engine/RunState.h"
-#include "engine/RunSurface.h"
+#include "output/RunSurface.h"
 #include "engine/Yielder.h"
 #include "options/CharacterPool.h"
 #include "options/RunOptions.h"

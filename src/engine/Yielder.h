@@ -6,7 +6,7 @@
 #include <chrono>
 #include <cstdint>
 
-#include "engine/RunSurface.h"
+#include "output/RunSurface.h"
 
 namespace quorlix {
 

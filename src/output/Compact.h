@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/RunSurface.h"
+#include "output/RunSurface.h"
 #include "output/SaveAs.h"
 #include "platform/Status.h"
 

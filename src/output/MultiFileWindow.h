@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/RunSurface.h"
+#include "output/RunSurface.h"
 #include "output/MultiFileSettings.h"
 
 namespace quorlix {

@@ -2,9 +2,6 @@
 // The "Save &As" command and the four writers it dispatches to, as plain
 // functions over the main window's surfaces so that the GUI, the CLI and the
 // tests drive the same code.
-//
-// The window surfaces are header-only interfaces (engine/RunSurface.h); this
-// library does not link the engine.
 
 #include <cstdint>
 #include <functional>
@@ -12,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/RunSurface.h"
+#include "output/RunSurface.h"
 #include "output/ListWriter.h"
 #include "platform/ResultList.h"
 #include "platform/Status.h"

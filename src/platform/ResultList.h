@@ -40,6 +40,10 @@ public:
         return {m_bytes.data() + from, static_cast<std::size_t>(to - from)};
     }
 
+    // Places every row now, so that reads change nothing: several threads may
+    // then read the list at once, as long as none adds to it.
+    void settle() const { placeRows(); }
+
     void setSorted(bool on);
     bool sorted() const { return m_sorted; }
     void setUpdating(bool on);

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "engine/DictionaryCheck.h"
-#include "engine/RunSurface.h"
+#include "output/RunSurface.h"
 #include "options/RunOptions.h"
 #include "words/DictionaryIndex.h"
 #include "words/WordSource.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/RunSurface.h"
+#include "output/RunSurface.h"
 #include "words/WordTables.h"
 
 namespace quorlix {

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "engine/RunState.h"
-#include "engine/RunSurface.h"
+#include "output/RunSurface.h"
 #include "engine/Yielder.h"
 #include "options/RunOptions.h"
 #include "options/WordSettings.h"

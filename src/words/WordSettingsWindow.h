@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/RunSurface.h"
+#include "output/RunSurface.h"
 #include "options/WordSettings.h"
 
 namespace quorlix {

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/RunSurface.h"
+#include "output/RunSurface.h"
 #include "support/RecordingSurface.h"
 
 namespace quorlix::testing {

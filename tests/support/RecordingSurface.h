@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/RunSurface.h"
+#include "output/RunSurface.h"
 
 namespace quorlix::testing {
 
