@@ -1,5 +1,7 @@
 #include "output/SaveAs.h"
 
+#include "output/ViewerTexts.h"
+
 namespace quorlix {
 
 namespace {
@@ -13,18 +15,13 @@ struct WriterTexts {
     std::string_view viewerHint;
 };
 
-constexpr WriterTexts kTxt{ListFormat::Txt, "Saving Text File: ", "Saved Text File: ",
-                           "Do you wish to View/Edit this file now using your default text viewer?", ""};
-constexpr WriterTexts kCsv{ListFormat::Csv, "Saving CSV File: ", "Saved CSV File: ",
-                           "Do you wish to launch MS-Excel to view this file now?",
-                           " Please verify that your system has MS-Excel installed and that the CSV extension is set "
-                           "to run MS-Excel."};
-constexpr WriterTexts kHtm{ListFormat::Htm, "Saving HTM File: ", "Saved HTM File: ",
-                           "Do you wish to launch your default web browser to view this file now?", ""};
+constexpr WriterTexts kTxt{ListFormat::Txt, "Saving Text File: ", "Saved Text File: ", texts::kViewTxtQuestion,
+                           ""};
+constexpr WriterTexts kCsv{ListFormat::Csv, "Saving CSV File: ", "Saved CSV File: ", texts::kViewCsvQuestion,
+                           texts::kCsvViewerHint};
+constexpr WriterTexts kHtm{ListFormat::Htm, "Saving HTM File: ", "Saved HTM File: ", texts::kViewHtmQuestion, ""};
 constexpr WriterTexts kMdb{ListFormat::Mdb, "Saving Database File: ", "Created Database File: ",
-                           "Do you wish to launch MS-Access to view this file now?",
-                           " Please verify that your system has MS-Access installed and that the MDB extension is "
-                           "set to run MS-Access."};
+                           texts::kViewMdbQuestion, texts::kMdbViewerHint};
 
 std::string trimBlanks(const std::string& s)
 {
@@ -88,10 +85,12 @@ void SaveToCSV(const std::string& path, const std::string& title, const ResultLi
 {
     if (passwordAmount > kExcelQuestionAbove) {
         const std::string question =
-            "MS-Excel can only display a maximum of 65,533 cells. You are requesting to save in CSV format a total "
+            "Your default CSV application can only display a maximum of 65,533 cells. You are requesting to save in "
+            "CSV format a total "
             "of " +
             std::to_string(passwordAmount) +
-            " passwords. If you attempt to view them in MS-Excel, only the first 65,533 passwords will display.\r\n"
+            " passwords. If you attempt to view them in your default CSV application, only the first 65,533 passwords "
+            "will display.\r\n"
             "\r\nDo you wish to save in CSV format anyway?";
         if (context.boxes.show(question, Icon::Exclamation, Buttons::YesNo) != Answer::Yes)
             return;

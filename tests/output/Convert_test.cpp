@@ -11,8 +11,8 @@ using namespace quorlix::testing;
 
 namespace {
 
-const std::string kCsvView = "message:Do you wish to launch MS-Excel to view this file now?";
-const std::string kDbView = "message:Do you wish to launch MS-Access to view this file now?";
+const std::string kCsvView = "message:Do you wish to launch your default CSV application to view this file now?";
+const std::string kDbView = "message:Do you wish to launch your default MDB application to view this file now?";
 
 class ConvertTest : public TempDirTest {
 protected:
@@ -143,11 +143,11 @@ TEST_F(ConvertTest, ViewerFailureMessagesForSpreadsheetAndDatabaseOnly)
             failures.push_back(s.text);
     EXPECT_EQ(failures, (std::vector<std::string>{
                             "Unable to open " + path("v.csv") +
-                                " Please verify that your system has MS-Excel installed and that the CSV extension is "
-                                "set to run MS-Excel.",
+                                " Please verify that your system has an application for CSV files installed and that "
+                                "it is set as the default for the CSV extension.",
                             "Unable to open " + path("v.mdb") +
-                                " Please verify that your system has MS-Access installed and that the MDB extension "
-                                "is set to run MS-Access."}));
+                                " Please verify that your system has an application for MDB files installed and that "
+                                "it is set as the default for the MDB extension."}));
     EXPECT_EQ(boxes.shown.size(), 5u); // three questions, two failures
 }
 

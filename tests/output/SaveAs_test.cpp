@@ -28,9 +28,9 @@ private:
 };
 
 const std::string kViewTxt = "message:Do you wish to View/Edit this file now using your default text viewer?";
-const std::string kViewCsv = "message:Do you wish to launch MS-Excel to view this file now?";
+const std::string kViewCsv = "message:Do you wish to launch your default CSV application to view this file now?";
 const std::string kViewHtm = "message:Do you wish to launch your default web browser to view this file now?";
-const std::string kViewMdb = "message:Do you wish to launch MS-Access to view this file now?";
+const std::string kViewMdb = "message:Do you wish to launch your default MDB application to view this file now?";
 
 class SaveAsTest : public testing::TempDirTest {
 protected:
@@ -106,11 +106,11 @@ TEST_F(SaveAsTest, ViewerFailureMessageOnlyForSpreadsheetAndDatabase)
     };
     for (const Case& c : {Case{"v.txt", kViewTxt, ""}, Case{"v.htm", kViewHtm, ""},
                           Case{"v.csv", kViewCsv,
-                               " Please verify that your system has MS-Excel installed and that the CSV extension is "
-                               "set to run MS-Excel."},
+                               " Please verify that your system has an application for CSV files installed and that it "
+                               "is set as the default for the CSV extension."},
                           Case{"v.mdb", kViewMdb,
-                               " Please verify that your system has MS-Access installed and that the MDB extension "
-                               "is set to run MS-Access."}}) {
+                               " Please verify that your system has an application for MDB files installed and that it "
+                               "is set as the default for the MDB extension."}}) {
         log.clear();
         boxes.answers = {Answer::Yes};
         saveChosenFile(list, 2, file(c.title), ctx);
@@ -124,9 +124,10 @@ TEST_F(SaveAsTest, ViewerFailureMessageOnlyForSpreadsheetAndDatabase)
 TEST_F(SaveAsTest, SpreadsheetQuestionAboveTheLimitOnly)
 {
     const std::string question =
-        "message:MS-Excel can only display a maximum of 65,533 cells. You are requesting to save in CSV format a "
-        "total of 65526 passwords. If you attempt to view them in MS-Excel, only the first 65,533 passwords will "
-        "display.\r\n\r\nDo you wish to save in CSV format anyway?";
+        "message:Your default CSV application can only display a maximum of 65,533 cells. You are requesting to "
+        "save in CSV format a total of 65526 passwords. If you attempt to view them in your default CSV "
+        "application, only the first 65,533 passwords will display.\r\n\r\nDo you wish to save in CSV format "
+        "anyway?";
     boxes.answers = {Answer::No, Answer::No}; // no to the viewer, then no to the question
     SaveToCSV(path("big.csv"), "big.csv", list, 65525, ctx);
     EXPECT_EQ(log.front(), "setStatus:Saving CSV File: big.csv");
