@@ -30,13 +30,7 @@ std::string withoutCr(std::string text)
 
 } // namespace
 
-std::string programFolder()
-{
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    const std::string folder = ec ? std::filesystem::current_path().string() : exe.parent_path().string();
-    return folder.ends_with('/') ? folder : folder + "/";
-}
+std::string programFolder() { return quorlix::programFolder(); }
 
 Status applyWordsArgs(const WordsArgs& args, OptionState& state)
 {

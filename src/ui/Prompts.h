@@ -35,6 +35,26 @@ struct FileRequest {
     bool confirmOverwrite = true; // save dialogs only
 };
 
+inline FileRequest openFileRequest(std::string_view title, std::string_view filter)
+{
+    FileRequest r;
+    r.title = title;
+    r.filter = filter;
+    return r;
+}
+
+inline FileRequest saveFileRequest(std::string_view title, std::string_view filter, std::string_view proposed = {},
+                                   bool confirmOverwrite = true)
+{
+    FileRequest r;
+    r.save = true;
+    r.title = title;
+    r.filter = filter;
+    r.proposedName = proposed;
+    r.confirmOverwrite = confirmOverwrite;
+    return r;
+}
+
 class Prompts {
 public:
     virtual ~Prompts() = default;

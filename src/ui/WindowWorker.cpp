@@ -180,11 +180,11 @@ public:
     }
     std::optional<ChosenFile> chooseSaveFile(std::string_view caption, std::string_view filter) override
     {
-        return choose(FileRequest{true, std::string(caption), std::string(filter), {}, true});
+        return choose(saveFileRequest(caption, filter));
     }
     std::optional<ChosenFile> chooseOpenFile(std::string_view title, std::string_view filter) override
     {
-        return choose(FileRequest{false, std::string(title), std::string(filter), {}, false});
+        return choose(openFileRequest(title, filter));
     }
     std::optional<ChosenFile> chooseSaveFile(std::string_view title, std::string_view filter,
                                              std::string_view proposedName) override
@@ -192,7 +192,7 @@ public:
         // Repair picks an existing file through a save-kind dialog: replacing
         // it is the point, so that dialog does not ask.
         const bool confirm = title != kRepairDialogTitle;
-        return choose(FileRequest{true, std::string(title), std::string(filter), std::string(proposedName), confirm});
+        return choose(saveFileRequest(title, filter, proposedName, confirm));
     }
 
 private:
@@ -239,6 +239,8 @@ WindowWorker::~WindowWorker()
         m_thread.join();
     }
 }
+
+MainWindowSurface& WindowWorker::workerSurface() { return *m_surface; }
 
 void WindowWorker::post(std::function<void()> fn)
 {

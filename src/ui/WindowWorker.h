@@ -101,6 +101,9 @@ public:
     ~WindowWorker() override;
 
     bool busy() const { return m_thread.joinable(); }
+    // The surface the work sees, for helpers the window keeps across runs (the
+    // dictionary check); used on the worker only.
+    MainWindowSurface& workerSurface();
 
     // Before start(): the run's own copy of the options, which postOptions()
     // updates at the worker's yields; the list whose rows to show live; the

@@ -41,6 +41,12 @@ std::size_t writeToFile(char* data, std::size_t size, std::size_t count, void* u
     return std::fwrite(data, size, count, static_cast<std::FILE*>(user)) * size;
 }
 
+int reportProgress(void* user, curl_off_t total, curl_off_t received, curl_off_t, curl_off_t)
+{
+    const auto& progress = *static_cast<const DownloadProgress*>(user);
+    return progress(static_cast<std::uint64_t>(received), static_cast<std::uint64_t>(total)) ? 0 : 1;
+}
+
 void initCurlOnce()
 {
     static std::once_flag once;
@@ -49,7 +55,8 @@ void initCurlOnce()
 
 } // namespace
 
-Status DownloadFile(const std::string& address, const std::string& localPath, const DictionaryVerifier& verify)
+Status DownloadFile(const std::string& address, const std::string& localPath, const DictionaryVerifier& verify,
+                    const DownloadProgress& progress)
 {
     initCurlOnce();
     const std::string temp = temporarySibling(localPath);
@@ -75,6 +82,11 @@ Status DownloadFile(const std::string& address, const std::string& localPath, co
     // A stalled transfer ends instead of freezing the window for ever.
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 60L);
+    if (progress) {
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, reportProgress);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &progress);
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    }
     const CURLcode code = curl_easy_perform(curl);
     long httpStatus = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &httpStatus);
@@ -87,6 +99,8 @@ Status DownloadFile(const std::string& address, const std::string& localPath, co
         std::string why = errorText[0] ? errorText : curl_easy_strerror(code);
         if (code == CURLE_HTTP_RETURNED_ERROR && httpStatus > 0)
             why = "The server answered " + std::to_string(httpStatus) + ".";
+        if (code == CURLE_ABORTED_BY_CALLBACK)
+            why = "The download was cancelled.";
         result = Status::ioError(why);
     } else if (!written) {
         result = Status::ioError("Cannot write " + temp + ".");

@@ -6,6 +6,7 @@
 // temporary name next to the target, must open as a dictionary, and only then
 // are renamed into place. A failure is reported as such, never as complete.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -40,11 +41,16 @@ std::string downloadBase(SettingsStore& store);
 using DictionaryVerifier = std::function<Status(const std::string& path)>;
 Status verifyDownloadedDictionary(const std::string& path);
 
+// Told how far a download has come (total 0 while unknown); returning false
+// cancels it.
+using DownloadProgress = std::function<bool(std::uint64_t received, std::uint64_t total)>;
+
 // Fetches address into localPath in one blocking call. HTTP errors, dropped
-// connections and files that fail verify are errors; localPath is then
-// untouched.
+// connections, a cancel and files that fail verify are errors; localPath is
+// then untouched.
 Status DownloadFile(const std::string& address, const std::string& localPath,
-                    const DictionaryVerifier& verify = verifyDownloadedDictionary);
+                    const DictionaryVerifier& verify = verifyDownloadedDictionary,
+                    const DownloadProgress& progress = {});
 
 // "Connected to the Internet": false only when the system has no network
 // interface up besides loopback.

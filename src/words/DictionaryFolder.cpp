@@ -5,6 +5,14 @@
 
 namespace quorlix {
 
+std::string programFolder()
+{
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    const std::string folder = ec ? std::filesystem::current_path().string() : exe.parent_path().string();
+    return folder.ends_with('/') ? folder : folder + "/";
+}
+
 bool fileExists(const std::string& path)
 {
     if (path.empty())

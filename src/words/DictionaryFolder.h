@@ -28,6 +28,10 @@ inline constexpr std::array<KnownDictionary, 7> kKnownDictionaries = {{
     {6, "wordlist_english_abridged.dct", "English (USA) Abridged   (26,500+ Words)"},
 }};
 
+// The folder of the running program file, ending in '/' (the working folder
+// when it cannot be told): the program folder where dictionaries live.
+std::string programFolder();
+
 // True when path names a file, or a folder that holds at least one entry (the
 // folder listing of the path is not empty).
 bool fileExists(const std::string& path);

@@ -1,0 +1,907 @@
+#include "ui/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadialGradient>
+#include <QRadioButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "engine/RunTexts.h"
+#include "options/Readout.h"
+#include "output/DisplayTools.h"
+#include "settings/ApplyOptions.h"
+#include "settings/LastSettings.h"
+#include "ui/HelpWindows.h"
+#include "ui/ProgressBar.h"
+
+namespace quorlix::ui {
+
+namespace {
+
+constexpr std::string_view kIdleStatus = "For Quick Help, Right-Click Objects";
+constexpr std::string_view kCounterOn = "Counter On";
+constexpr std::uint32_t kProgressBack = 16777215; // white
+constexpr std::uint32_t kProgressFore = 16711680; // blue in the high byte
+
+QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+// The rules light: a lamp, grey when off, green when on, drawn for the
+// screen's pixel ratio.
+QPixmap lamp(bool on, qreal ratio)
+{
+    const int size = 16;
+    QPixmap pixmap(QSize(size, size) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    QRadialGradient glow(QPointF(size * 0.38, size * 0.35), size * 0.6);
+    glow.setColorAt(0, on ? QColor(190, 255, 190) : QColor(235, 235, 235));
+    glow.setColorAt(0.5, on ? QColor(40, 200, 60) : QColor(160, 160, 160));
+    glow.setColorAt(1, on ? QColor(10, 110, 30) : QColor(95, 95, 95));
+    p.setBrush(glow);
+    p.setPen(QPen(QColor(60, 60, 60), 1));
+    p.drawEllipse(QRectF(1, 1, size - 2, size - 2));
+    return pixmap;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& text)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    return l;
+}
+
+QCheckBox* checkBox(QWidget* parent, const char* name, const QString& text)
+{
+    auto* c = new QCheckBox(text, parent);
+    c->setObjectName(QString::fromLatin1(name));
+    return c;
+}
+
+QLineEdit* numberField(QWidget* parent, const char* name, int maxChars)
+{
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setMaxLength(maxChars);
+    const int width = e->fontMetrics().horizontalAdvance(QString(maxChars + 2, QLatin1Char('0')));
+    e->setFixedWidth(width + 12);
+    return e;
+}
+
+} // namespace
+
+// The window's own readouts and buttons, as the logic on the window's thread
+// drives them and as the worker's deliveries land.
+class MainWindow::Surface final : public MainWindowSurface {
+public:
+    explicit Surface(MainWindow& w) : m_w(w) {}
+
+    void setStatus(std::string_view text) override { m_w.m_label2->setText(qs(text)); }
+    void setHeading(std::string_view text) override { m_w.m_label10->setText(qs(text)); }
+    void setCounter(std::string_view text) override { m_w.m_label15->setText(qs(text)); }
+    void setCountdown(std::string_view text) override { m_w.m_lblCountDown->setText(qs(text)); }
+    void showCountdown() override
+    {
+        for (QLabel* l : {m_w.m_lblTime1, m_w.m_lblTime2, m_w.m_lblCountDown}) {
+            l->setVisible(true);
+            l->setEnabled(true);
+        }
+    }
+    // The countdown timer runs beside the work, on the worker.
+    void setCountdownTimerEnabled(bool) override {}
+    void setProgress(int percent) override { m_w.m_picture3->setValue(percent); }
+    void setExecuteEnabled(bool on) override
+    {
+        m_w.m_executeOn = on;
+        m_w.m_command1->setEnabled(on);
+        m_w.m_mnuExecute->setEnabled(on);
+    }
+    void setStopEnabled(bool on) override
+    {
+        m_w.m_stopOn = on;
+        m_w.m_command5->setEnabled(on);
+    }
+    void enableOff() override { m_w.enableOff(); }
+    void enableOn() override { m_w.enableOn(); }
+    void repaintList() override { m_w.m_list1->viewport()->update(); }
+    void selectFirstRow() override { m_w.selectFirstRow(); }
+    void setMethodOptionsEnabled(bool on) override
+    {
+        m_w.m_optType[0]->setEnabled(on);
+        m_w.m_optType[1]->setEnabled(on);
+    }
+    bool isMinimized() const override { return m_w.isMinimized(); }
+    void refreshReadout() override { m_w.refreshReadout(); }
+    void setWindowTitle(std::string_view text) override { m_w.setWindowTitle(qs(text)); }
+    void processEvents() override {}
+
+private:
+    MainWindow& m_w;
+};
+
+// The controls that loading settings sets, over the widgets.
+class MainWindow::Controls final : public OptionControls {
+public:
+    explicit Controls(MainWindow& w) : m_w(w) {}
+
+    void setTotalPasswordsField(std::string_view text) override { m_w.m_text2->setText(qs(text)); }
+    void setMinLengthField(std::string_view text) override { m_w.m_text3->setText(qs(text)); }
+    void setMaxLengthField(std::string_view text) override { m_w.m_text4->setText(qs(text)); }
+    void setDuplicationCheck(bool on) override { pair(m_w.m_check6, m_w.m_mnuDuplication, on); }
+    void setSideBySideCheck(bool on) override { pair(m_w.m_check1, m_w.m_mnuSideBySide, on); }
+    void setSequentialCheck(bool on) override { pair(m_w.m_check2, m_w.m_mnuSequential, on); }
+    void setCounter(bool on) override
+    {
+        m_w.m_chkCounter->setChecked(on);
+        m_w.m_state.checks.counter = on;
+    }
+    // The sort box has a menu item too: both show the loaded value, so the
+    // first toggle of either does what it shows.
+    void setSortDisplay(bool on) override { pair(m_w.m_chkSort, m_w.m_mnuSort, on); }
+    void setDictionaryCheck(bool on) override { pair(m_w.m_chkDictionary, m_w.m_dictionaryCheckMenu, on); }
+    void setWholeWord(bool on) override
+    {
+        (on ? m_w.m_optFull : m_w.m_optHybrid)->setChecked(true);
+        m_w.m_state.checks.dictionaryMode = on ? DictionaryMode::Whole : DictionaryMode::Hybrid;
+    }
+    void setStrongPasswords(bool on) override { pair(m_w.m_chkSPW, m_w.m_mnuStrong, on); }
+    void selectMethod(GenerationMethod method) override
+    {
+        m_w.m_optType[method == GenerationMethod::RandomWords ? 1 : 0]->setChecked(true);
+        m_w.m_state.method = method;
+        m_w.applyMethodState();
+    }
+    void setRulesLight(bool green) override { m_w.setRulesLight(green); }
+    void refreshReadout() override { m_w.refreshReadout(); }
+
+private:
+    void pair(QCheckBox* box, QAction* item, bool on)
+    {
+        box->setChecked(on);
+        item->setChecked(on);
+        m_w.switchClicked(box); // the box's value reaches the options
+    }
+    MainWindow& m_w;
+};
+
+MainWindow::MainWindow(Program& program)
+    : m_program(program), m_services(program.services()), m_surface(std::make_unique<Surface>(*this)),
+      m_controls(std::make_unique<Controls>(*this)), m_list(std::make_unique<ResultList>()), m_model(this),
+      m_worker(this, *this, program.services().prompts)
+{
+    setObjectName(QStringLiteral("Quorlix"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(qs(kTitle));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/quorlix.svg")));
+    m_boxes = std::make_unique<WaitingMessageBoxes>(m_services.prompts, this, &m_waitDepth);
+    m_checker = std::make_unique<DictionaryChecker>(m_worker.workerSurface(), &m_wordSource, m_services.programFolder);
+    m_wordsRunner = std::make_unique<WordsRunner>(m_wordSource, m_services.programFolder);
+    buildControls();
+    buildMenus();
+    collectControls();
+    initialise();
+}
+
+MainWindow::~MainWindow() = default;
+
+MessageBoxes& MainWindow::boxes() { return *m_boxes; }
+MainWindowSurface& MainWindow::surface() { return *m_surface; }
+OptionControls& MainWindow::controls() { return *m_controls; }
+
+void MainWindow::buildControls()
+{
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+
+    // Password type.
+    auto* typeBox = new QGroupBox(tr("Password Type"), central);
+    typeBox->setObjectName(QStringLiteral("fraPasswordType"));
+    m_optType[0] = new QRadioButton(tr("Random Characters:"), typeBox);
+    m_optType[0]->setObjectName(QStringLiteral("optType0"));
+    m_optType[1] = new QRadioButton(tr("Random Words:"), typeBox);
+    m_optType[1]->setObjectName(QStringLiteral("optType1"));
+    auto* typeGroup = new QButtonGroup(this);
+    typeGroup->addButton(m_optType[0], 0);
+    typeGroup->addButton(m_optType[1], 1);
+    auto* typeLayout = new QVBoxLayout(typeBox);
+    typeLayout->addWidget(m_optType[0]);
+    typeLayout->addWidget(m_optType[1]);
+
+    // Amount, lengths and readouts.
+    m_label44 = label(central, "Label44", tr("Total Passwords"));
+    m_text2 = numberField(central, "Text2", 8);
+    m_label5 = label(central, "Label5", tr("Total Characters  Min"));
+    m_text3 = numberField(central, "Text3", 2);
+    m_lblMax = label(central, "lblMax", tr("Max"));
+    m_text4 = numberField(central, "Text4", 2);
+    m_label7 = label(central, "Label7", tr("Characters to Use"));
+    m_label8 = label(central, "Label8", QString());
+    m_label13 = label(central, "Label13", QString());
+    m_label12 = label(central, "Label12", QString());
+    m_label12->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_label12->setMinimumWidth(m_label12->fontMetrics().horizontalAdvance(QStringLiteral("1 in 2.44158144585119E+118 Max")));
+    m_label44->setBuddy(m_text2);
+    m_label5->setBuddy(m_text3);
+    m_lblMax->setBuddy(m_text4);
+
+    auto* numbers = new QGridLayout;
+    numbers->addWidget(m_label44, 0, 0);
+    numbers->addWidget(m_text2, 0, 1, 1, 3, Qt::AlignLeft);
+    auto* lengths = new QHBoxLayout;
+    lengths->addWidget(m_text3);
+    lengths->addSpacing(8);
+    lengths->addWidget(m_lblMax);
+    lengths->addWidget(m_text4);
+    lengths->addStretch();
+    numbers->addWidget(m_label5, 1, 0);
+    numbers->addLayout(lengths, 1, 1, 1, 3);
+    numbers->addWidget(m_label7, 2, 0);
+    numbers->addWidget(m_label8, 2, 1, 1, 3);
+    numbers->addWidget(m_label13, 3, 0, Qt::AlignTop);
+    numbers->addWidget(m_label12, 3, 1, 1, 3, Qt::AlignTop);
+    numbers->setColumnStretch(3, 1);
+
+    // Checks.
+    auto* checks = new QGroupBox(tr("Checks"), central);
+    checks->setObjectName(QStringLiteral("fraChecks"));
+    m_check6 = checkBox(checks, "Check6", tr("Duplication Check"));
+    m_check1 = checkBox(checks, "Check1", tr("Side-By-Side Check"));
+    m_check2 = checkBox(checks, "Check2", tr("Sequential Check"));
+    m_chkDictionary = checkBox(checks, "chkDictionary", tr("Dictionary Check"));
+    m_optFull = new QRadioButton(tr("Whole:"), checks);
+    m_optFull->setObjectName(QStringLiteral("optFull"));
+    m_optHybrid = new QRadioButton(tr("Hybrid:"), checks);
+    m_optHybrid->setObjectName(QStringLiteral("optHybrid"));
+    auto* modeGroup = new QButtonGroup(this);
+    modeGroup->addButton(m_optFull);
+    modeGroup->addButton(m_optHybrid);
+    m_chkSPW = checkBox(checks, "chkSPW", tr("Strong Passwords"));
+    m_chkSort = checkBox(checks, "chkSort", tr("Sort Display"));
+    auto* checkLayout = new QGridLayout(checks);
+    checkLayout->addWidget(m_check6, 0, 0, 1, 3);
+    checkLayout->addWidget(m_check1, 1, 0, 1, 3);
+    checkLayout->addWidget(m_check2, 2, 0, 1, 3);
+    checkLayout->addWidget(m_chkDictionary, 3, 0);
+    checkLayout->addWidget(m_optFull, 3, 1);
+    checkLayout->addWidget(m_optHybrid, 3, 2);
+    checkLayout->addWidget(m_chkSPW, 4, 0, 1, 3);
+    checkLayout->addWidget(m_chkSort, 5, 0, 1, 3);
+    checkLayout->setColumnStretch(3, 1);
+
+    // Rules light.
+    const qreal ratio = devicePixelRatioF();
+    m_imgRules[0] = label(central, "imgRules0", QString());
+    m_imgRules[0]->setPixmap(lamp(false, ratio));
+    m_imgRules[1] = label(central, "imgRules1", QString());
+    m_imgRules[1]->setPixmap(lamp(true, ratio));
+    m_lblRules = label(central, "lblRules", tr("Rules Activated"));
+    auto* rules = new QHBoxLayout;
+    rules->addWidget(m_imgRules[0]);
+    rules->addWidget(m_imgRules[1]);
+    rules->addWidget(m_lblRules);
+    rules->addStretch();
+
+    // Execute and Stop, the clock and the bar.
+    m_command1 = new QPushButton(tr("E&xecute"), central);
+    m_command1->setObjectName(QStringLiteral("Command1"));
+    m_command1->setDefault(true);
+    m_command5 = new QPushButton(tr("&Stop"), central);
+    m_command5->setObjectName(QStringLiteral("Command5"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_command1);
+    buttons->addWidget(m_command5);
+    m_lblTime1 = label(central, "lblTime1", tr("Time"));
+    m_lblTime2 = label(central, "lblTime2", tr("Remaining (Est.)"));
+    m_lblCountDown = label(central, "lblCountDown", QString());
+    QFont clock = m_lblCountDown->font();
+    clock.setBold(true);
+    m_lblCountDown->setFont(clock);
+    auto* time = new QHBoxLayout;
+    time->addWidget(m_lblTime1);
+    time->addWidget(m_lblTime2);
+    time->addStretch();
+    time->addWidget(m_lblCountDown);
+    m_picture3 = new ProgressBar(central);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(typeBox);
+    left->addLayout(numbers);
+    left->addWidget(checks);
+    left->addLayout(rules);
+    left->addStretch();
+    left->addLayout(buttons);
+    left->addLayout(time);
+    left->addWidget(m_picture3);
+
+    // The display.
+    m_label10 = label(central, "Label10", qs(texts::kPlainHeading));
+    QFont heading = m_label10->font();
+    heading.setBold(true);
+    m_label10->setFont(heading);
+    m_list1 = new QListView(central);
+    m_list1->setObjectName(QStringLiteral("List1"));
+    m_list1->setModel(&m_model);
+    m_list1->setUniformItemSizes(true);
+    m_list1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list1->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list1->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_list1->setMinimumWidth(260);
+    QFont fixed(QStringLiteral("Courier New"));
+    fixed.setStyleHint(QFont::TypeWriter);
+    fixed.setFixedPitch(true);
+    if (!QFontInfo(fixed).fixedPitch())
+        fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    m_list1->setFont(fixed);
+    m_label10->setBuddy(m_list1);
+    m_label16 = label(central, "Label16", tr("Passwords Generated"));
+    m_label15 = label(central, "Label15", QString());
+    m_label15->setMinimumWidth(m_label15->fontMetrics().horizontalAdvance(QStringLiteral("10000000 of 10000000")));
+    m_chkCounter = checkBox(central, "chkCounter", tr("Counter"));
+    auto* counter = new QHBoxLayout;
+    counter->addWidget(m_label16);
+    counter->addWidget(m_label15, 1);
+    counter->addWidget(m_chkCounter);
+    auto* right = new QVBoxLayout;
+    right->addWidget(m_label10);
+    right->addWidget(m_list1, 1);
+    right->addLayout(counter);
+
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(left);
+    columns->addLayout(right, 1);
+
+    m_label2 = label(central, "Label2", QString());
+    m_label2->setFrameShape(QFrame::StyledPanel);
+    m_label2->setFrameShadow(QFrame::Sunken);
+    m_label2->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* all = new QVBoxLayout(central);
+    all->addLayout(columns, 1);
+    all->addWidget(m_label2);
+
+    // Tab order: options top to bottom, then the buttons, then the display.
+    QWidget* order[] = {m_optType[0], m_optType[1], m_text2, m_text3, m_text4, m_check6, m_check1, m_check2,
+                        m_chkDictionary, m_optFull, m_optHybrid, m_chkSPW, m_chkSort, m_command1, m_command5,
+                        m_list1, m_chkCounter};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+
+    // Quick help topics.
+    for (QWidget* w : {static_cast<QWidget*>(m_optType[0]), static_cast<QWidget*>(m_optType[1]),
+                       static_cast<QWidget*>(typeBox)})
+        setHelpTopic(w, QStringLiteral("Password Type"));
+    setHelpTopic(m_label44, QStringLiteral("Total Passwords"));
+    setHelpTopic(m_text2, QStringLiteral("Total Passwords"));
+    for (QWidget* w : {static_cast<QWidget*>(m_label5), static_cast<QWidget*>(m_lblMax),
+                       static_cast<QWidget*>(m_text3), static_cast<QWidget*>(m_text4)})
+        setHelpTopic(w, QStringLiteral("Total Characters Min/Max"));
+    setHelpTopic(m_label7, QStringLiteral("Characters to Use"));
+    setHelpTopic(m_label8, QStringLiteral("Characters to Use"));
+    setHelpTopic(m_label13, QStringLiteral("Min/Max Probability"));
+    setHelpTopic(m_label12, QStringLiteral("Min/Max Probability"));
+    setHelpTopic(m_check6, QStringLiteral("Duplication Check"));
+    setHelpTopic(m_check1, QStringLiteral("Side-By-Side Check"));
+    setHelpTopic(m_check2, QStringLiteral("Sequential Check"));
+    for (QWidget* w : {static_cast<QWidget*>(m_chkDictionary), static_cast<QWidget*>(m_optFull),
+                       static_cast<QWidget*>(m_optHybrid)})
+        setHelpTopic(w, QStringLiteral("Dictionary Check"));
+    setHelpTopic(m_chkSPW, QStringLiteral("Strong Passwords"));
+    setHelpTopic(m_chkSort, QStringLiteral("Sort Display"));
+    setHelpTopic(m_chkCounter, QStringLiteral("Counter"));
+    setHelpTopic(m_label16, QStringLiteral("Passwords Generated"));
+    setHelpTopic(m_label15, QStringLiteral("Passwords Generated"));
+    setHelpTopic(m_label10, QStringLiteral("Generated Passwords"));
+    for (QWidget* w : {static_cast<QWidget*>(m_imgRules[0]), static_cast<QWidget*>(m_imgRules[1]),
+                       static_cast<QWidget*>(m_lblRules)})
+        setHelpTopic(w, QStringLiteral("Rules Activated"));
+    setHelpTopic(m_command1, QStringLiteral("Execute"));
+    setHelpTopic(m_command5, QStringLiteral("Stop"));
+    for (QWidget* w : {static_cast<QWidget*>(m_lblTime1), static_cast<QWidget*>(m_lblTime2),
+                       static_cast<QWidget*>(m_lblCountDown)})
+        setHelpTopic(w, QStringLiteral("Time Remaining"));
+    setHelpTopic(m_picture3, QStringLiteral("Progress Bar"));
+    setHelpTopic(m_label2, QStringLiteral("Status Line"));
+    setHelpTopic(checks, QStringLiteral("Quorlix"));
+    // The display's right-click is its Copy menu; in context mode it still has a topic.
+    m_list1->setProperty("helpTopic", QStringLiteral("Generated Passwords"));
+
+    // Handlers.
+    connect(m_optType[0], &QRadioButton::clicked, this, [this] { methodClicked(GenerationMethod::RandomCharacters); });
+    connect(m_optType[1], &QRadioButton::clicked, this, [this] { methodClicked(GenerationMethod::RandomWords); });
+    connect(m_text2, &QLineEdit::textChanged, this,
+            [this](const QString& t) { applyFieldChange(changeTotalPasswords(m_state.run, t.toStdString())); });
+    connect(m_text3, &QLineEdit::textChanged, this,
+            [this](const QString& t) { applyFieldChange(changeMinLength(m_state.run, t.toStdString())); });
+    connect(m_text4, &QLineEdit::textChanged, this,
+            [this](const QString& t) { applyFieldChange(changeMaxLength(m_state.run, t.toStdString())); });
+    for (QLineEdit* e : {m_text2, m_text3, m_text4})
+        e->installEventFilter(this);
+    for (QCheckBox* box : {m_check6, m_check1, m_check2, m_chkSPW, m_chkSort})
+        connect(box, &QCheckBox::clicked, this, [this, box] { switchClicked(box); });
+    connect(m_chkDictionary, &QCheckBox::clicked, this, [this] { dictionaryBoxClicked(); });
+    connect(m_optFull, &QRadioButton::clicked, this, [this] {
+        m_state.checks.dictionaryMode = DictionaryMode::Whole;
+        optionsChanged();
+    });
+    connect(m_optHybrid, &QRadioButton::clicked, this, [this] {
+        m_state.checks.dictionaryMode = DictionaryMode::Hybrid;
+        optionsChanged();
+    });
+    connect(m_chkCounter, &QCheckBox::clicked, this, [this] { counterClicked(); });
+    connect(m_command1, &QPushButton::clicked, this, [this] { execute(); });
+    connect(m_command5, &QPushButton::clicked, this, [this] { stop(); });
+    connect(m_list1, &QListView::clicked, this, [this](const QModelIndex& i) { listClicked(i); });
+    connect(m_list1, &QListView::customContextMenuRequested, this,
+            [this](const QPoint& at) { listContextMenu(at); });
+    for (QWidget* w : {static_cast<QWidget*>(m_label7), static_cast<QWidget*>(m_label8),
+                       static_cast<QWidget*>(m_imgRules[0]), static_cast<QWidget*>(m_imgRules[1]),
+                       static_cast<QWidget*>(m_lblRules)})
+        w->installEventFilter(this);
+    connect(m_picture3, &ProgressBar::ProgressDone, this, [] {}); // progress_ProgressDone has no effect
+}
+
+void MainWindow::buildMenus()
+{
+    auto add = [this](QMenu* menu, const char* name, const QString& text, auto handler) {
+        QAction* a = menu->addAction(text);
+        a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    auto menu = [](QMenu* parent, const char* name, const QString& text) {
+        QMenu* m = parent->addMenu(text);
+        m->setObjectName(QString::fromLatin1(name));
+        m->menuAction()->setObjectName(QString::fromLatin1(name) + QStringLiteral("Item"));
+        return m;
+    };
+
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    add(file, "mnuNewWindow", tr("&New Window"), [this] { m_program.openWindow(); });
+    add(file, "mnuOpenTxt", tr("Open Text File"), [this] { openTextFile(); });
+    m_saveAsMenu = add(file, "SaveAsMenu", tr("Save &As"), [this] { saveAs(); });
+    file->addSeparator();
+    add(file, "mnuOpenSettings", tr("&Open Settings"), [this] { openSettings(); });
+    add(file, "mnuSaveSettings", tr("&Save Settings"), [this] { saveSettings(); });
+    file->addSeparator();
+    m_clearDisplayMenu = add(file, "ClearDisplayMenu", tr("&Clear Display"), [this] { clearDisplay(); });
+    add(file, "MultiCreateMenu", tr("&Multi-File Create"), [this] { showMultiFile(); });
+    file->addSeparator();
+    add(file, "mnuClosePasswordTool", tr("Close &Password Tool"), [this] { closePasswordTool(); });
+    add(file, "mnuExit", tr("&Exit"), [this] { close(); });
+
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    edit->setObjectName(QStringLiteral("mnuEdit"));
+    m_copyMenu = add(edit, "CopyMenu", tr("&Copy"), [this] { copySelection(); });
+    m_copyMenu->setShortcut(QKeySequence::Copy);
+    m_copyMenu->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    m_list1->addAction(m_copyMenu);
+
+    QMenu* options = menuBar()->addMenu(tr("&Options"));
+    options->setObjectName(QStringLiteral("mnuOptions"));
+    m_mnuExecute = add(options, "mnuExecute", tr("&Execute"), [this] { execute(); });
+    options->addSeparator();
+    QMenu* separators = menu(options, "mnuSeparators", tr("Insert &Seperators"));
+    m_mnuHyphens = add(separators, "mnuHyphens", tr("H&yphens"), [this] { showInserts(false); });
+    add(separators, "mnuBlankSpaces", tr("&Blank Spaces"), [this] { showInserts(true); });
+    add(options, "mnuCharacters", tr("C&haracters"), [this] { showCharacters(); });
+    add(options, "mnuPasswordRules", tr("&Password Rules"), [this] { showPasswordRules(); });
+    add(options, "mnuRandomWordsSettings", tr("Random Words Settings"), [this] { showWordSettings(); });
+    options->addSeparator();
+    auto pairedItem = [&](const char* name, const QString& text, QCheckBox* box) {
+        QAction* a = options->addAction(text);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this, [this, a, box] { switchMenuTriggered(a, box); });
+        return a;
+    };
+    m_mnuDuplication = pairedItem("mnuDuplicationCheck", tr("Dup&lication Check"), m_check6);
+    m_dictionaryCheckMenu = options->addAction(tr("Dictio&nary Check"));
+    m_dictionaryCheckMenu->setObjectName(QStringLiteral("DictionaryCheckMenu"));
+    m_dictionaryCheckMenu->setCheckable(true);
+    connect(m_dictionaryCheckMenu, &QAction::triggered, this, [this] { dictionaryMenuTriggered(); });
+    m_mnuSideBySide = pairedItem("mnuSideBySideCheck", tr("Side-&By-Side Check"), m_check1);
+    m_mnuSequential = pairedItem("mnuSequentialCheck", tr("Se&quential Check"), m_check2);
+    m_mnuStrong = pairedItem("mnuStrongPasswords", tr("Stron&g Passwords"), m_chkSPW);
+    m_mnuSort = pairedItem("mnuSortDisplay", tr("Sor&t Display"), m_chkSort);
+    options->addSeparator();
+    m_mnuPlayMusic = options->addAction(tr("Play &Music at Startup"));
+    m_mnuPlayMusic->setObjectName(QStringLiteral("mnuPlayMusic"));
+    m_mnuPlayMusic->setCheckable(true);
+    connect(m_mnuPlayMusic, &QAction::triggered, this, [this] { playMusicTriggered(); });
+
+    QMenu* tools = menuBar()->addMenu(tr("&Tools"));
+    tools->setObjectName(QStringLiteral("mnuTools"));
+    add(tools, "SaveSortedDB", tr("Co&nvert TXT to MDB File"), [this] { convert(0); });
+    add(tools, "ConverTXTtoCSV", tr("Con&vert TXT to CSV File"), [this] { convert(1); });
+    add(tools, "ConvertTXTtoHTML", tr("Conv&ert TXT to HTML File"), [this] { convert(2); });
+    add(tools, "mnuSortTxt", tr("S&ort TXT File"), [this] { sortTextFile(); });
+    tools->addSeparator();
+    QMenu* viewMdb = menu(tools, "mnuViewMdb", tr("View/Edit &MDB File"));
+    add(viewMdb, "mnuViewAccess", tr("Using Default &Application"), [this] { viewWithDesktop("MDB"); });
+    add(viewMdb, "mnuViewQuorlix", tr("Using &Quorlix"), [this] { viewInQuorlix("mdb"); });
+    QMenu* viewTxt = menu(tools, "mnuViewTxt", tr("View/Edit &TXT File"));
+    add(viewTxt, "mnuViewWordpad", tr("Using Default &Text Viewer"), [this] { viewWithTextEditor("TXT"); });
+    add(viewTxt, "mnuViewQuorlix1", tr("Using &Quorlix"), [this] { viewInQuorlix("txt"); });
+    QMenu* viewHtm = menu(tools, "mnuViewHtm", tr("View/Edit &HTML File"));
+    add(viewHtm, "mnuViewBrowser", tr("Using Default &Browser"), [this] { viewWithBrowser(); });
+    add(viewHtm, "mnuViewQuorlix2", tr("Using Default &Text Viewer"), [this] { viewWithTextEditor("HTM"); });
+    QMenu* viewCsv = menu(tools, "mnuViewCsv", tr("View/Edit &CSV File"));
+    add(viewCsv, "mnuViewExcel", tr("Using Default &Application"), [this] { viewWithDesktop("CSV"); });
+    add(viewCsv, "mnuViewQuorlix3", tr("Using Default &Text Viewer"), [this] { viewWithTextEditor("CSV"); });
+    tools->addSeparator();
+    add(tools, "CompactDBMenu", tr("Com&pact MDB File"), [this] { compactDatabase(); });
+    add(tools, "RepairDBMenu", tr("Repa&ir MDB File"), [this] { repairDatabase(); });
+
+    QMenu* dictionary = menuBar()->addMenu(tr("&Dictionary"));
+    dictionary->setObjectName(QStringLiteral("mnuDictionary"));
+    add(dictionary, "mnuDictionaryDownload", tr("&Download Dictionary File"), [this] { showDownloadDictionary(); });
+    add(dictionary, "mnuDictionayAdd", tr("&Change Active Dictionary File"), [this] { changeActiveDictionary(); });
+    add(dictionary, "mnuDictionaryView", tr("&View Dictionary"), [this] { viewDictionary(); });
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelpMenu"));
+    QAction* contents = add(help, "mnuHelp", tr("&Help"), [this] { HelpCenter::instance().showContents(this); });
+    contents->setShortcut(QKeySequence::HelpContents);
+    QAction* context =
+        add(help, "mnuHelpContext", tr("Help (&Context Sensitive)"), [] { HelpCenter::instance().enterContextMode(); });
+    context->setShortcut(QKeySequence::WhatsThis);
+    add(help, "mnuAbout", tr("&About Quorlix"), [this] { showAbout(); });
+
+    m_listMenu = new QMenu(this);
+    m_listMenu->setObjectName(QStringLiteral("mnuDummyEdit"));
+    m_dummyEditCopy = m_listMenu->addAction(tr("Copy"));
+    m_dummyEditCopy->setObjectName(QStringLiteral("mnuDummyEditCopy"));
+    connect(m_dummyEditCopy, &QAction::triggered, this, [this] { copySelection(); });
+}
+
+void MainWindow::collectControls()
+{
+    for (QWidget* w : centralWidget()->findChildren<QWidget*>()) {
+        if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) || qobject_cast<QLabel*>(w) ||
+            qobject_cast<QListView*>(w) || qobject_cast<ProgressBar*>(w))
+            m_allWidgets.push_back(w);
+    }
+    for (QAction* top : menuBar()->actions()) {
+        m_allActions.push_back(top);
+        if (QMenu* m = top->menu()) {
+            for (QAction* a : m->actions()) {
+                if (a->isSeparator())
+                    continue;
+                m_allActions.push_back(a);
+                if (QMenu* sub = a->menu())
+                    for (QAction* s : sub->actions())
+                        m_allActions.push_back(s);
+            }
+        }
+    }
+    m_allActions.push_back(m_dummyEditCopy);
+}
+
+void MainWindow::initialise()
+{
+    // The progress bar, white behind blue.
+    m_picture3->setBackColor(kProgressBack);
+    m_picture3->setForeColor(kProgressFore);
+
+    loadLastSettings(m_services.settings, m_state);
+    applyLastSettings(m_state, *m_controls);
+
+    m_label15->setText(qs(m_chkCounter->isChecked() ? kCounterOn : texts::kCounterOff));
+
+    const bool sound = parseBoolText(m_services.settings.get(kSettingsSection, "PlaySound", "True")).value_or(true);
+    m_mnuPlayMusic->setChecked(sound);
+    if (sound && m_services.sound)
+        m_services.sound->play();
+
+    m_chkDictionary->setChecked(m_state.checks.dictionary);
+    m_dictionaryCheckMenu->setChecked(m_state.checks.dictionary);
+    (m_state.checks.dictionaryMode == DictionaryMode::Whole ? m_optFull : m_optHybrid)->setChecked(true);
+
+    m_lblCountDown->setText(qs(texts::kIdleCountdown));
+    m_label13->setText(tr("Min/Max\nProbability"));
+
+    enableOn();
+    if (m_state.method == GenerationMethod::RandomWords)
+        m_label12->setText(qs(kReadoutDisabledForWords));
+    setRulesLight(m_state.rules.active(m_state.run.maxLength));
+    m_label2->setText(qs(kIdleStatus));
+    resize(760, 560);
+}
+
+// ---- Busy state ------------------------------------------------------------
+
+void MainWindow::enableOff()
+{
+    m_busy = true;
+    for (QWidget* w : m_allWidgets)
+        w->setEnabled(false);
+    for (QAction* a : m_allActions)
+        a->setEnabled(false);
+    // What stays usable during a long operation.
+    for (QWidget* w : {static_cast<QWidget*>(m_command5), static_cast<QWidget*>(m_lblMax),
+                       static_cast<QWidget*>(m_chkCounter), static_cast<QWidget*>(m_label44),
+                       static_cast<QWidget*>(m_label5), static_cast<QWidget*>(m_label7),
+                       static_cast<QWidget*>(m_label16), static_cast<QWidget*>(m_label10),
+                       static_cast<QWidget*>(m_label13)})
+        w->setEnabled(true);
+}
+
+void MainWindow::enableOn()
+{
+    m_busy = false;
+    for (QWidget* w : m_allWidgets)
+        w->setEnabled(true);
+    for (QAction* a : m_allActions)
+        a->setEnabled(true);
+    if (m_model.rowCount() == 0) {
+        for (QAction* a : {m_copyMenu, m_saveAsMenu, m_clearDisplayMenu, m_dummyEditCopy})
+            a->setEnabled(false);
+    }
+    const bool dictionary = m_chkDictionary->isChecked();
+    m_optFull->setEnabled(dictionary);
+    m_optHybrid->setEnabled(dictionary);
+    // Stop only while a run goes: at rest it would do nothing.
+    m_command5->setEnabled(m_worker.busy());
+    if (m_state.method == GenerationMethod::RandomWords)
+        applyMethodState();
+}
+
+// The controls only the Random Characters method reads are off while Random
+// Words is selected.
+void MainWindow::applyMethodState()
+{
+    if (m_state.method != GenerationMethod::RandomWords)
+        return;
+    for (QWidget* w : {static_cast<QWidget*>(m_text2), static_cast<QWidget*>(m_text3),
+                       static_cast<QWidget*>(m_text4), static_cast<QWidget*>(m_check6),
+                       static_cast<QWidget*>(m_chkDictionary), static_cast<QWidget*>(m_check1),
+                       static_cast<QWidget*>(m_check2), static_cast<QWidget*>(m_chkSPW),
+                       static_cast<QWidget*>(m_optFull), static_cast<QWidget*>(m_optHybrid),
+                       static_cast<QWidget*>(m_label8), static_cast<QWidget*>(m_label44),
+                       static_cast<QWidget*>(m_label5), static_cast<QWidget*>(m_label7),
+                       static_cast<QWidget*>(m_label13), static_cast<QWidget*>(m_lblMax)})
+        w->setEnabled(false);
+    m_label12->setText(qs(kReadoutDisabledForWords));
+}
+
+void MainWindow::updateDisplayCommands()
+{
+    if (m_busy)
+        return;
+    const bool rows = m_model.rowCount() > 0;
+    for (QAction* a : {m_copyMenu, m_saveAsMenu, m_clearDisplayMenu, m_dummyEditCopy})
+        a->setEnabled(rows);
+}
+
+void MainWindow::selectFirstRow()
+{
+    if (m_worker.busy() && m_model.live()) {
+        m_selectFirstPending = true; // the finished list is not shown yet
+        return;
+    }
+    m_selectFirstPending = false;
+    if (m_model.rowCount() > 0) {
+        const QModelIndex first = m_model.index(0);
+        m_list1->setCurrentIndex(first);
+        m_list1->scrollTo(first);
+        m_list1->setFocus();
+    }
+    m_clearDisplayMenu->setEnabled(true);
+}
+
+// ---- Fields and switches ---------------------------------------------------
+
+void MainWindow::applyFieldChange(const FieldChange& change)
+{
+    if (!change.parsed)
+        return;
+    if (change.clearField) {
+        auto* field = qobject_cast<QLineEdit*>(sender());
+        if (field) {
+            const QSignalBlocker block(field); // an empty field changes nothing anyway
+            field->clear();
+        }
+    }
+    if (change.status)
+        m_label2->setText(qs(*change.status));
+    m_command1->setEnabled(change.executeEnabled);
+    m_mnuExecute->setEnabled(change.executeEnabled);
+    if (change.hyphensEnabled)
+        m_mnuHyphens->setEnabled(*change.hyphensEnabled);
+    if (change.refreshReadout)
+        refreshReadout();
+    optionsChanged();
+}
+
+void MainWindow::refreshReadout()
+{
+    const ReadoutText readout = quorlix::refreshReadout(m_state.pool, m_state.run);
+    m_label8->setText(qs(readout.charactersToUse));
+    if (m_state.method == GenerationMethod::RandomWords)
+        m_label12->setText(qs(kReadoutDisabledForWords));
+    else
+        m_label12->setText(displayText(readout.probability));
+}
+
+void MainWindow::setRulesLight(bool green)
+{
+    m_imgRules[0]->setVisible(!green);
+    m_imgRules[1]->setVisible(green);
+}
+
+void MainWindow::methodClicked(GenerationMethod method)
+{
+    m_state.method = method;
+    enableOn();
+    if (method == GenerationMethod::RandomCharacters) {
+        refreshReadout();
+    } else {
+        m_label12->setText(qs(kReadoutDisabledForWords));
+        showWordSettings();
+    }
+    optionsChanged();
+}
+
+void MainWindow::switchClicked(QCheckBox* box)
+{
+    const bool on = box->isChecked();
+    CheckOptions& c = m_state.checks;
+    if (box == m_check6) {
+        c.duplication = on;
+        m_mnuDuplication->setChecked(on);
+    } else if (box == m_check1) {
+        c.sideBySide = on;
+        m_mnuSideBySide->setChecked(on);
+    } else if (box == m_check2) {
+        c.sequential = on;
+        m_mnuSequential->setChecked(on);
+    } else if (box == m_chkSPW) {
+        c.strong = on;
+        m_mnuStrong->setChecked(on);
+    } else if (box == m_chkSort) {
+        c.sortDisplay = on;
+        m_mnuSort->setChecked(on);
+    } else if (box == m_chkDictionary) {
+        c.dictionary = on;
+        m_dictionaryCheckMenu->setChecked(on);
+    }
+    optionsChanged();
+}
+
+void MainWindow::switchMenuTriggered(QAction* item, QCheckBox* box)
+{
+    // The item has toggled itself; the box follows and runs its click.
+    box->setChecked(item->isChecked());
+    switchClicked(box);
+}
+
+void MainWindow::counterClicked()
+{
+    m_state.checks.counter = m_chkCounter->isChecked();
+    m_label15->setText(qs(m_state.checks.counter ? kCounterOn : texts::kCounterOff));
+    optionsChanged();
+}
+
+void MainWindow::playMusicTriggered()
+{
+    // The item has toggled itself.
+    const bool on = m_mnuPlayMusic->isChecked();
+    if (on && m_services.sound)
+        m_services.sound->play();
+    m_services.settings.set(kSettingsSection, "PlaySound", boolText(on));
+    m_services.settings.sync();
+}
+
+void MainWindow::optionsChanged() { m_worker.postOptions(m_state); }
+
+void MainWindow::listClicked(const QModelIndex& index)
+{
+    if (index.isValid())
+        m_list1->setToolTip(qs(numberedTooltip(static_cast<std::size_t>(index.row()), m_model.rowText(index.row()))));
+}
+
+void MainWindow::listContextMenu(const QPoint& at)
+{
+    const QModelIndex index = m_list1->indexAt(at);
+    if (index.isValid()) {
+        m_list1->setCurrentIndex(index);
+        listClicked(index);
+    }
+    m_listMenu->popup(m_list1->viewport()->mapToGlobal(at));
+}
+
+// ---- Window events ---------------------------------------------------------
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress &&
+        (watched == m_text2 || watched == m_text3 || watched == m_text4)) {
+        // The number fields take digits only (and Backspace); keys without a
+        // character (arrows, Delete, Tab) and shortcuts pass.
+        auto* key = static_cast<QKeyEvent*>(event);
+        const QString text = key->text();
+        if (key->key() == Qt::Key_Backspace || text.isEmpty() || !text.front().isPrint() ||
+            (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+            return false;
+        return !text.front().isDigit() || text.front().unicode() > '9';
+    }
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        if (watched == m_label7 || watched == m_label8) {
+            showCharacters();
+            return true;
+        }
+        if (watched == m_imgRules[0] || watched == m_imgRules[1] || watched == m_lblRules) {
+            showPasswordRules();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (!isMinimized())
+        setWindowTitle(qs(kTitle));
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        m_worker.setMinimized(isMinimized());
+        if (!isMinimized())
+            setWindowTitle(qs(kTitle));
+    }
+}
+
+void MainWindow::closeAsFollower()
+{
+    m_saveOnClose = false;
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_closed) {
+        event->accept();
+        return;
+    }
+    if (m_worker.busy() || m_waitDepth > 0) {
+        // A run stops as if OK were chosen at its prompt; what it made is kept
+        // and its file closed. The window closes when the work has ended.
+        event->ignore();
+        m_closeRequested = true;
+        m_worker.answerForClosing();
+        m_runState.stopRequested.store(1);
+        if (!m_worker.busy())
+            QTimer::singleShot(100, this, [this] { close(); }); // after the question on screen is answered
+        return;
+    }
+    if (m_saveOnClose) {
+        saveLastSettings(m_services.settings, m_state);
+        m_services.settings.sync();
+    }
+    m_closed = true;
+    event->accept();
+    m_program.closeAllBut(this);
+}
+
+} // namespace quorlix::ui

@@ -1,0 +1,268 @@
+#pragma once
+// The main window ("Quorlix"): the option controls a run reads, the
+// Generated Passwords display, the run readouts and the menus that reach
+// every other window and tool. Its logic lives in the layers below; this
+// class wires widgets to it.
+//
+// Long work (runs, saves, conversions, database tools, opening a text file)
+// goes to the window's WindowWorker, so the window stays live and several
+// main windows work at once. Each main window has its own options, display
+// and runs.
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/RunControl.h"
+#include "engine/RunState.h"
+#include "options/OptionState.h"
+#include "options/RunFields.h"
+#include "output/MultiFileSettings.h"
+#include "settings/ApplyOptions.h"
+#include "platform/Random.h"
+#include "platform/ResultList.h"
+#include "ui/Program.h"
+#include "ui/ResultListModel.h"
+#include "ui/WindowWorker.h"
+#include "words/DictionaryCheck.h"
+#include "words/DictionaryDownload.h"
+#include "words/DictionarySearch.h"
+#include "words/DictionaryWordSource.h"
+#include "words/WordsRunner.h"
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+
+namespace quorlix::ui {
+
+class ProgressBar;
+class CharactersDialog;
+class InsertsDialog;
+class RulesDialog;
+class WordSettingsDialog;
+class MultiFileDialog;
+class SearchDialog;
+
+class MainWindow final : public QMainWindow, public WorkerHost, public DictionaryCommandHost {
+    Q_OBJECT
+public:
+    explicit MainWindow(Program& program);
+    ~MainWindow() override;
+
+    // The window's state, for its option windows and for tests.
+    OptionState& options() { return m_state; }
+    MultiFileSettings& multiFile() { return m_multiFile; }
+    const ResultList& list() const { return *m_list; }
+    RunState& runState() { return m_runState; }
+    WindowWorker& worker() { return m_worker; }
+    Program& program() { return m_program; }
+    // Waits in a local event loop for the answer (idle window only).
+    MessageBoxes& boxes();
+    MainWindowSurface& surface();
+    bool busy() const { return m_busy; }
+    Services& services() { return m_services; }
+    // Waits of this window's prompts under way (its option windows count them
+    // too), so that closing waits until they have returned.
+    int* waitDepth() { return &m_waitDepth; }
+
+    // Commands, as the buttons and menu items run them.
+    void execute();
+    void stop();
+    void openTextFile();
+    void saveAs();
+    void clearDisplay();
+    void copySelection();
+    void openSettings();
+    void saveSettings();
+    void closePasswordTool();
+
+    // Option windows; each exists once and edits a working copy.
+    void showCharacters();
+    void showInserts(bool blanks);
+    void showPasswordRules();
+    void showWordSettings();
+    void showMultiFile();
+    void showDownloadDictionary();
+    void showAbout();
+
+    // After an option window changed the options: a running run takes them
+    // at its next yield; the readouts follow.
+    void optionsChanged();
+    void refreshReadout();
+    void setRulesLight(bool green);
+    // The dictionary check's box, menu item and mode options as the logic left them.
+    void applyDictionaryControls(const DictionaryCheckControls& controls);
+
+    // The next close does not save the settings: another main window is
+    // closing the program and has saved its own.
+    void closeAsFollower();
+
+    // WorkerHost
+    void applyFlush(WorkerFlush& flush) override;
+    void saveAsNotice(std::function<void()> done) override;
+    Status openInDesktop(const std::string& path) override;
+    // DictionaryCommandHost
+    bool internetConnected() override;
+    bool runDownloadWindow() override;
+    void openSearchWindow() override;
+    void shellOpen(const std::string& address) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    class Surface;
+    class Controls;
+    friend class Surface;
+    friend class Controls;
+
+    OptionControls& controls();
+
+    void buildControls();
+    void buildMenus();
+    void initialise();
+    void collectControls();
+
+    // Busy state around long operations.
+    void enableOff();
+    void enableOn();
+    void applyMethodState();
+    void updateDisplayCommands();
+    void selectFirstRow();
+
+    // Field and switch handlers.
+    void applyFieldChange(const FieldChange& change);
+    void methodClicked(GenerationMethod method);
+    void switchClicked(QCheckBox* box);
+    void switchMenuTriggered(QAction* item, QCheckBox* box);
+    void dictionaryBoxClicked();
+    void dictionaryMenuTriggered();
+    void playMusicTriggered();
+    void counterClicked();
+    void listClicked(const QModelIndex& index);
+    void listContextMenu(const QPoint& at);
+
+    // Tools and dictionary commands.
+    void convert(int kind);
+    void sortTextFile();
+    void compactDatabase();
+    void repairDatabase();
+    void viewWithDesktop(const std::string& type);
+    void viewWithTextEditor(const std::string& type);
+    void viewWithBrowser();
+    void viewInQuorlix(const std::string& type);
+    void changeActiveDictionary();
+    void viewDictionary();
+
+    // Starts work on the worker; one at a time per window.
+    bool startWork(std::function<void(WorkerSide&)> work, std::function<void()> done = {});
+    void workEnded();
+    void runEnded(std::unique_ptr<ResultList> runList);
+
+    Program& m_program;
+    Services& m_services;
+    std::unique_ptr<Surface> m_surface;
+    std::unique_ptr<Controls> m_controls;
+    std::unique_ptr<WaitingMessageBoxes> m_boxes;
+    int m_waitDepth = 0;
+
+    OptionState m_state;
+    MultiFileSettings m_multiFile;
+    RunState m_runState;
+    std::unique_ptr<ResultList> m_list;
+    ResultListModel m_model;
+    DownloadRequest m_downloadRequest;
+
+    WindowWorker m_worker;
+    SecureRandom m_random;
+    DictionaryWordSource m_wordSource;
+    std::unique_ptr<DictionaryChecker> m_checker;
+    std::unique_ptr<WordsRunner> m_wordsRunner;
+
+    bool m_busy = false;            // between enableOff and enableOn
+    bool m_executeOn = true;        // the last state a run gave the buttons
+    bool m_stopOn = false;
+    bool m_selectFirstPending = false;
+    bool m_runSorted = false;      // sort mode of the running run's list
+    bool m_runListShown = false;   // the run cleared its list: the display shows it
+    bool m_closeRequested = false;
+    bool m_saveOnClose = true;
+    bool m_closed = false;
+
+    // Controls.
+    QRadioButton* m_optType[2]{};
+    QLineEdit* m_text2 = nullptr;
+    QLineEdit* m_text3 = nullptr;
+    QLineEdit* m_text4 = nullptr;
+    QCheckBox* m_check6 = nullptr;
+    QCheckBox* m_check1 = nullptr;
+    QCheckBox* m_check2 = nullptr;
+    QCheckBox* m_chkDictionary = nullptr;
+    QRadioButton* m_optFull = nullptr;
+    QRadioButton* m_optHybrid = nullptr;
+    QCheckBox* m_chkSPW = nullptr;
+    QCheckBox* m_chkSort = nullptr;
+    QCheckBox* m_chkCounter = nullptr;
+    QPushButton* m_command1 = nullptr;
+    QPushButton* m_command5 = nullptr;
+    QListView* m_list1 = nullptr;
+    QLabel* m_label10 = nullptr;
+    QLabel* m_label16 = nullptr;
+    QLabel* m_label15 = nullptr;
+    QLabel* m_label7 = nullptr;
+    QLabel* m_label8 = nullptr;
+    QLabel* m_label13 = nullptr;
+    QLabel* m_label12 = nullptr;
+    QLabel* m_label2 = nullptr;
+    QLabel* m_label44 = nullptr;
+    QLabel* m_label5 = nullptr;
+    QLabel* m_lblMax = nullptr;
+    QLabel* m_imgRules[2]{};
+    QLabel* m_lblRules = nullptr;
+    QLabel* m_lblTime1 = nullptr;
+    QLabel* m_lblTime2 = nullptr;
+    QLabel* m_lblCountDown = nullptr;
+    ProgressBar* m_picture3 = nullptr;
+
+    // Menu items.
+    QAction* m_mnuExecute = nullptr;
+    QAction* m_mnuHyphens = nullptr;
+    QAction* m_saveAsMenu = nullptr;
+    QAction* m_clearDisplayMenu = nullptr;
+    QAction* m_copyMenu = nullptr;
+    QAction* m_dummyEditCopy = nullptr;
+    QAction* m_mnuDuplication = nullptr;
+    QAction* m_mnuSideBySide = nullptr;
+    QAction* m_mnuSequential = nullptr;
+    QAction* m_mnuStrong = nullptr;
+    QAction* m_mnuSort = nullptr;
+    QAction* m_dictionaryCheckMenu = nullptr;
+    QAction* m_mnuPlayMusic = nullptr;
+    QMenu* m_listMenu = nullptr;
+
+    // What enableOff and enableOn switch.
+    std::vector<QWidget*> m_allWidgets;
+    std::vector<QAction*> m_allActions;
+
+    QPointer<CharactersDialog> m_characters;
+    QPointer<InsertsDialog> m_inserts;
+    QPointer<RulesDialog> m_rules;
+    QPointer<WordSettingsDialog> m_wordSettings;
+    QPointer<MultiFileDialog> m_multiFileDialog;
+    QPointer<SearchDialog> m_search;
+};
+
+} // namespace quorlix::ui

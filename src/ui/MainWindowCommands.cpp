@@ -1,0 +1,566 @@
+// The main window's commands: runs, the display tools, settings files, the
+// Tools and Dictionary menus.
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListView>
+#include <QTimer>
+
+#include "engine/RunTexts.h"
+#include "output/Compact.h"
+#include "output/Convert.h"
+#include "output/DisplayTools.h"
+#include "output/MdbListWriter.h"
+#include "output/SortTextFile.h"
+#include "settings/ApplyOptions.h"
+#include "settings/LastSettings.h"
+#include "settings/SettingsFile.h"
+#include "ui/AboutDialog.h"
+#include "ui/MainWindow.h"
+#include "ui/OptionDialogs.h"
+#include "ui/ProgressBar.h"
+#include "ui/SaveAsBox.h"
+#include "ui/ToolDialogs.h"
+#include "ui/ViewerWindow.h"
+
+namespace quorlix::ui {
+
+namespace {
+
+QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+constexpr std::string_view kDictionaryDialogTitle = "Select Dictionary File";
+constexpr std::string_view kDictionaryFilter = "Dictionary Files (*.dct)|*.dct";
+constexpr std::string_view kSortDialogTitle = "Select Text File to Sort";
+constexpr std::string_view kSortFilter = "Text File (*.txt)|*.txt|All Files (*.*)|*.*";
+
+} // namespace
+
+// ---- Runs -----------------------------------------------------------------
+
+void MainWindow::execute()
+{
+    if (m_worker.busy())
+        return;
+    // Execute's checks run here: they are quick, may ask, and may change the
+    // options (symbols deactivated, separator marks pruned, multi-file mode off).
+    auto runList = std::make_unique<ResultList>();
+    Yielder yielder(surface());
+    const RunRequest request{m_state.method, m_state.run,   m_state.checks,         m_state.pool, m_state.inserts,
+                             m_state.rules,  m_multiFile,   m_state.dictionaryFile, m_state.words};
+    RunEnvironment env{surface(), *m_boxes, *runList, yielder, m_runState, m_random};
+    const std::optional<RunControl::Dispatch> dispatch = RunControl(request, env).prepare();
+    if (!dispatch || m_closeRequested)
+        return;
+
+    // The run works on its own copy of the options; what the user changes
+    // meanwhile reaches it at its next yield.
+    struct Run {
+        OptionState options;
+        MultiFileSettings multiFile;
+        std::unique_ptr<ResultList> list;
+        RunControl* control = nullptr;
+    };
+    auto run = std::make_shared<Run>(Run{m_state, m_multiFile, std::move(runList)});
+    m_worker.useOptions(&run->options);
+    m_worker.watchList(run->list.get());
+    m_worker.setCountdownTick([run] {
+        if (run->control)
+            run->control->countdownTick();
+    });
+    m_runSorted = run->list->sorted();
+    m_runListShown = false;
+    enableOff();
+    startWork(
+        [this, run, dispatch = *dispatch](WorkerSide& side) {
+            OptionState& o = run->options;
+            const RunRequest r{o.method, o.run,   o.checks,         o.pool, o.inserts,
+                               o.rules,  run->multiFile, o.dictionaryFile, o.words};
+            RunEnvironment e{side.surface, side.boxes, *run->list, side.yielder, m_runState, m_random};
+            RunControl control(r, e);
+            control.setDictionaryCheck(m_checker.get());
+            control.setWordsGenerators(m_wordsRunner.get());
+            run->control = &control;
+            control.generate(dispatch);
+            run->control = nullptr;
+        },
+        [this, run] {
+            if (m_runListShown)
+                m_list = std::move(run->list);
+            m_runListShown = false;
+            m_model.showList(m_list.get());
+            if (m_selectFirstPending)
+                selectFirstRow();
+        });
+}
+
+void MainWindow::stop() { m_runState.stopRequested.store(1); }
+
+bool MainWindow::startWork(std::function<void(WorkerSide&)> work, std::function<void()> done)
+{
+    if (m_worker.busy())
+        return false;
+    m_list->settle(); // the work may read it while the display paints it
+    m_worker.start(std::move(work), [this, done = std::move(done)] {
+        if (done)
+            done();
+        workEnded();
+    });
+    return true;
+}
+
+void MainWindow::workEnded()
+{
+    if (m_busy) {
+        // Work that locked the window and did not unlock it (a Random Words
+        // run leaves the buttons to Execute): unlock it as a run's end would.
+        enableOn();
+        m_command1->setEnabled(m_executeOn);
+        m_mnuExecute->setEnabled(m_executeOn);
+        m_command5->setEnabled(false);
+    }
+    m_command5->setEnabled(false);
+    updateDisplayCommands();
+    if (m_closeRequested)
+        QTimer::singleShot(0, this, [this] { close(); });
+}
+
+void MainWindow::applyFlush(WorkerFlush& flush)
+{
+    for (const WindowCommand c : flush.commands) {
+        switch (c) {
+        case WindowCommand::EnableOff:
+            surface().enableOff();
+            break;
+        case WindowCommand::EnableOn:
+            surface().enableOn();
+            break;
+        case WindowCommand::ExecuteOn:
+        case WindowCommand::ExecuteOff:
+            surface().setExecuteEnabled(c == WindowCommand::ExecuteOn);
+            break;
+        case WindowCommand::StopOn:
+        case WindowCommand::StopOff:
+            surface().setStopEnabled(c == WindowCommand::StopOn);
+            break;
+        case WindowCommand::ShowCountdown:
+            surface().showCountdown();
+            break;
+        case WindowCommand::SelectFirstRow:
+            surface().selectFirstRow();
+            break;
+        case WindowCommand::MethodOptionsOn:
+        case WindowCommand::MethodOptionsOff:
+            surface().setMethodOptionsEnabled(c == WindowCommand::MethodOptionsOn);
+            break;
+        case WindowCommand::RefreshReadout:
+            refreshReadout();
+            break;
+        }
+    }
+    if (flush.status)
+        surface().setStatus(*flush.status);
+    if (flush.heading)
+        surface().setHeading(*flush.heading);
+    // A count that was under way when the user switched the counter off stays unseen.
+    if (flush.counter && m_chkCounter->isChecked())
+        surface().setCounter(*flush.counter);
+    if (flush.countdown)
+        surface().setCountdown(*flush.countdown);
+    if (flush.windowTitle)
+        surface().setWindowTitle(*flush.windowTitle);
+    if (flush.progress)
+        surface().setProgress(*flush.progress);
+    if (flush.listCleared) {
+        // The run has cleared its display: the previous rows go now.
+        m_model.beginLive(m_runSorted);
+        m_list->clear();
+        m_runListShown = true;
+    }
+    if (!flush.rows.empty())
+        m_model.appendLive(std::move(flush.rows));
+    if (flush.repaintList)
+        m_list1->viewport()->update();
+}
+
+void MainWindow::saveAsNotice(std::function<void()> done)
+{
+    if (parseBoolText(m_services.settings.get(kSettingsSection, "SaveAsBox", "False")).value_or(false)) {
+        done();
+        return;
+    }
+    auto* box = new SaveAsBox(this);
+    connect(box, &QDialog::finished, this, [this, box, done = std::move(done)] {
+        m_services.settings.set(kSettingsSection, "SaveAsBox", boolText(box->dontShowAgain()));
+        m_services.settings.sync();
+        done();
+    });
+    box->open();
+}
+
+Status MainWindow::openInDesktop(const std::string& path) { return m_services.desktop.openFile(path); }
+
+// ---- Display tools --------------------------------------------------------
+
+void MainWindow::openTextFile()
+{
+    struct Loaded {
+        std::unique_ptr<ResultList> list;
+        std::string title;
+    };
+    auto loaded = std::make_shared<Loaded>();
+    const ResultList* current = m_list.get();
+    startWork(
+        [current, loaded](WorkerSide& side) {
+            const auto file = side.files.chooseOpenFile(kOpenTextTitle, kOpenTextFilter);
+            if (!file)
+                return;
+            bool append = true;
+            if (!current->empty())
+                append = side.boxes.show(kAppendQuestion, Icon::Critical, Buttons::YesNo) == Answer::Yes;
+            side.surface.enableOff();
+            // The new display is built aside and shown whole: the display keeps
+            // painting the old one meanwhile. The list places each row by its
+            // own sort setting.
+            auto list = std::make_unique<ResultList>();
+            list->setSorted(current->sorted());
+            list->setUpdating(false);
+            if (append)
+                for (std::size_t i = 0; i < current->count(); ++i)
+                    list->add(current->rowAdded(i));
+            // An unreadable file ends the command quietly; the lines read stay.
+            (void)readTextFileInto(file->path, *list, [&side] { side.yielder(); });
+            list->colourRows(list->count(), kOpenedStripeFirst, kOpenedStripeSecond);
+            list->setUpdating(true);
+            loaded->list = std::move(list);
+            loaded->title = file->title;
+            side.surface.enableOn();
+        },
+        [this, loaded] {
+            if (!loaded->list)
+                return;
+            m_list = std::move(loaded->list);
+            m_model.showList(m_list.get());
+            m_label15->setText(QString::number(m_list->count()));
+            m_label2->setText(qs(kOpenedFile) + qs(loaded->title));
+            const bool rows = !m_list->empty();
+            for (QAction* a : {m_saveAsMenu, m_copyMenu, m_clearDisplayMenu, m_dummyEditCopy})
+                a->setEnabled(rows);
+            if (rows)
+                m_list1->setCurrentIndex(m_model.index(0));
+        });
+}
+
+void MainWindow::saveAs()
+{
+    const std::int32_t amount = m_state.run.totalPasswords;
+    const ResultList* list = m_list.get();
+    startWork([list, amount](WorkerSide& side) {
+        SaveContext context{side.boxes, side.surface, side.shell, [&side] { side.yielder(); }};
+        SaveAsMenu(*list, amount, side.saveAs, context);
+    });
+}
+
+void MainWindow::clearDisplay()
+{
+    if (m_worker.busy())
+        return;
+    m_list->clear();
+    m_model.showList(m_list.get());
+    m_list1->setToolTip(QString());
+    m_picture3->clearSurface();
+    for (QAction* a : {m_copyMenu, m_saveAsMenu, m_clearDisplayMenu, m_dummyEditCopy})
+        a->setEnabled(false);
+    m_label15->setText(m_chkCounter->isChecked() ? QStringLiteral("0") : qs(texts::kCounterOff));
+}
+
+void MainWindow::copySelection()
+{
+    const QModelIndex index = m_list1->currentIndex();
+    if (!index.isValid() || !m_list1->selectionModel()->isSelected(index))
+        return;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(QString::fromStdString(m_model.rowText(index.row())));
+}
+
+// ---- Settings files -------------------------------------------------------
+
+void MainWindow::openSettings()
+{
+    if (m_worker.busy())
+        return;
+    const auto file =
+        m_boxes->chooseFile(openFileRequest(kSettingsDialogOpenTitle, kSettingsFilter));
+    if (!file) {
+        enableOn();
+        return;
+    }
+    // Whatever cannot be read keeps its current value; the window follows the rest.
+    (void)loadSettingsFile(file->path, m_state);
+    applySettingsFile(m_state, controls());
+    m_chkDictionary->setChecked(m_state.checks.dictionary);
+    m_dictionaryCheckMenu->setChecked(m_state.checks.dictionary);
+    m_optFull->setEnabled(m_state.checks.dictionary);
+    m_optHybrid->setEnabled(m_state.checks.dictionary);
+    applyMethodState();
+    optionsChanged();
+}
+
+void MainWindow::saveSettings()
+{
+    if (m_worker.busy())
+        return;
+    const auto file = m_boxes->chooseFile(
+        saveFileRequest(kSettingsDialogSaveTitle, kSettingsFilter));
+    if (!file) {
+        enableOn();
+        return;
+    }
+    const Status saved = saveSettingsFile(file->path, m_state);
+    if (!saved)
+        m_boxes->show("Could not save the settings file " + file->path + ": " + saved.message(), Icon::Exclamation,
+                      Buttons::Ok);
+}
+
+void MainWindow::closePasswordTool()
+{
+    saveLastSettings(m_services.settings, m_state);
+    m_services.settings.sync();
+    close();
+}
+
+// ---- Tools ----------------------------------------------------------------
+
+void MainWindow::convert(int kind)
+{
+    const jet::JetVersion version =
+        mdbFormatFromSetting(m_services.settings.get(kSettingsSection, "MdbFormat", "Jet3"));
+    startWork([kind, version](WorkerSide& side) {
+        const auto source = side.files.chooseOpenFile(kConvertOpenTitle, kConvertOpenFilter);
+        if (!source)
+            return;
+        const auto proposed = proposedConversionTarget(source->title);
+        if (!proposed)
+            return;
+        const std::string_view title = kind == 0 ? kConvertDbSaveTitle
+                                       : kind == 1 ? kConvertCsvSaveTitle
+                                                   : kConvertHtmlSaveTitle;
+        const std::string_view filter = kind == 0 ? kConvertDbFilter : kind == 1 ? kConvertCsvFilter : kConvertHtmlFilter;
+        const auto target = side.files.chooseSaveFile(title, filter, *proposed);
+        if (!target)
+            return;
+        SaveContext context{side.boxes, side.surface, side.shell, [&side] { side.yielder(); }};
+        const Status done = kind == 0   ? convertTXTtoDB(source->path, target->path, version, context)
+                            : kind == 1 ? ConvertTXTtoCSV1(source->path, target->path, context)
+                                        : ConvertTXTtoHTML1(source->path, target->path, context);
+        // Not silent: the status line alone would still read "Saving ...".
+        if (!done)
+            side.boxes.show("Could not convert " + source->path + ": " + done.message(), Icon::Exclamation,
+                            Buttons::Ok);
+    });
+}
+
+void MainWindow::sortTextFile()
+{
+    startWork([](WorkerSide& side) {
+        const auto file = side.files.chooseOpenFile(kSortDialogTitle, kSortFilter);
+        if (!file)
+            return;
+        side.surface.setStatus(std::string(texts::kSortingFile) + file->title);
+        side.surface.enableOff();
+        Status error;
+        const bool sorted = SortTextFile(file->path, true, &error);
+        side.surface.enableOn();
+        if (!sorted || !error) {
+            side.surface.setStatus("Could not sort " + file->title);
+            side.boxes.show(error ? "No file found at " + file->path : error.message(), Icon::Exclamation,
+                            Buttons::Ok);
+            return;
+        }
+        side.surface.setStatus("Sorted File: " + file->title);
+    });
+}
+
+void MainWindow::compactDatabase()
+{
+    startWork([](WorkerSide& side) { CompactDB(side.files, side.boxes, side.surface); });
+}
+
+void MainWindow::repairDatabase()
+{
+    startWork([](WorkerSide& side) { RepairDB(side.files, side.boxes, side.surface); });
+}
+
+void MainWindow::viewWithDesktop(const std::string& type)
+{
+    const auto file = m_boxes->chooseFile(openFileRequest(kSelectFileToOpen, type == "MDB" ? kViewMdbFilter : kViewCsvFilter));
+    if (!file)
+        return; // cancelling is not a failure to open
+    if (!m_services.desktop.openFile(file->path)) {
+        const std::string message = viewerFailureMessage(file->path);
+        m_boxes->show(message.empty() ? "Unable to open " + file->path : message, Icon::Exclamation, Buttons::Ok);
+    }
+}
+
+void MainWindow::viewWithTextEditor(const std::string& type)
+{
+    const std::string_view filter = type == "TXT" ? kViewTxtFilter : type == "HTM" ? kViewHtmFilter : kViewCsvFilter;
+    const auto file = m_boxes->chooseFile(openFileRequest(kSelectFileToOpen, filter));
+    if (!file)
+        return;
+    const Status opened = m_services.desktop.openInTextEditor(file->path);
+    if (!opened)
+        m_boxes->show(opened.message(), Icon::Exclamation, Buttons::Ok);
+}
+
+void MainWindow::viewWithBrowser()
+{
+    const auto file =
+        m_boxes->chooseFile(openFileRequest(kSelectFileToOpen, kViewBrowserFilter));
+    if (!file)
+        return;
+    if (!m_services.desktop.openFile(file->path))
+        m_boxes->show("Unable to open " + file->path, Icon::Exclamation, Buttons::Ok);
+}
+
+void MainWindow::viewInQuorlix(const std::string& type)
+{
+    const std::string_view filter = type == "mdb" ? kViewMdbFilter : kViewTxtFilter;
+    const auto file = m_boxes->chooseFile(openFileRequest(kSelectFileToOpen, filter));
+    if (!file)
+        return;
+    ViewerWindow::open(file->path);
+}
+
+// ---- Dictionary -----------------------------------------------------------
+
+void MainWindow::applyDictionaryControls(const DictionaryCheckControls& controls)
+{
+    m_chkDictionary->setChecked(controls.checkBox);
+    m_dictionaryCheckMenu->setChecked(controls.menuChecked);
+    m_optFull->setEnabled(controls.modeOptionsEnabled);
+    m_optHybrid->setEnabled(controls.modeOptionsEnabled);
+    m_state.checks.dictionary = controls.checkBox;
+    optionsChanged();
+}
+
+void MainWindow::dictionaryBoxClicked()
+{
+    DictionaryCheckControls controls{m_chkDictionary->isChecked(), m_dictionaryCheckMenu->isChecked(),
+                                     m_optFull->isEnabled()};
+    dictionaryCheckClicked(m_services.programFolder, m_state.dictionaryFile, downloadBase(m_services.settings),
+                           controls, surface(), *m_boxes, *this);
+    applyDictionaryControls(controls);
+}
+
+void MainWindow::dictionaryMenuTriggered()
+{
+    // The item toggled itself; the rule works from its state before.
+    DictionaryCheckControls controls{m_chkDictionary->isChecked(), !m_dictionaryCheckMenu->isChecked(),
+                                     m_optFull->isEnabled()};
+    dictionaryMenuClicked(m_services.programFolder, m_state.dictionaryFile, downloadBase(m_services.settings),
+                          controls, surface(), *m_boxes, *this);
+    applyDictionaryControls(controls);
+}
+
+void MainWindow::changeActiveDictionary()
+{
+    const auto file =
+        m_boxes->chooseFile(openFileRequest(kDictionaryDialogTitle, kDictionaryFilter));
+    if (!file)
+        return;
+    changeActiveDictionaryFile(file->path, m_state.dictionaryFile, surface());
+}
+
+void MainWindow::viewDictionary()
+{
+    DictionaryCheckControls controls{m_chkDictionary->isChecked(), m_dictionaryCheckMenu->isChecked(),
+                                     m_optFull->isEnabled()};
+    checkDictionaryFile(true, m_services.programFolder, m_state.dictionaryFile, downloadBase(m_services.settings),
+                        controls, *m_boxes, *this);
+    applyDictionaryControls(controls);
+}
+
+bool MainWindow::internetConnected() { return SystemInternetProbe().connected(); }
+
+bool MainWindow::runDownloadWindow()
+{
+    m_downloadRequest.requested = false;
+    DownloadDialog::runModal(*this, m_downloadRequest);
+    return m_downloadRequest.requested;
+}
+
+void MainWindow::showDownloadDictionary() { DownloadDialog::runModal(*this, m_downloadRequest); }
+
+void MainWindow::openSearchWindow()
+{
+    if (!m_search)
+        m_search = new SearchDialog(*this);
+    m_search->start();
+}
+
+void MainWindow::shellOpen(const std::string& address) { (void)m_services.desktop.openAddress(address); }
+
+// ---- Option windows -------------------------------------------------------
+
+void MainWindow::showCharacters()
+{
+    if (!m_characters)
+        m_characters = new CharactersDialog(*this);
+    m_characters->show();
+    m_characters->raise();
+    m_characters->activateWindow();
+}
+
+void MainWindow::showInserts(bool blanks)
+{
+    const std::string_view refusal = insertsRefusal(blanks, m_state.run.maxLength);
+    if (!refusal.empty()) {
+        m_boxes->show(refusal, Icon::Exclamation, Buttons::Ok);
+        return;
+    }
+    // Each opening starts from the stored marks of the chosen set.
+    if (m_inserts)
+        m_inserts->close();
+    m_inserts = new InsertsDialog(*this, blanks);
+    m_inserts->show();
+}
+
+void MainWindow::showPasswordRules()
+{
+    const std::string_view warning = rulesOpenWarning(m_state.run.maxLength);
+    if (!warning.empty())
+        m_boxes->show(warning, Icon::Exclamation, Buttons::Ok);
+    if (!m_rules)
+        m_rules = new RulesDialog(*this);
+    m_rules->show();
+    m_rules->raise();
+    m_rules->activateWindow();
+}
+
+void MainWindow::showWordSettings()
+{
+    if (!m_wordSettings)
+        m_wordSettings = new WordSettingsDialog(*this);
+    m_wordSettings->show();
+    m_wordSettings->raise();
+    m_wordSettings->activateWindow();
+}
+
+void MainWindow::showMultiFile()
+{
+    if (!m_multiFileDialog)
+        m_multiFileDialog = new MultiFileDialog(*this);
+    m_multiFileDialog->show();
+    m_multiFileDialog->raise();
+    m_multiFileDialog->activateWindow();
+}
+
+void MainWindow::showAbout() { AboutDialog::showFor(this, m_services); }
+
+} // namespace quorlix::ui

@@ -1,0 +1,50 @@
+// quorlix: the desktop program.
+
+#include <QApplication>
+#include <QDir>
+#include <QIcon>
+#include <QMessageBox>
+
+#include <cstdio>
+
+#include "output/MdbListWriter.h"
+#include "settings/QtSettingsStore.h"
+#include "ui/Desktop.h"
+#include "ui/MainWindow.h"
+#include "ui/Program.h"
+#include "ui/SingleInstance.h"
+#include "ui/StartupSound.h"
+#include "words/DictionaryFolder.h"
+
+using namespace quorlix;
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quorlix"));
+    QApplication::setOrganizationName(QStringLiteral("Quorlix"));
+    QApplication::setApplicationVersion(QStringLiteral(QUORLIX_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("org.quorlix.Quorlix"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quorlix.svg")));
+
+    ui::SingleInstance instance;
+    if (!instance.acquire()) {
+        std::fprintf(stderr, "%s\n", ui::kAlreadyRunning);
+        QMessageBox::warning(nullptr, QStringLiteral("Quorlix"), QString::fromLatin1(ui::kAlreadyRunning));
+        return 1;
+    }
+
+    // Save As, multi-file series and conversions write databases through it.
+    installMdbListWriter([] { return QtSettingsStore().get(kSettingsSection, "MdbFormat", "Jet3"); });
+
+    const std::string folder = programFolder();
+    QDir::setCurrent(QString::fromStdString(folder));
+
+    ui::QtPrompts prompts;
+    QtSettingsStore settings;
+    ui::SystemDesktop desktop;
+    ui::StartupSound sound;
+    ui::Program program(ui::Services{prompts, settings, folder, desktop, &sound, settings.fileName()});
+    program.openWindow();
+    return QApplication::exec();
+}

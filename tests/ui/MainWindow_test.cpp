@@ -1,0 +1,116 @@
+// The main window: start-up from stored settings, paired switches, the method
+// switch, the number fields.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "UiTestSupport.h"
+
+namespace quorlix::testing {
+namespace {
+
+using MainWindowTest = UiFixture;
+
+QString text(QWidget* w, const char* name) { return UiFixture::find<QLabel>(w, name)->text(); }
+
+TEST_F(MainWindowTest, StartsFromStoredSettingsAndPlaysTheSoundUnlessSwitchedOff)
+{
+    settings.set("LastSettings", "PasswordAmount", "300");
+    settings.set("LastSettings", "Dups", "0");
+    settings.set("LastSettings", "Counter", "0");
+    settings.set("LastSettings", "Rules3", "2");
+    ui::MainWindow* w = open();
+    EXPECT_EQ(find<QLineEdit>(w, "Text2")->text(), "300");
+    EXPECT_FALSE(find<QCheckBox>(w, "Check6")->isChecked());
+    EXPECT_FALSE(action(w, "mnuDuplicationCheck")->isChecked());
+    EXPECT_EQ(text(w, "Label15"), "Counter Off");
+    EXPECT_EQ(text(w, "Label8"), "62");
+    EXPECT_EQ(text(w, "Label12"), "1 in 839299365868340000 Min\n1 in 839299365868340000 Max");
+    EXPECT_EQ(text(w, "lblCountDown"), "0:00:00");
+    EXPECT_EQ(text(w, "Label2"), "For Quick Help, Right-Click Objects");
+    EXPECT_TRUE(find<QLabel>(w, "imgRules1")->isVisibleTo(w)); // a rule at position 3 of 10
+    EXPECT_FALSE(find<QLabel>(w, "imgRules0")->isVisibleTo(w));
+    // No PlaySound key: the sound plays and the item is checked.
+    EXPECT_EQ(sound.played, 1);
+    EXPECT_TRUE(action(w, "mnuPlayMusic")->isChecked());
+    EXPECT_TRUE(find<QPushButton>(w, "Command1")->isEnabled());
+    EXPECT_FALSE(find<QPushButton>(w, "Command5")->isEnabled());
+    EXPECT_FALSE(action(w, "SaveAsMenu")->isEnabled()); // nothing to save yet
+
+    action(w, "mnuPlayMusic")->trigger();
+    EXPECT_EQ(settings.get("Settings", "PlaySound", ""), "False");
+    w->close();
+    sound.played = 0;
+    open();
+    EXPECT_EQ(sound.played, 0);
+}
+
+TEST_F(MainWindowTest, PairedSwitchesFollowEachOtherAndToggleBack)
+{
+    ui::MainWindow* w = open();
+    struct Pair {
+        const char* box;
+        const char* item;
+    };
+    for (const Pair& p : {Pair{"Check6", "mnuDuplicationCheck"}, Pair{"Check1", "mnuSideBySideCheck"},
+                          Pair{"Check2", "mnuSequentialCheck"}, Pair{"chkSPW", "mnuStrongPasswords"},
+                          Pair{"chkSort", "mnuSortDisplay"}}) {
+        auto* box = find<QCheckBox>(w, p.box);
+        QAction* item = action(w, p.item);
+        const bool start = box->isChecked();
+        ASSERT_EQ(item->isChecked(), start) << p.box;
+        item->trigger();
+        EXPECT_EQ(box->isChecked(), !start) << p.box;
+        EXPECT_EQ(item->isChecked(), !start) << p.box;
+        item->trigger();
+        EXPECT_EQ(box->isChecked(), start) << p.box;
+        box->click();
+        EXPECT_EQ(item->isChecked(), !start) << p.box;
+        box->click();
+        EXPECT_EQ(item->isChecked(), start) << p.box;
+    }
+    // The options follow the boxes.
+    find<QCheckBox>(w, "Check1")->click();
+    EXPECT_TRUE(w->options().checks.sideBySide);
+    find<QCheckBox>(w, "chkCounter")->click();
+    EXPECT_EQ(text(w, "Label15"), "Counter Off");
+    EXPECT_FALSE(w->options().checks.counter);
+}
+
+TEST_F(MainWindowTest, RandomWordsDisablesWhatOnlyRandomCharactersReads)
+{
+    ui::MainWindow* w = open();
+    find<QRadioButton>(w, "optType1")->click();
+    for (const char* name : {"Text2", "Text3", "Text4", "Check6", "chkDictionary", "Check1", "Check2", "chkSPW",
+                             "optFull", "optHybrid", "Label8", "Label44", "Label5", "Label7", "Label13", "lblMax"})
+        EXPECT_FALSE(find<QWidget>(w, name)->isEnabled()) << name;
+    EXPECT_EQ(text(w, "Label12"), " Disabled for 'Random Words' method.");
+    EXPECT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() || true; }));
+    EXPECT_NE(w->findChild<QWidget*>(QStringLiteral("frmPasswordType")), nullptr); // its settings window opened
+    find<QRadioButton>(w, "optType0")->click();
+    EXPECT_TRUE(find<QWidget>(w, "Text2")->isEnabled());
+    EXPECT_EQ(text(w, "Label12"), "1 in 839299365868340000 Min\n1 in 839299365868340000 Max");
+    EXPECT_EQ(w->options().method, GenerationMethod::RandomCharacters);
+}
+
+TEST_F(MainWindowTest, NumberFieldsTakeDigitsOnlyAndRefuseOutOfRange)
+{
+    ui::MainWindow* w = open();
+    auto* max = find<QLineEdit>(w, "Text4");
+    max->clear();
+    QTest::keyClicks(max, "6a1");
+    EXPECT_EQ(max->text(), "");  // 61 is over 60: the field empties
+    EXPECT_EQ(text(w, "Label2"), "Number must be between 1-60");
+    EXPECT_FALSE(find<QPushButton>(w, "Command1")->isEnabled());
+    QTest::keyClicks(max, "12");
+    EXPECT_EQ(max->text(), "12");
+    EXPECT_EQ(w->options().run.maxLength, 12);
+    EXPECT_TRUE(find<QPushButton>(w, "Command1")->isEnabled());
+}
+
+} // namespace
+} // namespace quorlix::testing

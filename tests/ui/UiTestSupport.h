@@ -1,0 +1,179 @@
+#pragma once
+// What the window tests share: scripted prompts, a recording desktop and
+// sound, and a fixture with a program whose first main window is open over a
+// settings store in memory.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "settings/SettingsStore.h"
+#include "ui/Desktop.h"
+#include "ui/MainWindow.h"
+#include "ui/Program.h"
+#include "ui/Prompts.h"
+#include "ui/StartupSound.h"
+
+namespace quorlix::testing {
+
+// Answers questions from a script; with the script used up, the first button
+// (OK or Yes) and, for file dialogs, Cancel. With hold set, questions wait
+// until the test answers them (a box stays on the screen).
+class ScriptedPrompts final : public ui::Prompts {
+public:
+    struct Shown {
+        std::string text;
+        std::string title;
+        Icon icon;
+        Buttons buttons;
+    };
+    std::vector<Shown> messages;
+    std::deque<Answer> answers;
+    std::vector<ui::FileRequest> fileRequests;
+    std::deque<std::optional<ChosenFile>> files;
+    bool hold = false;
+    std::vector<std::function<void(Answer)>> pending;
+
+    void message(QWidget*, const ui::MessageRequest& request, std::function<void(Answer)> reply) override
+    {
+        messages.push_back({request.text, request.title, request.icon, request.buttons});
+        if (hold) {
+            pending.push_back(std::move(reply));
+            return;
+        }
+        Answer answer = request.buttons == Buttons::YesNo || request.buttons == Buttons::YesNoCancel ? Answer::Yes
+                                                                                                      : Answer::Ok;
+        if (!answers.empty()) {
+            answer = answers.front();
+            answers.pop_front();
+        }
+        reply(answer);
+    }
+    void file(QWidget*, const ui::FileRequest& request,
+              std::function<void(std::optional<ChosenFile>)> reply) override
+    {
+        fileRequests.push_back(request);
+        std::optional<ChosenFile> chosen;
+        if (!files.empty()) {
+            chosen = files.front();
+            files.pop_front();
+        }
+        reply(chosen);
+    }
+    // Answers the oldest question held.
+    void answer(Answer a)
+    {
+        auto reply = std::move(pending.front());
+        pending.erase(pending.begin());
+        reply(a);
+    }
+    std::vector<std::string> texts() const
+    {
+        std::vector<std::string> out;
+        for (const auto& m : messages)
+            out.push_back(m.text);
+        return out;
+    }
+};
+
+class RecordingDesktop final : public ui::Desktop {
+public:
+    std::vector<std::string> opened;
+    Status openFile(const std::string& path) override
+    {
+        opened.push_back("file:" + path);
+        return Status::ok();
+    }
+    Status openInTextEditor(const std::string& path) override
+    {
+        opened.push_back("editor:" + path);
+        return Status::ok();
+    }
+    Status openAddress(const std::string& address) override
+    {
+        opened.push_back("address:" + address);
+        return Status::ok();
+    }
+};
+
+class CountingSound final : public ui::Sound {
+public:
+    int played = 0;
+    void play() override { ++played; }
+};
+
+inline ChosenFile chosen(const std::string& path)
+{
+    return {path, path.substr(path.find_last_of('/') + 1)};
+}
+
+// The folder the build puts the shipped dictionaries in.
+inline std::string dictionaryFolder() { return std::string(QUORLIX_DICTIONARY_DIR) + "/"; }
+
+struct UiFixture : ::testing::Test {
+    ScriptedPrompts prompts;
+    MemorySettingsStore settings;
+    RecordingDesktop desktop;
+    CountingSound sound;
+    std::unique_ptr<ui::Program> program;
+
+    // Opens the program with the store as it stands.
+    ui::MainWindow* open(std::string folder = dictionaryFolder())
+    {
+        program = std::make_unique<ui::Program>(
+            ui::Services{prompts, settings, std::move(folder), desktop, &sound, "memory"});
+        return program->openWindow();
+    }
+
+    void TearDown() override
+    {
+        if (program)
+            for (ui::MainWindow* w : program->windows()) {
+                w->runState().stopRequested.store(1);
+                w->worker().answerForClosing();
+            }
+        for (int i = 0; i < 500 && program && busyWindows() > 0; ++i)
+            QTest::qWait(10);
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* main = qobject_cast<ui::MainWindow*>(w))
+                main->closeAsFollower();
+            w->close();
+        }
+        QTest::qWait(0);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    int busyWindows() const
+    {
+        int n = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* main = qobject_cast<ui::MainWindow*>(w))
+                n += main->worker().busy() ? 1 : 0;
+        return n;
+    }
+
+    template <class T>
+    static T* find(QWidget* in, const char* name)
+    {
+        auto* found = in->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    static QAction* action(QWidget* in, const char* name) { return find<QAction>(in, name); }
+
+    // Waits until the window's work has ended.
+    static bool waitIdle(ui::MainWindow* w, int ms = 20000)
+    {
+        return QTest::qWaitFor([w] { return !w->worker().busy(); }, ms);
+    }
+};
+
+} // namespace quorlix::testing

@@ -1,0 +1,206 @@
+// Renders every window of the desktop program to PNG files, to look at:
+//   quorlix-screens OUTDIR
+// (scripts/screens.sh builds and runs it on the offscreen platform).
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+
+#include "UiTestSupport.h"
+#include "engine/Progress.h"
+#include "output/SaveAs.h"
+#include "ui/HelpWindows.h"
+#include "ui/ViewerWindow.h"
+
+using namespace quorlix;
+using namespace quorlix::testing;
+
+namespace {
+
+QString g_out;
+int g_saved = 0;
+
+void save(QWidget* w, const char* name)
+{
+    if (!w) {
+        std::fprintf(stderr, "no window for %s\n", name);
+        return;
+    }
+    w->show();
+    QTest::qWait(60);
+    const QString path = g_out + QLatin1Char('/') + QString::fromLatin1(name) + QStringLiteral(".png");
+    if (w->grab().save(path))
+        ++g_saved;
+    std::printf("%s\n", path.toLocal8Bit().constData());
+}
+
+QWidget* topLevel(const char* name)
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->objectName() == QLatin1String(name))
+            return w;
+    return nullptr;
+}
+
+void trigger(QWidget* in, const char* action) { in->findChild<QAction*>(QString::fromLatin1(action))->trigger(); }
+
+void closeTop(const char* name)
+{
+    if (QWidget* w = topLevel(name))
+        w->close();
+    QTest::qWait(20);
+}
+
+} // namespace
+
+void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (!message.startsWith(QStringLiteral("This plugin does not support")))
+        qt_message_output(type, context, message);
+}
+
+int main(int argc, char** argv)
+{
+    qInstallMessageHandler(quietHandler);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
+        return 2;
+    }
+    g_out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(g_out);
+
+    ScriptedPrompts prompts;
+    MemorySettingsStore settings;
+    RecordingDesktop desktop;
+    ui::Program program(ui::Services{prompts, settings, dictionaryFolder(), desktop, nullptr,
+                                     QDir::homePath().toStdString() + "/.config/Quorlix/Quorlix.ini"});
+    ui::MainWindow* w = program.openWindow();
+    w->resize(820, 600);
+    save(w, "main-idle");
+
+    // A run under way: ten million passwords, seen after a moment.
+    w->findChild<QLineEdit*>(QStringLiteral("Text2"))->setText(QStringLiteral("10000000"));
+    w->execute();
+    QTest::qWait(700);
+    save(w, "main-running");
+    w->stop(); // the stop prompt answers OK: what was made is kept
+    (void)UiFixture::waitIdle(w, 60000);
+    save(w, "main-stopped");
+
+    w->findChild<QLineEdit*>(QStringLiteral("Text2"))->setText(QStringLiteral("500"));
+    w->execute();
+    (void)UiFixture::waitIdle(w);
+    save(w, "main-after-run");
+
+    // A message box as the window shows it.
+    ui::QtPrompts real;
+    real.message(w,
+                 ui::MessageRequest{"Warning:  You have selected to stop the password generation process. This run "
+                                    "has produced 1234 of 10000000 requested passwords at the time you have elected "
+                                    "to stop.\r\n\r\nSelect 'OK' to terminate this run.\r\n\r\nSelect 'Cancel' to "
+                                    "continue with this run.",
+                                    std::string(kTitle), Icon::Exclamation, Buttons::OkCancel},
+                 [](Answer) {});
+    QTest::qWait(50);
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible()) {
+            save(box, "message-box");
+            box->done(QMessageBox::Ok);
+        }
+
+    trigger(w, "mnuCharacters");
+    save(topLevel("Characters"), "characters");
+    closeTop("Characters");
+    trigger(w, "mnuHyphens");
+    save(topLevel("Hyphens"), "hyphens");
+    closeTop("Hyphens");
+    trigger(w, "mnuBlankSpaces");
+    save(topLevel("Hyphens"), "blank-spaces");
+    closeTop("Hyphens");
+    trigger(w, "mnuPasswordRules");
+    save(topLevel("frmPassRules"), "password-rules");
+    closeTop("frmPassRules");
+    trigger(w, "mnuRandomWordsSettings");
+    save(topLevel("frmPasswordType"), "random-words-settings");
+    closeTop("frmPasswordType");
+    trigger(w, "MultiCreateMenu");
+    save(topLevel("MultiFile"), "multi-file-create");
+    closeTop("MultiFile");
+    trigger(w, "mnuDictionaryView");
+    if (QWidget* search = topLevel("frmDictionary")) {
+        search->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("houseboat"));
+        search->findChild<QRadioButton*>(QStringLiteral("optType1"))->setChecked(true);
+        search->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        (void)QTest::qWaitFor([search] { return search->findChild<QPushButton*>(QStringLiteral("Command1"))->isEnabled(); },
+                        20000);
+        save(search, "view-dictionary");
+        search->close();
+    }
+    // The modal windows: shown for the picture, then closed.
+    QTimer::singleShot(300, [] {
+        save(topLevel("frmDictLanguage"), "download-dictionary");
+        closeTop("frmDictLanguage");
+    });
+    trigger(w, "mnuDictionaryDownload");
+
+    settings.set(kSettingsSection, "SaveAsBox", "False");
+    prompts.files = {std::nullopt};
+    QTimer::singleShot(300, [] {
+        save(topLevel("FrmSaveAsBox"), "save-as-box");
+        closeTop("FrmSaveAsBox");
+    });
+    trigger(w, "SaveAsMenu");
+    (void)UiFixture::waitIdle(w);
+
+    ui::HelpCenter::instance().showQuickHelp(w, QStringLiteral("Strong Passwords"));
+    save(ui::HelpCenter::instance().quickHelpWindow(), "quick-help");
+    ui::HelpCenter::instance().showContents(w, QStringLiteral("Random Words"));
+    save(ui::HelpCenter::instance().contentsWindow(), "help-contents");
+    trigger(w, "mnuAbout");
+    save(topLevel("frmAbout"), "about");
+    closeTop("frmAbout");
+
+    // The program's own viewer, on a list the run above can save.
+    const std::string txt = QDir::tempPath().toStdString() + "/quorlix-screens.txt";
+    {
+        std::FILE* f = std::fopen(txt.c_str(), "w");
+        for (int i = 0; i < 40; ++i)
+            std::fprintf(f, "Xq7%04dwLp\r\n", i * 37);
+        std::fclose(f);
+    }
+    auto* viewer = ui::ViewerWindow::open(txt);
+    (void)QTest::qWaitFor([viewer] { return !viewer->loading(); }, 5000);
+    save(viewer, "viewer-text");
+    viewer->close();
+    auto* table = ui::ViewerWindow::open(dictionaryFolder() + "wordlist_english_abridged.dct");
+    (void)QTest::qWaitFor([table] { return !table->loading(); }, 20000);
+    save(table, "viewer-database");
+    table->close();
+
+    // Random Words selected.
+    w->findChild<QRadioButton*>(QStringLiteral("optType1"))->click();
+    closeTop("frmPasswordType");
+    w->execute();
+    (void)UiFixture::waitIdle(w);
+    save(w, "main-random-words");
+
+    std::printf("%d pictures in %s\n", g_saved, argv[1]);
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (auto* main = qobject_cast<ui::MainWindow*>(top))
+            main->closeAsFollower();
+        top->close();
+    }
+    QTest::qWait(50);
+    return g_saved > 15 ? 0 : 1;
+}

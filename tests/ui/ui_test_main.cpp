@@ -1,0 +1,26 @@
+// The window tests run in one QApplication on the offscreen platform.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+namespace {
+
+// The offscreen platform says what it cannot do for every window; that is not news.
+void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (message.startsWith(QStringLiteral("This plugin does not support")))
+        return;
+    qt_message_output(type, context, message);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qInstallMessageHandler(quietHandler);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
