@@ -4,6 +4,8 @@
 
 #include <QApplication>
 
+#include "output/MdbListWriter.h"
+
 namespace {
 
 // The offscreen platform says what it cannot do for every window; that is not news.
@@ -21,6 +23,7 @@ int main(int argc, char** argv)
     qInstallMessageHandler(quietHandler);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    quorlix::installMdbListWriter({}); // databases as the program writes them (Jet 3)
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,144 @@
+// The display tools: Open Text File (append or replace), Clear Display, Copy,
+// the numbered tooltip and the list's right-click menu, quick help.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <filesystem>
+#include <fstream>
+
+#include "UiTestSupport.h"
+#include "output/DisplayTools.h"
+#include "ui/HelpWindows.h"
+
+namespace fs = std::filesystem;
+
+namespace quorlix::testing {
+namespace {
+
+struct DisplayToolsTest : UiFixture {
+    fs::path file = fs::temp_directory_path() / ("quorlix-ui-open-" + std::to_string(::getpid()) + ".txt");
+    void TearDown() override
+    {
+        UiFixture::TearDown();
+        fs::remove(file);
+    }
+    static QStringList rows(ui::MainWindow* w)
+    {
+        QStringList out;
+        auto* model = find<QListView>(w, "List1")->model();
+        for (int i = 0; i < model->rowCount(); ++i)
+            out << model->index(i, 0).data().toString();
+        return out;
+    }
+    static QString label(ui::MainWindow* w, const char* name) { return find<QLabel>(w, name)->text(); }
+    void openFile(ui::MainWindow* w)
+    {
+        prompts.files = {chosen(file.string())};
+        action(w, "mnuOpenTxt")->trigger();
+        ASSERT_TRUE(waitIdle(w));
+    }
+};
+
+TEST_F(DisplayToolsTest, OpenTextFileAsksBeforeAppendingAndReplaces)
+{
+    std::ofstream(file, std::ios::binary) << "bb\r\naa\rcc\n";
+    ui::MainWindow* w = open();
+    openFile(w);
+    EXPECT_TRUE(prompts.messages.empty()); // an empty display asks nothing
+    EXPECT_EQ(prompts.fileRequests.back().title, "Select Text File");
+    EXPECT_EQ(rows(w), (QStringList{"bb", "aa", "cc"})); // in file order: the display is not sorted yet
+    EXPECT_EQ(label(w, "Label15"), "3");
+    EXPECT_EQ(label(w, "Label2"), "Opened file: " + QString::fromStdString(file.filename().string()));
+    auto* model = find<QListView>(w, "List1")->model();
+    EXPECT_EQ(model->index(0, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(255, 255, 0));
+    EXPECT_EQ(model->index(1, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(255, 255, 255));
+    EXPECT_TRUE(action(w, "SaveAsMenu")->isEnabled());
+
+    prompts.answers = {Answer::Yes};
+    openFile(w);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text, kAppendQuestion);
+    EXPECT_EQ(prompts.messages[0].icon, Icon::Critical);
+    EXPECT_EQ(prompts.messages[0].buttons, Buttons::YesNo);
+    EXPECT_EQ(rows(w).size(), 6);
+
+    prompts.answers = {Answer::No};
+    std::ofstream(file, std::ios::binary | std::ios::trunc).flush(); // now empty
+    openFile(w);
+    EXPECT_TRUE(rows(w).isEmpty());
+    EXPECT_EQ(label(w, "Label15"), "0");
+    for (const char* name : {"SaveAsMenu", "CopyMenu", "ClearDisplayMenu"})
+        EXPECT_FALSE(action(w, name)->isEnabled()) << name;
+}
+
+TEST_F(DisplayToolsTest, ClearDisplayEmptiesItAndShowsTheCounterState)
+{
+    ui::MainWindow* w = open();
+    w->execute();
+    ASSERT_TRUE(waitIdle(w));
+    find<QCheckBox>(w, "chkCounter")->click(); // off
+    action(w, "ClearDisplayMenu")->trigger();
+    EXPECT_TRUE(rows(w).isEmpty());
+    EXPECT_EQ(w->list().count(), 0u);
+    EXPECT_EQ(label(w, "Label15"), "Counter Off");
+    for (const char* name : {"SaveAsMenu", "CopyMenu", "ClearDisplayMenu"})
+        EXPECT_FALSE(action(w, name)->isEnabled()) << name;
+    find<QCheckBox>(w, "chkCounter")->click(); // on
+    w->execute();
+    ASSERT_TRUE(waitIdle(w));
+    action(w, "ClearDisplayMenu")->trigger();
+    EXPECT_EQ(label(w, "Label15"), "0");
+}
+
+TEST_F(DisplayToolsTest, CopyTakesTheSelectedPasswordOnly)
+{
+    ui::MainWindow* w = open();
+    w->execute();
+    ASSERT_TRUE(waitIdle(w));
+    auto* list = find<QListView>(w, "List1");
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText(QStringLiteral("before"));
+    list->clearSelection();
+    action(w, "CopyMenu")->trigger();
+    EXPECT_EQ(clipboard->text(), "before");
+
+    const QModelIndex third = list->model()->index(2, 0);
+    list->setCurrentIndex(third);
+    action(w, "CopyMenu")->trigger();
+    EXPECT_EQ(clipboard->text(), third.data().toString());
+
+    // A click numbers the row in the list's tooltip.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(third).center());
+    EXPECT_EQ(list->toolTip(), "3.  " + third.data().toString());
+    action(w, "mnuDummyEditCopy")->trigger();
+    EXPECT_EQ(clipboard->text(), third.data().toString());
+}
+
+TEST_F(DisplayToolsTest, RightClickShowsTheControlsHelpTopic)
+{
+    ui::MainWindow* w = open();
+    struct Case {
+        const char* control;
+        const char* topic;
+    };
+    for (const Case& c : {Case{"chkSPW", "Strong Passwords"}, Case{"Text2", "Total Passwords"},
+                          Case{"Text4", "Total Characters Min/Max"}, Case{"optType1", "Password Type"},
+                          Case{"lblRules", "Rules Activated"}, Case{"Label12", "Min/Max Probability"}}) {
+        QWidget* control = find<QWidget>(w, c.control);
+        QTest::mouseClick(control, Qt::RightButton);
+        EXPECT_EQ(ui::HelpCenter::instance().lastTopic(), c.topic) << c.control;
+        EXPECT_TRUE(ui::topicHtml(c.topic).contains(QStringLiteral("<p>"))) << c.topic; // it has a text
+    }
+    EXPECT_FALSE(find<QRadioButton>(w, "optType1")->isChecked()); // a right-click does not choose
+}
+
+} // namespace
+} // namespace quorlix::testing

@@ -1,0 +1,188 @@
+// Each option window edits a working copy: Cancel leaves the options as they
+// were, Accept writes them back (and the readouts follow).
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <filesystem>
+
+#include "UiTestSupport.h"
+#include "output/MultiFileWindow.h"
+#include "ui/OptionDialogs.h"
+
+namespace fs = std::filesystem;
+
+namespace quorlix::testing {
+namespace {
+
+struct OptionWindowsTest : UiFixture {
+    ui::MainWindow* w = nullptr;
+    void SetUp() override { w = open(); }
+
+    QWidget* window(const char* name)
+    {
+        // A window closed a moment ago may still wait for its deletion.
+        for (QWidget* found : w->findChildren<QWidget*>(QString::fromLatin1(name)))
+            if (found->isVisible())
+                return found;
+        return nullptr;
+    }
+    void press(const char* windowName, const char* button)
+    {
+        QWidget* win = window(windowName);
+        ASSERT_NE(win, nullptr) << windowName;
+        find<QPushButton>(win, button)->click();
+    }
+    static QString label(QWidget* in, const char* name) { return find<QLabel>(in, name)->text(); }
+};
+
+TEST_F(OptionWindowsTest, CharactersEditsAWorkingCopy)
+{
+    const CharacterPool before = w->options().pool;
+    action(w, "mnuCharacters")->trigger();
+    press("Characters", "cmdNoNumbers");
+    EXPECT_FALSE(find<QCheckBox>(window("Characters"), "chkChar48")->isChecked());
+    press("Characters", "cmdCancel");
+    EXPECT_EQ(w->options().pool, before);
+    EXPECT_EQ(window("Characters"), nullptr);
+
+    action(w, "mnuCharacters")->trigger();
+    press("Characters", "cmdNoNumbers");
+    find<QCheckBox>(window("Characters"), "chkChar38")->click(); // the ampersand
+    EXPECT_EQ(find<QCheckBox>(window("Characters"), "chkChar38")->text(), " &&");
+    press("Characters", "cmdAccept");
+    EXPECT_FALSE(w->options().pool.isAvailable('0'));
+    EXPECT_TRUE(w->options().pool.isAvailable('&'));
+    EXPECT_EQ(label(w, "Label8"), "53");
+    EXPECT_EQ(window("Characters"), nullptr);
+
+    action(w, "mnuCharacters")->trigger();
+    press("Characters", "cmdDefault");
+    press("Characters", "cmdAccept");
+    EXPECT_EQ(label(w, "Label8"), "88");
+}
+
+TEST_F(OptionWindowsTest, HyphensAndBlankSpacesEditTheirOwnSets)
+{
+    find<QLineEdit>(w, "Text3")->setText("5");
+    action(w, "mnuHyphens")->trigger();
+    QWidget* win = window("Hyphens");
+    ASSERT_NE(win, nullptr);
+    EXPECT_EQ(win->windowTitle(), "Add Hyphens");
+    EXPECT_EQ(label(win, "lblHeading"), "Hyphen Set-Up Menu");
+    EXPECT_TRUE(find<QCheckBox>(win, "chkAfter4")->isEnabled());
+    EXPECT_FALSE(find<QCheckBox>(win, "chkAfter5")->isEnabled());
+    find<QCheckBox>(win, "chkAfter2")->click();
+    press("Hyphens", "cmdAccept");
+    EXPECT_EQ(w->options().inserts.hyphen[2], 1);
+
+    action(w, "mnuBlankSpaces")->trigger();
+    win = window("Hyphens");
+    EXPECT_EQ(win->windowTitle(), "Add Blank Spaces");
+    EXPECT_FALSE(find<QCheckBox>(win, "chkAfter2")->isChecked()); // the other set
+    press("Hyphens", "cmdSelectAll");
+    press("Hyphens", "cmdCancel");
+    EXPECT_EQ(w->options().inserts.blank, (InsertSettings{}.blank));
+
+    find<QLineEdit>(w, "Text4")->setText("1");
+    find<QLineEdit>(w, "Text3")->setText("1");
+    action(w, "mnuBlankSpaces")->trigger();
+    EXPECT_EQ(prompts.texts().back(), " Max Total characters must be greater than 1 in order to select blank spaces.");
+    EXPECT_EQ(window("Hyphens"), nullptr);
+}
+
+TEST_F(OptionWindowsTest, PasswordRulesSetTheLight)
+{
+    action(w, "mnuPasswordRules")->trigger();
+    QWidget* win = window("frmPassRules");
+    ASSERT_NE(win, nullptr);
+    EXPECT_FALSE(find<QComboBox>(win, "cboRule11")->isEnabled()); // past the maximum of 10
+    find<QComboBox>(win, "cboRule2")->setCurrentIndex(1);
+    press("frmPassRules", "cmdAccept");
+    EXPECT_EQ(w->options().rules.rule[2], 1);
+    EXPECT_TRUE(find<QLabel>(w, "imgRules1")->isVisibleTo(w));
+
+    action(w, "mnuPasswordRules")->trigger();
+    press("frmPassRules", "cmdNoRules");
+    EXPECT_EQ(find<QComboBox>(window("frmPassRules"), "cboRule2")->currentIndex(), 0);
+    press("frmPassRules", "cmdCancel");
+    EXPECT_EQ(w->options().rules.rule[2], 1);
+
+    action(w, "mnuPasswordRules")->trigger();
+    press("frmPassRules", "cmdNoRules");
+    press("frmPassRules", "cmdAccept");
+    EXPECT_EQ(w->options().rules, PositionRules{});
+    EXPECT_TRUE(find<QLabel>(w, "imgRules0")->isVisibleTo(w));
+}
+
+TEST_F(OptionWindowsTest, RandomWordsSettingsCheckAndStoreOnAccept)
+{
+    action(w, "mnuRandomWordsSettings")->trigger();
+    QWidget* win = window("frmPasswordType");
+    ASSERT_NE(win, nullptr);
+    EXPECT_EQ(win->windowTitle(), "Random Words - Settings");
+    find<QLineEdit>(win, "txtQtyWords")->setText("11");
+    EXPECT_EQ(prompts.texts().back(), "No more than 10 words are allowed per password.");
+    EXPECT_EQ(find<QLineEdit>(win, "txtQtyWords")->text(), "10");
+    press("frmPasswordType", "cmdCancel");
+    EXPECT_EQ(w->options().words.wordsPerPassword, 2);
+
+    action(w, "mnuRandomWordsSettings")->trigger();
+    win = window("frmPasswordType");
+    find<QLineEdit>(win, "txtQtyWords")->setText("3");
+    find<QCheckBox>(win, "chkWordLengths")->click();
+    find<QLineEdit>(win, "txtWordLengthMin")->setText("3");
+    press("frmPasswordType", "cmdAccept");
+    EXPECT_EQ(prompts.texts().back(), "Settings not accepted. Word Length must be at least 4 charaters.");
+    ASSERT_NE(window("frmPasswordType"), nullptr);
+    find<QLineEdit>(win, "txtWordLengthMin")->setText("5");
+    press("frmPasswordType", "cmdAccept");
+    EXPECT_EQ(window("frmPasswordType"), nullptr);
+    EXPECT_EQ(w->options().words.wordsPerPassword, 3);
+    EXPECT_TRUE(w->options().words.wordLengthLimit);
+    EXPECT_EQ(settings.get("LastSettings", "TypeQTY", ""), "3");
+    EXPECT_EQ(settings.get("LastSettings", "TypeWordLimitMin", ""), "5");
+}
+
+TEST_F(OptionWindowsTest, MultiFileCreateChecksAndActivates)
+{
+    const fs::path dir = fs::temp_directory_path();
+    action(w, "MultiCreateMenu")->trigger();
+    QWidget* win = window("MultiFile");
+    ASSERT_NE(win, nullptr);
+    find<QLineEdit>(win, "Text1")->setText("pw");
+    find<QLineEdit>(win, "Text2")->setText("1");
+    press("MultiFile", "cmdAccept");
+    EXPECT_EQ(prompts.texts().back(), kTotalFilesTooFew);
+    find<QLineEdit>(win, "Text2")->setText("3");
+    find<QRadioButton>(win, "optFileType3")->click();
+    static_cast<ui::MultiFileDialog*>(win)->chooseFolder(QString::fromStdString(dir.string()));
+    find<QCheckBox>(win, "Check1")->click();
+    prompts.answers = {Answer::Ok};
+    press("MultiFile", "cmdAccept");
+    EXPECT_EQ(prompts.messages.back().buttons, Buttons::OkCancel);
+    EXPECT_EQ(prompts.messages.back().icon, Icon::None);
+    EXPECT_TRUE(prompts.texts().back().starts_with("You have activated multi-file mode. When executed 3 files will "
+                                                    "be created starting with: \r\n\r\npw1.csv"));
+    EXPECT_EQ(window("MultiFile"), nullptr);
+    MultiFileSettings& files = w->multiFile();
+    EXPECT_EQ(files.active, 1);
+    EXPECT_EQ(files.fileType, "csv");
+    EXPECT_EQ(files.directory, dir.string() + "/");
+
+    // Cancel keeps the fields typed meanwhile but not the activation.
+    files.active = 0;
+    action(w, "MultiCreateMenu")->trigger();
+    find<QLineEdit>(window("MultiFile"), "Text1")->setText("other");
+    press("MultiFile", "cmdCancel");
+    EXPECT_EQ(files.filePreface, "other");
+    EXPECT_EQ(files.active, 0);
+}
+
+} // namespace
+} // namespace quorlix::testing

@@ -1,0 +1,277 @@
+// Runs in the window: Execute to rows to Save As, Stop with OK and Cancel, the
+// busy state, two windows at once, closing during a run, multi-file runs and
+// Random Words.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "UiTestSupport.h"
+#include "engine/RunTexts.h"
+
+namespace fs = std::filesystem;
+
+namespace quorlix::testing {
+namespace {
+
+struct RunsTest : UiFixture {
+    fs::path dir;
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("quorlix-ui-runs-" + std::to_string(::getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        settings.set("Settings", "SaveAsBox", "True");
+    }
+    void TearDown() override
+    {
+        UiFixture::TearDown();
+        fs::remove_all(dir);
+    }
+    static void setTotal(ui::MainWindow* w, const char* total) { find<QLineEdit>(w, "Text2")->setText(total); }
+    static QString label(ui::MainWindow* w, const char* name) { return find<QLabel>(w, name)->text(); }
+    static std::string bytes(const fs::path& p)
+    {
+        std::ifstream in(p, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    // Waits until a big run has rows to show in its counter.
+    static bool running(ui::MainWindow* w)
+    {
+        return QTest::qWaitFor([w] { return label(w, "Label15").contains(QStringLiteral(" of 10000000")); }, 10000);
+    }
+};
+
+TEST_F(RunsTest, ExecuteFillsTheDisplayAndSaveAsWritesItsRows)
+{
+    ui::MainWindow* w = open();
+    setTotal(w, "50");
+    find<QPushButton>(w, "Command1")->click();
+    ASSERT_TRUE(waitIdle(w));
+    auto* list = find<QListView>(w, "List1");
+    ASSERT_EQ(list->model()->rowCount(), 50);
+    EXPECT_EQ(label(w, "Label15"), "50 of 50");
+    EXPECT_EQ(label(w, "Label2"), "Complete");
+    EXPECT_EQ(label(w, "Label10"), " Generated Passwords - Sorted");
+    EXPECT_EQ(list->currentIndex().row(), 0);
+    EXPECT_EQ(list->model()->index(0, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(0, 255, 255));
+    EXPECT_EQ(list->model()->index(1, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(255, 255, 255));
+    std::string expected;
+    QString previous;
+    for (int i = 0; i < 50; ++i) {
+        const QString row = list->model()->index(i, 0).data().toString();
+        EXPECT_EQ(row.size(), 10);
+        EXPECT_LT(previous, row); // sorted, no two alike
+        previous = row;
+        expected += row.toStdString() + "\r\n";
+    }
+    EXPECT_TRUE(action(w, "SaveAsMenu")->isEnabled());
+    EXPECT_TRUE(action(w, "ClearDisplayMenu")->isEnabled());
+
+    prompts.files = {chosen((dir / "list.txt").string())};
+    prompts.answers = {Answer::Yes}; // view it
+    action(w, "SaveAsMenu")->trigger();
+    ASSERT_TRUE(waitIdle(w));
+    EXPECT_EQ(bytes(dir / "list.txt"), expected);
+    EXPECT_EQ(label(w, "Label2"), "Saved Text File: list.txt");
+    EXPECT_EQ(prompts.fileRequests.back().title, "Enter File Name and Select File Type");
+    EXPECT_EQ(prompts.texts().back(), "Do you wish to View/Edit this file now using your default text viewer?");
+    EXPECT_EQ(desktop.opened, std::vector<std::string>{"file:" + (dir / "list.txt").string()});
+    EXPECT_EQ(fs::status(dir / "list.txt").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST_F(RunsTest, SaveAsShowsItsNoteUntilTheUserTicksNeverAgain)
+{
+    settings.set("Settings", "SaveAsBox", "False");
+    ui::MainWindow* w = open();
+    w->execute();
+    ASSERT_TRUE(waitIdle(w));
+    prompts.files = {std::nullopt}; // the Save dialog is cancelled
+    action(w, "SaveAsMenu")->trigger();
+    QWidget* box = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        box = w->findChild<QWidget*>(QStringLiteral("FrmSaveAsBox"));
+        return box && box->isVisible();
+    }));
+    find<QCheckBox>(box, "chkMsgDisplay")->setChecked(true);
+    find<QPushButton>(box, "cmdOK")->click();
+    ASSERT_TRUE(waitIdle(w));
+    EXPECT_EQ(settings.get("Settings", "SaveAsBox", ""), "True");
+    EXPECT_EQ(prompts.fileRequests.size(), 1u);
+    EXPECT_TRUE(find<QPushButton>(w, "Command1")->isEnabled()); // a cancelled save leaves the window usable
+}
+
+TEST_F(RunsTest, StopAsksAndCancelGoesOnWhileOkKeepsWhatWasMade)
+{
+    ui::MainWindow* w = open();
+    setTotal(w, "10000000");
+    prompts.hold = true;
+    w->execute();
+    ASSERT_TRUE(running(w));
+    // The window is busy: what touches the display or the options is off; the counter switch stays.
+    EXPECT_FALSE(find<QPushButton>(w, "Command1")->isEnabled());
+    EXPECT_TRUE(find<QPushButton>(w, "Command5")->isEnabled());
+    EXPECT_FALSE(find<QLineEdit>(w, "Text2")->isEnabled());
+    EXPECT_FALSE(action(w, "SaveAsMenu")->isEnabled());
+    EXPECT_FALSE(action(w, "mnuExecute")->isEnabled());
+    EXPECT_TRUE(find<QCheckBox>(w, "chkCounter")->isEnabled());
+    EXPECT_EQ(label(w, "lblCountDown"), "Calculating...");
+
+    find<QPushButton>(w, "Command5")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !prompts.pending.empty(); }));
+    const std::string prompt = prompts.messages.back().text;
+    EXPECT_TRUE(prompt.starts_with("Warning:  You have selected to stop the password generation process. This run "
+                                   "has produced "))
+        << prompt;
+    EXPECT_TRUE(prompt.ends_with(" of 10000000 requested passwords at the time you have elected to stop.\r\n\r\n"
+                                 "Select 'OK' to terminate this run.\r\n\r\nSelect 'Cancel' to continue with this "
+                                 "run."));
+    EXPECT_EQ(prompts.messages.back().buttons, Buttons::OkCancel);
+    EXPECT_EQ(prompts.messages.back().icon, Icon::Exclamation);
+    prompts.answer(Answer::Cancel);
+    QTest::qWait(100);
+    EXPECT_TRUE(w->worker().busy());
+    EXPECT_EQ(w->runState().stopRequested.load(), 0);
+
+    find<QPushButton>(w, "Command5")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !prompts.pending.empty(); }));
+    prompts.answer(Answer::Ok);
+    ASSERT_TRUE(waitIdle(w));
+    EXPECT_EQ(label(w, "Label2"), "Stopped by User");
+    EXPECT_EQ(label(w, "lblCountDown"), "0:00:00");
+    EXPECT_TRUE(find<QPushButton>(w, "Command1")->isEnabled());
+    EXPECT_FALSE(find<QPushButton>(w, "Command5")->isEnabled());
+    const int rows = find<QListView>(w, "List1")->model()->rowCount();
+    EXPECT_GT(rows, 0);
+    EXPECT_EQ(static_cast<std::size_t>(rows), w->list().count());
+    EXPECT_TRUE(action(w, "SaveAsMenu")->isEnabled());
+}
+
+TEST_F(RunsTest, TwoWindowsRunAtOnceAndTheWindowsStayLive)
+{
+    ui::MainWindow* first = open();
+    action(first, "mnuNewWindow")->trigger();
+    ASSERT_EQ(program->windows().size(), 2u);
+    ui::MainWindow* second = program->windows()[1];
+    setTotal(first, "10000000");
+    setTotal(second, "10000000");
+
+    // A 10 ms timer on the windows' thread keeps its beat while both run.
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 worst = 0;
+    QTimer beat;
+    QObject::connect(&beat, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        worst = std::max(worst, now - last);
+        last = now;
+    });
+    first->execute();
+    second->execute();
+    clock.start();
+    beat.start(10);
+    ASSERT_TRUE(running(first));
+    ASSERT_TRUE(running(second));
+    EXPECT_TRUE(first->worker().busy());
+    EXPECT_TRUE(second->worker().busy());
+    QTest::qWait(300);
+    beat.stop();
+    EXPECT_LT(worst, 200);
+
+    // Each has its own stop flag: stopping one leaves the other running.
+    first->stop();
+    ASSERT_TRUE(waitIdle(first));
+    EXPECT_TRUE(second->worker().busy());
+    EXPECT_EQ(label(first, "Label2"), "Stopped by User");
+    second->stop();
+    ASSERT_TRUE(waitIdle(second));
+    EXPECT_EQ(label(second, "Label2"), "Stopped by User");
+}
+
+TEST_F(RunsTest, ClosingDuringARunStopsItThenClosesAndSavesTheSettings)
+{
+    ui::MainWindow* w = open();
+    QPointer<ui::MainWindow> alive(w);
+    setTotal(w, "10000000");
+    w->execute();
+    ASSERT_TRUE(running(w));
+    w->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !alive || !alive->isVisible(); }, 20000));
+    EXPECT_EQ(settings.get("LastSettings", "PasswordAmount", ""), "10000000");
+    EXPECT_TRUE(prompts.messages.empty()); // the stop was answered for the user
+}
+
+TEST_F(RunsTest, MultiFileRunsWriteTheSeriesForBothMethods)
+{
+    ui::MainWindow* w = open();
+    MultiFileSettings& files = w->multiFile();
+    files = MultiFileSettings{1, "pw", 3, dir.string() + "/", "csv"};
+    setTotal(w, "10");
+    w->execute(); // the confirmation gets Yes; the sort note gets OK
+    ASSERT_TRUE(waitIdle(w));
+    EXPECT_EQ(prompts.messages.front().buttons, Buttons::YesNoCancel);
+    for (int f = 1; f <= 3; ++f) {
+        const std::string text = bytes(dir / ("pw" + std::to_string(f) + ".csv"));
+        EXPECT_TRUE(text.starts_with("\"Quorlix\"\r\n")) << f;
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 18) << f; // 4 + 10 + 4 lines
+    }
+    EXPECT_EQ(find<QListView>(w, "List1")->model()->rowCount(), 0);
+    EXPECT_EQ(label(w, "Label2"), "Complete");
+
+    files.fileType = "txt";
+    files.filePreface = "words";
+    find<QRadioButton>(w, "optType1")->click();
+    w->execute();
+    ASSERT_TRUE(waitIdle(w));
+    for (int f = 1; f <= 3; ++f) {
+        const std::string text = bytes(dir / ("words" + std::to_string(f) + ".txt"));
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 25) << f; // the word settings' 25 per file
+        EXPECT_NE(text.find('*'), std::string::npos) << f;
+    }
+}
+
+TEST_F(RunsTest, RandomWordsFillTheDisplayAndLeaveSaveAndCopyOn)
+{
+    ui::MainWindow* w = open();
+    find<QRadioButton>(w, "optType1")->click();
+    w->execute();
+    ASSERT_TRUE(waitIdle(w));
+    auto* list = find<QListView>(w, "List1");
+    ASSERT_EQ(list->model()->rowCount(), 25);
+    EXPECT_EQ(label(w, "Label15"), "25 of 25");
+    EXPECT_EQ(list->model()->index(0, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(0, 255, 0));
+    EXPECT_TRUE(action(w, "SaveAsMenu")->isEnabled());
+    EXPECT_TRUE(action(w, "CopyMenu")->isEnabled());
+    EXPECT_TRUE(find<QPushButton>(w, "Command1")->isEnabled());
+    EXPECT_FALSE(find<QPushButton>(w, "Command5")->isEnabled());
+    EXPECT_FALSE(find<QLineEdit>(w, "Text2")->isEnabled()); // still Random Words
+}
+
+TEST_F(RunsTest, RefusalsShowTheirTextAndLeaveTheDisplay)
+{
+    ui::MainWindow* w = open();
+    find<QLineEdit>(w, "Text3")->setText("12");
+    prompts.messages.clear();
+    w->execute();
+    EXPECT_FALSE(w->worker().busy());
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text, texts::kMinAboveMax);
+    EXPECT_EQ(prompts.messages[0].icon, Icon::Exclamation);
+    EXPECT_TRUE(find<QPushButton>(w, "Command1")->isEnabled());
+}
+
+} // namespace
+} // namespace quorlix::testing
