@@ -4,7 +4,8 @@
 set -euo pipefail
 pkgs=(
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev libqt6network6
+  qt6-base-dev libqt6network6 qt6-multimedia-dev libqt6svg6 qt6-qpa-plugins
+  fonts-dejavu-core fonts-liberation2 xvfb xauth xdotool
   libsodium-dev mdbtools mdbtools-dev libglib2.0-dev libabsl-dev libcli11-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   pwgen xkcdpass time
