@@ -12,7 +12,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -335,12 +334,9 @@ void MainWindow::buildControls()
     QFont heading = m_label10->font();
     heading.setBold(true);
     m_label10->setFont(heading);
-    m_list1 = new QListView(central);
+    m_list1 = new PasswordListView(central);
     m_list1->setObjectName(QStringLiteral("List1"));
     m_list1->setModel(&m_model);
-    m_list1->setUniformItemSizes(true);
-    m_list1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_list1->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list1->setContextMenuPolicy(Qt::CustomContextMenu);
     m_list1->setMinimumWidth(260);
     QFont fixed(QStringLiteral("Courier New"));
@@ -446,8 +442,8 @@ void MainWindow::buildControls()
     connect(m_chkCounter, &QCheckBox::clicked, this, [this] { counterClicked(); });
     connect(m_command1, &QPushButton::clicked, this, [this] { execute(); });
     connect(m_command5, &QPushButton::clicked, this, [this] { stop(); });
-    connect(m_list1, &QListView::clicked, this, [this](const QModelIndex& i) { listClicked(i); });
-    connect(m_list1, &QListView::customContextMenuRequested, this,
+    connect(m_list1, &QAbstractItemView::clicked, this, [this](const QModelIndex& i) { listClicked(i); });
+    connect(m_list1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { listContextMenu(at); });
     for (QWidget* w : {static_cast<QWidget*>(m_label7), static_cast<QWidget*>(m_label8),
                        static_cast<QWidget*>(m_imgRules[0]), static_cast<QWidget*>(m_imgRules[1]),
@@ -575,7 +571,7 @@ void MainWindow::collectControls()
 {
     for (QWidget* w : centralWidget()->findChildren<QWidget*>()) {
         if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) || qobject_cast<QLabel*>(w) ||
-            qobject_cast<QListView*>(w) || qobject_cast<ProgressBar*>(w))
+            qobject_cast<QAbstractItemView*>(w) || qobject_cast<ProgressBar*>(w))
             m_allWidgets.push_back(w);
     }
     for (QAction* top : menuBar()->actions()) {

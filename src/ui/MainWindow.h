@@ -26,6 +26,7 @@
 #include "platform/Random.h"
 #include "platform/ResultList.h"
 #include "ui/Program.h"
+#include "ui/PasswordListView.h"
 #include "ui/ResultListModel.h"
 #include "ui/WindowWorker.h"
 #include "words/DictionaryCheck.h"
@@ -38,7 +39,6 @@ class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QListView;
 class QMenu;
 class QPushButton;
 class QRadioButton;
@@ -218,7 +218,7 @@ private:
     QCheckBox* m_chkCounter = nullptr;
     QPushButton* m_command1 = nullptr;
     QPushButton* m_command5 = nullptr;
-    QListView* m_list1 = nullptr;
+    PasswordListView* m_list1 = nullptr;
     QLabel* m_label10 = nullptr;
     QLabel* m_label16 = nullptr;
     QLabel* m_label15 = nullptr;

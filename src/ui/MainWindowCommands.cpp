@@ -7,7 +7,6 @@
 #include <QRadioButton>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QListView>
 #include <QTimer>
 
 #include "engine/RunTexts.h"

@@ -7,7 +7,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QListView>
 #include <QPointer>
 #include <QPushButton>
 #include <QTableView>
@@ -121,10 +120,8 @@ ViewerWindow::ViewerWindow(const std::string& path) : QWidget(nullptr, Qt::Windo
         m_table->setModel(m_tableModel);
         layout->addWidget(m_table, 1);
     } else {
-        m_lines = new QListView(this);
+        m_lines = new PasswordListView(this);
         m_lines->setObjectName(QStringLiteral("lstLines"));
-        m_lines->setUniformItemSizes(true);
-        m_lines->setEditTriggers(QAbstractItemView::NoEditTriggers);
         m_lines->setFont(fixed);
         m_textModel = new ResultListModel(this);
         m_lines->setModel(m_textModel);

@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "platform/ResultList.h"
+#include "ui/PasswordListView.h"
 
 class QComboBox;
 class QLabel;
-class QListView;
 class QTableView;
 
 namespace quorlix::ui {
@@ -65,7 +65,7 @@ private:
 
     QLabel* m_summary;
     QComboBox* m_tables = nullptr;
-    QListView* m_lines = nullptr;
+    PasswordListView* m_lines = nullptr;
     QTableView* m_table = nullptr;
     std::unique_ptr<ResultList> m_text;
     ResultListModel* m_textModel = nullptr;

@@ -7,7 +7,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
+#include <QAbstractItemView>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -33,7 +33,7 @@ struct DisplayToolsTest : UiFixture {
     static QStringList rows(ui::MainWindow* w)
     {
         QStringList out;
-        auto* model = find<QListView>(w, "List1")->model();
+        auto* model = find<QAbstractItemView>(w, "List1")->model();
         for (int i = 0; i < model->rowCount(); ++i)
             out << model->index(i, 0).data().toString();
         return out;
@@ -57,7 +57,7 @@ TEST_F(DisplayToolsTest, OpenTextFileAsksBeforeAppendingAndReplaces)
     EXPECT_EQ(rows(w), (QStringList{"bb", "aa", "cc"})); // in file order: the display is not sorted yet
     EXPECT_EQ(label(w, "Label15"), "3");
     EXPECT_EQ(label(w, "Label2"), "Opened file: " + QString::fromStdString(file.filename().string()));
-    auto* model = find<QListView>(w, "List1")->model();
+    auto* model = find<QAbstractItemView>(w, "List1")->model();
     EXPECT_EQ(model->index(0, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(255, 255, 0));
     EXPECT_EQ(model->index(1, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(255, 255, 255));
     EXPECT_TRUE(action(w, "SaveAsMenu")->isEnabled());
@@ -103,7 +103,7 @@ TEST_F(DisplayToolsTest, CopyTakesTheSelectedPasswordOnly)
     ui::MainWindow* w = open();
     w->execute();
     ASSERT_TRUE(waitIdle(w));
-    auto* list = find<QListView>(w, "List1");
+    auto* list = find<QAbstractItemView>(w, "List1");
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->setText(QStringLiteral("before"));
     list->clearSelection();

@@ -7,7 +7,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
+#include <QAbstractItemView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -60,7 +60,7 @@ TEST_F(RunsTest, ExecuteFillsTheDisplayAndSaveAsWritesItsRows)
     setTotal(w, "50");
     find<QPushButton>(w, "Command1")->click();
     ASSERT_TRUE(waitIdle(w));
-    auto* list = find<QListView>(w, "List1");
+    auto* list = find<QAbstractItemView>(w, "List1");
     ASSERT_EQ(list->model()->rowCount(), 50);
     EXPECT_EQ(label(w, "Label15"), "50 of 50");
     EXPECT_EQ(label(w, "Label2"), "Complete");
@@ -154,7 +154,7 @@ TEST_F(RunsTest, StopAsksAndCancelGoesOnWhileOkKeepsWhatWasMade)
     EXPECT_EQ(label(w, "lblCountDown"), "0:00:00");
     EXPECT_TRUE(find<QPushButton>(w, "Command1")->isEnabled());
     EXPECT_FALSE(find<QPushButton>(w, "Command5")->isEnabled());
-    const int rows = find<QListView>(w, "List1")->model()->rowCount();
+    const int rows = find<QAbstractItemView>(w, "List1")->model()->rowCount();
     EXPECT_GT(rows, 0);
     EXPECT_EQ(static_cast<std::size_t>(rows), w->list().count());
     EXPECT_TRUE(action(w, "SaveAsMenu")->isEnabled());
@@ -228,7 +228,7 @@ TEST_F(RunsTest, MultiFileRunsWriteTheSeriesForBothMethods)
         EXPECT_TRUE(text.starts_with("\"Quorlix\"\r\n")) << f;
         EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 18) << f; // 4 + 10 + 4 lines
     }
-    EXPECT_EQ(find<QListView>(w, "List1")->model()->rowCount(), 0);
+    EXPECT_EQ(find<QAbstractItemView>(w, "List1")->model()->rowCount(), 0);
     EXPECT_EQ(label(w, "Label2"), "Complete");
 
     files.fileType = "txt";
@@ -249,7 +249,7 @@ TEST_F(RunsTest, RandomWordsFillTheDisplayAndLeaveSaveAndCopyOn)
     find<QRadioButton>(w, "optType1")->click();
     w->execute();
     ASSERT_TRUE(waitIdle(w));
-    auto* list = find<QListView>(w, "List1");
+    auto* list = find<QAbstractItemView>(w, "List1");
     ASSERT_EQ(list->model()->rowCount(), 25);
     EXPECT_EQ(label(w, "Label15"), "25 of 25");
     EXPECT_EQ(list->model()->index(0, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(0, 255, 0));

@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
-#include <QListView>
+#include <QAbstractItemView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
