@@ -35,6 +35,6 @@ if [ "${CI:-}" = true ] || [ "${QUORLIX_SANITIZE:-}" = 1 ]; then
   cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORLIX_SANITIZE=ON -DQUORLIX_WERROR=$werror \
     -DQUORLIX_BUILD_TESTS=ON -DQUORLIX_BUILD_GUI=ON -DQUORLIX_BUILD_BENCH=OFF >/dev/null
   cmake --build build-asan -j"$jobs"
-  QUORLIX_MDB_OUT="$PWD/build-asan/mdb-out" ASAN_OPTIONS=detect_leaks=1 \
+  QUORLIX_MDB_OUT="$PWD/build-asan/mdb-out" ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" \
     ctest --test-dir build-asan --output-on-failure --no-tests=error -j"$jobs" -E '_slow$'
 fi

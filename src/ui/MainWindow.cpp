@@ -161,11 +161,12 @@ public:
         m_w.m_state.checks.dictionaryMode = on ? DictionaryMode::Whole : DictionaryMode::Hybrid;
     }
     void setStrongPasswords(bool on) override { pair(m_w.m_chkSPW, m_w.m_mnuStrong, on); }
+    // The selection runs the method switch, as a click would, but opens no
+    // settings window.
     void selectMethod(GenerationMethod method) override
     {
         m_w.m_optType[method == GenerationMethod::RandomWords ? 1 : 0]->setChecked(true);
-        m_w.m_state.method = method;
-        m_w.applyMethodState();
+        m_w.switchMethod(method);
     }
     void setRulesLight(bool green) override { m_w.setRulesLight(green); }
     void refreshReadout() override { m_w.refreshReadout(); }
@@ -742,17 +743,22 @@ void MainWindow::setRulesLight(bool green)
     m_imgRules[1]->setVisible(green);
 }
 
-void MainWindow::methodClicked(GenerationMethod method)
+void MainWindow::switchMethod(GenerationMethod method)
 {
     m_state.method = method;
-    enableOn();
-    if (method == GenerationMethod::RandomCharacters) {
+    enableOn(); // with Random Words, it leaves the controls of the other method off
+    if (method == GenerationMethod::RandomCharacters)
         refreshReadout();
-    } else {
+    else
         m_label12->setText(qs(kReadoutDisabledForWords));
-        showWordSettings();
-    }
     optionsChanged();
+}
+
+void MainWindow::methodClicked(GenerationMethod method)
+{
+    switchMethod(method);
+    if (method == GenerationMethod::RandomWords)
+        showWordSettings();
 }
 
 void MainWindow::switchClicked(QCheckBox* box)

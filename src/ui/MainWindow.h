@@ -145,6 +145,7 @@ private:
 
     // Field and switch handlers.
     void applyFieldChange(const FieldChange& change);
+    void switchMethod(GenerationMethod method);
     void methodClicked(GenerationMethod method);
     void switchClicked(QCheckBox* box);
     void switchMenuTriggered(QAction* item, QCheckBox* box);

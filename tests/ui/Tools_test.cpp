@@ -1,0 +1,221 @@
+// The Tools, Dictionary and settings-file commands through their windows.
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "UiTestSupport.h"
+#include "output/Compact.h"
+#include "ui/ToolDialogs.h"
+#include "ui/ViewerWindow.h"
+
+namespace fs = std::filesystem;
+
+namespace quorlix::testing {
+namespace {
+
+struct ToolsTest : UiFixture {
+    fs::path dir = fs::temp_directory_path() / ("quorlix-ui-tools-" + std::to_string(::getpid()));
+    void SetUp() override
+    {
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override
+    {
+        UiFixture::TearDown();
+        fs::remove_all(dir);
+    }
+    std::string path(const char* name) const { return (dir / name).string(); }
+    void write(const char* name, const std::string& text) const { std::ofstream(dir / name, std::ios::binary) << text; }
+    static std::string read(const std::string& p)
+    {
+        std::ifstream in(p, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    static QString label(ui::MainWindow* w, const char* name) { return find<QLabel>(w, name)->text(); }
+    static ui::ViewerWindow* viewer()
+    {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* v = qobject_cast<ui::ViewerWindow*>(top); v && v->isVisible())
+                return v;
+        return nullptr;
+    }
+};
+
+TEST_F(ToolsTest, ConvertSortCompactAndViewTheirFiles)
+{
+    write("list.txt", "b2\r\nA1\r\nc3\r\n");
+    ui::MainWindow* w = open();
+
+    prompts.files = {chosen(path("list.txt")), chosen(path("list.csv"))};
+    prompts.answers = {Answer::No};
+    action(w, "ConverTXTtoCSV")->trigger();
+    ASSERT_TRUE(waitIdle(w));
+    EXPECT_EQ(prompts.fileRequests[0].title, "Select Text File to Convert");
+    EXPECT_EQ(prompts.fileRequests[1].title, "Type New CSV File Name");
+    EXPECT_EQ(prompts.fileRequests[1].proposedName, "list");
+    EXPECT_NE(read(path("list.csv")).find("\"\",\"\",\"b2\"\r\n"), std::string::npos);
+    EXPECT_EQ(label(w, "Label2"), "Saved CSV File: list.csv");
+
+    prompts.files = {chosen(path("list.txt")), chosen(path("list.mdb"))};
+    prompts.answers = {Answer::No};
+    action(w, "SaveSortedDB")->trigger();
+    ASSERT_TRUE(waitIdle(w));
+    ASSERT_TRUE(fs::exists(path("list.mdb")));
+
+    prompts.files = {chosen(path("list.txt"))};
+    action(w, "mnuSortTxt")->trigger();
+    ASSERT_TRUE(waitIdle(w));
+    EXPECT_EQ(read(path("list.txt")), "A1\r\nb2\r\nc3\r\n");
+    EXPECT_EQ(label(w, "Label2"), "Sorted File: list.txt");
+
+    prompts.files = {chosen(path("list.mdb")), chosen(path("listx.mdb"))};
+    action(w, "CompactDBMenu")->trigger();
+    ASSERT_TRUE(waitIdle(w));
+    EXPECT_EQ(prompts.fileRequests.back().proposedName, "listx.mdb");
+    EXPECT_EQ(label(w, "Label2"), "Compacted Database File: listx.mdb");
+    prompts.files = {std::nullopt};
+    action(w, "RepairDBMenu")->trigger();
+    ASSERT_TRUE(waitIdle(w));
+    EXPECT_EQ(prompts.texts().back(), kRepairFailed);
+    EXPECT_EQ(prompts.messages.back().icon, Icon::None);
+
+    // The program's own viewer: the compacted table and the sorted text.
+    prompts.files = {chosen(path("listx.mdb"))};
+    action(w, "mnuViewQuorlix")->trigger();
+    auto* table = viewer();
+    ASSERT_NE(table, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([table] { return !table->loading(); }));
+    EXPECT_EQ(table->summary(), "3 records");
+    EXPECT_EQ(table->cell(0, 2), "b2"); // Last Name, First Name, Password; record order
+    table->close();
+    prompts.files = {chosen(path("list.txt"))};
+    action(w, "mnuViewQuorlix1")->trigger();
+    auto* text = viewer();
+    ASSERT_NE(text, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([text] { return !text->loading(); }));
+    EXPECT_EQ(text->summary(), "3 lines");
+    EXPECT_EQ(text->cell(1, 0), "b2");
+    text->close();
+
+    // The desktop's applications.
+    prompts.files = {chosen(path("list.csv")), chosen(path("list.csv"))};
+    action(w, "mnuViewExcel")->trigger();
+    action(w, "mnuViewQuorlix3")->trigger();
+    EXPECT_EQ(desktop.opened, (std::vector<std::string>{"file:" + path("list.csv"), "editor:" + path("list.csv")}));
+}
+
+TEST_F(ToolsTest, SettingsFilesRoundTripThroughTheWindow)
+{
+    ui::MainWindow* w = open();
+    find<QLineEdit>(w, "Text2")->setText("777");
+    find<QCheckBox>(w, "Check2")->click();
+    prompts.files = {chosen(path("mine.set"))};
+    action(w, "mnuSaveSettings")->trigger();
+    EXPECT_EQ(prompts.fileRequests.back().title, "Save Settings As");
+    ASSERT_TRUE(fs::exists(path("mine.set")));
+
+    find<QLineEdit>(w, "Text2")->setText("5");
+    find<QCheckBox>(w, "Check2")->click();
+    find<QRadioButton>(w, "optType1")->click();
+    prompts.files = {chosen(path("mine.set"))};
+    action(w, "mnuOpenSettings")->trigger();
+    EXPECT_EQ(find<QLineEdit>(w, "Text2")->text(), "777");
+    EXPECT_TRUE(find<QCheckBox>(w, "Check2")->isChecked());
+    EXPECT_TRUE(action(w, "mnuSequentialCheck")->isChecked());
+    EXPECT_TRUE(find<QRadioButton>(w, "optType0")->isChecked());
+    EXPECT_TRUE(find<QLineEdit>(w, "Text2")->isEnabled());
+}
+
+TEST_F(ToolsTest, DictionaryCheckSwitchesOnOnlyWithItsFile)
+{
+    ui::MainWindow* w = open();
+    find<QCheckBox>(w, "chkDictionary")->click();
+    EXPECT_EQ(label(w, "Label2"), "Dictionary: wordlist_english_abridged.dct");
+    EXPECT_TRUE(action(w, "DictionaryCheckMenu")->isChecked());
+    EXPECT_TRUE(find<QRadioButton>(w, "optHybrid")->isEnabled());
+    action(w, "DictionaryCheckMenu")->trigger();
+    EXPECT_FALSE(find<QCheckBox>(w, "chkDictionary")->isChecked());
+    EXPECT_EQ(label(w, "Label2"), "No Dictionary Check");
+
+    prompts.files = {chosen("/elsewhere/nosuch.dct")};
+    action(w, "mnuDictionayAdd")->trigger();
+    EXPECT_EQ(w->options().dictionaryFile, "nosuch.dct");
+    EXPECT_EQ(label(w, "Label2"), "Dictionary: nosuch.dct");
+    prompts.answers = {Answer::No};
+    find<QCheckBox>(w, "chkDictionary")->click();
+    EXPECT_TRUE(prompts.texts().back().starts_with("The default Dictionary File does not exist in your program path:"));
+    EXPECT_EQ(prompts.messages.back().buttons, Buttons::YesNo);
+    EXPECT_FALSE(find<QCheckBox>(w, "chkDictionary")->isChecked());
+    EXPECT_FALSE(action(w, "DictionaryCheckMenu")->isChecked());
+    EXPECT_FALSE(find<QRadioButton>(w, "optFull")->isEnabled());
+}
+
+TEST_F(ToolsTest, ViewDictionarySearchesWholeAndHybrid)
+{
+    ui::MainWindow* w = open();
+    action(w, "mnuDictionaryView")->trigger();
+    auto* search = w->findChild<ui::SearchDialog*>(QStringLiteral("frmDictionary"));
+    ASSERT_NE(search, nullptr);
+    EXPECT_EQ(search->windowTitle(), "Dictionary: wordlist_english_abridged.dct");
+    auto* results = find<QPlainTextEdit>(search, "Text2");
+    find<QLineEdit>(search, "Text1")->setText("HOUSE");
+    search->search();
+    ASSERT_TRUE(QTest::qWaitFor([search] { return !search->searching(); }));
+    EXPECT_EQ(results->toPlainText(), "Found: house\n");
+    find<QRadioButton>(search, "optType1")->setChecked(true);
+    find<QLineEdit>(search, "Text1")->setText("houseboat");
+    search->search();
+    ASSERT_TRUE(QTest::qWaitFor([search] { return !search->searching(); }));
+    EXPECT_TRUE(results->toPlainText().contains(QStringLiteral("Found: boat")));
+    find<QLineEdit>(search, "Text1")->setText("Cat");
+    search->search();
+    EXPECT_EQ(prompts.texts().back(), "Only words greater than 3 characters may be searched.");
+    EXPECT_TRUE(results->toPlainText().isEmpty()); // emptied before the refusal
+}
+
+TEST_F(ToolsTest, DownloadShowsProgressAndMakesTheFileTheCheckDictionary)
+{
+    // A "web site" on disk: file:// addresses go through the same client.
+    fs::create_directories(dir / "site" / "software");
+    fs::copy_file(dictionaryFolder() + "wordlist_italian.dct", dir / "site" / "software" / "mine.dct");
+    fs::create_directories(dir / "program");
+    settings.set("Settings", "DownloadBase", "file://" + (dir / "site").string());
+    ui::MainWindow* w = open((dir / "program").string() + "/");
+    find<QCheckBox>(w, "chkDictionary")->setChecked(true);
+
+    QTimer::singleShot(0, [&] {
+        auto* dialog = w->findChild<ui::DownloadDialog*>(QStringLiteral("frmDictLanguage"));
+        ASSERT_NE(dialog, nullptr);
+        find<QLineEdit>(dialog, "Text1")->setText("  mine.dct ");
+        find<QPushButton>(dialog, "Command1")->click(); // the question gets Yes
+    });
+    action(w, "mnuDictionaryDownload")->trigger(); // returns when the window has closed
+    ASSERT_GE(prompts.messages.size(), 2u);
+    EXPECT_TRUE(prompts.messages[0].text.starts_with("Download \"mine.dct\" now?\r\n\r\n"));
+    EXPECT_EQ(prompts.messages[0].icon, Icon::Information);
+    EXPECT_EQ(prompts.messages[1].text, "Download Complete: " + (dir / "program").string() +
+                                            "/mine.dct is set as your new default dictionary file. Use the "
+                                            "Dictionary menu to change your default dictionary file if you so "
+                                            "desire.");
+    EXPECT_TRUE(fs::exists(dir / "program" / "mine.dct"));
+    EXPECT_EQ(w->options().dictionaryFile, "mine.dct");
+    EXPECT_FALSE(find<QCheckBox>(w, "chkDictionary")->isChecked());
+    EXPECT_EQ(label(w, "Label2"), "No Dictionary Check");
+}
+
+} // namespace
+} // namespace quorlix::testing
