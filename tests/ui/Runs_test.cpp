@@ -260,6 +260,26 @@ TEST_F(RunsTest, RandomWordsFillTheDisplayAndLeaveSaveAndCopyOn)
     EXPECT_FALSE(find<QLineEdit>(w, "Text2")->isEnabled()); // still Random Words
 }
 
+TEST_F(RunsTest, WholeWordCheckDeactivatesTheQuoteAndRunsWithTheDictionary)
+{
+    ui::MainWindow* w = open();
+    w->options().pool.setAvailable('\'', true);
+    w->refreshReadout();
+    find<QCheckBox>(w, "chkDictionary")->click();
+    find<QLineEdit>(w, "Text3")->setText("4");
+    find<QLineEdit>(w, "Text4")->setText("4");
+    find<QCheckBox>(w, "Check6")->click(); // duplication off: four letters from 63 characters
+    setTotal(w, "300");
+    w->execute();
+    ASSERT_TRUE(waitIdle(w));
+    ASSERT_FALSE(prompts.messages.empty());
+    EXPECT_EQ(prompts.messages[0].text, texts::kWholeWordDeactivated);
+    EXPECT_FALSE(w->options().pool.isAvailable('\''));
+    EXPECT_EQ(label(w, "Label8"), "62");
+    EXPECT_EQ(find<QAbstractItemView>(w, "List1")->model()->rowCount(), 300);
+    EXPECT_TRUE(find<QRadioButton>(w, "optFull")->isEnabled());
+}
+
 TEST_F(RunsTest, RefusalsShowTheirTextAndLeaveTheDisplay)
 {
     ui::MainWindow* w = open();
