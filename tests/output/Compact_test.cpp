@@ -113,7 +113,10 @@ TEST_P(CompactVersions, KeepsFormatPasswordNullsAndZeroLengthRule)
               std::vector<bool>({true, true, false}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Versions, CompactVersions, ::testing::Values(jet::JetVersion::Jet3, jet::JetVersion::Jet4));
+INSTANTIATE_TEST_SUITE_P(Versions, CompactVersions, ::testing::Values(jet::JetVersion::Jet3, jet::JetVersion::Jet4),
+                         [](const ::testing::TestParamInfo<jet::JetVersion>& p) {
+                             return p.param == jet::JetVersion::Jet3 ? "Jet3" : "Jet4";
+                         });
 
 TEST_F(CompactTest, RepairSalvagesReadableRowsCompactionRefuses)
 {

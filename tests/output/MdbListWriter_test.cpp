@@ -81,7 +81,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(LayoutCase{MdbTableLayout::SavedList, jet::JetVersion::Jet3, kSavedNames, true, " pad "},
                       LayoutCase{MdbTableLayout::SavedList, jet::JetVersion::Jet4, kSavedNames, true, " pad "},
                       LayoutCase{MdbTableLayout::ConvertedList, jet::JetVersion::Jet3, kConvertedNames, false, "pad"},
-                      LayoutCase{MdbTableLayout::ConvertedList, jet::JetVersion::Jet4, kConvertedNames, false, "pad"}));
+                      LayoutCase{MdbTableLayout::ConvertedList, jet::JetVersion::Jet4, kConvertedNames, false, "pad"}),
+    [](const ::testing::TestParamInfo<LayoutCase>& p) {
+        return std::string(p.param.layout == MdbTableLayout::SavedList ? "Saved" : "Converted") +
+               (p.param.version == jet::JetVersion::Jet3 ? "Jet3" : "Jet4");
+    });
 
 // The conversion layout refuses a blank value and finish() drops the file; a saved list stores it.
 TEST_F(MdbOut, ZeroLengthPasswordOnlyWhereAllowed)

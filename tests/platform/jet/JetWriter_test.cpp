@@ -369,7 +369,11 @@ TEST_P(JetWriterLimit, RefusesThePageThatWouldPassTheLimit)
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, JetWriterLimit,
-                         ::testing::Combine(::testing::Values(JetVersion::Jet3, JetVersion::Jet4), ::testing::Bool()));
+                         ::testing::Combine(::testing::Values(JetVersion::Jet3, JetVersion::Jet4), ::testing::Bool()),
+                         [](const auto& p) {
+                             return std::string(std::get<0>(p.param) == JetVersion::Jet3 ? "Jet3" : "Jet4") +
+                                    (std::get<1>(p.param) ? "ByTables" : "OneTable");
+                         });
 
 // Owner-only from the start; a writer dropped unclosed leaves no file; a
 // closed one refuses more work and stays readable.
