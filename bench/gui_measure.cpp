@@ -5,12 +5,12 @@
 // Save As TXT of the rows. Prints one "name value" line per figure.
 //   gui_measure COUNT OUTDIR
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLineEdit>
-#include <QAbstractItemView>
 #include <QTimer>
 
 #include <sys/resource.h>
@@ -25,16 +25,18 @@
 
 using namespace quorlix;
 
-namespace {
+namespace
+{
 
 // Answers the Save dialog with the bench's file and every question with No.
-class BenchPrompts final : public ui::Prompts {
+class BenchPrompts final : public ui::Prompts
+{
 public:
     std::string saveTo;
     void message(QWidget*, const ui::MessageRequest& request, std::function<void(Answer)> reply) override
     {
         std::fprintf(stderr, "message: %s\n", request.text.c_str());
-        reply(request.buttons == Buttons::Ok ? Answer::Ok
+        reply(request.buttons == Buttons::Ok         ? Answer::Ok
               : request.buttons == Buttons::OkCancel ? Answer::Ok
                                                      : Answer::No);
     }
@@ -44,7 +46,8 @@ public:
     }
 };
 
-class NoDesktop final : public ui::Desktop {
+class NoDesktop final : public ui::Desktop
+{
 public:
     Status openFile(const std::string&) override { return Status::ok(); }
     Status openInTextEditor(const std::string&) override { return Status::ok(); }

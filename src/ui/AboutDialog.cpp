@@ -24,9 +24,11 @@
 #define QUORLIX_LIBMDB_VERSION "unknown"
 #endif
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
-namespace {
+namespace
+{
 
 QString memoryText()
 {
@@ -44,7 +46,8 @@ QString AboutDialog::libraryVersions()
 {
     return QStringLiteral("Qt %1\nlibsodium %2\nlibmdb (mdbtools) %3\nlibcurl %4")
         .arg(QString::fromLatin1(qVersion()), QString::fromLatin1(sodium_version_string()),
-             QString::fromLatin1(QUORLIX_LIBMDB_VERSION), QString::fromLatin1(curl_version_info(CURLVERSION_NOW)->version));
+             QString::fromLatin1(QUORLIX_LIBMDB_VERSION),
+             QString::fromLatin1(curl_version_info(CURLVERSION_NOW)->version));
 }
 
 QString AboutDialog::systemInformation(const Services& services)
@@ -55,8 +58,7 @@ QString AboutDialog::systemInformation(const Services& services)
                  .arg(QSysInfo::prettyProductName(), QSysInfo::kernelType(), QSysInfo::kernelVersion(),
                       QSysInfo::currentCpuArchitecture());
     lines << QStringLiteral("Qt: %1 (built with %2), platform %3")
-                 .arg(QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR),
-                      QGuiApplication::platformName());
+                 .arg(QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR), QGuiApplication::platformName());
     lines << QStringLiteral("libsodium: %1").arg(QString::fromLatin1(sodium_version_string()));
     lines << QStringLiteral("libmdb (mdbtools): %1").arg(QString::fromLatin1(QUORLIX_LIBMDB_VERSION));
     lines << QStringLiteral("libcurl: %1").arg(QString::fromLatin1(curl_version_info(CURLVERSION_NOW)->version));

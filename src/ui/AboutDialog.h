@@ -6,11 +6,13 @@
 #include <QDialog>
 #include <QString>
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
 struct Services;
 
-class AboutDialog final : public QDialog {
+class AboutDialog final : public QDialog
+{
     Q_OBJECT
 public:
     static void showFor(QWidget* parent, const Services& services);

@@ -7,16 +7,18 @@
 #include <QStringList>
 #include <QUrl>
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
-namespace {
+namespace
+{
 
 // The desktop entry the desktop uses for plain text, e.g. "org.gnome.gedit.desktop".
 QString defaultTextEditorEntry()
 {
     QProcess query;
-    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
-                                            QStringLiteral("text/plain")});
+    query.start(QStringLiteral("xdg-mime"),
+                {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/plain")});
     if (!query.waitForFinished(2000) || query.exitCode() != 0)
         return {};
     return QString::fromUtf8(query.readAllStandardOutput()).trimmed();

@@ -8,9 +8,11 @@
 
 #include "platform/Status.h"
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
-class Desktop {
+class Desktop
+{
 public:
     virtual ~Desktop() = default;
     // The desktop's default application for the file's type.
@@ -21,7 +23,8 @@ public:
     virtual Status openAddress(const std::string& address) = 0;
 };
 
-class SystemDesktop final : public Desktop {
+class SystemDesktop final : public Desktop
+{
 public:
     Status openFile(const std::string& path) override;
     Status openInTextEditor(const std::string& path) override;

@@ -4,9 +4,11 @@
 
 #include <algorithm>
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
-namespace {
+namespace
+{
 
 std::string lower(std::string_view s)
 {

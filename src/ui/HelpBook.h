@@ -8,7 +8,8 @@
 #include <string_view>
 #include <vector>
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
 struct HelpTopic {
     std::string title;
@@ -16,7 +17,8 @@ struct HelpTopic {
     std::vector<std::string> seeAlso; // titles of related topics
 };
 
-class HelpBook {
+class HelpBook
+{
 public:
     // Parses the help file's text: "= Title" starts a topic, empty lines part
     // paragraphs, lines of a paragraph are joined with a blank, "See also: A; B"

@@ -15,16 +15,22 @@
 
 #include "ui/HelpBook.h"
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
-namespace {
+namespace
+{
 
 constexpr const char* kTopicProperty = "helpTopic";
 
-QString escaped(const std::string& s) { return QString::fromStdString(s).toHtmlEscaped(); }
+QString escaped(const std::string& s)
+{
+    return QString::fromStdString(s).toHtmlEscaped();
+}
 
 // Right-click on a control with a topic: its quick help.
-class RightClickHelp final : public QObject {
+class RightClickHelp final : public QObject
+{
 public:
     using QObject::QObject;
 
@@ -54,7 +60,8 @@ RightClickHelp& rightClickHelp()
 
 } // namespace
 
-class QuickHelpWindow final : public QWidget {
+class QuickHelpWindow final : public QWidget
+{
 public:
     QuickHelpWindow() : QWidget(nullptr, Qt::Tool)
     {
@@ -67,8 +74,7 @@ public:
                 [this](const QUrl& url) { show(url.toString(QUrl::None).mid(6)); });
         auto* more = new QPushButton(tr("&More Help..."), this);
         more->setObjectName(QStringLiteral("quickHelpMore"));
-        connect(more, &QPushButton::clicked, this,
-                [this] { HelpCenter::instance().showContents(this, m_topic); });
+        connect(more, &QPushButton::clicked, this, [this] { HelpCenter::instance().showContents(this, m_topic); });
         auto* close = new QPushButton(tr("&Close"), this);
         close->setObjectName(QStringLiteral("quickHelpClose"));
         connect(close, &QPushButton::clicked, this, &QWidget::close);
@@ -97,7 +103,8 @@ private:
     QString m_topic;
 };
 
-class HelpContentsWindow final : public QWidget {
+class HelpContentsWindow final : public QWidget
+{
 public:
     HelpContentsWindow() : QWidget(nullptr, Qt::Window)
     {
@@ -182,8 +189,14 @@ HelpCenter& HelpCenter::instance()
     return *center;
 }
 
-QWidget* HelpCenter::quickHelpWindow() const { return m_quick; }
-QWidget* HelpCenter::contentsWindow() const { return m_contents; }
+QWidget* HelpCenter::quickHelpWindow() const
+{
+    return m_quick;
+}
+QWidget* HelpCenter::contentsWindow() const
+{
+    return m_contents;
+}
 
 void HelpCenter::showQuickHelp(QWidget*, const QString& topic)
 {
@@ -259,7 +272,16 @@ void setHelpTopic(QWidget* w, const QString& topic)
     w->installEventFilter(&rightClickHelp());
 }
 
-QString helpTopicOf(const QWidget* w) { return w->property(kTopicProperty).toString(); }
+void setHelpTopic(std::initializer_list<QWidget*> widgets, const QString& topic)
+{
+    for (QWidget* w : widgets)
+        setHelpTopic(w, topic);
+}
+
+QString helpTopicOf(const QWidget* w)
+{
+    return w->property(kTopicProperty).toString();
+}
 
 QString topicHtml(const QString& title)
 {

@@ -10,14 +10,18 @@
 #include <QPointer>
 #include <QString>
 
+#include <initializer_list>
+
 class QWidget;
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
 class QuickHelpWindow;
 class HelpContentsWindow;
 
-class HelpCenter final : public QObject {
+class HelpCenter final : public QObject
+{
     Q_OBJECT
 public:
     static HelpCenter& instance();
@@ -48,6 +52,7 @@ private:
 // Gives w its help topic: a right-click on it shows the topic, as does a
 // click in context mode (also on its children that have no topic of their own).
 void setHelpTopic(QWidget* w, const QString& topic);
+void setHelpTopic(std::initializer_list<QWidget*> widgets, const QString& topic);
 QString helpTopicOf(const QWidget* w);
 
 // The topic as rich text: title, paragraphs, links to related topics.

@@ -28,17 +28,18 @@
 #include "settings/LastSettings.h"
 #include "ui/HelpWindows.h"
 #include "ui/ProgressBar.h"
+#include "ui/Widgets.h"
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
-namespace {
+namespace
+{
 
 constexpr std::string_view kIdleStatus = "For Quick Help, Right-Click Objects";
 constexpr std::string_view kCounterOn = "Counter On";
 constexpr std::uint32_t kProgressBack = 16777215; // white
 constexpr std::uint32_t kProgressFore = 16711680; // blue in the high byte
-
-QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 // The rules light: a lamp, grey when off, green when on, drawn for the
 // screen's pixel ratio.
@@ -88,7 +89,8 @@ QLineEdit* numberField(QWidget* parent, const char* name, int maxChars)
 
 // The window's own readouts and buttons, as the logic on the window's thread
 // drives them and as the worker's deliveries land.
-class MainWindow::Surface final : public MainWindowSurface {
+class MainWindow::Surface final : public MainWindowSurface
+{
 public:
     explicit Surface(MainWindow& w) : m_w(w) {}
 
@@ -136,7 +138,8 @@ private:
 };
 
 // The controls that loading settings sets, over the widgets.
-class MainWindow::Controls final : public OptionControls {
+class MainWindow::Controls final : public OptionControls
+{
 public:
     explicit Controls(MainWindow& w) : m_w(w) {}
 
@@ -201,9 +204,18 @@ MainWindow::MainWindow(Program& program)
 
 MainWindow::~MainWindow() = default;
 
-MessageBoxes& MainWindow::boxes() { return *m_boxes; }
-MainWindowSurface& MainWindow::surface() { return *m_surface; }
-OptionControls& MainWindow::controls() { return *m_controls; }
+MessageBoxes& MainWindow::boxes()
+{
+    return *m_boxes;
+}
+MainWindowSurface& MainWindow::surface()
+{
+    return *m_surface;
+}
+OptionControls& MainWindow::controls()
+{
+    return *m_controls;
+}
 
 void MainWindow::buildControls()
 {
@@ -236,7 +248,8 @@ void MainWindow::buildControls()
     m_label13 = label(central, "Label13", QString());
     m_label12 = label(central, "Label12", QString());
     m_label12->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_label12->setMinimumWidth(m_label12->fontMetrics().horizontalAdvance(QStringLiteral("1 in 2.44158144585119E+118 Max")));
+    m_label12->setMinimumWidth(
+        m_label12->fontMetrics().horizontalAdvance(QStringLiteral("1 in 2.44158144585119E+118 Max")));
     m_label44->setBuddy(m_text2);
     m_label5->setBuddy(m_text3);
     m_lblMax->setBuddy(m_text4);
@@ -373,21 +386,17 @@ void MainWindow::buildControls()
     all->addWidget(m_label2);
 
     // Tab order: options top to bottom, then the buttons, then the display.
-    QWidget* order[] = {m_optType[0], m_optType[1], m_text2, m_text3, m_text4, m_check6, m_check1, m_check2,
-                        m_chkDictionary, m_optFull, m_optHybrid, m_chkSPW, m_chkSort, m_command1, m_command5,
-                        m_list1, m_chkCounter};
+    QWidget* order[] = {m_optType[0], m_optType[1], m_text2,         m_text3,   m_text4,     m_check6,
+                        m_check1,     m_check2,     m_chkDictionary, m_optFull, m_optHybrid, m_chkSPW,
+                        m_chkSort,    m_command1,   m_command5,      m_list1,   m_chkCounter};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
     // Quick help topics.
-    for (QWidget* w : {static_cast<QWidget*>(m_optType[0]), static_cast<QWidget*>(m_optType[1]),
-                       static_cast<QWidget*>(typeBox)})
-        setHelpTopic(w, QStringLiteral("Password Type"));
+    setHelpTopic({m_optType[0], m_optType[1], typeBox}, QStringLiteral("Password Type"));
     setHelpTopic(m_label44, QStringLiteral("Total Passwords"));
     setHelpTopic(m_text2, QStringLiteral("Total Passwords"));
-    for (QWidget* w : {static_cast<QWidget*>(m_label5), static_cast<QWidget*>(m_lblMax),
-                       static_cast<QWidget*>(m_text3), static_cast<QWidget*>(m_text4)})
-        setHelpTopic(w, QStringLiteral("Total Characters Min/Max"));
+    setHelpTopic({m_label5, m_lblMax, m_text3, m_text4}, QStringLiteral("Total Characters Min/Max"));
     setHelpTopic(m_label7, QStringLiteral("Characters to Use"));
     setHelpTopic(m_label8, QStringLiteral("Characters to Use"));
     setHelpTopic(m_label13, QStringLiteral("Min/Max Probability"));
@@ -395,23 +404,17 @@ void MainWindow::buildControls()
     setHelpTopic(m_check6, QStringLiteral("Duplication Check"));
     setHelpTopic(m_check1, QStringLiteral("Side-By-Side Check"));
     setHelpTopic(m_check2, QStringLiteral("Sequential Check"));
-    for (QWidget* w : {static_cast<QWidget*>(m_chkDictionary), static_cast<QWidget*>(m_optFull),
-                       static_cast<QWidget*>(m_optHybrid)})
-        setHelpTopic(w, QStringLiteral("Dictionary Check"));
+    setHelpTopic({m_chkDictionary, m_optFull, m_optHybrid}, QStringLiteral("Dictionary Check"));
     setHelpTopic(m_chkSPW, QStringLiteral("Strong Passwords"));
     setHelpTopic(m_chkSort, QStringLiteral("Sort Display"));
     setHelpTopic(m_chkCounter, QStringLiteral("Counter"));
     setHelpTopic(m_label16, QStringLiteral("Passwords Generated"));
     setHelpTopic(m_label15, QStringLiteral("Passwords Generated"));
     setHelpTopic(m_label10, QStringLiteral("Generated Passwords"));
-    for (QWidget* w : {static_cast<QWidget*>(m_imgRules[0]), static_cast<QWidget*>(m_imgRules[1]),
-                       static_cast<QWidget*>(m_lblRules)})
-        setHelpTopic(w, QStringLiteral("Rules Activated"));
+    setHelpTopic({m_imgRules[0], m_imgRules[1], m_lblRules}, QStringLiteral("Rules Activated"));
     setHelpTopic(m_command1, QStringLiteral("Execute"));
     setHelpTopic(m_command5, QStringLiteral("Stop"));
-    for (QWidget* w : {static_cast<QWidget*>(m_lblTime1), static_cast<QWidget*>(m_lblTime2),
-                       static_cast<QWidget*>(m_lblCountDown)})
-        setHelpTopic(w, QStringLiteral("Time Remaining"));
+    setHelpTopic({m_lblTime1, m_lblTime2, m_lblCountDown}, QStringLiteral("Time Remaining"));
     setHelpTopic(m_picture3, QStringLiteral("Progress Bar"));
     setHelpTopic(m_label2, QStringLiteral("Status Line"));
     setHelpTopic(checks, QStringLiteral("Quorlix"));
@@ -444,11 +447,8 @@ void MainWindow::buildControls()
     connect(m_command1, &QPushButton::clicked, this, [this] { execute(); });
     connect(m_command5, &QPushButton::clicked, this, [this] { stop(); });
     connect(m_list1, &QAbstractItemView::clicked, this, [this](const QModelIndex& i) { listClicked(i); });
-    connect(m_list1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { listContextMenu(at); });
-    for (QWidget* w : {static_cast<QWidget*>(m_label7), static_cast<QWidget*>(m_label8),
-                       static_cast<QWidget*>(m_imgRules[0]), static_cast<QWidget*>(m_imgRules[1]),
-                       static_cast<QWidget*>(m_lblRules)})
+    connect(m_list1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) { listContextMenu(at); });
+    for (QWidget* w : std::initializer_list<QWidget*>{m_label7, m_label8, m_imgRules[0], m_imgRules[1], m_lblRules})
         w->installEventFilter(this);
     connect(m_picture3, &ProgressBar::ProgressDone, this, [] {}); // progress_ProgressDone has no effect
 }
@@ -632,11 +632,8 @@ void MainWindow::enableOff()
     for (QAction* a : m_allActions)
         a->setEnabled(false);
     // What stays usable during a long operation.
-    for (QWidget* w : {static_cast<QWidget*>(m_command5), static_cast<QWidget*>(m_lblMax),
-                       static_cast<QWidget*>(m_chkCounter), static_cast<QWidget*>(m_label44),
-                       static_cast<QWidget*>(m_label5), static_cast<QWidget*>(m_label7),
-                       static_cast<QWidget*>(m_label16), static_cast<QWidget*>(m_label10),
-                       static_cast<QWidget*>(m_label13)})
+    for (QWidget* w : std::initializer_list<QWidget*>{m_command5, m_lblMax, m_chkCounter, m_label44, m_label5, m_label7,
+                                                      m_label16, m_label10, m_label13})
         w->setEnabled(true);
 }
 
@@ -666,14 +663,9 @@ void MainWindow::applyMethodState()
 {
     if (m_state.method != GenerationMethod::RandomWords)
         return;
-    for (QWidget* w : {static_cast<QWidget*>(m_text2), static_cast<QWidget*>(m_text3),
-                       static_cast<QWidget*>(m_text4), static_cast<QWidget*>(m_check6),
-                       static_cast<QWidget*>(m_chkDictionary), static_cast<QWidget*>(m_check1),
-                       static_cast<QWidget*>(m_check2), static_cast<QWidget*>(m_chkSPW),
-                       static_cast<QWidget*>(m_optFull), static_cast<QWidget*>(m_optHybrid),
-                       static_cast<QWidget*>(m_label8), static_cast<QWidget*>(m_label44),
-                       static_cast<QWidget*>(m_label5), static_cast<QWidget*>(m_label7),
-                       static_cast<QWidget*>(m_label13), static_cast<QWidget*>(m_lblMax)})
+    for (QWidget* w : std::initializer_list<QWidget*>{m_text2, m_text3, m_text4, m_check6, m_chkDictionary, m_check1,
+                                                      m_check2, m_chkSPW, m_optFull, m_optHybrid, m_label8, m_label44,
+                                                      m_label5, m_label7, m_label13, m_lblMax})
         w->setEnabled(false);
     m_label12->setText(qs(kReadoutDisabledForWords));
 }
@@ -811,7 +803,10 @@ void MainWindow::playMusicTriggered()
     m_services.settings.sync();
 }
 
-void MainWindow::optionsChanged() { m_worker.postOptions(m_state); }
+void MainWindow::optionsChanged()
+{
+    m_worker.postOptions(m_state);
+}
 
 void MainWindow::listClicked(const QModelIndex& index)
 {
@@ -833,16 +828,10 @@ void MainWindow::listContextMenu(const QPoint& at)
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress &&
-        (watched == m_text2 || watched == m_text3 || watched == m_text4)) {
-        // The number fields take digits only (and Backspace); keys without a
-        // character (arrows, Delete, Tab) and shortcuts pass.
-        auto* key = static_cast<QKeyEvent*>(event);
-        const QString text = key->text();
-        if (key->key() == Qt::Key_Backspace || text.isEmpty() || !text.front().isPrint() ||
-            (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
-            return false;
-        return !text.front().isDigit() || text.front().unicode() > '9';
+    if (event->type() == QEvent::KeyPress && (watched == m_text2 || watched == m_text3 || watched == m_text4)) {
+        // The number fields take digits only; a key that types nothing passes.
+        const auto typed = typedCharacter(*static_cast<QKeyEvent*>(event));
+        return typed && !fieldAcceptsKey(*typed);
     }
     if (event->type() == QEvent::MouseButtonDblClick) {
         if (watched == m_label7 || watched == m_label8) {

@@ -22,11 +22,11 @@
 #include "options/OptionState.h"
 #include "options/RunFields.h"
 #include "output/MultiFileSettings.h"
-#include "settings/ApplyOptions.h"
 #include "platform/Random.h"
 #include "platform/ResultList.h"
-#include "ui/Program.h"
+#include "settings/ApplyOptions.h"
 #include "ui/PasswordListView.h"
+#include "ui/Program.h"
 #include "ui/ResultListModel.h"
 #include "ui/WindowWorker.h"
 #include "words/DictionaryCheck.h"
@@ -43,7 +43,8 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
 class ProgressBar;
 class CharactersDialog;
@@ -53,7 +54,8 @@ class WordSettingsDialog;
 class MultiFileDialog;
 class SearchDialog;
 
-class MainWindow final : public QMainWindow, public WorkerHost, public DictionaryCommandHost {
+class MainWindow final : public QMainWindow, public WorkerHost, public DictionaryCommandHost
+{
     Q_OBJECT
 public:
     explicit MainWindow(Program& program);
@@ -193,12 +195,12 @@ private:
     std::unique_ptr<DictionaryChecker> m_checker;
     std::unique_ptr<WordsRunner> m_wordsRunner;
 
-    bool m_busy = false;            // between enableOff and enableOn
-    bool m_executeOn = true;        // the last state a run gave the buttons
+    bool m_busy = false;     // between enableOff and enableOn
+    bool m_executeOn = true; // the last state a run gave the buttons
     bool m_stopOn = false;
     bool m_selectFirstPending = false;
-    bool m_runSorted = false;      // sort mode of the running run's list
-    bool m_runListShown = false;   // the run cleared its list: the display shows it
+    bool m_runSorted = false;    // sort mode of the running run's list
+    bool m_runListShown = false; // the run cleared its list: the display shows it
     bool m_closeRequested = false;
     bool m_saveOnClose = true;
     bool m_closed = false;

@@ -3,10 +3,10 @@
 
 #include <QCheckBox>
 #include <QClipboard>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 
 #include "engine/RunTexts.h"
@@ -25,12 +25,13 @@
 #include "ui/SaveAsBox.h"
 #include "ui/ToolDialogs.h"
 #include "ui/ViewerWindow.h"
+#include "ui/Widgets.h"
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
-namespace {
-
-QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+namespace
+{
 
 constexpr std::string_view kDictionaryDialogTitle = "Select Dictionary File";
 constexpr std::string_view kDictionaryFilter = "Dictionary Files (*.dct)|*.dct";
@@ -49,8 +50,8 @@ void MainWindow::execute()
     // options (symbols deactivated, separator marks pruned, multi-file mode off).
     auto runList = std::make_unique<ResultList>();
     Yielder yielder(surface());
-    const RunRequest request{m_state.method, m_state.run,   m_state.checks,         m_state.pool, m_state.inserts,
-                             m_state.rules,  m_multiFile,   m_state.dictionaryFile, m_state.words};
+    const RunRequest request{m_state.method, m_state.run, m_state.checks,         m_state.pool, m_state.inserts,
+                             m_state.rules,  m_multiFile, m_state.dictionaryFile, m_state.words};
     RunEnvironment env{surface(), *m_boxes, *runList, yielder, m_runState, m_random};
     const std::optional<RunControl::Dispatch> dispatch = RunControl(request, env).prepare();
     if (!dispatch || m_closeRequested)
@@ -77,7 +78,7 @@ void MainWindow::execute()
     startWork(
         [this, run, dispatch = *dispatch](WorkerSide& side) {
             OptionState& o = run->options;
-            const RunRequest r{o.method, o.run,   o.checks,         o.pool, o.inserts,
+            const RunRequest r{o.method, o.run,          o.checks,         o.pool, o.inserts,
                                o.rules,  run->multiFile, o.dictionaryFile, o.words};
             RunEnvironment e{side.surface, side.boxes, *run->list, side.yielder, m_runState, m_random};
             RunControl control(r, e);
@@ -97,7 +98,10 @@ void MainWindow::execute()
         });
 }
 
-void MainWindow::stop() { m_runState.stopRequested.store(1); }
+void MainWindow::stop()
+{
+    m_runState.stopRequested.store(1);
+}
 
 bool MainWindow::startWork(std::function<void(WorkerSide&)> work, std::function<void()> done)
 {
@@ -201,7 +205,10 @@ void MainWindow::saveAsNotice(std::function<void()> done)
     box->open();
 }
 
-Status MainWindow::openInDesktop(const std::string& path) { return m_services.desktop.openFile(path); }
+Status MainWindow::openInDesktop(const std::string& path)
+{
+    return m_services.desktop.openFile(path);
+}
 
 // ---- Display tools --------------------------------------------------------
 
@@ -293,8 +300,7 @@ void MainWindow::openSettings()
 {
     if (m_worker.busy())
         return;
-    const auto file =
-        m_boxes->chooseFile(openFileRequest(kSettingsDialogOpenTitle, kSettingsFilter));
+    const auto file = m_boxes->chooseFile(openFileRequest(kSettingsDialogOpenTitle, kSettingsFilter));
     if (!file) {
         enableOn();
         return;
@@ -314,8 +320,7 @@ void MainWindow::saveSettings()
 {
     if (m_worker.busy())
         return;
-    const auto file = m_boxes->chooseFile(
-        saveFileRequest(kSettingsDialogSaveTitle, kSettingsFilter));
+    const auto file = m_boxes->chooseFile(saveFileRequest(kSettingsDialogSaveTitle, kSettingsFilter));
     if (!file) {
         enableOn();
         return;
@@ -346,10 +351,12 @@ void MainWindow::convert(int kind)
         const auto proposed = proposedConversionTarget(source->title);
         if (!proposed)
             return;
-        const std::string_view title = kind == 0 ? kConvertDbSaveTitle
+        const std::string_view title = kind == 0   ? kConvertDbSaveTitle
                                        : kind == 1 ? kConvertCsvSaveTitle
                                                    : kConvertHtmlSaveTitle;
-        const std::string_view filter = kind == 0 ? kConvertDbFilter : kind == 1 ? kConvertCsvFilter : kConvertHtmlFilter;
+        const std::string_view filter = kind == 0   ? kConvertDbFilter
+                                        : kind == 1 ? kConvertCsvFilter
+                                                    : kConvertHtmlFilter;
         const auto target = side.files.chooseSaveFile(title, filter, *proposed);
         if (!target)
             return;
@@ -377,8 +384,7 @@ void MainWindow::sortTextFile()
         side.surface.enableOn();
         if (!sorted || !error) {
             side.surface.setStatus("Could not sort " + file->title);
-            side.boxes.show(error ? "No file found at " + file->path : error.message(), Icon::Exclamation,
-                            Buttons::Ok);
+            side.boxes.show(error ? "No file found at " + file->path : error.message(), Icon::Exclamation, Buttons::Ok);
             return;
         }
         side.surface.setStatus("Sorted File: " + file->title);
@@ -397,7 +403,8 @@ void MainWindow::repairDatabase()
 
 void MainWindow::viewWithDesktop(const std::string& type)
 {
-    const auto file = m_boxes->chooseFile(openFileRequest(kSelectFileToOpen, type == "MDB" ? kViewMdbFilter : kViewCsvFilter));
+    const auto file =
+        m_boxes->chooseFile(openFileRequest(kSelectFileToOpen, type == "MDB" ? kViewMdbFilter : kViewCsvFilter));
     if (!file)
         return; // cancelling is not a failure to open
     if (!m_services.desktop.openFile(file->path)) {
@@ -419,8 +426,7 @@ void MainWindow::viewWithTextEditor(const std::string& type)
 
 void MainWindow::viewWithBrowser()
 {
-    const auto file =
-        m_boxes->chooseFile(openFileRequest(kSelectFileToOpen, kViewBrowserFilter));
+    const auto file = m_boxes->chooseFile(openFileRequest(kSelectFileToOpen, kViewBrowserFilter));
     if (!file)
         return;
     if (!m_services.desktop.openFile(file->path))
@@ -462,15 +468,14 @@ void MainWindow::dictionaryMenuTriggered()
     // The item toggled itself; the rule works from its state before.
     DictionaryCheckControls controls{m_chkDictionary->isChecked(), !m_dictionaryCheckMenu->isChecked(),
                                      m_optFull->isEnabled()};
-    dictionaryMenuClicked(m_services.programFolder, m_state.dictionaryFile, downloadBase(m_services.settings),
-                          controls, surface(), *m_boxes, *this);
+    dictionaryMenuClicked(m_services.programFolder, m_state.dictionaryFile, downloadBase(m_services.settings), controls,
+                          surface(), *m_boxes, *this);
     applyDictionaryControls(controls);
 }
 
 void MainWindow::changeActiveDictionary()
 {
-    const auto file =
-        m_boxes->chooseFile(openFileRequest(kDictionaryDialogTitle, kDictionaryFilter));
+    const auto file = m_boxes->chooseFile(openFileRequest(kDictionaryDialogTitle, kDictionaryFilter));
     if (!file)
         return;
     changeActiveDictionaryFile(file->path, m_state.dictionaryFile, surface());
@@ -485,7 +490,10 @@ void MainWindow::viewDictionary()
     applyDictionaryControls(controls);
 }
 
-bool MainWindow::internetConnected() { return SystemInternetProbe().connected(); }
+bool MainWindow::internetConnected()
+{
+    return SystemInternetProbe().connected();
+}
 
 bool MainWindow::runDownloadWindow()
 {
@@ -494,7 +502,10 @@ bool MainWindow::runDownloadWindow()
     return m_downloadRequest.requested;
 }
 
-void MainWindow::showDownloadDictionary() { DownloadDialog::runModal(*this, m_downloadRequest); }
+void MainWindow::showDownloadDictionary()
+{
+    DownloadDialog::runModal(*this, m_downloadRequest);
+}
 
 void MainWindow::openSearchWindow()
 {
@@ -503,7 +514,10 @@ void MainWindow::openSearchWindow()
     m_search->start();
 }
 
-void MainWindow::shellOpen(const std::string& address) { (void)m_services.desktop.openAddress(address); }
+void MainWindow::shellOpen(const std::string& address)
+{
+    (void)m_services.desktop.openAddress(address);
+}
 
 // ---- Option windows -------------------------------------------------------
 
@@ -560,6 +574,9 @@ void MainWindow::showMultiFile()
     m_multiFileDialog->activateWindow();
 }
 
-void MainWindow::showAbout() { AboutDialog::showFor(this, m_services); }
+void MainWindow::showAbout()
+{
+    AboutDialog::showFor(this, m_services);
+}
 
 } // namespace quorlix::ui

@@ -20,13 +20,14 @@
 
 #include "ui/HelpWindows.h"
 #include "ui/MainWindow.h"
+#include "ui/Widgets.h"
 #include "words/DictionaryFolder.h"
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
-namespace {
-
-QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+namespace
+{
 
 QLabel* heading(QWidget* parent, const QString& text)
 {
@@ -373,9 +374,7 @@ WordSettingsDialog::WordSettingsDialog(MainWindow& main)
     setHelpTopic(m_dups, QStringLiteral("Random Words Duplication Check"));
     setHelpTopic(m_randomNumbers, QStringLiteral("Add Random Numbers"));
     setHelpTopic(m_digits, QStringLiteral("Add Random Numbers"));
-    for (QWidget* w : {static_cast<QWidget*>(m_wordLengths), static_cast<QWidget*>(m_minLength),
-                       static_cast<QWidget*>(m_maxLength)})
-        setHelpTopic(w, QStringLiteral("Word Lengths"));
+    setHelpTopic({m_wordLengths, m_minLength, m_maxLength}, QStringLiteral("Word Lengths"));
     setHelpTopic(m_upper, QStringLiteral("Randomly Uppercase"));
     setHelpTopic(download, QStringLiteral("Download Dictionary File"));
 
@@ -466,12 +465,8 @@ void WordSettingsDialog::toForm()
 bool WordSettingsDialog::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && (watched == m_total || watched == m_quantity)) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        const QString text = key->text();
-        if (key->key() == Qt::Key_Backspace || text.isEmpty() || !text.front().isPrint() ||
-            (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
-            return false;
-        return !acceptsNumericKey(static_cast<char>(text.front().unicode() < 128 ? text.front().unicode() : 0));
+        const auto typed = typedCharacter(*static_cast<QKeyEvent*>(event));
+        return typed && !acceptsNumericKey(static_cast<char>(*typed < 128 ? *typed : 0));
     }
     return OptionWindow::eventFilter(watched, event);
 }
@@ -565,9 +560,8 @@ MultiFileDialog::MultiFileDialog(MainWindow& main)
     layout->addLayout(row({accept, cancel, help}));
 
     // Right-clicking a caption lights it while the button is down, then shows its help.
-    const std::pair<QLabel*, const char*> captions2[] = {{prefaceLabel, "File Name Preface"},
-                                                         {totalLabel, "Total Files"},
-                                                         {title, "Multi-File Create Menu"}};
+    const std::pair<QLabel*, const char*> captions2[] = {
+        {prefaceLabel, "File Name Preface"}, {totalLabel, "Total Files"}, {title, "Multi-File Create Menu"}};
     for (const auto& [caption, topic] : captions2) {
         caption->setProperty("helpTopic", QString::fromLatin1(topic));
         caption->installEventFilter(this);

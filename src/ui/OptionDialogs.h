@@ -25,12 +25,14 @@ class QRadioButton;
 class QTreeView;
 class QFileSystemModel;
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
 class MainWindow;
 
 // A modeless window of a main window: closes with it, asks through it.
-class OptionWindow : public QDialog {
+class OptionWindow : public QDialog
+{
     Q_OBJECT
 public:
     OptionWindow(MainWindow& main, const char* objectName, const QString& caption);
@@ -44,7 +46,8 @@ private:
     std::unique_ptr<WaitingMessageBoxes> m_boxes;
 };
 
-class CharactersDialog final : public OptionWindow {
+class CharactersDialog final : public OptionWindow
+{
     Q_OBJECT
 public:
     explicit CharactersDialog(MainWindow& main);
@@ -58,7 +61,8 @@ private:
     std::array<QCheckBox*, 127> m_boxes{};
 };
 
-class InsertsDialog final : public OptionWindow {
+class InsertsDialog final : public OptionWindow
+{
     Q_OBJECT
 public:
     InsertsDialog(MainWindow& main, bool blanks);
@@ -72,7 +76,8 @@ private:
     std::array<QCheckBox*, kInsertPositions + 1> m_boxes{};
 };
 
-class RulesDialog final : public OptionWindow {
+class RulesDialog final : public OptionWindow
+{
     Q_OBJECT
 public:
     explicit RulesDialog(MainWindow& main);
@@ -85,7 +90,8 @@ private:
     std::array<QComboBox*, kMaxLength + 1> m_choices{};
 };
 
-class WordSettingsDialog final : public OptionWindow {
+class WordSettingsDialog final : public OptionWindow
+{
     Q_OBJECT
 public:
     explicit WordSettingsDialog(MainWindow& main);
@@ -114,7 +120,8 @@ private:
     bool m_updating = false;
 };
 
-class MultiFileDialog final : public OptionWindow {
+class MultiFileDialog final : public OptionWindow
+{
     Q_OBJECT
 public:
     explicit MultiFileDialog(MainWindow& main);

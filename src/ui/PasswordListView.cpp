@@ -1,13 +1,14 @@
 #include "ui/PasswordListView.h"
 
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
 
 #include <algorithm>
 #include <climits>
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
 PasswordListView::PasswordListView(QWidget* parent) : QAbstractItemView(parent)
 {
@@ -19,13 +20,25 @@ PasswordListView::PasswordListView(QWidget* parent) : QAbstractItemView(parent)
     // The vertical bar counts rows, not pixels: any number of rows fits it.
 }
 
-int PasswordListView::rowHeight() const { return std::max(1, fontMetrics().height() + 2); }
+int PasswordListView::rowHeight() const
+{
+    return std::max(1, fontMetrics().height() + 2);
+}
 
-int PasswordListView::rows() const { return model() ? model()->rowCount(rootIndex()) : 0; }
+int PasswordListView::rows() const
+{
+    return model() ? model()->rowCount(rootIndex()) : 0;
+}
 
-int PasswordListView::firstShown() const { return verticalScrollBar()->value(); }
+int PasswordListView::firstShown() const
+{
+    return verticalScrollBar()->value();
+}
 
-int PasswordListView::rowsShown() const { return std::max(1, viewport()->height() / rowHeight()); }
+int PasswordListView::rowsShown() const
+{
+    return std::max(1, viewport()->height() / rowHeight());
+}
 
 QRect PasswordListView::visualRect(const QModelIndex& index) const
 {
@@ -112,7 +125,10 @@ QModelIndex PasswordListView::moveCursor(CursorAction action, Qt::KeyboardModifi
     return model()->index(std::clamp(next, 0, count - 1), 0, rootIndex());
 }
 
-int PasswordListView::horizontalOffset() const { return horizontalScrollBar()->value(); }
+int PasswordListView::horizontalOffset() const
+{
+    return horizontalScrollBar()->value();
+}
 
 int PasswordListView::verticalOffset() const
 {
@@ -120,7 +136,10 @@ int PasswordListView::verticalOffset() const
     return static_cast<int>(std::min<long long>(offset, INT_MAX));
 }
 
-bool PasswordListView::isIndexHidden(const QModelIndex&) const { return false; }
+bool PasswordListView::isIndexHidden(const QModelIndex&) const
+{
+    return false;
+}
 
 void PasswordListView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags flags)
 {

@@ -6,9 +6,11 @@
 
 #include <QAbstractItemView>
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
-class PasswordListView final : public QAbstractItemView {
+class PasswordListView final : public QAbstractItemView
+{
     Q_OBJECT
 public:
     explicit PasswordListView(QWidget* parent = nullptr);

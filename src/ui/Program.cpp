@@ -4,7 +4,8 @@
 
 #include "ui/MainWindow.h"
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
 Program::~Program() = default;
 

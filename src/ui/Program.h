@@ -14,21 +14,23 @@
 #include "ui/Prompts.h"
 #include "ui/StartupSound.h"
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
 class MainWindow;
 
 struct Services {
     Prompts& prompts;
-    SettingsStore& settings;  // the per-user store, used on the windows' thread only
+    SettingsStore& settings;   // the per-user store, used on the windows' thread only
     std::string programFolder; // ends in '/': dictionaries live here
     Desktop& desktop;
-    Sound* sound = nullptr;    // null: silent
+    Sound* sound = nullptr; // null: silent
     // Where the last settings live, for the system information.
     std::string settingsFileName;
 };
 
-class Program final : public QObject {
+class Program final : public QObject
+{
     Q_OBJECT
 public:
     explicit Program(Services services) : m_services(std::move(services)) {}

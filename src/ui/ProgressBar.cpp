@@ -4,7 +4,8 @@
 
 #include <algorithm>
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
 ProgressBar::ProgressBar(QWidget* parent) : QWidget(parent)
 {

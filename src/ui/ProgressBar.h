@@ -8,9 +8,11 @@
 
 #include <cstdint>
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
-class ProgressBar final : public QWidget {
+class ProgressBar final : public QWidget
+{
     Q_OBJECT
 public:
     explicit ProgressBar(QWidget* parent = nullptr);

@@ -7,9 +7,11 @@
 #include <QPointer>
 #include <QRegularExpression>
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
-namespace {
+namespace
+{
 
 QMessageBox::Icon qtIcon(Icon icon)
 {
@@ -108,8 +110,8 @@ Answer leastAnswer(Buttons buttons)
 
 void QtPrompts::message(QWidget* parent, const MessageRequest& request, std::function<void(Answer)> reply)
 {
-    auto* box = new QMessageBox(qtIcon(request.icon), QString::fromStdString(request.title),
-                                displayText(request.text), qtButtons(request.buttons), parent);
+    auto* box = new QMessageBox(qtIcon(request.icon), QString::fromStdString(request.title), displayText(request.text),
+                                qtButtons(request.buttons), parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
     box->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -119,8 +121,7 @@ void QtPrompts::message(QWidget* parent, const MessageRequest& request, std::fun
     box->open();
 }
 
-void QtPrompts::file(QWidget* parent, const FileRequest& request,
-                     std::function<void(std::optional<ChosenFile>)> reply)
+void QtPrompts::file(QWidget* parent, const FileRequest& request, std::function<void(std::optional<ChosenFile>)> reply)
 {
     auto* dialog = new QFileDialog(parent, QString::fromStdString(request.title));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -144,8 +145,7 @@ void QtPrompts::file(QWidget* parent, const FileRequest& request,
     dialog->open();
 }
 
-template <class T, class Ask>
-T WaitingMessageBoxes::wait(Ask ask)
+template <class T, class Ask> T WaitingMessageBoxes::wait(Ask ask)
 {
     std::optional<T> result;
     QEventLoop loop;

@@ -18,7 +18,8 @@
 
 class QWidget;
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
 struct MessageRequest {
     std::string text; // CR LF line breaks, as the program's texts have them
@@ -55,7 +56,8 @@ inline FileRequest saveFileRequest(std::string_view title, std::string_view filt
     return r;
 }
 
-class Prompts {
+class Prompts
+{
 public:
     virtual ~Prompts() = default;
     // The box is modal to parent's window alone.
@@ -66,7 +68,8 @@ public:
 };
 
 // Message boxes and file dialogs of Qt, modal to their window.
-class QtPrompts final : public Prompts {
+class QtPrompts final : public Prompts
+{
 public:
     void message(QWidget* parent, const MessageRequest& request, std::function<void(Answer)> reply) override;
     void file(QWidget* parent, const FileRequest& request,
@@ -89,7 +92,8 @@ Answer leastAnswer(Buttons buttons);
 // goes on (the checks of Execute, Accept of an option window): waits in a
 // local event loop. Used only where no worker of the window waits on the
 // window (the window is idle).
-class WaitingMessageBoxes final : public MessageBoxes {
+class WaitingMessageBoxes final : public MessageBoxes
+{
 public:
     // waitDepth counts the waits under way, so the window defers closing
     // until they have returned.
@@ -103,8 +107,7 @@ public:
     std::optional<ChosenFile> chooseFile(const FileRequest& request);
 
 private:
-    template <class T, class Ask>
-    T wait(Ask ask);
+    template <class T, class Ask> T wait(Ask ask);
 
     Prompts& m_prompts;
     QWidget* m_parent;

@@ -2,15 +2,16 @@
 
 #include <algorithm>
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
 QColor paletteColour(int index)
 {
     // The 16 colours of the console palette.
-    static const QColor kPalette[16] = {
-        {0, 0, 0},       {0, 0, 128},   {0, 128, 0},   {0, 128, 128},   {128, 0, 0},   {128, 0, 128},
-        {128, 128, 0},   {192, 192, 192}, {128, 128, 128}, {0, 0, 255}, {0, 255, 0},   {0, 255, 255},
-        {255, 0, 0},     {255, 0, 255}, {255, 255, 0}, {255, 255, 255}};
+    static const QColor kPalette[16] = {{0, 0, 0},       {0, 0, 128},   {0, 128, 0},   {0, 128, 128},
+                                        {128, 0, 0},     {128, 0, 128}, {128, 128, 0}, {192, 192, 192},
+                                        {128, 128, 128}, {0, 0, 255},   {0, 255, 0},   {0, 255, 255},
+                                        {255, 0, 0},     {255, 0, 255}, {255, 255, 0}, {255, 255, 255}};
     return index >= 0 && index < 16 ? kPalette[index] : QColor();
 }
 

@@ -13,12 +13,14 @@
 
 #include "platform/ResultList.h"
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
 // A colour of the 16-colour palette the rows use (10, 11, 14, 15...).
 QColor paletteColour(int index);
 
-class ResultListModel final : public QAbstractListModel {
+class ResultListModel final : public QAbstractListModel
+{
     Q_OBJECT
 public:
     using QAbstractListModel::QAbstractListModel;

@@ -8,7 +8,8 @@
 
 #include "output/SaveAs.h"
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
 SaveAsBox::SaveAsBox(QWidget* parent) : QDialog(parent)
 {
@@ -16,13 +17,12 @@ SaveAsBox::SaveAsBox(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Quorlix"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::WindowModal);
-    auto* text = new QLabel(QString::fromUtf8(kSaveAsNoticeText.data(), static_cast<qsizetype>(kSaveAsNoticeText.size())),
-                            this);
+    auto* text =
+        new QLabel(QString::fromUtf8(kSaveAsNoticeText.data(), static_cast<qsizetype>(kSaveAsNoticeText.size())), this);
     text->setObjectName(QStringLiteral("Label1"));
     text->setWordWrap(true);
-    m_check = new QCheckBox(QString::fromUtf8(kSaveAsNoticeCheckBox.data(),
-                                              static_cast<qsizetype>(kSaveAsNoticeCheckBox.size())),
-                            this);
+    m_check = new QCheckBox(
+        QString::fromUtf8(kSaveAsNoticeCheckBox.data(), static_cast<qsizetype>(kSaveAsNoticeCheckBox.size())), this);
     m_check->setObjectName(QStringLiteral("chkMsgDisplay"));
     auto* ok = new QPushButton(tr("&OK"), this);
     ok->setObjectName(QStringLiteral("cmdOK"));
@@ -38,6 +38,9 @@ SaveAsBox::SaveAsBox(QWidget* parent) : QDialog(parent)
     setFixedWidth(460);
 }
 
-bool SaveAsBox::dontShowAgain() const { return m_check->isChecked(); }
+bool SaveAsBox::dontShowAgain() const
+{
+    return m_check->isChecked();
+}
 
 } // namespace quorlix::ui

@@ -6,9 +6,11 @@
 
 class QCheckBox;
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
-class SaveAsBox final : public QDialog {
+class SaveAsBox final : public QDialog
+{
     Q_OBJECT
 public:
     explicit SaveAsBox(QWidget* parent);

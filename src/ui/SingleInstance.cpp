@@ -3,7 +3,8 @@
 #include <QDir>
 #include <QStandardPaths>
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
 SingleInstance::SingleInstance(const QString& folder)
 {
@@ -16,6 +17,9 @@ SingleInstance::SingleInstance(const QString& folder)
     m_lock->setStaleLockTime(0);
 }
 
-bool SingleInstance::acquire() { return m_lock->tryLock(0); }
+bool SingleInstance::acquire()
+{
+    return m_lock->tryLock(0);
+}
 
 } // namespace quorlix::ui

@@ -7,9 +7,11 @@
 
 #include <memory>
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
-class SingleInstance {
+class SingleInstance
+{
 public:
     // folder: where the lock lives (the runtime folder when empty).
     explicit SingleInstance(const QString& folder = {});

@@ -4,7 +4,8 @@
 #include <QTimer>
 #include <QUrl>
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
 void StartupSound::play()
 {

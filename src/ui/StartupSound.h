@@ -7,15 +7,18 @@
 
 class QSoundEffect;
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
-class Sound {
+class Sound
+{
 public:
     virtual ~Sound() = default;
     virtual void play() = 0;
 };
 
-class StartupSound final : public QObject, public Sound {
+class StartupSound final : public QObject, public Sound
+{
     Q_OBJECT
 public:
     using QObject::QObject;

@@ -18,15 +18,16 @@
 
 #include "ui/HelpWindows.h"
 #include "ui/MainWindow.h"
+#include "ui/Widgets.h"
 #include "words/DictionaryFolder.h"
 #include "words/DictionaryWordSource.h"
 #include "words/WordText.h"
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
-namespace {
-
-QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+namespace
+{
 
 QPushButton* pushButton(QWidget* parent, const char* name, const QString& caption)
 {
@@ -45,8 +46,7 @@ QString sizeText(std::uint64_t bytes)
 
 // ---- Download Dictionary File ------------------------------------------------
 
-DownloadDialog::DownloadDialog(MainWindow& main, DownloadRequest& flag)
-    : QDialog(&main), m_main(main), m_flag(flag)
+DownloadDialog::DownloadDialog(MainWindow& main, DownloadRequest& flag) : QDialog(&main), m_main(main), m_flag(flag)
 {
     setObjectName(QStringLiteral("frmDictLanguage"));
     setWindowTitle(QStringLiteral("Dictionay Language Download"));
@@ -152,10 +152,10 @@ void DownloadDialog::accept()
     m_window.otherName = m_name->text().toStdString();
     DictionaryCheckControls controls{m_main.options().checks.dictionary, m_main.options().checks.dictionary,
                                      m_main.options().checks.dictionary};
-    const DownloadOutcome outcome = acceptDownload(
-        m_window, m_main.services().programFolder, downloadBase(m_main.services().settings),
-        m_main.options().dictionaryFile, m_flag, controls, m_main.surface(), *m_boxes,
-        [this](const std::string& address, const std::string& path) { return fetch(address, path); });
+    const DownloadOutcome outcome =
+        acceptDownload(m_window, m_main.services().programFolder, downloadBase(m_main.services().settings),
+                       m_main.options().dictionaryFile, m_flag, controls, m_main.surface(), *m_boxes,
+                       [this](const std::string& address, const std::string& path) { return fetch(address, path); });
     if (outcome == DownloadOutcome::Completed || outcome == DownloadOutcome::Failed) {
         m_main.applyDictionaryControls(controls);
         QDialog::accept();
@@ -304,9 +304,7 @@ void SearchDialog::start()
 
 void SearchDialog::setControlsEnabled(bool on)
 {
-    for (QWidget* w : {static_cast<QWidget*>(m_search), static_cast<QWidget*>(m_clear),
-                       static_cast<QWidget*>(m_whole), static_cast<QWidget*>(m_hybrid),
-                       static_cast<QWidget*>(m_word)})
+    for (QWidget* w : std::initializer_list<QWidget*>{m_search, m_clear, m_whole, m_hybrid, m_word})
         w->setEnabled(on);
 }
 
@@ -352,7 +350,8 @@ void SearchDialog::search()
             searchDictionary(**loaded, typed, type, *results, silent);
         }
         QMetaObject::invokeMethod(
-            qApp, [self, results, loaded, file] {
+            qApp,
+            [self, results, loaded, file] {
                 if (!self)
                     return;
                 self->m_thread.join();

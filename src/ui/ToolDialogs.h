@@ -8,9 +8,9 @@
 #include <memory>
 #include <thread>
 
+#include "ui/Prompts.h"
 #include "words/DictionaryDownload.h"
 #include "words/WordTables.h"
-#include "ui/Prompts.h"
 
 class QLabel;
 class QLineEdit;
@@ -20,11 +20,13 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
 class MainWindow;
 
-class DownloadDialog final : public QDialog {
+class DownloadDialog final : public QDialog
+{
     Q_OBJECT
 public:
     DownloadDialog(MainWindow& main, DownloadRequest& flag);
@@ -58,7 +60,8 @@ private:
     std::atomic<bool> m_cancel{false};
 };
 
-class SearchDialog final : public QDialog {
+class SearchDialog final : public QDialog
+{
     Q_OBJECT
 public:
     explicit SearchDialog(MainWindow& main);

@@ -18,12 +18,13 @@
 #include "platform/jet/JetReader.h"
 #include "ui/HelpWindows.h"
 #include "ui/ResultListModel.h"
+#include "ui/Widgets.h"
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
-namespace {
-
-QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+namespace
+{
 
 QString countText(std::size_t n, const char* one, const char* many)
 {
@@ -38,7 +39,8 @@ bool isDatabase(const std::string& path)
 
 } // namespace
 
-class TableModel final : public QAbstractTableModel {
+class TableModel final : public QAbstractTableModel
+{
 public:
     using QAbstractTableModel::QAbstractTableModel;
     void show(const TableContents* contents)
@@ -247,7 +249,10 @@ void ViewerWindow::loadTable(const std::string& table)
     });
 }
 
-QString ViewerWindow::summary() const { return m_summary->text(); }
+QString ViewerWindow::summary() const
+{
+    return m_summary->text();
+}
 
 int ViewerWindow::shownRows() const
 {

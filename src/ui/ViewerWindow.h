@@ -19,7 +19,8 @@ class QComboBox;
 class QLabel;
 class QTableView;
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
 class ResultListModel;
 class TableModel;
@@ -32,7 +33,8 @@ struct TableContents {
     std::uint64_t rowsInFile = 0; // more than rows when the view stops early
 };
 
-class ViewerWindow final : public QWidget {
+class ViewerWindow final : public QWidget
+{
     Q_OBJECT
 public:
     // Opens a viewer on the file (a table view for .mdb and .dct files).

@@ -8,13 +8,15 @@
 
 #include "engine/Progress.h"
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
 using Clock = std::chrono::steady_clock;
 
 // The window's surface as the worker sees it. Every member is used on the
 // worker thread only; deliveries cross to the window through post().
-class WindowWorker::Surface final : public MainWindowSurface {
+class WindowWorker::Surface final : public MainWindowSurface
+{
 public:
     explicit Surface(WindowWorker& worker) : m_worker(worker) {}
 
@@ -151,7 +153,8 @@ private:
     bool m_cleared = false;
 };
 
-class WindowWorker::Boxes final : public MessageBoxes {
+class WindowWorker::Boxes final : public MessageBoxes
+{
 public:
     explicit Boxes(WindowWorker& worker) : m_worker(worker) {}
     using MessageBoxes::show;
@@ -168,15 +171,15 @@ private:
     WindowWorker& m_worker;
 };
 
-class WindowWorker::Dialogs final : public SaveAsDialogs, public DatabaseToolDialogs {
+class WindowWorker::Dialogs final : public SaveAsDialogs, public DatabaseToolDialogs
+{
 public:
     explicit Dialogs(WindowWorker& worker) : m_worker(worker) {}
 
     void showSaveAsNotice() override
     {
         WindowWorker& w = m_worker;
-        w.ask<bool>([&w](std::function<void(bool)> reply) { w.m_host.saveAsNotice([reply] { reply(true); }); },
-                    true);
+        w.ask<bool>([&w](std::function<void(bool)> reply) { w.m_host.saveAsNotice([reply] { reply(true); }); }, true);
     }
     std::optional<ChosenFile> chooseSaveFile(std::string_view caption, std::string_view filter) override
     {
@@ -208,7 +211,8 @@ private:
     WindowWorker& m_worker;
 };
 
-class WindowWorker::DesktopShell final : public Shell {
+class WindowWorker::DesktopShell final : public Shell
+{
 public:
     explicit DesktopShell(WindowWorker& worker) : m_worker(worker) {}
     Status openFile(const std::string& path) override
@@ -240,15 +244,17 @@ WindowWorker::~WindowWorker()
     }
 }
 
-MainWindowSurface& WindowWorker::workerSurface() { return *m_surface; }
+MainWindowSurface& WindowWorker::workerSurface()
+{
+    return *m_surface;
+}
 
 void WindowWorker::post(std::function<void()> fn)
 {
     QMetaObject::invokeMethod(this, std::move(fn), Qt::QueuedConnection);
 }
 
-template <class T>
-T WindowWorker::ask(std::function<void(std::function<void(T)>)> start, T closingAnswer)
+template <class T> T WindowWorker::ask(std::function<void(std::function<void(T)>)> start, T closingAnswer)
 {
     if (m_closing.load())
         return closingAnswer;
@@ -289,8 +295,7 @@ void WindowWorker::start(std::function<void(WorkerSide&)> work, std::function<vo
         try {
             work(side);
         } catch (const std::exception& e) {
-            m_boxes->show(std::string("The operation ended with an error: ") + e.what(), Icon::Critical,
-                          Buttons::Ok);
+            m_boxes->show(std::string("The operation ended with an error: ") + e.what(), Icon::Critical, Buttons::Ok);
         } catch (...) {
             m_boxes->show("The operation ended with an unknown error.", Icon::Critical, Buttons::Ok);
         }

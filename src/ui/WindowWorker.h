@@ -40,7 +40,8 @@
 
 class QWidget;
 
-namespace quorlix::ui {
+namespace quorlix::ui
+{
 
 // Calls of MainWindowSurface that are not readouts, in the order made.
 enum class WindowCommand {
@@ -70,7 +71,8 @@ struct WorkerFlush {
 
 // The window's side: applies deliveries and answers the questions that only
 // the window can (on its own thread).
-class WorkerHost {
+class WorkerHost
+{
 public:
     virtual ~WorkerHost() = default;
     virtual void applyFlush(WorkerFlush& flush) = 0;
@@ -94,7 +96,8 @@ struct WorkerSide {
     Yielder& yielder;
 };
 
-class WindowWorker final : public QObject {
+class WindowWorker final : public QObject
+{
     Q_OBJECT
 public:
     WindowWorker(QWidget* window, WorkerHost& host, Prompts& prompts);
@@ -140,8 +143,7 @@ private:
     // Runs fn on the window's thread.
     void post(std::function<void()> fn);
     // Blocks the worker until the window answered (start calls reply once).
-    template <class T>
-    T ask(std::function<void(std::function<void(T)>)> start, T closingAnswer);
+    template <class T> T ask(std::function<void(std::function<void(T)>)> start, T closingAnswer);
     void end();
     void takeOptions();
 

@@ -1,13 +1,13 @@
 // The display tools: Open Text File (append or replace), Clear Display, Copy,
 // the numbered tooltip and the list's right-click menu, quick help.
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QAbstractItemView>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -20,8 +20,10 @@
 
 namespace fs = std::filesystem;
 
-namespace quorlix::testing {
-namespace {
+namespace quorlix::testing
+{
+namespace
+{
 
 struct DisplayToolsTest : UiFixture {
     fs::path file = fs::temp_directory_path() / ("quorlix-ui-open-" + std::to_string(::getpid()) + ".txt");

@@ -14,8 +14,10 @@
 #include "ui/HelpBook.h"
 #include "ui/HelpWindows.h"
 
-namespace quorlix::testing {
-namespace {
+namespace quorlix::testing
+{
+namespace
+{
 
 using HelpTest = UiFixture;
 
@@ -94,8 +96,8 @@ TEST_F(HelpTest, AboutShowsAndCopiesTheSystemInformation)
     ASSERT_NE(about, nullptr);
     find<QPushButton>(about, "cmdSysInfo")->click();
     const QString info = QGuiApplication::clipboard()->text();
-    for (const char* part : {"Operating system: ", "Qt: ", "libsodium: ", "libmdb (mdbtools): ", "CPUs: ",
-                             "Memory: ", "Program folder: ", "Settings file: memory", "Dictionary folder: "})
+    for (const char* part : {"Operating system: ", "Qt: ", "libsodium: ", "libmdb (mdbtools): ", "CPUs: ", "Memory: ",
+                             "Program folder: ", "Settings file: memory", "Dictionary folder: "})
         EXPECT_TRUE(info.contains(QString::fromLatin1(part))) << part;
 }
 

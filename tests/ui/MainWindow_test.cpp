@@ -10,12 +10,17 @@
 
 #include "UiTestSupport.h"
 
-namespace quorlix::testing {
-namespace {
+namespace quorlix::testing
+{
+namespace
+{
 
 using MainWindowTest = UiFixture;
 
-QString text(QWidget* w, const char* name) { return UiFixture::find<QLabel>(w, name)->text(); }
+QString text(QWidget* w, const char* name)
+{
+    return UiFixture::find<QLabel>(w, name)->text();
+}
 
 TEST_F(MainWindowTest, StartsFromStoredSettingsAndPlaysTheSoundUnlessSwitchedOff)
 {
@@ -103,7 +108,7 @@ TEST_F(MainWindowTest, NumberFieldsTakeDigitsOnlyAndRefuseOutOfRange)
     auto* max = find<QLineEdit>(w, "Text4");
     max->clear();
     QTest::keyClicks(max, "6a1");
-    EXPECT_EQ(max->text(), "");  // 61 is over 60: the field empties
+    EXPECT_EQ(max->text(), ""); // 61 is over 60: the field empties
     EXPECT_EQ(text(w, "Label2"), "Number must be between 1-60");
     EXPECT_FALSE(find<QPushButton>(w, "Command1")->isEnabled());
     QTest::keyClicks(max, "12");

@@ -17,8 +17,10 @@
 
 namespace fs = std::filesystem;
 
-namespace quorlix::testing {
-namespace {
+namespace quorlix::testing
+{
+namespace
+{
 
 struct OptionWindowsTest : UiFixture {
     ui::MainWindow* w = nullptr;
@@ -168,7 +170,7 @@ TEST_F(OptionWindowsTest, MultiFileCreateChecksAndActivates)
     EXPECT_EQ(prompts.messages.back().buttons, Buttons::OkCancel);
     EXPECT_EQ(prompts.messages.back().icon, Icon::None);
     EXPECT_TRUE(prompts.texts().back().starts_with("You have activated multi-file mode. When executed 3 files will "
-                                                    "be created starting with: \r\n\r\npw1.csv"));
+                                                   "be created starting with: \r\n\r\npw1.csv"));
     EXPECT_EQ(window("MultiFile"), nullptr);
     MultiFileSettings& files = w->multiFile();
     EXPECT_EQ(files.active, 1);

@@ -2,11 +2,11 @@
 // busy state, two windows at once, closing during a run, multi-file runs and
 // Random Words.
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QAbstractItemView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -20,8 +20,10 @@
 
 namespace fs = std::filesystem;
 
-namespace quorlix::testing {
-namespace {
+namespace quorlix::testing
+{
+namespace
+{
 
 struct RunsTest : UiFixture {
     fs::path dir;

@@ -21,8 +21,10 @@
 
 namespace fs = std::filesystem;
 
-namespace quorlix::testing {
-namespace {
+namespace quorlix::testing
+{
+namespace
+{
 
 struct ToolsTest : UiFixture {
     fs::path dir = fs::temp_directory_path() / ("quorlix-ui-tools-" + std::to_string(::getpid()));

@@ -22,12 +22,14 @@
 #include "ui/Prompts.h"
 #include "ui/StartupSound.h"
 
-namespace quorlix::testing {
+namespace quorlix::testing
+{
 
 // Answers questions from a script; with the script used up, the first button
 // (OK or Yes) and, for file dialogs, Cancel. With hold set, questions wait
 // until the test answers them (a box stays on the screen).
-class ScriptedPrompts final : public ui::Prompts {
+class ScriptedPrompts final : public ui::Prompts
+{
 public:
     struct Shown {
         std::string text;
@@ -49,16 +51,15 @@ public:
             pending.push_back(std::move(reply));
             return;
         }
-        Answer answer = request.buttons == Buttons::YesNo || request.buttons == Buttons::YesNoCancel ? Answer::Yes
-                                                                                                      : Answer::Ok;
+        Answer answer =
+            request.buttons == Buttons::YesNo || request.buttons == Buttons::YesNoCancel ? Answer::Yes : Answer::Ok;
         if (!answers.empty()) {
             answer = answers.front();
             answers.pop_front();
         }
         reply(answer);
     }
-    void file(QWidget*, const ui::FileRequest& request,
-              std::function<void(std::optional<ChosenFile>)> reply) override
+    void file(QWidget*, const ui::FileRequest& request, std::function<void(std::optional<ChosenFile>)> reply) override
     {
         fileRequests.push_back(request);
         std::optional<ChosenFile> chosen;
@@ -84,7 +85,8 @@ public:
     }
 };
 
-class RecordingDesktop final : public ui::Desktop {
+class RecordingDesktop final : public ui::Desktop
+{
 public:
     std::vector<std::string> opened;
     Status openFile(const std::string& path) override
@@ -104,7 +106,8 @@ public:
     }
 };
 
-class CountingSound final : public ui::Sound {
+class CountingSound final : public ui::Sound
+{
 public:
     int played = 0;
     void play() override { ++played; }
@@ -116,7 +119,10 @@ inline ChosenFile chosen(const std::string& path)
 }
 
 // The folder the build puts the shipped dictionaries in.
-inline std::string dictionaryFolder() { return std::string(QUORLIX_DICTIONARY_DIR) + "/"; }
+inline std::string dictionaryFolder()
+{
+    return std::string(QUORLIX_DICTIONARY_DIR) + "/";
+}
 
 struct UiFixture : ::testing::Test {
     ScriptedPrompts prompts;
@@ -160,8 +166,7 @@ struct UiFixture : ::testing::Test {
         return n;
     }
 
-    template <class T>
-    static T* find(QWidget* in, const char* name)
+    template <class T> static T* find(QWidget* in, const char* name)
     {
         auto* found = in->findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(found, nullptr) << name;

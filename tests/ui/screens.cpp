@@ -2,10 +2,10 @@
 //   quorlix-screens OUTDIR
 // (scripts/screens.sh builds and runs it on the offscreen platform).
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
-#include <QAbstractItemView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -23,7 +23,8 @@
 using namespace quorlix;
 using namespace quorlix::testing;
 
-namespace {
+namespace
+{
 
 QString g_out;
 int g_saved = 0;
@@ -50,7 +51,10 @@ QWidget* topLevel(const char* name)
     return nullptr;
 }
 
-void trigger(QWidget* in, const char* action) { in->findChild<QAction*>(QString::fromLatin1(action))->trigger(); }
+void trigger(QWidget* in, const char* action)
+{
+    in->findChild<QAction*>(QString::fromLatin1(action))->trigger();
+}
 
 void closeTop(const char* name)
 {
@@ -142,8 +146,8 @@ int main(int argc, char** argv)
         search->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("houseboat"));
         search->findChild<QRadioButton*>(QStringLiteral("optType1"))->setChecked(true);
         search->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
-        (void)QTest::qWaitFor([search] { return search->findChild<QPushButton*>(QStringLiteral("Command1"))->isEnabled(); },
-                        20000);
+        (void)QTest::qWaitFor(
+            [search] { return search->findChild<QPushButton*>(QStringLiteral("Command1"))->isEnabled(); }, 20000);
         save(search, "view-dictionary");
         search->close();
     }

@@ -6,7 +6,8 @@
 
 #include "output/MdbListWriter.h"
 
-namespace {
+namespace
+{
 
 // The offscreen platform says what it cannot do for every window; that is not news.
 void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)

@@ -1,0 +1,31 @@
+#pragma once
+// Small helpers the windows share.
+
+#include <QKeyEvent>
+#include <QString>
+
+#include <optional>
+#include <string_view>
+
+namespace quorlix::ui
+{
+
+// The program's UTF-8 texts as Qt text.
+inline QString qs(std::string_view s)
+{
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// The character a key press types, for the key filters of the number fields:
+// nullopt for keys that type nothing (arrows, Delete, Tab), for Backspace and
+// for shortcuts, which the filters always let through.
+inline std::optional<int> typedCharacter(const QKeyEvent& key)
+{
+    const QString text = key.text();
+    if (key.key() == Qt::Key_Backspace || text.isEmpty() || !text.front().isPrint() ||
+        (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+        return std::nullopt;
+    return text.front().unicode();
+}
+
+} // namespace quorlix::ui
