@@ -166,10 +166,10 @@ TEST_F(CliTest, MultiFileSeriesLandsInTheFolder)
 TEST_F(CliTest, InterruptStopsTheRunAndKeepsWhatWasMade)
 {
     // A run that can never finish (11 passwords from 10 possible, duplication
-    // on), interrupted after 0.7 s. Rows are printed at the end, so a process
-    // killed by the signal would print none.
+    // on), interrupted after 1.5 s (time to start on a loaded machine). Rows
+    // are printed at the end, so a process killed by the signal would print none.
     const Result r = run("generate --count 11 --min 1 --max 1 --pool number --dups --no-sort",
-                         "timeout --preserve-status -s INT 0.7");
+                         "timeout --preserve-status -s INT 1.5");
     EXPECT_EQ(r.code, 130);
     EXPECT_EQ(lines(r.out).size(), 10u);
 }
