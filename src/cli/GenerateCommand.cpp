@@ -9,6 +9,7 @@
 #include "engine/RunTexts.h"
 #include "output/SaveAs.h"
 #include "output/SortTextFile.h"
+#include "platform/AtomicFile.h"
 #include "platform/Random.h"
 #include "platform/ResultList.h"
 #include "settings/LastSettings.h"
@@ -24,11 +25,18 @@ namespace {
 
 RunState* g_runState = nullptr;
 
-void onInterrupt(int)
+void onInterrupt(int signal)
 {
-    // Like the Stop button; the run then ends as if OK was chosen in its prompt.
-    if (g_runState)
+    // Like the Stop button; the run then ends as if OK was chosen in its
+    // prompt. A second Ctrl-C ends the process at once, should a run not
+    // notice, without leaving a half-written file behind.
+    if (g_runState && g_runState->stopRequested.load(std::memory_order_relaxed) == 0) {
         g_runState->stopRequested.store(1, std::memory_order_relaxed);
+        return;
+    }
+    removeMarkedTemporaryFiles();
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
 }
 
 class InterruptGuard {
@@ -38,8 +46,6 @@ public:
         g_runState = &state;
         struct sigaction sa {};
         sa.sa_handler = onInterrupt;
-        // A second Ctrl-C ends the process at once, should a run not notice.
-        sa.sa_flags = SA_RESETHAND;
         sigemptyset(&sa.sa_mask);
         sigaction(SIGINT, &sa, &m_previous);
     }

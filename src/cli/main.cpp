@@ -5,6 +5,8 @@
 
 #include "cli/Commands.h"
 #include "output/MdbListWriter.h"
+#include "platform/AtomicFile.h"
+#include "platform/SecretMemory.h"
 
 using namespace quorlix::cli;
 
@@ -21,6 +23,8 @@ void addSwitch(CLI::App* cmd, const std::string& name, std::optional<bool>& targ
 
 int main(int argc, char** argv)
 {
+    quorlix::protectProcess();
+    quorlix::removeTemporaryFilesOnSignals();
     // Save As, -o FILE.mdb and multi-file series of type mdb write through it.
     quorlix::installMdbListWriter([] { return mdbFormatSetting(); });
 

@@ -2,9 +2,13 @@
 
 #include <algorithm>
 
-namespace quorlix {
+#include "platform/SecretMemory.h"
 
-namespace {
+namespace quorlix
+{
+
+namespace
+{
 
 // floor(count / total * 100 + 1/2), exactly.
 std::int16_t weightOf(int count, int total)
@@ -189,6 +193,12 @@ CharacterDrawer::Result CharacterDrawer::draw(const StopPrompt& prompt)
     return Result::Drawn;
 }
 
+CharacterDrawer::~CharacterDrawer()
+{
+    wipeSecret(m_chars.data(), sizeof m_chars);
+    wipeSecret(m_assembled.data(), sizeof m_assembled);
+}
+
 void AcceptedPasswords::clear()
 {
     m_set.clear();
@@ -220,7 +230,7 @@ void AcceptedPasswords::add(std::string_view password, bool checked)
         return;
     }
     m_pending.push_back(static_cast<char>(password.size()));
-    m_pending.insert(m_pending.end(), password.begin(), password.end());
+    m_pending.append(password.data(), password.size());
 }
 
 bool AcceptedPasswords::addIfNew(std::string_view password, std::uint64_t hash)

@@ -14,8 +14,10 @@
 
 #include "engine/DuplicateSet.h"
 #include "engine/RunRequest.h"
+#include "platform/ResultListBuffer.h"
 
-namespace quorlix {
+namespace quorlix
+{
 
 // Longest assembled password: 60 characters and a hyphen and a blank after each.
 inline constexpr int kMaxAssembledLength = 3 * kMaxLength;
@@ -39,7 +41,8 @@ ClassWeights classWeights(const CharacterPool& pool);
 // A hyphen counts as a special symbol; a blank counts for no class.
 bool hasThreeClasses(std::string_view password);
 
-class CharacterDrawer {
+class CharacterDrawer
+{
 public:
     enum class Mode {
         Single,    // into the display: empty classes count towards the attempt limit
@@ -52,6 +55,8 @@ public:
 
     // Reads minimum and maximum length now: the buffers are sized by them.
     CharacterDrawer(const RunRequest& request, RandomSource& random, Yielder& yielder, RunState& state, Mode mode);
+    // The last draft is a password: zeroed.
+    ~CharacterDrawer();
 
     void setWeights(const ClassWeights& weights);
     const ClassWeights& weights() const { return m_weights; }
@@ -102,7 +107,8 @@ private:
 // Passwords accepted while the check was off are kept aside and indexed the
 // first time the check is switched on, so the check always compares with every
 // earlier password of the run, as a scan of them would.
-class AcceptedPasswords {
+class AcceptedPasswords
+{
 public:
     void reserve(std::size_t count) { m_set.reserve(count); }
     void clear();
@@ -121,7 +127,7 @@ private:
     void indexPending();
 
     DuplicateSet m_set;
-    std::vector<char> m_pending; // length byte and bytes per password
+    PodBuffer<char> m_pending; // length byte and bytes per password (zeroed when cleared)
 };
 
 } // namespace quorlix

@@ -8,10 +8,13 @@
 #include "engine/CharacterDraw.h"
 #include "engine/Progress.h"
 #include "engine/RunTexts.h"
+#include "platform/SecretMemory.h"
 
-namespace quorlix {
+namespace quorlix
+{
 
-namespace {
+namespace
+{
 
 constexpr int kStripeFirst = 11;  // light cyan
 constexpr int kStripeSecond = 15; // bright white
@@ -26,7 +29,8 @@ bool dictionaryAccepts(DictionaryCheck& dictionary, std::string_view password, i
     }
 }
 
-class SingleRun {
+class SingleRun
+{
 public:
     SingleRun(const RunRequest& request, RunEnvironment& env, DictionaryCheck* dictionary)
         : m_request(request), m_env(env), m_surface(env.surface), m_list(env.list), m_state(env.state),
@@ -34,6 +38,7 @@ public:
           m_drawer(request, env.random, env.yielder, env.state, CharacterDrawer::Mode::Single)
     {
     }
+    ~SingleRun() { wipeSecret(m_held.data(), sizeof m_held); }
 
     void run()
     {
@@ -308,9 +313,11 @@ std::optional<ListFormat> multiFileFormat(const std::string& type)
 }
 
 // Raised inside the file loop for a failure that ends the run with the error message.
-struct MultiFileFailure {};
+struct MultiFileFailure {
+};
 
-class MultiFileRun {
+class MultiFileRun
+{
 public:
     MultiFileRun(const RunRequest& request, RunEnvironment& env, DictionaryCheck* dictionary,
                  const MultiFileHooks& hooks)

@@ -11,18 +11,19 @@
 #include "engine/RunRequest.h"
 #include "output/ListWriter.h"
 
-namespace quorlix {
+namespace quorlix
+{
 
 // Runs into the display. dictionary may be null (the check then passes).
 void generateCharacters(const RunRequest& request, RunEnvironment& env, DictionaryCheck* dictionary);
 
-using ListFileOpener = std::function<std::unique_ptr<ListWriter>(const std::string& path, ListFormat format,
-                                                                 Status* error)>;
+using ListFileOpener =
+    std::function<std::unique_ptr<ListWriter>(const std::string& path, ListFormat format, Status* error)>;
 using TextFileSorter = std::function<bool(const std::string& path, bool caseSensitive, Status* error)>;
 
 struct MultiFileHooks {
-    ListFileOpener open;  // openListFile in the program
-    TextFileSorter sort;  // SortTextFile in the program
+    ListFileOpener open; // openListFile in the program
+    TextFileSorter sort; // SortTextFile in the program
 };
 
 // Runs into the files named by request.multiFile. Every failure (a file that

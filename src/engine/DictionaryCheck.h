@@ -9,9 +9,11 @@
 #include "options/RunOptions.h"
 #include "platform/Status.h"
 
-namespace quorlix {
+namespace quorlix
+{
 
-class DictionaryCheck {
+class DictionaryCheck
+{
 public:
     virtual ~DictionaryCheck() = default;
 

@@ -7,13 +7,17 @@
 #include <new>
 #include <stdexcept>
 
+#include "platform/SecretMemory.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
-namespace quorlix {
+namespace quorlix
+{
 
-namespace {
+namespace
+{
 
 constexpr int kSlots = 12;
 constexpr unsigned kChunkBits = 22; // 4 MiB chunks
@@ -105,7 +109,8 @@ struct alignas(64) DuplicateSet::Bucket {
     {
 #if defined(__SSE2__)
         const __m128i t = _mm_load_si128(reinterpret_cast<const __m128i*>(tags));
-        const auto bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(t, _mm_set1_epi8(static_cast<char>(tag)))));
+        const auto bits =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(t, _mm_set1_epi8(static_cast<char>(tag)))));
         return bits & 0xFFFu;
 #else
         unsigned bits = 0;
@@ -121,7 +126,8 @@ struct alignas(64) DuplicateSet::Bucket {
         return free == 0 ? kSlots : __builtin_ctz(free);
     }
 };
-namespace {
+namespace
+{
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 } // namespace
 
@@ -144,6 +150,7 @@ TableMemory::TableMemory(std::size_t bytes)
             m_data = base + head;
             m_size = size;
             m_mapped = true;
+            adviseSecret(m_data, m_size); // the table holds passwords
 #ifdef MADV_HUGEPAGE
             madvise(m_data, m_size, MADV_HUGEPAGE);
 #endif
@@ -171,10 +178,13 @@ TableMemory::TableMemory(std::size_t bytes)
 
 TableMemory::~TableMemory()
 {
-    if (m_mapped)
+    wipeSecret(m_data, m_size);
+    if (m_mapped) {
+        notifyRelease(m_data, m_size);
         munmap(m_data, m_size);
-    else
+    } else {
         std::free(m_data);
+    }
 }
 
 void TableMemory::swap(TableMemory& other) noexcept
@@ -321,6 +331,10 @@ void DuplicateSet::clear()
 {
     std::memset(static_cast<void*>(m_buckets), 0, m_bucketCount * sizeof(Bucket));
     m_size = 0;
+    // The first chunk is kept for reuse: its passwords are zeroed; the others
+    // are zeroed as they go.
+    if (!m_chunks.empty())
+        wipeSecret(m_chunks.front().data(), m_chunkEnds.empty() ? m_chunkUsed : m_chunkEnds.front());
     if (m_chunks.size() > 1)
         m_chunks.erase(m_chunks.begin() + 1, m_chunks.end());
     m_chunkEnds.clear();

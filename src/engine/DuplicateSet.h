@@ -27,7 +27,8 @@
 #include <utility>
 #include <vector>
 
-namespace quorlix {
+namespace quorlix
+{
 
 __extension__ typedef unsigned __int128 DuplicateSetWide;
 
@@ -38,7 +39,8 @@ std::uint64_t hashBytes(const char* data, std::size_t size);
 // Zeroed memory for a large table read at random: placed on 2 MiB pages when
 // the system allows it, since with small pages nearly every probe of a 60 MB
 // table would also miss the TLB.
-class TableMemory {
+class TableMemory
+{
 public:
     TableMemory() = default;
     explicit TableMemory(std::size_t bytes); // throws std::bad_alloc
@@ -58,7 +60,8 @@ private:
     bool m_mapped = false;
 };
 
-class DuplicateSet {
+class DuplicateSet
+{
 public:
     // Longest entry accepted; longer ones throw std::length_error.
     static constexpr std::size_t kMaxEntrySize = 65535;
@@ -103,7 +106,7 @@ private:
     struct Bucket;
     struct Found {
         std::size_t bucket;
-        int slot;      // first free slot of that bucket when not found
+        int slot; // first free slot of that bucket when not found
         bool present;
     };
 

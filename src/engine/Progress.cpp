@@ -3,9 +3,11 @@
 #include <cmath>
 #include <limits>
 
-namespace quorlix {
+namespace quorlix
+{
 
-namespace {
+namespace
+{
 
 std::string twoDigits(std::int32_t v)
 {

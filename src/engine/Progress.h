@@ -10,13 +10,15 @@
 
 #include "output/RunSurface.h"
 
-namespace quorlix {
+namespace quorlix
+{
 
 inline constexpr int kCountdownIntervalMs = 5000; // tmrCountDown
 
 // "n of total" (or "n" alone) into a fixed buffer: the counter is set once per
 // password, so it must not allocate.
-class CounterText {
+class CounterText
+{
 public:
     std::string_view of(std::int32_t n, std::int32_t total)
     {

@@ -7,9 +7,11 @@
 #include "engine/RunTexts.h"
 #include "output/SortTextFile.h"
 
-namespace quorlix {
+namespace quorlix
+{
 
-namespace {
+namespace
+{
 
 constexpr int kApostrophe = 39;
 constexpr int kVerticalBar = 124;
@@ -70,7 +72,10 @@ RunControl::RunControl(const RunRequest& request, const RunEnvironment& env) : m
     };
 }
 
-void RunControl::refuse(std::string_view text) { m_env.boxes.show(text, Icon::Exclamation, Buttons::Ok); }
+void RunControl::refuse(std::string_view text)
+{
+    m_env.boxes.show(text, Icon::Exclamation, Buttons::Ok);
+}
 
 bool RunControl::checkCharacterRequest()
 {
@@ -130,10 +135,9 @@ bool RunControl::checkCharacterRequest()
         }
     }
 
-    const std::array<bool, 5> available{false, pool.classAvailable(CharClass::Number),
-                                        pool.classAvailable(CharClass::Lowercase),
-                                        pool.classAvailable(CharClass::Uppercase),
-                                        pool.classAvailable(CharClass::Special)};
+    const std::array<bool, 5> available{
+        false, pool.classAvailable(CharClass::Number), pool.classAvailable(CharClass::Lowercase),
+        pool.classAvailable(CharClass::Uppercase), pool.classAvailable(CharClass::Special)};
     if (checks.strong) {
         static constexpr std::array<std::pair<CharClass, CharClass>, 6> kPairs{{
             {CharClass::Number, CharClass::Lowercase},
@@ -246,9 +250,8 @@ void RunControl::countdownTick()
 {
     RunState& state = m_env.state;
     state.ticks += 1;
-    const std::int32_t total = m_request.method == GenerationMethod::RandomCharacters
-                                   ? m_request.values.totalPasswords
-                                   : m_request.words.totalPasswords;
+    const std::int32_t total = m_request.method == GenerationMethod::RandomCharacters ? m_request.values.totalPasswords
+                                                                                      : m_request.words.totalPasswords;
     const CountdownReading reading = countdownReading(state.ticks, state.currentPassword, total);
     if (reading.text)
         m_env.surface.setCountdown(*reading.text);

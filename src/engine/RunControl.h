@@ -13,9 +13,11 @@
 #include "engine/DictionaryCheck.h"
 #include "engine/RunRequest.h"
 
-namespace quorlix {
+namespace quorlix
+{
 
-class RunControl {
+class RunControl
+{
 public:
     // request and env hold references; what they name must outlive this object.
     // The multi-file writers and the text sort default to openListFile and SortTextFile.

@@ -11,16 +11,17 @@
 #include <string_view>
 
 #include "engine/RunState.h"
-#include "output/RunSurface.h"
 #include "engine/Yielder.h"
 #include "options/CharacterPool.h"
 #include "options/RunOptions.h"
 #include "options/WordSettings.h"
 #include "output/MultiFileSettings.h"
+#include "output/RunSurface.h"
 #include "platform/Random.h"
 #include "platform/ResultList.h"
 
-namespace quorlix {
+namespace quorlix
+{
 
 struct RunRequest {
     GenerationMethod& method;
@@ -48,7 +49,8 @@ struct RunEnvironment {
 // The Random Words generators, supplied by the words library (which sits above
 // this one). Each does its own run start and every end of its run; Execute
 // only dispatches to it and restores the buttons afterwards.
-class WordsGenerators {
+class WordsGenerators
+{
 public:
     virtual ~WordsGenerators() = default;
     // PasswordGenWords: into the display.

@@ -5,7 +5,8 @@
 #include <atomic>
 #include <cstdint>
 
-namespace quorlix {
+namespace quorlix
+{
 
 struct RunState {
     // 1 once Stop was pressed (or Ctrl-C in the CLI); lock-free so a signal

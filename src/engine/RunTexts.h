@@ -5,7 +5,8 @@
 
 #include <string_view>
 
-namespace quorlix::texts {
+namespace quorlix::texts
+{
 
 // Readouts.
 inline constexpr std::string_view kCounterOff = "Counter Off";
@@ -24,7 +25,8 @@ inline constexpr std::string_view kWritingToFile = "Writing to File: ";
 inline constexpr std::string_view kSortingFile = "Sorting File: ";
 
 // Refusals of Execute, in the order they are tested.
-inline constexpr std::string_view kMinAboveMax = "Maximum 'Total Characters' number must be greater than minimum number";
+inline constexpr std::string_view kMinAboveMax =
+    "Maximum 'Total Characters' number must be greater than minimum number";
 inline constexpr std::string_view kNothingRequested = " Must request a password amount/number of characters";
 inline constexpr std::string_view kAmountRange = " Password amount must be between 1 and 10,000,000 (10 Million)";
 inline constexpr std::string_view kLengthRange = " Amount of characters must be between 1 (min) and 60 (max)";

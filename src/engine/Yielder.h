@@ -8,9 +8,11 @@
 
 #include "output/RunSurface.h"
 
-namespace quorlix {
+namespace quorlix
+{
 
-class Yielder {
+class Yielder
+{
 public:
     using Clock = std::chrono::steady_clock;
 

@@ -142,6 +142,7 @@ Status compactDatabase(const std::string& source, const std::string& target, boo
     if (header.codePage != 1252 || (header.sortOrder != 0x409 && header.sortOrder != 0))
         return Status::unsupported("Only databases with the General sort order and code page 1252 can be compacted.");
     const std::string temp = temporarySibling(target);
+    const TemporaryFileMark mark(temp);
     std::vector<TablePlan> plans;
     std::vector<std::uint64_t> rows;
     {

@@ -6,6 +6,7 @@
 
 #include "output/Maker.h"
 #include "platform/AtomicFile.h"
+#include "platform/ResultListBuffer.h"
 
 namespace quorlix {
 
@@ -26,6 +27,7 @@ char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + '
 class Buffered {
 public:
     explicit Buffered(std::unique_ptr<ByteSink> sink) : m_sink(std::move(sink)) { m_buffer.resize(kSize); }
+    // The buffer held passwords: PodBuffer zeroes it when it goes.
 
     void put(std::string_view bytes)
     {
@@ -65,7 +67,7 @@ public:
 private:
     static constexpr std::size_t kSize = 1 << 18;
     std::unique_ptr<ByteSink> m_sink;
-    std::vector<char> m_buffer;
+    PodBuffer<char> m_buffer;
     std::size_t m_used = 0;
 };
 

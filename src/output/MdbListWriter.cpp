@@ -44,6 +44,7 @@ std::unique_ptr<MdbListWriter> MdbListWriter::open(const std::string& path, MdbT
 {
     std::unique_ptr<MdbListWriter> writer(new MdbListWriter(path, layout));
     writer->m_tempPath = temporarySibling(path);
+    writer->m_mark.mark(writer->m_tempPath);
     Status status;
     writer->m_db = jet::DatabaseWriter::create(writer->m_tempPath, version, "", &status);
     if (writer->m_db) {

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "output/ListWriter.h"
+#include "platform/AtomicFile.h"
 #include "platform/Status.h"
 #include "platform/jet/Jet.h"
 
@@ -58,6 +59,7 @@ private:
 
     std::string m_path;
     std::string m_tempPath;
+    TemporaryFileMark m_mark; // removed should a signal end the process
     MdbTableLayout m_layout;
     std::unique_ptr<jet::DatabaseWriter> m_db;
     Status m_status;

@@ -1,19 +1,83 @@
 #include "platform/AtomicFile.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace quorlix {
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
 
-namespace {
+namespace quorlix
+{
+
+namespace
+{
+
 std::string describe(const std::string& what, const std::string& path)
 {
     return what + " " + path + ": " + std::strerror(errno);
 }
+
+// Fixed slots, so a signal handler can walk them without locks or allocation.
+struct MarkSlot {
+    enum : int { Free, Writing, Marked };
+    std::atomic<int> state{Free};
+    char path[4096] = {};
+};
+std::array<MarkSlot, 32> g_marks;
+
+void onTerminatingSignal(int signal)
+{
+    removeMarkedTemporaryFiles();
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
 } // namespace
+
+void TemporaryFileMark::mark(const std::string& path)
+{
+    unmark();
+    if (path.size() >= sizeof(MarkSlot::path))
+        return;
+    for (std::size_t i = 0; i < g_marks.size(); ++i) {
+        int expected = MarkSlot::Free;
+        if (g_marks[i].state.compare_exchange_strong(expected, MarkSlot::Writing)) {
+            std::memcpy(g_marks[i].path, path.c_str(), path.size() + 1);
+            g_marks[i].state.store(MarkSlot::Marked);
+            m_slot = static_cast<int>(i);
+            return;
+        }
+    }
+}
+
+void TemporaryFileMark::unmark()
+{
+    if (m_slot < 0)
+        return;
+    g_marks[static_cast<std::size_t>(m_slot)].state.store(MarkSlot::Free);
+    m_slot = -1;
+}
+
+void removeMarkedTemporaryFiles()
+{
+    for (MarkSlot& slot : g_marks)
+        if (slot.state.load() == MarkSlot::Marked)
+            ::unlink(slot.path);
+}
+
+void removeTemporaryFilesOnSignals()
+{
+    struct sigaction sa {
+    };
+    sa.sa_handler = onTerminatingSignal;
+    sigemptyset(&sa.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        ::sigaction(signal, &sa, nullptr);
+}
 
 std::string temporarySibling(const std::string& path)
 {
@@ -30,7 +94,10 @@ Status replaceFile(const std::string& from, const std::string& to)
     return Status::ok();
 }
 
-AtomicFile::~AtomicFile() { abandon(); }
+AtomicFile::~AtomicFile()
+{
+    abandon();
+}
 
 Status AtomicFile::open(const std::string& path)
 {
@@ -45,6 +112,7 @@ Status AtomicFile::open(const std::string& path)
         return m_status;
     }
     m_tempPath = templ;
+    m_mark.mark(m_tempPath);
     m_file = ::fdopen(fd, "wb");
     if (!m_file) {
         ::close(fd);
@@ -80,6 +148,7 @@ Status AtomicFile::commit()
         m_status = replaceFile(m_tempPath, m_path);
     if (!m_status.isOk())
         ::unlink(m_tempPath.c_str());
+    m_mark.unmark();
     m_tempPath.clear();
     return m_status;
 }
@@ -92,6 +161,7 @@ void AtomicFile::abandon()
     }
     if (!m_tempPath.empty()) {
         ::unlink(m_tempPath.c_str());
+        m_mark.unmark();
         m_tempPath.clear();
     }
 }

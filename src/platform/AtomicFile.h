@@ -10,9 +10,38 @@
 
 #include "platform/Status.h"
 
-namespace quorlix {
+namespace quorlix
+{
 
-class AtomicFile {
+// Temporary files of writes under way. A terminating signal would leave them
+// behind (the write never gets to remove its own); the handlers that
+// removeTemporaryFilesOnSignals() installs remove every one still marked
+// before the process ends the way the signal would have ended it.
+// (SIGKILL cannot be caught: what it leaves is recognisable by its name.)
+class TemporaryFileMark
+{
+public:
+    TemporaryFileMark() = default;
+    explicit TemporaryFileMark(const std::string& path) { mark(path); }
+    ~TemporaryFileMark() { unmark(); }
+    TemporaryFileMark(const TemporaryFileMark&) = delete;
+    TemporaryFileMark& operator=(const TemporaryFileMark&) = delete;
+    void mark(const std::string& path);
+    // The file was renamed into place or removed.
+    void unmark();
+
+private:
+    int m_slot = -1;
+};
+
+// Removes every marked file; safe in a signal handler (it only unlinks).
+void removeMarkedTemporaryFiles();
+// SIGINT, SIGTERM, SIGHUP and SIGQUIT remove the marked files, then end the
+// process as they would have.
+void removeTemporaryFilesOnSignals();
+
+class AtomicFile
+{
 public:
     AtomicFile() = default;
     ~AtomicFile(); // abandons an uncommitted file
@@ -40,6 +69,7 @@ private:
     std::FILE* m_file = nullptr;
     std::string m_path;
     std::string m_tempPath;
+    TemporaryFileMark m_mark;
     Status m_status;
 };
 

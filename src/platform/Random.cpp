@@ -6,9 +6,11 @@
 #include <stdexcept>
 #include <system_error>
 
-namespace quorlix {
+namespace quorlix
+{
 
-namespace {
+namespace
+{
 constexpr double kTwoToMinus53 = 1.0 / 9007199254740992.0;
 // Blocks made on the caller's thread before a worker is worth starting: a
 // short run (a few passwords in the window) never starts one.

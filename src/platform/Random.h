@@ -15,9 +15,11 @@
 #include <thread>
 #include <vector>
 
-namespace quorlix {
+namespace quorlix
+{
 
-class RandomSource {
+class RandomSource
+{
 public:
     virtual ~RandomSource() = default;
 
@@ -61,7 +63,8 @@ private:
 // The first blocks are made on the caller's thread. A source that keeps asking
 // (a long run) starts a worker that makes blocks ahead on another core, so a
 // draw stays a buffer read; the values are the same kind either way.
-class SecureRandom final : public RandomSource {
+class SecureRandom final : public RandomSource
+{
 public:
     SecureRandom();
     ~SecureRandom() override;
@@ -96,7 +99,8 @@ private:
 
 // Plays back a fixed list of values, then starts over; for tests and for
 // reproducing a reported draw sequence.
-class ScriptedRandom final : public RandomSource {
+class ScriptedRandom final : public RandomSource
+{
 public:
     explicit ScriptedRandom(std::vector<double> values) : m_values(std::move(values)) {}
     std::size_t drawsTaken() const { return m_taken + taken(); }

@@ -5,7 +5,8 @@
 
 #include "platform/ResultListOrder.h"
 
-namespace quorlix {
+namespace quorlix
+{
 
 void ResultList::clear()
 {

@@ -20,9 +20,11 @@
 
 #include "platform/ResultListBuffer.h"
 
-namespace quorlix {
+namespace quorlix
+{
 
-class ResultList {
+class ResultList
+{
 public:
     void clear();
     std::size_t count() const { return m_starts.size(); }

@@ -4,6 +4,10 @@
 // so growing a table of hundreds of megabytes moves page mappings instead of
 // copying bytes, and large tables ask for huge pages to cut page faults.
 // Values are not initialised by resize().
+//
+// The bytes may be passwords: the mapping stays out of core dumps and forked
+// children, and what was written is zeroed before the memory is unmapped or
+// reused by clear().
 
 #include <cstddef>
 #include <cstring>
@@ -12,10 +16,13 @@
 #include <type_traits>
 #include <utility>
 
-namespace quorlix {
+#include "platform/SecretMemory.h"
 
-template <class T>
-class PodBuffer {
+namespace quorlix
+{
+
+template <class T> class PodBuffer
+{
     static_assert(std::is_trivially_copyable_v<T>);
 
 public:
@@ -57,6 +64,8 @@ public:
         if (m_size == m_capacity)
             grow(m_size + 1);
         m_data[m_size++] = value;
+        if (m_size > m_written)
+            m_written = m_size;
     }
     void append(const T* values, std::size_t n)
     {
@@ -65,27 +74,41 @@ public:
         if (n)
             std::memcpy(m_data + m_size, values, n * sizeof(T));
         m_size += n;
+        if (m_size > m_written)
+            m_written = m_size;
     }
     void resize(std::size_t n)
     {
         if (n > m_capacity)
             reserve(n);
         m_size = n;
+        if (m_size > m_written)
+            m_written = m_size;
     }
     void reserve(std::size_t n)
     {
         if (n > m_capacity)
             remap(n);
     }
-    void clear() { m_size = 0; }
-    // Gives all memory back.
+    // Keeps the memory for reuse, zeroed as far as it was written.
+    void clear()
+    {
+        wipeSecret(m_data, m_written * sizeof(T));
+        m_size = 0;
+        m_written = 0;
+    }
+    // Gives all memory back, zeroed first.
     void release()
     {
-        if (m_data)
+        if (m_data) {
+            wipeSecret(m_data, m_written * sizeof(T));
+            notifyRelease(m_data, bytesFor(m_capacity));
             ::munmap(m_data, bytesFor(m_capacity));
+        }
         m_data = nullptr;
         m_size = 0;
         m_capacity = 0;
+        m_written = 0;
     }
 
 private:
@@ -108,6 +131,7 @@ private:
                          : ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p == MAP_FAILED)
             throw std::bad_alloc();
+        adviseSecret(p, bytes); // mremap keeps the advice; a new mapping needs it
         if (bytes >= kHugeFrom)
             ::madvise(p, bytes, MADV_HUGEPAGE);
         m_data = static_cast<T*>(p);
@@ -118,11 +142,13 @@ private:
         std::swap(m_data, other.m_data);
         std::swap(m_size, other.m_size);
         std::swap(m_capacity, other.m_capacity);
+        std::swap(m_written, other.m_written);
     }
 
     T* m_data = nullptr;
     std::size_t m_size = 0;
     std::size_t m_capacity = 0;
+    std::size_t m_written = 0; // values written since the last wipe
 };
 
 } // namespace quorlix

@@ -18,7 +18,8 @@
 
 #include "platform/ResultListBuffer.h"
 
-namespace quorlix {
+namespace quorlix
+{
 
 // ASCII letters folded to small letters; other bytes unchanged.
 inline unsigned char foldAscii(unsigned char c)

@@ -5,9 +5,11 @@
 #include <string>
 #include <utility>
 
-namespace quorlix {
+namespace quorlix
+{
 
-class Status {
+class Status
+{
 public:
     enum class Code {
         Ok,

@@ -291,7 +291,16 @@ void MainWindow::copySelection()
         return;
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
-    clipboard->setText(QString::fromStdString(m_model.rowText(index.row())));
+    const QString text = QString::fromStdString(m_model.rowText(index.row()));
+    clipboard->setText(text);
+    // Optionally the password leaves the clipboard after a while, unless
+    // something else was copied meanwhile.
+    const auto seconds = parseInt32(m_services.settings.get(kSettingsSection, "ClipboardClearSeconds", "0"));
+    if (seconds && *seconds > 0)
+        QTimer::singleShot(std::chrono::seconds(*seconds), clipboard, [clipboard, text] {
+            if (clipboard->text() == text)
+                clipboard->clear();
+        });
 }
 
 // ---- Settings files -------------------------------------------------------

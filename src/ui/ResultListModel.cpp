@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/SecretMemory.h"
+
 namespace quorlix::ui
 {
 
@@ -20,7 +22,7 @@ void ResultListModel::showList(const ResultList* list)
     beginResetModel();
     m_list = list;
     m_live = false;
-    m_liveRows = {};
+    dropLiveRows();
     endResetModel();
 }
 
@@ -29,8 +31,20 @@ void ResultListModel::beginLive(bool sorted)
     beginResetModel();
     m_live = true;
     m_liveSorted = sorted;
-    m_liveRows.clear();
+    dropLiveRows();
     endResetModel();
+}
+
+void ResultListModel::dropLiveRows()
+{
+    for (std::string& row : m_liveRows)
+        wipeSecret(row.data(), row.capacity());
+    m_liveRows = {};
+}
+
+ResultListModel::~ResultListModel()
+{
+    dropLiveRows();
 }
 
 void ResultListModel::appendLive(std::vector<std::string>&& rows)

@@ -24,6 +24,7 @@ class ResultListModel final : public QAbstractListModel
     Q_OBJECT
 public:
     using QAbstractListModel::QAbstractListModel;
+    ~ResultListModel() override;
 
     // Shows list (may be null: an empty display). The list must not change
     // while shown except through this model's owner, which resets it.
@@ -42,6 +43,8 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
 
 private:
+    void dropLiveRows(); // zeroed: they are passwords
+
     const ResultList* m_list = nullptr;
     bool m_live = false;
     bool m_liveSorted = false;

@@ -8,6 +8,8 @@
 #include <cstdio>
 
 #include "output/MdbListWriter.h"
+#include "platform/AtomicFile.h"
+#include "platform/SecretMemory.h"
 #include "settings/QtSettingsStore.h"
 #include "ui/Desktop.h"
 #include "ui/MainWindow.h"
@@ -20,6 +22,8 @@ using namespace quorlix;
 
 int main(int argc, char** argv)
 {
+    protectProcess();
+    removeTemporaryFilesOnSignals();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorlix"));
     QApplication::setOrganizationName(QStringLiteral("Quorlix"));

@@ -60,6 +60,7 @@ Status DownloadFile(const std::string& address, const std::string& localPath, co
 {
     initCurlOnce();
     const std::string temp = temporarySibling(localPath);
+    const TemporaryFileMark mark(temp);
     std::FILE* out = std::fopen(temp.c_str(), "wb");
     if (!out)
         return Status::ioError("Cannot create " + temp + ".");

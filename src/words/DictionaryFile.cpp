@@ -173,6 +173,7 @@ Status createDictionary(const std::string& path, const std::vector<std::string>&
     }
 
     const std::string temp = temporarySibling(path);
+    const TemporaryFileMark mark(temp);
     Status status;
     auto writer = jet::DatabaseWriter::create(temp, version, kDictionaryPassword, &status);
     if (!writer)

@@ -4,6 +4,7 @@
 
 #include "engine/DuplicateSet.h"
 #include "engine/Progress.h"
+#include "platform/SecretMemory.h"
 #include "words/DictionaryFolder.h"
 #include "words/WordDrawer.h"
 #include "words/WordRuns.h"
@@ -116,6 +117,7 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
         seen.reserve(static_cast<std::size_t>(total));
 
     std::string candidate;
+    const WipedOnExit wipeCandidate(candidate);
     CounterText counter;
     // No draw depends on a word read (see Picks below).
     const bool picksFirst = !lengthLimit && !settings.randomUppercase;
@@ -204,7 +206,9 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
     // they would be; a stop still discards only an unfinished attempt.
     const bool drawAhead = settings.duplicationCheck && !lengthLimit;
     std::string next;
+    const WipedOnExit wipeNext(next);
     Picks nextPicks; // the next attempt's draws, its words loading meanwhile
+    const WipedOnExit wipeDigits(picks.digits), wipeNextDigits(nextPicks.digits);
     std::uint64_t candidateHash = 0;
     bool pending = false; // candidate holds an attempt drawn ahead
 

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "engine/Progress.h"
+#include "platform/SecretMemory.h"
 #include "output/ListWriter.h"
 #include "output/SortTextFile.h"
 #include "words/DictionaryFolder.h"
@@ -86,6 +87,7 @@ WordRunEnd SaveMultiFileWords(WordRunContext& run, const MultiFileSettings& file
     if (format) {
         float progress = 0.0f;
         std::string candidate;
+        const WipedOnExit wipeCandidate(candidate);
         CounterText counter;
         for (int n = 1; n <= totalFiles; ++n) {
             run.yield();

@@ -10,7 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 namespace fs = std::filesystem;
 
@@ -36,7 +37,8 @@ struct Result {
     std::string err;
 };
 
-class CliTest : public ::testing::Test {
+class CliTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -172,6 +174,30 @@ TEST_F(CliTest, InterruptStopsTheRunAndKeepsWhatWasMade)
                          "timeout --preserve-status -s INT 1.5");
     EXPECT_EQ(r.code, 130);
     EXPECT_EQ(lines(r.out).size(), 10u);
+}
+
+TEST_F(CliTest, ATerminatingSignalLeavesNoTemporaryFile)
+{
+    // SIGTERM as soon as the temporary file of the save appears: the write is
+    // cut short, and its temporary file goes with the process.
+    const std::string script = "cd '" + dir.string() + "' || exit 1; XDG_CONFIG_HOME='" + (dir / "config").string() +
+                               "' '" + QUORLIX_CLI_PATH +
+                               "' generate --count 3000000 --min 60 --max 60 --no-dups --no-sort -o big.txt & "
+                               "pid=$!; while kill -0 $pid 2>/dev/null; do "
+                               "if ls -a | grep -q '[.]tmp-'; then kill -TERM $pid; echo killed; break; fi; done; "
+                               "wait $pid; echo status $?";
+    std::ofstream(dir / "kill.sh") << script << "\n";
+    std::FILE* shell = ::popen(("bash '" + (dir / "kill.sh").string() + "'").c_str(), "r");
+    ASSERT_NE(shell, nullptr);
+    std::string output;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, shell))
+        output += buffer;
+    ::pclose(shell);
+    ASSERT_NE(output.find("killed"), std::string::npos) << output;
+    EXPECT_NE(output.find("status 143"), std::string::npos) << output; // ended by the signal
+    for (const auto& entry : fs::directory_iterator(dir))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
 }
 
 TEST_F(CliTest, FileCommandsSortConvertCompactRepair)

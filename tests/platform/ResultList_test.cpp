@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/ResultListOrder.h"
+#include "platform/SecretMemory.h"
 
 namespace quorlix {
 namespace {
@@ -170,6 +171,43 @@ TEST(ResultList, RowsStayCompact)
     EXPECT_EQ(list.row(99999), "0123456789");
     // Ten bytes of text plus a start and an order entry per row.
     EXPECT_LE(list.memoryUsed(), 100000u * (10 + 4 + 4) + 3 * 4096);
+}
+
+} // namespace
+} // namespace quorlix
+
+namespace quorlix {
+namespace {
+
+// What the release seam saw: every mapping released, and whether all its bytes were zero.
+std::vector<std::pair<std::size_t, bool>> g_released;
+
+void recordRelease(const void* data, std::size_t bytes)
+{
+    const auto* p = static_cast<const unsigned char*>(data);
+    g_released.emplace_back(bytes, std::all_of(p, p + bytes, [](unsigned char c) { return c == 0; }));
+}
+
+TEST(ResultListMemory, PagesAreZeroBeforeTheyGoBackAndWhenReused)
+{
+    ResultList list;
+    list.setSorted(true);
+    for (int i = 0; i < 50000; ++i)
+        list.add("pw" + std::to_string(i * 7919));
+    (void)list.row(0); // the sorted order is built too
+    g_released.clear();
+    setReleaseObserverForTesting(recordRelease);
+    list.clear();
+    setReleaseObserverForTesting(nullptr);
+    ASSERT_EQ(g_released.size(), 3u); // text, row starts, order
+    for (const auto& [bytes, zero] : g_released)
+        EXPECT_TRUE(zero) << bytes << " bytes";
+
+    PodBuffer<char> reused;
+    reused.append("secret", 6);
+    const char* data = reused.data();
+    reused.clear();
+    EXPECT_EQ(std::string(data, 6), std::string(6, '\0'));
 }
 
 } // namespace

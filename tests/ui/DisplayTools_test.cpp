@@ -124,6 +124,26 @@ TEST_F(DisplayToolsTest, CopyTakesTheSelectedPasswordOnly)
     EXPECT_EQ(clipboard->text(), third.data().toString());
 }
 
+TEST_F(DisplayToolsTest, CopiedPasswordLeavesTheClipboardWhenAsked)
+{
+    settings.set("Settings", "ClipboardClearSeconds", "1");
+    ui::MainWindow* w = open();
+    w->execute();
+    ASSERT_TRUE(waitIdle(w));
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    auto* list = find<QAbstractItemView>(w, "List1");
+    list->setCurrentIndex(list->model()->index(0, 0));
+    action(w, "CopyMenu")->trigger();
+    ASSERT_FALSE(clipboard->text().isEmpty());
+    EXPECT_TRUE(QTest::qWaitFor([clipboard] { return clipboard->text().isEmpty(); }, 5000));
+
+    // Something else copied meanwhile stays.
+    action(w, "CopyMenu")->trigger();
+    clipboard->setText(QStringLiteral("mine"));
+    QTest::qWait(1500);
+    EXPECT_EQ(clipboard->text(), "mine");
+}
+
 TEST_F(DisplayToolsTest, RightClickShowsTheControlsHelpTopic)
 {
     ui::MainWindow* w = open();

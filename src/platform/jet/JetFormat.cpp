@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "platform/jet/JetEncode.h"
+#include "platform/SecretMemory.h"
 
 namespace quorlix::jet
 {
@@ -375,6 +376,8 @@ DataPageBuilder::DataPageBuilder(const Format& format, std::uint32_t owner) : m_
 {
     reset(owner);
 }
+
+DataPageBuilder::~DataPageBuilder() { wipeSecret(m_page.data(), m_page.capacity()); }
 
 void DataPageBuilder::reset(std::uint32_t owner)
 {

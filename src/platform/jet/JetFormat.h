@@ -128,6 +128,9 @@ public:
     // owner: the table's definition page; 0 for usage-map rows, 1 for the
     // global map page, kLongValueOwner for long-value pages.
     DataPageBuilder(const Format& format, std::uint32_t owner);
+    ~DataPageBuilder(); // zeroes the page: its rows may be passwords
+    DataPageBuilder(const DataPageBuilder&) = delete;
+    DataPageBuilder& operator=(const DataPageBuilder&) = delete;
     void reset(std::uint32_t owner);
     // Room for a row of rowBytes plus its slot, and a free row number.
     bool fits(std::size_t rowBytes) const;

@@ -12,6 +12,7 @@
 
 #include "platform/jet/JetEncode.h"
 #include "platform/jet/JetFormat.h"
+#include "platform/SecretMemory.h"
 
 namespace quorlix::jet
 {
@@ -279,6 +280,10 @@ public:
     }
     ~JetDatabaseWriter() override
     {
+        // The last rows encoded were passwords.
+        wipeSecret(m_row.data(), m_row.capacity());
+        for (std::string& field : m_encoded)
+            wipeSecret(field.data(), field.capacity());
         if (m_fd >= 0) {
             ::close(m_fd);
             ::unlink(m_path.c_str());
