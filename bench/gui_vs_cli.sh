@@ -53,7 +53,7 @@ for i in 0 1 2 3; do
   [ "$i" -gt 0 ] && echo $(( (t1 - t0) / 1000000 )) # the first start warms the caches
 done
 INNER
-xvfb-run -a bash "$out/start.sh" "$bdir/src/quorlix" >"$out/start.ms"
+xvfb-run -a -s "-noreset" bash "$out/start.sh" "$bdir/src/quorlix" >"$out/start.ms"
 
 cli_s=$(median <"$out/cli.secs"); cli_mb=$(median <"$out/cli.mb")
 awk -v cs="$cli_s" -v cm="$cli_mb" -v gs="$(gui run_seconds)" -v gm="$(gui peak_mb)" -v late="$(gui timer_worst_late_ms)" \

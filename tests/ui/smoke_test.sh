@@ -17,7 +17,7 @@ if [ "${2:-}" != --inside ]; then
   chmod 700 "$work/run"
   # The user's own settings and lock stay out of it.
   HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" WORK="$work" \
-    xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$prog" --inside
+    xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash "$0" "$prog" --inside
   exit $?
 fi
 
