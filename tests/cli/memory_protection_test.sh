@@ -38,6 +38,12 @@ readable "/proc/$plain/environ" || fail "the user cannot read its own plain proc
 # A long run: ten million passwords of 60 characters.
 run="$(start quorlix-cli "'$cli' generate --count 10000000 --min 60 --max 60 --pool all --no-dups --no-sort -o '$work/list.txt'")" \
   || fail "quorlix-cli did not start"
+# A process that made itself undumpable has its /proc files owned by root: wait
+# for that moment (a slow start, under a sanitizer, takes a while), then check.
+for _ in $(seq 1 200); do
+  [ "$(stat -c %U "/proc/$run/environ" 2>/dev/null)" = root ] && break
+  sleep 0.05
+done
 readable "/proc/$run/environ" && fail "the same user read /proc/$run/environ"
 readable "/proc/$run/mem" && fail "the same user read /proc/$run/mem"
 echo "memory protection: /proc/$run/environ and /proc/$run/mem are closed to $user"
