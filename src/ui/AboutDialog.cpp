@@ -64,9 +64,12 @@ QString AboutDialog::systemInformation(const Services& services)
     lines << QStringLiteral("libcurl: %1").arg(QString::fromLatin1(curl_version_info(CURLVERSION_NOW)->version));
     lines << QStringLiteral("CPUs: %1").arg(QThread::idealThreadCount());
     lines << QStringLiteral("Memory: %1").arg(memoryText());
-    lines << QStringLiteral("Program folder: %1").arg(QString::fromStdString(services.programFolder));
+    lines << QStringLiteral("Program folder: %1").arg(QString::fromStdString(programFolder()));
     lines << QStringLiteral("Settings file: %1").arg(QString::fromStdString(services.settingsFileName));
-    lines << QStringLiteral("Dictionary folder: %1").arg(QString::fromStdString(services.programFolder));
+    QStringList folders;
+    for (const std::string& folder : services.places.folders())
+        folders << QString::fromStdString(folder);
+    lines << QStringLiteral("Dictionary folders: %1 (downloads go to the first)").arg(folders.join(QStringLiteral(", ")));
     return lines.join(QLatin1Char('\n'));
 }
 

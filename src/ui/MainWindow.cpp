@@ -194,8 +194,8 @@ MainWindow::MainWindow(Program& program)
     setWindowTitle(qs(kTitle));
     setWindowIcon(QIcon(QStringLiteral(":/icons/quorlix.svg")));
     m_boxes = std::make_unique<WaitingMessageBoxes>(m_services.prompts, this, &m_waitDepth);
-    m_checker = std::make_unique<DictionaryChecker>(m_worker.workerSurface(), &m_wordSource, m_services.programFolder);
-    m_wordsRunner = std::make_unique<WordsRunner>(m_wordSource, m_services.programFolder);
+    m_checker = std::make_unique<DictionaryChecker>(m_worker.workerSurface(), &m_wordSource, m_services.places);
+    m_wordsRunner = std::make_unique<WordsRunner>(m_wordSource, m_services.places);
     buildControls();
     buildMenus();
     collectControls();

@@ -467,7 +467,7 @@ void MainWindow::dictionaryBoxClicked()
 {
     DictionaryCheckControls controls{m_chkDictionary->isChecked(), m_dictionaryCheckMenu->isChecked(),
                                      m_optFull->isEnabled()};
-    dictionaryCheckClicked(m_services.programFolder, m_state.dictionaryFile, downloadBase(m_services.settings),
+    dictionaryCheckClicked(m_services.places.folderOf(m_state.dictionaryFile), m_state.dictionaryFile, downloadBase(m_services.settings),
                            controls, surface(), *m_boxes, *this);
     applyDictionaryControls(controls);
 }
@@ -477,7 +477,7 @@ void MainWindow::dictionaryMenuTriggered()
     // The item toggled itself; the rule works from its state before.
     DictionaryCheckControls controls{m_chkDictionary->isChecked(), !m_dictionaryCheckMenu->isChecked(),
                                      m_optFull->isEnabled()};
-    dictionaryMenuClicked(m_services.programFolder, m_state.dictionaryFile, downloadBase(m_services.settings), controls,
+    dictionaryMenuClicked(m_services.places.folderOf(m_state.dictionaryFile), m_state.dictionaryFile, downloadBase(m_services.settings), controls,
                           surface(), *m_boxes, *this);
     applyDictionaryControls(controls);
 }
@@ -494,7 +494,7 @@ void MainWindow::viewDictionary()
 {
     DictionaryCheckControls controls{m_chkDictionary->isChecked(), m_dictionaryCheckMenu->isChecked(),
                                      m_optFull->isEnabled()};
-    checkDictionaryFile(true, m_services.programFolder, m_state.dictionaryFile, downloadBase(m_services.settings),
+    checkDictionaryFile(true, m_services.places.folderOf(m_state.dictionaryFile), m_state.dictionaryFile, downloadBase(m_services.settings),
                         controls, *m_boxes, *this);
     applyDictionaryControls(controls);
 }

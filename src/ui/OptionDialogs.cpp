@@ -378,7 +378,7 @@ WordSettingsDialog::WordSettingsDialog(MainWindow& main)
     setHelpTopic(m_upper, QStringLiteral("Randomly Uppercase"));
     setHelpTopic(download, QStringLiteral("Download Dictionary File"));
 
-    m_form = openWordSettingsForm(main.options().words, availableDictionaries(main.services().programFolder));
+    m_form = openWordSettingsForm(main.options().words, main.services().places.available());
     fromForm();
 
     m_total->installEventFilter(this);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "settings/SettingsStore.h"
+#include "words/DictionaryFolder.h"
 #include "ui/Desktop.h"
 #include "ui/Prompts.h"
 #include "ui/StartupSound.h"
@@ -22,7 +23,7 @@ class MainWindow;
 struct Services {
     Prompts& prompts;
     SettingsStore& settings;   // the per-user store, used on the windows' thread only
-    std::string programFolder; // ends in '/': dictionaries live here
+    DictionaryPlaces places;   // where dictionaries are looked up
     Desktop& desktop;
     Sound* sound = nullptr; // null: silent
     // Where the last settings live, for the system information.

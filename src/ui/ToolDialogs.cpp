@@ -112,7 +112,7 @@ DownloadDialog::DownloadDialog(MainWindow& main, DownloadRequest& flag) : QDialo
     setHelpTopic(this, QStringLiteral("Download Dictionary File"));
     setMinimumWidth(560);
 
-    m_window = openDownloadWindow(main.services().programFolder);
+    m_window = openDownloadWindow(main.services().places);
     m_options[5]->setChecked(true);
     optionChosen(5);
     for (const auto& name : m_window.present)
@@ -135,7 +135,7 @@ void DownloadDialog::runModal(MainWindow& main, DownloadRequest& flag)
 
 void DownloadDialog::optionChosen(int option)
 {
-    downloadOptionChosen(m_window, option, m_main.services().programFolder, *m_boxes);
+    downloadOptionChosen(m_window, option, m_main.services().places, *m_boxes);
     m_name->setEnabled(m_window.nameBoxEnabled);
     QPalette palette = m_name->palette();
     if (m_window.nameBoxEnabled)
@@ -153,7 +153,7 @@ void DownloadDialog::accept()
     DictionaryCheckControls controls{m_main.options().checks.dictionary, m_main.options().checks.dictionary,
                                      m_main.options().checks.dictionary};
     const DownloadOutcome outcome =
-        acceptDownload(m_window, m_main.services().programFolder, downloadBase(m_main.services().settings),
+        acceptDownload(m_window, m_main.services().places.userFolder(), downloadBase(m_main.services().settings),
                        m_main.options().dictionaryFile, m_flag, controls, m_main.surface(), *m_boxes,
                        [this](const std::string& address, const std::string& path) { return fetch(address, path); });
     if (outcome == DownloadOutcome::Completed || outcome == DownloadOutcome::Failed) {
@@ -323,8 +323,8 @@ void SearchDialog::search()
         return;
     }
     const SearchType type = m_hybrid->isChecked() ? SearchType::Hybrid : SearchType::Whole;
-    const std::string folder = m_main.services().programFolder;
     const std::string file = m_main.options().dictionaryFile;
+    const std::string folder = m_main.services().places.folderOf(file);
     auto tables = file == m_tablesFile ? m_tables : nullptr;
     auto results = std::make_shared<std::string>();
     auto loaded = std::make_shared<std::shared_ptr<const WordTables>>(tables);

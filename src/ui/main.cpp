@@ -48,7 +48,8 @@ int main(int argc, char** argv)
     QtSettingsStore settings;
     ui::SystemDesktop desktop;
     ui::StartupSound sound;
-    ui::Program program(ui::Services{prompts, settings, folder, desktop, &sound, settings.fileName()});
+    ui::Program program(ui::Services{prompts, settings, DictionaryPlaces::ofThisProgram(), desktop, &sound,
+                                     settings.fileName()});
     program.openWindow();
     return QApplication::exec();
 }

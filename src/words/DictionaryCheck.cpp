@@ -48,7 +48,8 @@ Status DictionaryChecker::prepare(const std::string& fileName)
 {
     if (!m_source)
         return m_index ? Status::ok() : Status::notFound("No dictionary source.");
-    const std::string path = m_programFolder + fileName;
+    const std::string folder = m_places.folderOf(fileName);
+    const std::string path = folder + fileName;
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);
     const auto time = ec ? std::filesystem::file_time_type{} : std::filesystem::last_write_time(path, ec);
@@ -58,7 +59,7 @@ Status DictionaryChecker::prepare(const std::string& fileName)
     m_index.reset();
     m_indexedPath.clear();
     WordTables tables;
-    if (Status s = m_source->load(m_programFolder, fileName, &tables); !s)
+    if (Status s = m_source->load(folder, fileName, &tables); !s)
         return s;
     m_index = std::make_shared<const DictionaryIndex>(tables);
     if (!ec) {

@@ -13,6 +13,7 @@
 #include "engine/DictionaryCheck.h"
 #include "output/RunSurface.h"
 #include "options/RunOptions.h"
+#include "words/DictionaryFolder.h"
 #include "words/DictionaryIndex.h"
 #include "words/WordSource.h"
 
@@ -33,8 +34,9 @@ bool dictionaryHit(const DictionaryIndex& index, std::string_view password, int 
 // do not rebuild it.
 class DictionaryChecker final : public DictionaryCheck {
 public:
-    DictionaryChecker(MainWindowSurface& surface, WordSource* source = nullptr, std::string programFolder = {})
-        : m_surface(surface), m_source(source), m_programFolder(std::move(programFolder))
+    explicit DictionaryChecker(MainWindowSurface& surface, WordSource* source = nullptr,
+                               DictionaryPlaces places = DictionaryPlaces(std::string()))
+        : m_surface(surface), m_source(source), m_places(std::move(places))
     {
     }
 
@@ -55,7 +57,7 @@ public:
 private:
     MainWindowSurface& m_surface;
     WordSource* m_source;
-    std::string m_programFolder;
+    DictionaryPlaces m_places;
     std::shared_ptr<const DictionaryIndex> m_index;
     std::unique_ptr<std::string> m_multiFileName;
     std::string m_indexedPath;

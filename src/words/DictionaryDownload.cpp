@@ -129,14 +129,14 @@ bool SystemInternetProbe::connected()
     return up;
 }
 
-DownloadWindow openDownloadWindow(const std::string& programFolder)
+DownloadWindow openDownloadWindow(const DictionaryPlaces& places)
 {
     DownloadWindow window;
-    window.present = availableDictionaries(programFolder);
+    window.present = places.available();
     return window;
 }
 
-void downloadOptionChosen(DownloadWindow& window, int option, const std::string& programFolder, MessageBoxes& boxes)
+void downloadOptionChosen(DownloadWindow& window, int option, const DictionaryPlaces& places, MessageBoxes& boxes)
 {
     if (option < 0 || option > 6)
         return;
@@ -145,6 +145,7 @@ void downloadOptionChosen(DownloadWindow& window, int option, const std::string&
     if (option == 5)
         return;
     const std::string name(kKnownDictionaries[static_cast<std::size_t>(option)].file);
+    const std::string programFolder = places.folderOf(name);
     if (fileExists(programFolder + name)) {
         boxes.show("File \"" + name + "\" already exists in folder: \"" + programFolder +
                        "\" You do not need to download this file again. Please select a different dictionary file "
@@ -198,6 +199,8 @@ DownloadOutcome acceptDownload(DownloadWindow& window, const std::string& progra
                    Icon::Critical, Buttons::Ok);
         return DownloadOutcome::Failed;
     }
+    std::error_code ec;
+    std::filesystem::create_directories(programFolder, ec); // a first download makes the user's folder
     const Status fetched = fetch(address, programFolder + name);
     if (!fetched) {
         std::string text = "Download Failed: " + address;

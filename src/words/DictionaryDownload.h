@@ -14,6 +14,7 @@
 
 #include "output/RunSurface.h"
 #include "platform/Status.h"
+#include "words/DictionaryFolder.h"
 #include "words/DictionarySearch.h"
 
 namespace quorlix {
@@ -72,10 +73,10 @@ struct DownloadWindow {
 };
 
 // Opening: "Other:" selected, name box enabled, the present files listed.
-DownloadWindow openDownloadWindow(const std::string& programFolder);
-// Choosing option i; a built-in file already present shows the already-exists
-// message (the option stays selected).
-void downloadOptionChosen(DownloadWindow& window, int option, const std::string& programFolder, MessageBoxes& boxes);
+DownloadWindow openDownloadWindow(const DictionaryPlaces& places);
+// Choosing option i; a built-in file already present (in any of the places)
+// shows the already-exists message naming its folder (the option stays selected).
+void downloadOptionChosen(DownloadWindow& window, int option, const DictionaryPlaces& places, MessageBoxes& boxes);
 
 enum class DownloadOutcome { NoName, Declined, Completed, Failed };
 
@@ -85,8 +86,9 @@ struct DownloadRequest {
 };
 
 // Accept: names the file, makes it the dictionary-check file, asks, and on
-// Yes switches the check off, downloads and reports. Completed and Failed
-// close the window; NoName and Declined leave it open.
+// Yes switches the check off, downloads into folder (the user's dictionary
+// folder, made when missing) and reports. Completed and Failed close the
+// window; NoName and Declined leave it open.
 DownloadOutcome acceptDownload(DownloadWindow& window, const std::string& programFolder, const std::string& base,
                                std::string& checkFile, DownloadRequest& flag, DictionaryCheckControls& controls,
                                MainWindowSurface& surface, MessageBoxes& boxes,

@@ -1,6 +1,6 @@
 #pragma once
-// Dictionary files in the program folder: the built-in names, which of them
-// are present, and the existence test every dictionary feature uses.
+// Where dictionary files live, the built-in names and which of them are
+// present, and the existence test every dictionary feature uses.
 
 #include <array>
 #include <string>
@@ -39,6 +39,42 @@ bool fileExists(const std::string& path);
 // The six built-in names present in programFolder, in the fixed order
 // english_all, english_abridged, french, german, italian, spanish.
 std::vector<std::string> availableDictionaries(const std::string& programFolder);
+
+// The folders a dictionary name is looked up in, in order: the user's data
+// folder ($XDG_DATA_HOME/quorlix, by default ~/.local/share/quorlix), the
+// installed data folder (share/quorlix beside the program's bin folder, so a
+// moved or staged install finds its own), the program folder (a build tree).
+// Settings keep bare names; what the user downloads, builds or adds goes to
+// the user's folder.
+class DictionaryPlaces {
+public:
+    // The places of the running program.
+    static DictionaryPlaces ofThisProgram();
+    // Given folders (each ending in '/'), the first being the user's.
+    explicit DictionaryPlaces(std::vector<std::string> folders);
+    // One folder for everything (tests, a folder named on the command line).
+    DictionaryPlaces(const std::string& folder) : DictionaryPlaces(std::vector<std::string>{folder}) {}
+
+    const std::vector<std::string>& folders() const { return m_folders; }
+    const std::string& userFolder() const { return m_folders.front(); }
+    // The folder that holds name, or the user's folder when none does (where
+    // a download would put it). A name with a folder in it is a path: "".
+    std::string folderOf(std::string_view name) const;
+    std::string pathOf(std::string_view name) const { return folderOf(name) + std::string(name); }
+    // The six built-in names present in any of the folders, in the fixed order.
+    std::vector<std::string> available() const;
+
+    struct Found {
+        std::string name;
+        std::string folder;
+    };
+    // Every dictionary file (*.dct) in the folders, by folder then name; a
+    // name found twice is listed where the lookup finds it first only.
+    std::vector<Found> all() const;
+
+private:
+    std::vector<std::string> m_folders;
+};
 
 // programFolder + name, programFolder ending in a separator.
 inline std::string inProgramFolder(const std::string& programFolder, std::string_view name)

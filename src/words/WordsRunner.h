@@ -4,17 +4,15 @@
 #include <string>
 
 #include "engine/RunRequest.h"
+#include "words/DictionaryFolder.h"
 #include "words/WordRuns.h"
 
 namespace quorlix {
 
 class WordsRunner final : public WordsGenerators {
 public:
-    // source and the program folder (ending in a separator) serve every run.
-    WordsRunner(WordSource& source, std::string programFolder)
-        : m_source(source), m_programFolder(std::move(programFolder))
-    {
-    }
+    // source and the dictionary folders serve every run.
+    WordsRunner(WordSource& source, DictionaryPlaces places) : m_source(source), m_places(std::move(places)) {}
     void passwordGenWords(const RunRequest& request, RunEnvironment& env) override
     {
         WordRunContext run = context(request, env);
@@ -30,11 +28,13 @@ public:
 private:
     WordRunContext context(const RunRequest& request, RunEnvironment& env)
     {
-        return WordRunContext{request.words, request.checks, env.surface, env.boxes, env.list,
-                              env.yielder,   env.state,      env.random,  m_source, m_programFolder};
+        return WordRunContext{request.words, request.checks, env.surface,
+                              env.boxes,     env.list,       env.yielder,
+                              env.state,     env.random,     m_source,
+                              m_places.folderOf(request.words.dictionary)};
     }
     WordSource& m_source;
-    std::string m_programFolder;
+    DictionaryPlaces m_places;
     WordRunEnd m_lastEnd = WordRunEnd::Completed;
 };
 

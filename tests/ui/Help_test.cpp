@@ -97,7 +97,7 @@ TEST_F(HelpTest, AboutShowsAndCopiesTheSystemInformation)
     find<QPushButton>(about, "cmdSysInfo")->click();
     const QString info = QGuiApplication::clipboard()->text();
     for (const char* part : {"Operating system: ", "Qt: ", "libsodium: ", "libmdb (mdbtools): ", "CPUs: ", "Memory: ",
-                             "Program folder: ", "Settings file: memory", "Dictionary folder: "})
+                             "Program folder: ", "Settings file: memory", "Dictionary folders: "})
         EXPECT_TRUE(info.contains(QString::fromLatin1(part))) << part;
 }
 
