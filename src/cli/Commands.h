@@ -3,25 +3,34 @@
 
 #include "cli/GenerateOptions.h"
 
-namespace quorlix::cli {
+namespace quorlix
+{
+class SettingsStore;
+}
+
+namespace quorlix::cli
+{
 
 enum ExitCode : int {
     kExitOk = 0,
-    kExitFailure = 1, // something went wrong (a file, a failed run)
-    kExitRefused = 2, // the request was refused; the refusal is on stderr
+    kExitFailure = 1,   // something went wrong (a file, a failed run)
+    kExitRefused = 2,   // the request was refused; the refusal is on stderr
     kExitStopped = 130, // stopped with Ctrl-C; what was made is still written
 };
 
 // words: nullptr for Random Characters (generate), else Random Words.
 int runGenerate(const GenerateArgs& args, const WordsArgs* words = nullptr);
+// Whether the desktop program has saved last settings in store.
+bool hasLastSettings(const SettingsStore& store);
 int runDictList();
+// dictionary empty: the dictionary-check file of the settings.
 int runDictSearch(const std::string& word, bool hybrid, const std::string& dictionary);
 int runDictDownload(const std::string& name);
+// out without a folder goes to the user's dictionary folder.
 int runDictBuild(const std::string& list, const std::string& out);
 int runDictBuildShipped(const std::string& folder);
 
-// The folder of the program file, ending in "/": dictionary files live there.
-std::string programFolder();
+// "-" reads standard input (and sort then writes standard output).
 int runSort(const std::string& path, bool caseSensitive);
 int runConvert(const std::string& source, const std::string& target);
 int runCompact(const std::string& source, const std::string& target);

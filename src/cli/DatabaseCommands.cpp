@@ -2,15 +2,18 @@
 #include <filesystem>
 
 #include "cli/Commands.h"
+#include "cli/StandardStreams.h"
 #include "cli/TerminalUi.h"
 #include "output/Compact.h"
 #include "output/Convert.h"
 #include "output/MdbListWriter.h"
 #include "settings/QtSettingsStore.h"
 
-namespace quorlix::cli {
+namespace quorlix::cli
+{
 
-namespace {
+namespace
+{
 
 std::string lowerEnding(const std::string& path)
 {
@@ -20,12 +23,22 @@ std::string lowerEnding(const std::string& path)
     return ext;
 }
 
+// A file or database that cannot be taken is refused (2); one that breaks
+// on the way failed (1).
 int report(const Status& s)
 {
     if (s.isOk())
         return kExitOk;
     std::fprintf(stderr, "%s\n", s.message().c_str());
-    return kExitFailure;
+    switch (s.code()) {
+    case Status::Code::InvalidArgument:
+    case Status::Code::InvalidFileName:
+    case Status::Code::Unsupported:
+    case Status::Code::TooLarge:
+        return kExitRefused;
+    default:
+        return kExitFailure;
+    }
 }
 
 } // namespace
@@ -36,8 +49,14 @@ std::string mdbFormatSetting()
     return store.get("Settings", "MdbFormat", "Jet3");
 }
 
-int runConvert(const std::string& source, const std::string& target)
+int runConvert(const std::string& given, const std::string& target)
 {
+    StandardInputCopy input;
+    if (given == "-") {
+        if (const Status s = input.read(); !s)
+            return report(s);
+    }
+    const std::string& source = given == "-" ? input.path() : given;
     RunState state;
     const std::int32_t total = 0;
     TerminalUi ui(state, total, false);
@@ -55,10 +74,6 @@ int runConvert(const std::string& source, const std::string& target)
         s = convertTXTtoDB(source, target, mdbFormatFromSetting(mdbFormatSetting()), context);
     else
         s = Status::invalidArgument("The target must end in .csv, .htm, .html or .mdb");
-    if (s.code() == Status::Code::InvalidArgument) {
-        report(s);
-        return kExitRefused;
-    }
     if (s.isOk() && ui.status().find("skipped") != std::string::npos)
         std::fprintf(stderr, "%s\n", ui.status().c_str());
     return report(s);
@@ -69,6 +84,9 @@ int runCompact(const std::string& source, const std::string& target)
     return report(compactDatabase(source, target));
 }
 
-int runRepair(const std::string& path) { return report(repairDatabase(path)); }
+int runRepair(const std::string& path)
+{
+    return report(repairDatabase(path));
+}
 
 } // namespace quorlix::cli

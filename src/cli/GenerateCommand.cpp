@@ -1,10 +1,15 @@
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <unistd.h>
 
 #include "cli/Commands.h"
+#include "cli/Hints.h"
+#include "cli/StandardStreams.h"
 #include "cli/TerminalUi.h"
+#include "engine/PasswordSpace.h"
 #include "engine/RunControl.h"
 #include "engine/RunTexts.h"
 #include "output/SaveAs.h"
@@ -16,12 +21,15 @@
 #include "settings/QtSettingsStore.h"
 #include "settings/SettingsFile.h"
 #include "words/DictionaryCheck.h"
+#include "words/DictionaryFolder.h"
 #include "words/DictionaryWordSource.h"
 #include "words/WordsRunner.h"
 
-namespace quorlix::cli {
+namespace quorlix::cli
+{
 
-namespace {
+namespace
+{
 
 RunState* g_runState = nullptr;
 
@@ -39,12 +47,14 @@ void onInterrupt(int signal)
     ::raise(signal);
 }
 
-class InterruptGuard {
+class InterruptGuard
+{
 public:
     explicit InterruptGuard(RunState& state)
     {
         g_runState = &state;
-        struct sigaction sa {};
+        struct sigaction sa {
+        };
         sa.sa_handler = onInterrupt;
         sigemptyset(&sa.sa_mask);
         sigaction(SIGINT, &sa, &m_previous);
@@ -56,12 +66,21 @@ public:
     }
 
 private:
-    struct sigaction m_previous {};
+    struct sigaction m_previous {
+    };
 };
 
-std::string fileTitle(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+namespace fs = std::filesystem;
 
-void err(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
+std::string fileTitle(const std::string& path)
+{
+    return fs::path(path).filename().string();
+}
+
+void err(const std::string& text)
+{
+    std::fprintf(stderr, "%s\n", text.c_str());
+}
 
 bool contains(const std::vector<std::string>& messages, std::string_view text)
 {
@@ -89,32 +108,85 @@ int writeToStdout(const ResultList& list)
     return kExitOk;
 }
 
+// Refused: the reason, then the option to change.
+int refuse(const std::string& message)
+{
+    err(message);
+    if (const std::string hint = optionHint(message); !hint.empty())
+        err(hint);
+    return kExitRefused;
+}
+
+// A folder the run will write into must be there and writable before
+// anything is made.
+Status checkWritableFolder(const std::string& folder, const char* option)
+{
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec))
+        return Status::invalidArgument(std::string(option) + ": folder not found: " + folder);
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        return Status::invalidArgument(std::string(option) + ": cannot write in " + folder + ": " +
+                                       std::strerror(errno));
+    return Status::ok();
+}
+
+Status checkOutputFile(const std::string& path)
+{
+    if (!formatFromFileName(fileTitle(path)))
+        return Status::invalidArgument(std::string(kUnrecognizedFileType));
+    std::error_code ec;
+    if (fs::is_directory(path, ec))
+        return Status::invalidArgument("-o: " + path + " is a folder");
+    const fs::path parent = fs::path(path).parent_path();
+    return checkWritableFolder(parent.empty() ? std::string(".") : parent.string(), "-o");
+}
+
+void printSpace(const OptionState& state)
+{
+    const PasswordSpace space = passwordSpace(state.pool, state.run, state.rules, state.checks);
+    const char* bound = space.upperBound ? "at most " : "";
+    std::printf("Possible passwords: %s%s\n", bound, space.possible.c_str());
+    std::printf("Entropy per password: %s%.1f bits\n", bound, space.bits);
+    if (space.upperBound)
+        std::printf("(The side-by-side, sequential, strong-password and dictionary checks leave some out.)\n");
+}
+
 } // namespace
+
+bool hasLastSettings(const SettingsStore& store)
+{
+    return store.contains(kLastSettingsSection, "PasswordAmount");
+}
 
 int runGenerate(const GenerateArgs& args, const WordsArgs* words)
 {
-    OptionState state;
+    OptionState state; // the first-start values
     QtSettingsStore store;
-    loadLastSettings(store, state);
+    const bool fromStore = !args.defaults && hasLastSettings(store);
+    if (!args.defaults)
+        loadLastSettings(store, state);
     if (args.settingsFile) {
         const Status s = loadSettingsFile(*args.settingsFile, state);
         if (!s) {
             err(s.message());
             return kExitFailure;
         }
+    } else if (fromStore && !args.quiet) {
+        err("quorlix-cli: options not given come from the last settings of the desktop program (" + store.fileName() +
+            "); --defaults ignores them");
     }
     MultiFileSettings multiFile;
-    const Status applied = applyGenerateArgs(args, state, multiFile, std::filesystem::current_path().string());
-    if (!applied) {
-        err(applied.message());
-        return kExitRefused;
-    }
+    const Status applied = applyGenerateArgs(args, state, multiFile, fs::current_path().string());
+    if (!applied)
+        return refuse(applied.message());
     if (words) {
         const Status s = applyWordsArgs(*words, state);
-        if (!s) {
-            err(s.message());
-            return kExitRefused;
-        }
+        if (!s)
+            return refuse(s.message());
+    }
+    if (args.stats) {
+        printSpace(state);
+        return kExitOk;
     }
     if (args.saveSettings) {
         const Status s = saveSettingsFile(*args.saveSettings, state);
@@ -123,9 +195,14 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words)
             return kExitFailure;
         }
     }
-    if (args.output && !formatFromFileName(fileTitle(*args.output))) {
-        err(std::string(kUnrecognizedFileType));
-        return kExitRefused;
+    const bool toStdout = !args.output || *args.output == "-";
+    if (!toStdout) {
+        if (const Status s = checkOutputFile(*args.output); !s)
+            return refuse(s.message());
+    }
+    if (multiFile.active == 1) {
+        if (const Status s = checkWritableFolder(multiFile.directory, "--dir"); !s)
+            return refuse(s.message());
     }
 
     RunState runState;
@@ -134,16 +211,16 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words)
     ResultList list;
     SecureRandom random;
     Yielder yielder(ui);
-    RunRequest request{state.method,       state.run,     state.checks,         state.pool, state.inserts,
-                       state.rules,        multiFile,     state.dictionaryFile, state.words};
+    RunRequest request{state.method, state.run, state.checks,         state.pool, state.inserts,
+                       state.rules,  multiFile, state.dictionaryFile, state.words};
     RunEnvironment env{ui, ui, list, yielder, runState, random};
     RunControl control(request, env);
     ui.setCountdownTick([&control] { control.countdownTick(); });
-    const std::string folder = programFolder();
+    const DictionaryPlaces places = DictionaryPlaces::ofThisProgram();
     DictionaryWordSource wordSource;
-    DictionaryChecker checker(ui, &wordSource, folder);
+    DictionaryChecker checker(ui, &wordSource, places);
     control.setDictionaryCheck(&checker);
-    WordsRunner runner(wordSource, folder);
+    WordsRunner runner(wordSource, places);
     control.setWordsGenerators(&runner);
 
     {
@@ -162,11 +239,14 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words)
     if (contains(ui.messages(), texts::kRulesMismatchError) || contains(ui.messages(), texts::kMultiFileError))
         return kExitFailure;
     const bool stopped = runState.stopPending();
-    if (multiFile.active == 1)
+    if (multiFile.active == 1) {
+        if (stopped)
+            err("Stopped: the files written so far are kept in " + multiFile.directory);
         return stopped ? kExitStopped : kExitOk;
+    }
 
     int code = kExitOk;
-    if (args.output) {
+    if (!toStdout) {
         NoShell shell;
         SaveContext context{ui, ui, shell, {}};
         const std::size_t before = ui.messages().size();
@@ -179,11 +259,25 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words)
         if (code != kExitOk)
             err("Could not write the passwords to standard output.");
     }
+    if (stopped)
+        err("Stopped: " + std::to_string(list.count()) + (list.count() == 1 ? " password" : " passwords") +
+            (code != kExitOk ? " made, but not saved."
+             : toStdout      ? " written to standard output."
+                             : " kept in " + *args.output + "."));
     return code != kExitOk ? code : (stopped ? kExitStopped : kExitOk);
 }
 
-int runSort(const std::string& path, bool caseSensitive)
+int runSort(const std::string& given, bool caseSensitive)
 {
+    StandardInputCopy input;
+    const bool stream = given == "-";
+    if (stream) {
+        if (const Status s = input.read(); !s) {
+            err(s.message());
+            return kExitFailure;
+        }
+    }
+    const std::string& path = stream ? input.path() : given;
     Status error;
     if (!SortTextFile(path, caseSensitive, &error)) {
         err(error.isOk() ? "No file found at " + path : error.message());
@@ -192,6 +286,12 @@ int runSort(const std::string& path, bool caseSensitive)
     if (!error.isOk()) {
         err(error.message());
         return kExitFailure;
+    }
+    if (stream) {
+        if (const Status s = copyToStandardOutput(path); !s) {
+            err(s.message());
+            return kExitFailure;
+        }
     }
     return kExitOk;
 }

@@ -6,9 +6,11 @@
 
 #include "output/MultiFileWindow.h"
 
-namespace quorlix::cli {
+namespace quorlix::cli
+{
 
-namespace {
+namespace
+{
 
 std::vector<std::string> splitCommas(const std::string& text)
 {
@@ -56,8 +58,7 @@ Status setCharacters(const std::string& chars, CharacterPool& pool, bool on, con
     return Status::ok();
 }
 
-template <typename T>
-Status narrow(std::int64_t value, T& out, const char* option)
+template <typename T> Status narrow(std::int64_t value, T& out, const char* option)
 {
     if (value < std::numeric_limits<T>::min() || value > std::numeric_limits<T>::max())
         return Status::invalidArgument(std::string(option) + " " + std::to_string(value) + " is out of range");
@@ -73,6 +74,9 @@ Status applyPoolSpec(const std::string& spec, CharacterPool& pool)
         pool.setAvailable(code, false);
     if (spec == "default62") {
         pool = CharacterPool::defaultPool();
+    } else if (spec == "unambiguous") {
+        for (int code = kFirstCode; code <= kLastCode; ++code)
+            pool.setAvailable(code, kAmbiguousCharacters.find(static_cast<char>(code)) == std::string_view::npos);
     } else if (spec == "all" || spec == "default88") {
         for (int code = kFirstCode; code <= kLastCode; ++code)
             pool.setAvailable(code, true);
@@ -83,7 +87,8 @@ Status applyPoolSpec(const std::string& spec, CharacterPool& pool)
     } else {
         const auto names = splitCommas(spec);
         if (names.empty())
-            return Status::invalidArgument("--pool: name default62, default88, all, or classes joined by commas");
+            return Status::invalidArgument(
+                "--pool: name default62, default88, all, unambiguous, or classes joined by commas");
         for (const auto& name : names) {
             const auto cls = parseClass(name);
             if (!cls || *cls == CharClass::Any)
@@ -105,8 +110,8 @@ Status parseMarks(const std::string& spec, std::array<std::int16_t, 61>& marks, 
         for (const auto& part : splitCommas(spec)) {
             const auto pos = parseInt(part);
             if (!pos || *pos < 1 || *pos > 59)
-                return Status::invalidArgument(std::string(option) + ": positions are whole numbers from 1 to 59, got \"" +
-                                               part + "\"");
+                return Status::invalidArgument(std::string(option) +
+                                               ": positions are whole numbers from 1 to 59, got \"" + part + "\"");
             result[static_cast<std::size_t>(*pos)] = 1;
         }
     }
@@ -121,7 +126,8 @@ Status applyRule(const std::string& spec, PositionRules& rules)
     const auto cls = eq == std::string::npos ? std::nullopt : parseClass(spec.substr(eq + 1));
     if (!pos || *pos < 1 || *pos > kMaxLength || !cls)
         return Status::invalidArgument("--rule: write POS=CLASS with POS 1 to 60 and CLASS 0-4 or "
-                                       "any/number/lower/upper/special, got \"" + spec + "\"");
+                                       "any/number/lower/upper/special, got \"" +
+                                       spec + "\"");
     rules.rule[static_cast<std::size_t>(*pos)] = static_cast<std::int16_t>(*cls);
     return Status::ok();
 }
@@ -133,6 +139,13 @@ Status applyGenerateArgs(const GenerateArgs& args, OptionState& state, MultiFile
     Status s;
     if (args.count && !(s = narrow(*args.count, state.run.totalPasswords, "--count")))
         return s;
+    if (args.length) {
+        if (args.minLength || args.maxLength)
+            return Status::invalidArgument("--length sets --min and --max both: give one or the others");
+        if (!(s = narrow(*args.length, state.run.minLength, "--length")))
+            return s;
+        state.run.maxLength = state.run.minLength;
+    }
     if (args.minLength && !(s = narrow(*args.minLength, state.run.minLength, "--min")))
         return s;
     if (args.maxLength && !(s = narrow(*args.maxLength, state.run.maxLength, "--max")))

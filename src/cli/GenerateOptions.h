@@ -6,17 +6,23 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "options/OptionState.h"
 #include "output/MultiFileSettings.h"
 #include "platform/Status.h"
 
-namespace quorlix::cli {
+namespace quorlix::cli
+{
 
 struct GenerateArgs {
     std::optional<std::string> settingsFile; // --settings FILE.set
+    bool defaults = false;                   // --defaults: first-start values, not the last settings
+    bool quiet = false;                      // --quiet: no notes on standard error
+    bool stats = false;                      // --stats: print the password space and exit
     std::optional<std::int64_t> count;
+    std::optional<std::int64_t> length; // --length N: min = max = N
     std::optional<std::int64_t> minLength;
     std::optional<std::int64_t> maxLength;
     std::optional<bool> dups, side, seq, strong, sort;
@@ -59,8 +65,11 @@ Status applyWordsArgs(const WordsArgs& args, OptionState& state);
 Status applyGenerateArgs(const GenerateArgs& args, OptionState& state, MultiFileSettings& multiFile,
                          const std::string& currentDir);
 
-// "default62", "default88", "all", or class names joined by commas
-// (number, lower, upper, special); replaces every flag of the pool.
+// Characters easily taken for one another, which --pool unambiguous leaves out.
+inline constexpr std::string_view kAmbiguousCharacters = "0OoQD1lIij|!'`\",.:;2Z5S8B6G";
+
+// "default62", "default88", "all", "unambiguous", or class names joined by
+// commas (number, lower, upper, special); replaces every flag of the pool.
 Status applyPoolSpec(const std::string& spec, CharacterPool& pool);
 // "none" or positions 1..59 joined by commas; replaces the whole set.
 Status parseMarks(const std::string& spec, std::array<std::int16_t, 61>& marks, const char* option);

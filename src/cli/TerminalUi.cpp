@@ -3,11 +3,14 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/Hints.h"
 #include "engine/Progress.h"
 
-namespace quorlix::cli {
+namespace quorlix::cli
+{
 
-namespace {
+namespace
+{
 using Clock = std::chrono::steady_clock;
 constexpr auto kDrawEvery = std::chrono::milliseconds(200);
 
@@ -50,6 +53,8 @@ Answer TerminalUi::show(std::string_view text, std::string_view, Icon icon, Butt
     if (icon != Icon::None) {
         finishProgress();
         std::fprintf(stderr, "%s\n", forTerminal(text).c_str());
+        if (const std::string hint = optionHint(text); !hint.empty())
+            std::fprintf(stderr, "%s\n", hint.c_str());
     }
     return Answer::Ok;
 }

@@ -13,9 +13,11 @@
 #include "output/RunSurface.h"
 #include "output/SaveAs.h"
 
-namespace quorlix::cli {
+namespace quorlix::cli
+{
 
-class TerminalUi : public MainWindowSurface, public MessageBoxes {
+class TerminalUi : public MainWindowSurface, public MessageBoxes
+{
 public:
     // total is read for the progress bar; it may change before the run starts.
     TerminalUi(RunState& state, const std::int32_t& total, bool progressBar);
@@ -74,7 +76,8 @@ private:
 };
 
 // Nothing is opened in a viewer from a terminal: every viewing question is answered No.
-class NoShell : public Shell {
+class NoShell : public Shell
+{
 public:
     Status openFile(const std::string&) override { return Status::ok(); }
 };

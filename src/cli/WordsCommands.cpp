@@ -4,16 +4,20 @@
 
 #include "cli/Commands.h"
 #include "cli/TerminalUi.h"
+#include "settings/LastSettings.h"
 #include "settings/QtSettingsStore.h"
 #include "words/DictionaryBuild.h"
 #include "words/DictionaryDownload.h"
 #include "words/DictionaryFolder.h"
 #include "words/DictionarySearch.h"
 #include "words/DictionaryWordSource.h"
+#include "words/WordSettingsWindow.h"
 
-namespace quorlix::cli {
+namespace quorlix::cli
+{
 
-namespace {
+namespace
+{
 
 int fail(const std::string& text, int code = kExitFailure)
 {
@@ -29,8 +33,6 @@ std::string withoutCr(std::string text)
 }
 
 } // namespace
-
-std::string programFolder() { return quorlix::programFolder(); }
 
 Status applyWordsArgs(const WordsArgs& args, OptionState& state)
 {
@@ -60,13 +62,16 @@ Status applyWordsArgs(const WordsArgs& args, OptionState& state)
     if (args.noDigits)
         w.randomNumbers = false;
     if (args.minWord || args.maxWord) {
+        // The settings window's own rules and texts.
         w.wordLengthLimit = true;
         if (args.minWord)
             w.minWordLength = static_cast<std::int16_t>(std::clamp<std::int64_t>(*args.minWord, 0, 99));
         if (args.maxWord)
             w.maxWordLength = static_cast<std::int16_t>(std::clamp<std::int64_t>(*args.maxWord, 0, 99));
-        if (w.minWordLength < 1 || w.maxWordLength < w.minWordLength)
-            return Status::invalidArgument("--min-word and --max-word: a window from 1 letter up, min not above max");
+        if (w.minWordLength < 4)
+            return Status::invalidArgument(std::string(kMinWordLengthText));
+        if (w.maxWordLength < w.minWordLength)
+            return Status::invalidArgument(std::string(kMaxWordLengthText));
     }
     if (args.upper)
         w.randomUppercase = *args.upper;
@@ -79,22 +84,40 @@ Status applyWordsArgs(const WordsArgs& args, OptionState& state)
 
 int runDictList()
 {
-    const auto present = availableDictionaries(programFolder());
-    for (const auto& name : present)
-        std::printf("%s\n", name.c_str());
-    if (present.empty())
-        return fail("No dictionary files in " + programFolder());
+    const DictionaryPlaces places = DictionaryPlaces::ofThisProgram();
+    const auto found = places.all();
+    for (const auto& f : found)
+        std::printf("%s\t%s\n", f.name.c_str(), f.folder.c_str());
+    if (found.empty()) {
+        std::string folders;
+        for (const auto& folder : places.folders())
+            folders += (folders.empty() ? "" : ", ") + folder;
+        return fail("No dictionary files in " + folders +
+                    ". Get one with: quorlix-cli dict download "
+                    "wordlist_english_abridged.dct");
+    }
     return kExitOk;
 }
 
 int runDictSearch(const std::string& word, bool hybrid, const std::string& dictionary)
 {
+    QtSettingsStore store;
+    OptionState settings;
+    loadLastSettings(store, settings);
+    // The window searches the dictionary of the dictionary check.
+    const std::string name = dictionary.empty() ? settings.dictionaryFile : dictionary;
+    const DictionaryPlaces places = DictionaryPlaces::ofThisProgram();
+    const std::string folder = places.folderOf(name);
     DictionaryWordSource source;
     WordTables tables;
-    const std::string folder = programFolder();
-    const Status s = source.load(folder, dictionary, &tables);
-    if (!s)
-        return fail(withoutCr(source.failureMessage(s, folder + dictionary, true)));
+    const Status s = source.load(folder, name, &tables);
+    if (!s) {
+        const std::string message = withoutCr(source.failureMessage(s, folder + name, true));
+        fail(message);
+        if (!fileExists(folder + name))
+            fail("Get it with: quorlix-cli dict download " + name + ", or name another with --dictionary.");
+        return kExitFailure;
+    }
     RunState state;
     const std::int32_t total = 0;
     TerminalUi ui(state, total, false);
@@ -103,27 +126,53 @@ int runDictSearch(const std::string& word, bool hybrid, const std::string& dicti
     if (!ui.messages().empty())
         return kExitRefused; // refused, the message is on stderr
     std::fputs(withoutCr(results).c_str(), stdout);
-    return kExitOk;
+    if (results.empty() || results.back() != '\n')
+        std::fputc('\n', stdout);
+    // Like grep: found or not is the exit code.
+    return results.starts_with(kNoMatchingWords) ? kExitFailure : kExitOk;
 }
 
 int runDictDownload(const std::string& name)
 {
+    if (name.find('/') != std::string::npos || name == "." || name == ".." || name.empty()) {
+        fail("dict download: " + name + " is not a file name; give the name alone, e.g. wordlist_french.dct");
+        return kExitRefused;
+    }
     QtSettingsStore store;
+    const DictionaryPlaces places = DictionaryPlaces::ofThisProgram();
+    const std::string folder = places.userFolder();
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
     const std::string address = dictionaryAddress(downloadBase(store), name);
-    const Status s = DownloadFile(address, inProgramFolder(programFolder(), name));
+    const Status s = DownloadFile(address, folder + name);
     if (!s)
-        return fail(s.message());
-    std::printf("Downloaded %s\n", name.c_str());
+        return fail("Download Failed: " + address + "\n" + s.message());
+    // As the download window does: the new file becomes the dictionary of the
+    // dictionary check, which is switched off until the user switches it on.
+    store.set(kLastSettingsSection, "DictionaryFile", name);
+    store.set(kLastSettingsSection, "DictionaryCheck", boolText(false));
+    const Status saved = store.sync();
+    std::printf("Downloaded %s into %s; it is now the dictionary of the dictionary check.\n", name.c_str(),
+                folder.c_str());
+    if (!saved)
+        return fail(saved.message());
     return kExitOk;
 }
 
 int runDictBuild(const std::string& list, const std::string& out)
 {
+    std::string target = out;
+    if (out.find('/') == std::string::npos) {
+        const std::string folder = DictionaryPlaces::ofThisProgram().userFolder();
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        target = folder + out;
+    }
     Status s;
     DictionaryBuildReport report;
-    if (!buildDictionary(list, out, &s, &report))
+    if (!buildDictionary(list, target, &s, &report))
         return fail(s.message());
-    std::printf("%zu words from %zu lines\n", report.wordsKept, report.linesRead);
+    std::printf("%zu words from %zu lines into %s\n", report.wordsKept, report.linesRead, target.c_str());
     return kExitOk;
 }
 

@@ -50,6 +50,11 @@ void QtSettingsStore::set(std::string_view section, std::string_view key, std::s
     m_settings->setValue(keyPath(section, key), qs(value));
 }
 
+bool QtSettingsStore::contains(std::string_view section, std::string_view key) const
+{
+    return m_settings->contains(keyPath(section, key));
+}
+
 Status QtSettingsStore::sync()
 {
     m_settings->sync();

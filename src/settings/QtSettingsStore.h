@@ -22,6 +22,7 @@ public:
 
     std::string get(std::string_view section, std::string_view key, std::string_view defaultValue) override;
     void set(std::string_view section, std::string_view key, std::string_view value) override;
+    bool contains(std::string_view section, std::string_view key) const override;
     Status sync() override;
 
     std::string fileName() const;

@@ -21,6 +21,8 @@ public:
     virtual ~SettingsStore() = default;
     virtual std::string get(std::string_view section, std::string_view key, std::string_view defaultValue) = 0;
     virtual void set(std::string_view section, std::string_view key, std::string_view value) = 0;
+    // Whether a value is stored (a get would not fall back on its default).
+    virtual bool contains(std::string_view section, std::string_view key) const = 0;
     // Writes pending values out; the first failure of the store since the last sync.
     virtual Status sync() { return Status::ok(); }
 };
@@ -32,7 +34,7 @@ public:
     std::string get(std::string_view section, std::string_view key, std::string_view defaultValue) override;
     void set(std::string_view section, std::string_view key, std::string_view value) override;
 
-    bool contains(std::string_view section, std::string_view key) const;
+    bool contains(std::string_view section, std::string_view key) const override;
     std::size_t size() const { return m_values.size(); }
     void clear()
     {

@@ -69,7 +69,8 @@ QString AboutDialog::systemInformation(const Services& services)
     QStringList folders;
     for (const std::string& folder : services.places.folders())
         folders << QString::fromStdString(folder);
-    lines << QStringLiteral("Dictionary folders: %1 (downloads go to the first)").arg(folders.join(QStringLiteral(", ")));
+    lines
+        << QStringLiteral("Dictionary folders: %1 (downloads go to the first)").arg(folders.join(QStringLiteral(", ")));
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "engine/PasswordSpace.h"
 #include "engine/RunTexts.h"
 #include "options/Readout.h"
 #include "output/DisplayTools.h"
@@ -250,6 +251,8 @@ void MainWindow::buildControls()
     m_label12->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_label12->setMinimumWidth(
         m_label12->fontMetrics().horizontalAdvance(QStringLiteral("1 in 2.44158144585119E+118 Max")));
+    m_lblSpace = label(central, "lblSpace", QString());
+    m_lblSpace->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_label44->setBuddy(m_text2);
     m_label5->setBuddy(m_text3);
     m_lblMax->setBuddy(m_text4);
@@ -269,6 +272,7 @@ void MainWindow::buildControls()
     numbers->addWidget(m_label8, 2, 1, 1, 3);
     numbers->addWidget(m_label13, 3, 0, Qt::AlignTop);
     numbers->addWidget(m_label12, 3, 1, 1, 3, Qt::AlignTop);
+    numbers->addWidget(m_lblSpace, 4, 1, 1, 3, Qt::AlignTop);
     numbers->setColumnStretch(3, 1);
 
     // Checks.
@@ -401,6 +405,7 @@ void MainWindow::buildControls()
     setHelpTopic(m_label8, QStringLiteral("Characters to Use"));
     setHelpTopic(m_label13, QStringLiteral("Min/Max Probability"));
     setHelpTopic(m_label12, QStringLiteral("Min/Max Probability"));
+    setHelpTopic(m_lblSpace, QStringLiteral("Possible Passwords"));
     setHelpTopic(m_check6, QStringLiteral("Duplication Check"));
     setHelpTopic(m_check1, QStringLiteral("Side-By-Side Check"));
     setHelpTopic(m_check2, QStringLiteral("Sequential Check"));
@@ -727,6 +732,21 @@ void MainWindow::refreshReadout()
         m_label12->setText(qs(kReadoutDisabledForWords));
     else
         m_label12->setText(displayText(readout.probability));
+    updateSpaceReadout();
+}
+
+void MainWindow::updateSpaceReadout()
+{
+    if (m_state.method == GenerationMethod::RandomWords) {
+        m_lblSpace->clear();
+        return;
+    }
+    CharacterPool pool = m_state.pool;
+    pool.recount();
+    const PasswordSpace space = passwordSpace(pool, m_state.run, m_state.rules, m_state.checks);
+    const QString bound = space.upperBound ? tr("at most ") : QString();
+    m_lblSpace->setText(tr("Possible: %1%2, %1%3 bits")
+                            .arg(bound, qs(shortCount(space.possible)), QString::number(space.bits, 'f', 1)));
 }
 
 void MainWindow::setRulesLight(bool green)

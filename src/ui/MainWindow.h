@@ -101,6 +101,7 @@ public:
     // at its next yield; the readouts follow.
     void optionsChanged();
     void refreshReadout();
+    void updateSpaceReadout();
     void setRulesLight(bool green);
     // The dictionary check's box, menu item and mode options as the logic left them.
     void applyDictionaryControls(const DictionaryCheckControls& controls);
@@ -229,6 +230,7 @@ private:
     QLabel* m_label8 = nullptr;
     QLabel* m_label13 = nullptr;
     QLabel* m_label12 = nullptr;
+    QLabel* m_lblSpace = nullptr; // possible passwords and their entropy
     QLabel* m_label2 = nullptr;
     QLabel* m_label44 = nullptr;
     QLabel* m_label5 = nullptr;

@@ -9,6 +9,9 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "engine/RunTexts.h"
 #include "output/Compact.h"
 #include "output/Convert.h"
@@ -467,8 +470,8 @@ void MainWindow::dictionaryBoxClicked()
 {
     DictionaryCheckControls controls{m_chkDictionary->isChecked(), m_dictionaryCheckMenu->isChecked(),
                                      m_optFull->isEnabled()};
-    dictionaryCheckClicked(m_services.places.folderOf(m_state.dictionaryFile), m_state.dictionaryFile, downloadBase(m_services.settings),
-                           controls, surface(), *m_boxes, *this);
+    dictionaryCheckClicked(m_services.places.folderOf(m_state.dictionaryFile), m_state.dictionaryFile,
+                           downloadBase(m_services.settings), controls, surface(), *m_boxes, *this);
     applyDictionaryControls(controls);
 }
 
@@ -477,8 +480,8 @@ void MainWindow::dictionaryMenuTriggered()
     // The item toggled itself; the rule works from its state before.
     DictionaryCheckControls controls{m_chkDictionary->isChecked(), !m_dictionaryCheckMenu->isChecked(),
                                      m_optFull->isEnabled()};
-    dictionaryMenuClicked(m_services.places.folderOf(m_state.dictionaryFile), m_state.dictionaryFile, downloadBase(m_services.settings), controls,
-                          surface(), *m_boxes, *this);
+    dictionaryMenuClicked(m_services.places.folderOf(m_state.dictionaryFile), m_state.dictionaryFile,
+                          downloadBase(m_services.settings), controls, surface(), *m_boxes, *this);
     applyDictionaryControls(controls);
 }
 
@@ -487,6 +490,21 @@ void MainWindow::changeActiveDictionary()
     const auto file = m_boxes->chooseFile(openFileRequest(kDictionaryDialogTitle, kDictionaryFilter));
     if (!file)
         return;
+    // A dictionary from elsewhere is added to the user's dictionary folder, so
+    // its bare name finds it from now on.
+    const DictionaryPlaces& places = m_services.places;
+    const std::string folder = file->path.substr(0, file->path.size() - file->title.size());
+    if (std::find(places.folders().begin(), places.folders().end(), folder) == places.folders().end()) {
+        std::error_code ec;
+        std::filesystem::create_directories(places.userFolder(), ec);
+        std::filesystem::copy_file(file->path, places.userFolder() + file->title,
+                                   std::filesystem::copy_options::overwrite_existing, ec);
+        if (ec) {
+            m_boxes->show("Could not add " + file->path + " to " + places.userFolder() + ": " + ec.message(),
+                          Icon::Exclamation, Buttons::Ok);
+            return;
+        }
+    }
     changeActiveDictionaryFile(file->path, m_state.dictionaryFile, surface());
 }
 
@@ -494,8 +512,8 @@ void MainWindow::viewDictionary()
 {
     DictionaryCheckControls controls{m_chkDictionary->isChecked(), m_dictionaryCheckMenu->isChecked(),
                                      m_optFull->isEnabled()};
-    checkDictionaryFile(true, m_services.places.folderOf(m_state.dictionaryFile), m_state.dictionaryFile, downloadBase(m_services.settings),
-                        controls, *m_boxes, *this);
+    checkDictionaryFile(true, m_services.places.folderOf(m_state.dictionaryFile), m_state.dictionaryFile,
+                        downloadBase(m_services.settings), controls, *m_boxes, *this);
     applyDictionaryControls(controls);
 }
 

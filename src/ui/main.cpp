@@ -6,6 +6,7 @@
 #include <QMessageBox>
 
 #include <cstdio>
+#include <string_view>
 
 #include "output/MdbListWriter.h"
 #include "platform/AtomicFile.h"
@@ -22,6 +23,20 @@ using namespace quorlix;
 
 int main(int argc, char** argv)
 {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--version") {
+            std::printf("quorlix %s\n", QUORLIX_VERSION);
+            return 0;
+        }
+        if (arg == "--help" || arg == "-h") {
+            std::printf("Usage: quorlix [--version] [--help]\n"
+                        "The desktop program of Quorlix: batches of random passwords, registration codes and PINs.\n"
+                        "Its last settings are in ~/.config/Quorlix/Quorlix.ini; quorlix-cli runs the same from a "
+                        "terminal.\n");
+            return 0;
+        }
+    }
     protectProcess();
     removeTemporaryFilesOnSignals();
     QApplication app(argc, argv);
@@ -48,8 +63,8 @@ int main(int argc, char** argv)
     QtSettingsStore settings;
     ui::SystemDesktop desktop;
     ui::StartupSound sound;
-    ui::Program program(ui::Services{prompts, settings, DictionaryPlaces::ofThisProgram(), desktop, &sound,
-                                     settings.fileName()});
+    ui::Program program(
+        ui::Services{prompts, settings, DictionaryPlaces::ofThisProgram(), desktop, &sound, settings.fileName()});
     program.openWindow();
     return QApplication::exec();
 }

@@ -46,6 +46,7 @@ protected:
                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir / "config");
+        fs::create_directories(dir / "data");
     }
     void TearDown() override { fs::remove_all(dir); }
 
@@ -54,8 +55,9 @@ protected:
     Result run(const std::string& args, const std::string& launcher = "")
     {
         const std::string cmd = "cd '" + dir.string() + "' && XDG_CONFIG_HOME='" + (dir / "config").string() +
-                                "' exec " + launcher + " '" + QUORLIX_CLI_PATH + "' " + args + " >'" +
-                                (dir / "out").string() + "' 2>'" + (dir / "err").string() + "'";
+                                "' XDG_DATA_HOME='" + (dir / "data").string() + "' exec " + launcher + " '" +
+                                QUORLIX_CLI_PATH + "' " + args + " >'" + (dir / "out").string() + "' 2>'" +
+                                (dir / "err").string() + "'";
         const int status = std::system(cmd.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(dir / "out"), slurp(dir / "err")};
     }
@@ -63,40 +65,121 @@ protected:
     fs::path dir;
 };
 
-TEST_F(CliTest, RefusalsPrintTheExactMessageAndExitTwo)
+TEST_F(CliTest, RefusalsPrintTheExactMessageThenTheOptionAndExitTwo)
 {
-    const std::string folder = fs::path(QUORLIX_CLI_PATH).parent_path().string() + "/";
-    const std::pair<std::string, std::string> rows[] = {
-        {"generate --count 5 --min 8 --max 4", "Maximum 'Total Characters' number must be greater than minimum number"},
-        {"generate --count 10000001", " Password amount must be between 1 and 10,000,000 (10 Million)"},
+    const std::string user = (dir / "data" / "quorlix").string() + "/";
+    // The command, the window's own text, and the line naming the option to change.
+    const std::tuple<std::string, std::string, std::string> rows[] = {
+        {"generate --count 5 --min 8 --max 4", "Maximum 'Total Characters' number must be greater than minimum number",
+         "Set --min to at most --max (or both with --length)."},
+        {"generate --count 10000001", " Password amount must be between 1 and 10,000,000 (10 Million)",
+         "Set --count to 1 to 10,000,000."},
         {"generate --count 5 --strong --min 6 --max 8 --pool number,upper",
          "Lowercase Letters and Special Symbols are deactivated while the Strong Passwords are activated. Strong "
          "Passwords CANNOT be created unless 3 out the four character types are available for selection. Please make "
          "one or both of these character types availabe from the 'Characters' menu item or deactivate the Strong "
-         "Passwords option below."},
+         "Passwords option below.",
+         "Make those characters available (--pool, --include) or leave strong passwords off (--no-strong)."},
         {"generate --count 5 --min 7 --max 7 --pool number,lower --rule 7=upper",
          "Position 7, from the 'Password Rules' menu requires only uppercase letters. However, no uppercase letters "
          "have been selected from the 'Characters' menu. Either make atleast one uppercase letter available or do not "
-         "require uppercase letters as a rule."},
+         "require uppercase letters as a rule.",
+         "Change that --rule, or make its characters available (--pool, --include)."},
         {"generate --count 5 -o list.html",
          "Unrecognized file type. Please verify the type of file you wish to save these password with and try "
-         "again."},
-        {"generate --count 5 --files 1 --preface pw", " Total Files field must be greater than 1"},
-        {"generate --count 5 --rule 7=vowel",
-         "--rule: write POS=CLASS with POS 1 to 60 and CLASS 0-4 or any/number/lower/upper/special, got \"7=vowel\""},
+         "again.",
+         "End the -o file name in .txt, .csv, .htm or .mdb."},
+        {"generate --count 5 --files 1 --preface pw", " Total Files field must be greater than 1",
+         "Set --files to 2 or more."},
+        {"words --min-word 3", "Settings not accepted. Word Length must be at least 4 charaters.",
+         "Set --min-word to 4 or more."},
         {"words --count 3 --dictionary missing.dct",
-         folder + "missing.dct not found in folder. This file is necessary in order to select words from. This file "
-                  "may have been moved or renamed. In order to use this dictionary file you should download it into "
-                  "the Quorlix directory. Select the 'DOWNLOAD DICTIONARY FILE' option from the 'DICTIONARY' menu."},
-        {"dict search abc", "Only words greater than 3 characters may be searched."},
+         user + "missing.dct not found in folder. This file is necessary in order to select words from. This file "
+                "may have been moved or renamed. In order to use this dictionary file you should download it into "
+                "the Quorlix directory. Select the 'DOWNLOAD DICTIONARY FILE' option from the 'DICTIONARY' menu.",
+         "Get it with: quorlix-cli dict download missing.dct, or name another with --dictionary (dict list shows "
+         "those present)."},
+        // Refused before anything is made: the output cannot be written.
+        {"generate --count 5 -o nosuch/list.txt", "-o: folder not found: nosuch", ""},
+        {"generate --count 5 --files 3 --preface pw --dir nosuch",
+         "--dir: folder not found: " + dir.string() + "/nosuch/", ""},
+        {"generate --count 5 --length 8 --min 4", "--length sets --min and --max both: give one or the others", ""},
+        {"dict download ../x.dct",
+         "dict download: ../x.dct is not a file name; give the name alone, e.g. "
+         "wordlist_french.dct",
+         ""},
+        {"dict search abc", "Only words greater than 3 characters may be searched.", ""},
     };
-    for (const auto& [args, message] : rows) {
+    for (const auto& [args, message, hint] : rows) {
         SCOPED_TRACE(args);
         const Result r = run(args);
         EXPECT_EQ(r.code, 2);
-        EXPECT_EQ(r.err, message + "\n");
+        EXPECT_EQ(r.err, message + "\n" + (hint.empty() ? "" : hint + "\n"));
         EXPECT_EQ(r.out, "");
     }
+    EXPECT_FALSE(fs::exists(dir / "pw1.txt"));
+}
+
+TEST_F(CliTest, VersionDefaultsStatsAndStandardStreams)
+{
+    Result r = run("--version");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, std::string("quorlix-cli ") + QUORLIX_VERSION + "\n");
+
+    // Help tells each option's value now and where it comes from.
+    r = run("generate --help");
+    EXPECT_NE(r.out.find("Passwords to make (1 to 10,000,000); with --files, per file [now 25, the first-start "
+                         "value]"),
+              std::string::npos);
+    EXPECT_NE(r.out.find("Examples:"), std::string::npos);
+
+    // Stored last settings drive a run, with a note; --defaults ignores them.
+    std::ofstream(dir / "config" / "Quorlix" / "Quorlix.ini", std::ios::app).flush();
+    fs::create_directories(dir / "config" / "Quorlix");
+    std::ofstream(dir / "config" / "Quorlix" / "Quorlix.ini") << "[LastSettings]\nPasswordAmount=3\n";
+    r = run("generate --help");
+    EXPECT_NE(r.out.find("[now 3, from the last settings]"), std::string::npos);
+    r = run("generate --length 6");
+    EXPECT_EQ(lines(r.out).size(), 3u);
+    EXPECT_EQ(r.err, "quorlix-cli: options not given come from the last settings of the desktop program (" +
+                         (dir / "config" / "Quorlix" / "Quorlix.ini").string() + "); --defaults ignores them\n");
+    EXPECT_EQ(run("generate --length 6 --quiet").err, "");
+    r = run("generate --length 6 --defaults");
+    EXPECT_EQ(lines(r.out).size(), 25u);
+    EXPECT_EQ(r.err, "");
+
+    const struct {
+        const char* args;
+        const char* out;
+    } stats[] = {
+        {"generate --defaults --length 4 --pool number --stats",
+         "Possible passwords: 10000\nEntropy per password: 13.3 bits\n"},
+        {"generate --defaults --min 1 --max 2 --pool number --rule 2=number --stats",
+         "Possible passwords: 110\nEntropy per password: 6.0 bits\n"},
+        {"generate --defaults --length 8 --pool all --side --stats",
+         "Possible passwords: at most 6095689385410816\nEntropy per password: at most 52.4 bits\n(The "
+         "side-by-side, sequential, strong-password and dictionary checks leave some out.)\n"},
+    };
+    for (const auto& row : stats) {
+        SCOPED_TRACE(row.args);
+        r = run(row.args);
+        EXPECT_EQ(r.code, 0);
+        EXPECT_EQ(r.out, row.out);
+    }
+    r = run("generate --defaults --count 200 --length 12 --pool unambiguous");
+    for (const auto& pw : lines(r.out))
+        EXPECT_EQ(pw.find_first_of("0OoQD1lIij|!'`\",.:;2Z5S8B6G"), std::string::npos) << pw;
+
+    // "-": standard input and output.
+    r = run("generate --defaults --count 4 --length 5 -o -");
+    EXPECT_EQ(lines(r.out).size(), 4u);
+    std::ofstream(dir / "in.txt") << "b\na\nc\n";
+    r = run("sort - --case-sensitive < in.txt");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "a\r\nb\r\nc\r\n");
+    r = run("convert - piped.csv < in.txt");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(slurp(dir / "piped.csv").find("\"\",\"\",\"c\"\r\n"), std::string::npos);
 }
 
 struct Shape {
@@ -174,6 +257,7 @@ TEST_F(CliTest, InterruptStopsTheRunAndKeepsWhatWasMade)
                          "timeout --preserve-status -s INT 1.5");
     EXPECT_EQ(r.code, 130);
     EXPECT_EQ(lines(r.out).size(), 10u);
+    EXPECT_EQ(r.err, "Stopped: 10 passwords written to standard output.\n");
 }
 
 TEST_F(CliTest, ATerminatingSignalLeavesNoTemporaryFile)
@@ -181,8 +265,8 @@ TEST_F(CliTest, ATerminatingSignalLeavesNoTemporaryFile)
     // SIGTERM as soon as the temporary file of the save appears: the write is
     // cut short, and its temporary file goes with the process.
     const std::string script = "cd '" + dir.string() + "' || exit 1; XDG_CONFIG_HOME='" + (dir / "config").string() +
-                               "' '" + QUORLIX_CLI_PATH +
-                               "' generate --count 3000000 --min 60 --max 60 --no-dups --no-sort -o big.txt & "
+                               "' XDG_DATA_HOME='" + (dir / "data").string() + "' '" + QUORLIX_CLI_PATH +
+                               "' generate --count 1500000 --min 60 --max 60 --no-dups --no-sort -o big.txt & "
                                "pid=$!; while kill -0 $pid 2>/dev/null; do "
                                "if ls -a | grep -q '[.]tmp-'; then kill -TERM $pid; echo killed; break; fi; done; "
                                "wait $pid; echo status $?";
@@ -247,10 +331,38 @@ TEST_F(CliTest, WordsDictionaryCheckAndSearch)
         EXPECT_TRUE(std::regex_match(pw, std::regex("[a-z]{6}"))) << pw;
 
     r = run("dict search qzxqzxqz");
-    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.code, 1); // not found
     EXPECT_EQ(r.out, "No matching words found.\n");
+    r = run("dict search house");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "Found: house\n");
+    // A built dictionary without a folder lands in the user's folder; list shows where each is.
+    std::ofstream(dir / "words.txt") << "zebra\nzulu\nalpha\n";
+    r = run("dict build words.txt mine.dct");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(fs::exists(dir / "data" / "quorlix" / "mine.dct"));
     r = run("dict list");
-    EXPECT_NE(r.out.find("wordlist_english_abridged.dct\n"), std::string::npos);
+    EXPECT_NE(r.out.find("mine.dct\t" + (dir / "data" / "quorlix").string() + "/\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("wordlist_english_abridged.dct\t"), std::string::npos);
+    EXPECT_EQ(lines(run("words --count 2 --words 1 --no-digits --dictionary mine.dct").out).size(), 2u);
+
+    // A download lands in the user's folder and becomes the dictionary check's,
+    // as the download window makes it (file:// goes through the same client).
+    fs::create_directories(dir / "site" / "software");
+    fs::copy_file(dir / "data" / "quorlix" / "mine.dct", dir / "site" / "software" / "fetched.dct");
+    fs::create_directories(dir / "config" / "Quorlix");
+    std::ofstream(dir / "config" / "Quorlix" / "Quorlix.ini")
+        << "[Settings]\nDownloadBase=file://" << (dir / "site").string() << "\n";
+    r = run("dict download fetched.dct");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(fs::exists(dir / "data" / "quorlix" / "fetched.dct"));
+    const std::string ini = slurp(dir / "config" / "Quorlix" / "Quorlix.ini");
+    EXPECT_NE(ini.find("DictionaryFile=fetched.dct"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("DictionaryCheck=False"), std::string::npos) << ini;
+    EXPECT_EQ(run("dict search zebra --quiet").code, 2); // no such option: refused
+    r = run("dict search zebra");
+    EXPECT_EQ(r.code, 0) << r.err; // the search now reads the check's dictionary
+    EXPECT_EQ(r.out, "Found: zebra\n");
 }
 
 } // namespace

@@ -144,7 +144,10 @@ TEST_F(ToolsTest, SettingsFilesRoundTripThroughTheWindow)
 
 TEST_F(ToolsTest, DictionaryCheckSwitchesOnOnlyWithItsFile)
 {
-    ui::MainWindow* w = open();
+    // The user's folder, then the shipped dictionaries.
+    program = std::make_unique<ui::Program>(ui::Services{
+        prompts, settings, DictionaryPlaces({(dir / "user").string(), dictionaryFolder()}), desktop, &sound, "memory"});
+    ui::MainWindow* w = program->openWindow();
     find<QCheckBox>(w, "chkDictionary")->click();
     EXPECT_EQ(label(w, "Label2"), "Dictionary: wordlist_english_abridged.dct");
     EXPECT_TRUE(action(w, "DictionaryCheckMenu")->isChecked());
@@ -153,13 +156,22 @@ TEST_F(ToolsTest, DictionaryCheckSwitchesOnOnlyWithItsFile)
     EXPECT_FALSE(find<QCheckBox>(w, "chkDictionary")->isChecked());
     EXPECT_EQ(label(w, "Label2"), "No Dictionary Check");
 
-    prompts.files = {chosen("/elsewhere/nosuch.dct")};
+    // A dictionary from elsewhere is added to the user's folder.
+    fs::create_directories(dir / "elsewhere");
+    fs::copy_file(dictionaryFolder() + "wordlist_italian.dct", dir / "elsewhere" / "mine.dct");
+    prompts.files = {chosen((dir / "elsewhere" / "mine.dct").string())};
     action(w, "mnuDictionayAdd")->trigger();
-    EXPECT_EQ(w->options().dictionaryFile, "nosuch.dct");
-    EXPECT_EQ(label(w, "Label2"), "Dictionary: nosuch.dct");
+    EXPECT_EQ(w->options().dictionaryFile, "mine.dct");
+    EXPECT_EQ(label(w, "Label2"), "Dictionary: mine.dct");
+    EXPECT_TRUE(fs::exists(dir / "user" / "mine.dct"));
+
+    w->options().dictionaryFile = "nosuch.dct";
     prompts.answers = {Answer::No};
     find<QCheckBox>(w, "chkDictionary")->click();
-    EXPECT_TRUE(prompts.texts().back().starts_with("The default Dictionary File does not exist in your program path:"));
+    // The message names where a download would put the file.
+    EXPECT_TRUE(
+        prompts.texts().back().starts_with("The default Dictionary File does not exist in your program path:\r\n" +
+                                           (dir / "user" / "nosuch.dct").string() + "\r\n"));
     EXPECT_EQ(prompts.messages.back().buttons, Buttons::YesNo);
     EXPECT_FALSE(find<QCheckBox>(w, "chkDictionary")->isChecked());
     EXPECT_FALSE(action(w, "DictionaryCheckMenu")->isChecked());

@@ -1,0 +1,59 @@
+#include "cli/Hints.h"
+
+#include "engine/RunTexts.h"
+#include "output/MultiFileWindow.h"
+#include "output/SaveAs.h"
+#include "words/WordSettingsWindow.h"
+
+namespace quorlix::cli
+{
+
+std::string optionHint(std::string_view message)
+{
+    struct Hint {
+        std::string_view text; // the message, or its start or end as marked
+        bool prefix;
+        bool suffix;
+        std::string_view hint;
+    };
+    static constexpr Hint kHints[] = {
+        {texts::kMinAboveMax, false, false, "Set --min to at most --max (or both with --length)."},
+        {texts::kNothingRequested, false, false, "Set --count and --max to 1 or more."},
+        {texts::kAmountRange, false, false, "Set --count to 1 to 10,000,000."},
+        {texts::kLengthRange, false, false, "Set --min and --max within 1 to 60."},
+        {texts::kStrongNeedsSix, false, false, "Set --min to 6 or more, or leave strong passwords off (--no-strong)."},
+        {texts::kHyphenBeyondLength, false, false, "Give --hyphens positions below --max."},
+        {texts::kBlankBeyondLength, false, false, "Give --blanks positions below --max."},
+        {texts::kStrongPairTail, false, true,
+         "Make those characters available (--pool, --include) or leave strong passwords off (--no-strong)."},
+        {"Position ", true, false, "Change that --rule, or make its characters available (--pool, --include)."},
+        {texts::kRulesMismatchError, false, false, "Make the characters the --rule positions need available."},
+        {kPrefaceMissing, false, false, "Name the files with --preface."},
+        {kTotalFilesTooFew, false, false, "Set --files to 2 or more."},
+        {kTotalFilesNotWhole, false, false, "Set --files to a whole number from 2 to 32,767."},
+        {kUnrecognizedFileType, false, false, "End the -o file name in .txt, .csv, .htm or .mdb."},
+        {kMinWordLengthText, false, false, "Set --min-word to 4 or more."},
+        {kMaxWordLengthText, false, false, "Set --max-word to at least --min-word."},
+        {"passwords to be created which is more than this dictionary file contains", false, false,
+         "Use --no-dups, more --words, a smaller --count or a larger --dictionary."},
+    };
+    // A missing dictionary: how to get that very file.
+    if (const auto at = message.find(" not found in folder. This file is necessary"); at != message.npos) {
+        const auto slash = message.rfind('/', at);
+        const std::string_view name =
+            message.substr(slash == message.npos ? 0 : slash + 1, at - (slash == message.npos ? 0 : slash + 1));
+        return "Get it with: quorlix-cli dict download " + std::string(name) +
+               ", or name another with --dictionary (dict list shows those present).";
+    }
+    for (const Hint& h : kHints) {
+        const bool match = h.prefix ? message.starts_with(h.text)
+                           : h.suffix
+                               ? message.ends_with(h.text)
+                               : message == h.text || (h.text.size() > 30 && message.find(h.text) != message.npos);
+        if (match)
+            return std::string(h.hint);
+    }
+    return {};
+}
+
+} // namespace quorlix::cli
