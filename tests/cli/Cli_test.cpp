@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -363,6 +364,31 @@ TEST_F(CliTest, WordsDictionaryCheckAndSearch)
     r = run("dict search zebra");
     EXPECT_EQ(r.code, 0) << r.err; // the search now reads the check's dictionary
     EXPECT_EQ(r.out, "Found: zebra\n");
+}
+
+} // namespace
+
+namespace {
+
+// Every --option the commands' help shows, and every one the manual page names.
+std::set<std::string> longOptions(const std::string& text)
+{
+    std::set<std::string> out;
+    const std::regex option("--[a-z][a-z-]*[a-z]");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), option); it != std::sregex_iterator(); ++it)
+        out.insert(it->str());
+    return out;
+}
+
+TEST_F(CliTest, ManualPageNamesEveryOptionOfTheHelpAndNoOther)
+{
+    std::string help;
+    for (const char* command : {"", "generate", "words", "dict", "dict list", "dict search", "dict download",
+                                "dict build", "sort", "convert", "compact", "repair"})
+        help += run(std::string(command) + " --help").out;
+    std::string page = slurp(fs::path(QUORLIX_SOURCE_DIR) / "man" / "quorlix-cli.1");
+    page = std::regex_replace(page, std::regex(R"(\\-)"), "-");
+    EXPECT_EQ(longOptions(page), longOptions(help));
 }
 
 } // namespace
