@@ -4,11 +4,13 @@
 set -euo pipefail
 pkgs=(
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev libqt6network6 qt6-multimedia-dev libqt6svg6 qt6-qpa-plugins
+  qt6-base-dev libqt6network6 qt6-multimedia-dev libqt6svg6 qt6-svg-dev qt6-qpa-plugins
   fonts-dejavu-core fonts-liberation2 xvfb xauth xdotool
   libsodium-dev mdbtools mdbtools-dev libglib2.0-dev libabsl-dev libcli11-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   pwgen xkcdpass time
+  # packaging: the .deb, its checks and the desktop files' validators
+  dpkg-dev fakeroot lintian desktop-file-utils appstream x11-utils file
   wamerican wamerican-small wamerican-large wamerican-huge wbritish wbritish-huge wfrench wngerman wspanish witalian
   # mdb-check brings its own reader through the npm that ships with Node.js
 )

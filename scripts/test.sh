@@ -38,3 +38,11 @@ if [ "${CI:-}" = true ] || [ "${QUORLIX_SANITIZE:-}" = 1 ]; then
   QUORLIX_MDB_OUT="$PWD/build-asan/mdb-out" ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" \
     ctest --test-dir build-asan --output-on-failure --no-tests=error -j"$jobs" -E '_slow$'
 fi
+
+if [ "${CI:-}" = true ]; then
+  echo "== the package: staged install, download, lintian, validators, apt-get install and remove"
+  rc=0
+  bash scripts/package-test.sh || rc=$?
+  # 77: not root, so the package could not be installed here.
+  [ "$rc" -eq 0 ] || [ "$rc" -eq 77 ] || exit "$rc"
+fi
