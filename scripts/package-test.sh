@@ -85,8 +85,8 @@ cd "$work"
 check "staged quorlix-cli generate --count 5" lines_of 5 "$cli" generate --count 5
 check "staged quorlix-cli words finds the installed dictionary" \
   lines_of 3 "$cli" words --count 3 --dictionary wordlist_english_abridged.dct
-check "staged quorlix-cli dict list names the six installed dictionaries" \
-  bash -c '"$1" dict list | sort | diff - <(printf "%s\n" "${@:2}" | sort)' _ "$cli" "${shipped[@]}"
+check "staged quorlix-cli dict list names the six installed dictionaries in the shared folder" \
+  bash -c '"$1" dict list | sort | diff - <(printf "%s\t$2\n" "${@:3}" | sort)' _ "$cli" "$stage/usr/share/quorlix/" "${shipped[@]}"
 
 # The download: software/mytest.dct from a server on 127.0.0.1, at the
 # address the user's settings give.
