@@ -620,8 +620,6 @@ void MainWindow::initialise()
     m_label13->setText(tr("Min/Max\nProbability"));
 
     enableOn();
-    if (m_state.method == GenerationMethod::RandomWords)
-        m_label12->setText(qs(kReadoutDisabledForWords));
     setRulesLight(m_state.rules.active(m_state.run.maxLength));
     m_label2->setText(qs(kIdleStatus));
     resize(760, 560);
@@ -673,6 +671,7 @@ void MainWindow::applyMethodState()
                                                       m_label5, m_label7, m_label13, m_lblMax})
         w->setEnabled(false);
     m_label12->setText(qs(kReadoutDisabledForWords));
+    m_lblSpace->clear(); // the count is of character passwords
 }
 
 void MainWindow::updateDisplayCommands()
@@ -737,10 +736,8 @@ void MainWindow::refreshReadout()
 
 void MainWindow::updateSpaceReadout()
 {
-    if (m_state.method == GenerationMethod::RandomWords) {
-        m_lblSpace->clear();
+    if (m_state.method == GenerationMethod::RandomWords)
         return;
-    }
     CharacterPool pool = m_state.pool;
     pool.recount();
     const PasswordSpace space = passwordSpace(pool, m_state.run, m_state.rules, m_state.checks);
@@ -761,8 +758,6 @@ void MainWindow::switchMethod(GenerationMethod method)
     enableOn(); // with Random Words, it leaves the controls of the other method off
     if (method == GenerationMethod::RandomCharacters)
         refreshReadout();
-    else
-        m_label12->setText(qs(kReadoutDisabledForWords));
     optionsChanged();
 }
 

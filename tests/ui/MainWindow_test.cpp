@@ -94,11 +94,13 @@ TEST_F(MainWindowTest, RandomWordsDisablesWhatOnlyRandomCharactersReads)
                              "optFull", "optHybrid", "Label8", "Label44", "Label5", "Label7", "Label13", "lblMax"})
         EXPECT_FALSE(find<QWidget>(w, name)->isEnabled()) << name;
     EXPECT_EQ(text(w, "Label12"), " Disabled for 'Random Words' method.");
+    EXPECT_EQ(text(w, "lblSpace"), ""); // counts character passwords only
     EXPECT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() || true; }));
     EXPECT_NE(w->findChild<QWidget*>(QStringLiteral("frmPasswordType")), nullptr); // its settings window opened
     find<QRadioButton>(w, "optType0")->click();
     EXPECT_TRUE(find<QWidget>(w, "Text2")->isEnabled());
     EXPECT_EQ(text(w, "Label12"), "1 in 839299365868340000 Min\n1 in 839299365868340000 Max");
+    EXPECT_EQ(text(w, "lblSpace"), "Possible: 8.39E+17, 59.5 bits");
     EXPECT_EQ(w->options().method, GenerationMethod::RandomCharacters);
 }
 
