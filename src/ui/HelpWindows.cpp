@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "ui/HelpBook.h"
+#include "ui/Widgets.h"
 
 namespace quorlix::ui
 {
@@ -93,9 +94,7 @@ public:
         m_topic = topic;
         setWindowTitle(tr("Quick Help - %1").arg(topic));
         m_text->setHtml(topicHtml(topic));
-        QWidget::show();
-        raise();
-        activateWindow();
+        bringToFront(this);
     }
 
 private:
@@ -210,9 +209,7 @@ void HelpCenter::showContents(QWidget*, const QString& topic)
 {
     if (!m_contents)
         m_contents = new HelpContentsWindow;
-    m_contents->show();
-    m_contents->raise();
-    m_contents->activateWindow();
+    bringToFront(m_contents);
     m_contents->select(topic.isEmpty() ? QStringLiteral("Quorlix") : topic);
     m_lastTopic = topic.isEmpty() ? QStringLiteral("Quorlix") : topic;
 }

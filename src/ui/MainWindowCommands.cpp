@@ -552,9 +552,7 @@ void MainWindow::showCharacters()
 {
     if (!m_characters)
         m_characters = new CharactersDialog(*this);
-    m_characters->show();
-    m_characters->raise();
-    m_characters->activateWindow();
+    bringToFront(m_characters);
 }
 
 void MainWindow::showInserts(bool blanks)
@@ -578,27 +576,21 @@ void MainWindow::showPasswordRules()
         m_boxes->show(warning, Icon::Exclamation, Buttons::Ok);
     if (!m_rules)
         m_rules = new RulesDialog(*this);
-    m_rules->show();
-    m_rules->raise();
-    m_rules->activateWindow();
+    bringToFront(m_rules);
 }
 
 void MainWindow::showWordSettings()
 {
     if (!m_wordSettings)
         m_wordSettings = new WordSettingsDialog(*this);
-    m_wordSettings->show();
-    m_wordSettings->raise();
-    m_wordSettings->activateWindow();
+    bringToFront(m_wordSettings);
 }
 
 void MainWindow::showMultiFile()
 {
     if (!m_multiFileDialog)
         m_multiFileDialog = new MultiFileDialog(*this);
-    m_multiFileDialog->show();
-    m_multiFileDialog->raise();
-    m_multiFileDialog->activateWindow();
+    bringToFront(m_multiFileDialog);
 }
 
 void MainWindow::showAbout()

@@ -297,9 +297,7 @@ void SearchDialog::start()
         m_word->clear();
         m_results->clear();
     }
-    show();
-    raise();
-    activateWindow();
+    bringToFront(this);
 }
 
 void SearchDialog::setControlsEnabled(bool on)

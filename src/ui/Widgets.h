@@ -3,6 +3,7 @@
 
 #include <QKeyEvent>
 #include <QString>
+#include <QWidget>
 
 #include <optional>
 #include <string_view>
@@ -26,6 +27,14 @@ inline std::optional<int> typedCharacter(const QKeyEvent& key)
         (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
         return std::nullopt;
     return text.front().unicode();
+}
+
+// Shows a window that may already be open, above the others and with the focus.
+inline void bringToFront(QWidget* window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 } // namespace quorlix::ui
