@@ -86,7 +86,11 @@ int runCompact(const std::string& source, const std::string& target)
 
 int runRepair(const std::string& path)
 {
-    return report(repairDatabase(path));
+    std::vector<std::string> dropped;
+    const Status s = repairDatabase(path, &dropped);
+    for (const std::string& line : dropped)
+        std::fprintf(stderr, "%s\n", line.c_str());
+    return report(s);
 }
 
 } // namespace quorlix::cli

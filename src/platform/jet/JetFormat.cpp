@@ -4,9 +4,10 @@
 #include <array>
 #include <cassert>
 #include <cmath>
+#include <cstdio>
 
-#include "platform/jet/JetEncode.h"
 #include "platform/SecretMemory.h"
+#include "platform/jet/JetEncode.h"
 
 namespace quorlix::jet
 {
@@ -72,11 +73,13 @@ long nextCodePoint(std::string_view s, std::size_t* pos)
     return cp;
 }
 
-// Code points of the bytes 0x80..0x9F of code page 1252; 0 = no character.
+// Code points of the bytes 0x80..0x9F of code page 1252. The five bytes 1252
+// leaves undefined stand for their C1 code points, as the reader gives them,
+// so text read from a Jet 3 file is written back byte for byte.
 constexpr std::array<std::uint16_t, 32> kCp1252High = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
 bool isAscii(std::string_view s)
@@ -106,7 +109,7 @@ bool utf8ToCp1252(std::string_view utf8, std::string* out)
             continue;
         }
         auto it = std::find(kCp1252High.begin(), kCp1252High.end(), static_cast<std::uint16_t>(cp));
-        if (cp > 0xFFFF || it == kCp1252High.end() || *it == 0)
+        if (cp > 0xFFFF || it == kCp1252High.end())
             return false;
         out->push_back(static_cast<char>(0x80 + (it - kCp1252High.begin())));
     }
@@ -147,6 +150,27 @@ void compressUcs2(std::string_view ucs2, std::string* out)
 bool encodeText(const Format& format, std::string_view utf8, std::string* out)
 {
     return format.isJet4() ? utf8ToUcs2(utf8, out) : utf8ToCp1252(utf8, out);
+}
+
+std::string unencodableCharacter(const Format& format, std::string_view utf8)
+{
+    std::size_t pos = 0;
+    std::string bytes;
+    while (pos < utf8.size()) {
+        const std::size_t start = pos;
+        const long cp = nextCodePoint(utf8, &pos);
+        if (cp < 0) {
+            char code[8];
+            std::snprintf(code, sizeof code, "0x%02X", static_cast<unsigned char>(utf8[start]));
+            return code;
+        }
+        if (!encodeText(format, utf8.substr(start, pos - start), &bytes)) {
+            char code[12];
+            std::snprintf(code, sizeof code, cp > 0xFF ? "0x%04lX" : "0x%02lX", cp);
+            return code;
+        }
+    }
+    return {};
 }
 
 std::size_t utf8Length(std::string_view utf8)
@@ -377,7 +401,10 @@ DataPageBuilder::DataPageBuilder(const Format& format, std::uint32_t owner) : m_
     reset(owner);
 }
 
-DataPageBuilder::~DataPageBuilder() { wipeSecret(m_page.data(), m_page.capacity()); }
+DataPageBuilder::~DataPageBuilder()
+{
+    wipeSecret(m_page.data(), m_page.capacity());
+}
 
 void DataPageBuilder::reset(std::uint32_t owner)
 {

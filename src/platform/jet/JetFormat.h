@@ -58,6 +58,10 @@ void compressUcs2(std::string_view ucs2, std::string* out);
 // A name or value in the version's column encoding (cp1252 / UCS-2, no
 // compression); false as for the converters above.
 bool encodeText(const Format& format, std::string_view utf8, std::string* out);
+// The code of the first character of utf8 the version cannot store ("0x416";
+// for a byte that is not UTF-8, the byte: "0xFF"), empty when there is none.
+// Messages name characters so, as they may be invisible.
+std::string unencodableCharacter(const Format& format, std::string_view utf8);
 // Characters in valid UTF-8.
 std::size_t utf8Length(std::string_view utf8);
 

@@ -25,10 +25,13 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
-namespace quorlix::jet {
-namespace {
+namespace quorlix::jet
+{
+namespace
+{
 
 constexpr std::size_t kJet3PageSize = 2048;
 constexpr std::size_t kJet4PageSize = 4096;
@@ -36,6 +39,9 @@ constexpr std::size_t kMaskStart = 0x18;
 constexpr std::size_t kPasswordOffset = 0x42;
 constexpr std::size_t kJet4DateOffset = 0x72;
 constexpr int kOffsetMask = 0x1FFF;
+// Jet 3 files hold at most 1 GiB, Jet 4 files 2 GiB: 524,288 pages either way.
+constexpr std::size_t kMaxMapPages = 524288;
+constexpr std::uint32_t kCatalogPage = 2; // MSysObjects' definition
 
 // RC4 keystream of the fixed header key; the header fields from 0x18 on are
 // XORed with it.
@@ -64,10 +70,10 @@ std::array<std::uint8_t, 128> headerKeystream()
 
 // Code page 1252 bytes 0x80..0x9F; the five undefined ones keep their C1
 // code point so that nothing is lost.
-constexpr std::array<char16_t, 32> kCp1252High{
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr std::array<char16_t, 32> kCp1252High{0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                               0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                               0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                               0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 void appendUtf8(std::string& out, char32_t c)
 {
@@ -114,9 +120,8 @@ std::uint32_t le32(const unsigned char* p)
 
 bool equalsNoCase(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return g_ascii_tolower(x) == g_ascii_tolower(y);
-           });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return g_ascii_tolower(x) == g_ascii_tolower(y); });
 }
 
 // libmdb prints warnings to stderr (and hex dumps to stdout) while it reads a
@@ -147,7 +152,8 @@ FileImage readImage(const std::string& path)
     return image;
 }
 
-class OutputMute {
+class OutputMute
+{
 public:
     OutputMute()
     {
@@ -198,13 +204,14 @@ std::string damaged(const std::string& path)
     return "The database file " + path + " is damaged and cannot be read.";
 }
 
-MdbCatalogEntry* findUserTable(MdbHandle* mdb, std::string_view name)
+MdbCatalogEntry* findUserTable(MdbHandle* mdb, std::string_view name, bool systemToo = false)
 {
     if (!mdb->catalog)
         return nullptr;
     for (unsigned i = 0; i < mdb->catalog->len; ++i) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-        if (entry->object_type == MDB_TABLE && mdb_is_user_table(entry) && equalsNoCase(entry->object_name, name))
+        if (entry->object_type == MDB_TABLE && (systemToo || mdb_is_user_table(entry)) &&
+            equalsNoCase(entry->object_name, name))
             return entry;
     }
     return nullptr;
@@ -290,11 +297,55 @@ bool propertyBlobIsSound(const unsigned char* blob, std::size_t length)
     return true;
 }
 
+// The data pages of a file as its bytes say, read apart from libmdb: for
+// every owner (a table's definition page) its pages and the live record
+// slots on each. Damage shows as disagreement between this and a walk.
+struct PageCensus {
+    std::uint64_t pages = 0;
+    std::vector<std::uint8_t> type; // byte 0 of every page
+    std::unordered_map<std::uint32_t, std::vector<std::pair<std::uint32_t, std::uint32_t>>> owned;
+
+    std::uint64_t liveRows(std::uint32_t owner) const
+    {
+        std::uint64_t n = 0;
+        if (auto it = owned.find(owner); it != owned.end())
+            for (const auto& page : it->second)
+                n += page.second;
+        return n;
+    }
+};
+
+PageCensus takeCensus(const std::string& path, std::size_t pageSize, bool jet4)
+{
+    PageCensus census;
+    std::ifstream in(path, std::ios::binary);
+    std::vector<unsigned char> page(pageSize);
+    const std::size_t countOffset = jet4 ? 12 : 8;
+    for (std::uint32_t n = 0; in.read(reinterpret_cast<char*>(page.data()), static_cast<std::streamsize>(pageSize));
+         ++n) {
+        census.type.push_back(page[0]);
+        ++census.pages;
+        if (n == 0 || page[0] != 0x01)
+            continue;
+        const std::uint32_t owner = le32(&page[4]);
+        // A slot count beyond the page is damage: count only the slots that fit.
+        const std::size_t slots = std::min<std::size_t>(le16(&page[countOffset]), (pageSize - countOffset - 2) / 2);
+        std::uint32_t live = 0;
+        for (std::size_t i = 0; i < slots; ++i)
+            live += (le16(&page[countOffset + 2 + 2 * i]) & 0x8000) == 0;
+        census.owned[owner].emplace_back(n, live);
+    }
+    return census;
+}
+
 // The catalog as mdb_read_catalog builds it, but the properties of a table
 // are handed to libmdb only when their bytes are sound: its parser loops
 // forever on a zero length and reads past short records.
-bool readCatalog(MdbHandle* mdb)
+// Also records every catalog row in rows. False when the catalog cannot
+// be read completely: a table list with gaps would make a copy drop tables.
+bool readCatalog(MdbHandle* mdb, std::vector<CatalogObject>* rows)
 {
+    rows->clear();
     mdb_free_catalog(mdb);
     mdb->catalog = g_ptr_array_new();
     mdb->num_catalog = 0;
@@ -322,8 +373,19 @@ bool readCatalog(MdbHandle* mdb)
         return false;
     auto* propsCol = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, static_cast<guint>(propsColumn - 1)));
 
+    char parentName[] = "ParentId";
+    std::vector<char> parent(bindSize);
+    if (mdb_bind_column_by_name(table.get(), parentName, parent.data(), nullptr) == -1)
+        return false;
+
+    std::uint64_t fetched = 0;
     mdb_rewind_table(table.get());
     while (mdb_fetch_row(table.get())) {
+        ++fetched;
+        rows->push_back({name.data(), static_cast<std::int32_t>(std::atol(id.data())),
+                         static_cast<std::int32_t>(std::atol(parent.data())), std::atoi(type.data()),
+                         static_cast<std::uint32_t>(std::atol(flags.data())), propsLength > 0,
+                         propsLength == 0 || std::atoi(type.data()) != MDB_TABLE});
         if (std::atoi(type.data()) != MDB_TABLE)
             continue;
         auto* entry = static_cast<MdbCatalogEntry*>(g_malloc0(sizeof(MdbCatalogEntry)));
@@ -349,13 +411,31 @@ bool readCatalog(MdbHandle* mdb)
             got = mdb_ole_read_next(mdb, propsCol, header);
         }
         const auto* bytes = reinterpret_cast<const unsigned char*>(blob.data());
-        if (propertyBlobIsSound(bytes, blob.size()))
+        if (blob.size() >= declared && propertyBlobIsSound(bytes, blob.size())) {
             entry->props = mdb_kkd_to_props(mdb, blob.data(), blob.size());
+            rows->back().propertiesReadable = entry->props != nullptr;
+        }
     }
-    return true;
+    return fetched >= table->num_rows;
 }
 
-class JetTableReader final : public TableReader {
+std::vector<std::string> propertyNames(const MdbProperties* props)
+{
+    std::vector<std::string> names;
+    if (!props || !props->hash)
+        return names;
+    g_hash_table_foreach(
+        props->hash,
+        [](gpointer key, gpointer, gpointer out) {
+            static_cast<std::vector<std::string>*>(out)->emplace_back(static_cast<const char*>(key));
+        },
+        &names);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class JetTableReader final : public TableReader
+{
 public:
     JetTableReader(FileImage image, HandlePtr handle, TableDefPtr table, std::string path)
         : m_image(std::move(image)), m_handle(std::move(handle)), m_table(std::move(table)), m_path(std::move(path))
@@ -369,8 +449,24 @@ public:
         }
         m_jet3 = m_handle->f->jet_version == MDB_VER_JET3;
         OutputMute mute;
+        // The pages the walk will visit; the map may be damaged, so stop at
+        // the end of the file and on anything that does not move forward.
+        std::uint32_t page = 0;
+        while (m_mapPages.size() < kMaxMapPages) {
+            const gint32 next =
+                mdb_map_find_next(m_handle.get(), m_table->usage_map, static_cast<unsigned>(m_table->map_sz), page);
+            if (next <= 0 || static_cast<std::uint32_t>(next) <= page)
+                break;
+            page = static_cast<std::uint32_t>(next);
+            m_mapPages.push_back(page);
+        }
         mdb_rewind_table(m_table.get());
     }
+
+    std::uint32_t definitionPage() const { return static_cast<std::uint32_t>(m_table->entry->table_pg); }
+    const std::vector<std::uint32_t>& mapPages() const { return m_mapPages; }
+    std::uint64_t rowsRead() const { return m_rowsRead; }
+    bool walked() const { return m_done; }
 
     ~JetTableReader() override
     {
@@ -391,7 +487,8 @@ public:
             MdbHandle* mdb = m_handle.get();
             int start = 0;
             std::size_t length = 0;
-            if (m_table->cur_row == 0 || mdb_find_row(mdb, static_cast<int>(m_table->cur_row - 1), &start, &length) != 0)
+            if (m_table->cur_row == 0 ||
+                mdb_find_row(mdb, static_cast<int>(m_table->cur_row - 1), &start, &length) != 0)
                 continue;
             start &= kOffsetMask;
             if (mdb_crack_row(m_table.get(), start, length, m_fields.data()) < 0)
@@ -420,8 +517,9 @@ public:
         if (f.is_null)
             return std::nullopt;
         MdbHandle* mdb = m_handle.get();
-        if (f.start < 0 || f.siz < 0 || static_cast<std::size_t>(f.start) + static_cast<std::size_t>(f.siz) >
-                                             static_cast<std::size_t>(mdb->fmt->pg_size))
+        if (f.start < 0 || f.siz < 0 ||
+            static_cast<std::size_t>(f.start) + static_cast<std::size_t>(f.siz) >
+                static_cast<std::size_t>(mdb->fmt->pg_size))
             return std::nullopt;
         const auto* bytes = mdb->pg_buf + f.start;
         if (col->col_type == MDB_TEXT && m_jet3) {
@@ -461,6 +559,7 @@ private:
     std::vector<std::string> m_names;
     std::vector<MdbColumn*> m_columns;
     std::vector<MdbField> m_fields;
+    std::vector<std::uint32_t> m_mapPages;
     std::uint64_t m_rowsRead = 0;
     bool m_jet3 = true;
     bool m_haveRow = false;
@@ -468,10 +567,13 @@ private:
     mutable Status m_status;
 };
 
-class JetDatabaseReader final : public DatabaseReader {
+class JetDatabaseReader final : public DatabaseReader
+{
 public:
-    JetDatabaseReader(FileImage image, HandlePtr handle, std::string path, int versionByte)
-        : m_image(std::move(image)), m_handle(std::move(handle)), m_path(std::move(path)), m_versionByte(versionByte)
+    JetDatabaseReader(FileImage image, HandlePtr handle, std::string path, int versionByte,
+                      std::vector<CatalogObject> objects)
+        : m_image(std::move(image)), m_handle(std::move(handle)), m_path(std::move(path)), m_versionByte(versionByte),
+          m_objects(std::move(objects))
     {
         for (unsigned i = 0; i < m_handle->catalog->len; ++i) {
             auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(m_handle->catalog, i));
@@ -485,10 +587,15 @@ public:
 
     std::unique_ptr<TableReader> openTable(std::string_view name, Status* error) override
     {
+        return open(name, false, error);
+    }
+
+    std::unique_ptr<TableReader> open(std::string_view name, bool systemToo, Status* error)
+    {
         Status ignored;
         Status& err = error ? *error : ignored;
         err = Status::ok();
-        MdbCatalogEntry* own = findUserTable(m_handle.get(), name);
+        MdbCatalogEntry* own = findUserTable(m_handle.get(), name, systemToo);
         if (!own) {
             err = Status::notFound("Table '" + std::string(name) + "' not found in " + m_path + ".");
             return nullptr;
@@ -498,7 +605,7 @@ public:
             OutputMute mute;
             clone.reset(mdb_clone_handle(m_handle.get()));
         }
-        MdbCatalogEntry* entry = clone ? findUserTable(clone.get(), own->object_name) : nullptr;
+        MdbCatalogEntry* entry = clone ? findUserTable(clone.get(), own->object_name, systemToo) : nullptr;
         if (!entry) {
             err = Status::ioError("Could not read table '" + std::string(name) + "' of " + m_path + ".");
             return nullptr;
@@ -530,12 +637,85 @@ public:
             const char* req = mdb_col_get_prop(col, "Required");
             info.allowZeroLength = azl && std::strcmp(azl, "yes") == 0;
             info.required = req && std::strcmp(req, "yes") == 0;
+            if (col->props)
+                info.properties = propertyNames(col->props);
             columns->push_back(std::move(info));
         }
         return Status::ok();
     }
 
     int versionByte() const { return m_versionByte; }
+    const std::vector<CatalogObject>& objects() const { return m_objects; }
+
+    Status tableProperties(std::string_view name, std::vector<std::string>* names)
+    {
+        names->clear();
+        MdbCatalogEntry* entry = findUserTable(m_handle.get(), name);
+        if (!entry)
+            return Status::notFound("Table '" + std::string(name) + "' not found in " + m_path + ".");
+        Status err;
+        TableDefPtr table = readTableDef(entry, m_path, &err);
+        if (!table)
+            return err;
+        if (table->props)
+            *names = propertyNames(table->props);
+        return Status::ok();
+    }
+
+    const PageCensus& census()
+    {
+        if (!m_census)
+            m_census = std::make_unique<PageCensus>(
+                takeCensus(m_path, m_versionByte == 0 ? kJet3PageSize : kJet4PageSize, m_versionByte != 0));
+        return *m_census;
+    }
+
+    Status checkCatalog()
+    {
+        const PageCensus& pages = census();
+        const std::uint64_t held = pages.liveRows(kCatalogPage);
+        if (m_objects.size() < held)
+            return Status::corruption("The table list of " + m_path +
+                                      " cannot be read completely: " + std::to_string(held - m_objects.size()) +
+                                      " of its " + std::to_string(held) + " entries are unreadable.");
+        std::vector<std::uint32_t> named;
+        for (const CatalogObject& o : m_objects)
+            if (o.type == MDB_TABLE)
+                named.push_back(static_cast<std::uint32_t>(o.id) & 0x00FFFFFF);
+        for (const auto& [owner, list] : pages.owned) {
+            if (owner < 2 || owner >= pages.pages || pages.type[owner] != 0x02 || pages.liveRows(owner) == 0)
+                continue;
+            if (std::find(named.begin(), named.end(), owner) == named.end())
+                return Status::corruption("The table list of " + m_path + " is incomplete: the table defined on page " +
+                                          std::to_string(owner) + " holds " + std::to_string(pages.liveRows(owner)) +
+                                          " records but is not listed.");
+        }
+        return Status::ok();
+    }
+
+    Status audit(const JetTableReader& table, RowAudit* audit)
+    {
+        if (!table.walked())
+            return Status::invalidArgument("The table has not been read to its end.");
+        const PageCensus& pages = census();
+        const std::uint32_t owner = table.definitionPage();
+        const auto& map = table.mapPages();
+        audit->read = table.rowsRead();
+        audit->unvisited = 0;
+        std::uint64_t held = 0;
+        if (auto it = pages.owned.find(owner); it != pages.owned.end()) {
+            for (const auto& [page, live] : it->second) {
+                held += live;
+                if (!std::binary_search(map.begin(), map.end(), page))
+                    audit->unvisited += live;
+            }
+        }
+        // A definition's count larger than the file could hold is damage itself.
+        const std::uint64_t counted = table.rowCount();
+        const bool plausible = counted <= pages.pages * 255;
+        audit->expected = std::max(held, plausible ? counted : 0);
+        return Status::ok();
+    }
 
 private:
     FileImage m_image; // outlives the handles that read from it
@@ -543,13 +723,16 @@ private:
     std::string m_path;
     int m_versionByte;
     std::vector<std::string> m_tables;
+    std::vector<CatalogObject> m_objects;
+    std::unique_ptr<PageCensus> m_census;
 };
 
 } // namespace
 
 Status readFileHeader(const std::string& path, FileHeader* header)
 {
-    struct stat st {};
+    struct stat st {
+    };
     if (path.empty() || path.back() == '/')
         return Status::invalidFileName("Not a valid file name.");
     if (::stat(path.c_str(), &st) != 0)
@@ -616,8 +799,7 @@ Status readFileHeader(const std::string& path, FileHeader* header)
     return Status::ok();
 }
 
-std::unique_ptr<DatabaseReader> DatabaseReader::open(const std::string& path, std::string_view password,
-                                                     Status* error)
+std::unique_ptr<DatabaseReader> DatabaseReader::open(const std::string& path, std::string_view password, Status* error)
 {
     Status ignored;
     Status& err = error ? *error : ignored;
@@ -634,6 +816,8 @@ std::unique_ptr<DatabaseReader> DatabaseReader::open(const std::string& path, st
     }
     FileImage image = readImage(path);
     HandlePtr handle;
+    std::vector<CatalogObject> objects;
+    bool catalogShort = false;
     {
         OutputMute mute;
         if (image)
@@ -642,14 +826,18 @@ std::unique_ptr<DatabaseReader> DatabaseReader::open(const std::string& path, st
             image.reset();
             handle.reset(mdb_open(path.c_str(), MDB_NOFLAGS));
         }
-        if (handle && !readCatalog(handle.get()))
+        if (handle && !readCatalog(handle.get(), &objects)) {
             handle.reset();
+            catalogShort = true;
+        }
     }
     if (!handle) {
-        err = Status::corruption(damaged(path));
+        err = Status::corruption(catalogShort ? "The table list of " + path + " cannot be read completely."
+                                              : damaged(path));
         return nullptr;
     }
-    return std::make_unique<JetDatabaseReader>(std::move(image), std::move(handle), path, header.versionByte);
+    return std::make_unique<JetDatabaseReader>(std::move(image), std::move(handle), path, header.versionByte,
+                                               std::move(objects));
 }
 
 Status describeTable(DatabaseReader& db, std::string_view table, std::vector<ColumnInfo>* columns)
@@ -658,6 +846,45 @@ Status describeTable(DatabaseReader& db, std::string_view table, std::vector<Col
     if (!jet)
         return Status::unsupported("Column properties are only known for files opened by the Jet reader.");
     return jet->describe(table, columns);
+}
+
+std::vector<CatalogObject> catalogObjects(const DatabaseReader& db)
+{
+    const auto* jet = dynamic_cast<const JetDatabaseReader*>(&db);
+    return jet ? jet->objects() : std::vector<CatalogObject>{};
+}
+
+std::unique_ptr<TableReader> openAnyTable(DatabaseReader& db, std::string_view name, Status* error)
+{
+    auto* jet = dynamic_cast<JetDatabaseReader*>(&db);
+    if (!jet)
+        return db.openTable(name, error);
+    return jet->open(name, true, error);
+}
+
+Status tableProperties(DatabaseReader& db, std::string_view table, std::vector<std::string>* names)
+{
+    auto* jet = dynamic_cast<JetDatabaseReader*>(&db);
+    if (!jet)
+        return Status::unsupported("Table properties are only known for files opened by the Jet reader.");
+    return jet->tableProperties(table, names);
+}
+
+Status checkCatalog(DatabaseReader& db)
+{
+    auto* jet = dynamic_cast<JetDatabaseReader*>(&db);
+    if (!jet)
+        return Status::unsupported("Only files opened by the Jet reader can be checked.");
+    return jet->checkCatalog();
+}
+
+Status auditRows(DatabaseReader& db, const TableReader& table, RowAudit* audit)
+{
+    auto* jet = dynamic_cast<JetDatabaseReader*>(&db);
+    const auto* walk = dynamic_cast<const JetTableReader*>(&table);
+    if (!jet || !walk)
+        return Status::unsupported("Only tables read by the Jet reader can be audited.");
+    return jet->audit(*walk, audit);
 }
 
 std::string cp1252ToUtf8(std::string_view bytes)

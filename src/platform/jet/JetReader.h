@@ -10,6 +10,7 @@
 // stderr is kept out of the terminal.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,7 +19,8 @@
 #include "platform/Status.h"
 #include "platform/jet/Jet.h"
 
-namespace quorlix::jet {
+namespace quorlix::jet
+{
 
 // What the first page of a Jet file says.
 struct FileHeader {
@@ -58,15 +60,57 @@ enum class ColumnType : int {
 
 struct ColumnInfo {
     std::string name;
-    int type = 0;      // ColumnType value
-    int size = 0;      // bytes as stored (Text: Jet 3 characters, Jet 4 bytes)
+    int type = 0; // ColumnType value
+    int size = 0; // bytes as stored (Text: Jet 3 characters, Jet 4 bytes)
     bool allowZeroLength = false;
     bool required = false;
+    // Names of every property the field carries (AllowZeroLength included).
+    std::vector<std::string> properties;
 };
 
 // Column list of a user table of a database opened by DatabaseReader::open,
 // in field order, with the AllowZeroLength and Required properties.
 Status describeTable(DatabaseReader& db, std::string_view table, std::vector<ColumnInfo>* columns);
+
+// One row of the catalog (MSysObjects): tables, queries, containers,
+// documents and the rest.
+struct CatalogObject {
+    std::string name;
+    std::int32_t id = 0;
+    std::int32_t parentId = 0;
+    int type = 0;            // 1 table, 2 database, 3 container, 5 query, 8 relationship, ...
+    std::uint32_t flags = 0; // 0x80000000 or 0x00000002: system object
+    bool hasProperties = false;
+    // Tables: no properties, or their bytes are sound. Other objects' properties are not read.
+    bool propertiesReadable = false;
+};
+
+// Every catalog row of a database opened by DatabaseReader::open, in catalog order.
+std::vector<CatalogObject> catalogObjects(const DatabaseReader& db);
+
+// Any table by name, system tables (MSysACEs, MSysQueries, ...) included.
+std::unique_ptr<TableReader> openAnyTable(DatabaseReader& db, std::string_view name, Status* error);
+
+// Names of the properties of a user table itself (not of its fields).
+Status tableProperties(DatabaseReader& db, std::string_view table, std::vector<std::string>* names);
+
+// Checks the catalog against the pages of the file: every catalog row that
+// the pages hold was read, and every table definition that owns records is
+// named in the catalog. Corruption otherwise, saying what is missing.
+Status checkCatalog(DatabaseReader& db);
+
+// What a walk over a table (to its end) gave, set against the file's pages.
+struct RowAudit {
+    std::uint64_t read = 0; // records the walk gave
+    // Records the table holds: the larger of its definition's count (when the
+    // file could hold that many) and the records found on its pages.
+    std::uint64_t expected = 0;
+    // Records on pages of the table that its page map leaves out: the walk
+    // never met them, though they may be readable.
+    std::uint64_t unvisited = 0;
+};
+// table must come from db.openTable or openAnyTable and be walked to its end.
+Status auditRows(DatabaseReader& db, const TableReader& table, RowAudit* audit);
 
 // Bytes in code page 1252 as UTF-8 (the five bytes 1252 leaves undefined
 // keep their C1 code points, so nothing is lost).

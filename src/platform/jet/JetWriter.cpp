@@ -10,9 +10,9 @@
 #include <optional>
 #include <vector>
 
+#include "platform/SecretMemory.h"
 #include "platform/jet/JetEncode.h"
 #include "platform/jet/JetFormat.h"
-#include "platform/SecretMemory.h"
 
 namespace quorlix::jet
 {
@@ -525,15 +525,15 @@ Status JetDatabaseWriter::appendRow(const std::vector<std::optional<std::string_
         const std::size_t limit = t.columns[i].size / (m_format.isJet4() ? 2u : 1u);
         if (utf8Length(*v) > limit)
             return fail(Status::invalidArgument("The text " + quoted(*v) + " is longer than the " +
-                                                std::to_string(limit) + " characters of the field " +
-                                                quoted(field) + "."));
+                                                std::to_string(limit) + " characters of the field " + quoted(field) +
+                                                "."));
         std::string& out = m_encoded[i];
         if (m_format.isJet4()) {
             std::string ucs2;
             if (!utf8ToUcs2(*v, &ucs2))
-                return fail(Status::invalidArgument("The text " + quoted(*v) +
-                                                    " has characters a database "
-                                                    "field cannot hold."));
+                return fail(Status::invalidArgument("The text " + quoted(*v) + " has the character " +
+                                                    unencodableCharacter(m_format, *v) +
+                                                    " that a database field cannot hold."));
             compressUcs2(ucs2, &out);
             m_fields[i] = std::string_view(out);
         } else {
@@ -543,8 +543,9 @@ Status JetDatabaseWriter::appendRow(const std::vector<std::optional<std::string_
             } else if (utf8ToCp1252(*v, &out)) {
                 m_fields[i] = std::string_view(out);
             } else {
-                return fail(Status::invalidArgument("The text " + quoted(*v) +
-                                                    " has characters an Access 97 database cannot hold."));
+                return fail(Status::invalidArgument("The text " + quoted(*v) + " has the character " +
+                                                    unencodableCharacter(m_format, *v) +
+                                                    " that an Access 97 database cannot hold."));
             }
         }
     }

@@ -295,7 +295,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"tooManyFields", J3, -1, "A", tooManyColumns(), {},
                 "Table \"A\": too many fields or field names too long."},
         Refusal{"textOutsideCodePage1252", J3, 1, "", {}, passwordRow("\xD0\x96"),
-                "The text \"\xD0\x96\" has characters an Access 97 database cannot hold."}),
+                "The text \"\xD0\x96\" has the character 0x0416 that an Access 97 database cannot hold."}),
     [](const ::testing::TestParamInfo<Refusal>& i) { return i.param.name; });
 // clang-format on
 
