@@ -159,11 +159,14 @@ TEST(JetReaderErrors, EachBadPathGetsItsClass)
     fs::create_directories(dir.path("folder.mdb"));
 
     using C = Status::Code;
-    const std::vector<std::pair<std::string, C>> cases{
-        {"", C::InvalidFileName},           {dir.path("folder.mdb"), C::InvalidFileName},
-        {dir.path(""), C::InvalidFileName}, {dir.path("missing.mdb"), C::IoError},
-        {dir.path("text.mdb"), C::Corruption}, {dir.path("short.mdb"), C::Corruption},
-        {dir.path("ragged.mdb"), C::Corruption}, {dir.path("empty.mdb"), C::Corruption}};
+    const std::vector<std::pair<std::string, C>> cases{{"", C::InvalidFileName},
+                                                       {dir.path("folder.mdb"), C::InvalidFileName},
+                                                       {dir.path(""), C::InvalidFileName},
+                                                       {dir.path("missing.mdb"), C::IoError},
+                                                       {dir.path("text.mdb"), C::Corruption},
+                                                       {dir.path("short.mdb"), C::Corruption},
+                                                       {dir.path("ragged.mdb"), C::Corruption},
+                                                       {dir.path("empty.mdb"), C::Corruption}};
     for (const auto& [path, code] : cases) {
         Status status;
         EXPECT_FALSE(DatabaseReader::open(path, "", &status)) << path;
@@ -222,19 +225,23 @@ TEST(JetReaderDamage, TruncatedSampleReportsShortTables)
     TempDir dir;
     const std::string bytes = slurp((kSamples / "testIndexCodesV1997.mdb").string());
     const std::string cut = dir.path("cut.mdb");
-    // Cut inside the data of Table1_desc: its definition is still there, some
-    // of its pages are not.
+    // The table list lies on pages 18 and 124: a file cut before 124 cannot
+    // list its tables completely, and a partial list is no list.
     writeBytes(cut, bytes.substr(0, 60 * 2048));
     Status status;
+    EXPECT_FALSE(DatabaseReader::open(cut, "", &status));
+    EXPECT_EQ(status.message(), "The table list of " + cut + " cannot be read completely.");
+    // Cut inside the data of Table15: its definition is still there, its page is not.
+    writeBytes(cut, bytes.substr(0, 136 * 2048));
     auto db = DatabaseReader::open(cut, "", &status);
     ASSERT_TRUE(db) << status.message();
     std::vector<Row> got;
     ASSERT_TRUE(readRows(*db, "Table1", &got).isOk());
     EXPECT_EQ(got.size(), 275u);
-    status = readRows(*db, "Table1_desc", &got);
+    status = readRows(*db, "Table15", &got);
     EXPECT_EQ(status.code(), Status::Code::Corruption);
     EXPECT_EQ(status.message(), "The database file " + cut + " is damaged and cannot be read.");
-    EXPECT_EQ(readRows(*db, "Table10", &got).code(), Status::Code::Corruption);
+    EXPECT_EQ(readRows(*db, "Table15_desc", &got).code(), Status::Code::Corruption);
     db.reset();
     checkCuts(dir, bytes, 2, 3);
 }
@@ -263,9 +270,13 @@ TEST(JetReaderDamage, ByteFlippedSamplesNeverCrash)
 TEST(Cp1252, BytesBecomeUtf8)
 {
     // Euro sign, e acute, an undefined byte keeping its code point, Y diaeresis, y diaeresis, an inner NUL.
-    const std::vector<std::pair<std::string, std::string>> cases{
-        {"abc", "abc"}, {"\x80", "\xE2\x82\xAC"}, {"\xE9t\xE9", "\xC3\xA9t\xC3\xA9"}, {"\x81", "\xC2\x81"},
-        {"\x9F", "\xC5\xB8"}, {"\xFF", "\xC3\xBF"}, {std::string("a\0b", 3), std::string("a\0b", 3)}};
+    const std::vector<std::pair<std::string, std::string>> cases{{"abc", "abc"},
+                                                                 {"\x80", "\xE2\x82\xAC"},
+                                                                 {"\xE9t\xE9", "\xC3\xA9t\xC3\xA9"},
+                                                                 {"\x81", "\xC2\x81"},
+                                                                 {"\x9F", "\xC5\xB8"},
+                                                                 {"\xFF", "\xC3\xBF"},
+                                                                 {std::string("a\0b", 3), std::string("a\0b", 3)}};
     for (const auto& [in, out] : cases)
         EXPECT_EQ(cp1252ToUtf8(in), out);
 }
