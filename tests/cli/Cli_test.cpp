@@ -69,6 +69,12 @@ protected:
 TEST_F(CliTest, RefusalsPrintTheExactMessageThenTheOptionAndExitTwo)
 {
     const std::string user = (dir / "data" / "quorlix").string() + "/";
+    fs::create_directories(user);
+    std::ofstream(user + "junk.dct") << "not a database";
+    const std::string notFoundTail =
+        " not found in folder. This file is necessary in order to select words from. This file may have been moved "
+        "or renamed. In order to use this dictionary file you should download it into the Quorlix directory. Select "
+        "the 'DOWNLOAD DICTIONARY FILE' option from the 'DICTIONARY' menu.";
     // The command, the window's own text, and the line naming the option to change.
     const std::tuple<std::string, std::string, std::string> rows[] = {
         {"generate --count 5 --min 8 --max 4", "Maximum 'Total Characters' number must be greater than minimum number",
@@ -110,6 +116,18 @@ TEST_F(CliTest, RefusalsPrintTheExactMessageThenTheOptionAndExitTwo)
          "wordlist_french.dct",
          ""},
         {"dict search abc", "Only words greater than 3 characters may be searched.", ""},
+        // A dictionary check that cannot read its file would pass every password.
+        {"generate --count 3 --dict whole --dictionary nosuch.dct", user + "nosuch.dct" + notFoundTail,
+         "Get it with: quorlix-cli dict download nosuch.dct, or name another with --dictionary (dict list shows "
+         "those present)."},
+        {"generate --count 3 --dict hybrid --dictionary nosuch.dct --files 2 --preface pw",
+         user + "nosuch.dct" + notFoundTail,
+         "Get it with: quorlix-cli dict download nosuch.dct, or name another with --dictionary (dict list shows "
+         "those present)."},
+        {"generate --count 3 --dict whole --dictionary junk.dct",
+         user + "junk.dct file triggered an unknown error. This file may be damaged. please re-download this "
+                "dictionary file and try again.",
+         ""},
     };
     for (const auto& [args, message, hint] : rows) {
         SCOPED_TRACE(args);
@@ -118,6 +136,7 @@ TEST_F(CliTest, RefusalsPrintTheExactMessageThenTheOptionAndExitTwo)
         EXPECT_EQ(r.err, message + "\n" + (hint.empty() ? "" : hint + "\n"));
         EXPECT_EQ(r.out, "");
     }
+    EXPECT_FALSE(fs::exists(dir / "pw1.txt"));
     EXPECT_FALSE(fs::exists(dir / "pw1.txt"));
 }
 
