@@ -31,7 +31,12 @@ Status verifyDownloadedDictionary(const std::string& path)
     auto file = DictionaryFile::openPath(path, &error);
     if (!file)
         return error.isOk() ? Status::corruption("The file is not a dictionary.") : error;
-    return file->verifyDictionary();
+    if (Status s = file->verifyDictionary(); !s)
+        return s;
+    // Every table to its end, as a run's word count walks them: a file
+    // damaged past its first record must not replace a good one.
+    WordCounts counts;
+    return file->countWords(&counts);
 }
 
 namespace {
