@@ -171,7 +171,7 @@ int runDictBuild(const std::string& list, const std::string& out)
     Status s;
     DictionaryBuildReport report;
     if (!buildDictionary(list, target, &s, &report))
-        return fail(s.message());
+        return fail(s.message(), s.code() == Status::Code::InvalidArgument ? kExitRefused : kExitFailure);
     std::printf("%zu words from %zu lines into %s\n", report.wordsKept, report.linesRead, target.c_str());
     return kExitOk;
 }

@@ -71,6 +71,7 @@ TEST_F(CliTest, RefusalsPrintTheExactMessageThenTheOptionAndExitTwo)
     const std::string user = (dir / "data" / "quorlix").string() + "/";
     fs::create_directories(user);
     std::ofstream(user + "junk.dct") << "not a database";
+    std::ofstream(dir / "noa.txt") << "zebra\nboat\n";
     const std::string notFoundTail =
         " not found in folder. This file is necessary in order to select words from. This file may have been moved "
         "or renamed. In order to use this dictionary file you should download it into the Quorlix directory. Select "
@@ -116,6 +117,10 @@ TEST_F(CliTest, RefusalsPrintTheExactMessageThenTheOptionAndExitTwo)
          "wordlist_french.dct",
          ""},
         {"dict search abc", "Only words greater than 3 characters may be searched.", ""},
+        {"dict build noa.txt noa.dct",
+         "The word lists hold no word beginning with A. A dictionary needs one: the program recognises a dictionary "
+         "by the first word of its table A.",
+         ""},
         // A dictionary check that cannot read its file would pass every password.
         {"generate --count 3 --dict whole --dictionary nosuch.dct", user + "nosuch.dct" + notFoundTail,
          "Get it with: quorlix-cli dict download nosuch.dct, or name another with --dictionary (dict list shows "
@@ -137,6 +142,7 @@ TEST_F(CliTest, RefusalsPrintTheExactMessageThenTheOptionAndExitTwo)
         EXPECT_EQ(r.out, "");
     }
     EXPECT_FALSE(fs::exists(dir / "pw1.txt"));
+    EXPECT_FALSE(fs::exists(user + "noa.dct"));
     EXPECT_FALSE(fs::exists(dir / "pw1.txt"));
 }
 
