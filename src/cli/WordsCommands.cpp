@@ -134,7 +134,8 @@ int runDictSearch(const std::string& word, bool hybrid, const std::string& dicti
 
 int runDictDownload(const std::string& name)
 {
-    if (name.find('/') != std::string::npos || name == "." || name == ".." || name.empty()) {
+    // As the download window: a name with a folder in it would write outside the dictionary folder.
+    if (!isBareFileName(name)) {
         fail("dict download: " + name + " is not a file name; give the name alone, e.g. wordlist_french.dct");
         return kExitRefused;
     }

@@ -199,7 +199,7 @@ DownloadOutcome acceptDownload(DownloadWindow& window, const std::string& progra
     controls.modeOptionsEnabled = false;
     surface.setStatus("No Dictionary Check");
     // A name typed with a folder in it must not write outside the program folder.
-    if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos || name == "." || name == "..") {
+    if (!isBareFileName(name)) {
         boxes.show("Download Failed: " + name + " is not a file name." + std::string(kCrLf) + address,
                    Icon::Critical, Buttons::Ok);
         return DownloadOutcome::Failed;

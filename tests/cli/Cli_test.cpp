@@ -116,6 +116,8 @@ TEST_F(CliTest, RefusalsPrintTheExactMessageThenTheOptionAndExitTwo)
          "dict download: ../x.dct is not a file name; give the name alone, e.g. "
          "wordlist_french.dct",
          ""},
+        {"dict download '..\\x.dct'",
+         "dict download: ..\\x.dct is not a file name; give the name alone, e.g. wordlist_french.dct", ""},
         {"dict search abc", "Only words greater than 3 characters may be searched.", ""},
         {"dict build noa.txt noa.dct",
          "The word lists hold no word beginning with A. A dictionary needs one: the program recognises a dictionary "
