@@ -12,6 +12,7 @@
 #include "words/DictionarySearch.h"
 #include "words/DictionaryWordSource.h"
 #include "words/WordSettingsWindow.h"
+#include "words/WordText.h"
 
 namespace quorlix::cli
 {
@@ -49,7 +50,8 @@ Status applyWordsArgs(const WordsArgs& args, OptionState& state)
         w.wordsPerPassword = static_cast<std::int16_t>(*args.words);
     }
     if (args.separator) {
-        if (args.separator->size() > 1)
+        // One character, as the settings window means it: é is one, though two bytes.
+        if (characterCount(*args.separator) > 1)
             return Status::invalidArgument("--separator: one character, or \"\" for none");
         w.separator = *args.separator;
     }

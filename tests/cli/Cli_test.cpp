@@ -101,6 +101,7 @@ TEST_F(CliTest, RefusalsPrintTheExactMessageThenTheOptionAndExitTwo)
          "Set --files to 2 or more."},
         {"words --min-word 3", "Settings not accepted. Word Length must be at least 4 charaters.",
          "Set --min-word to 4 or more."},
+        {"words --separator é-", "--separator: one character, or \"\" for none", ""},
         {"words --count 3 --dictionary missing.dct",
          user + "missing.dct not found in folder. This file is necessary in order to select words from. This file "
                 "may have been moved or renamed. In order to use this dictionary file you should download it into "
@@ -350,6 +351,12 @@ TEST_F(CliTest, WordsDictionaryCheckAndSearch)
     ASSERT_EQ(lines(r.out).size(), 30u);
     for (const auto& pw : lines(r.out))
         EXPECT_TRUE(std::regex_match(pw, std::regex("[^-0-9A-Z]{4,}-[^-0-9A-Z]{4,}-[^-0-9A-Z]{4,}[0-9]{3}"))) << pw;
+    // A one-character separator of two bytes.
+    r = run("words --count 3 --words 2 --separator é --no-digits");
+    ASSERT_EQ(r.code, 0) << r.err;
+    ASSERT_EQ(lines(r.out).size(), 3u);
+    for (const auto& pw : lines(r.out))
+        EXPECT_NE(pw.find("é"), std::string::npos) << pw;
 
     // Whole-word checking takes "'" and "|" out of the pool with its notice, then runs.
     r = run("generate --count 5 --min 6 --max 6 --pool lower --include \"'|\" --dict whole");
