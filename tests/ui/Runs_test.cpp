@@ -12,8 +12,8 @@
 #include <QTimer>
 
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "UiTestSupport.h"
