@@ -12,6 +12,7 @@
 #include "words/DictionarySearch.h"
 #include "words/DictionaryWordSource.h"
 #include "words/WordSettingsWindow.h"
+#include "words/WordText.h"
 
 namespace quorlix::cli
 {
@@ -49,7 +50,8 @@ Status applyWordsArgs(const WordsArgs& args, OptionState& state)
         w.wordsPerPassword = static_cast<std::int16_t>(*args.words);
     }
     if (args.separator) {
-        if (args.separator->size() > 1)
+        // One character, as the settings window means it: é is one, though two bytes.
+        if (characterCount(*args.separator) > 1)
             return Status::invalidArgument("--separator: one character, or \"\" for none");
         w.separator = *args.separator;
     }
@@ -134,7 +136,8 @@ int runDictSearch(const std::string& word, bool hybrid, const std::string& dicti
 
 int runDictDownload(const std::string& name)
 {
-    if (name.find('/') != std::string::npos || name == "." || name == ".." || name.empty()) {
+    // As the download window: a name with a folder in it would write outside the dictionary folder.
+    if (!isBareFileName(name)) {
         fail("dict download: " + name + " is not a file name; give the name alone, e.g. wordlist_french.dct");
         return kExitRefused;
     }
@@ -171,7 +174,7 @@ int runDictBuild(const std::string& list, const std::string& out)
     Status s;
     DictionaryBuildReport report;
     if (!buildDictionary(list, target, &s, &report))
-        return fail(s.message());
+        return fail(s.message(), s.code() == Status::Code::InvalidArgument ? kExitRefused : kExitFailure);
     std::printf("%zu words from %zu lines into %s\n", report.wordsKept, report.linesRead, target.c_str());
     return kExitOk;
 }

@@ -49,11 +49,8 @@ public:
         const auto averageLength = static_cast<std::size_t>(m_request.values.minLength + maxLength) / 2 + 1;
         m_list.reserve(static_cast<std::size_t>(m_total), static_cast<std::size_t>(m_total) * averageLength);
 
-        if (m_dictionary) {
-            if (checks.dictionary && maxLength > 3)
-                (void)m_dictionary->prepare(m_request.dictionaryCheckFile);
+        if (m_dictionary)
             m_dictionary->useSingleWindowTexts();
-        }
         m_state.ticks = 0;
         if (m_total >= kQuietListFrom)
             m_list.setUpdating(false);
@@ -352,10 +349,6 @@ private:
         const float step = (1.0f / static_cast<float>(m_totalFiles)) * 100.0f;
         m_surface.setCountdown(texts::kCountdownDeactivated);
         const CheckOptions& checks = m_request.checks;
-        if (m_dictionary && checks.dictionary && m_request.values.maxLength > 3) {
-            if (!m_dictionary->prepare(m_request.dictionaryCheckFile))
-                throw MultiFileFailure{};
-        }
         const std::optional<ListFormat> format = multiFileFormat(m_settings.fileType);
         if (!format)
             return true;

@@ -14,7 +14,8 @@
 namespace quorlix
 {
 
-// Runs into the display. dictionary may be null (the check then passes).
+// Runs into the display. dictionary may be null (the check then passes); when
+// given, it has been prepared (RunControl::generate does so).
 void generateCharacters(const RunRequest& request, RunEnvironment& env, DictionaryCheck* dictionary);
 
 using ListFileOpener =
@@ -27,8 +28,8 @@ struct MultiFileHooks {
 };
 
 // Runs into the files named by request.multiFile. Every failure (a file that
-// cannot be created or written, a writer that throws, a dictionary that cannot
-// be read) ends the run with the multi-file error message; the file being
+// cannot be created or written, a writer that throws, a dictionary check that
+// throws) ends the run with the multi-file error message; the file being
 // written is then dropped and an earlier file of that name is left untouched.
 void generateMultiFileCharacters(const RunRequest& request, RunEnvironment& env, DictionaryCheck* dictionary,
                                  const MultiFileHooks& hooks);

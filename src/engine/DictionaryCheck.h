@@ -17,10 +17,10 @@ class DictionaryCheck
 public:
     virtual ~DictionaryCheck() = default;
 
-    // Run start, when the dictionary switch is on and the maximum length is
-    // above 3: the bare name of the dictionary-check file in the program
-    // folder. A single-window run carries on after a failure (the check then
-    // passes what it cannot judge); a multi-file run ends with its error end.
+    // Before a run, when the dictionary switch is on and the maximum length
+    // is above 3: the bare name of the dictionary-check file in the program
+    // folder. A failure refuses the run before anything is made, showing the
+    // status's message (the critical icon), so its text is the user's.
     virtual Status prepare(const std::string& fileName)
     {
         (void)fileName;

@@ -218,6 +218,14 @@ void RunControl::generate(Dispatch dispatch)
         break;
     case Dispatch::Characters:
     case Dispatch::MultiFileCharacters:
+        // A check that cannot read its file would pass every password: the
+        // run is refused before the display is cleared or a file is written.
+        if (m_dictionary && checks.dictionary && m_request.values.maxLength > 3) {
+            if (const Status s = m_dictionary->prepare(m_request.dictionaryCheckFile); !s) {
+                m_env.boxes.show(s.message(), Icon::Critical, Buttons::Ok);
+                return;
+            }
+        }
         m_env.list.clear();
         m_env.list.setUpdating(true);
         m_env.state.stopRequested = 0;

@@ -2,6 +2,7 @@
 
 #include "platform/jet/JetWriter.h"
 
+#include <algorithm>
 #include <fstream>
 #include <unordered_set>
 
@@ -105,6 +106,11 @@ bool buildDictionary(const std::vector<std::string>& listPaths, const std::strin
         return false;
     if (words.empty()) {
         s = Status::invalidArgument("The word lists hold no word of four or more letters.");
+        return false;
+    }
+    if (std::none_of(words.begin(), words.end(), [](const std::string& w) { return WordTables::indexOf(w[0]) == 0; })) {
+        s = Status::invalidArgument("The word lists hold no word beginning with A. A dictionary needs one: the program "
+                                    "recognises a dictionary by the first word of its table A.");
         return false;
     }
     s = createDictionary(outPath, words);

@@ -29,8 +29,9 @@ std::vector<std::string> dictionaryWordsFromLists(const std::vector<std::string>
 bool qualifiesAsDictionaryWord(const std::string& word);
 
 // Builds outPath from one or more lists; false with *status set on failure
-// (an unreadable list, nothing to keep, a write error). outPath is replaced
-// only when the whole file was written.
+// (an unreadable list, a write error) or refusal (InvalidArgument: nothing to
+// keep, or no word beginning with A, without which no reader takes the file).
+// outPath is replaced only when the whole file was written.
 bool buildDictionary(const std::string& listPath, const std::string& outPath, Status* status,
                      DictionaryBuildReport* report = nullptr);
 bool buildDictionary(const std::vector<std::string>& listPaths, const std::string& outPath, Status* status,

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "words/WordRuns.h"
 #include "words/WordText.h"
 
 namespace quorlix {
@@ -50,6 +51,12 @@ Status DictionaryChecker::prepare(const std::string& fileName)
         return m_index ? Status::ok() : Status::notFound("No dictionary source.");
     const std::string folder = m_places.folderOf(fileName);
     const std::string path = folder + fileName;
+    // The messages are those of a word run's dictionary: the same files, the same remedies.
+    if (!fileExists(path)) {
+        m_index.reset();
+        m_indexedPath.clear();
+        return Status::notFound(dictionaryNotFoundMessage(path));
+    }
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);
     const auto time = ec ? std::filesystem::file_time_type{} : std::filesystem::last_write_time(path, ec);
@@ -60,7 +67,7 @@ Status DictionaryChecker::prepare(const std::string& fileName)
     m_indexedPath.clear();
     WordTables tables;
     if (Status s = m_source->load(folder, fileName, &tables); !s)
-        return s;
+        return Status::corruption(m_source->failureMessage(s, path, false));
     m_index = std::make_shared<const DictionaryIndex>(tables);
     if (!ec) {
         m_indexedPath = path;

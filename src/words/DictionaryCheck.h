@@ -44,6 +44,8 @@ public:
     void setIndex(std::shared_ptr<const DictionaryIndex> index) { m_index = std::move(index); }
     const DictionaryIndex* index() const { return m_index.get(); }
 
+    // A missing file fails with the word runs' not-found text, one that
+    // cannot be read with the text for its failure (not a dictionary, unknown).
     Status prepare(const std::string& fileName) override;
     void useSingleWindowTexts() override { m_multiFileName.reset(); }
     void useMultiFileTexts(std::string shownName) override

@@ -31,7 +31,12 @@ Status verifyDownloadedDictionary(const std::string& path)
     auto file = DictionaryFile::openPath(path, &error);
     if (!file)
         return error.isOk() ? Status::corruption("The file is not a dictionary.") : error;
-    return file->verifyDictionary();
+    if (Status s = file->verifyDictionary(); !s)
+        return s;
+    // Every table to its end, as a run's word count walks them: a file
+    // damaged past its first record must not replace a good one.
+    WordCounts counts;
+    return file->countWords(&counts);
 }
 
 namespace {
@@ -194,7 +199,7 @@ DownloadOutcome acceptDownload(DownloadWindow& window, const std::string& progra
     controls.modeOptionsEnabled = false;
     surface.setStatus("No Dictionary Check");
     // A name typed with a folder in it must not write outside the program folder.
-    if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos || name == "." || name == "..") {
+    if (!isBareFileName(name)) {
         boxes.show("Download Failed: " + name + " is not a file name." + std::string(kCrLf) + address,
                    Icon::Critical, Buttons::Ok);
         return DownloadOutcome::Failed;

@@ -38,7 +38,8 @@ inline constexpr std::string_view kDefaultDownloadBase = "https://quorlix.exampl
 // slashes are dropped so base + "/software/" has one.
 std::string downloadBase(SettingsStore& store);
 
-// Checks that a downloaded file is a dictionary (DictionaryFile's verify by default).
+// Checks that a downloaded file is a dictionary: verifyDictionary, then every
+// table read to its end as countWords does (the default).
 using DictionaryVerifier = std::function<Status(const std::string& path)>;
 Status verifyDownloadedDictionary(const std::string& path);
 

@@ -18,6 +18,11 @@ std::string programFolder()
     return folder.ends_with('/') ? folder : folder + "/";
 }
 
+bool isBareFileName(std::string_view name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\") == std::string_view::npos;
+}
+
 bool fileExists(const std::string& path)
 {
     if (path.empty())

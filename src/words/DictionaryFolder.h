@@ -76,6 +76,11 @@ private:
     std::vector<std::string> m_folders;
 };
 
+// True when name is a file name alone: not empty, not "." or "..", and
+// without a folder separator ('/' or '\\'), so programFolder + name stays
+// inside programFolder.
+bool isBareFileName(std::string_view name);
+
 // programFolder + name, programFolder ending in a separator.
 inline std::string inProgramFolder(const std::string& programFolder, std::string_view name)
 {

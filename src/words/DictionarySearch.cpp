@@ -29,6 +29,7 @@ std::size_t byteOffsetOf(std::string_view text, std::size_t index)
 void searchDictionary(const WordTables& tables, std::string_view typed, SearchType type, std::string& results,
                       MessageBoxes& boxes)
 {
+    results.clear(); // a refused search leaves no earlier results behind either
     const std::string_view trimmed = trimBlanks(typed);
     const std::string letters = asciiUpper(trimVoid(trimmed));
     if (letters.size() < 4) {
@@ -40,17 +41,16 @@ void searchDictionary(const WordTables& tables, std::string_view typed, SearchTy
         const std::string wanted = lowerWord(typed);
         for (const std::string& word : tables.table(letters[0])) {
             if (lowerWord(word) == wanted) {
-                results += "Found: " + word + std::string(kCrLf);
+                results = "Found: " + word + std::string(kCrLf);
                 return;
             }
         }
-        results += std::string(kNoMatchingWords) + std::string(kCrLf);
+        results = std::string(kNoMatchingWords) + std::string(kCrLf);
         return;
     }
 
     const std::string text = lowerWord(trimmed);
     const std::size_t positions = characterCount(trimmed) > 3 ? characterCount(trimmed) - 3 : 0;
-    results.clear();
     std::vector<char> scanned;
     // The letters are fewer than the characters when the word holds other
     // characters; positions past the last letter have no table to scan.

@@ -18,12 +18,12 @@ inline constexpr std::string_view kNotConnected = "You are Not connected To the 
 enum class SearchType { Whole, Hybrid };
 
 // One press of Search. typed is the search word box as typed; results is the
-// results box, updated in place. A word with fewer than 4 letters is refused
-// with kSearchTooShort and leaves the results alone.
+// results box, emptied first. A word with fewer than 4 letters is refused
+// with kSearchTooShort and leaves the results empty.
 //   Whole: the first word of the table of the first letter that equals the
 //   typed text (case-blind): "Found: " + stored word + CR LF, else
-//   "No matching words found." + CR LF, appended.
-//   Hybrid: results restart; for each position i of the blank-trimmed text
+//   "No matching words found." + CR LF.
+//   Hybrid: for each position i of the blank-trimmed text
 //   up to its length - 3, the table of the i-th letter (each table once) is
 //   scanned and every word found at or after position i is listed as
 //   "Found: " + word + CR LF; nothing found gives "No matching words found.".

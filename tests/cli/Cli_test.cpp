@@ -69,6 +69,13 @@ protected:
 TEST_F(CliTest, RefusalsPrintTheExactMessageThenTheOptionAndExitTwo)
 {
     const std::string user = (dir / "data" / "quorlix").string() + "/";
+    fs::create_directories(user);
+    std::ofstream(user + "junk.dct") << "not a database";
+    std::ofstream(dir / "noa.txt") << "zebra\nboat\n";
+    const std::string notFoundTail =
+        " not found in folder. This file is necessary in order to select words from. This file may have been moved "
+        "or renamed. In order to use this dictionary file you should download it into the Quorlix directory. Select "
+        "the 'DOWNLOAD DICTIONARY FILE' option from the 'DICTIONARY' menu.";
     // The command, the window's own text, and the line naming the option to change.
     const std::tuple<std::string, std::string, std::string> rows[] = {
         {"generate --count 5 --min 8 --max 4", "Maximum 'Total Characters' number must be greater than minimum number",
@@ -94,6 +101,7 @@ TEST_F(CliTest, RefusalsPrintTheExactMessageThenTheOptionAndExitTwo)
          "Set --files to 2 or more."},
         {"words --min-word 3", "Settings not accepted. Word Length must be at least 4 charaters.",
          "Set --min-word to 4 or more."},
+        {"words --separator é-", "--separator: one character, or \"\" for none", ""},
         {"words --count 3 --dictionary missing.dct",
          user + "missing.dct not found in folder. This file is necessary in order to select words from. This file "
                 "may have been moved or renamed. In order to use this dictionary file you should download it into "
@@ -109,7 +117,25 @@ TEST_F(CliTest, RefusalsPrintTheExactMessageThenTheOptionAndExitTwo)
          "dict download: ../x.dct is not a file name; give the name alone, e.g. "
          "wordlist_french.dct",
          ""},
+        {"dict download '..\\x.dct'",
+         "dict download: ..\\x.dct is not a file name; give the name alone, e.g. wordlist_french.dct", ""},
         {"dict search abc", "Only words greater than 3 characters may be searched.", ""},
+        {"dict build noa.txt noa.dct",
+         "The word lists hold no word beginning with A. A dictionary needs one: the program recognises a dictionary "
+         "by the first word of its table A.",
+         ""},
+        // A dictionary check that cannot read its file would pass every password.
+        {"generate --count 3 --dict whole --dictionary nosuch.dct", user + "nosuch.dct" + notFoundTail,
+         "Get it with: quorlix-cli dict download nosuch.dct, or name another with --dictionary (dict list shows "
+         "those present)."},
+        {"generate --count 3 --dict hybrid --dictionary nosuch.dct --files 2 --preface pw",
+         user + "nosuch.dct" + notFoundTail,
+         "Get it with: quorlix-cli dict download nosuch.dct, or name another with --dictionary (dict list shows "
+         "those present)."},
+        {"generate --count 3 --dict whole --dictionary junk.dct",
+         user + "junk.dct file triggered an unknown error. This file may be damaged. please re-download this "
+                "dictionary file and try again.",
+         ""},
     };
     for (const auto& [args, message, hint] : rows) {
         SCOPED_TRACE(args);
@@ -118,6 +144,8 @@ TEST_F(CliTest, RefusalsPrintTheExactMessageThenTheOptionAndExitTwo)
         EXPECT_EQ(r.err, message + "\n" + (hint.empty() ? "" : hint + "\n"));
         EXPECT_EQ(r.out, "");
     }
+    EXPECT_FALSE(fs::exists(dir / "pw1.txt"));
+    EXPECT_FALSE(fs::exists(user + "noa.dct"));
     EXPECT_FALSE(fs::exists(dir / "pw1.txt"));
 }
 
@@ -323,6 +351,12 @@ TEST_F(CliTest, WordsDictionaryCheckAndSearch)
     ASSERT_EQ(lines(r.out).size(), 30u);
     for (const auto& pw : lines(r.out))
         EXPECT_TRUE(std::regex_match(pw, std::regex("[^-0-9A-Z]{4,}-[^-0-9A-Z]{4,}-[^-0-9A-Z]{4,}[0-9]{3}"))) << pw;
+    // A one-character separator of two bytes.
+    r = run("words --count 3 --words 2 --separator é --no-digits");
+    ASSERT_EQ(r.code, 0) << r.err;
+    ASSERT_EQ(lines(r.out).size(), 3u);
+    for (const auto& pw : lines(r.out))
+        EXPECT_NE(pw.find("é"), std::string::npos) << pw;
 
     // Whole-word checking takes "'" and "|" out of the pool with its notice, then runs.
     r = run("generate --count 5 --min 6 --max 6 --pool lower --include \"'|\" --dict whole");

@@ -13,6 +13,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "UiTestSupport.h"
@@ -272,14 +273,39 @@ TEST_F(RunsTest, WholeWordCheckDeactivatesTheQuoteAndRunsWithTheDictionary)
 TEST_F(RunsTest, RefusalsShowTheirTextAndLeaveTheDisplay)
 {
     ui::MainWindow* w = open();
-    find<QLineEdit>(w, "Text3")->setText("12");
-    prompts.messages.clear();
+    setTotal(w, "5");
     w->execute();
-    EXPECT_FALSE(w->worker().busy());
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].text, texts::kMinAboveMax);
-    EXPECT_EQ(prompts.messages[0].icon, Icon::Exclamation);
-    EXPECT_TRUE(find<QPushButton>(w, "Command1")->isEnabled());
+    ASSERT_TRUE(waitIdle(w));
+    auto* list = find<QAbstractItemView>(w, "List1");
+    ASSERT_EQ(list->model()->rowCount(), 5);
+    const auto minAboveMax = [w] { find<QLineEdit>(w, "Text3")->setText("12"); };
+    // The state a saved setting or a deleted file leaves: the check on, its file gone.
+    const auto checkFileMissing = [w] {
+        find<QLineEdit>(w, "Text3")->setText("8");
+        w->options().checks.dictionary = true;
+        w->options().dictionaryFile = "nosuch.dct";
+    };
+    const std::tuple<std::function<void()>, std::string, Icon> rows[] = {
+        {minAboveMax, std::string(texts::kMinAboveMax), Icon::Exclamation},
+        {checkFileMissing,
+         dictionaryFolder() +
+             "nosuch.dct not found in folder. This file is necessary in order to select words from. This file may "
+             "have been moved or renamed. In order to use this dictionary file you should download it into the "
+             "Quorlix directory. Select the 'DOWNLOAD DICTIONARY FILE' option from the 'DICTIONARY' menu.",
+         Icon::Critical},
+    };
+    for (const auto& [change, text, icon] : rows) {
+        SCOPED_TRACE(text);
+        change();
+        prompts.messages.clear();
+        w->execute();
+        ASSERT_TRUE(waitIdle(w));
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        EXPECT_EQ(prompts.messages[0].text, text);
+        EXPECT_EQ(prompts.messages[0].icon, icon);
+        EXPECT_EQ(list->model()->rowCount(), 5);
+        EXPECT_TRUE(find<QPushButton>(w, "Command1")->isEnabled());
+    }
 }
 
 } // namespace

@@ -39,16 +39,29 @@ TEST(DictionaryBuild, FiltersDeduplicatesAndReadsBack)
     EXPECT_TRUE(checker.accept("x7Boa", 5, DictionaryMode::Hybrid));
 }
 
-TEST(DictionaryBuild, FailuresLeaveNoFile)
+TEST(DictionaryBuild, FailuresAndRefusalsLeaveNoFile)
 {
     test::TempFolder dir;
-    Status s;
-    EXPECT_FALSE(buildDictionary(dir.folder() + "absent.txt", dir.folder() + "out.dct", &s));
-    EXPECT_EQ(s.code(), Status::Code::NotFound);
     dir.touch("short.txt", "cat\ndog\n");
-    EXPECT_FALSE(buildDictionary(dir.folder() + "short.txt", dir.folder() + "out.dct", &s));
-    EXPECT_EQ(s.code(), Status::Code::InvalidArgument);
-    EXPECT_FALSE(std::filesystem::exists(dir.folder() + "out.dct"));
+    dir.touch("noa.txt", "zebra\nboat\nhouse\n");
+    // list, code, message
+    const std::tuple<const char*, Status::Code, const char*> rows[] = {
+        {"absent.txt", Status::Code::NotFound, ""},
+        {"short.txt", Status::Code::InvalidArgument, "The word lists hold no word of four or more letters."},
+        // Every reader recognises a dictionary by the first word of table A.
+        {"noa.txt", Status::Code::InvalidArgument,
+         "The word lists hold no word beginning with A. A dictionary needs one: the program recognises a "
+         "dictionary by the first word of its table A."},
+    };
+    for (const auto& [list, code, message] : rows) {
+        Status s;
+        EXPECT_FALSE(buildDictionary(dir.folder() + list, dir.folder() + "out.dct", &s)) << list;
+        EXPECT_EQ(s.code(), code) << list;
+        if (*message) {
+            EXPECT_EQ(s.message(), message);
+        }
+        EXPECT_FALSE(std::filesystem::exists(dir.folder() + "out.dct")) << list;
+    }
 }
 
 } // namespace

@@ -169,10 +169,12 @@ TEST(DictionaryChecker, PrepareReadsOnceWhileTheFileIsUnchanged)
     EXPECT_TRUE(checker.accept("house", 5, DictionaryMode::Whole));
     EXPECT_FALSE(checker.accept("quay", 4, DictionaryMode::Whole));
 
-    // A file that cannot be read: reported, and the check passes everything.
+    // A file that cannot be read or is missing: reported with the user's text
+    // (a multi-file run's, which has no "no file selected" text), and no index is kept.
     source.failure = Status::notFound("no table A");
     dir.touch("check.dct", "even longer");
-    EXPECT_EQ(checker.prepare("check.dct").code(), Status::Code::NotFound);
+    EXPECT_EQ(checker.prepare("check.dct").message(), "failed:" + dir.folder() + "check.dct:no table A:multi");
+    EXPECT_TRUE(checker.prepare("gone.dct").message().starts_with(dir.folder() + "gone.dct not found in folder."));
     log.clear();
     EXPECT_TRUE(checker.accept("quay", 4, DictionaryMode::Whole));
     EXPECT_TRUE(checker.accept("quayside", 8, DictionaryMode::Hybrid));

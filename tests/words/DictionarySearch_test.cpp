@@ -21,25 +21,27 @@ WordTables searchTables()
 TEST(DictionarySearch, GivesTheResultsBoxText)
 {
     const auto W = SearchType::Whole, H = SearchType::Hybrid;
-    const std::vector<std::tuple<const char*, SearchType, const char*, const char*>> rows{
-        {"Cat", W, "old", nullptr}, // refused: the results stay
-        {"  c-a-t  ", H, "", nullptr},
-        {"HOUSE", W, "", "Found: house\r\n"},
-        {"houseboat", W, "Found: house\r\n", "Found: house\r\nFound: HOUSEBOAT\r\n"},
+    // Every search, a refused one too, starts from an empty results box.
+    const std::vector<std::tuple<const char*, SearchType, const char*, const char*, bool>> rows{
+        {"Cat", W, "old", "", true},
+        {"  c-a-t  ", H, "old", "", true},
+        {"HOUSE", W, "", "Found: house\r\n", false},
+        {"houseboat", W, "Found: house\r\n", "Found: HOUSEBOAT\r\n", false},
         // As typed: the surrounding blanks are part of the compared text.
-        {" house", W, "", "No matching words found.\r\n"},
-        {"houseboat", H, "old", "Found: house\r\nFound: HOUSEBOAT\r\nFound: oat\r\nFound: use\r\nFound: boat\r\n"},
-        {"bbbb", H, "old", "No matching words found."},
+        {" house", W, "old", "No matching words found.\r\n", false},
+        {"houseboat", H, "old", "Found: house\r\nFound: HOUSEBOAT\r\nFound: oat\r\nFound: use\r\nFound: boat\r\n",
+         false},
+        {"bbbb", H, "old", "No matching words found.", false},
         // H is the third letter: house counts only from there on.
-        {"housexx", H, "", "Found: house\r\nFound: use\r\n"},
-        {"  Boat  ", H, "", "Found: boat\r\n"}};
-    for (const auto& [typed, type, before, after] : rows) {
+        {"housexx", H, "", "Found: house\r\nFound: use\r\n", false},
+        {"  Boat  ", H, "", "Found: boat\r\n", false}};
+    for (const auto& [typed, type, before, after, refused] : rows) {
         RecordingMessageBoxes boxes;
         std::string results = before;
         searchDictionary(searchTables(), typed, type, results, boxes);
-        EXPECT_EQ(results, after ? after : before) << typed;
+        EXPECT_EQ(results, after) << typed;
         const std::vector<std::string> refusal{"Only words greater than 3 characters may be searched."};
-        EXPECT_EQ(boxes.texts(), after ? std::vector<std::string>{} : refusal);
+        EXPECT_EQ(boxes.texts(), refused ? refusal : std::vector<std::string>{});
     }
 }
 
