@@ -269,7 +269,7 @@ TEST_F(CliTest, ATerminatingSignalLeavesNoTemporaryFile)
                                "' XDG_DATA_HOME='" + (dir / "data").string() + "' '" + QUORLIX_CLI_PATH +
                                "' generate --count 1500000 --min 60 --max 60 --no-dups --no-sort -o big.txt & "
                                "pid=$!; while kill -0 $pid 2>/dev/null; do "
-                               "if ls -a | grep -q '[.]tmp-'; then kill -TERM $pid; echo killed; break; fi; done; "
+                               "if ls -a | grep -q '^[.]quorlix-tmp-'; then kill -TERM $pid; echo killed; break; fi; done; "
                                "wait $pid; echo status $?";
     std::ofstream(dir / "kill.sh") << script << "\n";
     std::FILE* shell = ::popen(("bash '" + (dir / "kill.sh").string() + "'").c_str(), "r");
@@ -282,7 +282,7 @@ TEST_F(CliTest, ATerminatingSignalLeavesNoTemporaryFile)
     ASSERT_NE(output.find("killed"), std::string::npos) << output;
     EXPECT_NE(output.find("status 143"), std::string::npos) << output; // ended by the signal
     for (const auto& entry : fs::directory_iterator(dir))
-        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
+        EXPECT_EQ(entry.path().filename().string().find(".quorlix-tmp-"), std::string::npos) << entry.path();
 }
 
 TEST_F(CliTest, FileCommandsSortConvertCompactRepair)

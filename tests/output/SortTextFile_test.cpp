@@ -67,7 +67,7 @@ TEST_F(SortTextFileTest, ManyLinesMatchAPlainSort)
     EXPECT_EQ(read("list.txt"), expected);
 }
 
-TEST_F(SortTextFileTest, MissingFileAndFolderAreRefusedRewriteIsOwnerOnly)
+TEST_F(SortTextFileTest, MissingFileAndFolderAreRefusedRewriteKeepsMode)
 {
     Status error;
     EXPECT_FALSE(SortTextFile(path("list.txt"), true, &error));
@@ -79,7 +79,7 @@ TEST_F(SortTextFileTest, MissingFileAndFolderAreRefusedRewriteIsOwnerOnly)
     testing::writeBytes(path("list.txt"), "b\na\n");
     fs::permissions(path("list.txt"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
     ASSERT_TRUE(SortTextFile(path("list.txt"), false, nullptr));
-    EXPECT_EQ(testing::modeOf(path("list.txt")), 0600u);
+    EXPECT_EQ(testing::modeOf(path("list.txt")), 0604u);
 }
 
 } // namespace
