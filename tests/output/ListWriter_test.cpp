@@ -50,6 +50,7 @@ const std::string kCsvTail = "\"\"\r\n"
 const std::string kHtmHead =
     "<HTML>\r\n"
     "<HEAD>\r\n"
+    "<meta charset=\"utf-8\">\r\n"
     "<TITLE>Password List</TITLE>\r\n"
     "<META NAME=\"Description\" CONTENT=\"\">\r\n"
     "<META NAME=\"Keywords\" CONTENT=\"\">\r\n"
