@@ -304,6 +304,18 @@ TEST_F(CliTest, FileCommandsSortConvertCompactRepair)
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(slurp(dir / "conv.csv").find("\"\",\"\",\" beta \"\r\n"), std::string::npos);
     EXPECT_EQ(run("convert list.txt conv.doc").code, 2);
+    // A conversion that does not complete leaves the existing target as it was:
+    // a refused line exits 2 with one message, an unreadable source 1.
+    const std::string csvBefore = slurp(dir / "conv.csv");
+    const std::string mdbBefore = slurp(dir / "conv.mdb");
+    std::ofstream(dir / "long.txt", std::ios::binary) << "ok\r\n" << std::string(300, 'x') << "\r\n";
+    r = run("convert long.txt conv.mdb");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(lines(r.err).size(), 1u) << r.err;
+    fs::create_directories(dir / "folder.txt");
+    EXPECT_EQ(run("convert folder.txt conv.csv").code, 1);
+    EXPECT_EQ(slurp(dir / "conv.mdb"), mdbBefore);
+    EXPECT_EQ(slurp(dir / "conv.csv"), csvBefore);
     r = run("compact list.mdb small.mdb");
     ASSERT_EQ(r.code, 0) << r.err;
     r = run("repair small.mdb");
