@@ -10,8 +10,11 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <unordered_map>
 
 namespace quorlix
 {
@@ -84,6 +87,26 @@ std::string temporaryFolder()
     if (folder.back() != '/')
         folder.push_back('/');
     return folder;
+}
+
+// Leftovers appear only when a writer is killed. Listing the folder before
+// every write would make a series of thousands of files in one folder
+// quadratic, so a process looks at each folder again only after a second.
+void removeLeftoversNow(const std::string& folder)
+{
+    static std::mutex mutex;
+    static std::unordered_map<std::string, std::chrono::steady_clock::time_point> lastLook;
+    const auto now = std::chrono::steady_clock::now();
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        auto [it, added] = lastLook.try_emplace(folder, now);
+        if (!added && now - it->second < std::chrono::seconds(1))
+            return;
+        if (lastLook.size() > 64)
+            lastLook.clear();
+        lastLook[folder] = now;
+    }
+    removeLeftoverTemporaryFiles(folder);
 }
 
 bool writeAll(int fd, const char* data, std::size_t size)
@@ -216,13 +239,13 @@ Status FileReplacement::open(const std::string& path)
         m_mode = st.st_mode & 07777;
     }
     const std::string folder = folderOf(m_target);
-    removeLeftoverTemporaryFiles(folder);
+    removeLeftoversNow(folder);
     m_fd = reserveIn(folder, &m_tempPath);
     if (m_fd < 0) {
         const int folderError = errno;
         if (m_existed && ::access(m_target.c_str(), W_OK) == 0) {
             const std::string elsewhere = temporaryFolder();
-            removeLeftoverTemporaryFiles(elsewhere);
+            removeLeftoversNow(elsewhere);
             m_fd = reserveIn(elsewhere, &m_tempPath);
             m_inPlace = m_fd >= 0;
         }

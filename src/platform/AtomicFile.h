@@ -16,7 +16,8 @@
 //   fit wherever the target's name fits. The writer holds an flock(2) on its
 //   temporary file for as long as it lives; a file with the prefix that
 //   nobody holds locked is a leftover of a killed writer, and the next write
-//   into that folder removes it.
+//   into that folder removes it (within one process, the next write a second
+//   or more after the last look at that folder).
 
 #include <sys/types.h>
 
@@ -59,8 +60,8 @@ void removeMarkedTemporaryFiles();
 void removeTemporaryFilesOnSignals();
 
 // Removes the temporary files in folder ("" is the current folder) whose
-// writer is gone: those with the prefix that can be locked. Every write runs
-// it on the folder it writes into.
+// writer is gone: those with the prefix that can be locked. Writes run it on
+// the folder they write into.
 void removeLeftoverTemporaryFiles(const std::string& folder);
 
 // The symbolic links at path followed to the file they end at (which need not
