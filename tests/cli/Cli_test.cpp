@@ -291,6 +291,11 @@ TEST_F(CliTest, FileCommandsSortConvertCompactRepair)
     Result r = run("sort list.txt --case-sensitive");
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(slurp(dir / "list.txt"), "A\r\nB\r\na\r\nb\r\n");
+    // Through a link: the file it points at is sorted, the link stays.
+    fs::create_symlink("list.txt", dir / "link.txt");
+    ASSERT_EQ(run("sort link.txt").code, 0);
+    EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));
+    EXPECT_EQ(slurp(dir / "list.txt"), "A\r\na\r\nB\r\nb\r\n");
     EXPECT_EQ(run("sort missing.txt").code, 1);
     EXPECT_FALSE(fs::exists(dir / "missing.txt"));
 
