@@ -229,6 +229,11 @@ Status FileReplacement::open(const std::string& path)
     struct stat st {
     };
     m_existed = ::stat(m_target.c_str(), &st) == 0;
+    if (!m_existed && ::stat(path.c_str(), &st) == 0) {
+        // A link only the kernel can follow (/dev/stdout into /proc/self/fd).
+        m_target = path;
+        m_existed = true;
+    }
     if (m_existed && S_ISDIR(st.st_mode)) {
         errno = EISDIR;
         return Status::ioError(describe("Could not replace", path));
@@ -238,11 +243,15 @@ Status FileReplacement::open(const std::string& path)
         m_gid = st.st_gid;
         m_mode = st.st_mode & 07777;
     }
+    // A device or pipe (-o /dev/null, a terminal) is written to, never replaced.
+    const bool special = m_existed && !S_ISREG(st.st_mode);
     const std::string folder = folderOf(m_target);
-    removeLeftoversNow(folder);
-    m_fd = reserveIn(folder, &m_tempPath);
+    if (!special) {
+        removeLeftoversNow(folder);
+        m_fd = reserveIn(folder, &m_tempPath);
+    }
     if (m_fd < 0) {
-        const int folderError = errno;
+        const int folderError = special ? EACCES : errno;
         if (m_existed && ::access(m_target.c_str(), W_OK) == 0) {
             const std::string elsewhere = temporaryFolder();
             removeLeftoversNow(elsewhere);
@@ -308,7 +317,10 @@ Status FileReplacement::rewriteInPlace()
         }
         offset += n;
     }
-    ok = ok && ::ftruncate(out, offset) == 0 && ::fsync(out) == 0;
+    struct stat st {
+    };
+    if (ok && ::fstat(out, &st) == 0 && S_ISREG(st.st_mode))
+        ok = ::ftruncate(out, offset) == 0 && ::fsync(out) == 0;
     const int error = errno;
     ok = ::close(out) == 0 && ok;
     if (!ok) {

@@ -132,6 +132,12 @@ TEST_F(AtomicFileTest, NamesUpToTheLongestTheFolderTakesAreWritten)
     EXPECT_TRUE(files().empty());
 }
 
+TEST_F(AtomicFileTest, DeviceIsWrittenToNotReplaced)
+{
+    ASSERT_TRUE(writeFile("/dev/null", "new\r\n").isOk());
+    EXPECT_TRUE(S_ISCHR(statOf("/dev/null").st_mode));
+}
+
 struct ReplaceCase {
     const char* name;
     // Prepares the folder; returns the path to write to.
