@@ -337,7 +337,9 @@ void FileReplacement::abandon()
 
 void FileReplacement::release()
 {
-    if (!m_tempPath.empty())
+    // The database writer removes its file itself when it fails; the name is
+    // removed only while it is still this file.
+    if (!m_tempPath.empty() && sameFile(m_fd, m_tempPath.c_str()))
         ::unlink(m_tempPath.c_str());
     m_tempPath.clear();
     m_mark.unmark();
