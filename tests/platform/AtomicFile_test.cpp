@@ -105,7 +105,8 @@ TEST_F(AtomicFileTest, NextWriteRemovesLeftoversOfKilledWritersOnly)
 
     ASSERT_TRUE(writeFile(path("list.txt"), "new\r\n").isOk());
 
-    EXPECT_EQ(files(), (std::vector<std::string>{std::string(kTemporaryFilePrefix) + "live01", "list.txt", "other.txt"}));
+    EXPECT_EQ(files(),
+              (std::vector<std::string>{std::string(kTemporaryFilePrefix) + "live01", "list.txt", "other.txt"}));
     ::close(held);
 }
 
