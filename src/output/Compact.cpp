@@ -321,8 +321,11 @@ Status compactDatabase(const std::string& source, const std::string& target, boo
         return Status::unsupported("Encrypted databases cannot be compacted.");
     if (header.codePage != 1252 || (header.sortOrder != 0x409 && header.sortOrder != 0))
         return Status::unsupported("Only databases with the General sort order and code page 1252 can be compacted.");
-    const std::string temp = temporarySibling(target);
-    const TemporaryFileMark mark(temp);
+    FileReplacement replacement;
+    status = replacement.open(target);
+    if (!status.isOk())
+        return status;
+    const std::string& temp = replacement.tempPath();
     std::vector<TablePlan> plans;
     std::vector<std::uint64_t> rows;
     std::vector<std::string> rights;
@@ -343,7 +346,6 @@ Status compactDatabase(const std::string& source, const std::string& target, boo
         auto writer = jet::DatabaseWriter::create(temp, db->version(), header.password, &status);
         if (!writer)
             return status;
-        ::chmod(temp.c_str(), 0600);
         for (const TablePlan& plan : plans) {
             status = writer->createTable(plan.name, plan.columns);
             std::uint64_t written = 0;
@@ -360,10 +362,8 @@ Status compactDatabase(const std::string& source, const std::string& target, boo
     if (status.isOk())
         status = confirmCopy(temp, header.password, plans, rows, rights);
     if (status.isOk())
-        status = replaceFile(temp, target);
-    if (!status.isOk())
-        std::remove(temp.c_str());
-    else if (dropped)
+        status = replacement.commit();
+    if (status.isOk() && dropped)
         *dropped = std::move(lost);
     return status;
 }

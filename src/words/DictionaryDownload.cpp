@@ -64,15 +64,16 @@ Status DownloadFile(const std::string& address, const std::string& localPath, co
                     const DownloadProgress& progress)
 {
     initCurlOnce();
-    const std::string temp = temporarySibling(localPath);
-    const TemporaryFileMark mark(temp);
+    FileReplacement replacement;
+    if (Status s = replacement.open(localPath); !s)
+        return s;
+    const std::string& temp = replacement.tempPath();
     std::FILE* out = std::fopen(temp.c_str(), "wb");
     if (!out)
         return Status::ioError("Cannot create " + temp + ".");
     CURL* curl = curl_easy_init();
     if (!curl) {
         std::fclose(out);
-        std::remove(temp.c_str());
         return Status::ioError("The download could not be started.");
     }
     char errorText[CURL_ERROR_SIZE] = {};
@@ -115,9 +116,7 @@ Status DownloadFile(const std::string& address, const std::string& localPath, co
             result = Status::corruption("The downloaded file is not a Quorlix dictionary file.");
     }
     if (result.isOk())
-        result = replaceFile(temp, localPath);
-    if (!result.isOk())
-        std::remove(temp.c_str());
+        result = replacement.commit();
     return result;
 }
 
