@@ -145,7 +145,8 @@ Status compactDatabase(const std::string& source, const std::string& target, boo
     const TemporaryFileMark mark(temp);
     std::vector<TablePlan> plans;
     std::vector<std::uint64_t> rows;
-    {
+    // Memory can run out while copying or confirming: the half-made copy goes too.
+    try {
         auto db = jet::DatabaseReader::open(source, header.password, &status);
         if (!db)
             return status;
@@ -168,9 +169,12 @@ Status compactDatabase(const std::string& source, const std::string& target, boo
         const Status closed = writer->close();
         if (status.isOk())
             status = closed;
+        if (status.isOk())
+            status = confirmCopy(temp, header.password, plans, rows);
+    } catch (...) {
+        std::remove(temp.c_str());
+        throw;
     }
-    if (status.isOk())
-        status = confirmCopy(temp, header.password, plans, rows);
     if (status.isOk())
         status = replaceFile(temp, target);
     if (!status.isOk())

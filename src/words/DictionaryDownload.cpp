@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 #include <ifaddrs.h>
 #include <net/if.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -92,8 +93,10 @@ Status DownloadFile(const std::string& address, const std::string& localPath, co
     long httpStatus = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &httpStatus);
     curl_easy_cleanup(curl);
-    const bool written = std::fflush(out) == 0 && !std::ferror(out);
-    std::fclose(out);
+    // Synced before it is renamed over an earlier file: a crash then leaves
+    // the old file or the whole new one, never an empty one.
+    bool written = std::fflush(out) == 0 && !std::ferror(out) && ::fsync(::fileno(out)) == 0;
+    written = std::fclose(out) == 0 && written;
 
     Status result;
     if (code != CURLE_OK) {
@@ -106,7 +109,14 @@ Status DownloadFile(const std::string& address, const std::string& localPath, co
     } else if (!written) {
         result = Status::ioError("Cannot write " + temp + ".");
     } else if (verify) {
-        if (Status v = verify(temp); !v)
+        Status v;
+        try {
+            v = verify(temp);
+        } catch (...) { // memory ran out reading it
+            std::remove(temp.c_str());
+            throw;
+        }
+        if (!v)
             result = Status::corruption("The downloaded file is not a Quorlix dictionary file.");
     }
     if (result.isOk())
