@@ -141,12 +141,14 @@ Status compactDatabase(const std::string& source, const std::string& target, boo
         return Status::unsupported("Encrypted databases cannot be compacted.");
     if (header.codePage != 1252 || (header.sortOrder != 0x409 && header.sortOrder != 0))
         return Status::unsupported("Only databases with the General sort order and code page 1252 can be compacted.");
-    const std::string temp = temporarySibling(target);
-    const TemporaryFileMark mark(temp);
+    FileReplacement replacement;
+    status = replacement.open(target);
+    if (!status.isOk())
+        return status;
+    const std::string& temp = replacement.tempPath();
     std::vector<TablePlan> plans;
     std::vector<std::uint64_t> rows;
-    // Memory can run out while copying or confirming: the half-made copy goes too.
-    try {
+    {
         auto db = jet::DatabaseReader::open(source, header.password, &status);
         if (!db)
             return status;
@@ -156,7 +158,6 @@ Status compactDatabase(const std::string& source, const std::string& target, boo
         auto writer = jet::DatabaseWriter::create(temp, db->version(), header.password, &status);
         if (!writer)
             return status;
-        ::chmod(temp.c_str(), 0600);
         for (const TablePlan& plan : plans) {
             status = writer->createTable(plan.name, plan.columns);
             std::uint64_t written = 0;
@@ -169,16 +170,11 @@ Status compactDatabase(const std::string& source, const std::string& target, boo
         const Status closed = writer->close();
         if (status.isOk())
             status = closed;
-        if (status.isOk())
-            status = confirmCopy(temp, header.password, plans, rows);
-    } catch (...) {
-        std::remove(temp.c_str());
-        throw;
     }
     if (status.isOk())
-        status = replaceFile(temp, target);
-    if (!status.isOk())
-        std::remove(temp.c_str());
+        status = confirmCopy(temp, header.password, plans, rows);
+    if (status.isOk())
+        status = replacement.commit();
     return status;
 }
 

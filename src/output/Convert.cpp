@@ -1,5 +1,7 @@
 #include "output/Convert.h"
 
+#include <sys/stat.h>
+
 #include "output/MdbListWriter.h"
 #include "output/TextLines.h"
 #include "output/ViewerTexts.h"
@@ -48,10 +50,15 @@ Status convert(Target kind, const std::string& source, const std::string& target
     context.window.enableOff();
 
     LineReader in(source);
-    if (!in.isOpen()) {
+    struct stat st {
+    };
+    if (!in.isOpen() || ::stat(source.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
         context.window.enableOn();
         return Status::ioError("Could not open the text file " + source);
     }
+    // A conversion that does not complete leaves a file that was there as it
+    // was; a new one keeps what was converted.
+    const bool targetExisted = ::stat(target.c_str(), &st) == 0;
     Status status;
     std::unique_ptr<ListWriter> writer;
     MdbListWriter* db = nullptr;
@@ -82,7 +89,7 @@ Status convert(Target kind, const std::string& source, const std::string& target
             if (!db->status().isOk())
                 break;
         } else {
-            writer->add(line);
+            writer->add(asUtf8(line));
         }
     }
     if (in.failed())
@@ -90,7 +97,10 @@ Status convert(Target kind, const std::string& source, const std::string& target
     else if (db)
         status = db->status();
     if (!status.isOk()) {
-        writer->closeUnfinished();
+        if (targetExisted)
+            writer->discard();
+        else
+            writer->closeUnfinished();
         context.window.enableOn();
         return status;
     }

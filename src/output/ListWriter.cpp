@@ -167,6 +167,8 @@ protected:
         m_out.put(
             "<HTML>\r\n"
             "<HEAD>\r\n"
+            // The passwords and texts are UTF-8; a browser must not guess.
+            "<meta charset=\"utf-8\">\r\n"
             "<TITLE>Password List</TITLE>\r\n"
             "<META NAME=\"Description\" CONTENT=\"\">\r\n"
             "<META NAME=\"Keywords\" CONTENT=\"\">\r\n"

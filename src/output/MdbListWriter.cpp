@@ -1,7 +1,5 @@
 #include "output/MdbListWriter.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -43,15 +41,11 @@ std::unique_ptr<MdbListWriter> MdbListWriter::open(const std::string& path, MdbT
                                                    jet::JetVersion version, Status* error)
 {
     std::unique_ptr<MdbListWriter> writer(new MdbListWriter(path, layout));
-    writer->m_tempPath = temporarySibling(path);
-    writer->m_mark.mark(writer->m_tempPath);
-    Status status;
-    writer->m_db = jet::DatabaseWriter::create(writer->m_tempPath, version, "", &status);
-    if (writer->m_db) {
-        // A password list is for its owner only.
-        ::chmod(writer->m_tempPath.c_str(), 0600);
+    Status status = writer->m_file.open(path);
+    if (status.isOk())
+        writer->m_db = jet::DatabaseWriter::create(writer->m_file.tempPath(), version, "", &status);
+    if (writer->m_db)
         status = writer->m_db->createTable(kPasswordTableName, columnsOf(layout));
-    }
     if (!status.isOk()) {
         writer->discard();
         if (error)
@@ -90,16 +84,12 @@ Status MdbListWriter::complete(bool keepAfterRefusal)
     if (m_status.isOk())
         m_status = closed;
     if (!fileUsable || (!keepAfterRefusal && !m_status.isOk())) {
-        std::remove(m_tempPath.c_str());
+        m_file.abandon();
         return m_status;
     }
-    ::chmod(m_tempPath.c_str(), 0600);
-    const Status moved = replaceFile(m_tempPath, m_path);
-    if (!moved.isOk()) {
-        std::remove(m_tempPath.c_str());
-        if (m_status.isOk())
-            m_status = moved;
-    }
+    const Status moved = m_file.commit();
+    if (!moved.isOk() && m_status.isOk())
+        m_status = moved;
     return m_status;
 }
 
@@ -110,8 +100,7 @@ Status MdbListWriter::closeUnfinished() { return complete(true); }
 void MdbListWriter::discard()
 {
     m_db.reset(); // a writer dropped without close() removes its file
-    if (!m_tempPath.empty())
-        std::remove(m_tempPath.c_str());
+    m_file.abandon();
 }
 
 void installMdbListWriter(std::function<std::string()> formatSetting)

@@ -58,8 +58,7 @@ private:
     Status complete(bool keepAfterRefusal);
 
     std::string m_path;
-    std::string m_tempPath;
-    TemporaryFileMark m_mark; // removed should a signal end the process
+    FileReplacement m_file;
     MdbTableLayout m_layout;
     std::unique_ptr<jet::DatabaseWriter> m_db;
     Status m_status;

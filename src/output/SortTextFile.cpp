@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "output/TextLines.h"
 #include "platform/AtomicFile.h"
 #include "platform/ResultListOrder.h"
 
@@ -65,6 +66,22 @@ PodBuffer<std::uint64_t> splitLines(PodBuffer<char>& bytes)
     return starts;
 }
 
+// Lines that are not UTF-8 are read as code page 1252 and become UTF-8, as in
+// the conversions and Open Text File.
+void recodeLines(PodBuffer<char>& bytes, PodBuffer<std::uint64_t>& starts)
+{
+    PodBuffer<char> recoded;
+    recoded.reserve(bytes.size() + bytes.size() / 2);
+    for (std::size_t i = 0; i + 1 < starts.size(); ++i) {
+        const std::string line =
+            asUtf8(std::string_view(bytes.data() + starts[i], static_cast<std::size_t>(starts[i + 1] - starts[i])));
+        starts[i] = recoded.size();
+        recoded.append(line.data(), line.size());
+    }
+    starts[starts.size() - 1] = recoded.size();
+    bytes = std::move(recoded);
+}
+
 } // namespace
 
 bool SortTextFile(const std::string& path, bool caseSensitive, Status* error)
@@ -83,7 +100,10 @@ bool SortTextFile(const std::string& path, bool caseSensitive, Status* error)
         setError(error, std::move(read));
         return false;
     }
-    const PodBuffer<std::uint64_t> starts = splitLines(bytes);
+    PodBuffer<std::uint64_t> starts = splitLines(bytes);
+    // Line ends are ASCII: a file that is UTF-8 as a whole is so line by line.
+    if (!isValidUtf8(std::string_view(bytes.data(), bytes.size())))
+        recodeLines(bytes, starts);
     const std::size_t lines = starts.size() - 1;
     if (lines > UINT32_MAX) {
         setError(error, Status::tooLarge(path + " has too many lines to sort."));

@@ -9,7 +9,8 @@ namespace quorlix {
 
 // Reads the file at path as lines (CR LF, a lone CR or a lone LF ends a line;
 // an empty file is one empty line), sorts them ascending and writes them back
-// with CR LF after every line. caseSensitive sorts by byte value (all capitals
+// with CR LF after every line. A line that is not UTF-8 is read as code page
+// 1252 and written as UTF-8. caseSensitive sorts by byte value (all capitals
 // before all small letters); otherwise ASCII letters compare case-blind, and
 // lines equal that way keep byte order, then file order.
 //

@@ -48,22 +48,35 @@ bool isValidUtf8(std::string_view s)
     std::size_t i = 0;
     while (i < s.size()) {
         const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        // Lead byte: the number of bytes that follow and the range of the
+        // first of them (no overlong forms, no surrogates, nothing past U+10FFFF).
         std::size_t extra = 0;
-        if (c < 0x80)
-            extra = 0;
-        else if (c >= 0xC2 && c <= 0xDF)
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
             extra = 1;
-        else if (c >= 0xE0 && c <= 0xEF)
+        } else if (c >= 0xE0 && c <= 0xEF) {
             extra = 2;
-        else if (c >= 0xF0 && c <= 0xF4)
+            low = c == 0xE0 ? 0xA0 : 0x80;
+            high = c == 0xED ? 0x9F : 0xBF;
+        } else if (c >= 0xF0 && c <= 0xF4) {
             extra = 3;
-        else
+            low = c == 0xF0 ? 0x90 : 0x80;
+            high = c == 0xF4 ? 0x8F : 0xBF;
+        } else {
             return false;
-        if (i + extra >= s.size() && extra > 0)
+        }
+        if (i + extra >= s.size())
             return false;
-        for (std::size_t k = 1; k <= extra; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
+        for (std::size_t k = 1; k <= extra; ++k) {
+            const auto b = static_cast<unsigned char>(s[i + k]);
+            if (b < (k == 1 ? low : 0x80) || b > (k == 1 ? high : 0xBF))
                 return false;
+        }
         i += extra + 1;
     }
     return true;

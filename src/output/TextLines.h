@@ -1,5 +1,5 @@
 #pragma once
-// Reading text password lists (conversions, Open Text File): lines ended by
+// Reading text password lists (conversions, sorting, Open Text File): lines ended by
 // CR LF, a lone CR or a lone LF, read through a fixed buffer, and the text
 // of a line as UTF-8 whatever code page the file was written in.
 
@@ -30,10 +30,12 @@ private:
     bool m_skipLf = false;
 };
 
+// Well-formed UTF-8: no overlong forms, surrogates or code points past U+10FFFF.
 bool isValidUtf8(std::string_view s);
 
 // A line as UTF-8: kept when it is valid UTF-8, else read as code page 1252
-// (the lists of older Windows programs).
+// (the lists of older Windows programs). Every reader of text lists decodes
+// through this one function.
 std::string asUtf8(std::string_view line);
 
 } // namespace quorlix

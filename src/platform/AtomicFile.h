@@ -1,8 +1,25 @@
 #pragma once
-// Writes a file under a temporary name in the target's folder and renames it
-// into place only when the whole write succeeded, so a failed or interrupted
-// save never destroys the file that was there. New files are owner-only
-// (0600): they hold passwords.
+// Writes a file under a temporary name and puts it into place only when the
+// whole write succeeded, so a failed or interrupted save never destroys the
+// file that was there.
+//
+// - A symbolic link is followed: the file it points at is replaced and the
+//   link stays a link.
+// - A file that existed keeps its owner, group and mode; a new file is
+//   owner-only (0600), since it holds passwords.
+// - The new file normally replaces the old one by rename(2), which splits a
+//   hard link (as `sed -i` does). When the folder cannot take a temporary file
+//   but the file itself is writable, or the owner cannot be kept, the complete
+//   new contents are first written elsewhere ($TMPDIR) and then copied over
+//   the file in place.
+// - Temporary files are named kTemporaryFilePrefix + a random suffix, so they
+//   fit wherever the target's name fits. The writer holds an flock(2) on its
+//   temporary file for as long as it lives; a file with the prefix that
+//   nobody holds locked is a leftover of a killed writer, and the next write
+//   into that folder removes it (within one process, the next write a second
+//   or more after the last look at that folder).
+
+#include <sys/types.h>
 
 #include <cstdio>
 #include <string>
@@ -13,11 +30,13 @@
 namespace quorlix
 {
 
+inline constexpr std::string_view kTemporaryFilePrefix = ".quorlix-tmp-";
+
 // Temporary files of writes under way. A terminating signal would leave them
 // behind (the write never gets to remove its own); the handlers that
 // removeTemporaryFilesOnSignals() installs remove every one still marked
 // before the process ends the way the signal would have ended it.
-// (SIGKILL cannot be caught: what it leaves is recognisable by its name.)
+// (SIGKILL cannot be caught: see removeLeftoverTemporaryFiles().)
 class TemporaryFileMark
 {
 public:
@@ -40,6 +59,62 @@ void removeMarkedTemporaryFiles();
 // process as they would have.
 void removeTemporaryFilesOnSignals();
 
+// Removes the temporary files in folder ("" is the current folder) whose
+// writer is gone: those with the prefix that can be locked. Writes run it on
+// the folder they write into.
+void removeLeftoverTemporaryFiles(const std::string& folder);
+
+// The symbolic links at path followed to the file they end at (which need not
+// exist); path itself when it is no link.
+std::string followLinks(const std::string& path);
+
+// One replacement of a file, for writers that write the temporary file
+// themselves (the database writers): open(), write to tempPath() (it exists,
+// empty), then commit() or abandon().
+class FileReplacement
+{
+public:
+    FileReplacement() = default;
+    ~FileReplacement(); // abandons an uncommitted replacement
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // Creates and locks the temporary file.
+    Status open(const std::string& path);
+    bool isOpen() const { return m_fd >= 0; }
+    // The temporary file, open for writing.
+    int fd() const { return m_fd; }
+
+    // Syncs the temporary file and puts it into place (see above). On failure
+    // the temporary file is removed and the target is untouched, except when
+    // the copy in place itself fails part way.
+    Status commit();
+    // Removes the temporary file; the target is untouched.
+    void abandon();
+
+    const std::string& path() const { return m_path; }
+    // The file that gets replaced: path() with its links followed.
+    const std::string& target() const { return m_target; }
+    const std::string& tempPath() const { return m_tempPath; }
+    // The temporary file is outside the target's folder; commit() copies it in place.
+    bool inPlace() const { return m_inPlace; }
+
+private:
+    Status rewriteInPlace();
+    void release();
+
+    std::string m_path;
+    std::string m_target;
+    std::string m_tempPath;
+    int m_fd = -1;
+    bool m_inPlace = false;
+    bool m_existed = false;
+    uid_t m_uid = 0;
+    gid_t m_gid = 0;
+    mode_t m_mode = 0;
+    TemporaryFileMark m_mark;
+};
+
 class AtomicFile
 {
 public:
@@ -48,7 +123,7 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    // Creates the temporary file next to path.
+    // Creates the temporary file.
     Status open(const std::string& path);
     bool isOpen() const { return m_file != nullptr; }
 
@@ -56,27 +131,19 @@ public:
     void write(std::string_view bytes);
     const Status& status() const { return m_status; }
 
-    // Flushes, syncs and renames over path. Returns the first failure of the
-    // whole write; on failure the temporary file is removed and path is untouched.
+    // Flushes, syncs and puts the file into place. Returns the first failure of
+    // the whole write; on failure the temporary file is removed and path is untouched.
     Status commit();
     // Removes the temporary file; path is untouched.
     void abandon();
 
-    const std::string& path() const { return m_path; }
-    const std::string& tempPath() const { return m_tempPath; }
+    const std::string& path() const { return m_replacement.path(); }
+    const std::string& tempPath() const { return m_replacement.tempPath(); }
 
 private:
     std::FILE* m_file = nullptr;
-    std::string m_path;
-    std::string m_tempPath;
-    TemporaryFileMark m_mark;
+    FileReplacement m_replacement;
     Status m_status;
 };
-
-// A temporary path next to path for writers that create the file themselves
-// (the database writer); the caller renames it with replaceFile().
-std::string temporarySibling(const std::string& path);
-// rename(2) with a readable Status.
-Status replaceFile(const std::string& from, const std::string& to);
 
 } // namespace quorlix

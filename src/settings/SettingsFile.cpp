@@ -1,10 +1,8 @@
 #include "settings/SettingsFile.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <limits>
 #include <optional>
 
 #include "options/CharactersWindow.h"
@@ -34,7 +32,7 @@ std::string textItem(std::string_view text)
 // Hands out the lines one by one and records what became of each.
 class ItemReader {
 public:
-    ItemReader(std::vector<std::string_view> lines, SettingsFileReport& report)
+    ItemReader(std::vector<std::string> lines, SettingsFileReport& report)
         : m_lines(std::move(lines)), m_report(report)
     {
     }
@@ -84,10 +82,10 @@ private:
             m_report.skipped.push_back(m_index);
             return std::nullopt;
         }
-        return m_lines[static_cast<std::size_t>(m_index - 1)];
+        return std::string_view(m_lines[static_cast<std::size_t>(m_index - 1)]);
     }
 
-    std::vector<std::string_view> m_lines;
+    std::vector<std::string> m_lines;
     SettingsFileReport& m_report;
     int m_index = 0;
 };
@@ -98,21 +96,60 @@ template <typename T> void take(std::optional<T> value, T& target)
         target = *value;
 }
 
-std::vector<std::string_view> splitLines(std::string_view text)
-{
-    std::vector<std::string_view> lines;
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        lines.push_back(line);
-        if (end == std::string_view::npos)
-            break;
-        text.remove_prefix(end + 1);
+// Cuts bytes into the file's lines as the text-file readers do: a line ends
+// at CR LF, LF or a lone CR, and a file that ends with a line end has no empty
+// line after it. A run of CRs before an LF is one line end too (CR CR LF: a
+// CR LF file once more through a text-mode copy); an item never holds a CR,
+// the writer drops them.
+class LineSplitter {
+public:
+    explicit LineSplitter(std::size_t longestLine) : m_longest(longestLine) {}
+
+    void feed(std::string_view bytes)
+    {
+        for (char c : bytes) {
+            if (c == '\r') {
+                ++m_crs;
+                continue;
+            }
+            if (c == '\n') {
+                endLine(1);
+                continue;
+            }
+            if (m_crs > 0)
+                endLine(m_crs);
+            m_inLine = true;
+            if (m_line.size() < m_longest) // a huge line keeps only its start
+                m_line.push_back(c);
+        }
     }
-    return lines;
-}
+    // The lines, the last one included.
+    std::vector<std::string> finish()
+    {
+        if (m_crs > 0)
+            endLine(m_crs);
+        else if (m_inLine)
+            endLine(1);
+        return std::move(m_lines);
+    }
+    std::size_t count() const { return m_lines.size(); }
+
+private:
+    void endLine(std::size_t ends)
+    {
+        m_lines.push_back(std::move(m_line));
+        m_lines.resize(m_lines.size() + ends - 1); // lone CRs after the first: empty lines
+        m_line.clear();
+        m_crs = 0;
+        m_inLine = false;
+    }
+
+    std::size_t m_longest;
+    std::vector<std::string> m_lines;
+    std::string m_line;
+    std::size_t m_crs = 0;
+    bool m_inLine = false;
+};
 
 } // namespace
 
@@ -184,10 +221,15 @@ Status saveSettingsFile(const std::string& path, const OptionState& state)
     return file.commit();
 }
 
-SettingsFileReport readSettingsText(std::string_view text, OptionState& state)
+namespace {
+
+// Only the first 297 lines matter, and no item is anywhere near 4 KiB: of a
+// longer line only the start is kept.
+constexpr std::size_t kLongestLine = 4095;
+
+SettingsFileReport readSettingsLines(std::vector<std::string> lines, OptionState& state)
 {
     SettingsFileReport report;
-    auto lines = splitLines(text);
     report.lines = static_cast<int>(lines.size());
     ItemReader in(std::move(lines), report);
     auto& c = state.checks;
@@ -237,31 +279,34 @@ SettingsFileReport readSettingsText(std::string_view text, OptionState& state)
     return report;
 }
 
+} // namespace
+
+SettingsFileReport readSettingsText(std::string_view text, OptionState& state)
+{
+    LineSplitter split(kLongestLine);
+    split.feed(text);
+    return readSettingsLines(split.finish(), state);
+}
+
 Status loadSettingsFile(const std::string& path, OptionState& state, SettingsFileReport* report)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return Status::ioError("Cannot open " + path + ": " + std::strerror(errno));
-    // Only the first 297 lines matter, and no item is anywhere near 4 KiB: a
-    // huge or binary file chosen by mistake is not read whole into memory.
-    constexpr std::streamsize kLongestLine = 4096;
-    std::string text;
-    std::string line(static_cast<std::size_t>(kLongestLine), '\0');
-    for (int n = 0; n < kSettingsFileLines && in.peek() != std::char_traits<char>::eof(); ++n) {
-        in.getline(line.data(), kLongestLine);
-        std::streamsize got = in.gcount();
-        if (in.fail() && !in.eof()) { // longer than kLongestLine: keep its start, drop the rest
-            in.clear();
-            in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
-        } else if (got > 0 && !in.eof()) {
-            --got; // the '\n' getline consumed
-        }
-        text.append(line.data(), static_cast<std::size_t>(std::min(got, kLongestLine)));
-        text.push_back('\n');
+    // A huge or binary file chosen by mistake is not read whole into memory:
+    // reading stops once the lines the file can hold are there.
+    LineSplitter split(kLongestLine);
+    std::string chunk(1 << 14, '\0');
+    while (split.count() <= static_cast<std::size_t>(kSettingsFileLines) && in) {
+        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+        split.feed(std::string_view(chunk.data(), static_cast<std::size_t>(in.gcount())));
     }
     if (in.bad())
         return Status::ioError("Cannot read " + path);
-    SettingsFileReport local = readSettingsText(text, state);
+    std::vector<std::string> lines = split.finish();
+    if (lines.size() > static_cast<std::size_t>(kSettingsFileLines))
+        lines.resize(kSettingsFileLines);
+    SettingsFileReport local = readSettingsLines(std::move(lines), state);
     if (report)
         *report = std::move(local);
     return Status::ok();

@@ -54,7 +54,7 @@ struct SettingsFileReport {
     std::vector<int> skipped; // line numbers (1-based) that could not be read, a short file's missing ones included
 };
 
-// Reads the items of text (line ends CR LF or LF) into state, in order. An
+// Reads the items of text (line ends CR LF, LF or a lone CR) into state, in order. An
 // item that cannot be read (a number line without a whole number, a missing
 // line) leaves its setting as it is and reading goes on with the next line.
 // Texts are whole lines, so commas and quotes in them shift nothing. The pool

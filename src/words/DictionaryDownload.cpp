@@ -3,7 +3,6 @@
 #include <curl/curl.h>
 #include <ifaddrs.h>
 #include <net/if.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -60,15 +59,16 @@ Status DownloadFile(const std::string& address, const std::string& localPath, co
                     const DownloadProgress& progress)
 {
     initCurlOnce();
-    const std::string temp = temporarySibling(localPath);
-    const TemporaryFileMark mark(temp);
+    FileReplacement replacement;
+    if (Status s = replacement.open(localPath); !s)
+        return s;
+    const std::string& temp = replacement.tempPath();
     std::FILE* out = std::fopen(temp.c_str(), "wb");
     if (!out)
         return Status::ioError("Cannot create " + temp + ".");
     CURL* curl = curl_easy_init();
     if (!curl) {
         std::fclose(out);
-        std::remove(temp.c_str());
         return Status::ioError("The download could not be started.");
     }
     char errorText[CURL_ERROR_SIZE] = {};
@@ -93,10 +93,8 @@ Status DownloadFile(const std::string& address, const std::string& localPath, co
     long httpStatus = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &httpStatus);
     curl_easy_cleanup(curl);
-    // Synced before it is renamed over an earlier file: a crash then leaves
-    // the old file or the whole new one, never an empty one.
-    bool written = std::fflush(out) == 0 && !std::ferror(out) && ::fsync(::fileno(out)) == 0;
-    written = std::fclose(out) == 0 && written;
+    const bool written = std::fflush(out) == 0 && !std::ferror(out);
+    std::fclose(out);
 
     Status result;
     if (code != CURLE_OK) {
@@ -109,20 +107,11 @@ Status DownloadFile(const std::string& address, const std::string& localPath, co
     } else if (!written) {
         result = Status::ioError("Cannot write " + temp + ".");
     } else if (verify) {
-        Status v;
-        try {
-            v = verify(temp);
-        } catch (...) { // memory ran out reading it
-            std::remove(temp.c_str());
-            throw;
-        }
-        if (!v)
+        if (Status v = verify(temp); !v)
             result = Status::corruption("The downloaded file is not a Quorlix dictionary file.");
     }
     if (result.isOk())
-        result = replaceFile(temp, localPath);
-    if (!result.isOk())
-        std::remove(temp.c_str());
+        result = replacement.commit();
     return result;
 }
 

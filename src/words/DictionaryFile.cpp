@@ -172,10 +172,11 @@ Status createDictionary(const std::string& path, const std::vector<std::string>&
         byLetter[static_cast<std::size_t>(letter - 'A')].push_back(i);
     }
 
-    const std::string temp = temporarySibling(path);
-    const TemporaryFileMark mark(temp);
-    Status status;
-    auto writer = jet::DatabaseWriter::create(temp, version, kDictionaryPassword, &status);
+    FileReplacement replacement;
+    Status status = replacement.open(path);
+    if (!status.isOk())
+        return status;
+    auto writer = jet::DatabaseWriter::create(replacement.tempPath(), version, kDictionaryPassword, &status);
     if (!writer)
         return status;
     const std::vector<jet::TextColumn> columns{{std::string(kDictionaryWordField), false}};
@@ -194,9 +195,7 @@ Status createDictionary(const std::string& path, const std::vector<std::string>&
     if (status.isOk())
         status = closed;
     if (status.isOk())
-        status = replaceFile(temp, path);
-    if (!status.isOk())
-        std::remove(temp.c_str());
+        status = replacement.commit();
     return status;
 }
 

@@ -269,7 +269,7 @@ TEST_F(CliTest, ATerminatingSignalLeavesNoTemporaryFile)
                                "' XDG_DATA_HOME='" + (dir / "data").string() + "' '" + QUORLIX_CLI_PATH +
                                "' generate --count 1500000 --min 60 --max 60 --no-dups --no-sort -o big.txt & "
                                "pid=$!; while kill -0 $pid 2>/dev/null; do "
-                               "if ls -a | grep -q '[.]tmp-'; then kill -TERM $pid; echo killed; break; fi; done; "
+                               "if ls -a | grep -q '^[.]quorlix-tmp-'; then kill -TERM $pid; echo killed; break; fi; done; "
                                "wait $pid; echo status $?";
     std::ofstream(dir / "kill.sh") << script << "\n";
     std::FILE* shell = ::popen(("bash '" + (dir / "kill.sh").string() + "'").c_str(), "r");
@@ -282,7 +282,7 @@ TEST_F(CliTest, ATerminatingSignalLeavesNoTemporaryFile)
     ASSERT_NE(output.find("killed"), std::string::npos) << output;
     EXPECT_NE(output.find("status 143"), std::string::npos) << output; // ended by the signal
     for (const auto& entry : fs::directory_iterator(dir))
-        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
+        EXPECT_EQ(entry.path().filename().string().find(".quorlix-tmp-"), std::string::npos) << entry.path();
 }
 
 TEST_F(CliTest, FileCommandsSortConvertCompactRepair)
@@ -291,6 +291,11 @@ TEST_F(CliTest, FileCommandsSortConvertCompactRepair)
     Result r = run("sort list.txt --case-sensitive");
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(slurp(dir / "list.txt"), "A\r\nB\r\na\r\nb\r\n");
+    // Through a link: the file it points at is sorted, the link stays.
+    fs::create_symlink("list.txt", dir / "link.txt");
+    ASSERT_EQ(run("sort link.txt").code, 0);
+    EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));
+    EXPECT_EQ(slurp(dir / "list.txt"), "A\r\na\r\nB\r\nb\r\n");
     EXPECT_EQ(run("sort missing.txt").code, 1);
     EXPECT_FALSE(fs::exists(dir / "missing.txt"));
 
@@ -304,6 +309,18 @@ TEST_F(CliTest, FileCommandsSortConvertCompactRepair)
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(slurp(dir / "conv.csv").find("\"\",\"\",\" beta \"\r\n"), std::string::npos);
     EXPECT_EQ(run("convert list.txt conv.doc").code, 2);
+    // A conversion that does not complete leaves the existing target as it was:
+    // a refused line exits 2 with one message, an unreadable source 1.
+    const std::string csvBefore = slurp(dir / "conv.csv");
+    const std::string mdbBefore = slurp(dir / "conv.mdb");
+    std::ofstream(dir / "long.txt", std::ios::binary) << "ok\r\n" << std::string(300, 'x') << "\r\n";
+    r = run("convert long.txt conv.mdb");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(lines(r.err).size(), 1u) << r.err;
+    fs::create_directories(dir / "folder.txt");
+    EXPECT_EQ(run("convert folder.txt conv.csv").code, 1);
+    EXPECT_EQ(slurp(dir / "conv.mdb"), mdbBefore);
+    EXPECT_EQ(slurp(dir / "conv.csv"), csvBefore);
     r = run("compact list.mdb small.mdb");
     ASSERT_EQ(r.code, 0) << r.err;
     r = run("repair small.mdb");

@@ -45,7 +45,9 @@ TEST_F(ConvertTest, EachSourceLineBecomesOneCsvRowAsRead)
         {"a\r\nb\nc\rd", {"a", "b", "c", "d"}},
         {" a \r\n\r\n   \r\nb", {" a ", "", "   ", "b"}},
         {"a\r\r\nb", {"a", "", "b"}},
-        {"\xE9t\xE9,x\r\n", {"\xE9t\xE9,x"}},
+        {"\xE9t\xE9,x\r\n", {"\xC3\xA9t\xC3\xA9,x"}}, // code page 1252, written as UTF-8
+        {"\xC3\xA9t\xC3\xA9\r\n", {"\xC3\xA9t\xC3\xA9"}},
+        {"\xED\xA0\x80\r\n", {"\xC3\xAD\xC2\xA0\xE2\x82\xAC"}}, // a surrogate is no UTF-8
         {std::string(100000, 'z') + "\r\nq", {std::string(100000, 'z'), "q"}}}; // longer than the read buffer
     for (const auto& [text, lines] : rows) {
         yields = 0;
@@ -127,6 +129,30 @@ TEST_F(ConvertTest, FailuresEndQuietlyKeepingWhatWasConverted)
     log.clear();
     EXPECT_FALSE(ConvertTXTtoCSV1(source("a"), path("no/folder/c.csv"), context).isOk());
     EXPECT_EQ(log, (CallLog{"setStatus:Saving CSV File: c.csv", "enableOff", "enableOn"}));
+}
+
+// A conversion that does not complete leaves an existing target as it was.
+TEST_F(ConvertTest, FailedConversionKeepsAnExistingTarget)
+{
+    const std::string longLine = "one\r\n" + std::string(300, 'x') + "\r\n";
+    struct Row {
+        const char* target;
+        bool folderSource; // else a line the database refuses
+    };
+    for (const Row& r : {Row{"t.csv", true}, Row{"t.htm", true}, Row{"t.mdb", true}, Row{"t.mdb", false}}) {
+        writeBytes(path(r.target), "precious");
+        fs::create_directories(path("folder.txt"));
+        const std::string from = r.folderSource ? path("folder.txt") : source(longLine);
+        const std::string to = path(r.target);
+        const Status s = to.ends_with(".csv")   ? ConvertTXTtoCSV1(from, to, context)
+                         : to.ends_with(".htm") ? ConvertTXTtoHTML1(from, to, context)
+                                                : convertTXTtoDB(from, to, jet::JetVersion::Jet3, context);
+        EXPECT_EQ(s.code(), r.folderSource ? Status::Code::IoError : Status::Code::InvalidArgument) << r.target;
+        EXPECT_EQ(read(r.target), "precious") << r.target;
+        fs::remove(path(r.target));
+        fs::remove(path("list.txt"));
+        EXPECT_EQ(files(), std::vector<std::string>{"folder.txt"}) << r.target; // no temporary file left
+    }
 }
 
 TEST_F(ConvertTest, ViewerFailureMessagesForSpreadsheetAndDatabaseOnly)

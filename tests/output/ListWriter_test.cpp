@@ -50,6 +50,7 @@ const std::string kCsvTail = "\"\"\r\n"
 const std::string kHtmHead =
     "<HTML>\r\n"
     "<HEAD>\r\n"
+    "<meta charset=\"utf-8\">\r\n"
     "<TITLE>Password List</TITLE>\r\n"
     "<META NAME=\"Description\" CONTENT=\"\">\r\n"
     "<META NAME=\"Keywords\" CONTENT=\"\">\r\n"
@@ -153,9 +154,10 @@ TEST(ListWriter, FormatFromFileNameUsesLastThreeCharactersCaseBlind)
 
 using ListFileTest = testing::TempDirTest;
 
-TEST_F(ListFileTest, FileReplacedOnlyOnFinishAndOwnerOnlyDiscardKeepsTheOld)
+TEST_F(ListFileTest, FileReplacedOnlyOnFinishKeepingItsModeDiscardKeepsTheOld)
 {
     testing::writeBytes(path("list.csv"), "old");
+    testing::fs::permissions(path("list.csv"), static_cast<testing::fs::perms>(0640));
     Status error;
     for (bool finish : {false, true}) {
         auto writer = openListFile(path("list.csv"), ListFormat::Csv, &error);
@@ -171,7 +173,7 @@ TEST_F(ListFileTest, FileReplacedOnlyOnFinishAndOwnerOnlyDiscardKeepsTheOld)
     }
     EXPECT_EQ(files(), std::vector<std::string>{"list.csv"});
     EXPECT_EQ(read("list.csv"), kCsvHead + "\"\",\"\",\"p\"\r\n" + kCsvTail);
-    EXPECT_EQ(testing::modeOf(path("list.csv")), 0600u);
+    EXPECT_EQ(testing::modeOf(path("list.csv")), 0640u);
     EXPECT_EQ(openListFile(path("nofolder/x.htm"), ListFormat::Htm, &error), nullptr);
     EXPECT_EQ(error.code(), Status::Code::IoError);
     EXPECT_NE(error.message().find("nofolder"), std::string::npos);

@@ -33,7 +33,9 @@ TEST_F(SortTextFileTest, RewritesSorted)
         {"c\r\n\nb\ra\r\n", true, "\r\na\r\nb\r\nc\r\n"},
         {"b\r\r\na\r\n", true, "\r\na\r\nb\r\n"},
         {"abc\r\nab\r\n b\r\nab\r\nb \r\n", true, " b\r\nab\r\nab\r\nabc\r\nb \r\n"},
-        {"\xe9t\xe9\r\nzz\r\n", true, "zz\r\n\xe9t\xe9\r\n"},
+        // Lines that are not UTF-8 are code page 1252 and are written as UTF-8.
+        {"\xe9t\xe9\r\nzz\r\n", true, "zz\r\n\xC3\xA9t\xC3\xA9\r\n"},
+        {"\xE2\x82\xAC\r\n\x80\r\n\xC3\xA9\r\n", true, "\xC3\xA9\r\n\xE2\x82\xAC\r\n\xE2\x82\xAC\r\n"},
         {shuffled, true, sorted}};
     for (const Row& r : rows) {
         testing::writeBytes(path("list.txt"), r.input);
@@ -67,7 +69,7 @@ TEST_F(SortTextFileTest, ManyLinesMatchAPlainSort)
     EXPECT_EQ(read("list.txt"), expected);
 }
 
-TEST_F(SortTextFileTest, MissingFileAndFolderAreRefusedRewriteIsOwnerOnly)
+TEST_F(SortTextFileTest, MissingFileAndFolderAreRefusedRewriteKeepsMode)
 {
     Status error;
     EXPECT_FALSE(SortTextFile(path("list.txt"), true, &error));
@@ -79,7 +81,7 @@ TEST_F(SortTextFileTest, MissingFileAndFolderAreRefusedRewriteIsOwnerOnly)
     testing::writeBytes(path("list.txt"), "b\na\n");
     fs::permissions(path("list.txt"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
     ASSERT_TRUE(SortTextFile(path("list.txt"), false, nullptr));
-    EXPECT_EQ(testing::modeOf(path("list.txt")), 0600u);
+    EXPECT_EQ(testing::modeOf(path("list.txt")), 0604u);
 }
 
 } // namespace

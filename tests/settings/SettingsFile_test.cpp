@@ -75,6 +75,45 @@ TEST(SettingsFileTest, RoundTripIsIdentical)
     }
 }
 
+struct LineEndCase {
+    const char* name;
+    std::vector<const char*> ends; // used in turn, line after line
+};
+
+class SettingsFileLineEnds : public ::testing::TestWithParam<LineEndCase> {};
+
+// Every line end a text file may have reads all 297 items, empty texts
+// included, and leaves no CR in them.
+TEST_P(SettingsFileLineEnds, LoadEveryItem)
+{
+    std::string pattern = ::testing::TempDir() + "quorlix_lineends_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const std::string file = pattern + "/mine.set";
+    for (const char* separator : {"-", ""}) {
+        OptionState saved = unusualState();
+        saved.words.separator = separator;
+        std::string text;
+        const auto items = settingsFileItems(saved);
+        for (std::size_t i = 0; i < items.size(); ++i)
+            text += items[i] + GetParam().ends[i % GetParam().ends.size()];
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+        OptionState loaded;
+        SettingsFileReport report;
+        ASSERT_TRUE(loadSettingsFile(file, loaded, &report).isOk());
+        EXPECT_EQ(report.applied, 297) << separator;
+        EXPECT_TRUE(report.skipped.empty()) << separator;
+        EXPECT_EQ(loaded.words.separator, separator);
+        EXPECT_EQ(loaded, saved) << separator;
+    }
+    std::filesystem::remove_all(pattern);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SettingsFileLineEnds,
+                         ::testing::Values(LineEndCase{"LF", {"\n"}}, LineEndCase{"CRLF", {"\r\n"}},
+                                           LineEndCase{"CR", {"\r"}}, LineEndCase{"CRCRLF", {"\r\r\n"}},
+                                           LineEndCase{"Mixed", {"\r\n", "\r", "\n", "\r\r\n"}}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
 // Unreadable or missing lines keep their settings; reading goes on. Bare line feeds read as well as CR LF.
 TEST(SettingsFileTest, DamagedOrShortTextKeepsWhatItCannotRead)
 {

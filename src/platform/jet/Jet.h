@@ -32,8 +32,9 @@ struct TextColumn {
 class DatabaseWriter {
 public:
     virtual ~DatabaseWriter() = default;
-    // Starts a new file at path (which must not exist; callers write to a
-    // temporary name and rename). password empty = no database password.
+    // Starts a new file at path, which must not exist or be an empty file
+    // (callers write to a temporary file they created and rename it).
+    // password empty = no database password.
     static std::unique_ptr<DatabaseWriter> create(const std::string& path, JetVersion version,
                                                   std::string_view password, Status* error);
 

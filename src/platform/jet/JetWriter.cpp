@@ -1,6 +1,7 @@
 #include "platform/jet/JetWriter.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -895,6 +896,26 @@ double oleDateNow()
     return seconds / 86400.0 + 25569.0; // 1970-01-01 is day 25569
 }
 
+namespace
+{
+
+// An empty regular file that the caller created for the database (a locked
+// temporary file); -1 with errno EEXIST for anything else.
+int openReservedFile(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat st {
+    };
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0)
+        return fd;
+    if (fd >= 0)
+        ::close(fd);
+    errno = EEXIST;
+    return -1;
+}
+
+} // namespace
+
 std::unique_ptr<DatabaseWriter> createDatabaseWriter(const std::string& path, JetVersion version,
                                                      std::string_view password, const WriterOptions& options,
                                                      Status* error)
@@ -912,6 +933,8 @@ std::unique_ptr<DatabaseWriter> createDatabaseWriter(const std::string& path, Je
     if (path.empty())
         return refuse(Status::invalidFileName("No file name was given for the database."));
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == EEXIST)
+        fd = openReservedFile(path);
     if (fd < 0) {
         const int e = errno;
         if (e == EEXIST)

@@ -1,0 +1,253 @@
+#include "platform/AtomicFile.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quorlix {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The unprivileged account the root-only cases switch to.
+constexpr uid_t kNobody = 65534;
+constexpr gid_t kNogroup = 65534;
+
+std::string readBytes(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void writeBytes(const fs::path& p, const std::string& bytes)
+{
+    std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+struct stat statOf(const fs::path& p)
+{
+    struct stat st {
+    };
+    ::stat(p.c_str(), &st);
+    return st;
+}
+
+Status writeFile(const std::string& path, const std::string& bytes)
+{
+    AtomicFile file;
+    if (Status s = file.open(path); !s)
+        return s;
+    file.write(bytes);
+    return file.commit();
+}
+
+// Runs fn in a child process as uid/gid; true when it returned true.
+bool runAs(uid_t uid, gid_t gid, const std::function<bool()>& fn)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool switched = ::setgroups(0, nullptr) == 0 && ::setgid(gid) == 0 && ::setuid(uid) == 0;
+        ::_exit(switched && fn() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+class AtomicFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = fs::temp_directory_path() / ("quorlix-atomic-" + std::to_string(::getpid()) + "-" +
+                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override
+    {
+        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(m_dir);
+    }
+    std::string path(const std::string& name) const { return (m_dir / name).string(); }
+    std::vector<std::string> files() const
+    {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(m_dir))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    fs::path m_dir;
+};
+
+TEST_F(AtomicFileTest, NextWriteRemovesLeftoversOfKilledWritersOnly)
+{
+    const std::string dead = path(std::string(kTemporaryFilePrefix) + "dead01");
+    const std::string live = path(std::string(kTemporaryFilePrefix) + "live01");
+    writeBytes(dead, "half a list");
+    writeBytes(live, "a list being written");
+    writeBytes(path("other.txt"), "kept");
+    // A writer still at work holds the lock on its file.
+    const int held = ::open(live.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+
+    ASSERT_TRUE(writeFile(path("list.txt"), "new\r\n").isOk());
+
+    EXPECT_EQ(files(),
+              (std::vector<std::string>{std::string(kTemporaryFilePrefix) + "live01", "list.txt", "other.txt"}));
+    ::close(held);
+}
+
+TEST_F(AtomicFileTest, SignalCleanUpRemovesTheFileBeingWritten)
+{
+    writeBytes(path("list.txt"), "old\r\n");
+    AtomicFile file;
+    ASSERT_TRUE(file.open(path("list.txt")).isOk());
+    file.write("new\r\n");
+    removeMarkedTemporaryFiles();
+    EXPECT_EQ(files(), std::vector<std::string>{"list.txt"});
+    EXPECT_FALSE(file.commit().isOk());
+    EXPECT_EQ(readBytes(path("list.txt")), "old\r\n");
+}
+
+TEST_F(AtomicFileTest, NamesUpToTheLongestTheFolderTakesAreWritten)
+{
+    for (std::size_t length : {238u, 255u}) {
+        const std::string name(length, 'a');
+        ASSERT_TRUE(writeFile(path(name), "x\r\n").isOk()) << length;
+        EXPECT_EQ(readBytes(path(name)), "x\r\n") << length;
+        fs::remove(path(name));
+    }
+    EXPECT_TRUE(files().empty());
+}
+
+TEST_F(AtomicFileTest, DeviceIsWrittenToNotReplaced)
+{
+    ASSERT_TRUE(writeFile("/dev/null", "new\r\n").isOk());
+    EXPECT_TRUE(S_ISCHR(statOf("/dev/null").st_mode));
+}
+
+struct ReplaceCase {
+    const char* name;
+    // Prepares the folder; returns the path to write to.
+    std::function<std::string(const fs::path&)> prepare;
+    const char* realFile; // where the new contents must land
+    bool givenStaysLink;
+    unsigned mode;
+};
+
+class AtomicFileReplace : public AtomicFileTest, public ::testing::WithParamInterface<ReplaceCase> {};
+
+TEST_P(AtomicFileReplace, ReplacesTheRealFileAndKeepsItsMode)
+{
+    const ReplaceCase& c = GetParam();
+    const std::string given = c.prepare(m_dir);
+    ASSERT_TRUE(writeFile(given, "new\r\n").isOk());
+    EXPECT_EQ(readBytes(m_dir / c.realFile), "new\r\n");
+    EXPECT_EQ(fs::is_symlink(given), c.givenStaysLink);
+    EXPECT_EQ(statOf(m_dir / c.realFile).st_mode & 07777, c.mode);
+}
+
+std::string existing(const fs::path& p, fs::perms mode)
+{
+    writeBytes(p, "old\r\n");
+    fs::permissions(p, mode);
+    return p.string();
+}
+
+constexpr auto kRwRwR = static_cast<fs::perms>(0664);
+constexpr auto kRwRR = static_cast<fs::perms>(0644);
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AtomicFileReplace,
+    ::testing::Values(
+        ReplaceCase{"NewFileIsOwnerOnly", [](const fs::path& d) { return (d / "list.txt").string(); }, "list.txt",
+                    false, 0600},
+        ReplaceCase{"ExistingFileKeepsItsMode", [](const fs::path& d) { return existing(d / "list.txt", kRwRwR); },
+                    "list.txt", false, 0664},
+        ReplaceCase{"LinkIsFollowed",
+                    [](const fs::path& d) {
+                        existing(d / "real.txt", kRwRR);
+                        fs::create_symlink(d / "real.txt", d / "link.txt");
+                        return (d / "link.txt").string();
+                    },
+                    "real.txt", true, 0644},
+        ReplaceCase{"RelativeLinkChainIntoAnotherFolder",
+                    [](const fs::path& d) {
+                        fs::create_directory(d / "sub");
+                        existing(d / "sub" / "real.txt", kRwRwR);
+                        fs::create_symlink("sub/real.txt", d / "second.txt");
+                        fs::create_symlink("second.txt", d / "first.txt");
+                        return (d / "first.txt").string();
+                    },
+                    "sub/real.txt", true, 0664},
+        ReplaceCase{"DanglingLinkCreatesItsTarget",
+                    [](const fs::path& d) {
+                        fs::create_symlink("made.txt", d / "link.txt");
+                        return (d / "link.txt").string();
+                    },
+                    "made.txt", true, 0600}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// The folder takes no new file but the file may be written: the new contents
+// are rewritten into the file itself (root ignores folder modes, so the write
+// then runs as another user).
+TEST_F(AtomicFileTest, ReadOnlyFolderWithWritableFileIsRewrittenInPlace)
+{
+    const bool root = ::geteuid() == 0;
+    const fs::path spare = m_dir / "spare";
+    fs::create_directory(spare);
+    fs::permissions(spare, static_cast<fs::perms>(01777));
+    const fs::path folder = m_dir / "locked";
+    fs::create_directory(folder);
+    const std::string list = existing(folder / "list.txt", static_cast<fs::perms>(0666));
+    fs::permissions(folder, static_cast<fs::perms>(0555));
+    ::setenv("TMPDIR", spare.c_str(), 1);
+    const auto write = [&] { return writeFile(list, "new\r\n").isOk(); };
+    const bool written = root ? runAs(kNobody, kNogroup, write) : write();
+    ::unsetenv("TMPDIR");
+
+    EXPECT_TRUE(written);
+    EXPECT_EQ(readBytes(list), "new\r\n");
+    EXPECT_EQ(statOf(list).st_mode & 07777, 0666u);
+    EXPECT_TRUE(fs::is_empty(spare));
+}
+
+// Another user's file that we may write through its group stays theirs.
+TEST_F(AtomicFileTest, FileOfAnotherUserKeepsOwnerGroupAndMode)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to make files of other users";
+    fs::permissions(m_dir, static_cast<fs::perms>(0777));
+    const std::string list = existing(m_dir / "list.txt", kRwRwR);
+    ASSERT_EQ(::chown(list.c_str(), 0, kNogroup), 0);
+    const std::string other = existing(m_dir / "other.txt", kRwRwR);
+    ASSERT_EQ(::chown(other.c_str(), kNobody, kNogroup), 0);
+
+    EXPECT_TRUE(runAs(kNobody, kNogroup, [&] { return writeFile(list, "new\r\n").isOk(); }));
+    EXPECT_TRUE(writeFile(other, "new\r\n").isOk()); // root gives the new file back
+
+    for (const auto& [file, uid] : {std::pair{list, uid_t{0}}, std::pair{other, kNobody}}) {
+        const struct stat st = statOf(file);
+        EXPECT_EQ(readBytes(file), "new\r\n") << file;
+        EXPECT_EQ(st.st_uid, uid) << file;
+        EXPECT_EQ(st.st_gid, kNogroup) << file;
+        EXPECT_EQ(st.st_mode & 07777, 0664u) << file;
+    }
+    EXPECT_EQ(files(), (std::vector<std::string>{"list.txt", "other.txt"}));
+}
+
+} // namespace
+} // namespace quorlix
