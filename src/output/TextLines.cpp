@@ -61,9 +61,15 @@ bool isValidUtf8(std::string_view s)
             return false;
         if (i + extra >= s.size() && extra > 0)
             return false;
-        for (std::size_t k = 1; k <= extra; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
+        // The second byte's range also shuts out overlong forms, UTF-16
+        // surrogates and code points past U+10FFFF.
+        const unsigned char low = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+        const unsigned char high = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+        for (std::size_t k = 1; k <= extra; ++k) {
+            const auto b = static_cast<unsigned char>(s[i + k]);
+            if (b < (k == 1 ? low : 0x80) || b > (k == 1 ? high : 0xBF))
                 return false;
+        }
         i += extra + 1;
     }
     return true;
