@@ -75,6 +75,23 @@ TEST(SettingsFileTest, RoundTripIsIdentical)
     }
 }
 
+// A lone CR is no line end, but a text item cannot hold one either: it is
+// dropped on reading as on writing, so what was read saves unchanged.
+TEST(SettingsFileTest, LoneCarriageReturnInATextLineIsDropped)
+{
+    std::vector<std::string> lines = settingsFileItems(OptionState{});
+    lines[8] = "a\rb.dct";
+    lines[15] = "*\r-";
+    OptionState loaded;
+    const SettingsFileReport report = readSettingsText(join(lines, lines.size()), loaded);
+    EXPECT_TRUE(report.skipped.empty());
+    EXPECT_EQ(loaded.dictionaryFile, "ab.dct");
+    EXPECT_EQ(loaded.words.separator, "*-");
+    OptionState again;
+    readSettingsText(settingsFileText(loaded), again);
+    EXPECT_EQ(again, loaded);
+}
+
 // Unreadable or missing lines keep their settings; reading goes on. Bare line feeds read as well as CR LF.
 TEST(SettingsFileTest, DamagedOrShortTextKeepsWhatItCannotRead)
 {
