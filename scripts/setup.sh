@@ -8,6 +8,8 @@ pkgs=(
   fonts-dejavu-core fonts-liberation2 xvfb xauth xdotool
   libsodium-dev mdbtools mdbtools-dev libglib2.0-dev libabsl-dev libcli11-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  # the fuzz targets (scripts/fuzz.sh): clang and its libFuzzer runtime
+  clang libclang-rt-dev
   pwgen xkcdpass time
   # packaging: the .deb, its checks and the desktop files' validators
   dpkg-dev fakeroot lintian desktop-file-utils appstream x11-utils file

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything and runs every test.
 # With CI=true (or QUORLIX_SANITIZE=1) the unit tests also run once under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and warnings are errors.
+# AddressSanitizer and UndefinedBehaviorSanitizer, and warnings are errors;
+# with CI=true the fuzz targets also replay their corpus (scripts/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -37,6 +38,13 @@ if [ "${CI:-}" = true ] || [ "${QUORLIX_SANITIZE:-}" = 1 ]; then
   cmake --build build-asan -j"$jobs"
   QUORLIX_MDB_OUT="$PWD/build-asan/mdb-out" ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" \
     ctest --test-dir build-asan --output-on-failure --no-tests=error -j"$jobs" -E '_slow$'
+fi
+
+if [ "${CI:-}" = true ]; then
+  # Every input of fuzz/corpus once, then a few seconds of fuzzing per target.
+  echo "== fuzz targets: corpus replay and a short run"
+  bash scripts/fuzz.sh --replay
+  bash scripts/fuzz.sh 4
 fi
 
 if [ "${CI:-}" = true ]; then

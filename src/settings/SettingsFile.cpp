@@ -42,7 +42,8 @@ public:
         auto line = next();
         if (line)
             ++m_report.applied;
-        return line ? std::optional<std::string>(std::string(*line)) : std::nullopt;
+        // Cleaned as on writing: a lone CR stays inside a line but must not reach the state.
+        return line ? std::optional<std::string>(textItem(*line)) : std::nullopt;
     }
     std::optional<std::int32_t> int32() { return number(parseInt32); }
     std::optional<std::int16_t> int16() { return number(parseInt16); }

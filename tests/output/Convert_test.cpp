@@ -90,7 +90,11 @@ TEST_F(ConvertTest, DatabaseTrimsLinesAndSkipsBlankOnes)
     const std::vector<Row> rows{{"", {}, ""},
                                 {"  one  \r\n\r\ntwo", {"one", "two"}, " (1 blank line skipped)"},
                                 {"\r\n   \r\na\r\n \r\n", {"a"}, " (3 blank lines skipped)"},
-                                {"\xE9t\xE9\r\n", {"\xC3\xA9t\xC3\xA9"}, ""}};
+                                {"\xE9t\xE9\r\n", {"\xC3\xA9t\xC3\xA9"}, ""},
+                                // Not UTF-8 either: a surrogate half and an overlong form.
+                                {"\xED\xA0\x80\r\n\xE0\x80\xAF\r\n",
+                                 {"\xC3\xAD\xC2\xA0\xE2\x82\xAC", "\xC3\xA0\xE2\x82\xAC\xC2\xAF"},
+                                 ""}};
     for (std::size_t i = 0; i < rows.size(); ++i) {
         for (jet::JetVersion version : {jet::JetVersion::Jet3, jet::JetVersion::Jet4}) {
             const std::string name = std::to_string(i) + (version == jet::JetVersion::Jet3 ? "-3.mdb" : "-4.mdb");
