@@ -42,7 +42,7 @@ public:
         auto line = next();
         if (line)
             ++m_report.applied;
-        // Cleaned as on writing: a lone CR stays inside a line but must not reach the state.
+        // Cleaned as on writing, so what was read saves unchanged.
         return line ? std::optional<std::string>(textItem(*line)) : std::nullopt;
     }
     std::optional<std::int32_t> int32() { return number(parseInt32); }
