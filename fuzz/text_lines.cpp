@@ -98,7 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (lines != expectedLines(bytes))
         fuzz::fail("lines differ from those between the line ends");
 
-    // Sorting keeps every line (it may change the line ends and the order).
+    // Sorting keeps every line (it may change the line ends and the order, and
+    // writes lines that were not UTF-8 as UTF-8).
     Status status;
     if (!SortTextFile(path, (size & 1) != 0, &status))
         return 0;
@@ -108,7 +109,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (reader.next(&line))
         sorted.push_back(line);
     // An empty file sorts as one empty line.
-    std::vector<std::string> before = lines.empty() ? std::vector<std::string>{""} : lines;
+    std::vector<std::string> before;
+    for (const std::string& l : lines)
+        before.push_back(asUtf8(l));
+    if (before.empty())
+        before.push_back("");
     std::sort(before.begin(), before.end());
     std::sort(sorted.begin(), sorted.end());
     if (sorted != before)
