@@ -100,9 +100,12 @@ bool SortTextFile(const std::string& path, bool caseSensitive, Status* error)
         setError(error, std::move(read));
         return false;
     }
-    PodBuffer<std::uint64_t> starts = splitLines(bytes);
     // Line ends are ASCII: a file that is UTF-8 as a whole is so line by line.
-    if (!isValidUtf8(std::string_view(bytes.data(), bytes.size())))
+    // Checked before the line ends go, since lines joined may form a
+    // character neither holds alone.
+    const bool utf8 = isValidUtf8(std::string_view(bytes.data(), bytes.size()));
+    PodBuffer<std::uint64_t> starts = splitLines(bytes);
+    if (!utf8)
         recodeLines(bytes, starts);
     const std::size_t lines = starts.size() - 1;
     if (lines > UINT32_MAX) {

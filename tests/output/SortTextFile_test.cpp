@@ -36,6 +36,8 @@ TEST_F(SortTextFileTest, RewritesSorted)
         // Lines that are not UTF-8 are code page 1252 and are written as UTF-8.
         {"\xe9t\xe9\r\nzz\r\n", true, "zz\r\n\xC3\xA9t\xC3\xA9\r\n"},
         {"\xE2\x82\xAC\r\n\x80\r\n\xC3\xA9\r\n", true, "\xC3\xA9\r\n\xE2\x82\xAC\r\n\xE2\x82\xAC\r\n"},
+        // Two lines that are not UTF-8 alone, though they would be joined.
+        {"\xe9\r\n\x80\x80\r\n", true, "\xC3\xA9\r\n\xE2\x82\xAC\xE2\x82\xAC\r\n"},
         {shuffled, true, sorted}};
     for (const Row& r : rows) {
         testing::writeBytes(path("list.txt"), r.input);
