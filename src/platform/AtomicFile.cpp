@@ -252,7 +252,10 @@ Status FileReplacement::open(const std::string& path)
     }
     if (m_fd < 0) {
         const int folderError = special ? EACCES : errno;
-        if (m_existed && ::access(m_target.c_str(), W_OK) == 0) {
+        // Only a folder closed to us is worked around: after a full disk or an
+        // I/O error, a rewrite in place could leave the file half old, half new.
+        const bool closedFolder = folderError == EACCES || folderError == EPERM;
+        if (m_existed && closedFolder && ::access(m_target.c_str(), W_OK) == 0) {
             const std::string elsewhere = temporaryFolder();
             removeLeftoversNow(elsewhere);
             m_fd = reserveIn(elsewhere, &m_tempPath);
@@ -300,6 +303,19 @@ Status FileReplacement::rewriteInPlace()
     const int out = ::open(m_target.c_str(), O_WRONLY | O_CLOEXEC);
     if (out < 0)
         return Status::ioError(describe("Could not write", m_path));
+    // Room for the new contents is claimed before the first byte of the old is
+    // overwritten, so a full disk fails while the file is still whole. File
+    // systems without fallocate go on as before.
+    struct stat temp {
+    };
+    if (::fstat(m_fd, &temp) == 0 && temp.st_size > 0 &&
+        ::fallocate(out, FALLOC_FL_KEEP_SIZE, 0, temp.st_size) != 0 && errno != EOPNOTSUPP && errno != ENOSYS &&
+        errno != ENODEV) {
+        const int error = errno;
+        ::close(out);
+        errno = error;
+        return Status::ioError(describe("Could not write", m_path));
+    }
     std::array<char, 1 << 16> buffer;
     off_t offset = 0;
     bool ok = true;
