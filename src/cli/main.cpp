@@ -2,6 +2,7 @@
 // desktop program.
 
 #include <iostream>
+#include <new>
 
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
@@ -73,6 +74,10 @@ int main(int argc, char** argv)
             return runCompact(c.compactIn, c.compactOut);
         if (*c.repair)
             return runRepair(c.repairPath);
+    } catch (const std::bad_alloc&) {
+        // Said plainly rather than as the exception's type name.
+        std::fprintf(stderr, "quorlix-cli: out of memory\n");
+        return kExitFailure;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "quorlix-cli: %s\n", e.what());
         return kExitFailure;
