@@ -84,12 +84,12 @@ struct EngineFixture : ::testing::Test {
                                : joined(log, static_cast<std::size_t>(at - log.begin()) + 1);
     }
 
-    // Presses Stop (answered OK) at the given yield: a run that would never
-    // end then ends stopped, and its test fails instead of hanging.
+    // Presses Stop (answered OK) from the given yield on: a run that would
+    // never end then ends stopped, and its test fails instead of hanging.
     void fuse(std::size_t yields = 30'000'000)
     {
         surface.onProcessEvents = [this, yields] {
-            if (surface.processEventsCount == yields)
+            if (surface.processEventsCount >= yields)
                 state.stopRequested = 1;
         };
     }
