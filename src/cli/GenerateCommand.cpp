@@ -238,11 +238,14 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words)
         return ui.messages().empty() ? kExitOk : kExitRefused;
     if (contains(ui.messages(), texts::kRulesMismatchError) || contains(ui.messages(), texts::kMultiFileError))
         return kExitFailure;
+    // Checks that rejected everything for too long: what was made is still written, and the run failed.
+    const bool endless = contains(ui.messages(), texts::kEndlessRejections);
     const bool stopped = runState.stopPending();
     if (multiFile.active == 1) {
-        if (stopped)
-            err("Stopped: the files written so far are kept in " + multiFile.directory);
-        return stopped ? kExitStopped : kExitOk;
+        if (stopped || endless)
+            err((endless ? "Ended" : "Stopped") + std::string(": the files written so far are kept in ") +
+                multiFile.directory);
+        return endless ? kExitFailure : stopped ? kExitStopped : kExitOk;
     }
 
     int code = kExitOk;
@@ -259,12 +262,15 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words)
         if (code != kExitOk)
             err("Could not write the passwords to standard output.");
     }
-    if (stopped)
-        err("Stopped: " + std::to_string(list.count()) + (list.count() == 1 ? " password" : " passwords") +
+    if (stopped || endless)
+        err((endless ? "Ended: " : "Stopped: ") + std::to_string(list.count()) +
+            (list.count() == 1 ? " password" : " passwords") +
             (code != kExitOk ? " made, but not saved."
              : toStdout      ? " written to standard output."
                              : " kept in " + *args.output + "."));
-    return code != kExitOk ? code : (stopped ? kExitStopped : kExitOk);
+    if (code != kExitOk || endless)
+        return code != kExitOk ? code : kExitFailure;
+    return stopped ? kExitStopped : kExitOk;
 }
 
 int runSort(const std::string& given, bool caseSensitive)

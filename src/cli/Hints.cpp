@@ -28,6 +28,11 @@ std::string optionHint(std::string_view message)
          "Make those characters available (--pool, --include) or leave strong passwords off (--no-strong)."},
         {"Position ", true, false, "Change that --rule, or make its characters available (--pool, --include)."},
         {texts::kRulesMismatchError, false, false, "Make the characters the --rule positions need available."},
+        {texts::kTooFewPossibleStart, true, false,
+         "Lower --count, allow more characters, words or lengths, or leave the duplication check off (--no-dups)."},
+        {texts::kEndlessRejections, false, false,
+         "Allow more characters, words or lengths, or leave some checks off (--no-dups, --no-side, --no-seq, "
+         "--no-strong)."},
         {kPrefaceMissing, false, false, "Name the files with --preface."},
         {kTotalFilesTooFew, false, false, "Set --files to 2 or more."},
         {kTotalFilesNotWhole, false, false, "Set --files to a whole number from 2 to 32,767."},

@@ -86,6 +86,7 @@ void CharacterDrawer::setWeights(const ClassWeights& weights)
     // c is Number up to n, Lowercase up to n + l, Uppercase up to n + l + u, else Special.
     for (int c = 1; c <= m_weightSum; ++c)
         m_classByDraw[c] = c <= n ? 1 : c <= n + l ? 2 : c <= n + l + u ? 3 : 4;
+    m_classByWeight = {false, n > 0, l > 0, u > 0, weights.special > 0};
 }
 
 inline int CharacterDrawer::drawClass()
@@ -130,6 +131,29 @@ inline char CharacterDrawer::drawCharacter(int cls)
     return static_cast<char>(code);
 }
 
+bool CharacterDrawer::deadEnd(int p) const
+{
+    const CheckOptions& checks = m_request.checks;
+    const int rule = m_request.rules.rule[p];
+    const bool any = rule < 1 || rule > 4;
+    // What the position draws from: its rule's class, or every class the class draw can give.
+    const auto drawable = [&](int cls) { return any ? m_classByWeight[cls] : cls == rule; };
+    int candidates = 0;
+    for (int cls = 1; cls <= 4; ++cls)
+        candidates += drawable(cls) ? m_classCount[cls] : 0;
+    const int before = static_cast<unsigned char>(m_chars[p - 1]);
+    const auto blocked = [&](int code) {
+        return code >= kFirstCode && code <= kLastCode && m_available[code] &&
+               drawable(static_cast<int>(classOf(code)));
+    };
+    int rejectable = 0;
+    if (checks.sideBySide)
+        rejectable += blocked(before);
+    if (checks.sequential)
+        rejectable += int{blocked(before - 1)} + int{blocked(before + 1)};
+    return rejectable >= candidates;
+}
+
 CharacterDrawer::Result CharacterDrawer::draw(const StopPrompt& prompt)
 {
     if (m_yielder.servedCount() != m_seenServed)
@@ -138,6 +162,7 @@ CharacterDrawer::Result CharacterDrawer::draw(const StopPrompt& prompt)
     const auto& rules = m_request.rules.rule;
     const CheckOptions& checks = m_request.checks;
 
+restart: // the whole-password retry point
     m_length = m_random.draw(m_max - m_min + 1, m_min);
     for (int p = 1; p <= m_length; ++p) {
         if (multiFile)
@@ -169,10 +194,13 @@ CharacterDrawer::Result CharacterDrawer::draw(const StopPrompt& prompt)
             m_yielder();
             if (p >= 2) {
                 const int diff = static_cast<unsigned char>(ch) - static_cast<unsigned char>(m_chars[p - 1]);
-                if (checks.sideBySide && diff == 0)
-                    continue;
-                if (checks.sequential && (diff == 1 || diff == -1))
-                    continue;
+                if ((checks.sideBySide && diff == 0) || (checks.sequential && (diff == 1 || diff == -1))) {
+                    if (rejected())
+                        return Result::Endless;
+                    if (deadEnd(p))
+                        goto restart;
+                    continue; // the position's retry point
+                }
             }
             break;
         }

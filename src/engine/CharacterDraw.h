@@ -38,7 +38,9 @@ struct ClassWeights {
 ClassWeights classWeights(const CharacterPool& pool);
 
 // True when the text holds characters of at least three of the four classes.
-// A hyphen counts as a special symbol; a blank counts for no class.
+// A hyphen counts as a special symbol; a blank counts for no class. The
+// strong check gives it the drawn characters only: a separator is the same in
+// every password and adds no strength.
 bool hasThreeClasses(std::string_view password);
 
 class CharacterDrawer
@@ -48,7 +50,7 @@ public:
         Single,    // into the display: empty classes count towards the attempt limit
         MultiFile, // yields at every position; empty classes are retried without limit
     };
-    enum class Result { Drawn, Stopped, Impossible };
+    enum class Result { Drawn, Stopped, Impossible, Endless };
     // Called when the stop flag is found set while a character is drawn;
     // returns true when the user confirmed the stop.
     using StopPrompt = std::function<bool()>;
@@ -64,14 +66,26 @@ public:
     void poolMayHaveChanged() { m_seenServed = ~m_seenServed; }
 
     // Draws one candidate: a length, each position (rules first, then the
-    // position checks) and the separators. Stopped when the prompt confirmed a
-    // stop; Impossible when a position's class had no available character
-    // more than kMaxEmptyClassAttempts times (single mode only). A prompt the
+    // position checks) and the separators. A position where no character of
+    // its class can pass the position checks after the one before it starts
+    // the candidate again with a new length. Stopped when the prompt
+    // confirmed a stop; Impossible when a position's class had no available
+    // character more than kMaxEmptyClassAttempts times (single mode only);
+    // Endless when the rejections in a row passed the limit. A prompt the
     // user cancels lets the candidate be finished.
     Result draw(const StopPrompt& prompt);
 
+    // Rejections in a row since the last accepted password: the drawer counts
+    // its own (positions, dead ends), the run those of its password checks.
+    void setRejectionLimit(std::uint64_t limit) { m_rejectionLimit = limit; }
+    // Counts one; true when that passes the limit (the run cannot go on).
+    bool rejected() { return ++m_rejections > m_rejectionLimit; }
+    void accepted() { m_rejections = 0; }
+
     // The assembled candidate of the last Drawn result; valid until the next draw.
     std::string_view password() const { return {m_assembled.data(), static_cast<std::size_t>(m_assembledLength)}; }
+    // Its drawn characters alone, without separators.
+    std::string_view drawn() const { return {m_chars.data() + 1, static_cast<std::size_t>(m_length)}; }
     int drawnLength() const { return m_length; }
 
 private:
@@ -79,6 +93,9 @@ private:
     // Inlined into draw(): they run for every character of every password.
     [[gnu::always_inline]] inline int drawClass();
     [[gnu::always_inline]] inline char drawCharacter(int cls);
+    // After a position check rejected the character at p: true when no
+    // character the position can draw would pass after the one at p - 1.
+    bool deadEnd(int p) const;
 
     const RunRequest& m_request;
     RandomSource& m_random;
@@ -93,9 +110,13 @@ private:
     // (unpredictable) comparisons; s is the sum of the weights.
     std::array<std::uint8_t, 4 * 32768 + 1> m_classByDraw{};
     int m_weightSum = 0;
+    std::array<bool, 5> m_classByWeight{}; // by CharClass code: the class draw can give it
     std::array<std::uint8_t, 128> m_available{};
     std::array<int, 5> m_classCount{}; // by CharClass code; [0] unused
     std::uint64_t m_seenServed = ~std::uint64_t{0};
+
+    std::uint64_t m_rejections = 0;
+    std::uint64_t m_rejectionLimit = ~std::uint64_t{0};
 
     int m_length = 0;
     std::array<char, kMaxLength + 1> m_chars{}; // by position 1..length

@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "engine/CharacterDraw.h"
+#include "engine/PasswordSpace.h"
 #include "engine/Progress.h"
 #include "engine/RunTexts.h"
 #include "platform/SecretMemory.h"
@@ -59,6 +60,9 @@ public:
         m_surface.setCountdown(texts::kCalculating);
         m_surface.setStatus(texts::kProcessing);
         m_drawer.setWeights(classWeights(m_request.pool));
+        m_drawer.setRejectionLimit(rejectionLimit(
+            static_cast<long double>(possiblePasswords(m_request.pool, m_request.values, m_request.rules)), m_total,
+            checks.duplication));
 
         // Made once: a std::function per password would allocate.
         const CharacterDrawer::StopPrompt prompt = [this] { return stopConfirmed(); };
@@ -80,6 +84,11 @@ public:
                 errorEnd();
                 return;
             }
+            if (result == CharacterDrawer::Result::Endless) {
+                resolveAllHeld();
+                endlessEnd();
+                return;
+            }
             // The candidate is for the first password not yet decided. With
             // only the duplication and strong checks on, its checks wait until
             // a few more candidates are drawn: the draws do not depend on the
@@ -90,15 +99,28 @@ public:
             if (canHold() && !m_state.stopPending()) {
                 if (m_heldCount == kHoldDepth)
                     resolveOldestHeld();
+                if (m_endless) {
+                    endlessEnd();
+                    return;
+                }
                 if ((m_n - 1) + m_heldCount + 1 < m_total) {
-                    hold(m_drawer.password(), m_drawer.drawnLength());
+                    hold(m_drawer.password(), m_drawer.drawn());
                     m_env.yielder(); // the next password's yield
                     continue;
                 }
             }
             resolveAllHeld();
-            if (!accept(m_drawer.password(), m_drawer.drawnLength()))
+            if (m_endless) {
+                endlessEnd();
+                return;
+            }
+            if (!accept(m_drawer.password(), m_drawer.drawn())) {
+                if (m_drawer.rejected()) {
+                    endlessEnd();
+                    return;
+                }
                 continue; // whole-password retry point
+            }
             acceptedEnd();
             if (m_state.stopPending() && stopConfirmed()) {
                 stoppedEnd();
@@ -117,10 +139,12 @@ private:
     // A candidate waiting for its checks while later ones are drawn.
     struct Held {
         std::array<char, kMaxAssembledLength> text;
+        std::array<char, kMaxLength> drawnText;
         std::size_t size = 0;
-        int drawnLength = 0;
+        std::size_t drawnSize = 0;
         std::uint64_t hash = 0;
         std::string_view view() const { return {text.data(), size}; }
+        std::string_view drawn() const { return {drawnText.data(), drawnSize}; }
     };
     // Eight candidates of drawing cover a table probe's round trip to memory.
     static constexpr int kHoldDepth = 8;
@@ -131,12 +155,13 @@ private:
         return checks.duplication && !(checks.dictionary && m_dictionary != nullptr);
     }
 
-    void hold(std::string_view password, int drawnLength)
+    void hold(std::string_view password, std::string_view drawn)
     {
         Held& held = m_held[(m_heldFirst + m_heldCount) % kHoldDepth];
         std::copy(password.begin(), password.end(), held.text.begin());
         held.size = password.size();
-        held.drawnLength = drawnLength;
+        std::copy(drawn.begin(), drawn.end(), held.drawnText.begin());
+        held.drawnSize = drawn.size();
         held.hash = DuplicateSet::hashOf(password);
         ++m_heldCount;
         m_seen.prefetch(held.hash);
@@ -150,17 +175,20 @@ private:
         const Held& held = m_held[m_heldFirst];
         m_heldFirst = (m_heldFirst + 1) % kHoldDepth;
         --m_heldCount;
-        if (!passes(held.view(), held.drawnLength, held.hash))
+        if (!passes(held.view(), held.drawn(), held.hash)) {
+            m_endless = m_drawer.rejected();
             return;
+        }
         addRow(held.view());
         acceptedEnd();
         ++m_n;
         m_state.currentPassword = m_n;
     }
 
+    // Stops at a verdict that passes the rejection limit: the run ends there.
     void resolveAllHeld()
     {
-        while (m_heldCount > 0)
+        while (m_heldCount > 0 && !m_endless)
             resolveOldestHeld();
     }
 
@@ -172,9 +200,9 @@ private:
 
     // Password checks in their order: duplication, strong, dictionary. Adds
     // the password to the display when all pass.
-    bool accept(std::string_view password, int drawnLength)
+    bool accept(std::string_view password, std::string_view drawn)
     {
-        if (!passes(password, drawnLength, DuplicateSet::hashOf(password)))
+        if (!passes(password, drawn, DuplicateSet::hashOf(password)))
             return false;
         addRow(password);
         return true;
@@ -182,7 +210,7 @@ private:
 
     // The checks alone. A password that passes with the duplication check on
     // is entered in the set (m_lastEntered says so for addRow).
-    bool passes(std::string_view password, int drawnLength, std::uint64_t hash)
+    bool passes(std::string_view password, std::string_view drawn, std::uint64_t hash)
     {
         const CheckOptions& checks = m_request.checks;
         const bool duplication = checks.duplication;
@@ -201,9 +229,10 @@ private:
                 return false;
             }
         }
-        if (strong && !hasThreeClasses(password))
+        if (strong && !hasThreeClasses(drawn))
             return false;
-        if (dictionary && !dictionaryAccepts(*m_dictionary, password, drawnLength, checks.dictionaryMode))
+        if (dictionary && !dictionaryAccepts(*m_dictionary, password, static_cast<int>(drawn.size()),
+                                             checks.dictionaryMode))
             return false;
         if (duplication && !m_lastEntered) {
             m_seen.insert(password, hash);
@@ -217,16 +246,19 @@ private:
     void addRow(std::string_view password)
     {
         m_list.add(password);
+        ++m_made;
+        m_drawer.accepted();
         if (m_lastEntered)
             m_entered = m_list.count();
     }
 
-    // The prompt reports the passwords before the current one as made.
+    // The prompt reports the passwords in the display: the current one too
+    // when the stop is noticed after it was accepted.
     bool stopConfirmed()
     {
         resolveAllHeld(); // their verdicts came before this stop
         m_env.yielder.force();
-        if (confirmStop(m_surface, m_env.boxes, m_request.checks.counter, m_n - 1, m_total))
+        if (confirmStop(m_surface, m_env.boxes, m_request.checks.counter, m_made, m_total))
             return true;
         m_state.stopRequested = 0;
         m_drawer.poolMayHaveChanged();
@@ -278,6 +310,14 @@ private:
         m_list.setUpdating(true);
     }
 
+    // Checks that reject everything: as the error end, with its own reason.
+    void endlessEnd()
+    {
+        m_env.boxes.show(texts::kEndlessRejections, Icon::Exclamation, Buttons::Ok);
+        showStopped();
+        m_list.setUpdating(true);
+    }
+
     const RunRequest& m_request;
     RunEnvironment& m_env;
     MainWindowSurface& m_surface;
@@ -286,6 +326,8 @@ private:
     DictionaryCheck* m_dictionary;
     const std::int32_t m_total;
     std::int32_t m_n = 0;
+    std::int32_t m_made = 0; // passwords added to the display by this run
+    bool m_endless = false;  // a held verdict passed the rejection limit
     CharacterDrawer m_drawer;
     DuplicateSet m_seen;
     std::size_t m_entered = 0;
@@ -327,11 +369,19 @@ public:
 
     void run()
     {
+        Outcome outcome = Outcome::Stopped;
         try {
-            if (!runFiles())
-                return; // stopped
+            outcome = runFiles();
         } catch (...) {
             errorEnd();
+            return;
+        }
+        if (outcome == Outcome::Stopped)
+            return;
+        if (outcome == Outcome::Endless) {
+            // The files written stay, the last one closed with what it holds.
+            m_env.boxes.show(texts::kEndlessRejections, Icon::Exclamation, Buttons::Ok);
+            m_surface.enableOn();
             return;
         }
         m_surface.setStatus(texts::kComplete);
@@ -341,8 +391,10 @@ public:
     }
 
 private:
-    // False when the user stopped the run. Throws for the error end.
-    bool runFiles()
+    enum class Outcome { Complete, Stopped, Endless };
+
+    // Throws for the error end.
+    Outcome runFiles()
     {
         if (m_totalFiles < 1)
             throw MultiFileFailure{}; // the progress step divides by it
@@ -351,9 +403,13 @@ private:
         const CheckOptions& checks = m_request.checks;
         const std::optional<ListFormat> format = multiFileFormat(m_settings.fileType);
         if (!format)
-            return true;
+            return Outcome::Complete;
         if (!m_hooks.open)
             throw MultiFileFailure{};
+        // The duplication check compares within a file, so the limit is per file.
+        m_drawer.setRejectionLimit(rejectionLimit(
+            static_cast<long double>(possiblePasswords(m_request.pool, m_request.values, m_request.rules)), m_total,
+            checks.duplication));
 
         const CharacterDrawer::StopPrompt prompt = [this] { return stopConfirmed(); };
         CounterText counter;
@@ -376,21 +432,37 @@ private:
             if (m_dictionary)
                 m_dictionary->useMultiFileTexts(shown);
             m_accepted.clear();
+            m_written = 0;
 
             for (m_n = 1; m_n <= m_total; ++m_n) {
                 m_state.currentPassword = m_n;
                 m_env.yielder();
                 if (*format != ListFormat::Mdb)
                     m_surface.repaintList();
+                bool endless = false;
                 for (;;) {
-                    if (m_drawer.draw(prompt) == CharacterDrawer::Result::Stopped) {
+                    const CharacterDrawer::Result result = m_drawer.draw(prompt);
+                    if (result == CharacterDrawer::Result::Stopped) {
                         stoppedEnd();
-                        return false;
+                        return Outcome::Stopped;
                     }
-                    if (accept(m_drawer.password(), m_drawer.drawnLength()))
+                    if (result == CharacterDrawer::Result::Drawn && accept(m_drawer.password(), m_drawer.drawn()))
                         break;
+                    if (result == CharacterDrawer::Result::Endless || m_drawer.rejected()) {
+                        endless = true;
+                        break;
+                    }
                 }
+                if (endless) {
+                    const Status finished = m_writer->finish();
+                    m_writer.reset();
+                    if (!finished)
+                        throw MultiFileFailure{};
+                    return Outcome::Endless;
+                }
+                m_drawer.accepted();
                 m_writer->add(m_drawer.password());
+                ++m_written;
                 if (checks.counter) {
                     m_surface.setCounter(counter.alone(m_n));
                     if (m_surface.isMinimized())
@@ -398,7 +470,7 @@ private:
                 }
                 if (m_state.stopPending() && stopConfirmed()) {
                     stoppedEnd();
-                    return false;
+                    return Outcome::Stopped;
                 }
             }
             const Status finished = m_writer->finish();
@@ -417,18 +489,19 @@ private:
                     throw MultiFileFailure{};
             }
         }
-        return true;
+        return Outcome::Complete;
     }
 
-    // Duplication (this file only), then dictionary; no strong check in this mode.
-    bool accept(std::string_view password, int drawnLength)
+    // Duplication (this file only), strong passwords, then dictionary.
+    bool accept(std::string_view password, std::string_view drawn)
     {
         const CheckOptions& checks = m_request.checks;
         const bool duplication = checks.duplication;
+        const bool strong = checks.strong;
         const bool dictionary = checks.dictionary && m_dictionary != nullptr;
         bool recorded = false;
         if (duplication) {
-            if (!dictionary) {
+            if (!dictionary && !strong) {
                 if (!m_accepted.addIfNew(password))
                     return false;
                 recorded = true;
@@ -436,19 +509,23 @@ private:
                 return false;
             }
         }
+        if (strong && !hasThreeClasses(drawn))
+            return false;
         // A dictionary that cannot be read ends this run (the exception goes up).
-        if (dictionary && !m_dictionary->accept(password, drawnLength, checks.dictionaryMode))
+        if (dictionary && !m_dictionary->accept(password, static_cast<int>(drawn.size()), checks.dictionaryMode))
             return false;
         if (!recorded)
             m_accepted.add(password, duplication);
         return true;
     }
 
+    // The prompt reports the passwords in the current file: the one being
+    // drawn is not there yet.
     bool stopConfirmed()
     {
         m_env.yielder.force();
-        if (confirmMultiFileStop(m_surface, m_env.boxes, m_request.checks.counter, m_file - 1, m_totalFiles, m_n,
-                                 m_total))
+        if (confirmMultiFileStop(m_surface, m_env.boxes, m_request.checks.counter, m_file - 1, m_totalFiles,
+                                 m_written, m_total))
             return true;
         m_state.stopRequested = 0;
         m_drawer.poolMayHaveChanged();
@@ -459,7 +536,7 @@ private:
     {
         CounterText counter;
         if (m_request.checks.counter)
-            m_surface.setCounter(counter.alone(m_n));
+            m_surface.setCounter(counter.alone(m_written));
         m_surface.enableOn();
         m_surface.setStopEnabled(false);
         m_surface.setExecuteEnabled(true);
@@ -495,6 +572,7 @@ private:
     const std::int32_t m_totalFiles;
     std::int32_t m_file = 0;
     std::int32_t m_n = 0;
+    std::int32_t m_written = 0; // passwords in the current file
     CharacterDrawer m_drawer;
     AcceptedPasswords m_accepted;
     std::unique_ptr<ListWriter> m_writer;

@@ -1,7 +1,9 @@
 #include "engine/PasswordSpace.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "engine/CharacterDraw.h"
@@ -125,6 +127,45 @@ PasswordSpace passwordSpace(const CharacterPool& pool, const RunValues& values, 
     // Every length is drawn with the same chance, whether or not it can be filled.
     space.bits = any ? std::log2(static_cast<double>(lengths)) + bitsSum / lengths : 0;
     return space;
+}
+
+std::uint64_t possiblePasswords(const CharacterPool& pool, const RunValues& values, const PositionRules& rules)
+{
+    constexpr std::uint64_t kAll = std::numeric_limits<std::uint64_t>::max();
+    const int min = std::max<int>(values.minLength, 1);
+    const int max = std::min<int>(values.maxLength, kMaxLength);
+    // By rule code; [0] (Any) counted from the flags, whatever the last recount said.
+    std::uint64_t inClass[5] = {};
+    for (int c = 1; c <= 4; ++c) {
+        inClass[c] = static_cast<std::uint64_t>(pool.availableInClass(static_cast<CharClass>(c)));
+        inClass[0] += inClass[c];
+    }
+    std::uint64_t total = 0;
+    for (int length = min; length <= max; ++length) {
+        std::uint64_t count = 1;
+        for (int p = 1; p <= length && count > 0; ++p) {
+            const int rule = rules.rule[static_cast<std::size_t>(p)];
+            const std::uint64_t n = inClass[rule >= 1 && rule <= 4 ? rule : 0];
+            if (__builtin_mul_overflow(count, n, &count))
+                count = kAll;
+        }
+        if (__builtin_add_overflow(total, count, &total))
+            return kAll;
+    }
+    return total;
+}
+
+std::uint64_t rejectionLimit(long double possible, std::int64_t total, bool duplication)
+{
+    if (!duplication || total < 1 || possible < static_cast<long double>(total))
+        return kRejectionsInARow;
+    // Draws the last password needs on average: the space over what is left of it.
+    const long double lastDraws = possible / (possible - static_cast<long double>(total) + 1);
+    const long double limit = 64 * lastDraws;
+    if (limit <= static_cast<long double>(kRejectionsInARow))
+        return kRejectionsInARow;
+    constexpr long double kCeiling = static_cast<long double>(std::numeric_limits<std::uint64_t>::max() / 2);
+    return limit >= kCeiling ? static_cast<std::uint64_t>(kCeiling) : static_cast<std::uint64_t>(limit);
 }
 
 std::string shortCount(const std::string& digits)

@@ -3,6 +3,7 @@
 #include <array>
 #include <utility>
 
+#include "engine/PasswordSpace.h"
 #include "engine/Progress.h"
 #include "engine/RunTexts.h"
 #include "output/SortTextFile.h"
@@ -160,6 +161,15 @@ bool RunControl::checkCharacterRequest()
         const int cls = m_request.rules.rule[p];
         if (cls >= 1 && cls <= 4 && !available[cls]) {
             refuse("Position " + std::to_string(p) + std::string(ruleTail(cls)));
+            return false;
+        }
+    }
+
+    // Without repeats a run (or each file of a series) can never make more than this.
+    if (checks.duplication) {
+        const std::uint64_t possible = possiblePasswords(pool, values, m_request.rules);
+        if (static_cast<std::uint64_t>(total) > possible) {
+            refuse(texts::tooFewPossible(total, possible));
             return false;
         }
     }

@@ -3,6 +3,8 @@
 // program's own wording and are kept exactly, odd spellings and blanks
 // included: users and their scripts know them.
 
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace quorlix::texts
@@ -57,6 +59,17 @@ inline constexpr std::string_view kRuleNeedsSpecial =
     "from the 'Characters' menu. Either make atleast one special symbol available or do not require special symbols "
     "as a rule.";
 
+// More passwords asked for, with the duplication check on, than the settings
+// can make: the run could never finish.
+inline std::string tooFewPossible(std::int64_t requested, std::uint64_t possible)
+{
+    const std::string most = std::to_string(possible);
+    return "Cannot make " + std::to_string(requested) + " different passwords: the current settings allow at most " +
+           most + " different passwords, and the duplication check allows no repeats. Request " + most +
+           " or fewer, allow more characters, words or lengths, or switch off the duplication check.";
+}
+inline constexpr std::string_view kTooFewPossibleStart = "Cannot make ";
+
 // Notices that let the run go on.
 inline constexpr std::string_view kWholeWordDeactivated =
     "The following Special Symbols have been deactivated:\r\n\r\n'\r\n|\r\n\r\nThese symbols cause errors when the "
@@ -72,6 +85,11 @@ inline constexpr std::string_view kRulesMismatchError =
     "unavailable but you require that character type to be used at a password position within the password rules. "
     "This is a mismatch. Either allow at least one character of that type to be used or do not require that "
     "character type as a password rule.";
+// Checks that reject every candidate (kRejectionsInARow in a row and more).
+inline constexpr std::string_view kEndlessRejections =
+    "Error: Cannot continue. Every password drawn for a long stretch was rejected by the checks that are switched "
+    "on, so these settings cannot make the passwords requested. The passwords made so far are kept. Make more "
+    "characters, words or lengths available, or switch off some of the checks.";
 inline constexpr std::string_view kMultiFileError =
     " Error Occured...Results may be less than requested. Please Investigate Possible Causes:\r\n\r\n     - Too many "
     "passwords requested for the amount of characters requested.\r\n     - Out of Memory (lower amount).\r\n     - "

@@ -1,9 +1,12 @@
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <optional>
 
 #include "engine/DuplicateSet.h"
+#include "engine/PasswordSpace.h"
 #include "engine/Progress.h"
+#include "engine/RunTexts.h"
 #include "platform/SecretMemory.h"
 #include "words/DictionaryFolder.h"
 #include "words/WordDrawer.h"
@@ -51,6 +54,32 @@ std::optional<WordDrawer> loadWords(WordRunContext& run, bool singleWindowRun, W
         return std::nullopt;
     }
     return WordDrawer(std::move(tables));
+}
+
+// At most how many different passwords the settings give: the words that
+// fit the length window (each as many times as it has letters to raise when
+// a random one is), to the power of the words per password, times the digit
+// endings. Words that coincide once lower-cased, or joined without a
+// separator, make the true count smaller.
+long double possibleWordPasswords(const WordDrawer& drawer, const WordSettings& settings, int wordCount,
+                                  int digitCount)
+{
+    long double perWord = 0;
+    if (!settings.wordLengthLimit && !settings.randomUppercase) {
+        perWord = drawer.totalWords();
+    } else {
+        for (std::size_t i = 0; i < static_cast<std::size_t>(drawer.totalWords()); ++i) {
+            const std::size_t length = characterCount(drawer.word(i));
+            if (settings.wordLengthLimit && (length < static_cast<std::size_t>(std::max<int>(settings.minWordLength, 0)) ||
+                                             length > static_cast<std::size_t>(std::max<int>(settings.maxWordLength, 0))))
+                continue;
+            perWord += settings.randomUppercase ? static_cast<long double>(std::max<std::size_t>(length, 1)) : 1;
+        }
+    }
+    long double count = std::pow(perWord, static_cast<long double>(wordCount));
+    if (settings.randomNumbers)
+        count *= std::pow(10.0L, static_cast<long double>(digitCount));
+    return count;
 }
 
 } // namespace
@@ -109,6 +138,19 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
     // A settings file may hold anything; the window allows 1 to 10.
     const int wordCount = std::clamp<int>(settings.wordsPerPassword, 1, 10);
     const int digitCount = std::max<int>(settings.digitCount, 0);
+    const long double possible = possibleWordPasswords(*drawer, settings, wordCount, digitCount);
+    if (settings.duplicationCheck && static_cast<long double>(total) > possible) {
+        run.boxes.show(texts::tooFewPossible(total, static_cast<std::uint64_t>(possible)), Icon::Exclamation,
+                       Buttons::Ok);
+        surface.setCountdownTimerEnabled(false);
+        surface.setCountdown("0:00:00");
+        run.list.setUpdating(true);
+        return WordRunEnd::Refused;
+    }
+    // Rejected candidates in a row: a length window no word meets, or
+    // duplicates only, would keep the run drawing for ever.
+    const std::uint64_t rejectionsAllowed = rejectionLimit(possible, total, settings.duplicationCheck);
+    std::uint64_t rejections = 0;
     const bool lengthLimit = settings.wordLengthLimit;
     const std::size_t minLength = static_cast<std::size_t>(std::max<int>(settings.minWordLength, 0));
     const std::size_t maxLength = static_cast<std::size_t>(std::max<int>(settings.maxWordLength, 0));
@@ -133,6 +175,12 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
         run.list.colourRows(run.list.count(), 10, 15);
         run.list.setUpdating(true);
         return WordRunEnd::Stopped;
+    };
+    // As the stopped end, after saying why; the passwords made stay.
+    const auto endlessEnd = [&](long long produced) {
+        run.boxes.show(texts::kEndlessRejections, Icon::Exclamation, Buttons::Ok);
+        stoppedEnd(produced);
+        return WordRunEnd::Endless;
     };
 
     // Without a length window or upper case, an attempt's draws are its word
@@ -219,6 +267,8 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
                 run.yield();
             // A redraw may go on for ever (no word fits the length window, no
             // new combination is left), so a Stop is answered here too.
+            if (again && ++rejections > rejectionsAllowed)
+                return endlessEnd(i - 1);
             if (again && run.state.stopPending() && stopAsked(i - 1))
                 return stoppedEnd(i - 1);
             if (!pending) {
@@ -257,6 +307,7 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
         }
         if (!settings.duplicationCheck)
             run.list.add(candidate);
+        rejections = 0;
         if (run.checks.counter)
             surface.setCounter(counter.of(i, total));
         if (run.state.stopPending() && stopAsked(i))

@@ -33,7 +33,8 @@ struct WordRunContext {
     std::string programFolder; // ends in a path separator
 };
 
-enum class WordRunEnd { Completed, Stopped, Refused, Failed };
+// Endless: the candidates were rejected for too long in a row; what was made stays.
+enum class WordRunEnd { Completed, Stopped, Refused, Failed, Endless };
 
 // "<folder><name> not found in folder. ..." for a missing dictionary.
 std::string dictionaryNotFoundMessage(const std::string& fullPath);

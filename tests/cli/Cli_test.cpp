@@ -279,14 +279,36 @@ TEST_F(CliTest, MultiFileSeriesLandsInTheFolder)
 
 TEST_F(CliTest, InterruptStopsTheRunAndKeepsWhatWasMade)
 {
-    // A run that can never finish (11 passwords from 10 possible, duplication
-    // on), interrupted after 1.5 s (time to start on a loaded machine). Rows
-    // are printed at the end, so a process killed by the signal would print none.
-    const Result r = run("generate --count 11 --min 1 --max 1 --pool number --dups --no-sort",
+    // A long run, interrupted after 1.5 s (time to start on a loaded
+    // machine): the side-by-side check leaves 590,490 of the 1,000,000
+    // passwords asked for, and the run then draws for a long stretch before
+    // it gives up. Rows are printed at the end, so a process killed by the
+    // signal would print none.
+    const Result r = run("generate --count 1000000 --min 6 --max 6 --pool number --dups --side --no-seq --no-sort",
                          "timeout --preserve-status -s INT 1.5");
     EXPECT_EQ(r.code, 130);
-    EXPECT_EQ(lines(r.out).size(), 10u);
-    EXPECT_EQ(r.err, "Stopped: 10 passwords written to standard output.\n");
+    const std::size_t made = lines(r.out).size();
+    EXPECT_GT(made, 0u);
+    EXPECT_EQ(r.err, "Stopped: " + std::to_string(made) + " passwords written to standard output.\n");
+}
+
+// Runs that could never finish: more distinct passwords asked for than can
+// exist is refused before the run; a position that nothing can follow starts
+// the password again instead of drawing for ever.
+TEST_F(CliTest, RunsThatCouldNeverFinish)
+{
+    Result r = run("generate --count 10001 --min 4 --max 4 --pool number --dups", "timeout 120");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err, "Cannot make 10001 different passwords: the current settings allow at most 10000 different "
+                     "passwords, and the duplication check allows no repeats. Request 10000 or fewer, allow more "
+                     "characters, words or lengths, or switch off the duplication check.\nLower --count, allow more "
+                     "characters, words or lengths, or leave the duplication check off (--no-dups).\n");
+    r = run("generate --count 1000 --min 6 --max 6 --pool upper --include 5 --rule 2=number --side", "timeout 120");
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto got = lines(r.out);
+    EXPECT_EQ(got.size(), 1000u);
+    for (const auto& pw : got)
+        EXPECT_TRUE(std::regex_match(pw, std::regex("[A-Z]5[A-Z5]{4}"))) << pw;
 }
 
 TEST_F(CliTest, ATerminatingSignalLeavesNoTemporaryFile)

@@ -43,11 +43,14 @@ struct EngineFixture : ::testing::Test {
     ResultList list;
     // Slice 0: every yield runs processEvents, so a test can act at an exact yield.
     Yielder yielder{surface, std::chrono::milliseconds(0)};
+    // The program's slices instead, for runs of millions of draws.
+    Yielder slicedYielder{surface};
+    bool sliced = false;
     RunState state;
     std::unique_ptr<RandomSource> random = std::make_unique<SecureRandom>();
 
     RunRequest request() { return {method, values, checks, pool, inserts, rules, multiFile, dictionaryFile, words}; }
-    RunEnvironment environment() { return {surface, boxes, list, yielder, state, *random}; }
+    RunEnvironment environment() { return {surface, boxes, list, sliced ? slicedYielder : yielder, state, *random}; }
 
     void script(std::vector<double> draws) { random = std::make_unique<ScriptedRandom>(std::move(draws)); }
 
@@ -79,6 +82,16 @@ struct EngineFixture : ::testing::Test {
         const auto at = std::find(log.begin(), log.end(), call);
         return at == log.end() ? "<not called: " + call + ">"
                                : joined(log, static_cast<std::size_t>(at - log.begin()) + 1);
+    }
+
+    // Presses Stop (answered OK) from the given yield on: a run that would
+    // never end then ends stopped, and its test fails instead of hanging.
+    void fuse(std::size_t yields = 30'000'000)
+    {
+        surface.onProcessEvents = [this, yields] {
+            if (surface.processEventsCount >= yields)
+                state.stopRequested = 1;
+        };
     }
 
     void onlyAvailable(std::string_view chars)

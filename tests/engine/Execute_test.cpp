@@ -15,6 +15,15 @@ const std::string kAmount = " Must request a password amount/number of character
 const std::string kRange = " Amount of characters must be between 1 (min) and 60 (max)";
 const std::string kDigits = "0123456789";
 
+// More passwords than can differ, with the duplication check on.
+std::string tooFewText(int requested, int possible)
+{
+    return "Cannot make " + std::to_string(requested) + " different passwords: the current settings allow at most " +
+           std::to_string(possible) + " different passwords, and the duplication check allows no repeats. Request " +
+           std::to_string(possible) + " or fewer, allow more characters, words or lengths, or switch off the "
+           "duplication check.";
+}
+
 std::string ruleText(int position, const std::string& one, const std::string& many)
 {
     return "Position " + std::to_string(position) + ", from the 'Password Rules' menu requires only " + many +
@@ -72,9 +81,14 @@ TEST_F(ExecuteTest, RefusesWithItsMessageOrRuns)
          ruleText(7, "uppercase letter", "uppercase letters")},
         {"RuleBeyondMaxIsNotChecked", 5, 5, 6, "012abc", false, 0, {{7, 3}}, ""},
         {"RuleSpecial", 5, 8, 8, "", false, 0, {{1, 4}}, ruleText(1, "special symbol", "special symbols")},
-        {"SpecialClassFromColonToAt", 5, 8, 8, ":;<=>?@", false, 0, {{1, 4}}, ""}};
+        {"SpecialClassFromColonToAt", 5, 8, 8, ":;<=>?@", false, 0, {{1, 4}}, ""},
+        // Lengths 1 and 2 of two digits give 2 + 4; a rule narrows a position to its class.
+        {"MoreThanTheLengthsAllow", 7, 1, 2, "01", false, 0, {}, tooFewText(7, 6)},
+        {"EveryPossiblePasswordRuns", 6, 1, 2, "01", false, 0, {}, ""},
+        {"MoreThanTheRulesAllow", 5, 2, 2, "0abc", false, 0, {{1, 1}}, tooFewText(5, 4)}};
     checks.counter = false;
     checks.sortDisplay = false;
+    fuse(); // a run that never ends would otherwise hang the test
     for (const Row& row : table) {
         SCOPED_TRACE(row.name);
         values = RunValues{row.total, static_cast<std::int16_t>(row.min), static_cast<std::int16_t>(row.max)};

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "EngineFixture.h"
+#include "engine/CharacterDraw.h"
 
 namespace quorlix::testing {
 namespace {
@@ -136,8 +137,8 @@ TEST_F(MultiFileTest, OnlyTextSortsWarning)
     }
 }
 
-// Stop while password 7 of file 2 is drawn: OK keeps what was written, Cancel
-// still writes every password.
+// Stop while password 7 of file 2 is drawn: the prompt reports the 6 the file
+// holds; OK keeps what was written, Cancel still writes every password.
 TEST_F(MultiFileTest, StopDuringSecondFile)
 {
     series(4, "txt");
@@ -153,7 +154,7 @@ TEST_F(MultiFileTest, StopDuringSecondFile)
         ASSERT_EQ(boxes.shown.size(), 2u);
         const std::string prompt = boxes.shown[1].text;
         EXPECT_EQ(prompt, "Warning:  You have selected to stop the password generation process. This run has produced "
-                          "1 of 4 Files. The current file has produced 7 of 10 requested passwords at the time you "
+                          "1 of 4 Files. The current file has produced 6 of 10 requested passwords at the time you "
                           "have elected to stop.\r\n\r\nSelect 'OK' to terminate this run.\r\n\r\nSelect 'Cancel' to "
                           "continue with this run.");
         EXPECT_EQ(boxes.shown[1].buttons, Buttons::OkCancel);
@@ -167,9 +168,64 @@ TEST_F(MultiFileTest, StopDuringSecondFile)
         EXPECT_EQ(crlfLines(file(2, "txt")).size(), 6u);
         EXPECT_FALSE(fs::exists(file(3, "txt")));
         EXPECT_EQ(callsAfter("message:" + prompt),
-                  "setCounter:7|enableOn|setStopEnabled:0|setExecuteEnabled:1|setStatus:Stopped By User");
+                  "setCounter:6|enableOn|setStopEnabled:0|setExecuteEnabled:1|setStatus:Stopped By User");
         fs::remove(file(1, "txt")), fs::remove(file(2, "txt"));
     }
+}
+
+// The strong check filters every file, on the drawn characters alone: the
+// hyphen separator is no special symbol.
+TEST_F(MultiFileTest, StrongCheckFiltersEveryFile)
+{
+    series(2, "txt");
+    values.totalPasswords = 30;
+    values.minLength = values.maxLength = 6;
+    inserts.hyphen[3] = 1;
+    checks.strong = true;
+    execute();
+    for (int f = 1; f <= 2; ++f) {
+        const auto lines = crlfLines(file(f, "txt"));
+        ASSERT_EQ(lines.size(), 30u);
+        for (const auto& line : lines) {
+            ASSERT_EQ(line.size(), 7u) << line;
+            EXPECT_TRUE(hasThreeClasses(line.substr(0, 3) + line.substr(4))) << line;
+        }
+    }
+}
+
+// Checks that reject every candidate (side-by-side switched on with one
+// character available) end the run after a long stretch of rejections: the
+// file being written is closed with what it holds, later files are not made.
+TEST_F(MultiFileTest, EndlessRejectionsKeepTheFileBeingWritten)
+{
+    series(2, "csv");
+    onlyAvailable("0");
+    values.totalPasswords = 10'000'000;
+    values.minLength = values.maxLength = 2;
+    checks.duplication = checks.sortDisplay = false;
+    sliced = true;
+    script({0.05}); // every draw gives the length 2, the Number class and the digit 0
+    std::string written;
+    surface.onProcessEvents = [&] {
+        if (written.empty() && !surface.counter.empty())
+            checks.sideBySide = true, written = surface.counter;
+        if (surface.processEventsCount == 2400)
+            state.stopRequested = 1; // the fuse, after a minute
+    };
+    execute();
+    const std::string message =
+        "Error: Cannot continue. Every password drawn for a long stretch was rejected by the checks that are "
+        "switched on, so these settings cannot make the passwords requested. The passwords made so far are kept. "
+        "Make more characters, words or lengths available, or switch off some of the checks.";
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].text, message);
+    const auto lines = crlfLines(file(1, "csv"));
+    ASSERT_FALSE(written.empty());
+    ASSERT_EQ(lines.size(), 4u + std::stoul(written) + 4u); // header, passwords, closing lines
+    EXPECT_EQ(lines[4], R"("","","00")");
+    EXPECT_FALSE(fs::exists(file(2, "csv")));
+    EXPECT_EQ(callsAfter("message:" + message),
+              "enableOn|setExecuteEnabled:1|setStopEnabled:0|setMethodOptionsEnabled:1");
 }
 
 // A writer that fails part-way: the run ends with the error text, the file is

@@ -154,6 +154,69 @@ TEST(PasswordGenWords, RefusalsAndLoadFailures)
     }
 }
 
+// The duplication check on: a request above what the settings can give is
+// refused naming both numbers. Words that fit the length window (each once
+// per letter a random upper case can raise), to the power of the words per
+// password, times the digit endings.
+TEST(PasswordGenWords, RefusesMoreThanTheSettingsCanGive)
+{
+    using S = WordSettings;
+    const auto window = [](S& s) { s.wordLengthLimit = true, s.minWordLength = 4, s.maxWordLength = 4; };
+    const std::vector<std::tuple<std::function<void(S&)>, int, int>> rows{
+        {[](S& s) { s.randomNumbers = false; }, 37, 36},
+        {[&](S& s) { window(s), s.randomNumbers = false; }, 10, 9}, // arch, boat, crab
+        {[&](S& s) { window(s), s.randomUppercase = true, s.digitCount = 1; }, 1441, 1440}};
+    for (const auto& [settings, total, possible] : rows) {
+        WordRunFixture f({0, 0.5, 0.34, 0.999});
+        f.source.words = sixWords();
+        f.settings.totalPasswords = total;
+        settings(f.settings);
+        f.surface.onProcessEvents = [&] {
+            if (f.surface.processEventsCount == 30'000'000)
+                f.state.stopRequested = 1; // the fuse: a run that never ends fails instead of hanging
+        };
+        WordRunContext run = f.context();
+        EXPECT_EQ(PasswordGenWords(run), WordRunEnd::Refused);
+        const std::string most = std::to_string(possible);
+        EXPECT_EQ(f.boxes.texts(),
+                  std::vector<std::string>{"Cannot make " + std::to_string(total) +
+                                           " different passwords: the current settings allow at most " + most +
+                                           " different passwords, and the duplication check allows no repeats. "
+                                           "Request " + most + " or fewer, allow more characters, words or lengths, "
+                                           "or switch off the duplication check."});
+        EXPECT_EQ(f.list.count(), 0u);
+        EXPECT_EQ(f.after("message:" + f.boxes.shown[0].text),
+                  (std::vector<std::string>{"setCountdownTimerEnabled:0", "setCountdown:0:00:00"}));
+    }
+}
+
+// No word fits the length window: the redraws end after a long stretch, as
+// a stopped run does, with a message that says why.
+TEST(PasswordGenWords, EndlessRedrawsEndTheRun)
+{
+    WordRunFixture f({0, 0, 0.5, 0.34});
+    f.source.words = sixWords();
+    f.settings.duplicationCheck = false;
+    f.settings.wordLengthLimit = true;
+    f.settings.minWordLength = 10;
+    f.settings.maxWordLength = 12;
+    f.surface.onProcessEvents = [&] {
+        if (f.surface.processEventsCount == 30'000'000)
+            f.state.stopRequested = 1; // the fuse
+    };
+    WordRunContext run = f.context();
+    ASSERT_EQ(PasswordGenWords(run), WordRunEnd::Endless);
+    const std::string message =
+        "Error: Cannot continue. Every password drawn for a long stretch was rejected by the checks that are switched "
+        "on, so these settings cannot make the passwords requested. The passwords made so far are kept. Make more "
+        "characters, words or lengths available, or switch off some of the checks.";
+    EXPECT_EQ(f.boxes.texts(), std::vector<std::string>{message});
+    EXPECT_EQ(f.after("message:" + message),
+              (std::vector<std::string>{"setCounter:0 of 25", "setCountdownTimerEnabled:0", "setCountdown:0:00:00",
+                                        "setStopEnabled:0", "setExecuteEnabled:1", "setHeading:Generated Passwords",
+                                        "setStatus:Stopped by User", "setMethodOptionsEnabled:1"}));
+}
+
 struct StopRow {
     const char* name;
     bool duplicationCheck;
@@ -218,6 +281,7 @@ TEST(PasswordGenWords, StopWhileNoWordFits)
 {
     WordRunFixture f({0, 0, 0.5, 0.34});
     f.source.words = sixWords();
+    f.settings.duplicationCheck = false; // with it, nothing possible is refused at the start
     f.settings.wordLengthLimit = true;
     f.settings.minWordLength = 10;
     f.settings.maxWordLength = 12;
