@@ -616,14 +616,22 @@ public:
         return std::make_unique<JetTableReader>(m_image, std::move(clone), std::move(table), m_path);
     }
 
+    // The definition of a user table, or null with the reason.
+    TableDefPtr userTableDef(std::string_view name, Status* err)
+    {
+        MdbCatalogEntry* entry = findUserTable(m_handle.get(), name);
+        if (!entry) {
+            *err = Status::notFound("Table '" + std::string(name) + "' not found in " + m_path + ".");
+            return nullptr;
+        }
+        return readTableDef(entry, m_path, err);
+    }
+
     Status describe(std::string_view name, std::vector<ColumnInfo>* columns)
     {
         columns->clear();
-        MdbCatalogEntry* entry = findUserTable(m_handle.get(), name);
-        if (!entry)
-            return Status::notFound("Table '" + std::string(name) + "' not found in " + m_path + ".");
         Status err;
-        TableDefPtr table = readTableDef(entry, m_path, &err);
+        TableDefPtr table = userTableDef(name, &err);
         if (!table)
             return err;
         OutputMute mute;
@@ -650,11 +658,8 @@ public:
     Status tableProperties(std::string_view name, std::vector<std::string>* names)
     {
         names->clear();
-        MdbCatalogEntry* entry = findUserTable(m_handle.get(), name);
-        if (!entry)
-            return Status::notFound("Table '" + std::string(name) + "' not found in " + m_path + ".");
         Status err;
-        TableDefPtr table = readTableDef(entry, m_path, &err);
+        TableDefPtr table = userTableDef(name, &err);
         if (!table)
             return err;
         if (table->props)
