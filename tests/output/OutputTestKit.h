@@ -19,53 +19,20 @@
 #include "platform/jet/JetReader.h"
 #include "support/MdbOut.h"
 #include "support/RecordingSurface.h"
+#include "support/TempFolder.h"
 
 namespace quorlix::testing {
 
 namespace fs = std::filesystem;
 
-inline std::string readBytes(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-inline void writeBytes(const fs::path& p, const std::string& bytes)
-{
-    std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-inline unsigned modeOf(const fs::path& p)
-{
-    struct stat st {};
-    return ::stat(p.c_str(), &st) == 0 ? st.st_mode & 0777 : 0;
-}
-
-class TempDirTest : public ::testing::Test {
+// Also forgets a database writer a test registered.
+class TempDirTest : public TempFolderTest {
 protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("quorlix-out-" + std::to_string(::getpid()) + "-" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
     void TearDown() override
     {
         registerMdbListWriterFactory({});
-        fs::remove_all(m_dir);
+        TempFolderTest::TearDown();
     }
-    std::string path(const std::string& name) const { return (m_dir / name).string(); }
-    std::string read(const std::string& name) const { return readBytes(m_dir / name); }
-    std::vector<std::string> files() const
-    {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(m_dir))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-    fs::path m_dir;
 };
 
 struct RecordingShell : Shell {

@@ -16,25 +16,19 @@
 #include <string>
 #include <vector>
 
+#include "support/TempFolder.h"
+
 namespace quorlix {
 namespace {
+
+using testing::readBytes;
+using testing::writeBytes;
 
 namespace fs = std::filesystem;
 
 // The unprivileged account the root-only cases switch to.
 constexpr uid_t kNobody = 65534;
 constexpr gid_t kNogroup = 65534;
-
-std::string readBytes(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void writeBytes(const fs::path& p, const std::string& bytes)
-{
-    std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 struct stat statOf(const fs::path& p)
 {
@@ -66,31 +60,7 @@ bool runAs(uid_t uid, gid_t gid, const std::function<bool()>& fn)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-class AtomicFileTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("quorlix-atomic-" + std::to_string(::getpid()) + "-" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override
-    {
-        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(m_dir);
-    }
-    std::string path(const std::string& name) const { return (m_dir / name).string(); }
-    std::vector<std::string> files() const
-    {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(m_dir))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-    fs::path m_dir;
-};
+class AtomicFileTest : public testing::TempFolderTest {};
 
 TEST_F(AtomicFileTest, NextWriteRemovesLeftoversOfKilledWritersOnly)
 {
