@@ -493,6 +493,9 @@ public:
             start &= kOffsetMask;
             if (mdb_crack_row(m_table.get(), start, length, m_fields.data()) < 0)
                 continue;
+            m_raw.assign(reinterpret_cast<const char*>(mdb->pg_buf + start), length);
+            m_rawPage = m_table->cur_phys_pg;
+            m_rawRow = m_table->cur_row - 1;
             ++m_rowsRead;
             m_haveRow = true;
             return true;
@@ -551,6 +554,16 @@ public:
     std::uint64_t rowCount() const override { return m_table->num_rows; }
     Status status() const override { return m_status; }
 
+    bool rawRow(RawRow* row) const
+    {
+        if (!m_haveRow)
+            return false;
+        row->bytes = m_raw;
+        row->page = m_rawPage;
+        row->row = m_rawRow;
+        return true;
+    }
+
 private:
     FileImage m_image; // outlives the handle that reads from it
     HandlePtr m_handle;
@@ -560,6 +573,9 @@ private:
     std::vector<MdbColumn*> m_columns;
     std::vector<MdbField> m_fields;
     std::vector<std::uint32_t> m_mapPages;
+    std::string m_raw; // the current record as stored
+    std::uint32_t m_rawPage = 0;
+    std::uint32_t m_rawRow = 0;
     std::uint64_t m_rowsRead = 0;
     bool m_jet3 = true;
     bool m_haveRow = false;
@@ -890,6 +906,12 @@ Status auditRows(DatabaseReader& db, const TableReader& table, RowAudit* audit)
     if (!jet || !walk)
         return Status::unsupported("Only tables read by the Jet reader can be audited.");
     return jet->audit(*walk, audit);
+}
+
+bool currentRawRow(const TableReader& table, RawRow* row)
+{
+    const auto* walk = dynamic_cast<const JetTableReader*>(&table);
+    return walk && walk->rawRow(row);
 }
 
 std::string cp1252ToUtf8(std::string_view bytes)

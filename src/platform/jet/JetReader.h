@@ -112,6 +112,15 @@ struct RowAudit {
 // table must come from db.openTable or openAnyTable and be walked to its end.
 Status auditRows(DatabaseReader& db, const TableReader& table, RowAudit* audit);
 
+// The current record of a table from openTable/openAnyTable exactly as the
+// file stores it, and where: its page and row number. false without one.
+struct RawRow {
+    std::string_view bytes;
+    std::uint32_t page = 0;
+    std::uint32_t row = 0;
+};
+bool currentRawRow(const TableReader& table, RawRow* row);
+
 // Bytes in code page 1252 as UTF-8 (the five bytes 1252 leaves undefined
 // keep their C1 code points, so nothing is lost).
 std::string cp1252ToUtf8(std::string_view bytes);
