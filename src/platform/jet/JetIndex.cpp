@@ -120,6 +120,32 @@ bool storedTextChars(const Format& format, std::string_view stored, std::string*
     return true;
 }
 
+// Binary values in runs of 8 bytes, each followed by 9 when more follow, the
+// last padded with zeros and followed by its length. Descending keys keep the
+// 9s as they are.
+void binaryKey(std::string_view bytes, bool descending, std::string* out)
+{
+    auto flip = [&](std::string_view s) {
+        std::string r(s);
+        if (descending) {
+            for (char& c : r)
+                c = static_cast<char>(~c);
+        }
+        return r;
+    };
+    while (bytes.size() > 8) {
+        out->append(flip(bytes.substr(0, 8)));
+        putU8(out, 9);
+        bytes.remove_prefix(8);
+    }
+    if (!bytes.empty()) {
+        std::string last(bytes);
+        last.resize(8, '\0');
+        putU8(&last, static_cast<std::uint32_t>(bytes.size()));
+        out->append(flip(last));
+    }
+}
+
 bool textKey(const Format& format, const KeyColumn& column, std::string_view stored, std::string* out)
 {
     if (column.sortOrder != kSortGeneral)
@@ -181,6 +207,20 @@ bool appendColumnKey(const Format& format, const KeyColumn& column, std::optiona
         if (!textKey(format, column, *value, &part))
             return false;
         break;
+    case 9: // Binary, and GUID with its first three fields big-endian
+    case 15: {
+        std::string bytes(*value);
+        if (type == 15) {
+            if (bytes.size() != 16)
+                return false;
+            std::reverse(bytes.begin(), bytes.begin() + 4);
+            std::reverse(bytes.begin() + 4, bytes.begin() + 6);
+            std::reverse(bytes.begin() + 6, bytes.begin() + 8);
+        }
+        putU8(entry, column.descending ? 0x80 : 0x7F);
+        binaryKey(bytes, column.descending, entry);
+        return true;
+    }
     default:
         return false;
     }
