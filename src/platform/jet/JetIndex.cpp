@@ -17,7 +17,7 @@ namespace
 
 constexpr std::uint8_t kLeafPage = 0x04;
 constexpr std::uint8_t kNodePage = 0x03;
-constexpr std::size_t kRowPointerSize = 4;  // 3-byte page, 1-byte row
+constexpr std::size_t kRowPointerSize = 4;   // 3-byte page, 1-byte row
 constexpr std::size_t kChildPointerSize = 4; // node entries: u32 child page
 // Text keys cover the first 255 characters, as many as a Text column holds.
 constexpr std::size_t kMaxKeyCharacters = 255;
@@ -256,10 +256,11 @@ bool entryLess(const IndexEntry& a, const IndexEntry& b)
 FilePageSource::FilePageSource(const std::string& path, std::uint32_t pageSize) : m_pageSize(pageSize)
 {
     m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat st {};
+    struct stat st {
+    };
     if (m_fd >= 0 && ::fstat(m_fd, &st) == 0 && pageSize > 0)
-        m_pages = static_cast<std::uint32_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(st.st_size) / pageSize,
-                                                                      0xFFFFFFFFu));
+        m_pages = static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(static_cast<std::uint64_t>(st.st_size) / pageSize, 0xFFFFFFFFu));
 }
 
 FilePageSource::~FilePageSource()
@@ -299,8 +300,7 @@ Status pageError(std::uint32_t page, const std::string& what)
     return Status::corruption("Index page " + std::to_string(page) + " " + what);
 }
 
-Status decodePage(const Format& format, PageSource& pages, std::uint32_t page, std::uint32_t tdefPage,
-                  DecodedPage* out)
+Status decodePage(const Format& format, PageSource& pages, std::uint32_t page, std::uint32_t tdefPage, DecodedPage* out)
 {
     std::string bytes;
     if (page >= pages.pageCount() || !pages.read(page, &bytes) || bytes.size() != format.pageSize)
@@ -406,8 +406,8 @@ class PageWriter
 public:
     PageWriter(const Format& format, std::uint32_t tdefPage) : m_format(format), m_tdefPage(tdefPage) {}
 
-    std::string write(bool leaf, const std::vector<std::string_view>& entries, std::size_t prefix,
-                      std::uint32_t prev, std::uint32_t next, std::uint32_t tail) const
+    std::string write(bool leaf, const std::vector<std::string_view>& entries, std::size_t prefix, std::uint32_t prev,
+                      std::uint32_t next, std::uint32_t tail) const
     {
         const PageFields f = fieldsOf(m_format);
         std::string page(m_format.pageSize, '\0');
@@ -476,8 +476,8 @@ IndexPages buildIndexPages(const Format& format, std::uint32_t tdefPage, std::ve
         std::string bytes = std::move(e.key);
         appendIndexRowPointer(&bytes, e.page, e.row);
         if (!whole.empty()) {
-            const std::size_t p = std::min({whole.size() == 1 ? bytes.size() : prefix,
-                                            commonPrefix(whole.front(), bytes), maxPrefix});
+            const std::size_t p =
+                std::min({whole.size() == 1 ? bytes.size() : prefix, commonPrefix(whole.front(), bytes), maxPrefix});
             if (total + bytes.size() - whole.size() * p <= capacity) {
                 prefix = p;
                 total += bytes.size();
@@ -498,8 +498,8 @@ IndexPages buildIndexPages(const Format& format, std::uint32_t tdefPage, std::ve
     for (std::uint32_t i = 0; i < leafCount; ++i) {
         const std::uint32_t page = firstPage + i;
         std::vector<std::string_view> views(leaves[i].begin(), leaves[i].end());
-        out.pages.push_back(writer.write(true, views, prefixes[i], i == 0 ? 0 : page - 1,
-                                         i + 1 == leafCount ? 0 : page + 1, 0));
+        out.pages.push_back(
+            writer.write(true, views, prefixes[i], i == 0 ? 0 : page - 1, i + 1 == leafCount ? 0 : page + 1, 0));
         if (!leaves[i].empty())
             children.push_back({page, std::move(leaves[i].back())});
         leaves[i] = {};
