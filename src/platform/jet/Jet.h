@@ -1,7 +1,8 @@
 #pragma once
 // The Jet (Access .mdb) database component: our own writer for Jet 3 and
-// Jet 4 files, and reading through libmdb. Text columns only, which is all a
-// password list or a dictionary needs.
+// Jet 4 files, and reading through libmdb. Password lists and dictionaries
+// need only Text columns (this interface); tables of every field type and
+// whole-database copies are in JetWriter.h and JetCopy.h.
 
 #include <cstdint>
 #include <memory>
@@ -12,7 +13,8 @@
 
 #include "platform/Status.h"
 
-namespace quorlix::jet {
+namespace quorlix::jet
+{
 
 enum class JetVersion { Jet3, Jet4 };
 
@@ -29,7 +31,8 @@ struct TextColumn {
 // createTable, then its rows, then the next table. Memory stays constant
 // whatever the number of rows. The first failure is kept; later calls do
 // nothing and close() returns it.
-class DatabaseWriter {
+class DatabaseWriter
+{
 public:
     virtual ~DatabaseWriter() = default;
     // Starts a new file at path, which must not exist or be an empty file
@@ -46,20 +49,23 @@ public:
     virtual Status status() const = 0;
 };
 
-class TableReader {
+class TableReader
+{
 public:
     virtual ~TableReader() = default;
     virtual const std::vector<std::string>& columnNames() const = 0;
     // Moves to the next record in record order; false at the end (or on failure, see status()).
     virtual bool next() = 0;
-    // Field of the current record by index or name; nullopt for Null.
+    // Field of the current record by index or name; nullopt for Null. OLE
+    // fields give their data, Binary fields their bytes, others text.
     virtual std::optional<std::string> field(std::size_t index) const = 0;
     virtual std::optional<std::string> field(std::string_view name) const = 0;
     virtual std::uint64_t rowCount() const = 0;
     virtual Status status() const = 0;
 };
 
-class DatabaseReader {
+class DatabaseReader
+{
 public:
     virtual ~DatabaseReader() = default;
     static std::unique_ptr<DatabaseReader> open(const std::string& path, std::string_view password, Status* error);

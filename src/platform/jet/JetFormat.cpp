@@ -252,7 +252,21 @@ std::string unmaskHeaderPage(const Format& format, std::string_view page)
 
 bool ColumnDef::isFixed() const
 {
-    return type == kBoolean || type == kByte || type == kInteger || type == kLong || type == kDateTime;
+    switch (type) {
+    case kBoolean:
+    case kByte:
+    case kInteger:
+    case kLong:
+    case kCurrency:
+    case kSingle:
+    case kDouble:
+    case kDateTime:
+    case kGuid:
+    case kNumeric:
+        return true;
+    default:
+        return false;
+    }
 }
 
 std::uint16_t ColumnDef::fixedWidth() const
@@ -263,9 +277,16 @@ std::uint16_t ColumnDef::fixedWidth() const
     case kInteger:
         return 2;
     case kLong:
+    case kSingle:
         return 4;
+    case kCurrency:
+    case kDouble:
     case kDateTime:
         return 8;
+    case kGuid:
+        return 16;
+    case kNumeric:
+        return 17;
     default:
         return 0;
     }
@@ -517,6 +538,32 @@ std::vector<std::uint32_t> bitmapSlots(const Format& format, const PageSet& set)
     return slots;
 }
 
+std::string encodeGlobalMapPage(const Format& f, std::uint32_t end, std::vector<std::string>* bitmaps)
+{
+    // Bits of the global map mean "free".
+    DataPageBuilder page(f, 1);
+    if (end <= f.inlineMapPages()) {
+        PageSet unused;
+        if (end < f.inlineMapPages())
+            unused.push_back({end, f.inlineMapPages() - 1});
+        page.add(encodeInlineMap(f, unused, 0));
+    } else {
+        // Bitmap pages for the whole file, themselves included.
+        std::uint32_t slots = 1;
+        while (slots * f.bitmapPagePages() < end + slots)
+            ++slots;
+        std::vector<std::uint32_t> pages(f.referencePointers(), 0);
+        for (std::uint32_t k = 0; k < slots; ++k)
+            pages[k] = end + k;
+        const PageSet unused{{end + slots, 0xFFFFFFFFu}};
+        for (std::uint32_t k = 0; k < slots; ++k)
+            bitmaps->push_back(encodeBitmapPage(f, k, unused));
+        page.add(encodeReferenceMap(f, pages));
+    }
+    page.add(encodeInlineMap(f, {})); // present in every file, purpose unknown
+    return page.finish();
+}
+
 // ---- Table definitions -------------------------------------------------------------
 
 namespace
@@ -543,7 +590,14 @@ void putColumn(const Format& format, std::string* dst, const ColumnDef& c)
     putU16(dst, c.number);
     putU16(dst, c.varIndex);
     putU16(dst, c.userNumbering ? c.number : 0);
-    if (format.isJet4()) {
+    if (format.isJet4() && c.type == kNumeric) {
+        putU8(dst, c.precision);
+        putU8(dst, c.scale);
+        putU16(dst, 0);
+        putU8(dst, c.flags);
+        putU8(dst, c.extraFlags);
+        putU32(dst, 0);
+    } else if (format.isJet4()) {
         putU16(dst, kSortGeneral); // written for every column, as Jet does
         putU16(dst, 0);            // sort order version 0
         putU8(dst, c.flags);
@@ -587,7 +641,7 @@ std::string tableDefinitionStream(const Format& format, const TableDef& def)
     if (jet4)
         putU32(&t, 0);
     putU32(&t, def.rowCount);
-    putU32(&t, 0); // next AutoNumber
+    putU32(&t, def.nextAutoNumber);
     if (jet4) {
         putU8(&t, 1); // as in every engine-made Access 2000 definition
         putZeros(&t, 15);
@@ -615,7 +669,8 @@ std::string tableDefinitionStream(const Format& format, const TableDef& def)
             putU32(&t, 0);
         for (std::size_t k = 0; k < 10; ++k) {
             putU16(&t, k < r.columns.size() ? r.columns[k] : 0xFFFF);
-            putU8(&t, k < r.columns.size() ? 1 : 0);
+            const bool descending = k < r.descending.size() && r.descending[k];
+            putU8(&t, k < r.columns.size() && !descending ? 1 : 0);
         }
         putU32(&t, r.usageMap);
         putU32(&t, r.firstPage);

@@ -81,16 +81,22 @@ enum ColumnCode : std::uint8_t {
     kByte = 2,
     kInteger = 3,
     kLong = 4,
+    kCurrency = 5,
+    kSingle = 6,
+    kDouble = 7,
     kDateTime = 8,
     kBinary = 9,
     kText = 10,
     kOle = 11,
     kMemo = 12,
+    kGuid = 15,    // Replication ID
+    kNumeric = 16, // Decimal, Jet 4 only
 };
 
 // Column flags as Jet stores them.
 constexpr std::uint8_t kColumnFixed = 0x01;
 constexpr std::uint8_t kColumnNullable = 0x02;
+constexpr std::uint8_t kColumnAutoNumber = 0x04;
 constexpr std::uint8_t kColumnSystem = 0x10;
 constexpr std::uint8_t kColumnSid = 0x20;
 constexpr std::uint8_t kColumnCompressed = 0x01; // Jet 4 extra flags byte
@@ -102,6 +108,8 @@ struct ColumnDef {
     std::uint8_t flags = 0;      // kColumn*; kColumnFixed is set by layoutColumns
     std::uint8_t extraFlags = 0; // Jet 4 only
     bool userNumbering = true;   // user tables repeat the column number at +5
+    std::uint8_t precision = 0;  // Decimal only
+    std::uint8_t scale = 0;
     // Filled by layoutColumns():
     std::uint16_t number = 0;
     std::uint16_t varIndex = 0;    // variable: slot in the var table; fixed: var columns before it
@@ -176,13 +184,20 @@ std::string encodeBitmapPage(const Format& format, std::uint32_t index, const Pa
 // Slots of a reference map the set touches.
 std::vector<std::uint32_t> bitmapSlots(const Format& format, const PageSet& set);
 
+// Page 1 of a file whose pages below end are all in use: its global map
+// marks the pages past the end free. A file larger than an inline map covers
+// needs bitmap pages; they are appended to bitmaps and belong at pages end,
+// end + 1, ... (counted as in use).
+std::string encodeGlobalMapPage(const Format& format, std::uint32_t end, std::vector<std::string>* bitmaps);
+
 // ---- Table definitions ----------------------------------------------------
 
 struct RealIndexDef {
-    std::vector<std::uint16_t> columns; // ascending, up to 10
+    std::vector<std::uint16_t> columns; // up to 10
     std::uint32_t usageMap = 0;         // page/row pointer
     std::uint32_t firstPage = 0;        // root (a single leaf here)
     std::uint8_t flags = 0;             // 0x01 unique, 0x02 ignore nulls, 0x08 required
+    std::vector<bool> descending;       // per column; missing = ascending
 };
 struct LogicalIndexDef {
     std::uint32_t number = 0;
@@ -198,6 +213,7 @@ struct LongValueMapDef {
 struct TableDef {
     bool system = false;
     std::uint32_t rowCount = 0;
+    std::uint32_t nextAutoNumber = 0;
     std::vector<ColumnDef> columns; // laid out
     std::vector<RealIndexDef> realIndexes;
     std::vector<LogicalIndexDef> logicalIndexes;
@@ -225,7 +241,51 @@ std::string encodeIndexLeaf(const Format& format, std::uint32_t tdefPage, std::v
 
 // ---- Properties --------------------------------------------------------------
 
+// ---- Long values ---------------------------------------------------------------
+
+// The 12-byte field of a Memo or OLE value: inline (data appended to it)
+// when it is at most inlineLimit bytes, else stored through putRow, which
+// places one row on a long-value page and returns its page/row pointer: one
+// row when the data fits a page, else a chain of rows, each naming the next.
+template <typename PutRow>
+std::string storeLongValue(const Format& format, std::string_view data, std::size_t inlineLimit, PutRow&& putRow);
+
 // MSysObjects.LvProp of a table whose listed columns allow zero-length text.
 std::string encodeZeroLengthProperties(const Format& format, const std::vector<std::string>& columnNames);
+
+template <typename PutRow>
+std::string storeLongValue(const Format& format, std::string_view data, std::size_t inlineLimit, PutRow&& putRow)
+{
+    constexpr std::uint32_t kInline = 0x80000000u, kSingleRow = 0x40000000u;
+    const auto length = static_cast<std::uint32_t>(data.size());
+    std::uint32_t pointer = 0;
+    std::uint32_t kind = kSingleRow;
+    const std::size_t capacity = format.pageSize - format.dataHeaderSize() - 2;
+    if (data.size() <= inlineLimit) {
+        kind = kInline;
+    } else if (data.size() <= capacity) {
+        pointer = putRow(data);
+    } else {
+        kind = 0; // the last piece is written first, so each can name the next
+        const std::size_t piece = capacity - 4;
+        std::string row;
+        for (std::size_t i = (data.size() + piece - 1) / piece; i-- > 0;) {
+            row.assign(4, '\0');
+            for (int b = 0; b < 4; ++b)
+                row[static_cast<std::size_t>(b)] = static_cast<char>(pointer >> (8 * b));
+            row.append(data.substr(i * piece, piece));
+            pointer = putRow(std::string_view(row));
+        }
+    }
+    std::string field(12, '\0');
+    const std::uint32_t head = length | kind;
+    for (int b = 0; b < 4; ++b) {
+        field[static_cast<std::size_t>(b)] = static_cast<char>(head >> (8 * b));
+        field[static_cast<std::size_t>(4 + b)] = static_cast<char>(pointer >> (8 * b));
+    }
+    if (kind == kInline)
+        field.append(data);
+    return field;
+}
 
 } // namespace quorlix::jet

@@ -11,6 +11,8 @@
 
 #include "platform/jet/JetReader.h"
 #include "platform/ResultListBuffer.h"
+#include "platform/jet/JetFormat.h"
+#include "platform/jet/JetRecords.h"
 
 #include <mdbtools.h>
 
@@ -531,7 +533,20 @@ public:
             appendCp1252(out, bytes, static_cast<std::size_t>(f.siz));
             return out;
         }
-        if (col->col_type == MDB_BINARY || col->col_type == MDB_OLE)
+        if (col->col_type == MDB_OLE) {
+            // The field holds where the value lies; the value is what callers want.
+            const Format& format = formatOf(m_jet3 ? JetVersion::Jet3 : JetVersion::Jet4);
+            if (!m_pages)
+                m_pages = std::make_unique<FilePageSource>(m_path, format.pageSize);
+            std::string value;
+            const std::string_view stored(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(f.siz));
+            if (!readLongValue(format, *m_pages, stored, &value)) {
+                m_status = Status::corruption(damaged(m_path));
+                return std::nullopt;
+            }
+            return value;
+        }
+        if (col->col_type == MDB_BINARY)
             return std::string(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(f.siz));
         if (f.siz == 0)
             return std::string();
@@ -573,7 +588,8 @@ private:
     std::vector<MdbColumn*> m_columns;
     std::vector<MdbField> m_fields;
     std::vector<std::uint32_t> m_mapPages;
-    std::string m_raw; // the current record as stored
+    mutable std::unique_ptr<FilePageSource> m_pages; // long values, read when asked for
+    std::string m_raw;                               // the current record as stored
     std::uint32_t m_rawPage = 0;
     std::uint32_t m_rawRow = 0;
     std::uint64_t m_rowsRead = 0;

@@ -9,11 +9,13 @@
 #include <chrono>
 #include <cstring>
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/SecretMemory.h"
 #include "platform/jet/JetEncode.h"
 #include "platform/jet/JetFormat.h"
+#include "platform/jet/JetIndex.h"
 
 namespace quorlix::jet
 {
@@ -140,8 +142,8 @@ SystemTable objectsTable(const Format& f)
     };
     t.layout = layoutColumns(&t.def.columns);
     t.def.realIndexes = {
-        {{1, 2}, pageRow(kObjectsIndex0Map, 0), kObjectsIndex0Leaf, 0x01},
-        {{0}, pageRow(kObjectsIndex1Map, 0), kObjectsIndex1Leaf, 0x01},
+        {{1, 2}, pageRow(kObjectsIndex0Map, 0), kObjectsIndex0Leaf, 0x01, {}},
+        {{0}, pageRow(kObjectsIndex1Map, 0), kObjectsIndex1Leaf, 0x01, {}},
     };
     t.def.logicalIndexes = {{1, 1, 1, "Id"}, {0, 0, 0, "ParentIdName"}};
     t.def.ownedMap = pageRow(kObjectsMapPage, 0);
@@ -170,7 +172,7 @@ SystemTable acesTable(const Format& f)
         systemColumn(kBoolean, "FInheritable", 1),
     };
     t.layout = layoutColumns(&t.def.columns);
-    t.def.realIndexes = {{{0}, pageRow(kOtherMapsPage, 2), kAcesLeaf, 0x08}};
+    t.def.realIndexes = {{{0}, pageRow(kOtherMapsPage, 2), kAcesLeaf, 0x08, {}}};
     t.def.logicalIndexes = {{0, 0, 0, "ObjectId"}};
     t.def.ownedMap = pageRow(kOtherMapsPage, 0);
     t.def.freeMap = pageRow(kOtherMapsPage, 1);
@@ -190,7 +192,7 @@ SystemTable queriesTable(const Format& f)
     if (f.isJet4()) // Access 2000 added a Long
         t.def.columns.push_back(systemColumn(kLong, "LvExtra", 4));
     t.layout = layoutColumns(&t.def.columns);
-    t.def.realIndexes = {{{0, 1, 2}, pageRow(kOtherMapsPage, 7), kQueriesLeaf, 0x01}};
+    t.def.realIndexes = {{{0, 1, 2}, pageRow(kOtherMapsPage, 7), kQueriesLeaf, 0x01, {}}};
     t.def.logicalIndexes = {{0, 0, 1, "ObjectIdAttribute"}};
     t.def.longValueMaps = {{5, pageRow(kOtherMapsPage, 5), pageRow(kOtherMapsPage, 6)}};
     t.def.ownedMap = pageRow(kOtherMapsPage, 3);
@@ -216,8 +218,11 @@ SystemTable relationshipsTable(const Format& f)
     t.layout = layoutColumns(&t.def.columns);
     for (std::uint16_t i = 0; i < 3; ++i) {
         const std::uint16_t column = i == 0 ? 0 : (i == 1 ? 4 : 6);
-        t.def.realIndexes.push_back(
-            {{column}, pageRow(kOtherMapsPage, 10u + i), static_cast<std::uint32_t>(kRelationshipsLeaf0 + i), 0x02});
+        t.def.realIndexes.push_back({{column},
+                                     pageRow(kOtherMapsPage, 10u + i),
+                                     static_cast<std::uint32_t>(kRelationshipsLeaf0 + i),
+                                     0x02,
+                                     {}});
     }
     t.def.logicalIndexes = {{1, 1, 0, "szObject"}, {2, 2, 0, "szReferencedObject"}, {0, 0, 0, "szRelationship"}};
     t.def.ownedMap = pageRow(kOtherMapsPage, 8);
@@ -292,11 +297,27 @@ public:
     }
 
     Status createTable(std::string_view name, const std::vector<TextColumn>& columns) override;
+    Status createTypedTable(std::string_view name, const std::vector<FieldSpec>& fields,
+                            const std::vector<IndexSpec>& indexes);
     Status appendRow(const std::vector<std::optional<std::string_view>>& values) override;
     Status close() override;
     Status status() const override { return m_status; }
 
 private:
+    struct LongValuePages {
+        explicit LongValuePages(const Format& f) : builder(f, kLongValueOwner) {}
+        DataPageBuilder builder;
+        std::uint32_t page = 0; // 0 = none yet
+        PageSet pages;
+    };
+    struct IndexBuild {
+        RealIndexDef real;
+        LogicalIndexDef logical;
+        std::vector<std::size_t> columns; // positions in the table's columns
+        std::vector<KeyColumn> keys;
+        std::vector<IndexEntry> entries;
+        std::unordered_set<std::string> unique; // keys without a Null part
+    };
     struct UserTable {
         std::string name;
         std::vector<ColumnDef> columns;
@@ -304,8 +325,15 @@ private:
         RowLayout layout;
         std::uint32_t tdefPage = 0;
         std::uint32_t mapPage = 0;
-        std::uint32_t firstDataPage = 0; // 0 until the first row
+        PageSet dataPages;
         std::uint32_t rowCount = 0;
+        // Tables of any field types:
+        bool typed = false;
+        std::vector<bool> required;
+        std::vector<bool> autoNumber;
+        std::uint32_t nextAutoNumber = 1;
+        std::vector<std::unique_ptr<LongValuePages>> longValues; // per column; null unless Memo/OLE
+        std::vector<IndexBuild> indexes;
     };
     struct FinishedTable {
         std::string name;
@@ -327,6 +355,9 @@ private:
     std::uint32_t appendPage() { return m_nextPage++; } // within the close reserve
     void writePage(std::uint32_t page, std::string_view bytes);
     void flushDataPage();
+    Status encodeTypedRow(const std::vector<std::optional<std::string_view>>& values);
+    std::uint32_t putLongValueRow(LongValuePages& pages, std::string_view row);
+    void finishTypedParts(TableDef* def, DataPageBuilder* maps, std::uint32_t* mapPage);
     void finishTable();
     void writeCatalog();
     void writeSystemMaps(const PageSet& objectsPages, const PageSet& acesPages, const PageSet& lvalPages);
@@ -349,7 +380,13 @@ private:
     DataPageBuilder m_page;
     std::uint32_t m_pageNumber = 0; // page the builder fills; 0 = none
     std::string m_row;
-    std::vector<std::string> m_encoded; // per column, reused
+    struct PendingKey {
+        std::size_t index;
+        std::string key;
+        bool uniqueCheck;
+    };
+    std::vector<PendingKey> m_pendingKeys; // index entries of the record being added
+    std::vector<std::string> m_encoded;    // per column, reused
     std::vector<std::optional<std::string_view>> m_fields;
 };
 
@@ -514,7 +551,7 @@ Status JetDatabaseWriter::appendRow(const std::vector<std::optional<std::string_
     if (values.size() > t.columns.size())
         return fail(Status::invalidArgument("Table " + quoted(t.name) + " has only " +
                                             std::to_string(t.columns.size()) + " fields."));
-    for (std::size_t i = 0; i < t.columns.size(); ++i) {
+    for (std::size_t i = 0; i < t.columns.size() && !t.typed; ++i) {
         const std::optional<std::string_view> v = i < values.size() ? values[i] : std::nullopt;
         if (!v) {
             m_fields[i] = std::nullopt;
@@ -550,7 +587,13 @@ Status JetDatabaseWriter::appendRow(const std::vector<std::optional<std::string_
             }
         }
     }
+    if (t.typed) {
+        if (Status st = encodeTypedRow(values); !st.isOk())
+            return st;
+    }
     encodeRow(m_format, t.columns, t.layout, m_fields.data(), &m_row);
+    if (m_row.size() > m_format.maxRowSize)
+        return fail(Status::invalidArgument("A record of table " + quoted(t.name) + " is longer than a page holds."));
     if (m_pageNumber == 0 || !m_page.fits(m_row.size())) {
         std::uint32_t page;
         if (!reservePages(1, &page))
@@ -558,12 +601,277 @@ Status JetDatabaseWriter::appendRow(const std::vector<std::optional<std::string_
         flushDataPage();
         m_page.reset(t.tdefPage);
         m_pageNumber = page;
-        if (t.firstDataPage == 0)
-            t.firstDataPage = page;
+        if (!t.dataPages.empty() && t.dataPages.back().last + 1 == page)
+            t.dataPages.back().last = page;
+        else
+            t.dataPages.push_back({page, page});
     }
-    m_page.add(m_row);
+    const std::uint32_t row = m_page.add(m_row);
+    for (PendingKey& k : m_pendingKeys) {
+        IndexBuild& ix = t.indexes[k.index];
+        if (k.uniqueCheck)
+            ix.unique.insert(k.key);
+        ix.entries.push_back({std::move(k.key), m_pageNumber, static_cast<std::uint8_t>(row)});
+    }
+    m_pendingKeys.clear();
     ++t.rowCount;
     return m_status;
+}
+
+Status JetDatabaseWriter::createTypedTable(std::string_view name, const std::vector<FieldSpec>& fields,
+                                           const std::vector<IndexSpec>& indexes)
+{
+    if (m_closed)
+        return Status::invalidArgument("The database is already closed.");
+    if (!m_status.isOk())
+        return m_status;
+    const std::string what = "Table " + quoted(name) + ": ";
+    std::vector<TextColumn> names;
+    for (const FieldSpec& f : fields)
+        names.push_back({f.name, true, 1});
+    if (Status s = checkTable(name, names); !s.isOk())
+        return fail(std::move(s));
+    UserTable t;
+    t.name = std::string(name);
+    t.typed = true;
+    for (const FieldSpec& f : fields) {
+        ColumnDef col;
+        col.type = f.type;
+        col.name = f.name;
+        col.flags =
+            static_cast<std::uint8_t>((f.required ? 0 : kColumnNullable) | (f.autoNumber ? kColumnAutoNumber : 0));
+        switch (f.type) {
+        case kText:
+            col.size = static_cast<std::uint16_t>((f.size ? f.size : kDefaultTextSize) * (m_format.isJet4() ? 2 : 1));
+            col.extraFlags = m_format.isJet4() ? kColumnCompressed : 0;
+            if (f.size > kMaxTextSize)
+                return fail(Status::invalidArgument(what + "a Text field holds 1 to 255 characters."));
+            break;
+        case kBinary:
+            col.size = f.size ? f.size : 255;
+            break;
+        case kMemo:
+        case kOle:
+            break;
+        case kNumeric:
+            if (!m_format.isJet4())
+                return fail(Status::invalidArgument(what + "Decimal fields need an Access 2000 database."));
+            col.precision = f.precision;
+            col.scale = f.scale;
+            [[fallthrough]];
+        default:
+            if (!col.isFixed())
+                return fail(Status::invalidArgument(what + "the field " + quoted(f.name) + " has an unknown type."));
+            col.size = col.fixedWidth();
+        }
+        if (f.autoNumber && f.type != kLong)
+            return fail(Status::invalidArgument(what + "only Long fields can be AutoNumbers."));
+        t.columns.push_back(col);
+        t.allowZeroLength.push_back(f.type == kText || f.type == kMemo);
+        t.required.push_back(f.required);
+        t.autoNumber.push_back(f.autoNumber);
+    }
+    t.layout = layoutColumns(&t.columns);
+    for (std::size_t i = 0; i < t.columns.size(); ++i)
+        t.longValues.push_back(t.columns[i].type == kMemo || t.columns[i].type == kOle
+                                   ? std::make_unique<LongValuePages>(m_format)
+                                   : nullptr);
+    TableDef def;
+    def.columns = t.columns;
+    for (const IndexSpec& spec : indexes) {
+        IndexBuild ix;
+        for (const auto& [field, descending] : spec.fields) {
+            std::size_t i = 0;
+            while (i < t.columns.size() && !equalsIgnoringCase(t.columns[i].name, field))
+                ++i;
+            if (i == t.columns.size() || t.longValues[i])
+                return fail(Status::invalidArgument(what + "the index " + quoted(spec.name) + " names " +
+                                                    quoted(field) + ", which is not a field it can sort by."));
+            ix.columns.push_back(i);
+            ix.keys.push_back({t.columns[i].type, descending, kSortGeneral});
+            ix.real.columns.push_back(t.columns[i].number);
+            ix.real.descending.push_back(descending);
+        }
+        if (ix.columns.empty() || ix.columns.size() > 10)
+            return fail(Status::invalidArgument(what + "an index has 1 to 10 fields."));
+        ix.real.flags = static_cast<std::uint8_t>((spec.primaryKey ? 0x09 : 0) | (spec.unique ? 0x01 : 0) |
+                                                  (spec.ignoreNulls ? 0x02 : 0));
+        const auto number = static_cast<std::uint32_t>(t.indexes.size());
+        ix.logical = {number, number, static_cast<std::uint8_t>(spec.primaryKey ? 1 : 0), spec.name};
+        def.realIndexes.push_back(ix.real);
+        def.logicalIndexes.push_back(ix.logical);
+        t.indexes.push_back(std::move(ix));
+    }
+    for (std::size_t i = 0; i < t.columns.size(); ++i)
+        if (t.longValues[i])
+            def.longValueMaps.push_back({t.columns[i].number, 0, 0});
+    if (tableDefinitionSize(m_format, def) > m_format.pageSize)
+        return fail(Status::invalidArgument(what + "too many fields or indexes for one definition page."));
+    finishTable();
+    if (!reservePages(2, &t.tdefPage))
+        return m_status;
+    t.mapPage = t.tdefPage + 1;
+    m_table = std::move(t);
+    m_encoded.assign(fields.size(), std::string());
+    m_fields.assign(fields.size(), std::nullopt);
+    return m_status;
+}
+
+std::uint32_t JetDatabaseWriter::putLongValueRow(LongValuePages& lv, std::string_view row)
+{
+    if (lv.page == 0 || !lv.builder.fits(row.size())) {
+        if (lv.page != 0)
+            writePage(lv.page, lv.builder.finish());
+        lv.builder.reset(kLongValueOwner);
+        if (!reservePages(1, &lv.page))
+            return 0;
+        if (!lv.pages.empty() && lv.pages.back().last + 1 == lv.page)
+            lv.pages.back().last = lv.page;
+        else
+            lv.pages.push_back({lv.page, lv.page});
+    }
+    return pageRow(lv.page, lv.builder.add(row));
+}
+
+Status JetDatabaseWriter::encodeTypedRow(const std::vector<std::optional<std::string_view>>& values)
+{
+    UserTable& t = *m_table;
+    m_pendingKeys.clear();
+    for (std::size_t i = 0; i < t.columns.size(); ++i) {
+        const ColumnDef& c = t.columns[i];
+        std::optional<std::string_view> v = i < values.size() ? values[i] : std::nullopt;
+        std::string& out = m_encoded[i];
+        const std::string field = quoted(c.name);
+        if (!v && t.autoNumber[i]) {
+            out.clear();
+            putU32(&out, t.nextAutoNumber++);
+            v = out;
+        } else if (v && t.autoNumber[i]) {
+            t.nextAutoNumber = std::max(t.nextAutoNumber, getU32(v->data()) + 1);
+        }
+        if (!v || c.type == kBoolean) {
+            if (!v && t.required[i] && c.type != kBoolean)
+                return fail(Status::invalidArgument("The field " + field + " cannot be Null."));
+            const bool on = v && *v != "0" && *v != std::string_view("\0", 1);
+            m_fields[i] = on ? std::optional<std::string_view>("\1") : std::nullopt;
+            continue;
+        }
+        switch (c.type) {
+        case kText:
+        case kMemo: {
+            std::string encoded;
+            if (!encodeText(m_format, *v, &encoded))
+                return fail(Status::invalidArgument("The text " + quoted(*v) + " has the character " +
+                                                    unencodableCharacter(m_format, *v) +
+                                                    " that a database field cannot hold."));
+            if (c.type == kText) {
+                if (encoded.size() > c.size)
+                    return fail(Status::invalidArgument("The text " + quoted(*v) + " is longer than the field " +
+                                                        field + " holds."));
+                if (m_format.isJet4())
+                    compressUcs2(encoded, &out);
+                else
+                    out = std::move(encoded);
+            } else {
+                LongValuePages& lv = *t.longValues[i];
+                out = storeLongValue(m_format, encoded, 64,
+                                     [&](std::string_view row) { return putLongValueRow(lv, row); });
+            }
+            break;
+        }
+        case kOle: {
+            LongValuePages& lv = *t.longValues[i];
+            out = storeLongValue(m_format, *v, 64, [&](std::string_view row) { return putLongValueRow(lv, row); });
+            break;
+        }
+        case kBinary:
+            if (v->size() > c.size)
+                return fail(Status::invalidArgument("The value for the field " + field + " is longer than " +
+                                                    std::to_string(c.size) + " bytes."));
+            out.assign(*v);
+            break;
+        default:
+            if (v->size() != c.fixedWidth())
+                return fail(Status::invalidArgument("The value for the field " + field + " must be " +
+                                                    std::to_string(c.fixedWidth()) + " bytes."));
+            out.assign(*v);
+        }
+        m_fields[i] = std::string_view(out);
+    }
+    if (!m_status.isOk())
+        return m_status;
+    for (std::size_t k = 0; k < t.indexes.size(); ++k) {
+        const IndexBuild& ix = t.indexes[k];
+        std::string key;
+        bool allNull = true;
+        bool anyNull = false;
+        for (std::size_t j = 0; j < ix.columns.size(); ++j) {
+            const std::size_t i = ix.columns[j];
+            const bool isBool = t.columns[i].type == kBoolean;
+            const std::optional<std::string_view> v =
+                isBool ? std::optional<std::string_view>(m_fields[i] ? std::string_view("\1", 1)
+                                                                     : std::string_view("\0", 1))
+                       : m_fields[i];
+            allNull = allNull && !v;
+            anyNull = anyNull || !v;
+            if (!appendColumnKey(m_format, ix.keys[j], v, &key))
+                return fail(Status::invalidArgument("The index " + quoted(ix.logical.name) +
+                                                    " cannot sort the value "
+                                                    "of the field " +
+                                                    quoted(t.columns[i].name) + "."));
+        }
+        if (allNull && (ix.real.flags & 0x02))
+            continue;
+        const bool uniqueCheck = (ix.real.flags & 0x01) && !anyNull;
+        if (uniqueCheck && ix.unique.count(key))
+            return fail(Status::invalidArgument("The index " + quoted(ix.logical.name) + " of table " + quoted(t.name) +
+                                                " already holds a record with that key."));
+        m_pendingKeys.push_back({k, std::move(key), uniqueCheck});
+    }
+    return m_status;
+}
+
+void JetDatabaseWriter::finishTypedParts(TableDef* def, DataPageBuilder* maps, std::uint32_t* mapPage)
+{
+    UserTable& t = *m_table;
+    def->nextAutoNumber = t.nextAutoNumber;
+    // Map rows go on the table's map page, then on more pages as they fill.
+    auto putMap = [&](const PageSet& set) {
+        const std::string row = usageMap(set);
+        if (!maps->fits(row.size())) {
+            writePage(*mapPage, maps->finish());
+            maps->reset(0);
+            reservePages(1, mapPage);
+        }
+        return pageRow(*mapPage, maps->add(row));
+    };
+    for (std::size_t k = 0; k < t.indexes.size(); ++k) {
+        IndexBuild& ix = t.indexes[k];
+        IndexPages built = buildIndexPages(m_format, t.tdefPage, std::move(ix.entries), m_nextPage);
+        std::uint32_t first = 0;
+        if (!reservePages(static_cast<std::uint32_t>(built.pages.size()), &first))
+            return;
+        PageSet pages{{first, first + static_cast<std::uint32_t>(built.pages.size()) - 1}};
+        for (std::size_t p = 0; p < built.pages.size(); ++p)
+            writePage(first + static_cast<std::uint32_t>(p), built.pages[p]);
+        def->realIndexes[k].usageMap = putMap(pages);
+        def->realIndexes[k].firstPage = built.root;
+        ix.unique = {};
+    }
+    std::size_t m = 0;
+    for (std::size_t i = 0; i < t.columns.size(); ++i) {
+        if (!t.longValues[i])
+            continue;
+        LongValuePages& lv = *t.longValues[i];
+        if (lv.page != 0)
+            writePage(lv.page, lv.builder.finish());
+        PageSet last;
+        if (lv.page != 0)
+            last.push_back({lv.page, lv.page});
+        def->longValueMaps[m].owned = putMap(lv.pages);
+        def->longValueMaps[m].free = putMap(last);
+        ++m;
+    }
 }
 
 void JetDatabaseWriter::flushDataPage()
@@ -592,23 +900,30 @@ void JetDatabaseWriter::finishTable()
     UserTable& t = *m_table;
     const std::uint32_t lastDataPage = m_pageNumber;
     flushDataPage();
-    PageSet owned;
     PageSet freeSpace;
-    if (t.firstDataPage != 0) {
-        // A table's data pages follow each other: its own pages come first.
-        owned.push_back({t.firstDataPage, lastDataPage});
+    if (lastDataPage != 0)
         freeSpace.push_back({lastDataPage, lastDataPage});
-    }
     DataPageBuilder maps(m_format, 0);
-    maps.add(usageMap(owned));
+    maps.add(usageMap(t.dataPages));
     maps.add(encodeInlineMap(m_format, freeSpace));
-    writePage(t.mapPage, maps.finish());
 
     TableDef def;
     def.rowCount = t.rowCount;
     def.columns = t.columns;
     def.ownedMap = pageRow(t.mapPage, 0);
     def.freeMap = pageRow(t.mapPage, 1);
+    std::uint32_t mapPage = t.mapPage;
+    if (t.typed) {
+        for (const IndexBuild& ix : t.indexes) {
+            def.realIndexes.push_back(ix.real);
+            def.logicalIndexes.push_back(ix.logical);
+        }
+        for (std::size_t i = 0; i < t.columns.size(); ++i)
+            if (t.longValues[i])
+                def.longValueMaps.push_back({t.columns[i].number, 0, 0});
+        finishTypedParts(&def, &maps, &mapPage);
+    }
+    writePage(mapPage, maps.finish());
     writePage(t.tdefPage, encodeTableDefinition(m_format, def));
 
     FinishedTable done{t.name, t.tdefPage, {}};
@@ -862,30 +1177,11 @@ void JetDatabaseWriter::writeSystemMaps(const PageSet& objectsPages, const PageS
 
 void JetDatabaseWriter::writeGlobalMap()
 {
-    // Bits of the global map mean "free": every page of the file is in use,
-    // the bits past its end are set.
-    const Format& f = m_format;
-    DataPageBuilder page(f, 1);
-    if (m_nextPage <= f.inlineMapPages()) {
-        PageSet unused;
-        if (m_nextPage < f.inlineMapPages())
-            unused.push_back({m_nextPage, f.inlineMapPages() - 1});
-        page.add(encodeInlineMap(f, unused, 0));
-    } else {
-        // Bitmap pages for the whole file, themselves included.
-        std::uint32_t slots = 1;
-        while (slots * f.bitmapPagePages() < m_nextPage + slots)
-            ++slots;
-        std::vector<std::uint32_t> pages(f.referencePointers(), 0);
-        for (std::uint32_t k = 0; k < slots; ++k)
-            pages[k] = appendPage();
-        const PageSet unused{{m_nextPage, 0xFFFFFFFFu}};
-        for (std::uint32_t k = 0; k < slots; ++k)
-            writePage(pages[k], encodeBitmapPage(f, k, unused));
-        page.add(encodeReferenceMap(f, pages));
-    }
-    page.add(encodeInlineMap(f, {})); // present in every file, purpose unknown
-    writePage(kGlobalMapPage, page.finish());
+    std::vector<std::string> bitmaps;
+    const std::string page = encodeGlobalMapPage(m_format, m_nextPage, &bitmaps);
+    for (const std::string& bitmap : bitmaps)
+        writePage(appendPage(), bitmap);
+    writePage(kGlobalMapPage, page);
 }
 
 } // namespace
@@ -950,6 +1246,15 @@ std::unique_ptr<DatabaseWriter> createDatabaseWriter(const std::string& path, Je
     if (error)
         *error = Status::ok();
     return std::make_unique<JetDatabaseWriter>(format, fd, path, std::string(password), date, maxPages);
+}
+
+Status createTypedTable(DatabaseWriter& writer, std::string_view name, const std::vector<FieldSpec>& fields,
+                        const std::vector<IndexSpec>& indexes)
+{
+    auto* jet = dynamic_cast<JetDatabaseWriter*>(&writer);
+    if (!jet)
+        return Status::unsupported("Tables of any field type need a writer made by createDatabaseWriter.");
+    return jet->createTypedTable(name, fields, indexes);
 }
 
 std::unique_ptr<DatabaseWriter> DatabaseWriter::create(const std::string& path, JetVersion version,

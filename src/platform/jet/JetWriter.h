@@ -23,6 +23,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/jet/Jet.h"
 
@@ -45,6 +47,35 @@ struct WriterOptions {
 std::unique_ptr<DatabaseWriter> createDatabaseWriter(const std::string& path, JetVersion version,
                                                      std::string_view password, const WriterOptions& options,
                                                      Status* error);
+
+// A field of any Jet type, for tables beyond password lists.
+struct FieldSpec {
+    std::string name;
+    std::uint8_t type = 10; // ColumnCode: Text
+    // Text: characters (0 = kDefaultTextSize); Binary: bytes (0 = 255);
+    // other types have their own size.
+    std::uint16_t size = 0;
+    bool required = false;                  // Null refused
+    bool autoNumber = false;                // Long only: Null gets the next number
+    std::uint8_t precision = 18, scale = 0; // Decimal only
+};
+struct IndexSpec {
+    std::string name;
+    std::vector<std::pair<std::string, bool>> fields; // name, descending
+    bool primaryKey = false;
+    bool unique = false;
+    bool ignoreNulls = false;
+};
+
+// Starts a table of any field types with indexes on a writer made by
+// createDatabaseWriter. Its records then go through appendRow with each value
+// as stored: fixed-size fields their little-endian bytes (Boolean: Null or
+// "0" is False, anything else True), Text and Memo UTF-8, Binary and OLE
+// their bytes. Long values go to long-value pages, the indexes' pages are
+// built when the table ends. A record a unique index already holds, or whose
+// key this program cannot compute, is refused.
+Status createTypedTable(DatabaseWriter& writer, std::string_view name, const std::vector<FieldSpec>& fields,
+                        const std::vector<IndexSpec>& indexes);
 
 // Current time as an OLE Automation date (days since 1899-12-30, UTC).
 double oleDateNow();
