@@ -10,7 +10,7 @@ pkgs=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # the fuzz targets (scripts/fuzz.sh): clang and its libFuzzer runtime
   clang libclang-rt-dev
-  pwgen xkcdpass time
+  pwgen xkcdpass time python3
   # packaging: the .deb, its checks and the desktop files' validators
   dpkg-dev fakeroot lintian desktop-file-utils appstream x11-utils file
   wamerican wamerican-small wamerican-large wamerican-huge wbritish wbritish-huge wfrench wngerman wspanish witalian

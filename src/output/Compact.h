@@ -1,14 +1,10 @@
 #pragma once
 // The Tools menu's database maintenance: compacting a Jet database into a new
-// file and repairing one in place. Without Microsoft's engine both copy every
-// user table into a newly written file of the same format (Jet 3 or Jet 4),
-// with the same database password; system tables are written fresh.
-//
-// Only what the Jet writer can hold is copied: Text fields of up to its field
-// size, their AllowZeroLength property, and the rights of a new database. A
-// database with anything else (other kinds of field, queries, forms, other
-// properties, ...) is refused as a whole, naming the first such object, so
-// that a copy never silently differs from its source.
+// file and repairing one in place. Both copy the whole database (every table
+// with its records, long values and indexes, the system tables with the
+// queries, relationships, permissions, forms and modules they hold) into a
+// newly written file of the same format, with the same first page: format,
+// password, sort order and code page stay as they were.
 
 #include <optional>
 #include <string>
@@ -47,17 +43,14 @@ public:
 // "x.mdb". nullopt for a title of four characters or fewer.
 std::optional<std::string> proposedCompactTarget(std::string_view sourceTitle);
 
-// Copies every user table of source into a new database at target (written
-// under a temporary name, checked by opening it, then moved over target).
-// What the copy cannot hold is refused by name (Unsupported) before anything
-// is written: objects other than tables (queries, forms, relationships, ...),
-// other system tables and their rows, permissions and properties a new
-// database does not have. A table list, table or record that cannot be read
-// fails the copy (Corruption), except with salvage (repair): records no walk
-// can read are then left out and each table's loss is added to dropped.
-// Records on pages a table's page map does not list fail even a salvage, as
-// they may well be readable. source and target may be the same path. On
-// failure every file is as it was.
+// Copies the database at source into a new file at target (written under a
+// temporary name, checked by opening it, then moved over target). What
+// cannot be copied is refused by name (Unsupported) and what cannot be read
+// completely fails the copy (Corruption), except with salvage (repair):
+// records no walk can read are then left out and each table's loss is added
+// to dropped. Records on pages a table's page map does not list fail even a
+// salvage, as they may well be readable. source and target may be the same
+// path. On failure every file is as it was.
 Status compactDatabase(const std::string& source, const std::string& target, bool salvage = false,
                        std::vector<std::string>* dropped = nullptr);
 // Rebuilds path in place with compactDatabase(path, path, true, dropped).

@@ -1,0 +1,153 @@
+#!/usr/bin/env python3
+"""Compacts and repairs every sample database with quorlix-cli and compares
+each result with its source through both readers of mdb-check (mdbtools and
+mdb-reader): the same tables with the same rows, the same schema with its
+indexes, relationships and defaults, the same saved queries.
+
+Table identifiers are definition pages, so they differ between source and
+copy by design; they are compared as the names of the tables they stand for.
+
+usage: compact_samples.py QUORLIX_CLI SAMPLES_DIR MDB_CHECK
+exit: 0 all equal, 1 a difference, 77 nothing to compare here.
+"""
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+
+def run(*args, check=True):
+    p = subprocess.run(args, capture_output=True)
+    if check and p.returncode != 0:
+        raise RuntimeError(f"{' '.join(args)} exited {p.returncode}: {p.stderr.decode(errors='replace')[:500]}")
+    return p.stdout
+
+
+def tables(db):
+    return [t for t in run("mdb-tables", "-S", "-1", db).decode().splitlines() if t]
+
+
+def catalog_ids(db):
+    """Definition page -> table name, from the catalog as mdbtools reads it."""
+    ids = {}
+    for line in run("mdb-json", db, "MSysObjects").decode(errors="replace").splitlines():
+        row = json.loads(line)
+        if row.get("Type") == 1:
+            ids[row["Id"]] = row["Name"]
+    return ids
+
+
+def mdbtools_rows(db, table, ids):
+    out = []
+    for line in run("mdb-json", db, table).decode(errors="replace").splitlines():
+        row = json.loads(line)
+        if table == "MSysObjects" and row.get("Type") == 1:
+            row["Id"] = "table:" + row["Name"]
+        if table == "MSysACEs" and row.get("ObjectId") in ids:
+            row["ObjectId"] = "table:" + ids[row["ObjectId"]]
+        out.append(row)
+    return out
+
+
+def reader_tables(db, ids, cache):
+    """Every table as mdb-reader reads it, table identifiers as names."""
+    here = os.path.dirname(os.path.abspath(__file__))
+    tables = json.loads(run("node", os.path.join(here, "reader_dump.mjs"), cache, db))
+    for name, rows in tables.items():
+        if not isinstance(rows, list):
+            continue
+        for row in rows:
+            if name == "MSysObjects" and row.get("Type") == 1:
+                row["Id"] = "table:" + row["Name"]
+            if name == "MSysACEs" and row.get("ObjectId") in ids:
+                row["ObjectId"] = "table:" + ids[row["ObjectId"]]
+    return tables
+
+
+def schema(db):
+    text = run("mdb-schema", "--indexes", "--relations", "--default-values", "--not-null", db, "postgres").decode()
+    return [l for l in text.splitlines() if not l.startswith("--")]
+
+
+def queries(db):
+    names = run("mdb-queries", "-L", "-1", db).decode().split()
+    return {q: run("mdb-queries", db, q, check=False).decode(errors="replace") for q in names}
+
+
+def compare(source, copy, mdb_check, cache, what):
+    problems = []
+    ids_before, ids_after = catalog_ids(source), catalog_ids(copy)
+    if tables(source) != tables(copy):
+        problems.append(f"{what}: tables {tables(copy)} instead of {tables(source)}")
+        return problems
+    # mdbtools stops listing relationships early when deleted rows precede
+    # them on their page (it sets a row's place on the page against the
+    # table's row count), so a copy without the deleted rows may list more:
+    # every relationship of the source must be listed, and the rows of
+    # MSysRelationships, compared below, must be the same.
+    before, after = schema(source), schema(copy)
+    plain = lambda lines: [l for l in lines if "FOREIGN KEY" not in l]
+    keys = lambda lines: {l for l in lines if "FOREIGN KEY" in l}
+    if plain(before) != plain(after):
+        problems.append(f"{what}: the schema (columns, indexes, defaults) differs")
+    if not keys(before) <= keys(after):
+        problems.append(f"{what}: relationships {sorted(keys(before) - keys(after))} are missing")
+    if queries(source) != queries(copy):
+        problems.append(f"{what}: the saved queries differ")
+    for t in tables(source):
+        if mdbtools_rows(source, t, ids_before) != mdbtools_rows(copy, t, ids_after):
+            problems.append(f"{what}: table {t} differs as mdbtools reads it")
+    read_before, read_after = reader_tables(source, ids_before, cache), reader_tables(copy, ids_after, cache)
+    for t in sorted(set(read_before) | set(read_after)):
+        if read_before.get(t) != read_after.get(t):
+            problems.append(f"{what}: table {t} differs as mdb-reader reads it")
+    check = subprocess.run([mdb_check, "-q", copy], capture_output=True)
+    if check.returncode != 0:
+        problems.append(f"{what}: mdb-check: {check.stdout.decode(errors='replace')[-400:]}")
+    return problems
+
+
+def main():
+    cli, samples, mdb_check = sys.argv[1:4]
+    if not os.path.isdir(samples) or not os.access(mdb_check, os.X_OK) or not shutil.which("mdb-json"):
+        print("no samples or no mdb-check here")
+        return 77
+    # mdb-check installs mdb-reader into its cache on first use.
+    cache = os.environ.get("MDB_CHECK_CACHE") or os.path.join(
+        os.environ.get("XDG_CACHE_HOME") or os.path.expanduser("~/.cache"), "mdb-check")
+    if subprocess.run([mdb_check, "-q", os.path.join(samples, min(n for n in os.listdir(samples) if n.endswith(".mdb")))],
+                      capture_output=True).returncode != 0 or not shutil.which("node"):
+        print("mdb-check cannot run here")
+        return 77
+    problems = []
+    with tempfile.TemporaryDirectory() as work:
+        for name in sorted(os.listdir(samples)):
+            if not name.endswith(".mdb"):
+                continue
+            before = len(problems)
+            source = os.path.join(samples, name)
+            compacted = os.path.join(work, "c-" + name)
+            repaired = os.path.join(work, "r-" + name)
+            shutil.copyfile(source, repaired)
+            ok = True
+            for args in (["compact", source, compacted], ["repair", repaired]):
+                p = subprocess.run([cli, *args], capture_output=True)
+                if p.returncode != 0:
+                    ok = False
+                    problems.append(f"{args[0]} {name}: exit {p.returncode}: {p.stderr.decode(errors='replace').strip()}")
+            if ok:
+                # Both rebuild the same file from the same source.
+                with open(compacted, "rb") as a, open(repaired, "rb") as b:
+                    if a.read() != b.read():
+                        problems.append(f"repair {name}: the repaired file differs from the compacted one")
+                problems += compare(source, compacted, mdb_check, cache, f"compact {name}")
+            print(f"{name}: {len(problems) - before} differences")
+    for p in problems:
+        print("FAIL", p)
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
