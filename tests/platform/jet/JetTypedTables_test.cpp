@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <cstring>
 
 #include "platform/jet/JetCopy.h"
+#include "platform/jet/JetEncode.h"
 #include "platform/jet/JetFormat.h"
 #include "platform/jet/JetIndex.h"
 #include "platform/jet/JetReader.h"
@@ -179,6 +181,125 @@ TEST_P(TypedTables, EveryFieldTypeReadsBackAndSurvivesCompaction)
     for (const TypeCase& c : cases)
         EXPECT_TRUE(rowsOf(*copy, c.name) == rowsOf(*db, c.name)) << c.name;
     quorlix::testing::keepDatabaseCopy(path("copy.mdb"));
+}
+
+// Entries of every index of table, keys only, in index order.
+std::vector<std::vector<std::string>> indexKeys(const std::string& file, JetVersion version, std::uint32_t tdefPage,
+                                                const std::vector<std::uint32_t>& roots)
+{
+    const Format& f = formatOf(version);
+    FilePageSource pages(file, f.pageSize);
+    std::vector<std::vector<std::string>> out;
+    for (std::uint32_t root : roots) {
+        std::vector<IndexEntry> entries;
+        EXPECT_TRUE(readIndexEntries(f, pages, root, tdefPage, &entries).isOk());
+        out.emplace_back();
+        for (const IndexEntry& e : entries)
+            out.back().push_back(e.key + std::string(1, '\0') + std::to_string(e.page) + ":" + std::to_string(e.row));
+    }
+    return out;
+}
+
+// The definition page and index roots of the only user table of a file.
+std::pair<std::uint32_t, std::vector<std::uint32_t>> indexRoots(const std::string& file, JetVersion version)
+{
+    Status status;
+    auto db = DatabaseReader::open(file, "", &status);
+    std::uint32_t page = 0;
+    for (const CatalogObject& o : catalogObjects(*db))
+        if (o.type == 1 && o.flags == 0)
+            page = static_cast<std::uint32_t>(o.id);
+    const Format& f = formatOf(version);
+    FilePageSource pages(file, f.pageSize);
+    std::string def;
+    pages.read(page, &def);
+    const bool j4 = f.isJet4();
+    auto u16 = [&](std::size_t at) { return getU16(def.data() + at); };
+    auto u32 = [&](std::size_t at) { return getU32(def.data() + at); };
+    const std::uint32_t columns = u16(j4 ? 45 : 25), real = u32(j4 ? 51 : 31);
+    std::size_t at = (j4 ? 63 : 43) + (j4 ? 12 : 8) * real + (j4 ? 25 : 18) * columns;
+    for (std::uint32_t c = 0; c < columns; ++c)
+        at += j4 ? 2 + u16(at) : 1 + getU8(def.data() + at);
+    std::vector<std::uint32_t> roots;
+    for (std::uint32_t r = 0; r < real; ++r, at += j4 ? 52 : 39)
+        roots.push_back(u32(at + (j4 ? 38 : 34)));
+    return {page, roots};
+}
+
+TEST_P(TypedTables, IndexKindsSortHoldTheirConstraintsAndSurviveCompaction)
+{
+    const JetVersion version = GetParam();
+    Status status;
+    auto w = createDatabaseWriter(path("kinds.mdb"), version, "", {}, &status);
+    ASSERT_TRUE(w);
+    const std::vector<IndexSpec> indexes = {
+        {"PrimaryKey", {{"Id", false}}, true},
+        {"ByName", {{"Name", false}}},
+        {"ByScoreDown", {{"Score", true}}, false, false, true}, // ignores Nulls
+        {"UniqueCode", {{"Code", false}}, false, true},
+        {"NameThenScore", {{"Name", false}, {"Score", true}}},
+    };
+    ASSERT_TRUE(createTypedTable(*w, "People", {{"Id", kLong, 0, true, true}, {"Name", kText, 30}, {"Score", kLong},
+                                                {"Code", kText, 10}},
+                                 indexes)
+                    .isOk());
+    constexpr int kRows = 30000; // many leaves and a node level in every index
+    std::map<std::string, std::pair<std::string, std::optional<std::int32_t>>> byPointer;
+    for (int i = 0; i < kRows; ++i) {
+        const std::string name = (i % 2 ? "Name " : "name ") + std::to_string(i * 7919 % kRows);
+        const std::optional<std::string> score =
+            i % 5 == 0 ? std::nullopt : std::optional<std::string>(bytesOf<std::int32_t>(i * 31 % 1000 - 500));
+        const std::string code = "c" + std::to_string(i);
+        ASSERT_TRUE(w->appendRow({std::nullopt, name, score, code}).isOk()) << w->status().message();
+    }
+    const Status refused = w->appendRow({std::nullopt, "x", std::nullopt, "c7"});
+    EXPECT_EQ(refused.message(), "The index \"UniqueCode\" of table \"People\" already holds a record with that key.");
+    ASSERT_TRUE(w->close().code() == Status::Code::InvalidArgument) << "the refusal is kept; the file is complete";
+    quorlix::testing::keepDatabaseCopy(path("kinds.mdb"));
+
+    // Every index lists each record once (Nulls left out where it ignores them), in key order.
+    const auto [page, roots] = indexRoots(path("kinds.mdb"), version);
+    ASSERT_EQ(roots.size(), indexes.size());
+    const auto keys = indexKeys(path("kinds.mdb"), version, page, roots);
+    auto stripped = [](std::vector<std::vector<std::string>> all) {
+        for (auto& index : all)
+            for (std::string& e : index)
+                e.erase(e.rfind('\0'));
+        return all;
+    };
+    const std::vector<std::size_t> counts = {kRows, kRows, kRows - kRows / 5, kRows, kRows};
+    const auto bare = stripped(keys);
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        EXPECT_EQ(keys[k].size(), counts[k]) << indexes[k].name;
+        EXPECT_TRUE(std::is_sorted(bare[k].begin(), bare[k].end())) << indexes[k].name;
+    }
+    // ByName follows the names without regard to case; ByScoreDown runs from high to low.
+    auto db = open("kinds.mdb");
+    auto table = db->openTable("People", &status);
+    ASSERT_TRUE(table);
+    std::map<std::string, std::vector<Value>> rows; // by "page:row"
+    RawRow raw;
+    while (table->next() && currentRawRow(*table, &raw))
+        rows[std::to_string(raw.page) + ":" + std::to_string(raw.row)] = {table->field(1), table->field(2)};
+    auto rowOf = [&](const std::string& entry) { return rows.at(entry.substr(entry.rfind('\0') + 1)); };
+    std::string lastName;
+    long lastScore = 1 << 30;
+    for (const std::string& e : keys[1]) {
+        std::string name = *rowOf(e)[0];
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+        EXPECT_LE(lastName, name);
+        lastName = name;
+    }
+    for (const std::string& e : keys[2]) {
+        const long score = std::stol(*rowOf(e)[1]);
+        EXPECT_GE(lastScore, score);
+        lastScore = score;
+    }
+
+    std::vector<TableCopy> copied;
+    ASSERT_TRUE(copyDatabase(path("kinds.mdb"), path("copy.mdb"), {}, &copied).isOk());
+    const auto [copyPage, copyRoots] = indexRoots(path("copy.mdb"), version);
+    EXPECT_TRUE(stripped(indexKeys(path("copy.mdb"), version, copyPage, copyRoots)) == bare);
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, TypedTables, ::testing::Values(JetVersion::Jet3, JetVersion::Jet4),
