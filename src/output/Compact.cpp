@@ -115,10 +115,14 @@ Status compactDatabase(const std::string& source, const std::string& target, boo
     if (status.isOk())
         status = replacement.commit();
     if (status.isOk() && dropped) {
-        for (const jet::TableCopy& t : tables)
+        for (const jet::TableCopy& t : tables) {
             if (t.rows < t.expected)
                 dropped->push_back("Table " + quote(t.name) + ": " + std::to_string(t.expected - t.rows) + " of its " +
                                    std::to_string(t.expected) + " records could not be read and were left out.");
+            if (t.emptied > 0)
+                dropped->push_back("Table " + quote(t.name) + ": " + std::to_string(t.emptied) +
+                                   " Memo or OLE values could not be read and were left empty.");
+        }
     }
     return status;
 }

@@ -47,8 +47,8 @@ std::optional<std::string> proposedCompactTarget(std::string_view sourceTitle);
 // temporary name, checked by opening it, then moved over target). What
 // cannot be copied is refused by name (Unsupported) and what cannot be read
 // completely fails the copy (Corruption), except with salvage (repair):
-// records no walk can read are then left out and each table's loss is added
-// to dropped. Records on pages a table's page map does not list fail even a
+// records no walk can read are then left out, Memo and OLE values that
+// cannot be read become Null, and each table's loss is added to dropped. Records on pages a table's page map does not list fail even a
 // salvage, as they may well be readable. source and target may be the same
 // path. On failure every file is as it was.
 Status compactDatabase(const std::string& source, const std::string& target, bool salvage = false,

@@ -7,6 +7,7 @@
 #include "OutputTestKit.h"
 #include "platform/jet/JetFormat.h"
 #include "platform/jet/JetIndex.h"
+#include "platform/jet/JetWriter.h"
 #include "support/RecordingMessageBoxes.h"
 
 using namespace quorlix;
@@ -285,6 +286,25 @@ TEST_F(CompactTest, DamagedCopiesNeverLoseWhatTheyHold_slow)
           {{"Word", false}, {"Note", true}});
     sources.push_back(path("own3.mdb"));
     sources.push_back(path("own4.mdb"));
+    {
+        // Every kind of page: long values on their own pages and indexes over many leaves.
+        Status status;
+        auto w = jet::createDatabaseWriter(path("typed.mdb"), jet::JetVersion::Jet4, "", {}, &status);
+        ASSERT_TRUE(w);
+        ASSERT_TRUE(jet::createTypedTable(*w, "T",
+                                          {{"Id", jet::kLong, 0, true, true},
+                                           {"Word", jet::kText, 20},
+                                           {"Note", jet::kMemo},
+                                           {"Blob", jet::kOle}},
+                                          {{"PrimaryKey", {{"Id", false}}, true}, {"ByWord", {{"Word", true}}}})
+                        .isOk());
+        for (int i = 0; i < 1200; ++i)
+            ASSERT_TRUE(w->appendRow({std::nullopt, "word" + std::to_string(i), std::string(i % 7 * 150, 'n'),
+                                      std::string(i % 3 * 90, static_cast<char>(i))})
+                            .isOk());
+        ASSERT_TRUE(w->close().isOk());
+        sources.push_back(path("typed.mdb"));
+    }
 
     std::size_t copies = 0;
     for (const std::string& source : sources) {
@@ -323,8 +343,9 @@ TEST_F(CompactTest, DamagedCopiesNeverLoseWhatTheyHold_slow)
                     } else {
                         EXPECT_GE(has + mayLose, had) << what << ": " << before[t].first;
                     }
-                    if (repair && has < had) {
-                        EXPECT_FALSE(dropped.empty()) << what << ": records left out without a word";
+                    // A flipped byte may change a value in place, which no copy can know.
+                    if (repair && after[t].second != before[t].second && d.name.find("flipped") == std::string::npos) {
+                        EXPECT_FALSE(dropped.empty()) << what << ": records or values left out without a word";
                     }
                 }
             }
@@ -332,7 +353,7 @@ TEST_F(CompactTest, DamagedCopiesNeverLoseWhatTheyHold_slow)
                 EXPECT_EQ(read("d.mdb"), d.bytes) << what;
             }
             fs::remove(path("c.mdb"));
-            EXPECT_EQ(files(), (std::vector<std::string>{"d.mdb", "own3.mdb", "own4.mdb"})) << what;
+            EXPECT_EQ(files(), (std::vector<std::string>{"d.mdb", "own3.mdb", "own4.mdb", "typed.mdb"})) << what;
         }
     }
     EXPECT_GE(copies, 250u);

@@ -563,28 +563,29 @@ Status Copier::copyTable(SourceTable& t, TableCopy* report)
             if (auto it = m_newPage.find(getU32(row.data() + f.start)); it != m_newPage.end())
                 setU32(row.data() + f.start, it->second);
         }
-        bool readable = true;
-        for (std::size_t i = 0; i < def.columns.size() && readable; ++i) {
-            const FieldRef& f = fields[i];
+        for (std::size_t i = 0; i < def.columns.size(); ++i) {
+            FieldRef& f = fields[i];
             if (!def.columns[i].isLongValue() || f.null || f.length < 12 ||
                 (static_cast<std::uint8_t>(row[f.start + 3]) & kLongValueInline))
                 continue;
             if (!readLongValue(m_f, m_source, std::string_view(row).substr(f.start, 12), &value)) {
-                readable = false;
-                break;
+                if (!m_salvage)
+                    return Status::corruption("Table " + quote(t.name) + " cannot be read completely: the " +
+                                              (def.columns[i].type == kMemo ? "Memo" : "OLE") + " field " +
+                                              quote(def.columns[i].name) + " of one of its records is unreadable.");
+                // The rest of the record is sound: keep it, with the value Null.
+                const std::uint32_t number = def.columns[i].number;
+                const std::size_t rowColumns = m_f.isJet4() ? getU16(row.data()) : getU8(row.data());
+                char& mask = row[row.size() - (rowColumns + 7) / 8 + number / 8];
+                mask = static_cast<char>(mask & ~(1 << (number % 8)));
+                f.null = true;
+                ++report->emptied;
+                continue;
             }
             PageStream& pages = *longValues[longValueStream[i]];
             const std::string field =
                 storeLongValue(m_f, value, 0, [&](std::string_view piece) { return putRow(pages, piece); });
             std::copy_n(field.begin(), 12, row.begin() + f.start);
-        }
-        if (!readable) {
-            if (!m_salvage)
-                return Status::corruption("Table " + quote(t.name) +
-                                          " cannot be read completely: a Memo or OLE "
-                                          "value of one of its records is unreadable.");
-            ++unreadable;
-            continue;
         }
         const std::uint32_t at = putRow(data, row);
         for (std::size_t k = 0; k < indexes.size(); ++k) {

@@ -23,8 +23,8 @@ namespace quorlix::jet
 
 struct CopyOptions {
     // Repair: records that cannot be read are left out and counted instead of
-    // failing the copy. Records on pages a table's page map does not list
-    // fail even then, as they may well be readable.
+    // failing the copy; so are Memo and OLE values, which become Null. Records on pages a table's page map does not
+    // list fail even then, as they may well be readable.
     bool salvage = false;
 };
 
@@ -34,6 +34,7 @@ struct TableCopy {
     std::uint64_t rows = 0;     // records written
     std::uint64_t expected = 0; // records the source holds
     std::uint64_t indexes = 0;  // indexes rebuilt
+    std::uint64_t emptied = 0;  // salvage: Memo and OLE values that could not be read, now Null
 };
 
 // Copies source into target, a new or empty file (callers write to a
