@@ -216,9 +216,9 @@ Status parseDefinition(const Format& f, PageSource& source, std::uint32_t page, 
     // Whatever follows the list is kept as it is; the stored length says where it ends.
     s.resize(std::max<std::size_t>(length, std::min(at + 2, s.size())));
     for (const RealIndexDesc& r : def->real)
-        for (const auto& [column, descending] : r.columns)
+        for (const auto& key : r.columns)
             if (std::none_of(def->columns.begin(), def->columns.end(),
-                             [&](const ColumnDesc& c) { return c.number == column; }))
+                             [&](const ColumnDesc& c) { return c.number == key.first; }))
                 return bad;
     return Status::ok();
 }
@@ -772,7 +772,7 @@ Status copyDatabase(const std::string& source, const std::string& target, const 
     if (header.versionByte > 1)
         return Status::unsupported("Only Jet 3 and Jet 4 databases (.mdb) can be compacted.");
     if (header.databaseKey != 0)
-        return Status::unsupported("Encrypted databases cannot be compacted: their pages cannot be read without "
+        return Status::unsupported("Encrypted databases cannot be compacted or repaired: their pages cannot be read without "
                                    "Microsoft's engine.");
     const Format& f = formatOf(header.versionByte == 0 ? JetVersion::Jet3 : JetVersion::Jet4);
     Status status;
