@@ -110,6 +110,13 @@ Status compactDatabase(const std::string& source, const std::string& target, boo
     const std::string& temp = replacement.tempPath();
     std::vector<jet::TableCopy> tables;
     status = jet::copyDatabase(source, temp, jet::CopyOptions{salvage}, &tables);
+    if (status.code() == Status::Code::IoError) {
+        // The user knows the file by the name they chose, not by its temporary one.
+        std::string message = status.message();
+        for (std::size_t at; (at = message.find(temp)) != std::string::npos;)
+            message.replace(at, temp.size(), target);
+        status = Status::ioError(message);
+    }
     if (status.isOk())
         status = confirmCopy(source, temp, header.password, tables);
     if (status.isOk())

@@ -405,6 +405,10 @@ std::uint32_t Copier::putRow(PageStream& stream, std::string_view row)
         stream.number = allocate();
         addPage(&stream.pages, stream.number);
     }
+    if (!stream.page.fits(row.size())) { // only a damaged record is larger than a page
+        fail(Status::corruption("A record would be larger than a page."));
+        return 0;
+    }
     return pageRow(stream.number, stream.page.add(row));
 }
 
@@ -546,7 +550,8 @@ Status Copier::copyTable(SourceTable& t, TableCopy* report)
     std::uint64_t unreadable = 0;
     RawRow raw;
     while (m_status.isOk() && reader->next()) {
-        if (!currentRawRow(*reader, &raw) || !crackRow(m_f, def, raw.bytes, &fields)) {
+        if (!currentRawRow(*reader, &raw) || raw.bytes.size() > m_f.pageSize - m_f.dataHeaderSize() - 2 ||
+            !crackRow(m_f, def, raw.bytes, &fields)) {
             ++unreadable;
             continue;
         }
@@ -772,8 +777,9 @@ Status copyDatabase(const std::string& source, const std::string& target, const 
     if (header.versionByte > 1)
         return Status::unsupported("Only Jet 3 and Jet 4 databases (.mdb) can be compacted.");
     if (header.databaseKey != 0)
-        return Status::unsupported("Encrypted databases cannot be compacted or repaired: their pages cannot be read without "
-                                   "Microsoft's engine.");
+        return Status::unsupported(
+            "Encrypted databases cannot be compacted or repaired: their pages cannot be read without "
+            "Microsoft's engine.");
     const Format& f = formatOf(header.versionByte == 0 ? JetVersion::Jet3 : JetVersion::Jet4);
     Status status;
     auto db = DatabaseReader::open(source, header.password, &status);
