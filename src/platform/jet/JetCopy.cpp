@@ -306,14 +306,6 @@ bool crackRow(const Format& f, const Definition& def, std::string_view row, std:
     return true;
 }
 
-void addPage(PageSet* set, std::uint32_t page)
-{
-    if (!set->empty() && set->back().last + 1 == page)
-        set->back().last = page;
-    else
-        set->push_back({page, page});
-}
-
 // ---- The copy ------------------------------------------------------------------------
 
 struct SourceTable {

@@ -485,6 +485,14 @@ void fillBitmap(char* bitmap, std::uint32_t start, std::uint32_t bits, const Pag
 
 } // namespace
 
+void addPage(PageSet* set, std::uint32_t page)
+{
+    if (!set->empty() && set->back().last + 1 == page)
+        set->back().last = page;
+    else
+        set->push_back({page, page});
+}
+
 bool inlineMapFits(const Format& format, const PageSet& set)
 {
     return set.empty() || set.back().last - inlineStart(set) < format.inlineMapPages();

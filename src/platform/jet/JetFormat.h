@@ -168,6 +168,8 @@ struct PageRange {
     std::uint32_t last; // inclusive
 };
 using PageSet = std::vector<PageRange>; // sorted, disjoint
+// Adds a page after every page of the set.
+void addPage(PageSet* set, std::uint32_t page);
 
 // Inline map: u8 0, u32 start page (a multiple of 8), bitmap. Fits when every
 // page of the set lies within inlineMapPages() of the start.

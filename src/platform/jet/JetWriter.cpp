@@ -355,6 +355,8 @@ private:
     std::uint32_t appendPage() { return m_nextPage++; } // within the close reserve
     void writePage(std::uint32_t page, std::string_view bytes);
     void flushDataPage();
+    // Makes t the open table, after finishing the one before.
+    Status startTable(UserTable t);
     Status encodeTypedRow(const std::vector<std::optional<std::string_view>>& values);
     std::uint32_t putLongValueRow(LongValuePages& pages, std::string_view row);
     void finishTypedParts(TableDef* def, DataPageBuilder* maps, std::uint32_t* mapPage);
@@ -516,7 +518,6 @@ Status JetDatabaseWriter::createTable(std::string_view name, const std::vector<T
         return m_status;
     if (Status s = checkTable(name, columns); !s.isOk())
         return fail(std::move(s));
-    finishTable();
     UserTable t;
     t.name = std::string(name);
     for (const TextColumn& c : columns) {
@@ -530,12 +531,18 @@ Status JetDatabaseWriter::createTable(std::string_view name, const std::vector<T
         t.allowZeroLength.push_back(c.allowZeroLength);
     }
     t.layout = layoutColumns(&t.columns);
+    return startTable(std::move(t));
+}
+
+Status JetDatabaseWriter::startTable(UserTable t)
+{
+    finishTable();
     if (!reservePages(2, &t.tdefPage))
         return m_status;
     t.mapPage = t.tdefPage + 1;
+    m_encoded.assign(t.columns.size(), std::string());
+    m_fields.assign(t.columns.size(), std::nullopt);
     m_table = std::move(t);
-    m_encoded.assign(columns.size(), std::string());
-    m_fields.assign(columns.size(), std::nullopt);
     return m_status;
 }
 
@@ -601,10 +608,7 @@ Status JetDatabaseWriter::appendRow(const std::vector<std::optional<std::string_
         flushDataPage();
         m_page.reset(t.tdefPage);
         m_pageNumber = page;
-        if (!t.dataPages.empty() && t.dataPages.back().last + 1 == page)
-            t.dataPages.back().last = page;
-        else
-            t.dataPages.push_back({page, page});
+        addPage(&t.dataPages, page);
     }
     const std::uint32_t row = m_page.add(m_row);
     for (PendingKey& k : m_pendingKeys) {
@@ -707,14 +711,7 @@ Status JetDatabaseWriter::createTypedTable(std::string_view name, const std::vec
             def.longValueMaps.push_back({t.columns[i].number, 0, 0});
     if (tableDefinitionSize(m_format, def) > m_format.pageSize)
         return fail(Status::invalidArgument(what + "too many fields or indexes for one definition page."));
-    finishTable();
-    if (!reservePages(2, &t.tdefPage))
-        return m_status;
-    t.mapPage = t.tdefPage + 1;
-    m_table = std::move(t);
-    m_encoded.assign(fields.size(), std::string());
-    m_fields.assign(fields.size(), std::nullopt);
-    return m_status;
+    return startTable(std::move(t));
 }
 
 std::uint32_t JetDatabaseWriter::putLongValueRow(LongValuePages& lv, std::string_view row)
@@ -725,10 +722,7 @@ std::uint32_t JetDatabaseWriter::putLongValueRow(LongValuePages& lv, std::string
         lv.builder.reset(kLongValueOwner);
         if (!reservePages(1, &lv.page))
             return 0;
-        if (!lv.pages.empty() && lv.pages.back().last + 1 == lv.page)
-            lv.pages.back().last = lv.page;
-        else
-            lv.pages.push_back({lv.page, lv.page});
+        addPage(&lv.pages, lv.page);
     }
     return pageRow(lv.page, lv.builder.add(row));
 }
