@@ -389,6 +389,44 @@ TEST_F(CompactTest, KeepsTheFirstPageAndRefusesEncryptedFiles)
     EXPECT_EQ(files(), (std::vector<std::string>{"odd.mdb", "plain.mdb"}));
 }
 
+// An index over text this program cannot sort is rebuilt from the database's
+// own entries; when those are gone too, the copy is refused by name and no
+// file changes.
+TEST_F(CompactTest, RefusesAnIndexItCanNeitherSortNorRead)
+{
+    const fs::path sample = kSamples / "testIndexCodesV1997.mdb";
+    if (!fs::exists(sample))
+        GTEST_SKIP() << "no samples";
+    std::string bytes = readBytes(sample);
+    std::uint32_t table = 0;
+    {
+        Status status;
+        auto db = jet::DatabaseReader::open(sample.string(), "", &status);
+        ASSERT_TRUE(db);
+        for (const jet::CatalogObject& o : jet::catalogObjects(*db))
+            if (o.name == "Table1")
+                table = static_cast<std::uint32_t>(o.id);
+    }
+    ASSERT_NE(table, 0u);
+    for (std::size_t at = 2048; at + 2048 <= bytes.size(); at += 2048) {
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data() + at);
+        const std::uint32_t owner = p[4] | p[5] << 8 | p[6] << 16 | static_cast<std::uint32_t>(p[7]) << 24;
+        if ((p[0] == 0x03 || p[0] == 0x04) && owner == table)
+            std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), 2048, '\0');
+    }
+    writeBytes(path("codes.mdb"), bytes);
+    for (const bool repair : {false, true}) {
+        const Status status =
+            repair ? repairDatabase(path("codes.mdb")) : compactDatabase(path("codes.mdb"), path("copy.mdb"));
+        EXPECT_EQ(status.code(), Status::Code::Unsupported) << status.message();
+        EXPECT_EQ(status.message().rfind("The index '", 0), 0u) << status.message();
+        EXPECT_NE(status.message().find("' of table 'Table1' cannot be rebuilt"), std::string::npos)
+            << status.message();
+    }
+    EXPECT_EQ(read("codes.mdb"), bytes);
+    EXPECT_EQ(files(), std::vector<std::string>{"codes.mdb"});
+}
+
 class ScriptedDialogs : public DatabaseToolDialogs
 {
 public:
