@@ -427,6 +427,75 @@ TEST_F(CompactTest, RefusesAnIndexItCanNeitherSortNorRead)
     EXPECT_EQ(files(), std::vector<std::string>{"codes.mdb"});
 }
 
+// Access moves a record that outgrew its page and leaves a pointer in its
+// old slot (flag 0x4000); the index still lists the old slot. Text outside
+// ASCII gets its key from that entry, so the copy must follow the pointer back.
+TEST_F(CompactTest, CopiesAMovedRecordWithTheKeyItsIndexHolds)
+{
+    const fs::path sample = kSamples / "testIndexCodesV1997.mdb";
+    if (!fs::exists(sample))
+        GTEST_SKIP() << "no samples";
+    std::string bytes = readBytes(sample);
+    std::uint32_t table = 0;
+    {
+        Status status;
+        auto db = jet::DatabaseReader::open(sample.string(), "", &status);
+        ASSERT_TRUE(db);
+        for (const jet::CatalogObject& o : jet::catalogObjects(*db))
+            if (o.name == "Table1")
+                table = static_cast<std::uint32_t>(o.id);
+    }
+    auto u16 = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at]) |
+                                          static_cast<unsigned char>(bytes[at + 1]) << 8);
+    };
+    auto put16 = [&](std::size_t at, std::uint32_t v) {
+        bytes[at] = static_cast<char>(v & 0xFF);
+        bytes[at + 1] = static_cast<char>(v >> 8);
+    };
+    // On a page of Table1 with room: copy a record holding a byte above 0x7F
+    // to a new slot (0x8000: lives here for another slot), and turn its old
+    // slot into a pointer to it (0x4000).
+    bool moved = false;
+    for (std::size_t at = 2048; at + 2048 <= bytes.size() && !moved; at += 2048) {
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data() + at);
+        if (p[0] != 0x01 || (p[4] | p[5] << 8 | p[6] << 16 | static_cast<std::uint32_t>(p[7]) << 24) != table)
+            continue;
+        const std::uint32_t rows = u16(at + 8), free = u16(at + 2);
+        std::uint32_t lowest = 2048;
+        for (std::uint32_t r = 0; r < rows; ++r)
+            lowest = std::min(lowest, u16(at + 10 + 2 * r) & 0x1FFF);
+        for (std::uint32_t r = 0; r < rows && !moved; ++r) {
+            const std::uint32_t start = u16(at + 10 + 2 * r), end = r == 0 ? 2048 : u16(at + 10 + 2 * (r - 1)) & 0x1FFF;
+            if (start & 0xC000)
+                continue;
+            const std::string record = bytes.substr(at + start, end - start);
+            if (record.size() + 2 > free ||
+                std::none_of(record.begin(), record.end(), [](char c) { return (c & 0x80) != 0; }))
+                continue;
+            const std::uint32_t newStart = lowest - static_cast<std::uint32_t>(record.size());
+            std::copy(record.begin(), record.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at + newStart));
+            put16(at + 10 + 2 * rows, newStart | 0x8000);
+            put16(at + 8, rows + 1);
+            put16(at + 2, free - static_cast<std::uint32_t>(record.size()) - 2);
+            const std::uint32_t pointer = static_cast<std::uint32_t>(at / 2048) << 8 | rows;
+            for (int b = 0; b < 4; ++b)
+                bytes[at + start + static_cast<std::size_t>(b)] = static_cast<char>(pointer >> (8 * b));
+            put16(at + 10 + 2 * r, start | 0x4000);
+            moved = true;
+        }
+    }
+    ASSERT_TRUE(moved);
+    writeBytes(path("moved.mdb"), bytes);
+    const Status status = compactDatabase(path("moved.mdb"), path("copy.mdb"));
+    ASSERT_TRUE(status.isOk()) << status.message();
+    Tables before, after;
+    ASSERT_TRUE(readDatabase(path("moved.mdb"), "", &before).isOk());
+    ASSERT_TRUE(readDatabase(path("copy.mdb"), "", &after).isOk());
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(indexKeys(path("copy.mdb")), indexKeys(path("moved.mdb")));
+}
+
 class ScriptedDialogs : public DatabaseToolDialogs
 {
 public:

@@ -337,6 +337,7 @@ public:
 private:
     Status planTables();
     Status copyTable(SourceTable& t, TableCopy* report);
+    std::unordered_map<std::uint32_t, std::uint32_t> movedRecords(std::uint32_t tdefPage);
     std::uint32_t putRow(PageStream& stream, std::string_view row);
     void flush(PageStream& stream);
     std::uint32_t putMap(const PageSet& set);
@@ -425,6 +426,27 @@ std::uint32_t Copier::putMap(const PageSet& set)
         row = encodeReferenceMap(m_f, pointers);
     }
     return putRow(m_maps, row);
+}
+
+// Records that outgrew their page live elsewhere; their old slot (flag 0x4000)
+// holds the page/row pointer to them. Maps each new place to its old slot.
+std::unordered_map<std::uint32_t, std::uint32_t> Copier::movedRecords(std::uint32_t tdefPage)
+{
+    std::unordered_map<std::uint32_t, std::uint32_t> moved;
+    std::string page;
+    for (std::uint32_t p = 1; p < m_source.pageCount(); ++p) {
+        if (!m_source.read(p, &page) || page[0] != 0x01 || getU32(page.data() + 4) != tdefPage)
+            continue;
+        const std::uint32_t rows =
+            std::min<std::uint32_t>(getU16(page.data() + m_f.dataRowCountOffset), kMaxRowsPerPage);
+        for (std::uint32_t r = 0; r < rows && m_f.dataHeaderSize() + 2 * (r + 1) <= m_f.pageSize; ++r) {
+            const std::uint32_t slot = getU16(page.data() + m_f.dataHeaderSize() + 2 * r);
+            const std::uint32_t at = slot & 0x1FFF;
+            if ((slot & 0xC000) == 0x4000 && at + 4 <= m_f.pageSize)
+                moved.emplace(getU32(page.data() + at), pageRow(p, r));
+        }
+    }
+    return moved;
 }
 
 Status Copier::planTables()
@@ -534,6 +556,8 @@ Status Copier::copyTable(SourceTable& t, TableCopy* report)
                 longValueStream[i] = longValues.size() - 1;
     }
 
+    std::unordered_map<std::uint32_t, std::uint32_t> movedFrom; // record's place -> the slot pointing to it
+    bool movedFromRead = false;
     PageStream data(m_f, t.newPage);
     std::vector<FieldRef> fields;
     std::string row;
@@ -616,6 +640,15 @@ Status Copier::copyTable(SourceTable& t, TableCopy* report)
                         ix.sourceKeys.emplace(pageRow(e.page, e.row), std::move(e.key));
                 }
                 auto it = ix.sourceKeys.find(pageRow(raw.page, raw.row));
+                if (it == ix.sourceKeys.end()) {
+                    // A record that grew and moved is indexed under the slot it left.
+                    if (!movedFromRead) {
+                        movedFromRead = true;
+                        movedFrom = movedRecords(t.page);
+                    }
+                    if (auto moved = movedFrom.find(pageRow(raw.page, raw.row)); moved != movedFrom.end())
+                        it = ix.sourceKeys.find(moved->second);
+                }
                 if (it == ix.sourceKeys.end())
                     return Status::unsupported(
                         "The index " + quote(indexName(k)) + " of table " + quote(t.name) +
