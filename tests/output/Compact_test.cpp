@@ -389,6 +389,17 @@ TEST_F(CompactTest, KeepsTheFirstPageAndRefusesEncryptedFiles)
     EXPECT_EQ(files(), (std::vector<std::string>{"odd.mdb", "plain.mdb"}));
 }
 
+// The definition page of a table: the catalog's identifier for it.
+std::uint32_t definitionPage(const std::string& file, std::string_view table)
+{
+    Status status;
+    auto db = jet::DatabaseReader::open(file, "", &status);
+    for (const jet::CatalogObject& o : db ? jet::catalogObjects(*db) : std::vector<jet::CatalogObject>{})
+        if (o.name == table)
+            return static_cast<std::uint32_t>(o.id);
+    return 0;
+}
+
 // An index over text this program cannot sort is rebuilt from the database's
 // own entries; when those are gone too, the copy is refused by name and no
 // file changes.
@@ -398,15 +409,7 @@ TEST_F(CompactTest, RefusesAnIndexItCanNeitherSortNorRead)
     if (!fs::exists(sample))
         GTEST_SKIP() << "no samples";
     std::string bytes = readBytes(sample);
-    std::uint32_t table = 0;
-    {
-        Status status;
-        auto db = jet::DatabaseReader::open(sample.string(), "", &status);
-        ASSERT_TRUE(db);
-        for (const jet::CatalogObject& o : jet::catalogObjects(*db))
-            if (o.name == "Table1")
-                table = static_cast<std::uint32_t>(o.id);
-    }
+    const std::uint32_t table = definitionPage(sample.string(), "Table1");
     ASSERT_NE(table, 0u);
     for (std::size_t at = 2048; at + 2048 <= bytes.size(); at += 2048) {
         const auto* p = reinterpret_cast<const unsigned char*>(bytes.data() + at);
@@ -436,15 +439,7 @@ TEST_F(CompactTest, CopiesAMovedRecordWithTheKeyItsIndexHolds)
     if (!fs::exists(sample))
         GTEST_SKIP() << "no samples";
     std::string bytes = readBytes(sample);
-    std::uint32_t table = 0;
-    {
-        Status status;
-        auto db = jet::DatabaseReader::open(sample.string(), "", &status);
-        ASSERT_TRUE(db);
-        for (const jet::CatalogObject& o : jet::catalogObjects(*db))
-            if (o.name == "Table1")
-                table = static_cast<std::uint32_t>(o.id);
-    }
+    const std::uint32_t table = definitionPage(sample.string(), "Table1");
     auto u16 = [&](std::size_t at) {
         return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at]) |
                                           static_cast<unsigned char>(bytes[at + 1]) << 8);
