@@ -377,6 +377,19 @@ TEST_F(CliTest, FileCommandsSortConvertCompactRepair)
     ASSERT_EQ(r.code, 0) << r.err;
     for (const char* name : {"list.mdb", "conv.mdb", "small.mdb"})
         EXPECT_GT(fs::file_size(dir / name), 4096u) << name;
+    // What cannot be copied is refused (2) with the reason, and no file changes.
+    std::string locked = slurp(dir / "list.mdb");
+    locked[0x3E] = static_cast<char>(locked[0x3E] ^ 1); // the header's "encrypted" key, under its mask
+    std::ofstream(dir / "locked.mdb", std::ios::binary) << locked;
+    for (const char* command : {"compact locked.mdb copy.mdb", "repair locked.mdb"}) {
+        r = run(command);
+        EXPECT_EQ(r.code, 2) << command;
+        EXPECT_EQ(r.err, "Encrypted databases cannot be compacted or repaired: their pages cannot be read without "
+                         "Microsoft's engine.\n")
+            << command;
+    }
+    EXPECT_EQ(slurp(dir / "locked.mdb"), locked);
+    EXPECT_FALSE(fs::exists(dir / "copy.mdb"));
     std::ofstream(dir / "junk.mdb", std::ios::binary) << std::string(5000, 'x');
     r = run("repair junk.mdb");
     EXPECT_EQ(r.code, 1);
