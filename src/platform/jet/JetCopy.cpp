@@ -161,6 +161,10 @@ Status parseDefinition(const Format& f, PageSource& source, std::uint32_t page, 
             c.number = static_cast<std::uint16_t>(getU16(d + 5));
             c.varIndex = static_cast<std::uint16_t>(getU16(d + 7));
             c.sortOrder = static_cast<std::uint16_t>(getU16(d + 11));
+            // Sort orders of a later version (byte 13) sort text by other codes
+            // than the ones computed here: leave their keys to the source's index.
+            if (getU8(d + 13) != 0)
+                c.sortOrder = 0;
             c.flags = static_cast<std::uint8_t>(d[15]);
             c.fixedOffset = static_cast<std::uint16_t>(getU16(d + 21));
             c.size = static_cast<std::uint16_t>(getU16(d + 23));
