@@ -8,6 +8,7 @@
 #include "platform/jet/JetFormat.h"
 #include "platform/jet/JetIndex.h"
 #include "platform/jet/JetWriter.h"
+#include "support/JetIndexRoots.h"
 #include "support/RecordingMessageBoxes.h"
 
 using namespace quorlix;
@@ -53,27 +54,10 @@ std::map<std::string, std::vector<std::string>> indexKeys(const std::string& fil
     for (const jet::CatalogObject& o : jet::catalogObjects(*db)) {
         if (o.type != 1)
             continue;
-        std::string def, page; // the definition, over as many pages as it takes
-        for (auto next = static_cast<std::uint32_t>(o.id); next != 0 && pages.read(next, &page);) {
-            def += def.empty() ? page : page.substr(8);
-            next = static_cast<unsigned char>(page[4]) | static_cast<unsigned char>(page[5]) << 8;
-        }
-        // The roots of the real indexes follow the columns and their names.
-        const bool j4 = f.isJet4();
-        auto u16 = [&](std::size_t at) {
-            return static_cast<std::uint32_t>(static_cast<unsigned char>(def[at]) |
-                                              static_cast<unsigned char>(def[at + 1]) << 8);
-        };
-        auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
-        const std::uint32_t columns = u16(j4 ? 45 : 25), real = u32(j4 ? 51 : 31);
-        std::size_t at = (j4 ? 63 : 43) + (j4 ? 12 : 8) * real + (j4 ? 25 : 18) * columns;
-        for (std::uint32_t c = 0; c < columns; ++c)
-            at += j4 ? 2 + u16(at) : 1 + static_cast<unsigned char>(def[at]);
-        for (std::uint32_t r = 0; r < real; ++r, at += j4 ? 52 : 39) {
+        const std::vector<std::uint32_t> roots = indexRoots(f, pages, static_cast<std::uint32_t>(o.id));
+        for (std::uint32_t r = 0; r < roots.size(); ++r) {
             std::vector<jet::IndexEntry> entries;
-            EXPECT_TRUE(
-                jet::readIndexEntries(f, pages, u32(at + (j4 ? 38 : 34)), static_cast<std::uint32_t>(o.id), &entries)
-                    .isOk())
+            EXPECT_TRUE(jet::readIndexEntries(f, pages, roots[r], static_cast<std::uint32_t>(o.id), &entries).isOk())
                 << file << ": " << o.name;
             auto& keys = out[o.name + "#" + std::to_string(r)];
             // Keys of table identifiers change with the tables' new places: only their number must stay.

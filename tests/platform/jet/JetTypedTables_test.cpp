@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 #include <cstring>
+#include <map>
 
 #include "platform/jet/JetCopy.h"
 #include "platform/jet/JetEncode.h"
@@ -15,6 +15,7 @@
 #include "platform/jet/JetIndex.h"
 #include "platform/jet/JetReader.h"
 #include "platform/jet/JetWriter.h"
+#include "support/JetIndexRoots.h"
 #include "support/MdbOut.h"
 #include "support/TempFolder.h"
 
@@ -201,7 +202,7 @@ std::vector<std::vector<std::string>> indexKeys(const std::string& file, JetVers
 }
 
 // The definition page and index roots of the only user table of a file.
-std::pair<std::uint32_t, std::vector<std::uint32_t>> indexRoots(const std::string& file, JetVersion version)
+std::pair<std::uint32_t, std::vector<std::uint32_t>> onlyTableIndexes(const std::string& file, JetVersion version)
 {
     Status status;
     auto db = DatabaseReader::open(file, "", &status);
@@ -211,18 +212,7 @@ std::pair<std::uint32_t, std::vector<std::uint32_t>> indexRoots(const std::strin
             page = static_cast<std::uint32_t>(o.id);
     const Format& f = formatOf(version);
     FilePageSource pages(file, f.pageSize);
-    std::string def;
-    pages.read(page, &def);
-    const bool j4 = f.isJet4();
-    auto u16 = [&](std::size_t at) { return getU16(def.data() + at); };
-    auto u32 = [&](std::size_t at) { return getU32(def.data() + at); };
-    const std::uint32_t columns = u16(j4 ? 45 : 25), real = u32(j4 ? 51 : 31);
-    std::size_t at = (j4 ? 63 : 43) + (j4 ? 12 : 8) * real + (j4 ? 25 : 18) * columns;
-    for (std::uint32_t c = 0; c < columns; ++c)
-        at += j4 ? 2 + u16(at) : 1 + getU8(def.data() + at);
-    std::vector<std::uint32_t> roots;
-    for (std::uint32_t r = 0; r < real; ++r, at += j4 ? 52 : 39)
-        roots.push_back(u32(at + (j4 ? 38 : 34)));
+    const std::vector<std::uint32_t> roots = quorlix::testing::indexRoots(f, pages, page);
     return {page, roots};
 }
 
@@ -239,9 +229,9 @@ TEST_P(TypedTables, IndexKindsSortHoldTheirConstraintsAndSurviveCompaction)
         {"UniqueCode", {{"Code", false}}, false, true},
         {"NameThenScore", {{"Name", false}, {"Score", true}}},
     };
-    ASSERT_TRUE(createTypedTable(*w, "People", {{"Id", kLong, 0, true, true}, {"Name", kText, 30}, {"Score", kLong},
-                                                {"Code", kText, 10}},
-                                 indexes)
+    ASSERT_TRUE(createTypedTable(
+                    *w, "People",
+                    {{"Id", kLong, 0, true, true}, {"Name", kText, 30}, {"Score", kLong}, {"Code", kText, 10}}, indexes)
                     .isOk());
     constexpr int kRows = 30000; // many leaves and a node level in every index
     std::map<std::string, std::pair<std::string, std::optional<std::int32_t>>> byPointer;
@@ -258,7 +248,7 @@ TEST_P(TypedTables, IndexKindsSortHoldTheirConstraintsAndSurviveCompaction)
     quorlix::testing::keepDatabaseCopy(path("kinds.mdb"));
 
     // Every index lists each record once (Nulls left out where it ignores them), in key order.
-    const auto [page, roots] = indexRoots(path("kinds.mdb"), version);
+    const auto [page, roots] = onlyTableIndexes(path("kinds.mdb"), version);
     ASSERT_EQ(roots.size(), indexes.size());
     const auto keys = indexKeys(path("kinds.mdb"), version, page, roots);
     auto stripped = [](std::vector<std::vector<std::string>> all) {
@@ -298,7 +288,7 @@ TEST_P(TypedTables, IndexKindsSortHoldTheirConstraintsAndSurviveCompaction)
 
     std::vector<TableCopy> copied;
     ASSERT_TRUE(copyDatabase(path("kinds.mdb"), path("copy.mdb"), {}, &copied).isOk());
-    const auto [copyPage, copyRoots] = indexRoots(path("copy.mdb"), version);
+    const auto [copyPage, copyRoots] = onlyTableIndexes(path("copy.mdb"), version);
     EXPECT_TRUE(stripped(indexKeys(path("copy.mdb"), version, copyPage, copyRoots)) == bare);
 }
 
