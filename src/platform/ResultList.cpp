@@ -14,26 +14,54 @@ void ResultList::clear()
     m_starts.release();
     m_wraps.clear();
     m_order.release();
+    m_count = 0;
+    m_uniform = true;
+    m_stride = 0;
     m_placed = 0;
     m_stripeRows = 0;
+    if (m_follower)
+        m_follower->listCleared();
     notify();
+}
+
+void ResultList::recordStarts()
+{
+    m_uniform = false;
+    m_starts.reserve(m_count + 1);
+    for (std::size_t i = 0; i < m_count; ++i) {
+        const std::uint64_t start = std::uint64_t{i} * m_stride;
+        while (m_wraps.size() < (start >> 32))
+            m_wraps.push_back(static_cast<std::uint32_t>(i));
+        m_starts.push_back(static_cast<std::uint32_t>(start));
+    }
 }
 
 void ResultList::add(std::string_view row)
 {
+    if (m_uniform) {
+        if (m_count == 0)
+            m_stride = row.size();
+        else if (row.size() != m_stride)
+            recordStarts();
+    }
     const std::uint64_t start = m_bytes.size();
-    const std::uint64_t high = start >> 32;
-    while (m_wraps.size() < high)
-        m_wraps.push_back(static_cast<std::uint32_t>(m_starts.size()));
+    if (!m_uniform) {
+        while (m_wraps.size() < (start >> 32))
+            m_wraps.push_back(static_cast<std::uint32_t>(m_count));
+        m_starts.push_back(static_cast<std::uint32_t>(start));
+    }
     m_bytes.append(row.data(), row.size());
-    m_starts.push_back(static_cast<std::uint32_t>(start));
+    ++m_count;
+    if (m_follower && !m_sorted)
+        m_follower->follow(row);
     if (m_updating)
         notify();
 }
 
 void ResultList::reserve(std::size_t rows, std::size_t bytes)
 {
-    m_starts.reserve(rows);
+    if (!m_uniform)
+        m_starts.reserve(rows);
     m_bytes.reserve(bytes);
 }
 
@@ -105,10 +133,10 @@ std::string_view ResultList::row(std::size_t index) const
     placeRows();
     // Writers read the sorted list front to back, which visits the text all
     // over memory: fetch the rows a little ahead (a wrong guess costs nothing).
-    if (index + 32 < m_order.size())
+    if (!m_uniform && index + 32 < m_order.size())
         __builtin_prefetch(&m_starts[m_order[index + 32]]);
     if (index + 16 < m_order.size())
-        __builtin_prefetch(m_bytes.data() + m_starts[m_order[index + 16]]);
+        __builtin_prefetch(m_bytes.data() + (m_uniform ? m_order[index + 16] * m_stride : m_starts[m_order[index + 16]]));
     return rowAdded(m_order[index]);
 }
 

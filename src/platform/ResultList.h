@@ -1,7 +1,9 @@
 #pragma once
 // Storage of the Generated Passwords display: up to 10,000,000 rows in one
-// byte buffer with 32-bit start offsets (no std::string per row; about four
-// bytes per row beyond the text, eight when sorted).
+// byte buffer (no std::string per row). While every row has the same length,
+// as in most runs, a row's place follows from its number; rows of differing
+// lengths add 32-bit start offsets, four bytes a row. Sorted, the display
+// order adds four bytes a row.
 //
 // Sorted mode orders rows by plain character-code order (byte value); equal
 // rows keep the order they were added in. Switching sorted mode re-orders the
@@ -10,6 +12,9 @@
 // display order is next read, so a run that adds ten million rows with
 // updating off pays for one sort. Row colours are a stripe over a leading run
 // of rows, not a value per row.
+//
+// Not thread-safe: one thread adds; reads may come from several threads once
+// settle() has run and while nothing is added.
 
 #include <cstddef>
 #include <cstdint>
@@ -23,11 +28,22 @@
 namespace quorlix
 {
 
+// Takes the rows of an unsorted list as they are added (a file written while
+// the run goes). Called on the thread that adds.
+class RowFollower
+{
+public:
+    virtual ~RowFollower() = default;
+    virtual void follow(std::string_view row) = 0;
+    // The list was cleared: the rows followed so far are no longer its rows.
+    virtual void listCleared() = 0;
+};
+
 class ResultList
 {
 public:
     void clear();
-    std::size_t count() const { return m_starts.size(); }
+    std::size_t count() const { return m_count; }
     bool empty() const { return count() == 0; }
 
     void add(std::string_view row);
@@ -37,8 +53,10 @@ public:
     // Text of a row in the order rows were added.
     std::string_view rowAdded(std::size_t index) const
     {
+        if (m_uniform)
+            return {m_bytes.data() + index * m_stride, m_stride};
         const std::uint64_t from = startOf(index);
-        const std::uint64_t to = index + 1 < m_starts.size() ? startOf(index + 1) : m_bytes.size();
+        const std::uint64_t to = index + 1 < m_count ? startOf(index + 1) : m_bytes.size();
         return {m_bytes.data() + from, static_cast<std::size_t>(to - from)};
     }
 
@@ -64,6 +82,8 @@ public:
     // Called after clear, after updating is switched on, and after an add while
     // updating is on; the GUI repaints from it.
     void setChangeObserver(std::function<void()> observer) { m_observer = std::move(observer); }
+    // Rows added while unsorted also go to follower (null: none).
+    void setFollower(RowFollower* follower) { m_follower = follower; }
 
 private:
     std::uint64_t startOf(std::size_t index) const
@@ -75,6 +95,8 @@ private:
         return high + m_starts[index];
     }
     void placeRows() const;
+    // Rows of differing lengths from now on: every row gets its start.
+    void recordStarts();
     void notify() const
     {
         if (m_observer)
@@ -82,17 +104,22 @@ private:
     }
 
     PodBuffer<char> m_bytes;
-    PodBuffer<std::uint32_t> m_starts;  // low 32 bits of each row's first byte
-    std::vector<std::uint32_t> m_wraps; // rows where the high part steps up
+    std::size_t m_count = 0;
+    // While every row is m_stride bytes long, m_starts stays empty.
+    bool m_uniform = true;
+    std::size_t m_stride = 0;
+    PodBuffer<std::uint32_t> m_starts{Holds::NoSecrets}; // low 32 bits of each row's first byte
+    std::vector<std::uint32_t> m_wraps;                  // rows where the high part steps up
     bool m_sorted = false;
     bool m_updating = true;
     // Display order when sorted; rows at positions >= m_placed are not yet placed.
-    mutable PodBuffer<std::uint32_t> m_order;
+    mutable PodBuffer<std::uint32_t> m_order{Holds::NoSecrets};
     mutable std::size_t m_placed = 0;
     std::size_t m_stripeRows = 0;
     int m_stripeFirst = -1;
     int m_stripeSecond = -1;
     std::function<void()> m_observer;
+    RowFollower* m_follower = nullptr;
 };
 
 } // namespace quorlix
