@@ -38,6 +38,16 @@ bool dictionaryAccepts(DictionaryCheck& dictionary, std::string_view password, i
 // two threads settle first, so the list, the counter and the current password
 // number are then as a run on one thread leaves them. A check switched during
 // a yield applies from the next candidate drawn, as it does on one thread.
+//
+// A run whose duplicates would be a rare accident (ten million among 62^10
+// possible passwords: one run in some ten thousand has one) folds the
+// duplication check into one sort of the rows (the placement a sorted display
+// needs anyway): candidates are added as drawn, and when the run has them all
+// (or stops, or a check changes) the sort names the rows equal to an earlier
+// row; those go and as many new candidates are drawn, as the check would
+// have drawn them at once. The rows, their order and the draws are those of
+// the check made per candidate; its table and its probes, one random memory
+// access per password, are saved.
 class SingleRun final : public CandidateChecker
 {
 public:
@@ -57,8 +67,6 @@ public:
     {
         const CheckOptions& checks = m_request.checks;
         const RunValues& values = m_request.values;
-        if (checks.duplication)
-            m_seen.reserve(static_cast<std::size_t>(m_total));
         // Room for the longest rows: pages never written are never made.
         int marks = 0;
         for (int i = 0; i < std::min<int>(values.maxLength, kMaxLength); ++i)
@@ -77,9 +85,9 @@ public:
         m_surface.setCountdown(texts::kCalculating);
         m_surface.setStatus(texts::kProcessing);
         m_drawer.setWeights(classWeights(m_request.pool));
-        m_rejectionLimit = rejectionLimit(
-            static_cast<long double>(possiblePasswords(m_request.pool, m_request.values, m_request.rules)), m_total,
-            checks.duplication);
+        const auto possible =
+            static_cast<long double>(possiblePasswords(m_request.pool, m_request.values, m_request.rules));
+        m_rejectionLimit = rejectionLimit(possible, m_total, checks.duplication);
         m_drawer.setRejectionLimit(m_rejectionLimit);
 
         // Made once: a std::function per password would allocate.
@@ -98,11 +106,18 @@ public:
                 // No second thread to be had: the checks run here.
             }
         }
+        // Duplicates expected among the candidates: total^2 / (2 possible).
+        const long double expected = static_cast<long double>(m_total) * m_total / (2 * possible);
+        m_fold = m_pipeline && checks.duplication && !(checks.dictionary && m_dictionary) &&
+                 expected < kFoldBelowDuplicates;
+        if (checks.duplication && !m_fold)
+            m_seen.reserve(static_cast<std::size_t>(m_total));
         m_env.yielder();
         for (;;) {
             const CharacterDrawer::Result result = m_drawer.draw(prompt);
             if (result != CharacterDrawer::Result::Drawn) {
                 settle();
+                removeRepeats();
                 if (result == CharacterDrawer::Result::Stopped)
                     stoppedEnd();
                 else if (result == CharacterDrawer::Result::Impossible)
@@ -112,6 +127,11 @@ public:
                 return;
             }
             const std::uint8_t flags = flagsOf(m_drawer.drawn());
+            if (m_fold && (flags & (kDuplication | kDictionary)) != kDuplication) {
+                // The check went off, or the dictionary must see candidates here.
+                settle();
+                leaveFold();
+            }
             if (m_pipeline && !(flags & kDictionary)) {
                 m_pipeline->push(m_drawer.password(), flags);
                 if (m_pipeline->accepted() != m_acceptedSeen) {
@@ -120,6 +140,7 @@ public:
                 }
                 if (m_pipeline->ended()) {
                     settle();
+                    removeRepeats();
                     endlessEnd();
                     return;
                 }
@@ -128,6 +149,7 @@ public:
                     m_pipeline->accepted() + (m_pipeline->pushed() - m_pipeline->decided()) >=
                         static_cast<std::uint64_t>(m_total)) {
                     settle();
+                    removeRepeats();
                     if (m_made == m_total)
                         break;
                 }
@@ -164,7 +186,7 @@ public:
     // CandidateChecker: on the checker thread while the pipeline runs, else here.
     void prepare(Candidate& candidate) override
     {
-        if (candidate.flags & kDuplication) {
+        if ((candidate.flags & kDuplication) && !m_fold) {
             candidate.hash = DuplicateSet::hashOf(candidate.text);
             m_seen.prefetch(candidate.hash);
         }
@@ -174,7 +196,11 @@ public:
     Verdict decide(const Candidate& candidate) override
     {
         bool entered = false;
-        if (candidate.flags & kDuplication) {
+        if (m_fold) {
+            // The duplication check comes with the placement (removeRepeats).
+            if (candidate.flags & kStrongFailed)
+                return rejectedHere();
+        } else if (candidate.flags & kDuplication) {
             enterEarlierRows();
             if (!(candidate.flags & kStrongFailed)) {
                 if (!m_seen.insertRow(candidate.text, candidate.hash, static_cast<std::uint32_t>(m_list.count())))
@@ -239,6 +265,31 @@ private:
 
     Verdict rejectedHere() { return ++m_checkRejections > m_rejectionLimit ? Verdict::End : Verdict::Rejected; }
 
+    // Folded: the rows equal to an earlier row are the candidates the check
+    // would have rejected. They go; the run then draws as many more.
+    void removeRepeats()
+    {
+        if (!m_fold || m_list.count() == m_rowsWithoutRepeats)
+            return;
+        const std::vector<std::size_t> repeats = m_list.repeatedRows();
+        m_rowsWithoutRepeats = m_list.count() - repeats.size();
+        if (repeats.empty())
+            return;
+        m_list.removeRows(repeats);
+        m_made -= static_cast<std::int32_t>(repeats.size());
+        showProgress();
+    }
+
+    // The check is made per candidate from now on. The rows so far, all
+    // checked, are entered the next time the check is on.
+    void leaveFold()
+    {
+        removeRepeats();
+        m_fold = false;
+        m_entered = 0;
+        m_seen.reserve(static_cast<std::size_t>(m_total));
+    }
+
     // Rows accepted while the check was off are entered the first time it is on.
     void enterEarlierRows()
     {
@@ -288,6 +339,7 @@ private:
     bool stopConfirmed()
     {
         settle(); // their verdicts came before this stop
+        removeRepeats();
         m_env.yielder.force();
         if (confirmStop(m_surface, m_env.boxes, m_request.checks.counter, m_made, m_total))
             return true;
@@ -378,6 +430,11 @@ private:
     CharacterDrawer m_drawer;
     DuplicateSet m_seen; // over m_list's rows
     std::size_t m_entered = 0;
+    // The duplication check folded into the placement (see the class comment);
+    // changed only while the checker is settled.
+    bool m_fold = false;
+    std::size_t m_rowsWithoutRepeats = 0; // the list's rows when it last had none
+    static constexpr long double kFoldBelowDuplicates = 1e-4L;
     CounterText m_counter;
     // Last: the checker thread ends before what it uses goes.
     std::unique_ptr<CandidatePipeline> m_pipeline;
