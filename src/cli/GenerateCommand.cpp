@@ -12,6 +12,7 @@
 #include "engine/PasswordSpace.h"
 #include "engine/RunControl.h"
 #include "engine/RunTexts.h"
+#include "output/FollowedFile.h"
 #include "output/SaveAs.h"
 #include "output/SortTextFile.h"
 #include "platform/AtomicFile.h"
@@ -223,10 +224,22 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words)
     WordsRunner runner(wordSource, places);
     control.setWordsGenerators(&runner);
 
+    // An unsorted list reaches its file while it is made (a text format only):
+    // the save after the run then only completes the file.
+    std::unique_ptr<FollowedFile> followed;
+    if (!toStdout && multiFile.active != 1 && !state.checks.sortDisplay) {
+        const auto format = formatFromFileName(fileTitle(*args.output));
+        if (format && *format != ListFormat::Mdb) {
+            followed = std::make_unique<FollowedFile>(*args.output, *format);
+            list.setFollower(followed.get());
+        }
+    }
+
     {
         InterruptGuard guard(runState);
         control.execute();
     }
+    list.setFollower(nullptr);
     ui.finishProgress();
 
     if (words && runner.lastEnd() == WordRunEnd::Refused)
@@ -251,7 +264,7 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words)
     int code = kExitOk;
     if (!toStdout) {
         NoShell shell;
-        SaveContext context{ui, ui, shell, {}};
+        SaveContext context{ui, ui, shell, {}, followed.get()};
         const std::size_t before = ui.messages().size();
         saveChosenFile(list, total, ChosenFile{*args.output, fileTitle(*args.output)}, context);
         for (std::size_t i = before; i < ui.messages().size(); ++i)

@@ -2,6 +2,8 @@
 
 #include "output/ViewerTexts.h"
 
+#include <utility>
+
 namespace quorlix {
 
 namespace {
@@ -37,6 +39,11 @@ std::string concat(std::string_view a, std::string_view b) { return std::string(
 Status writeAll(const std::string& path, ListFormat format, const ResultList& list, SaveContext& context)
 {
     Status status;
+    if (context.prewritten) {
+        PrewrittenFile* prewritten = std::exchange(context.prewritten, nullptr);
+        if (prewritten->completeFor(path, format, list, &status))
+            return status;
+    }
     auto writer = openListFile(path, format, &status);
     if (!writer)
         return status;
