@@ -6,6 +6,7 @@
 #include "engine/PasswordSpace.h"
 #include "engine/Progress.h"
 #include "engine/RunTexts.h"
+#include "output/MultiFileWindow.h"
 #include "output/SortTextFile.h"
 
 namespace quorlix
@@ -204,6 +205,12 @@ std::optional<RunControl::Dispatch> RunControl::prepare()
             multiFile.active = 0;
     }
     const bool multi = multiFile.active == 1;
+    // The window refuses such a preface on Accept, but a change stays in
+    // force when the window is cancelled: no file may land outside the folder.
+    if (multi && !isPlainPreface(multiFile.filePreface)) {
+        refuse(kPrefaceNotAName);
+        return std::nullopt;
+    }
     if (m_request.method == GenerationMethod::RandomWords)
         return multi ? Dispatch::MultiFileWords : Dispatch::Words;
     if (!checkCharacterRequest())
