@@ -195,6 +195,8 @@ Status applyGenerateArgs(const GenerateArgs& args, OptionState& state, MultiFile
         multiFile.filePreface = args.preface.value_or("");
         if (multiFile.filePreface.empty())
             return Status::invalidArgument(std::string(kPrefaceMissing));
+        if (!isPlainPreface(multiFile.filePreface))
+            return Status::invalidArgument(std::string(kPrefaceNotAName));
         if (*args.files <= 1)
             return Status::invalidArgument(std::string(kTotalFilesTooFew));
         if (*args.files > std::numeric_limits<std::int16_t>::max())

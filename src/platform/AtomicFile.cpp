@@ -260,8 +260,8 @@ Status followLinks(const std::string& path, std::string* target)
         // the user or of the folder's owner is followed.
         struct stat folder {
         };
-        if (::stat(folderToStat(current).c_str(), &folder) == 0 && openToAll(folder) &&
-            st.st_uid != ::geteuid() && st.st_uid != folder.st_uid)
+        if (::stat(folderToStat(current).c_str(), &folder) == 0 && openToAll(folder) && st.st_uid != ::geteuid() &&
+            st.st_uid != folder.st_uid)
             return Status::ioError(current + " is a link of another user (" + ownerName(st.st_uid) + ") in " +
                                    folderToStat(current) +
                                    ", a folder everyone may write to: such a link is not followed.");

@@ -189,7 +189,8 @@ TEST_F(AtomicFileTest, FileWhoseFolderTakesNoNewFileIsRefusedAndKept)
     }
     fs::permissions(folder, static_cast<fs::perms>(0555));
     ::setenv("TMPDIR", spare.c_str(), 1);
-    const std::string expected = list + " can't be replaced safely: the folder " + folder.string() + "/ is not writable";
+    const std::string expected =
+        list + " can't be replaced safely: the folder " + folder.string() + "/ is not writable";
     const auto refused = [&] {
         return checkReplaceable(list).message() == expected && writeFile(list, "new\r\n").message() == expected;
     };
@@ -240,7 +241,9 @@ struct PlantedCase {
     std::string refusal;
 };
 
-class PlantedFiles : public AtomicFileTest, public ::testing::WithParamInterface<PlantedCase> {};
+class PlantedFiles : public AtomicFileTest, public ::testing::WithParamInterface<PlantedCase>
+{
+};
 
 void plant(const fs::path& p, uid_t owner)
 {
