@@ -223,7 +223,8 @@ Status checkSeparator(const std::string& separator, std::optional<ListFormat> fo
         format ? "." + std::string(extensionOf(*format)) + " files" : std::string("standard output");
     if (!isValidUtf8(separator))
         return Status::invalidArgument("--separator: the byte " + jet::unstorableCharacter(version, separator) +
-                                       " is not a UTF-8 character; " + where + " take UTF-8 text");
+                                       " is not a UTF-8 character; " + where + (format ? " take" : " takes") +
+                                       " UTF-8 text");
     if (format == ListFormat::Mdb) {
         if (const std::string code = jet::unstorableCharacter(version, separator); !code.empty())
             return Status::invalidArgument("--separator: the character " + code + " cannot be stored in " + where +
@@ -330,23 +331,23 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words)
         format = formatFromFileName(fileTitle(*args.output));
         if (!format)
             return refuse(std::string(kUnrecognizedFileType));
-        if (const Status s = checkOutputFile(*args.output, "-o"); !s)
-            return refuse(s.message());
         if (const Status s = checkReplaceable(*args.output); !s)
             return failBefore(s);
+        if (const Status s = checkOutputFile(*args.output, "-o"); !s)
+            return refuse(s.message());
     }
     if (multiFile.active == 1) {
-        if (const Status s = checkWritableFolder(multiFile.directory, "--dir"); !s)
-            return refuse(s.message());
         if (const Status s = checkSeriesFiles(multiFile); !s)
             return failBefore(s);
+        if (const Status s = checkWritableFolder(multiFile.directory, "--dir"); !s)
+            return refuse(s.message());
         format = formatFromFileName(multiFile.fileType);
     }
     if (args.saveSettings) {
-        if (const Status s = checkOutputFile(*args.saveSettings, "--save-settings"); !s)
-            return refuse(s.message());
         if (const Status s = checkReplaceable(*args.saveSettings); !s)
             return failBefore(s);
+        if (const Status s = checkOutputFile(*args.saveSettings, "--save-settings"); !s)
+            return refuse(s.message());
     }
     if (words) {
         if (const Status s = checkSeparator(state.words.separator, format, mdbFormatFromSetting(mdbFormatSetting()));

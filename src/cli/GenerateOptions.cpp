@@ -1,6 +1,7 @@
 #include "cli/GenerateOptions.h"
 
 #include <charconv>
+#include <filesystem>
 #include <limits>
 #include <sstream>
 
@@ -209,7 +210,7 @@ Status applyGenerateArgs(const GenerateArgs& args, OptionState& state, MultiFile
         std::string dir = args.dir.value_or(currentDir);
         if (!dir.starts_with('/'))
             dir = withPathSeparator(currentDir) + dir;
-        multiFile.directory = withPathSeparator(dir);
+        multiFile.directory = withPathSeparator(std::filesystem::path(dir).lexically_normal().string());
         multiFile.active = 1;
     }
     return Status::ok();
