@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -347,6 +348,34 @@ TEST_F(MultiFileTest, ErrorEndNamesTheRealCauseAndTheFile)
         EXPECT_EQ(boxes.shown.back().text, kErrorText + "\r\n\r\n" + row.cause(dir));
         multiFile.directory = dir.string() + "/";
     }
+}
+
+// A file of the series that cannot be replaced safely is refused before a
+// password is made: one in a folder that takes no new file, or (for root, who
+// may write any folder) one another user planted in a sticky folder open to all.
+TEST_F(MultiFileTest, SeriesFileThatCannotBeReplacedSafelyIsRefusedBeforeTheRun)
+{
+    series(3, "txt");
+    const std::string second = file(2, "txt").string();
+    std::ofstream(second, std::ios::binary) << "old list\r\n";
+    std::string expected;
+    if (::geteuid() == 0) {
+        fs::permissions(dir, static_cast<fs::perms>(01777));
+        ASSERT_EQ(::chown(second.c_str(), 65534, 65534), 0);
+        expected = second + " belongs to another user (nobody) in " + dir.string() +
+                   "/, a folder everyone may write to: passwords are not written into a file someone may have "
+                   "planted there.";
+    } else {
+        fs::permissions(dir, static_cast<fs::perms>(0555));
+        expected = second + " can't be replaced safely: the folder " + dir.string() + "/ is not writable";
+    }
+    execute();
+    fs::permissions(dir, static_cast<fs::perms>(0700));
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].text, expected);
+    EXPECT_EQ(readFile(second), "old list\r\n");
+    EXPECT_FALSE(fs::exists(file(1, "txt")));
+    EXPECT_TRUE(std::find(log.begin(), log.end(), "enableOff") == log.end());
 }
 
 // A preface that would put files outside the folder, or make names no one can
