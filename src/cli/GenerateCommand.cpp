@@ -296,8 +296,12 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words)
         SettingsFileReport report;
         const Status s = loadSettingsFile(*args.settingsFile, state, &report);
         if (!s) {
-            err(s.message());
-            return s.code() == Status::Code::TooLarge ? kExitRefused : kExitFailure;
+            if (s.code() != Status::Code::TooLarge) {
+                err(s.message());
+                return kExitFailure;
+            }
+            err("--settings: " + s.message());
+            return kExitRefused;
         }
         // Any line reads as a text item: a file with nothing else is no settings file.
         if (report.recognised == 0) {
