@@ -85,7 +85,8 @@ void addCommon(CLI::App* cmd, GenerateArgs& g)
     cmd->add_option("--preface", g.preface, "File name preface of the series (PREFACE1.txt, PREFACE2.txt, ...)");
     cmd->add_option("--dir", g.dir, "Folder of the series [default: the current folder]");
     cmd->add_option("--type", g.type, "File type of the series: txt, csv, htm or mdb [default: txt]");
-    cmd->add_option("--save-settings", g.saveSettings, "Write the effective settings to a settings file (.set)");
+    cmd->add_option("--save-settings", g.saveSettings,
+                    "Write the effective settings to a settings file (.set) after the run; a refused run writes none");
 }
 
 } // namespace
