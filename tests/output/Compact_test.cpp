@@ -546,7 +546,9 @@ std::vector<Variant> staleVariants(const std::string& file, const std::string& p
         const std::uint32_t owner = jet::getU32(bytes.data() + p * size + 4);
         if (bytes[p * size] != 0x01 || owner < 2 || owner >= bytes.size() / size)
             continue;
-        (owner == table ? own : other) = (owner == table ? own : other) ? (owner == table ? own : other) : p;
+        std::uint32_t& first = owner == table ? own : other;
+        if (first == 0)
+            first = p;
     }
     Variant v{"stale pages", bytes, {}, false};
     for (const std::uint32_t p : {own, other})
@@ -699,7 +701,7 @@ TEST_F(CompactTest, DamagedCopiesNeverLoseWhatTheyHold_slow)
         }
     }
     EXPECT_GE(variants, 4 * sources.size());
-    EXPECT_GE(copies, 600u);
+    EXPECT_GE(copies, fs::exists(kSamples) ? 600u : 150u); // without the samples, our own files only
     EXPECT_EQ(silent, 0u);
     std::printf("%zu damaged copies of %zu sources: %zu compacted, %zu repaired; repairs naming a count of records "
                 "left out %zu, lost pages %zu, a table found by owner %zu, values left empty %zu\n",

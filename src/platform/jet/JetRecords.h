@@ -44,7 +44,7 @@ public:
     // cannot be read (failed()).
     bool next();
     bool failed() const { return m_failed; }
-    std::uint32_t page() const { return m_pages.empty() ? 0 : m_pages[m_index]; }
+    std::uint32_t page() const { return m_index < m_pages.size() ? m_pages[m_index] : 0; }
     std::uint32_t row() const { return m_row; }
     // The current slot's bytes; false when they do not lie within the page.
     bool record(std::string_view* bytes) const { return recordOnPage(m_format, m_page, m_row, bytes); }
