@@ -25,6 +25,7 @@
 #include "ui/MainWindow.h"
 #include "ui/OptionDialogs.h"
 #include "ui/ProgressBar.h"
+#include "ui/PronounceableDialog.h"
 #include "ui/SaveAsBox.h"
 #include "ui/ToolDialogs.h"
 #include "ui/ViewerWindow.h"
@@ -584,6 +585,13 @@ void MainWindow::showWordSettings()
     if (!m_wordSettings)
         m_wordSettings = new WordSettingsDialog(*this);
     bringToFront(m_wordSettings);
+}
+
+void MainWindow::showPronounceableSettings()
+{
+    if (!m_pronounceableSettings)
+        m_pronounceableSettings = new PronounceableDialog(*this);
+    bringToFront(m_pronounceableSettings);
 }
 
 void MainWindow::showMultiFile()
