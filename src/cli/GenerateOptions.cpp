@@ -1,6 +1,7 @@
 #include "cli/GenerateOptions.h"
 
 #include <charconv>
+#include <filesystem>
 #include <limits>
 #include <sstream>
 
@@ -132,6 +133,46 @@ Status applyRule(const std::string& spec, PositionRules& rules)
     return Status::ok();
 }
 
+Status applyPronounceableArgs(const PronounceableArgs& args, OptionState& state)
+{
+    PronounceableSettings& p = state.pronounceable;
+    state.method = GenerationMethod::Pronounceable;
+    Status s;
+    if (args.count && !(s = narrow(*args.count, p.totalPasswords, "--count")))
+        return s;
+    if (args.length) {
+        if (args.minLength || args.maxLength)
+            return Status::invalidArgument("--length sets --min and --max both: give one or the others");
+        if (!(s = narrow(*args.length, p.minLength, "--length")))
+            return s;
+        p.maxLength = p.minLength;
+    }
+    if (args.minLength && !(s = narrow(*args.minLength, p.minLength, "--min")))
+        return s;
+    if (args.maxLength && !(s = narrow(*args.maxLength, p.maxLength, "--max")))
+        return s;
+    if (args.capital) {
+        const auto capital = capitalFromName(*args.capital);
+        if (!capital)
+            return Status::invalidArgument("--capital: choose none, first or random");
+        p.capital = *capital;
+    }
+    if (args.digits) {
+        if (*args.digits < 0 || *args.digits > kPronounceableMostDigits)
+            return Status::invalidArgument("--digits: choose 0 to 9 digits");
+        p.digitCount = static_cast<std::int16_t>(*args.digits);
+    }
+    if (args.symbol)
+        p.symbol = *args.symbol;
+    if (args.separator) {
+        const auto separator = separatorFromName(*args.separator);
+        if (!separator)
+            return Status::invalidArgument("--separator: choose none, hyphen, blank or dot");
+        p.separator = *separator;
+    }
+    return Status::ok();
+}
+
 Status applyGenerateArgs(const GenerateArgs& args, OptionState& state, MultiFileSettings& multiFile,
                          const std::string& currentDir)
 {
@@ -179,9 +220,9 @@ Status applyGenerateArgs(const GenerateArgs& args, OptionState& state, MultiFile
             state.checks.dictionaryMode = DictionaryMode::Whole;
         else if (*args.dictMode == "hybrid")
             state.checks.dictionaryMode = DictionaryMode::Hybrid;
-        else
-            return Status::invalidArgument("--dict: choose whole or hybrid");
-        state.checks.dictionary = true;
+        else if (*args.dictMode != "off")
+            return Status::invalidArgument("--dict: choose whole, hybrid or off");
+        state.checks.dictionary = *args.dictMode != "off";
     }
     if (args.dictionary)
         state.dictionaryFile = *args.dictionary;
@@ -195,6 +236,8 @@ Status applyGenerateArgs(const GenerateArgs& args, OptionState& state, MultiFile
         multiFile.filePreface = args.preface.value_or("");
         if (multiFile.filePreface.empty())
             return Status::invalidArgument(std::string(kPrefaceMissing));
+        if (!isPlainPreface(multiFile.filePreface))
+            return Status::invalidArgument(std::string(kPrefaceNotAName));
         if (*args.files <= 1)
             return Status::invalidArgument(std::string(kTotalFilesTooFew));
         if (*args.files > std::numeric_limits<std::int16_t>::max())
@@ -207,7 +250,7 @@ Status applyGenerateArgs(const GenerateArgs& args, OptionState& state, MultiFile
         std::string dir = args.dir.value_or(currentDir);
         if (!dir.starts_with('/'))
             dir = withPathSeparator(currentDir) + dir;
-        multiFile.directory = withPathSeparator(dir);
+        multiFile.directory = withPathSeparator(std::filesystem::path(dir).lexically_normal().string());
         multiFile.active = 1;
     }
     return Status::ok();

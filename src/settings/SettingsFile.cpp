@@ -1,5 +1,6 @@
 #include "settings/SettingsFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -46,6 +47,21 @@ public:
         return line ? std::optional<std::string>(textItem(*line)) : std::nullopt;
     }
     std::optional<std::int32_t> int32() { return number(parseInt32); }
+    // A code of an option list; one no version wrote cannot be read.
+    template <typename FromCode> auto code(FromCode fromCode) -> decltype(fromCode(0))
+    {
+        auto line = next();
+        if (!line)
+            return std::nullopt;
+        const auto number = parseInt16(*line);
+        const auto value = number ? fromCode(*number) : std::nullopt;
+        if (value) {
+            ++m_report.applied;
+            ++m_report.recognised;
+        } else
+            m_report.skipped.push_back(m_index);
+        return value;
+    }
     std::optional<std::int16_t> int16() { return number(parseInt16); }
     // Flags and their kin: on exactly when the line holds 1.
     std::optional<bool> flagIsOne()
@@ -60,7 +76,10 @@ public:
         if (!line)
             return std::nullopt;
         ++m_report.applied;
-        return parseBoolText(*line).value_or(false);
+        const auto value = parseBoolText(*line);
+        if (value)
+            ++m_report.recognised;
+        return value.value_or(false);
     }
 
 private:
@@ -70,9 +89,10 @@ private:
         if (!line)
             return std::nullopt;
         auto value = parse(*line);
-        if (value)
+        if (value) {
             ++m_report.applied;
-        else
+            ++m_report.recognised;
+        } else
             m_report.skipped.push_back(m_index);
         return value;
     }
@@ -80,7 +100,9 @@ private:
     {
         ++m_index;
         if (m_index > static_cast<int>(m_lines.size())) {
-            m_report.skipped.push_back(m_index);
+            // An older file ends before the newer items: they are not missing.
+            if (m_index <= kSettingsFileClassicLines)
+                m_report.skipped.push_back(m_index);
             return std::nullopt;
         }
         return std::string_view(m_lines[static_cast<std::size_t>(m_index - 1)]);
@@ -166,6 +188,7 @@ std::vector<std::string> settingsFileItems(const OptionState& state)
     const auto& c = state.checks;
     const auto& w = state.words;
     const bool characters = state.method == GenerationMethod::RandomCharacters;
+    const auto& pr = state.pronounceable;
 
     items.push_back(linePrintInteger(state.run.totalPasswords));
     items.push_back(linePrintInteger(state.run.minLength));
@@ -200,6 +223,15 @@ std::vector<std::string> settingsFileItems(const OptionState& state)
         items.push_back(linePrintInteger(state.pool.flag(code)));
     for (int p = 1; p <= kMaxLength; ++p)
         items.push_back(linePrintInteger(state.rules.rule[p]));
+    items.push_back(flag(state.method == GenerationMethod::Pronounceable));
+    items.push_back(linePrintInteger(pr.totalPasswords));
+    items.push_back(linePrintInteger(pr.minLength));
+    items.push_back(linePrintInteger(pr.maxLength));
+    items.push_back(linePrintInteger(static_cast<int>(pr.capital)));
+    items.push_back(linePrintInteger(pr.digitCount));
+    items.push_back(flag(pr.symbol));
+    items.push_back(linePrintInteger(static_cast<int>(pr.separator)));
+    items.push_back(linePrintInteger(static_cast<int>(w.wordCase)));
     return items;
 }
 
@@ -224,7 +256,7 @@ Status saveSettingsFile(const std::string& path, const OptionState& state)
 
 namespace {
 
-// Only the first 297 lines matter, and no item is anywhere near 4 KiB: of a
+// Only the first 306 lines matter, and no item is anywhere near 4 KiB: of a
 // longer line only the start is kept.
 constexpr std::size_t kLongestLine = 4095;
 
@@ -276,6 +308,19 @@ SettingsFileReport readSettingsLines(std::vector<std::string> lines, OptionState
             state.pool.setFlag(code, *value);
     for (int p = 1; p <= kMaxLength; ++p)
         take(in.int16(), state.rules.rule[p]);
+    // Line 298 decides over line 13 when it says Pronounceable; an older file
+    // has no such line and keeps the method of line 13.
+    if (const auto pronounceable = in.flagIsOne(); pronounceable && *pronounceable)
+        state.method = GenerationMethod::Pronounceable;
+    auto& pr = state.pronounceable;
+    take(in.int32(), pr.totalPasswords);
+    take(in.int16(), pr.minLength);
+    take(in.int16(), pr.maxLength);
+    take(in.code(capitalFromCode), pr.capital);
+    take(in.int16(), pr.digitCount);
+    take(in.flagIsOne(), pr.symbol);
+    take(in.code(separatorFromCode), pr.separator);
+    take(in.code(wordCaseFromCode), w.wordCase);
     state.pool.recount();
     return report;
 }
@@ -295,15 +340,23 @@ Status loadSettingsFile(const std::string& path, OptionState& state, SettingsFil
     if (!in)
         return Status::ioError("Cannot open " + path + ": " + std::strerror(errno));
     // A huge or binary file chosen by mistake is not read whole into memory:
-    // reading stops once the lines the file can hold are there.
+    // reading stops once the lines the file can hold are there, or at
+    // kSettingsFileMostBytes.
     LineSplitter split(kLongestLine);
     std::string chunk(1 << 14, '\0');
-    while (split.count() <= static_cast<std::size_t>(kSettingsFileLines) && in) {
-        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-        split.feed(std::string_view(chunk.data(), static_cast<std::size_t>(in.gcount())));
+    std::size_t read = 0;
+    while (split.count() <= static_cast<std::size_t>(kSettingsFileLines) && in && read < kSettingsFileMostBytes) {
+        in.read(chunk.data(), static_cast<std::streamsize>(std::min(chunk.size(), kSettingsFileMostBytes - read)));
+        const auto got = static_cast<std::size_t>(in.gcount());
+        read += got;
+        split.feed(std::string_view(chunk.data(), got));
     }
     if (in.bad())
         return Status::ioError("Cannot read " + path);
+    if (split.count() <= static_cast<std::size_t>(kSettingsFileLines) && read >= kSettingsFileMostBytes && in &&
+        in.peek() != std::char_traits<char>::eof())
+        return Status::tooLarge(path + " is not a settings file: its first 1 MiB does not hold the " +
+                                std::to_string(kSettingsFileLines) + " lines of one.");
     std::vector<std::string> lines = split.finish();
     if (lines.size() > static_cast<std::size_t>(kSettingsFileLines))
         lines.resize(kSettingsFileLines);
@@ -311,6 +364,86 @@ Status loadSettingsFile(const std::string& path, OptionState& state, SettingsFil
     if (report)
         *report = std::move(local);
     return Status::ok();
+}
+
+std::string settingsItemName(int line)
+{
+    static const char* const kFirst[] = {
+        "total passwords",
+        "minimum total characters",
+        "maximum total characters",
+        "duplication check",
+        "side-by-side check",
+        "sequential check",
+        "passwords-generated counter",
+        "sort display",
+        "dictionary file of the dictionary check",
+        "dictionary check",
+        "dictionary check mode",
+        "strong passwords",
+        "Random Characters selected",
+        "method flag",
+        "Random Words dictionary",
+        "Random Words separator",
+        "words per password",
+        "Random Words total passwords",
+        "Random Words duplication check",
+        "Random Words random numbers",
+        "word-length limit",
+        "minimum word length",
+        "maximum word length",
+        "amount of random digits",
+        "random uppercase",
+    };
+    static const char* const kLast[] = {
+        "Pronounceable selected",
+        "Pronounceable total passwords",
+        "Pronounceable minimum length",
+        "Pronounceable maximum length",
+        "Pronounceable capital",
+        "Pronounceable digits",
+        "Pronounceable symbol",
+        "Pronounceable separator",
+        "word case",
+    };
+    constexpr int kMarksStart = 26, kPoolStart = 144, kRulesStart = 238;
+    if (line >= 1 && line < kMarksStart)
+        return kFirst[line - 1];
+    if (line >= kMarksStart && line < kPoolStart)
+        return std::string((line - kMarksStart) % 2 == 0 ? "hyphen" : "blank") + " after position " +
+               std::to_string((line - kMarksStart) / 2 + 1);
+    if (line >= kPoolStart && line < kRulesStart)
+        return "pool flag of \"" +
+               std::string(1, static_cast<char>(poolOrderCodes()[static_cast<std::size_t>(line - kPoolStart)])) + "\"";
+    if (line >= kRulesStart && line <= kSettingsFileClassicLines)
+        return "rule of position " + std::to_string(line - kRulesStart + 1);
+    if (line > kSettingsFileClassicLines && line <= kSettingsFileLines)
+        return kLast[line - kSettingsFileClassicLines - 1];
+    return "line " + std::to_string(line);
+}
+
+std::vector<std::string> describeSkippedItems(const SettingsFileReport& report)
+{
+    std::vector<std::string> out;
+    const std::vector<int>& skipped = report.skipped;
+    for (std::size_t i = 0; i < skipped.size();) {
+        // A run of consecutive lines, all missing or all present but unreadable.
+        const bool missing = skipped[i] > report.lines;
+        std::size_t j = i + 1;
+        while (j < skipped.size() && skipped[j] == skipped[j - 1] + 1 && (skipped[j] > report.lines) == missing)
+            ++j;
+        const int first = skipped[i];
+        const int last = skipped[j - 1];
+        if (first == last)
+            out.push_back("line " + std::to_string(first) + " (" + settingsItemName(first) + ") " +
+                          (missing ? "is missing" : "could not be read"));
+        else
+            out.push_back("lines " + std::to_string(first) + " to " + std::to_string(last) + " (" +
+                          settingsItemName(first) + " to " + settingsItemName(last) + ") " +
+                          (missing ? "are missing" : "could not be read"));
+        i = j;
+    }
+    return out;
 }
 
 } // namespace quorlix

@@ -14,6 +14,7 @@
 #include "words/DictionaryFolder.h"
 #include "words/WordDrawer.h"
 #include "words/WordRuns.h"
+#include "words/WordStyle.h"
 #include "words/WordText.h"
 
 namespace quorlix {
@@ -68,7 +69,7 @@ long double possibleWordPasswords(const WordDrawer& drawer, const WordSettings& 
                                   int digitCount)
 {
     long double perWord = 0;
-    if (!settings.wordLengthLimit && !settings.randomUppercase) {
+    if (!settings.wordLengthLimit && !settings.randomCapital()) {
         perWord = drawer.totalWords();
     } else {
         for (std::size_t i = 0; i < static_cast<std::size_t>(drawer.totalWords()); ++i) {
@@ -76,9 +77,11 @@ long double possibleWordPasswords(const WordDrawer& drawer, const WordSettings& 
             if (settings.wordLengthLimit && (length < static_cast<std::size_t>(std::max<int>(settings.minWordLength, 0)) ||
                                              length > static_cast<std::size_t>(std::max<int>(settings.maxWordLength, 0))))
                 continue;
-            perWord += settings.randomUppercase ? static_cast<long double>(std::max<std::size_t>(length, 1)) : 1;
+            perWord += settings.randomCapital() ? static_cast<long double>(std::max<std::size_t>(length, 1)) : 1;
         }
     }
+    if (settings.wordCase == WordCase::Random)
+        perWord *= 2;
     long double count = std::pow(perWord, static_cast<long double>(wordCount));
     if (settings.randomNumbers)
         count *= std::pow(10.0L, static_cast<long double>(digitCount));
@@ -207,7 +210,7 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
     const WipedOnExit wipeCandidate(candidate);
     CounterText counter;
     // No draw depends on a word read (see Picks below).
-    const bool picksFirst = !lengthLimit && !settings.randomUppercase;
+    const bool picksFirst = !lengthLimit && !settings.randomCapital() && settings.wordCase != WordCase::Random;
     const auto stopAsked = [&](long long produced) {
         run.yield.force();
         if (confirmStop(surface, run.boxes, run.checks.counter, static_cast<std::int32_t>(produced), total))
@@ -253,6 +256,18 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
     // together in one pass of copies: it runs once a password.
     const std::string_view separator = settings.separator;
     const auto assemble = [&](const Picks& p, std::string& out) {
+        if (settings.wordCase != WordCase::Lower) {
+            out.clear();
+            for (int w = 1; w <= wordCount; ++w) {
+                const std::string_view word = drawer->word(p.words[static_cast<std::size_t>(w - 1)]);
+                out += styledWord(word, settings.wordCase, w, false);
+                if (w == wordCount)
+                    out += p.digits;
+                else
+                    out += settings.separator;
+            }
+            return;
+        }
         std::array<std::string_view, 10> words;
         std::size_t size = p.digits.size() + static_cast<std::size_t>(wordCount - 1) * separator.size();
         for (std::size_t w = 0; w < static_cast<std::size_t>(wordCount); ++w) {
@@ -289,12 +304,16 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
                 if (length > maxLength || length < minLength)
                     return false;
             }
-            if (settings.randomUppercase) {
+            if (settings.randomCapital()) {
                 const auto length = characterCount(word);
                 const int q = run.random.draw(static_cast<double>(length), 1);
                 out += upperCharacterAt(word, static_cast<std::size_t>(q));
-            } else {
+            } else if (settings.wordCase == WordCase::Lower) {
                 out += word;
+            } else {
+                // A random word's case is one draw: UPPER or lower, even chances.
+                const bool upper = settings.wordCase == WordCase::Random && run.random.draw(2, 0) == 1;
+                out += styledWord(word, settings.wordCase, w, upper);
             }
             if (settings.randomNumbers && w == wordCount)
                 for (int d = 0; d < digitCount; ++d)
