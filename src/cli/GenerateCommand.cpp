@@ -442,12 +442,9 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words, const Pronounc
     // An unsorted list reaches its file while it is made (a text format only):
     // the save after the run then only completes the file.
     std::unique_ptr<FollowedFile> followed;
-    if (!toStdout && multiFile.active != 1 && !state.checks.sortDisplay) {
-        const auto format = formatFromFileName(fileTitle(*args.output));
-        if (format && *format != ListFormat::Mdb) {
-            followed = std::make_unique<FollowedFile>(*args.output, *format);
-            list.setFollower(followed.get());
-        }
+    if (!toStdout && multiFile.active != 1 && !state.checks.sortDisplay && format && *format != ListFormat::Mdb) {
+        followed = std::make_unique<FollowedFile>(*args.output, *format);
+        list.setFollower(followed.get());
     }
 
     {

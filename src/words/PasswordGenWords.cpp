@@ -205,6 +205,12 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
     DuplicateSet seen(run.list); // entries are the list's rows
     if (settings.duplicationCheck)
         seen.reserve(static_cast<std::size_t>(total));
+    // Room for rows of words of up to 16 bytes: the list never moves while
+    // it fills, and pages not written are never made.
+    run.list.reserve(static_cast<std::size_t>(total),
+                     static_cast<std::size_t>(total) *
+                         (static_cast<std::size_t>(wordCount) * (16 + settings.separator.size()) +
+                          static_cast<std::size_t>(std::max<int>(settings.randomNumbers ? digitCount : 0, 0))));
 
     std::string candidate;
     const WipedOnExit wipeCandidate(candidate);
