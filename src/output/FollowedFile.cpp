@@ -4,14 +4,19 @@
 
 namespace quorlix {
 
-FollowedFile::FollowedFile(const std::string& path, ListFormat format) : m_path(path), m_format(format)
+FollowedFile::FollowedFile(const std::string& path, ListFormat format)
+    : m_path(path), m_format(format), m_following(format != ListFormat::Mdb)
 {
-    if (format == ListFormat::Mdb)
-        return;
+}
+
+bool FollowedFile::start()
+{
+    // The file starts with the first row, once the run is under way: until
+    // then nothing of it exists, and an interrupt is the run's to answer.
     Status opened;
-    m_writer = openListFile(path, format, &opened);
+    m_writer = openListFile(m_path, m_format, &opened);
     if (!m_writer)
-        return;
+        return false;
     m_writer->begin();
     m_current.reserve(kChunkBytes);
     m_made = 1;
@@ -19,9 +24,9 @@ FollowedFile::FollowedFile(const std::string& path, ListFormat format) : m_path(
         m_thread = std::thread([this] { write(); });
     } catch (const std::system_error&) {
         drop();
-        return;
+        return false;
     }
-    m_following = true;
+    return true;
 }
 
 FollowedFile::~FollowedFile()
@@ -34,6 +39,10 @@ void FollowedFile::follow(std::string_view row)
 {
     if (!m_following)
         return;
+    if (!m_writer && !start()) {
+        m_following = false;
+        return;
+    }
     if (row.size() > 0xFFFF) {
         m_following = false; // not followed; Save As writes the list
         return;
@@ -128,7 +137,8 @@ void FollowedFile::drop()
 
 bool FollowedFile::completeFor(const std::string& path, ListFormat format, const ResultList& list, Status* result)
 {
-    if (!m_following || path != m_path || format != m_format || list.sorted() || m_rows != list.count()) {
+    if (!m_following || !m_writer || path != m_path || format != m_format || list.sorted() ||
+        m_rows != list.count()) {
         stop();
         drop();
         return false;

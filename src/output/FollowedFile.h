@@ -25,9 +25,9 @@ namespace quorlix {
 
 class FollowedFile final : public RowFollower, public PrewrittenFile {
 public:
-    // Starts the file at path (a temporary name until it is completed).
-    // One that cannot be started follows nothing; Save As then writes and
-    // reports as it always does. Mdb is never followed.
+    // A file at path (a temporary name until it is completed), started when
+    // the first row comes. One that cannot be started follows nothing; Save
+    // As then writes and reports as it always does. Mdb is never followed.
     FollowedFile(const std::string& path, ListFormat format);
     // Drops a file not completed.
     ~FollowedFile() override;
@@ -47,6 +47,7 @@ private:
     static constexpr std::size_t kChunkBytes = std::size_t{1} << 18;
     static constexpr std::size_t kChunks = 4;
 
+    bool start();
     void handOff();
     void write();
     void stop();
