@@ -64,13 +64,47 @@ void addCommon(CLI::App* cmd, GenerateArgs& g)
                   "Start from the first-start values, not the last settings of the desktop program");
     cmd->add_flag("-q,--quiet", g.quiet, "No notes on standard error (refusals and failures still show)");
     cmd->add_option("-o,--output", g.output,
-                    "Save to FILE, its type by its ending: .txt, .csv, .htm or .mdb (\"-\": standard output, "
-                    "the default)");
+                    "Save to FILE, its type by its ending: .txt, .csv, .htm, .mdb, .pdf (slips) or .chpasswd "
+                    "(\"-\": standard output, the default)");
+    cmd->add_option("--format", g.format,
+                    "The list type, whatever the ending of -o: txt, csv, htm, mdb, pdf (slips), chpasswd "
+                    "(user:password lines) or manager-csv (title,username,password,notes)");
     cmd->add_option("--files", g.files, "Write a numbered series of this many files instead (2 to 32,767)");
     cmd->add_option("--preface", g.preface, "File name preface of the series (PREFACE1.txt, PREFACE2.txt, ...)");
     cmd->add_option("--dir", g.dir, "Folder of the series [default: the current folder]");
-    cmd->add_option("--type", g.type, "File type of the series: txt, csv, htm or mdb [default: txt]");
+    cmd->add_option("--type", g.type,
+                    "File type of the series: txt, csv, htm, mdb, pdf, chpasswd or manager-csv [default: txt]");
     cmd->add_option("--save-settings", g.saveSettings, "Write the effective settings to a settings file (.set)");
+
+    const char* handOut = "Handing passwords out";
+    cmd->add_option("--roster", g.roster,
+                    "One password per person of FILE, in its order: a CSV file (.csv, UTF-8, with a header row) "
+                    "or lines of \"Last, First\"; the count follows the roster")
+        ->group(handOut);
+    cmd->add_option("--last-column", g.lastColumn, "Header of the roster's last-name column [default: Last Name, "
+                                                   "last_name, surname, ...]")
+        ->group(handOut);
+    cmd->add_option("--first-column", g.firstColumn,
+                    "Header of the roster's first-name column [default: First Name, first_name, given name, ...]")
+        ->group(handOut);
+    cmd->add_option("--user-column", g.userColumn,
+                    "Header of the roster's user-name column [default: username, user, login, ...]")
+        ->group(handOut);
+    cmd->add_option("--user-prefix", g.userPrefix,
+                    "User names PREFIX001, PREFIX002, ... when the roster has none (chpasswd lists need them)")
+        ->group(handOut);
+    cmd->add_option("--hash", g.hash,
+                    "Hash the passwords of a chpasswd list (for chpasswd -e), or add a Hash column to a CSV or MDB "
+                    "list: yescrypt, sha512crypt or bcrypt")
+        ->group(handOut);
+    cmd->add_flag("--names", g.namesInText, "Text lists get \"Last, First<TAB>password\" lines")->group(handOut);
+    cmd->add_option("--slips-per-page", g.slipsPerPage, "Slips on a page of the PDF: 1, 4, 8 or 10 [default: 8]")
+        ->group(handOut);
+    cmd->add_flag("--qr", g.qr, "A QR code of the password on every slip")->group(handOut);
+    cmd->add_option("--heading", g.heading, "A heading on every slip")->group(handOut);
+    cmd->add_option("--note", g.note, "A note on every slip, and in the notes column of a manager-csv list")
+        ->group(handOut);
+    cmd->add_option("--paper", g.paper, "Paper of the slips: a4 or letter [default: a4]")->group(handOut);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "cli/TerminalUi.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -79,8 +80,25 @@ void TerminalUi::processEvents()
     }
 }
 
+void TerminalUi::setProgress(int percent)
+{
+    m_percent = percent;
+    if (m_saving)
+        processEvents();
+}
+
 void TerminalUi::draw(bool)
 {
+    if (m_saving) {
+        constexpr int kBar = 30;
+        const int filled = std::clamp(m_percent * kBar / 100, 0, kBar);
+        std::string bar(static_cast<std::size_t>(filled), '#');
+        bar.append(static_cast<std::size_t>(kBar - filled), '.');
+        std::fprintf(stderr, "\r[%s] %3d%%  %.40s   ", bar.c_str(), m_percent, m_status.c_str());
+        std::fflush(stderr);
+        m_drawn = true;
+        return;
+    }
     const std::int32_t total = m_total > 0 ? m_total : 1;
     const std::int32_t n = m_state.currentPassword;
     const int percent = static_cast<int>(100.0 * n / total);

@@ -34,7 +34,7 @@ public:
     void setCountdown(std::string_view text) override { m_countdown = text; }
     void showCountdown() override {}
     void setCountdownTimerEnabled(bool on) override;
-    void setProgress(int percent) override { m_percent = percent; }
+    void setProgress(int percent) override;
     void setExecuteEnabled(bool) override {}
     void setStopEnabled(bool) override {}
     void enableOff() override { m_wentBusy = true; }
@@ -53,6 +53,8 @@ public:
     // a message shown without it was a refusal.
     bool wentBusy() const { return m_wentBusy; }
     void resetBusy() { m_wentBusy = false; }
+    // While a list is saved the bar shows the save's progress.
+    void showSaving(bool on) { m_saving = on; }
     // Every message box text shown, in order.
     const std::vector<std::string>& messages() const { return m_messages; }
     const std::string& status() const { return m_status; }
@@ -67,6 +69,7 @@ private:
     bool m_timerOn = false;
     bool m_wentBusy = false;
     bool m_drawn = false;
+    bool m_saving = false;
     int m_percent = 0;
     std::string m_status;
     std::string m_countdown;

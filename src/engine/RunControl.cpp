@@ -1,5 +1,6 @@
 #include "engine/RunControl.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -65,8 +66,15 @@ std::string multiFileConfirmationText(const MultiFileSettings& settings, Generat
 
 RunControl::RunControl(const RunRequest& request, const RunEnvironment& env) : m_request(request), m_env(env)
 {
-    m_hooks.open = [](const std::string& path, ListFormat format, Status* error) {
-        return openListFile(path, format, error);
+    // Each file of a series is one whole hand-out: the roster from its first person.
+    m_hooks.open = [handOut = request.handOut, &values = request.values, &words = request.words,
+                    &method = request.method](const std::string& path, ListFormat format, Status* error) {
+        if (!handOut)
+            return openListFile(path, format, error);
+        HandOut perFile = *handOut;
+        perFile.rows = static_cast<std::size_t>(
+            std::max(1, method == GenerationMethod::RandomWords ? words.totalPasswords : values.totalPasswords));
+        return openListFile(path, format, perFile, error);
     };
     m_hooks.sort = [](const std::string& path, bool caseSensitive, Status* error) {
         return SortTextFile(path, caseSensitive, error);
@@ -204,6 +212,22 @@ std::optional<RunControl::Dispatch> RunControl::prepare()
             multiFile.active = 0;
     }
     const bool multi = multiFile.active == 1;
+    if (const HandOut* handOut = m_request.handOut) {
+        // A list type that cannot carry the hand-out is refused before anything is made.
+        if (multi) {
+            const auto format = formatFromName(multiFile.fileType);
+            if (const Status s = format ? checkHandOut(*format, *handOut) : Status::ok(); !s) {
+                refuse(s.message());
+                return std::nullopt;
+            }
+        }
+        // The count follows the roster: one password per person.
+        if (handOut->hasNames()) {
+            const auto people = static_cast<std::int32_t>(handOut->roster->size());
+            m_request.values.totalPasswords = people;
+            m_request.words.totalPasswords = people;
+        }
+    }
     if (m_request.method == GenerationMethod::RandomWords)
         return multi ? Dispatch::MultiFileWords : Dispatch::Words;
     if (!checkCharacterRequest())
@@ -248,7 +272,7 @@ void RunControl::generate(Dispatch dispatch)
             surface.enableOn();
         } else {
             const std::string& type = m_request.multiFile.fileType;
-            if ((checks.duplication || checks.sortDisplay) && (type == "mdb" || type == "htm" || type == "csv"))
+            if ((checks.duplication || checks.sortDisplay) && type != "txt")
                 m_env.boxes.show(texts::kOnlyTextSorts, Icon::Exclamation, Buttons::Ok);
             generateMultiFileCharacters(m_request, m_env, m_dictionary, m_hooks);
         }

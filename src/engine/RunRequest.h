@@ -15,6 +15,7 @@
 #include "options/CharacterPool.h"
 #include "options/RunOptions.h"
 #include "options/WordSettings.h"
+#include "output/HandOut.h"
 #include "output/MultiFileSettings.h"
 #include "output/RunSurface.h"
 #include "platform/Random.h"
@@ -34,6 +35,10 @@ struct RunRequest {
     // Bare file name of the dictionary used by the dictionary check.
     std::string& dictionaryCheckFile;
     WordSettings& words;
+    // The roster and options when the passwords are handed out; null: plain
+    // lists. With a roster the count follows it: one password per person
+    // (per file, in a multi-file run).
+    const HandOut* handOut = nullptr;
 };
 
 // The surroundings of a run. All references must outlive the run.
