@@ -75,7 +75,7 @@ void handOut(benchmark::State& state, ListFormat format, bool qr)
         h.slips = {PaperSize::A4, 10, qr, "Your school account"};
         h.note = "Change it at first log-in";
         Status s;
-        auto writer = openListFile(scratch(format == ListFormat::Pdf ? "slips.pdf" : "list.csv"), format, h, &s);
+        auto writer = openHandOutList(scratch(format == ListFormat::Pdf ? "slips.pdf" : "list.csv"), format, h, &s);
         if (!writer) {
             state.SkipWithError(s.message().c_str());
             return;

@@ -1,5 +1,7 @@
 #include "engine/RunControl.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -7,7 +9,9 @@
 #include "engine/PasswordSpace.h"
 #include "engine/Progress.h"
 #include "engine/RunTexts.h"
+#include "output/MultiFileWindow.h"
 #include "output/SortTextFile.h"
+#include "platform/AtomicFile.h"
 
 namespace quorlix
 {
@@ -74,7 +78,7 @@ RunControl::RunControl(const RunRequest& request, const RunEnvironment& env) : m
         HandOut perFile = *handOut;
         perFile.rows = static_cast<std::size_t>(
             std::max(1, method == GenerationMethod::RandomWords ? words.totalPasswords : values.totalPasswords));
-        return openListFile(path, format, perFile, error);
+        return openHandOutList(path, format, perFile, error);
     };
     m_hooks.sort = [](const std::string& path, bool caseSensitive, Status* error) {
         return SortTextFile(path, caseSensitive, error);
@@ -212,6 +216,27 @@ std::optional<RunControl::Dispatch> RunControl::prepare()
             multiFile.active = 0;
     }
     const bool multi = multiFile.active == 1;
+    // The window refuses such a preface on Accept, but a change stays in
+    // force when the window is cancelled: no file may land outside the folder.
+    if (multi && !isPlainPreface(multiFile.filePreface)) {
+        refuse(kPrefaceNotAName);
+        return std::nullopt;
+    }
+    // A file of the series that cannot be replaced safely (another user's, or
+    // in a folder that takes no new file) is refused before a password is made.
+    if (multi) {
+        for (int n = 1; n <= multiFile.totalFiles; ++n) {
+            struct stat st {
+            };
+            const std::string path = multiFile.filePath(n);
+            if (::lstat(path.c_str(), &st) != 0)
+                continue;
+            if (const Status s = checkReplaceable(path); !s) {
+                refuse(s.message());
+                return std::nullopt;
+            }
+        }
+    }
     if (const HandOut* handOut = m_request.handOut) {
         // A list type that cannot carry the hand-out is refused before anything is made.
         if (multi) {

@@ -479,11 +479,11 @@ Status checkHandOut(ListFormat format, const HandOut& handOut)
 
 std::unique_ptr<ListWriter> openListFile(const std::string& path, ListFormat format, Status* error)
 {
-    return openListFile(path, format, HandOut{}, error);
+    return openHandOutList(path, format, HandOut{}, error);
 }
 
-std::unique_ptr<ListWriter> openListFile(const std::string& path, ListFormat format, const HandOut& handOut,
-                                         Status* error)
+std::unique_ptr<ListWriter> openHandOutList(const std::string& path, ListFormat format, const HandOut& handOut,
+                                            Status* error)
 {
     if (Status s = checkHandOut(format, handOut); !s) {
         setError(error, std::move(s));
@@ -516,6 +516,17 @@ std::unique_ptr<ListWriter> openListFile(const std::string& path, ListFormat for
     if (!writer || handOut.isPlain())
         return writer;
     return pairWithPeople(std::move(writer), handOut);
+}
+
+std::string seriesWriteFailureText(const std::string& path, const Status& status)
+{
+    return path + " could not be written. " + status.message() +
+           "\r\nFiles finished before this one are complete; no earlier file of this name was replaced.";
+}
+
+std::string seriesSortFailureText(const std::string& path, const Status& status)
+{
+    return path + " could not be sorted. " + status.message() + "\r\nIt is kept as it was written, unsorted.";
 }
 
 void registerMdbListWriterFactory(MdbListWriterFactory factory) { mdbFactory() = std::move(factory); }

@@ -80,8 +80,8 @@ std::unique_ptr<ListWriter> openListFile(const std::string& path, ListFormat for
 // n of the roster (or user name n of the prefix) and hashes it when asked.
 // Refuses, before creating anything, what the format cannot carry
 // (checkHandOut).
-std::unique_ptr<ListWriter> openListFile(const std::string& path, ListFormat format, const HandOut& handOut,
-                                         Status* error);
+std::unique_ptr<ListWriter> openHandOutList(const std::string& path, ListFormat format, const HandOut& handOut,
+                                            Status* error);
 
 // Whether a list of this format can be written with handOut: chpasswd lists
 // need user names, only CSV, MDB and chpasswd lists take a hash, and slips
@@ -103,6 +103,12 @@ std::unique_ptr<ListWriter> pairWithPeople(std::unique_ptr<ListWriter> inner, co
 // A sink over AtomicFile: bytes go to a temporary owner-only file next to path,
 // close() renames it over path, drop() removes it.
 std::unique_ptr<ByteSink> openFileSink(const std::string& path, Status* error);
+
+// What a series of files says after its error message, so the user learns the
+// real cause: the file, the reason, and what became of the series.
+std::string seriesWriteFailureText(const std::string& path, const Status& status);
+// The same for a finished text file of the series that could not be sorted.
+std::string seriesSortFailureText(const std::string& path, const Status& status);
 
 // The database writer registers itself here at start-up with the program's
 // choice of Jet version. Until then openListFile(..., Mdb, ...) returns

@@ -44,8 +44,11 @@ Status MdbListWriter::start(jet::JetVersion version, const std::vector<jet::Text
         m_db = jet::DatabaseWriter::create(m_file.tempPath(), version, "", &status);
     if (m_db)
         status = m_db->createTable(kPasswordTableName, columns);
-    if (!status.isOk())
+    if (!status.isOk()) {
+        // The temporary file goes with discard(): name the file the user chose.
+        status = m_file.namingTarget(std::move(status));
         discard();
+    }
     return status;
 }
 
@@ -90,7 +93,7 @@ void MdbListWriter::add(std::string_view password)
     std::vector<std::optional<std::string_view>> row{std::nullopt, std::nullopt, value};
     if (m_hashColumn)
         row.push_back(std::nullopt);
-    m_status = m_db->appendRow(row);
+    m_status = m_file.namingTarget(m_db->appendRow(row));
 }
 
 void MdbListWriter::addRow(const ListRow& row)
@@ -101,14 +104,14 @@ void MdbListWriter::addRow(const ListRow& row)
     std::vector<std::optional<std::string_view>> values{orNull(row.lastName), orNull(row.firstName), row.password};
     if (m_hashColumn)
         values.push_back(orNull(row.hash));
-    m_status = m_db->appendRow(values);
+    m_status = m_file.namingTarget(m_db->appendRow(values));
 }
 
 Status MdbListWriter::complete(bool keepAfterRefusal)
 {
     if (!m_db)
         return m_status.isOk() ? Status::ioError("The database " + m_path + " was already closed.") : m_status;
-    const Status closed = m_db->close();
+    const Status closed = m_file.namingTarget(m_db->close());
     m_db.reset();
     // The writer completes a valid file after a refused record (a value too
     // long, a format limit), but not after an I/O error.

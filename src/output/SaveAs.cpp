@@ -45,7 +45,7 @@ Status writeAll(const std::string& path, ListFormat format, const ResultList& li
     Status status;
     HandOut handOut = context.handOut ? *context.handOut : HandOut{};
     handOut.rows = list.count();
-    auto writer = openListFile(path, format, handOut, &status);
+    auto writer = openHandOutList(path, format, handOut, &status);
     if (!writer)
         return status;
     // A list handed out pairs people with passwords in the order they were

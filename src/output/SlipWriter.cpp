@@ -286,25 +286,32 @@ private:
             return;
         }
         const int width = code->width;
-        const double module = m_qrSize / (width + 2 * kQuietModules);
-        const double x0 = x + kQuietModules * module, y0 = y + kQuietModules * module;
-        // Dark modules side by side in a row become one rectangle: a tenth of
-        // the path, and no seams between them when the page is rasterised.
-        for (int r = 0; r < width; ++r) {
-            const unsigned char* line = code->data + r * width;
-            for (int c = 0; c < width;) {
-                if (!(line[c] & 1)) {
-                    ++c;
-                    continue;
-                }
-                int end = c;
-                while (end < width && (line[end] & 1))
-                    ++end;
-                cairo_rectangle(m_cr, x0 + c * module, y0 + r * module, (end - c) * module, module);
-                c = end;
-            }
-        }
-        cairo_fill(m_cr);
+        const int side = width + 2 * kQuietModules;
+        // One pixel per module, scaled up without smoothing: a small image in
+        // the PDF (a path of rectangles per code made files seven times
+        // larger and slower to write), sharp at any resolution.
+        cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, side, side);
+        cairo_surface_flush(image);
+        unsigned char* pixels = cairo_image_surface_get_data(image);
+        const int stride = cairo_image_surface_get_stride(image);
+        // White, then the dark modules black.
+        std::memset(pixels, 0xFF, static_cast<std::size_t>(stride) * static_cast<std::size_t>(side));
+        for (int r = 0; r < width; ++r)
+            for (int c = 0; c < width; ++c)
+                if (code->data[r * width + c] & 1)
+                    std::memset(pixels + (r + kQuietModules) * stride + (c + kQuietModules) * 4, 0, 4);
+        cairo_surface_mark_dirty(image);
+        cairo_save(m_cr);
+        cairo_translate(m_cr, x, y);
+        cairo_scale(m_cr, m_qrSize / side, m_qrSize / side);
+        cairo_pattern_t* pattern = cairo_pattern_create_for_surface(image);
+        cairo_pattern_set_filter(pattern, CAIRO_FILTER_NEAREST);
+        cairo_set_source(m_cr, pattern);
+        cairo_paint(m_cr);
+        cairo_pattern_destroy(pattern);
+        cairo_restore(m_cr);
+        // cairo reads the pixels when the page is written: they stay as they are.
+        cairo_surface_destroy(image);
         explicit_bzero(code->data, static_cast<std::size_t>(width) * static_cast<std::size_t>(width));
         QRcode_free(code);
     }

@@ -22,12 +22,6 @@ std::optional<ListFormat> formatOfType(const std::string& type)
     return formatFromName(type);
 }
 
-std::string writeFailureText(const std::string& path, const Status& status)
-{
-    return path + " could not be written. " + status.message() + kCrLf.data() +
-           "Files finished before this one are complete; no earlier file of this name was replaced.";
-}
-
 } // namespace
 
 WordRunEnd SaveMultiFileWords(WordRunContext& run, const MultiFileSettings& files)
@@ -89,13 +83,13 @@ WordRunEnd SaveMultiFileWords(WordRunContext& run, const MultiFileSettings& file
                 // Each file is one whole hand-out: the roster from its first person.
                 HandOut perFile = *run.handOut;
                 perFile.rows = static_cast<std::size_t>(std::max(total, 1));
-                writer = openListFile(files.filePath(n), *format, perFile, &error);
+                writer = openHandOutList(files.filePath(n), *format, perFile, &error);
             } else {
                 writer = openListFile(files.filePath(n), *format, &error);
             }
             surface.setStatus("Writing to File: " + shownName(n));
             if (!writer) {
-                run.boxes.show(writeFailureText(files.filePath(n), error), Icon::Critical, Buttons::Ok);
+                run.boxes.show(seriesWriteFailureText(files.filePath(n), error), Icon::Critical, Buttons::Ok);
                 surface.enableOn();
                 return WordRunEnd::Failed;
             }
@@ -121,14 +115,15 @@ WordRunEnd SaveMultiFileWords(WordRunContext& run, const MultiFileSettings& file
                         showWordRunStopped(surface, run.checks.counter, i, total);
                         const Status kept = writer->closeUnfinished();
                         if (!kept)
-                            run.boxes.show(writeFailureText(files.filePath(n), kept), Icon::Critical, Buttons::Ok);
+                            run.boxes.show(seriesWriteFailureText(files.filePath(n), kept), Icon::Critical,
+                                           Buttons::Ok);
                         return WordRunEnd::Stopped;
                     }
                     run.state.stopRequested.store(0);
                 }
             }
             if (const Status done = writer->finish(); !done) {
-                run.boxes.show(writeFailureText(files.filePath(n), done), Icon::Critical, Buttons::Ok);
+                run.boxes.show(seriesWriteFailureText(files.filePath(n), done), Icon::Critical, Buttons::Ok);
                 surface.enableOn();
                 return WordRunEnd::Failed;
             }
@@ -145,8 +140,9 @@ WordRunEnd SaveMultiFileWords(WordRunContext& run, const MultiFileSettings& file
             surface.setStatus("Sorting File: " + shownName(n));
             Status error;
             if (!SortTextFile(files.filePath(n), true, &error) && !error.isOk()) {
-                run.boxes.show(writeFailureText(files.filePath(n), error), Icon::Critical, Buttons::Ok);
-                break;
+                run.boxes.show(seriesSortFailureText(files.filePath(n), error), Icon::Critical, Buttons::Ok);
+                surface.enableOn();
+                return WordRunEnd::Failed;
             }
         }
     }

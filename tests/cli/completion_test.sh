@@ -33,7 +33,9 @@ for command in generate words; do
     expect "$command options" "$(options_of "$command")" "$(complete_line quorlix-cli "$command" -- | sort -u)"
 done
 expect "pool values" "unambiguous" "$(complete_line quorlix-cli generate --pool un)"
-expect "type values" "$(printf '%s\n' csv htm mdb txt)" "$(complete_line quorlix-cli words --type '')"
+expect "type values" "$(printf '%s\n' chpasswd csv htm manager-csv mdb pdf txt)" \
+    "$(complete_line quorlix-cli words --type '')"
+expect "hash values" "yescrypt" "$(complete_line quorlix-cli generate --hash y)"
 expect "dictionary names" "wordlist_french.dct" "$(complete_line quorlix-cli words --dictionary wordlist_fr)"
 cd "$work"
 touch a.txt b.mdb c.doc

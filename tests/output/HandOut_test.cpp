@@ -100,12 +100,12 @@ protected:
         registerMdbListWriterFactory({});
         TempFolderTest::TearDown();
     }
-    // Writes passwords through openListFile, as Save As does.
+    // Writes passwords through openHandOutList, as Save As does.
     void write(const std::string& name, ListFormat format, const HandOut& handOut,
                const std::vector<std::string>& passwords = kPasswords)
     {
         Status s;
-        auto writer = openListFile(path(name), format, handOut, &s);
+        auto writer = openHandOutList(path(name), format, handOut, &s);
         ASSERT_TRUE(writer) << s.message();
         writer->begin();
         for (const auto& p : passwords)
@@ -362,7 +362,7 @@ TEST_F(HandOutTest, ListsThatCannotCarryTheHandOutAreRefusedBeforeAFileExists)
     };
     for (const Case& c : cases) {
         Status s;
-        EXPECT_EQ(openListFile(path("x"), c.format, c.handOut, &s), nullptr);
+        EXPECT_EQ(openHandOutList(path("x"), c.format, c.handOut, &s), nullptr);
         EXPECT_EQ(s.message(), c.message);
         EXPECT_TRUE(files().empty());
     }
