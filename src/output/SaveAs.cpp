@@ -45,6 +45,12 @@ Status writeAll(const std::string& path, ListFormat format, const ResultList& li
     Status status;
     HandOut handOut = context.handOut ? *context.handOut : HandOut{};
     handOut.rows = list.count();
+    // Passwords beyond the roster would go to nobody (an account list would
+    // get lines without a user); they come from before the roster was chosen.
+    if (handOut.hasNames() && list.count() > handOut.roster->size())
+        return Status::invalidArgument("The display holds " + std::to_string(list.count()) +
+                                       " passwords and the roster names " + std::to_string(handOut.roster->size()) +
+                                       " people: press Execute to make one password per person.");
     auto writer = openHandOutList(path, format, handOut, &status);
     if (!writer)
         return status;

@@ -21,11 +21,38 @@ QString qs(std::string_view s)
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
+// What was chosen last, offered again for as long as the program runs: a
+// school prints its slips with the same heading every time.
+struct LastChoice {
+    bool slipsChosen = false;
+    SlipOptions slips;
+    std::string note;
+    bool hashChosen = false;
+    std::optional<HashScheme> hash;
+    std::string userPrefix;
+};
+LastChoice& lastChoice()
+{
+    static LastChoice last;
+    return last;
+}
+
 } // namespace
 
 void showHandOutOptions(QWidget* parent, ListFormat format, const HandOut& handOut,
                         std::function<void(std::optional<HandOut>)> reply)
 {
+    HandOut shown = handOut;
+    if (lastChoice().slipsChosen) {
+        shown.slips = lastChoice().slips;
+        if (shown.note.empty())
+            shown.note = lastChoice().note;
+    }
+    if (lastChoice().hashChosen && !shown.hash) {
+        shown.hash = lastChoice().hash;
+        if (shown.userPrefix.empty())
+            shown.userPrefix = lastChoice().userPrefix;
+    }
     auto* dialog = new QDialog(parent);
     dialog->setObjectName(QStringLiteral("HandOutOptions"));
     dialog->setWindowTitle(QStringLiteral("Quorlix"));
@@ -46,23 +73,23 @@ void showHandOutOptions(QWidget* parent, ListFormat format, const HandOut& handO
         paper = new QComboBox(dialog);
         paper->setObjectName(QStringLiteral("cboPaper"));
         paper->addItems({QStringLiteral("A4"), QStringLiteral("US Letter")});
-        paper->setCurrentIndex(handOut.slips.paper == PaperSize::Letter ? 1 : 0);
+        paper->setCurrentIndex(shown.slips.paper == PaperSize::Letter ? 1 : 0);
         form->addRow(QObject::tr("&Paper:"), paper);
         perPage = new QComboBox(dialog);
         perPage->setObjectName(QStringLiteral("cboSlipsPerPage"));
         for (int n : kSlipsPerPageChoices)
             perPage->addItem(QString::number(n), n);
-        perPage->setCurrentIndex(std::max(0, perPage->findData(handOut.slips.perPage)));
+        perPage->setCurrentIndex(std::max(0, perPage->findData(shown.slips.perPage)));
         form->addRow(QObject::tr("&Slips per page:"), perPage);
         qrCode = new QCheckBox(QObject::tr("&QR code of the password"), dialog);
         qrCode->setObjectName(QStringLiteral("chkQrCode"));
-        qrCode->setChecked(handOut.slips.qrCode);
+        qrCode->setChecked(shown.slips.qrCode);
         form->addRow(QString(), qrCode);
-        heading = new QLineEdit(qs(handOut.slips.heading), dialog);
+        heading = new QLineEdit(qs(shown.slips.heading), dialog);
         heading->setObjectName(QStringLiteral("txtHeading"));
         heading->setPlaceholderText(QObject::tr("for example: Your school account"));
         form->addRow(QObject::tr("&Heading:"), heading);
-        note = new QLineEdit(qs(handOut.note), dialog);
+        note = new QLineEdit(qs(shown.note), dialog);
         note->setObjectName(QStringLiteral("txtNote"));
         note->setPlaceholderText(QObject::tr("for example: Change it at first log-in"));
         form->addRow(QObject::tr("&Note:"), note);
@@ -75,13 +102,13 @@ void showHandOutOptions(QWidget* parent, ListFormat format, const HandOut& handO
         for (HashScheme s : {HashScheme::Yescrypt, HashScheme::Sha512crypt, HashScheme::Bcrypt})
             hash->addItem(qs(hashSchemeName(s)) + (accounts ? QObject::tr(" (chpasswd -e)") : QString()),
                           static_cast<int>(s));
-        const int chosen = handOut.hash ? hash->findData(static_cast<int>(*handOut.hash)) : 0;
+        const int chosen = shown.hash ? hash->findData(static_cast<int>(*shown.hash)) : 0;
         hash->setCurrentIndex(std::max(0, chosen));
         form->addRow(QObject::tr("&Hash:"), hash);
         if (accounts) {
-            prefix = new QLineEdit(qs(handOut.userPrefix.empty() ? std::string("user") : handOut.userPrefix), dialog);
+            prefix = new QLineEdit(qs(shown.userPrefix.empty() ? std::string("user") : shown.userPrefix), dialog);
             prefix->setObjectName(QStringLiteral("txtUserPrefix"));
-            const bool named = handOut.roster && handOut.roster->hasUserNames();
+            const bool named = shown.roster && shown.roster->hasUserNames();
             prefix->setEnabled(!named);
             prefix->setToolTip(named ? QObject::tr("The roster names the users.")
                                      : QObject::tr("User names are this, then 001, 002, ..."));
@@ -97,18 +124,24 @@ void showHandOutOptions(QWidget* parent, ListFormat format, const HandOut& handO
             reply(std::nullopt);
             return;
         }
-        HandOut out = handOut;
+        HandOut out = shown;
         if (slips) {
             out.slips.paper = paper->currentIndex() == 1 ? PaperSize::Letter : PaperSize::A4;
             out.slips.perPage = perPage->currentData().toInt();
             out.slips.qrCode = qrCode->isChecked();
             out.slips.heading = heading->text().toStdString();
             out.note = note->text().toStdString();
+            lastChoice().slipsChosen = true;
+            lastChoice().slips = out.slips;
+            lastChoice().note = out.note;
         } else {
             const QVariant scheme = hash->currentData();
             out.hash = scheme.isValid() ? std::optional(static_cast<HashScheme>(scheme.toInt())) : std::nullopt;
             if (prefix && prefix->isEnabled())
                 out.userPrefix = prefix->text().trimmed().toStdString();
+            lastChoice().hashChosen = true;
+            lastChoice().hash = out.hash;
+            lastChoice().userPrefix = out.userPrefix;
         }
         reply(out);
     });

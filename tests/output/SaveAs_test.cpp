@@ -242,6 +242,18 @@ TEST_F(SaveAsTest, HandedOutListsPairPeopleWithPasswordsInTheOrderTheyWereMade)
     ctx.handOut = &handOut;
     saveChosenFile(list, 2, file("names.txt"), ctx);
     EXPECT_EQ(read("names.txt"), "Doe, Jane\tb2\r\nRoe, Rich\ta1\r\n");
+    // More passwords than people: made before the roster, refused.
+    list.add("c3");
+    log.clear();
+    saveChosenFile(list, 3, file("three.txt"), ctx);
+    EXPECT_FALSE(fs::exists(path("three.txt")));
+    EXPECT_EQ(log.back(),
+              "message:Could not save " + path("three.txt") +
+                  ": The display holds 3 passwords and the roster names 2 people: press Execute to make one "
+                  "password per person.");
+    list.clear();
+    list.add("b2");
+    list.add("a1");
     // A plain list keeps the display's order.
     ctx.handOut = nullptr;
     saveChosenFile(list, 2, file("plain.txt"), ctx);
