@@ -8,6 +8,7 @@
 
 #include "engine/PasswordSpace.h"
 #include "engine/Progress.h"
+#include "engine/PronounceableRun.h"
 #include "engine/RunTexts.h"
 #include "output/MultiFileWindow.h"
 #include "output/SortTextFile.h"
@@ -57,7 +58,9 @@ std::string multiFileConfirmationText(const MultiFileSettings& settings, Generat
 {
     const std::string crlf(kCrLf);
     const std::string n = std::to_string(settings.totalFiles);
-    const std::string methodName = method == GenerationMethod::RandomCharacters ? "Random Characters" : "Random Words";
+    const std::string methodName = method == GenerationMethod::RandomCharacters ? "Random Characters"
+                                   : method == GenerationMethod::Pronounceable  ? "Pronounceable"
+                                                                                : "Random Words";
     return "Multifile saves are active. If you wish to deactivate this mode, you must remove the check in the "
            "MultiFile display (from the FILE menu). Select 'Yes' to execute Multi-File settings. Select 'NO' to "
            "bypass MultiFile settings. Select 'Cancel' to Exit this execution. If executed in Multi-File mode then " +
@@ -72,12 +75,15 @@ RunControl::RunControl(const RunRequest& request, const RunEnvironment& env) : m
 {
     // Each file of a series is one whole hand-out: the roster from its first person.
     m_hooks.open = [handOut = request.handOut, &values = request.values, &words = request.words,
+                    &pronounceable = request.pronounceable,
                     &method = request.method](const std::string& path, ListFormat format, Status* error) {
         if (!handOut)
             return openListFile(path, format, error);
         HandOut perFile = *handOut;
-        perFile.rows = static_cast<std::size_t>(
-            std::max(1, method == GenerationMethod::RandomWords ? words.totalPasswords : values.totalPasswords));
+        const std::int32_t total = method == GenerationMethod::RandomWords     ? words.totalPasswords
+                                   : method == GenerationMethod::Pronounceable ? pronounceable.totalPasswords
+                                                                               : values.totalPasswords;
+        perFile.rows = static_cast<std::size_t>(std::max(1, total));
         return openHandOutList(path, format, perFile, error);
     };
     m_hooks.sort = [](const std::string& path, bool caseSensitive, Status* error) {
@@ -251,10 +257,18 @@ std::optional<RunControl::Dispatch> RunControl::prepare()
             const auto people = static_cast<std::int32_t>(handOut->roster->size());
             m_request.values.totalPasswords = people;
             m_request.words.totalPasswords = people;
+            m_request.pronounceable.totalPasswords = people;
         }
     }
     if (m_request.method == GenerationMethod::RandomWords)
         return multi ? Dispatch::MultiFileWords : Dispatch::Words;
+    if (m_request.method == GenerationMethod::Pronounceable) {
+        if (const auto refusal = pronounceableRefusal(m_request.pronounceable, m_request.checks)) {
+            refuse(*refusal);
+            return std::nullopt;
+        }
+        return multi ? Dispatch::MultiFilePronounceable : Dispatch::Pronounceable;
+    }
     if (!checkCharacterRequest())
         return std::nullopt;
     return multi ? Dispatch::MultiFileCharacters : Dispatch::Characters;
@@ -264,7 +278,9 @@ void RunControl::generate(Dispatch dispatch)
 {
     MainWindowSurface& surface = m_env.surface;
     const CheckOptions& checks = m_request.checks;
-    const bool multi = dispatch == Dispatch::MultiFileCharacters || dispatch == Dispatch::MultiFileWords;
+    const bool multi = dispatch == Dispatch::MultiFileCharacters || dispatch == Dispatch::MultiFileWords ||
+                       dispatch == Dispatch::MultiFilePronounceable;
+    const bool pronounceable = dispatch == Dispatch::Pronounceable || dispatch == Dispatch::MultiFilePronounceable;
 
     switch (dispatch) {
     case Dispatch::Words:
@@ -277,9 +293,12 @@ void RunControl::generate(Dispatch dispatch)
         break;
     case Dispatch::Characters:
     case Dispatch::MultiFileCharacters:
+    case Dispatch::Pronounceable:
+    case Dispatch::MultiFilePronounceable: {
         // A check that cannot read its file would pass every password: the
         // run is refused before the display is cleared or a file is written.
-        if (m_dictionary && checks.dictionary && m_request.values.maxLength > 3) {
+        const int maxLength = pronounceable ? m_request.pronounceable.maxLength : m_request.values.maxLength;
+        if (m_dictionary && checks.dictionary && maxLength > 3) {
             if (const Status s = m_dictionary->prepare(m_request.dictionaryCheckFile); !s) {
                 m_env.boxes.show(s.message(), Icon::Critical, Buttons::Ok);
                 return;
@@ -293,15 +312,22 @@ void RunControl::generate(Dispatch dispatch)
         surface.enableOff();
         surface.repaintList();
         if (!multi) {
-            generateCharacters(m_request, m_env, m_dictionary);
+            if (pronounceable)
+                generatePronounceable(m_request, m_env, m_dictionary);
+            else
+                generateCharacters(m_request, m_env, m_dictionary);
             surface.enableOn();
         } else {
             const std::string& type = m_request.multiFile.fileType;
             if ((checks.duplication || checks.sortDisplay) && type != "txt")
                 m_env.boxes.show(texts::kOnlyTextSorts, Icon::Exclamation, Buttons::Ok);
-            generateMultiFileCharacters(m_request, m_env, m_dictionary, m_hooks);
+            if (pronounceable)
+                generateMultiFilePronounceable(m_request, m_env, m_dictionary, m_hooks);
+            else
+                generateMultiFileCharacters(m_request, m_env, m_dictionary, m_hooks);
         }
         break;
+    }
     }
 
     if (!m_env.state.stopPending()) {
@@ -318,7 +344,9 @@ void RunControl::countdownTick()
     RunState& state = m_env.state;
     state.ticks += 1;
     const std::int32_t total = m_request.method == GenerationMethod::RandomCharacters ? m_request.values.totalPasswords
-                                                                                      : m_request.words.totalPasswords;
+                               : m_request.method == GenerationMethod::Pronounceable
+                                   ? m_request.pronounceable.totalPasswords
+                                   : m_request.words.totalPasswords;
     const CountdownReading reading = countdownReading(state.ticks, state.currentPassword, total);
     if (reading.text)
         m_env.surface.setCountdown(*reading.text);

@@ -13,6 +13,7 @@
 #include "engine/RunState.h"
 #include "engine/Yielder.h"
 #include "options/CharacterPool.h"
+#include "options/PronounceableSettings.h"
 #include "options/RunOptions.h"
 #include "options/WordSettings.h"
 #include "output/HandOut.h"
@@ -35,6 +36,7 @@ struct RunRequest {
     // Bare file name of the dictionary used by the dictionary check.
     std::string& dictionaryCheckFile;
     WordSettings& words;
+    PronounceableSettings& pronounceable;
     // The roster and options when the passwords are handed out; null: plain
     // lists. With a roster the count follows it: one password per person
     // (per file, in a multi-file run).
