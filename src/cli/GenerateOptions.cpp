@@ -182,6 +182,10 @@ Status handOutFromArgs(const GenerateArgs& args, HandOut& out)
             out.slips.paper = PaperSize::Letter;
         else
             return Status::invalidArgument("--paper: choose a4 or letter");
+    }
+    return Status::ok();
+}
+
 Status applyPronounceableArgs(const PronounceableArgs& args, OptionState& state)
 {
     PronounceableSettings& p = state.pronounceable;
