@@ -65,8 +65,8 @@ std::string multiFileConfirmationText(const MultiFileSettings& settings, Generat
            "MultiFile display (from the FILE menu). Select 'Yes' to execute Multi-File settings. Select 'NO' to "
            "bypass MultiFile settings. Select 'Cancel' to Exit this execution. If executed in Multi-File mode then " +
            n + " files will be created starting with: " + crlf + crlf + settings.filePreface + "1." +
-           settings.fileType + crlf + crlf + "Completing with: " + crlf + crlf + settings.filePreface + n + "." +
-           settings.fileType + crlf + crlf + "They will be saved in the following directory/path: " + crlf + crlf +
+           settings.extension() + crlf + crlf + "Completing with: " + crlf + crlf + settings.filePreface + n + "." +
+           settings.extension() + crlf + crlf + "They will be saved in the following directory/path: " + crlf + crlf +
            settings.directory + crlf + crlf + "This execution will be using the '" + methodName +
            "' method, and password criteria is based on the current settings for this method.";
 }
