@@ -483,9 +483,12 @@ void MainWindow::buildMenus()
 
     QMenu* file = menuBar()->addMenu(tr("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    add(file, "mnuNewWindow", tr("&New Window"), [this] { m_program.openWindow(); });
+    add(file, "mnuNewWindow", tr("&New Window"), [this] { m_program.openWindow(); })
+        ->setShortcut(QKeySequence::New);
     add(file, "mnuOpenTxt", tr("Open Text File"), [this] { openTextFile(); });
     m_saveAsAction = add(file, "SaveAsMenu", tr("Save &As"), [this] { saveAs(); });
+    // The program's one save of the display; settings files have their own item.
+    m_saveAsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     file->addSeparator();
     add(file, "mnuOpenSettings", tr("&Open Settings"), [this] { openSettings(); });
     add(file, "mnuSaveSettings", tr("&Save Settings"), [this] { saveSettings(); });
@@ -506,6 +509,9 @@ void MainWindow::buildMenus()
     QMenu* options = menuBar()->addMenu(tr("&Options"));
     options->setObjectName(QStringLiteral("mnuOptions"));
     m_executeAction = add(options, "mnuExecute", tr("&Execute"), [this] { execute(); });
+    // The menu shows the first.
+    m_executeAction->setShortcuts({QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_Return),
+                                   QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     options->addSeparator();
     QMenu* separators = menu(options, "mnuSeparators", tr("Insert &Seperators"));
     m_hyphensAction = add(separators, "mnuHyphens", tr("H&yphens"), [this] { showInserts(false); });
