@@ -91,6 +91,7 @@ public:
         publishRows();
         if (!m_any)
             return;
+        m_pending.rowsHeld = m_quiet;
         auto delivery = std::make_shared<WorkerFlush>(std::move(m_pending));
         m_pending = WorkerFlush{};
         m_any = false;
@@ -121,6 +122,7 @@ private:
         const ResultList* list = m_worker.m_list;
         if (!list)
             return;
+        m_worker.m_rowsMade.store(list->count(), std::memory_order_relaxed);
         if (m_cleared) {
             m_cleared = false;
             m_pending.listCleared = true;
@@ -268,13 +270,15 @@ template <class T> T WindowWorker::ask(std::function<void(std::function<void(T)>
         }
         ++m_asking;
         auto answered = std::make_shared<bool>(false);
-        start([this, promise, answered](T value) {
+        std::function<void(T)> reply = [this, promise, answered](T value) {
             if (*answered)
                 return;
             *answered = true;
             --m_asking;
             promise->set_value(std::move(value));
-        });
+        };
+        m_closers.push_back([reply, closingAnswer] { reply(closingAnswer); });
+        start(reply);
     });
     return answer.get();
 }
@@ -283,6 +287,7 @@ void WindowWorker::start(std::function<void(WorkerSide&)> work, std::function<vo
 {
     m_done = std::move(done);
     m_closing.store(false);
+    m_rowsMade.store(0, std::memory_order_relaxed);
     m_surface->begin();
     if (m_list) {
         Surface* surface = m_surface.get();
@@ -304,9 +309,20 @@ void WindowWorker::start(std::function<void(WorkerSide&)> work, std::function<vo
     });
 }
 
+void WindowWorker::answerForClosing()
+{
+    m_closing.store(true);
+    // The questions on the screen are answered now; their boxes may close later.
+    const auto closers = std::move(m_closers);
+    m_closers.clear();
+    for (const auto& close : closers)
+        close();
+}
+
 void WindowWorker::end()
 {
     m_thread.join();
+    m_closers.clear();
     if (m_list)
         m_list->setChangeObserver({});
     m_list = nullptr;
