@@ -60,6 +60,13 @@ std::string closeQuestionText(const std::vector<TaskInProgress>& tasks)
     return text;
 }
 
+Program::Program(Services services)
+    : m_folders(std::make_unique<DialogFolders>(services.prompts, services.settings)),
+      m_services{*m_folders,     services.settings, std::move(services.places), services.desktop,
+                 services.sound, std::move(services.settingsFileName)}
+{
+}
+
 Program::~Program() = default;
 
 MainWindow* Program::openWindow()

@@ -14,6 +14,7 @@
 #include "settings/SettingsStore.h"
 #include "words/DictionaryFolder.h"
 #include "ui/Desktop.h"
+#include "ui/DialogFolders.h"
 #include "ui/Prompts.h"
 #include "ui/StartupSound.h"
 
@@ -49,7 +50,9 @@ class Program final : public QObject
 {
     Q_OBJECT
 public:
-    explicit Program(Services services) : m_services(std::move(services)) {}
+    // The windows ask through services.prompts with their file dialogs
+    // starting where DialogFolders says.
+    explicit Program(Services services);
     ~Program() override;
 
     Services& services() { return m_services; }
@@ -69,6 +72,7 @@ public:
     void leaveAll(MainWindow* closing);
 
 private:
+    std::unique_ptr<DialogFolders> m_folders;
     Services m_services;
     std::vector<QPointer<MainWindow>> m_windows;
     bool m_closeQuestionOpen = false;

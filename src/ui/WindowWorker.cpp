@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <exception>
+#include <filesystem>
 #include <future>
 
 #include "engine/Progress.h"
@@ -178,6 +179,8 @@ class WindowWorker::Dialogs final : public SaveAsDialogs, public DatabaseToolDia
 public:
     explicit Dialogs(WindowWorker& worker) : m_worker(worker) {}
 
+    void begin() { m_openedFolder.clear(); }
+
     void showSaveAsNotice() override
     {
         WindowWorker& w = m_worker;
@@ -189,7 +192,10 @@ public:
     }
     std::optional<ChosenFile> chooseOpenFile(std::string_view title, std::string_view filter) override
     {
-        return choose(openFileRequest(title, filter));
+        auto chosen = choose(openFileRequest(title, filter));
+        if (chosen)
+            m_openedFolder = std::filesystem::path(chosen->path).parent_path().string();
+        return chosen;
     }
     std::optional<ChosenFile> chooseSaveFile(std::string_view title, std::string_view filter,
                                              std::string_view proposedName) override
@@ -197,7 +203,12 @@ public:
         // Repair picks an existing file through a save-kind dialog: replacing
         // it is the point, so that dialog does not ask.
         const bool confirm = title != kRepairDialogTitle;
-        return choose(saveFileRequest(title, filter, proposedName, confirm));
+        FileRequest request = saveFileRequest(title, filter, proposedName, confirm);
+        // The target proposed for a file this work opened (a conversion's or
+        // a compaction's) goes beside it.
+        if (!proposedName.empty())
+            request.folder = m_openedFolder;
+        return choose(std::move(request));
     }
 
 private:
@@ -211,6 +222,7 @@ private:
     }
 
     WindowWorker& m_worker;
+    std::string m_openedFolder; // of the last file this work opened
 };
 
 class WindowWorker::DesktopShell final : public Shell
@@ -289,6 +301,7 @@ void WindowWorker::start(std::function<void(WorkerSide&)> work, std::function<vo
     m_closing.store(false);
     m_rowsMade.store(0, std::memory_order_relaxed);
     m_surface->begin();
+    m_dialogs->begin();
     if (m_list) {
         Surface* surface = m_surface.get();
         ResultList* list = m_list;

@@ -1,7 +1,6 @@
 // quorlix: the desktop program.
 
 #include <QApplication>
-#include <QDir>
 #include <QIcon>
 #include <QMessageBox>
 
@@ -56,9 +55,9 @@ int main(int argc, char** argv)
     // Save As, multi-file series and conversions write databases through it.
     installMdbListWriter([] { return QtSettingsStore().get(kSettingsSection, "MdbFormat", "Jet3"); });
 
-    const std::string folder = programFolder();
-    QDir::setCurrent(QString::fromStdString(folder));
-
+    // The current folder stays where the program was started: paths given on
+    // the command line keep their meaning, and the file dialogs start where
+    // DialogFolders says, not in the program's folder.
     ui::QtPrompts prompts;
     QtSettingsStore settings;
     ui::SystemDesktop desktop;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The real desktop program under a real X server (Xvfb): it starts and its
-# window appears, a second start ends with the message and no window,
+# window appears in the folder it was started from, a second start ends with
+# the message and no window,
 # closing the window through File > Exit saves the last settings, and a lock
 # left by a crashed program does not block the next start.
 #   smoke_test.sh PATH/TO/quorlix
@@ -33,10 +34,13 @@ window_of() { # pid: the id of its visible window called Quorlix, waiting up to 
   return 1
 }
 
+# Started from a folder of the user's: the program stays in it.
+cd "$HOME"
 "$prog" >"$WORK/first.log" 2>&1 &
 first=$!
 main="$(window_of "$first")" || fail "the window did not appear"
 log "window $main of process $first is shown"
+[ "$(readlink "/proc/$first/cwd")" = "$PWD" ] || fail "the program changed its folder to $(readlink "/proc/$first/cwd")"
 
 "$prog" >"$WORK/second.log" 2>&1 &
 second=$!
