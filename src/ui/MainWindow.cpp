@@ -910,6 +910,8 @@ void MainWindow::resizeEvent(QResizeEvent* event)
 void MainWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        m_program.windowActivated(this);
     if (event->type() == QEvent::WindowStateChange) {
         m_worker.setMinimized(isMinimized());
         if (!isMinimized())

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "ui/MainWindow.h"
+#include "ui/Widgets.h"
 
 namespace quorlix::ui
 {
@@ -132,6 +133,21 @@ bool Program::askBeforeClosing(MainWindow* window)
                                    });
                                });
     return true;
+}
+
+void Program::bringToFront()
+{
+    const std::vector<MainWindow*> open = windows();
+    if (open.empty())
+        return;
+    MainWindow* window = m_lastActive && m_lastActive->isVisible() ? m_lastActive.data() : open.back();
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    quorlix::ui::bringToFront(window);
+}
+
+void Program::windowActivated(MainWindow* window)
+{
+    m_lastActive = window;
 }
 
 void Program::leaveAll(MainWindow* closing)

@@ -71,11 +71,17 @@ public:
     // Every main window leaves (its work stops) and every window but this one closes.
     void leaveAll(MainWindow* closing);
 
+    // The main window the user had last, shown in front of the others (a
+    // second start of the program asks for it).
+    void bringToFront();
+    void windowActivated(MainWindow* window);
+
 private:
     std::unique_ptr<DialogFolders> m_folders;
     Services m_services;
     std::vector<QPointer<MainWindow>> m_windows;
     bool m_closeQuestionOpen = false;
+    QPointer<MainWindow> m_lastActive;
 };
 
 } // namespace quorlix::ui

@@ -49,6 +49,7 @@ int main(int argc, char** argv)
     if (!instance.acquire()) {
         std::fprintf(stderr, "%s\n", ui::kAlreadyRunning);
         QMessageBox::warning(nullptr, QStringLiteral("Quorlix"), QString::fromLatin1(ui::kAlreadyRunning));
+        (void)instance.askToShow(); // the running program's window comes to the front
         return 1;
     }
 
@@ -64,6 +65,7 @@ int main(int argc, char** argv)
     ui::StartupSound sound;
     ui::Program program(
         ui::Services{prompts, settings, DictionaryPlaces::ofThisProgram(), desktop, &sound, settings.fileName()});
+    QObject::connect(&instance, &ui::SingleInstance::showRequested, &program, &ui::Program::bringToFront);
     program.openWindow();
     return QApplication::exec();
 }
