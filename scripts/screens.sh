@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Renders every window of the desktop program to PNG files in OUTDIR, to look
 # at: the main window idle, running, stopped and after a run, a message box,
+# the question closing a window asks while another runs,
 # each option and tool window, help, about and the viewer.
 #   bash scripts/screens.sh OUTDIR
 set -euo pipefail
