@@ -487,8 +487,7 @@ void MainWindow::buildMenus()
 
     QMenu* file = menuBar()->addMenu(tr("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    add(file, "mnuNewWindow", tr("&New Window"), [this] { m_program.openWindow(); })
-        ->setShortcut(QKeySequence::New);
+    add(file, "mnuNewWindow", tr("&New Window"), [this] { m_program.openWindow(); })->setShortcut(QKeySequence::New);
     add(file, "mnuOpenTxt", tr("Open Text File"), [this] { openTextFile(); });
     m_saveAsAction = add(file, "SaveAsMenu", tr("Save &As"), [this] { saveAs(); });
     // The program's one save of the display; settings files have their own item.
@@ -514,8 +513,8 @@ void MainWindow::buildMenus()
     options->setObjectName(QStringLiteral("mnuOptions"));
     m_executeAction = add(options, "mnuExecute", tr("&Execute"), [this] { execute(); });
     // The menu shows the first.
-    m_executeAction->setShortcuts({QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_Return),
-                                   QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    m_executeAction->setShortcuts(
+        {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     options->addSeparator();
     QMenu* separators = menu(options, "mnuSeparators", tr("Insert &Seperators"));
     m_hyphensAction = add(separators, "mnuHyphens", tr("H&yphens"), [this] { showInserts(false); });
@@ -650,10 +649,9 @@ void MainWindow::enableOff()
     m_busy = true;
     // What stays usable during a long operation; the live counter and the
     // status line stay readable. Stop goes by the run alone.
-    const std::initializer_list<QWidget*> stay{m_maxLengthCaption, m_counterSwitch,    m_totalPasswordsCaption,
-                                               m_minLengthCaption,  m_charactersCaption, m_generatedCaption,
-                                               m_generatedCount,    m_displayHeading,    m_probabilityCaption,
-                                               m_statusLine};
+    const std::initializer_list<QWidget*> stay{
+        m_maxLengthCaption, m_counterSwitch,  m_totalPasswordsCaption, m_minLengthCaption,   m_charactersCaption,
+        m_generatedCaption, m_generatedCount, m_displayHeading,        m_probabilityCaption, m_statusLine};
     for (QWidget* w : m_allWidgets)
         if (w != m_stopButton && std::find(stay.begin(), stay.end(), w) == stay.end())
             w->setEnabled(false);

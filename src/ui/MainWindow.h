@@ -222,8 +222,8 @@ private:
     bool m_executeOn = true; // the last state a run gave the buttons
     bool m_stopOn = false;
     Work m_work = Work::None;
-    bool m_runRowsHeld = false;     // the running run's rows are not shown live
-    bool m_updatingList = false;    // the run has ended; its list is not shown yet
+    bool m_runRowsHeld = false;          // the running run's rows are not shown live
+    bool m_updatingList = false;         // the run has ended; its list is not shown yet
     std::optional<QString> m_heldStatus; // the run's last status, shown with its list
     std::int64_t m_runTotal = 0;         // passwords the running run was asked for (per file)
     std::int32_t m_runFiles = 0;         // files of a multi-file run, else 0

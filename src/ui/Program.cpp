@@ -18,8 +18,7 @@ std::string taskLine(const TaskInProgress& task)
     std::string line;
     switch (task.kind) {
     case Kind::Run:
-        line = "a run of " + std::to_string(task.total) + " passwords, " + std::to_string(task.made) +
-               " made so far";
+        line = "a run of " + std::to_string(task.total) + " passwords, " + std::to_string(task.made) + " made so far";
         break;
     case Kind::MultiFileRun:
         line = "a multi-file run of " + std::to_string(task.files) + " files of " + std::to_string(task.total) +
@@ -57,14 +56,16 @@ std::string closeQuestionText(const std::vector<TaskInProgress>& tasks)
     std::string text = "Closing this window closes every Quorlix window and ends the work in progress:\r\n";
     for (const TaskInProgress& task : tasks)
         text += "\r\n- " + taskLine(task);
-    text += "\r\n\r\nSelect 'Yes' to stop it and close.\r\n\r\nSelect 'No' to close nothing.";
+    text += tasks.size() == 1 ? "\r\n\r\nSelect 'Yes' to stop it and close."
+                              : "\r\n\r\nSelect 'Yes' to stop them and close.";
+    text += "\r\n\r\nSelect 'No' to close nothing.";
     return text;
 }
 
 Program::Program(Services services)
     : m_folders(std::make_unique<DialogFolders>(services.prompts, services.settings)),
-      m_services{*m_folders,     services.settings, std::move(services.places), services.desktop,
-                 services.sound, std::move(services.settingsFileName)}
+      m_services{*m_folders,       services.settings, std::move(services.places),
+                 services.desktop, services.sound,    std::move(services.settingsFileName)}
 {
 }
 
@@ -119,19 +120,18 @@ bool Program::askBeforeClosing(MainWindow* window)
         return false;
     m_closeQuestionOpen = true;
     QPointer<MainWindow> asking(window);
-    m_services.prompts.message(window,
-                               MessageRequest{closeQuestionText(tasks), std::string(kTitle), Icon::Exclamation,
-                                              Buttons::YesNo},
-                               [this, asking](Answer answer) {
-                                   m_closeQuestionOpen = false;
-                                   if (answer != Answer::Yes || !asking)
-                                       return;
-                                   // After the close that asked has returned.
-                                   QTimer::singleShot(0, asking, [asking] {
-                                       if (asking)
-                                           asking->closeConfirmed();
-                                   });
-                               });
+    m_services.prompts.message(
+        window, MessageRequest{closeQuestionText(tasks), std::string(kTitle), Icon::Exclamation, Buttons::YesNo},
+        [this, asking](Answer answer) {
+            m_closeQuestionOpen = false;
+            if (answer != Answer::Yes || !asking)
+                return;
+            // After the close that asked has returned.
+            QTimer::singleShot(0, asking, [asking] {
+                if (asking)
+                    asking->closeConfirmed();
+            });
+        });
     return true;
 }
 

@@ -36,6 +36,10 @@ TEST(CloseQuestion, NamesEachTaskWithItsPasswordsAndWindow)
               "\r\n- a text file being converted in another window"
               "\r\n- a database being compacted in another window"
               "\r\n- a dictionary file being downloaded in another window"
+              "\r\n\r\nSelect 'Yes' to stop them and close.\r\n\r\nSelect 'No' to close nothing.");
+    EXPECT_EQ(ui::closeQuestionText({{Kind::Sort, true}}),
+              "Closing this window closes every Quorlix window and ends the work in progress:\r\n"
+              "\r\n- a text file being sorted in this window"
               "\r\n\r\nSelect 'Yes' to stop it and close.\r\n\r\nSelect 'No' to close nothing.");
 }
 

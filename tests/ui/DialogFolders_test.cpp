@@ -52,9 +52,8 @@ struct DialogFoldersTest : UiFixture {
 
     void SetUp() override
     {
-        root = fs::temp_directory_path() /
-               ("quorlix-ui-folders-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        root = fs::temp_directory_path() / ("quorlix-ui-folders-" + std::to_string(::getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(root);
         home = root / "home";
         documents = home / "Documents";

@@ -25,9 +25,8 @@ struct RunInputTest : UiFixture {
     fs::path dir;
     void SetUp() override
     {
-        dir = fs::temp_directory_path() /
-              ("quorlix-ui-input-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = fs::temp_directory_path() / ("quorlix-ui-input-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
         settings.set("Settings", "SaveAsBox", "True");
@@ -228,7 +227,8 @@ TEST_F(RunInputTest, StopStaysOffThroughSaveAsAConversionAndTheirQuestions)
     prompts.files = {chosen(list), chosen(csv)};
     action(w, "ConverTXTtoCSV")->trigger();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !prompts.pending.empty(); }));
-    EXPECT_EQ(prompts.messages.back().text, "Do you wish to launch your default CSV application to view this file now?");
+    EXPECT_EQ(prompts.messages.back().text,
+              "Do you wish to launch your default CSV application to view this file now?");
     EXPECT_FALSE(button(w, "Command5")->isEnabled());
     prompts.answer(Answer::No);
     ASSERT_TRUE(waitIdle(w));

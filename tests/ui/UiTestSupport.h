@@ -137,8 +137,8 @@ struct UiFixture : ::testing::Test {
     // Opens the program with the store as it stands.
     ui::MainWindow* open(std::string folder = dictionaryFolder())
     {
-        program = std::make_unique<ui::Program>(ui::Services{realPrompts ? *realPrompts : prompts, settings,
-                                                             std::move(folder), desktop, &sound, "memory"});
+        program = std::make_unique<ui::Program>(
+            ui::Services{realPrompts ? *realPrompts : prompts, settings, std::move(folder), desktop, &sound, "memory"});
         return program->openWindow();
     }
 
