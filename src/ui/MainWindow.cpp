@@ -1013,11 +1013,15 @@ void MainWindow::closeEvent(QCloseEvent* event)
     }
     if (m_worker.busy() || m_waitDepth > 0) {
         // The window closes when its work has ended (workEnded) or its
-        // dialogs have returned.
+        // dialogs have returned; a box a dialog shows on its way out (a
+        // cancelled download says so) is closed too.
         event->ignore();
         m_closeRequested = true;
         if (!m_worker.busy())
-            QTimer::singleShot(100, this, [this] { close(); });
+            QTimer::singleShot(100, this, [this] {
+                leave();
+                close();
+            });
         return;
     }
     m_closed = true;

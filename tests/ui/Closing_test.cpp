@@ -7,9 +7,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "RealInput.h"
 #include "UiTestSupport.h"
+#include "ui/ToolDialogs.h"
 
 namespace quorlix::testing
 {
@@ -166,6 +174,73 @@ TEST_F(ClosingTest, AWindowWithADialogOpenClosesWithoutAQuestionAndTheDialogCanc
     EXPECT_TRUE(!dialog || !dialog->isVisible());
     EXPECT_EQ(boxOnScreen(100), nullptr);
     EXPECT_EQ(settings.get("LastSettings", "PasswordAmount", ""), "25"); // the second window's, as it opened
+}
+
+// A download that waits for its data: a named pipe served as a file:// address.
+struct ClosingDownloadTest : UiFixture {
+    std::filesystem::path dir;
+    int pipe = -1;
+    void SetUp() override
+    {
+        dir = std::filesystem::temp_directory_path() / ("quorlix-ui-closing-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir / "site" / "software");
+        std::filesystem::create_directories(dir / "program");
+        ASSERT_EQ(::mkfifo((dir / "site" / "software" / "slow.dct").c_str(), 0600), 0);
+        // Read and write: opening does not wait for a reader, and the reader
+        // waits for data until the test writes or closes it.
+        pipe = ::open((dir / "site" / "software" / "slow.dct").c_str(), O_RDWR);
+        ASSERT_GE(pipe, 0);
+        ASSERT_EQ(::write(pipe, "Standard Jet DB", 15), 15);
+        settings.set("Settings", "DownloadBase", "file://" + (dir / "site").string());
+    }
+    void TearDown() override
+    {
+        if (pipe >= 0)
+            ::close(pipe);
+        UiFixture::TearDown();
+        std::filesystem::remove_all(dir);
+    }
+};
+
+TEST_F(ClosingDownloadTest, ADownloadUnderWayIsNamedAndYesCancelsItAndClosesEverything)
+{
+    QPointer<ui::MainWindow> w = open((dir / "program").string() + "/");
+    QPointer<ui::MainWindow> other = program->openWindow();
+    bool wasDownloading = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = w->findChild<ui::DownloadDialog*>(QStringLiteral("frmDictLanguage"));
+        ASSERT_NE(dialog, nullptr);
+        find<QLineEdit>(dialog, "Text1")->setText("slow.dct");
+        // While the transfer waits: the other window is closed, the question
+        // gets Yes; then data comes, and the transfer sees it is cancelled.
+        QTimer::singleShot(0, [&, dialog] {
+            wasDownloading = dialog->downloading();
+            other->close();
+            auto* feed = new QTimer(w);
+            QObject::connect(feed, &QTimer::timeout, [&, feed] {
+                if (other && other->isVisible())
+                    return;
+                feed->stop();
+                (void)!::write(pipe, "more", 4);
+                ::close(pipe);
+                pipe = -1;
+            });
+            feed->start(10);
+        });
+        find<QPushButton>(dialog, "Command1")->click(); // "Download now?" gets Yes
+    });
+    action(w, "mnuDictionaryDownload")->trigger(); // returns when the download window has closed
+    EXPECT_TRUE(wasDownloading);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (!w || !w->isVisible()) && (!other || !other->isVisible()); }));
+    const auto texts = prompts.texts();
+    const auto question = std::find_if(texts.begin(), texts.end(), [](const std::string& t) {
+        return t.starts_with("Closing this window closes every Quorlix window");
+    });
+    ASSERT_NE(question, texts.end());
+    EXPECT_NE(question->find("\r\n- a dictionary file being downloaded in another window\r\n"), std::string::npos)
+        << *question;
+    EXPECT_FALSE(std::filesystem::exists(dir / "program" / "slow.dct"));
 }
 
 } // namespace
