@@ -666,8 +666,12 @@ void MainWindow::enableOn()
 {
     m_busy = false;
     // Every end of a run comes through here: from now on Stop would do
-    // nothing. Execute waits for a finished list still on its way.
+    // nothing. Execute waits for a finished list still on its way, and then
+    // comes back on as here (a stop noticed at the very end gives it no
+    // other say).
     m_stopOn = false;
+    if (m_updatingList)
+        m_executeOn = true;
     for (QWidget* w : m_allWidgets)
         if (w != m_stopButton && !(m_updatingList && w == m_executeButton))
             w->setEnabled(true);
