@@ -44,7 +44,12 @@ std::string folderKey(const std::string& filter)
 std::string defaultDialogFolder()
 {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return (isFolder(documents) ? documents : QDir::homePath()).toStdString();
+    if (isFolder(documents))
+        return documents.toStdString();
+    // A user without a home of their own (HOME unset gives the root folder)
+    // is better served by the folder the program was started in.
+    const QString home = QDir::homePath();
+    return (isFolder(home) && !QDir(home).isRoot() ? home : QDir::currentPath()).toStdString();
 }
 
 std::string DialogFolders::startFolder(const FileRequest& request) const

@@ -2,7 +2,8 @@
 // Where the file dialogs start. Each kind of file (text lists, databases,
 // settings files, dictionaries, the Save As list types...) has the folder the
 // user last chose such a file in, kept in the last settings; a kind without
-// one starts in the user's Documents folder, else in the home folder. A
+// one starts in the user's Documents folder, else in the home folder (else
+// where the program was started). A
 // dialog whose request names its folder (a target proposed beside its
 // source) starts there.
 
@@ -39,7 +40,8 @@ private:
 // several list types); empty when the filter names no kind of file.
 std::string folderKey(const std::string& filter);
 
-// The user's Documents folder when it exists, else the home folder.
+// The user's Documents folder when it exists, else the home folder, else
+// (no home of the user's own) the current folder.
 std::string defaultDialogFolder();
 
 } // namespace quorlix::ui

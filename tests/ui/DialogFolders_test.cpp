@@ -3,6 +3,7 @@
 // conversion or a compaction beside its source.
 
 #include <QAction>
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 
@@ -113,6 +114,14 @@ TEST_F(DialogFoldersTest, EachKindStartsWhereItsLastFileWasElseInDocumentsElseHo
     action(w, "mnuOpenTxt")->trigger();
     ASSERT_TRUE(waitIdle(w));
     EXPECT_EQ(folderOfLast(), home.string());
+    // No home of the user's own: where the program was started.
+    for (const QByteArray& none : {QByteArray(), QByteArray::fromStdString((root / "gone").string())}) {
+        qputenv("HOME", none);
+        prompts.files = {std::nullopt};
+        action(w, "mnuOpenTxt")->trigger();
+        ASSERT_TRUE(waitIdle(w));
+        EXPECT_EQ(folderOfLast(), QDir::currentPath().toStdString()) << none.toStdString();
+    }
 }
 
 TEST_F(DialogFoldersTest, ConvertAndCompactProposeTheirTargetBesideTheSource)
