@@ -1,7 +1,6 @@
 // quorlix: the desktop program.
 
 #include <QApplication>
-#include <QDir>
 #include <QIcon>
 #include <QMessageBox>
 
@@ -50,21 +49,23 @@ int main(int argc, char** argv)
     if (!instance.acquire()) {
         std::fprintf(stderr, "%s\n", ui::kAlreadyRunning);
         QMessageBox::warning(nullptr, QStringLiteral("Quorlix"), QString::fromLatin1(ui::kAlreadyRunning));
+        (void)instance.askToShow(); // the running program's window comes to the front
         return 1;
     }
 
     // Save As, multi-file series and conversions write databases through it.
     installMdbListWriter([] { return QtSettingsStore().get(kSettingsSection, "MdbFormat", "Jet3"); });
 
-    const std::string folder = programFolder();
-    QDir::setCurrent(QString::fromStdString(folder));
-
+    // The current folder stays where the program was started: paths given on
+    // the command line keep their meaning, and the file dialogs start where
+    // DialogFolders says, not in the program's folder.
     ui::QtPrompts prompts;
     QtSettingsStore settings;
     ui::SystemDesktop desktop;
     ui::StartupSound sound;
     ui::Program program(
         ui::Services{prompts, settings, DictionaryPlaces::ofThisProgram(), desktop, &sound, settings.fileName()});
+    QObject::connect(&instance, &ui::SingleInstance::showRequested, &program, &ui::Program::bringToFront);
     program.openWindow();
     return QApplication::exec();
 }
