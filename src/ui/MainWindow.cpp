@@ -506,7 +506,7 @@ void MainWindow::buildMenus()
     m_saveAsAction = add(file, "SaveAsMenu", tr("Save &As"), [this] { saveAs(); });
     // The program's one save of the display; settings files have their own item.
     m_saveAsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    add(file, "mnuRoster", tr("Names from tr("&Names from Roster\u2026")Roster\u2026"), [this] { chooseRoster(); });
+    add(file, "mnuRoster", tr("Names from &Roster\u2026"), [this] { chooseRoster(); });
     m_namesInTextAction = add(file, "mnuNamesInText", tr("Names in &Text Files"),
                               [this] { m_handOut.namesInText = m_namesInTextAction->isChecked(); });
     m_namesInTextAction->setCheckable(true);
