@@ -43,7 +43,8 @@ Status readWhole(const std::string& path, std::uint64_t sizeHint, PodBuffer<char
 
 // Drops the line ends from bytes in place, leaving the lines back to back, and
 // returns where each line starts plus one entry for the end of the last.
-PodBuffer<std::uint64_t> splitLines(PodBuffer<char>& bytes)
+// firstEnd receives the first line end ("" when there is none).
+PodBuffer<std::uint64_t> splitLines(PodBuffer<char>& bytes, std::string* firstEnd)
 {
     PodBuffer<std::uint64_t> starts;
     const std::size_t size = bytes.size();
@@ -57,8 +58,11 @@ PodBuffer<std::uint64_t> splitLines(PodBuffer<char>& bytes)
         if (read < size) {
             const bool cr = bytes[read] == '\r';
             ++read;
-            if (cr && read < size && bytes[read] == '\n')
+            const bool crLf = cr && read < size && bytes[read] == '\n';
+            if (crLf)
                 ++read;
+            if (firstEnd->empty())
+                *firstEnd = crLf ? "\r\n" : cr ? "\r" : "\n";
         }
     } while (read < size);
     starts.push_back(write);
@@ -84,7 +88,7 @@ void recodeLines(PodBuffer<char>& bytes, PodBuffer<std::uint64_t>& starts)
 
 } // namespace
 
-bool SortTextFile(const std::string& path, bool caseSensitive, Status* error)
+bool SortTextFile(const std::string& path, bool caseSensitive, Status* error, SortedLineEnds ends)
 {
     setError(error, Status::ok());
     struct stat st {};
@@ -104,7 +108,13 @@ bool SortTextFile(const std::string& path, bool caseSensitive, Status* error)
     // Checked before the line ends go, since lines joined may form a
     // character neither holds alone.
     const bool utf8 = isValidUtf8(std::string_view(bytes.data(), bytes.size()));
-    PodBuffer<std::uint64_t> starts = splitLines(bytes);
+    std::string lineEnd;
+    PodBuffer<std::uint64_t> starts = splitLines(bytes, &lineEnd);
+    // A list keeps its own line ends; one without any gets the lists' CR LF.
+    if (ends == SortedLineEnds::Lf)
+        lineEnd = "\n";
+    else if (lineEnd.empty())
+        lineEnd = "\r\n";
     if (!utf8)
         recodeLines(bytes, starts);
     const std::size_t lines = starts.size() - 1;
@@ -133,7 +143,7 @@ bool SortTextFile(const std::string& path, bool caseSensitive, Status* error)
         if (k + 32 < lines)
             __builtin_prefetch(bytes.data() + starts[order[k + 32]]);
         buffer.append(lineAt(order[k]));
-        buffer.append("\r\n");
+        buffer.append(lineEnd);
         if (buffer.size() >= (1 << 18) - 256) {
             out.write(buffer);
             buffer.clear();
