@@ -7,6 +7,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Hints.h"
+#include "cli/Messages.h"
 #include "cli/StandardStreams.h"
 #include "cli/TerminalUi.h"
 #include "engine/PasswordSpace.h"
@@ -79,7 +80,7 @@ std::string fileTitle(const std::string& path)
 
 void err(const std::string& text)
 {
-    std::fprintf(stderr, "%s\n", text.c_str());
+    say(text);
 }
 
 bool contains(const std::vector<std::string>& messages, std::string_view text)
@@ -158,6 +159,14 @@ bool hasLastSettings(const SettingsStore& store)
     return store.contains(kLastSettingsSection, "PasswordAmount");
 }
 
+void applyCliFirstStart(const SettingsStore& store, bool defaults, OptionState& state)
+{
+    // The window sorts its display by default; a list on standard output
+    // sorted would start with digits, and head -1 would never be random.
+    if (defaults || !store.contains(kLastSettingsSection, "SortPass"))
+        state.checks.sortDisplay = false;
+}
+
 int runGenerate(const GenerateArgs& args, const WordsArgs* words)
 {
     OptionState state; // the first-start values
@@ -165,6 +174,7 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words)
     const bool fromStore = !args.defaults && hasLastSettings(store);
     if (!args.defaults)
         loadLastSettings(store, state);
+    applyCliFirstStart(store, args.defaults, state);
     if (args.settingsFile) {
         const Status s = loadSettingsFile(*args.settingsFile, state);
         if (!s) {
@@ -207,7 +217,7 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words)
 
     RunState runState;
     const std::int32_t& total = words ? state.words.totalPasswords : state.run.totalPasswords;
-    TerminalUi ui(runState, total, ::isatty(STDERR_FILENO) == 1);
+    TerminalUi ui(runState, total, !args.quiet && ::isatty(STDERR_FILENO) == 1);
     ResultList list;
     SecureRandom random;
     Yielder yielder(ui);
@@ -285,7 +295,8 @@ int runSort(const std::string& given, bool caseSensitive)
     }
     const std::string& path = stream ? input.path() : given;
     Status error;
-    if (!SortTextFile(path, caseSensitive, &error)) {
+    // Standard output gets LF, as every tool in a pipe expects; a file keeps its own line ends.
+    if (!SortTextFile(path, caseSensitive, &error, stream ? SortedLineEnds::Lf : SortedLineEnds::AsInFile)) {
         err(error.isOk() ? "No file found at " + path : error.message());
         return kExitFailure;
     }
