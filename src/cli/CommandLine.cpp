@@ -435,6 +435,16 @@ CommandLine::CommandLine(const OptionState& s, const SettingsStore& store, const
 
 std::string CommandLine::closest(const std::string& typed, const std::vector<std::string>& candidates)
 {
+    // The start of one name only ("--case" for "--case-sensitive").
+    const std::size_t typedLetters = typed.size() - std::min(typed.find_first_not_of('-'), typed.size());
+    if (typedLetters >= 3) {
+        std::vector<std::string> starting;
+        for (const std::string& c : candidates)
+            if (c.starts_with(typed))
+                starting.push_back(c);
+        if (starting.size() == 1)
+            return starting.front();
+    }
     std::string best;
     std::size_t bestDistance = 0;
     for (const std::string& c : candidates) {
@@ -444,10 +454,9 @@ std::string CommandLine::closest(const std::string& typed, const std::vector<std
             bestDistance = d;
         }
     }
-    // A slip of a key or two, or the start of the name.
-    const bool near = bestDistance <= std::max<std::size_t>(1, std::min<std::size_t>(3, typed.size() / 3));
-    const bool prefix = typed.size() >= 3 && !best.empty() && best.starts_with(typed);
-    return near || prefix ? best : std::string();
+    // A slip of a key or two.
+    return bestDistance <= std::max<std::size_t>(1, std::min<std::size_t>(3, typedLetters / 3)) ? best
+                                                                                                : std::string();
 }
 
 namespace

@@ -49,10 +49,13 @@ std::string optionHint(std::string_view message)
         return std::string(
             message.substr(slash == message.npos ? 0 : slash + 1, at - (slash == message.npos ? 0 : slash + 1)));
     };
+    const std::string kNameOne =
+        "Name one with --dictionary: quorlix-cli dict list shows those present, dict download --list what can be had.";
     // A missing dictionary: how to get that very file.
     if (const auto at = message.find(" not found in folder. This file is necessary"); at != message.npos)
-        return "Get it with: quorlix-cli dict download " + nameBefore(at) +
-               ", or name another with --dictionary (dict list shows those present).";
+        return nameBefore(at).empty() ? kNameOne
+                                      : "Get it with: quorlix-cli dict download " + nameBefore(at) +
+                                            ", or name another with --dictionary (dict list shows those present).";
     // A damaged one: how to get it again.
     for (std::string_view marker : {std::string_view(" file appears to not be a Quorlix dictionary file"),
                                     std::string_view(" file triggered an unknown error.")})
@@ -60,8 +63,7 @@ std::string optionHint(std::string_view message)
             return "Get it again with: quorlix-cli dict download " + nameBefore(at) +
                    ", or name another with --dictionary (dict list shows those present).";
     if (message.starts_with("It appears that no dictionary file has been selected"))
-        return "Name one with --dictionary: quorlix-cli dict list shows those present, dict download --list what "
-               "can be had.";
+        return kNameOne;
     for (const Hint& h : kHints) {
         const bool match = h.prefix ? message.starts_with(h.text)
                            : h.suffix

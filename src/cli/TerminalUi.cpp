@@ -85,18 +85,24 @@ void TerminalUi::draw(bool)
     const std::int32_t total = m_total > 0 ? m_total : 1;
     const std::int32_t n = m_state.currentPassword;
     const int percent = static_cast<int>(100.0 * n / total);
-    const std::string tail = " " + std::to_string(percent) + "%  " + std::to_string(n) + " of " +
-                             std::to_string(m_total) + "  remaining " + (m_countdown.empty() ? "..." : m_countdown);
+    const std::string percentText = std::to_string(percent) + "%";
+    const std::string counts = "  " + std::to_string(n) + " of " + std::to_string(m_total);
+    const std::string remaining = "  remaining " + (m_countdown.empty() ? std::string("...") : m_countdown);
     // One line, one column short of the width, so the terminal never wraps
-    // it onto a second line: the bar takes what the numbers leave.
+    // it onto a second line: what does not fit is left out, the bar first.
     const std::size_t width = static_cast<std::size_t>(std::max(terminalWidth() - 1, 1));
     std::string line;
-    if (tail.size() + 12 <= width) {
-        const std::size_t barWidth = std::min<std::size_t>(30, width - tail.size() - 2);
+    const std::string full = " " + percentText + counts + remaining;
+    if (full.size() + 12 <= width) {
+        const std::size_t barWidth = std::min<std::size_t>(30, width - full.size() - 2);
         const std::size_t filled = std::min(barWidth, barWidth * static_cast<std::size_t>(std::max(percent, 0)) / 100);
-        line = "[" + std::string(filled, '#') + std::string(barWidth - filled, '.') + "]" + tail;
+        line = "[" + std::string(filled, '#') + std::string(barWidth - filled, '.') + "]" + full;
     } else {
-        line = tail.substr(1);
+        for (const std::string& candidate : {percentText + counts + remaining, percentText + counts, percentText})
+            if (candidate.size() <= width || candidate == percentText) {
+                line = candidate;
+                break;
+            }
     }
     if (line.size() > width)
         line.resize(width);

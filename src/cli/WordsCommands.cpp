@@ -150,7 +150,7 @@ int runDictSearch(const std::string& word, bool hybrid, const std::string& dicti
 int runDictDownloadList(const std::optional<std::string>& from)
 {
     QtSettingsStore store;
-    const std::string base = from ? std::string(trimBlanks(*from)) : downloadBase(store);
+    const std::string base = from ? serverBase(*from) : downloadBase(store);
     const DictionaryPlaces p = places();
     for (const WordListDictionary& d : wordListDictionaries()) {
         const DictionarySource source = sourceOf(d.file, "", false);
@@ -180,7 +180,7 @@ int runDictDownload(const std::string& name, const std::optional<std::string>& f
         return fail("dict download: " + name + " is not a file name; give the name alone, e.g. wordlist_dutch.dct",
                     kExitRefused);
     QtSettingsStore store;
-    const std::string base = from ? std::string(trimBlanks(*from)) : downloadBase(store);
+    const std::string base = from ? serverBase(*from) : downloadBase(store);
     if (from && base.empty())
         return fail("dict download: --from needs the address of a server", kExitRefused);
     const DictionarySource source = sourceOf(name, base, from.has_value());
@@ -206,7 +206,7 @@ int runDictDownload(const std::string& name, const std::optional<std::string>& f
     Status s;
     std::string done;
     if (source.kind == DictionarySource::Kind::WordLists) {
-        say("Building " + name + " " + sourceText(name, source) + " ...");
+        say("Building " + name + " " + sourceText(name, source).substr(std::string("built ").size()) + " ...");
         DictionaryBuildReport report;
         if (buildDictionary(source.lists, target, &s, &report))
             done = name + ": " + withThousands(report.wordsKept) + " words into " + folder + ".";

@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QMessageBox>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -41,7 +42,10 @@ int main(int argc, char** argv)
     }
     // Qt would abort with a hint to reinstall; a terminal user needs the other program.
     const auto unset = [](const char* name) { return !std::getenv(name) || !*std::getenv(name); };
-    if (unset("DISPLAY") && unset("WAYLAND_DISPLAY") && unset("QT_QPA_PLATFORM")) {
+    const bool platformGiven = std::any_of(argv + 1, argv + argc, [](const char* a) {
+        return std::string_view(a) == "-platform" || std::string_view(a).starts_with("-platform=");
+    });
+    if (unset("DISPLAY") && unset("WAYLAND_DISPLAY") && unset("QT_QPA_PLATFORM") && !platformGiven) {
         std::fprintf(stderr, "quorlix: no display (DISPLAY/WAYLAND_DISPLAY unset); use quorlix-cli\n");
         return 1;
     }

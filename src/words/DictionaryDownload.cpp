@@ -17,12 +17,17 @@
 
 namespace quorlix {
 
-std::string downloadBase(SettingsStore& store)
+std::string serverBase(std::string_view typed)
 {
-    std::string base(trimBlanks(store.get("Settings", "DownloadBase", "")));
+    std::string base(trimBlanks(typed));
     while (!base.empty() && base.back() == '/')
         base.pop_back();
     return base;
+}
+
+std::string downloadBase(SettingsStore& store)
+{
+    return serverBase(store.get("Settings", "DownloadBase", ""));
 }
 
 Status verifyDownloadedDictionary(const std::string& path)

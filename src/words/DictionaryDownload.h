@@ -39,6 +39,9 @@ inline constexpr std::string_view kNoFileName = "No File Name Entered.";
 // surrounding blanks and trailing slashes are dropped so base + "/software/"
 // has one.
 std::string downloadBase(SettingsStore& store);
+// A server's base address as the user typed it, without surrounding blanks
+// and trailing slashes.
+std::string serverBase(std::string_view typed);
 
 // Checks that a downloaded file is a dictionary: verifyDictionary, then every
 // table read to its end as countWords does (the default).

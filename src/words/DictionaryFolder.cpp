@@ -111,6 +111,11 @@ std::string DictionaryPlaces::folderOf(std::string_view name) const
     for (const std::string& folder : m_folders)
         if (!name.empty() && fileExists(folder + std::string(name)))
             return folder;
+    // Where a download would put it; never a skipped folder, whose files
+    // must not be read (the first searched one then says "not found").
+    for (const Skipped& s : m_skipped)
+        if (s.folder == m_user)
+            return m_folders.empty() ? std::string() : m_folders.front();
     return userFolder();
 }
 

@@ -74,7 +74,8 @@ public:
     // "Skipped FOLDER: WHY." for each skipped folder.
     std::vector<std::string> skippedNotes() const;
     // The folder that holds name, or the user's folder when none does (where
-    // a download would put it). A name with a folder in it is a path: "".
+    // a download would put it; the first searched folder when the user's was
+    // skipped). A name with a folder in it is a path: "".
     std::string folderOf(std::string_view name) const;
     std::string pathOf(std::string_view name) const { return folderOf(name) + std::string(name); }
     // The six built-in names present in any of the folders, in the fixed order.
