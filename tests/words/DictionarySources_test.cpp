@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <set>
+#include <sstream>
 
 #include "platform/HomeFolder.h"
 #include "support/TempFolder.h"
@@ -75,6 +76,27 @@ TEST_F(DictionarySourcesTest, WordListsFirstThenANamedServerThenThePackage)
         EXPECT_TRUE(names.insert(d.file).second) << d.file;
         EXPECT_FALSE(d.package.empty()) << d.file;
     }
+}
+
+// The package suggests exactly the packages whose lists it can build from.
+TEST_F(DictionarySourcesTest, ThePackageSuggestsEveryWordListPackage)
+{
+    std::set<std::string> suggested;
+    // The test data folder lies in the source tree's tests/ (it need not exist).
+    const fs::path source = fs::path(QUORLIX_TEST_DATA_DIR).parent_path().parent_path();
+    const std::string text = testing::readBytes(source / "dist" / "word-list-packages.txt");
+    ASSERT_FALSE(text.empty());
+    std::istringstream file(text);
+    for (std::string line; std::getline(file, line);)
+        if (!line.empty() && line[0] != '#')
+            suggested.insert(line);
+    std::set<std::string> used;
+    for (const WordListDictionary& d : wordListDictionaries()) {
+        std::istringstream names(d.package);
+        for (std::string name; names >> name;)
+            used.insert(name);
+    }
+    EXPECT_EQ(suggested, used);
 }
 
 // The diceware package's EFF list numbers its words: the numbers are not words.
