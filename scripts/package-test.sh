@@ -19,9 +19,9 @@ if [ "$(id -u)" != 0 ]; then
   exit 77
 fi
 
-mapfile -t debs < <(bash scripts/package.sh | tail -n 2)
-cli_deb="${debs[0]}"
-deb="${debs[1]}"
+built="$(bash scripts/package.sh)" || { echo "package-test: scripts/package.sh failed"; exit 1; }
+cli_deb="$(tail -n 2 <<<"$built" | head -n 1)"
+deb="$(tail -n 1 <<<"$built")"
 echo "== packages: $cli_deb $deb"
 
 # The loopback file server is built with the tests, in build/.

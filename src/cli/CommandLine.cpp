@@ -152,6 +152,19 @@ std::string poolText(const OptionState& s)
     return std::to_string(pool.recount()) + " characters";
 }
 
+// Numbers are typed in decimal digits only: 010 is ten (not eight, as C reads
+// it), and 0x10, 1e3 or an empty value are refused, naming the option.
+const CLI::Validator kDecimal(
+    [](std::string& value) -> std::string {
+        if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos)
+            return "takes a whole number in decimal digits, not \"" + value + "\"";
+        value.erase(0, std::min(value.find_first_not_of('0'), value.size() - 1));
+        if (value.size() > 18) // past what the conversion holds; every range ends far below
+            return value + " is out of range";
+        return {};
+    },
+    "", "decimal");
+
 // --flag / --no-flag pairs that leave the loaded setting alone when neither is given.
 void addSwitch(CLI::App* cmd, const std::string& name, std::optional<bool>& target, const std::string& what,
                const std::string& now)
@@ -174,7 +187,8 @@ void addCommon(CLI::App* cmd, GenerateArgs& g)
                   "No notes and no progress line on standard error (refusals and failures still show)");
     cmd->add_option("-o,--output", g.output,
                     "Save to FILE, its type by its ending: .txt, .csv, .htm or .mdb (\"-\": standard output, "
-                    "the default)")
+                    "the default). An existing FILE is replaced only when its folder takes a new file (it is never "
+                    "rewritten in place), and never when it belongs to another user")
         ->type_name("FILE");
     cmd->add_option("--files", g.files, "Write a numbered series of N files instead (2 to 32,767)")->type_name("N");
     cmd->add_option("--preface", g.preface, "File name preface of the series (TEXT1.txt, TEXT2.txt, ...)")
@@ -182,7 +196,8 @@ void addCommon(CLI::App* cmd, GenerateArgs& g)
     cmd->add_option("--dir", g.dir, "Folder of the series [default: the current folder]")->type_name("FOLDER");
     cmd->add_option("--type", g.type, "File type of the series: txt, csv, htm or mdb [default: txt]")
         ->type_name("TYPE");
-    cmd->add_option("--save-settings", g.saveSettings, "Write the effective settings to a settings file (.set)")
+    cmd->add_option("--save-settings", g.saveSettings,
+                    "Write the effective settings to a settings file (.set) after the run; a refused run writes none")
         ->type_name("FILE");
 }
 
@@ -194,7 +209,7 @@ std::string exitCodes(const std::string& codes)
 const std::string kRunExitCodes = exitCodes(
     "0 done; 1 failed (a file could not be written, or the checks rejected passwords for too long: what was made "
     "is still written); 2 refused (the reason and the option to change are on standard error); 130 stopped with "
-    "Ctrl-C (what was made is still written).");
+    "Ctrl-C (while passwords are made: what was made is kept; once saving began: nothing is saved).");
 
 } // namespace
 
@@ -419,6 +434,12 @@ CommandLine::CommandLine(const OptionState& s, const SettingsStore& store, const
     repair->footer(exitCodes("0 repaired (what was left out is named per table), 1 failed, 2 refused (an "
                              "encrypted database, or an index that cannot be rebuilt). The file changes only "
                              "with 0."));
+
+    for (CLI::App* cmd : {gen, words})
+        for (const char* name : {"--count", "--length", "--min", "--max", "--files", "--words", "--digits",
+                                 "--min-word", "--max-word"})
+            if (CLI::Option* option = cmd->get_option_no_throw(name))
+                option->transform(kDecimal);
 
     // Operands show their own name alone, as the manual page writes them.
     for (CLI::App* command : {gen, words, dictList, dictSearch, dictDownload, dictBuild, dictShipped, sort, convert,

@@ -35,6 +35,8 @@ std::string optionHint(std::string_view message)
          "--no-strong)."},
         {kPrefaceMissing, false, false, "Name the files with --preface."},
         {kDirectoryMissing, false, false, "Name the folder of the files with --dir."},
+        {kPrefaceNotAName, false, false,
+         "Give --preface the start of a file name, such as batch; --dir chooses the folder."},
         {kTotalFilesTooFew, false, false, "Set --files to 2 or more."},
         {kTotalFilesNotWhole, false, false, "Set --files to a whole number from 2 to 32,767."},
         {kUnrecognizedFileType, false, false, "End the -o file name in .txt, .csv, .htm or .mdb."},

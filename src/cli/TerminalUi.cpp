@@ -10,6 +10,8 @@
 #include "cli/Hints.h"
 #include "cli/Messages.h"
 #include "engine/Progress.h"
+#include "engine/RunTexts.h"
+#include "words/WordRuns.h"
 
 namespace quorlix::cli
 {
@@ -26,6 +28,12 @@ int terminalWidth()
     if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
         return size.ws_col;
     return 80;
+}
+
+// Notices after which the run goes on, as opposed to refusals and failures.
+bool isNote(std::string_view text)
+{
+    return text == texts::kOnlyTextSorts || text == texts::kWholeWordDeactivated || text == kMultiFileWordsWarning;
 }
 } // namespace
 
@@ -51,7 +59,7 @@ Answer TerminalUi::show(std::string_view text, std::string_view, Icon icon, Butt
     case Buttons::Ok:
         break;
     }
-    if (icon != Icon::None) {
+    if (icon != Icon::None && !(m_quiet && isNote(text))) {
         finishProgress();
         say(text);
         if (const std::string hint = optionHint(text); !hint.empty())
