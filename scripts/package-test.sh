@@ -129,13 +129,16 @@ check "quorlix depends on quorlix-cli" bash -c 'dpkg-deb -f "$1" Depends | grep 
 check "quorlix-cli suggests the word-list packages" \
   bash -c 'dpkg-deb -f "$1" Suggests | grep -q wdutch && dpkg-deb -f "$1" Suggests | grep -q wngerman' _ "$cli_deb"
 contents_split() {
-  dpkg-deb -c "$cli_deb" | grep -q ' ./usr/bin/quorlix-cli$' &&
-    dpkg-deb -c "$cli_deb" | grep -q ' ./usr/share/quorlix/wordlist_english_eff.dct$' &&
-    dpkg-deb -c "$cli_deb" | grep -q ' ./usr/share/man/man1/quorlix-cli.1.gz$' &&
-    dpkg-deb -c "$cli_deb" | grep -q ' ./usr/share/bash-completion/completions/quorlix-cli$' &&
-    ! dpkg-deb -c "$cli_deb" | grep -q ' ./usr/bin/quorlix$' &&
-    dpkg-deb -c "$deb" | grep -q ' ./usr/bin/quorlix$' &&
-    ! dpkg-deb -c "$deb" | grep -q -e ' ./usr/bin/quorlix-cli$' -e '\.dct$'
+  local cli_files desktop_files
+  cli_files="$(dpkg-deb -c "$cli_deb")" && desktop_files="$(dpkg-deb -c "$deb")" || return 1
+  grep -q ' ./usr/bin/quorlix-cli$' <<<"$cli_files" &&
+    grep -q ' ./usr/share/quorlix/wordlist_english_eff.dct$' <<<"$cli_files" &&
+    grep -q ' ./usr/share/man/man1/quorlix-cli.1.gz$' <<<"$cli_files" &&
+    grep -q ' ./usr/share/bash-completion/completions/quorlix-cli$' <<<"$cli_files" &&
+    ! grep -q ' ./usr/bin/quorlix$' <<<"$cli_files" &&
+    grep -q ' ./usr/bin/quorlix$' <<<"$desktop_files" &&
+    grep -q ' ./usr/share/man/man1/quorlix.1.gz$' <<<"$desktop_files" &&
+    ! grep -q -e ' ./usr/bin/quorlix-cli$' -e '\.dct$' <<<"$desktop_files"
 }
 check "the programs, dictionaries, manual pages and completions are in the right package" contents_split
 check "desktop-file-validate" desktop-file-validate "$stage/usr/share/applications/org.quorlix.Quorlix.desktop"
