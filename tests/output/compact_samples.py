@@ -176,7 +176,9 @@ def check_constructions(cli, samples, mdb_check, cache, work):
         if compact_exit == 0 and p.returncode == 0:
             problems += compare(source, copy, mdb_check, cache, f"compact {name}")
         p = subprocess.run([cli, "repair", repaired], capture_output=True)
-        if p.returncode != repair_exit or p.stderr.decode(errors="replace").splitlines() != lines:
+        # Each line on stderr starts with the program's name.
+        said = [f"quorlix-cli: {line}" for line in lines]
+        if p.returncode != repair_exit or p.stderr.decode(errors="replace").splitlines() != said:
             problems.append(f"{name}: repair exited {p.returncode}: {p.stderr.decode(errors='replace').strip()}")
         if p.returncode == 0 and (equal_to or compact_exit == 0):
             problems += compare(equal_to or source, repaired, mdb_check, cache, f"repair {name}")
