@@ -39,8 +39,8 @@ TEST_F(CliHabits, UnknownCommandsAndOptionsAreNamedWithTheClosestOne)
         {"words --separater=-",
          "'--separater' is not an option of words; did you mean '--separator'?\nRun 'quorlix-cli words --help' for "
          "more."},
-        {"", "name a command: generate, words, dict, sort, convert, compact or repair\nRun 'quorlix-cli --help' for "
-             "more."},
+        {"", "name a command: generate, words, pronounceable, dict, sort, convert, compact or repair\nRun "
+             "'quorlix-cli --help' for more."},
         {"dict", "name a command of dict: list, search, download or build\nRun 'quorlix-cli dict --help' for more."},
         {"generate --count", "--count: 1 required N missing\nRun 'quorlix-cli generate --help' for more."},
     };
