@@ -74,6 +74,7 @@ private:
     bool m_wentBusy = false;
     bool m_drawn = false;
     bool m_saving = false;
+    std::size_t m_lineWidth = 0; // of the widest progress line drawn
     int m_percent = 0;
     std::string m_status;
     std::string m_countdown;

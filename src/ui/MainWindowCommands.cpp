@@ -610,11 +610,15 @@ void MainWindow::changeActiveDictionary()
     const std::string folder = file->path.substr(0, file->path.size() - file->title.size());
     if (std::find(places.folders().begin(), places.folders().end(), folder) == places.folders().end()) {
         std::error_code ec;
-        std::filesystem::create_directories(places.userFolder(), ec);
-        std::filesystem::copy_file(file->path, places.userFolder() + file->title,
-                                   std::filesystem::copy_options::overwrite_existing, ec);
-        if (ec) {
-            m_boxes->show("Could not add " + file->path + " to " + places.userFolder() + ": " + ec.message(),
+        std::vector<std::string> created;
+        const Status made = makeUserFolder(places.userFolder(), &created);
+        if (made)
+            std::filesystem::copy_file(file->path, places.userFolder() + file->title,
+                                       std::filesystem::copy_options::overwrite_existing, ec);
+        if (!made || ec) {
+            removeCreatedFolders(created);
+            m_boxes->show("Could not add " + file->path + " to " + places.userFolder() + ": " +
+                              (made ? ec.message() : made.message()),
                           Icon::Exclamation, Buttons::Ok);
             return;
         }

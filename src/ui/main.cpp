@@ -4,11 +4,14 @@
 #include <QIcon>
 #include <QMessageBox>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string_view>
 
 #include "output/MdbListWriter.h"
 #include "platform/AtomicFile.h"
+#include "platform/HomeFolder.h"
 #include "platform/SecretMemory.h"
 #include "settings/QtSettingsStore.h"
 #include "ui/Desktop.h"
@@ -36,6 +39,16 @@ int main(int argc, char** argv)
             return 0;
         }
     }
+    // Qt would abort with a hint to reinstall; a terminal user needs the other program.
+    const auto unset = [](const char* name) { return !std::getenv(name) || !*std::getenv(name); };
+    const bool platformGiven = std::any_of(argv + 1, argv + argc, [](const char* a) {
+        return std::string_view(a) == "-platform" || std::string_view(a).starts_with("-platform=");
+    });
+    if (unset("DISPLAY") && unset("WAYLAND_DISPLAY") && unset("QT_QPA_PLATFORM") && !platformGiven) {
+        std::fprintf(stderr, "quorlix: no display (DISPLAY/WAYLAND_DISPLAY unset); use quorlix-cli\n");
+        return 1;
+    }
+    setHomeWhenUnset();
     protectProcess();
     removeTemporaryFilesOnSignals();
     QApplication app(argc, argv);
@@ -63,8 +76,10 @@ int main(int argc, char** argv)
     QtSettingsStore settings;
     ui::SystemDesktop desktop;
     ui::StartupSound sound;
-    ui::Program program(
-        ui::Services{prompts, settings, DictionaryPlaces::ofThisProgram(), desktop, &sound, settings.fileName()});
+    DictionaryPlaces places = DictionaryPlaces::ofThisProgram();
+    for (const std::string& note : places.skippedNotes())
+        std::fprintf(stderr, "quorlix: %s\n", note.c_str());
+    ui::Program program(ui::Services{prompts, settings, std::move(places), desktop, &sound, settings.fileName()});
     QObject::connect(&instance, &ui::SingleInstance::showRequested, &program, &ui::Program::bringToFront);
     program.openWindow();
     return QApplication::exec();
