@@ -342,7 +342,7 @@ TEST_F(CliTest, RostersHandPasswordsOutToFilesAndPipes)
     for (const auto& [args, message] : refusals) {
         r = run(args);
         EXPECT_EQ(r.code, 2) << args;
-        EXPECT_EQ(r.err.substr(0, message.size()), message) << args;
+        EXPECT_EQ(r.err.substr(0, message.size() + 13), "quorlix-cli: " + message) << args;
         EXPECT_FALSE(fs::exists(dir / "x.txt") || fs::exists(dir / "x.csv") || fs::exists(dir / "x.pdf")) << args;
     }
 
