@@ -94,4 +94,11 @@ void SecureRandom::refill()
     setValues(m_blocks[m_current].values.data(), kBlockValues);
 }
 
+void secureRandomBytes(void* out, std::size_t size)
+{
+    if (sodium_init() < 0)
+        throw std::runtime_error("The secure random generator could not be started.");
+    randombytes_buf(out, size);
+}
+
 } // namespace quorlix
