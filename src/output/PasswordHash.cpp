@@ -1,5 +1,7 @@
 #include "output/PasswordHash.h"
 
+#include "platform/Worker.h"
+
 #include <crypt.h>
 
 #include <algorithm>
@@ -113,7 +115,7 @@ Status PasswordHasher::hashAll(const std::vector<std::string>& passwords, std::v
     } else {
         std::vector<std::thread> pool;
         for (unsigned t = 1; t < threads; ++t)
-            pool.emplace_back(work);
+            pool.push_back(startWorker(work));
         work();
         for (auto& t : pool)
             t.join();
