@@ -21,6 +21,7 @@
 #include "engine/RunState.h"
 #include "options/OptionState.h"
 #include "options/RunFields.h"
+#include "output/HandOut.h"
 #include "output/MultiFileSettings.h"
 #include "platform/Random.h"
 #include "platform/ResultList.h"
@@ -47,6 +48,7 @@ namespace quorlix::ui
 {
 
 class ProgressBar;
+class RosterIndicator;
 class CharactersDialog;
 class InsertsDialog;
 class RulesDialog;
@@ -83,6 +85,10 @@ public:
     void stop();
     void openTextFile();
     void saveAs();
+    // File, "Names from Roster…": one password per person of a roster.
+    void chooseRoster();
+    void useRoster(std::shared_ptr<const Roster> roster, const std::string& title);
+    void clearRoster();
     void clearDisplay();
     void copySelection();
     void openSettings();
@@ -111,6 +117,17 @@ public:
     // The next close does not save the settings: another main window is
     // closing the program and has saved its own.
     void closeAsFollower();
+    // The long work this window has under way, if any. Work that only waits
+    // for the user to answer a dialog is not counted (closing answers it),
+    // except a run, whose passwords would go.
+    std::optional<TaskInProgress> taskInProgress() const;
+    // The program is closing: a run stops as if OK were chosen at its prompt,
+    // questions are answered at once, and the window closes when its work has
+    // ended, without saving its settings.
+    void leave();
+    // Closing confirmed by the user: this window's options become the last
+    // settings and every window closes.
+    void closeConfirmed();
 
     // WorkerHost
     void applyFlush(WorkerFlush& flush) override;
@@ -173,10 +190,21 @@ private:
     void changeActiveDictionary();
     void viewDictionary();
 
+    // What the worker is doing.
+    enum class Work { None, Run, SaveAs, OpenTextFile, Convert, Sort, Compact, Repair };
+
     // Starts work on the worker; one at a time per window.
-    bool startWork(std::function<void(WorkerSide&)> work, std::function<void()> done = {});
+    bool startWork(Work kind, std::function<void(WorkerSide&)> work, std::function<void()> done = {});
     void workEnded();
-    void runEnded(std::unique_ptr<ResultList> runList);
+    // The run has reached its end while its rows are still held back: the
+    // display shows the updating text until it has the finished list.
+    void beginListUpdate();
+    void endListUpdate();
+    void setStatusText(const QString& text);
+    // Stop as the run's state allows.
+    void updateRunButtons();
+    // Saves this window's options and makes every window of the program leave.
+    void startLeaving();
 
     Program& m_program;
     Services& m_services;
@@ -188,6 +216,12 @@ private:
     OptionState m_state;
     MultiFileSettings m_multiFile;
     RunState m_runState;
+    // The roster in use and the options of the hand-out lists; what the
+    // runs and Save As hand out.
+    HandOut m_handOut;
+    QString m_countBeforeRoster;
+    RosterIndicator* m_rosterIndicator = nullptr;
+    QAction* m_namesInTextAction = nullptr;
     std::unique_ptr<ResultList> m_list;
     ResultListModel m_model;
     DownloadRequest m_downloadRequest;
@@ -201,11 +235,17 @@ private:
     bool m_busy = false;     // between enableOff and enableOn
     bool m_executeOn = true; // the last state a run gave the buttons
     bool m_stopOn = false;
+    Work m_work = Work::None;
+    bool m_runRowsHeld = false;          // the running run's rows are not shown live
+    bool m_updatingList = false;         // the run has ended; its list is not shown yet
+    std::optional<QString> m_heldStatus; // the run's last status, shown with its list
+    std::int64_t m_runTotal = 0;         // passwords the running run was asked for (per file)
+    std::int32_t m_runFiles = 0;         // files of a multi-file run, else 0
     bool m_selectFirstPending = false;
     bool m_runSorted = false;    // sort mode of the running run's list
     bool m_runListShown = false; // the run cleared its list: the display shows it
     bool m_closeRequested = false;
-    bool m_saveOnClose = true;
+    bool m_leaving = false; // the program is closing; no question, no save
     bool m_closed = false;
 
     // Controls, named by role; each keeps its old form's name as its objectName,

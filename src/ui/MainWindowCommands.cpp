@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -22,6 +23,7 @@
 #include "settings/LastSettings.h"
 #include "settings/SettingsFile.h"
 #include "ui/AboutDialog.h"
+#include "ui/HandOutDialog.h"
 #include "ui/MainWindow.h"
 #include "ui/OptionDialogs.h"
 #include "ui/ProgressBar.h"
@@ -55,7 +57,8 @@ void MainWindow::execute()
     auto runList = std::make_unique<ResultList>();
     Yielder yielder(surface());
     const RunRequest request{m_state.method, m_state.run, m_state.checks,         m_state.pool,  m_state.inserts,
-                             m_state.rules,  m_multiFile, m_state.dictionaryFile, m_state.words, m_state.pronounceable};
+                             m_state.rules,  m_multiFile, m_state.dictionaryFile, m_state.words, m_state.pronounceable,
+                             &m_handOut};
     RunEnvironment env{surface(), *m_boxes, *runList, yielder, m_runState, m_random};
     const std::optional<RunControl::Dispatch> dispatch = RunControl(request, env).prepare();
     if (!dispatch || m_closeRequested)
@@ -66,10 +69,11 @@ void MainWindow::execute()
     struct Run {
         OptionState options;
         MultiFileSettings multiFile;
+        HandOut handOut;
         std::unique_ptr<ResultList> list;
         RunControl* control = nullptr;
     };
-    auto run = std::make_shared<Run>(Run{m_state, m_multiFile, std::move(runList)});
+    auto run = std::make_shared<Run>(Run{m_state, m_multiFile, m_handOut, std::move(runList)});
     m_worker.useOptions(&run->options);
     m_worker.watchList(run->list.get());
     m_worker.setCountdownTick([run] {
@@ -78,12 +82,22 @@ void MainWindow::execute()
     });
     m_runSorted = run->list->sorted();
     m_runListShown = false;
+    m_runRowsHeld = false;
+    using Dispatch = RunControl::Dispatch;
+    const bool multi = *dispatch == Dispatch::MultiFileCharacters || *dispatch == Dispatch::MultiFileWords ||
+                       *dispatch == Dispatch::MultiFilePronounceable;
+    m_runTotal = run->options.method == GenerationMethod::RandomWords     ? run->options.words.totalPasswords
+                 : run->options.method == GenerationMethod::Pronounceable ? run->options.pronounceable.totalPasswords
+                                                                          : run->options.run.totalPasswords;
+    m_runFiles = multi ? run->multiFile.totalFiles : 0;
     enableOff();
     startWork(
+        Work::Run,
         [this, run, dispatch = *dispatch](WorkerSide& side) {
             OptionState& o = run->options;
             const RunRequest r{o.method, o.run,          o.checks,         o.pool,  o.inserts,
-                               o.rules,  run->multiFile, o.dictionaryFile, o.words, o.pronounceable};
+                               o.rules,  run->multiFile, o.dictionaryFile, o.words, o.pronounceable,
+                               &run->handOut};
             RunEnvironment e{side.surface, side.boxes, *run->list, side.yielder, m_runState, m_random};
             RunControl control(r, e);
             control.setDictionaryCheck(m_checker.get());
@@ -107,10 +121,12 @@ void MainWindow::stop()
     m_runState.stopRequested.store(1);
 }
 
-bool MainWindow::startWork(std::function<void(WorkerSide&)> work, std::function<void()> done)
+bool MainWindow::startWork(Work kind, std::function<void(WorkerSide&)> work, std::function<void()> done)
 {
     if (m_worker.busy())
         return false;
+    m_work = kind;
+    m_stopOn = false;
     m_list->settle(); // the work may read it while the display paints it
     m_worker.start(std::move(work), [this, done = std::move(done)] {
         if (done)
@@ -122,15 +138,20 @@ bool MainWindow::startWork(std::function<void(WorkerSide&)> work, std::function<
 
 void MainWindow::workEnded()
 {
-    if (m_busy) {
+    // The finished list is shown by now: the run's last status follows it.
+    const bool listUpdated = m_updatingList;
+    endListUpdate();
+    m_work = Work::None;
+    m_stopOn = false;
+    if (m_busy)
         // Work that locked the window and did not unlock it (a Random Words
         // run leaves the buttons to Execute): unlock it as a run's end would.
         enableOn();
+    if (m_busy || listUpdated) {
         m_executeButton->setEnabled(m_executeOn);
         m_executeAction->setEnabled(m_executeOn);
-        m_stopButton->setEnabled(false);
     }
-    m_stopButton->setEnabled(false);
+    updateRunButtons();
     updateDisplayCommands();
     if (m_closeRequested)
         QTimer::singleShot(0, this, [this] { close(); });
@@ -138,6 +159,17 @@ void MainWindow::workEnded()
 
 void MainWindow::applyFlush(WorkerFlush& flush)
 {
+    if (m_work == Work::Run) {
+        // A run whose rows wait in its own list has ended when it hands the
+        // buttons back: from then until the window shows that list, the
+        // updating text stands and Execute and Stop are off.
+        m_runRowsHeld = flush.rowsHeld;
+        const bool ends = std::any_of(flush.commands.begin(), flush.commands.end(), [](WindowCommand c) {
+            return c == WindowCommand::EnableOn || c == WindowCommand::ExecuteOn || c == WindowCommand::StopOff;
+        });
+        if (ends && m_runRowsHeld && !m_updatingList)
+            beginListUpdate();
+    }
     for (const WindowCommand c : flush.commands) {
         switch (c) {
         case WindowCommand::EnableOff:
@@ -194,6 +226,34 @@ void MainWindow::applyFlush(WorkerFlush& flush)
         m_passwordList->viewport()->update();
 }
 
+void MainWindow::beginListUpdate()
+{
+    m_updatingList = true;
+    m_heldStatus.reset();
+    m_statusLine->setText(qs(texts::kUpdatingList));
+    m_executeButton->setEnabled(false);
+    m_executeAction->setEnabled(false);
+    updateRunButtons();
+}
+
+void MainWindow::endListUpdate()
+{
+    if (!m_updatingList)
+        return;
+    m_updatingList = false;
+    if (m_heldStatus)
+        m_statusLine->setText(*m_heldStatus);
+    m_heldStatus.reset();
+}
+
+void MainWindow::setStatusText(const QString& text)
+{
+    if (m_updatingList)
+        m_heldStatus = text;
+    else
+        m_statusLine->setText(text);
+}
+
 void MainWindow::saveAsNotice(std::function<void()> done)
 {
     if (parseBoolText(m_services.settings.get(kSettingsSection, "SaveAsBox", "False")).value_or(false)) {
@@ -225,6 +285,7 @@ void MainWindow::openTextFile()
     auto loaded = std::make_shared<Loaded>();
     const ResultList* current = m_list.get();
     startWork(
+        Work::OpenTextFile,
         [current, loaded](WorkerSide& side) {
             const auto file = side.files.chooseOpenFile(kOpenTextTitle, kOpenTextFilter);
             if (!file)
@@ -269,10 +330,62 @@ void MainWindow::saveAs()
 {
     const std::int32_t amount = m_state.run.totalPasswords;
     const ResultList* list = m_list.get();
-    startWork([list, amount](WorkerSide& side) {
-        SaveContext context{side.boxes, side.surface, side.shell, [&side] { side.yielder(); }};
+    // Hashing a list takes minutes: the Stop button ends the save, which then writes nothing.
+    m_runState.stopRequested.store(0);
+    startWork(Work::SaveAs, [this, list, amount, handOut = m_handOut](WorkerSide& side) {
+        SaveContext context{side.boxes, side.surface, side.shell, [&side] { side.yielder(); }, &handOut,
+                            [this] { return m_runState.stopPending(); }};
         SaveAsMenu(*list, amount, side.saveAs, context);
     });
+}
+
+void MainWindow::chooseRoster()
+{
+    struct Loaded {
+        std::shared_ptr<Roster> roster;
+        std::string title;
+    };
+    auto loaded = std::make_shared<Loaded>();
+    // A roster of millions is read off the window's thread.
+    startWork(
+        Work::OpenTextFile,
+        [loaded](WorkerSide& side) {
+            const auto file = side.files.chooseOpenFile(
+                "Names from Roster", "Roster (*.csv; *.txt)|*.csv;*.txt|All Files (*.*)|*.*");
+            if (!file)
+                return;
+            auto roster = std::make_shared<Roster>();
+            if (const Status s = readRoster(file->path, {}, *roster); !s) {
+                side.boxes.show(s.message(), Icon::Exclamation, Buttons::Ok);
+                return;
+            }
+            loaded->roster = std::move(roster);
+            loaded->title = file->title;
+        },
+        [this, loaded] {
+            if (loaded->roster)
+                useRoster(loaded->roster, loaded->title);
+        });
+}
+
+void MainWindow::useRoster(std::shared_ptr<const Roster> roster, const std::string& title)
+{
+    if (!m_handOut.roster)
+        m_countBeforeRoster = m_totalPasswordsField->text();
+    const std::size_t people = roster->size();
+    m_handOut.roster = std::move(roster);
+    // The count follows the roster; the field shows it and takes no typing.
+    m_totalPasswordsField->setText(QString::number(people));
+    m_totalPasswordsField->setReadOnly(true);
+    m_rosterIndicator->showRoster(QString::fromStdString(title), people);
+}
+
+void MainWindow::clearRoster()
+{
+    m_handOut.roster.reset();
+    m_totalPasswordsField->setReadOnly(false);
+    m_totalPasswordsField->setText(m_countBeforeRoster);
+    m_rosterIndicator->showRoster({}, 0);
 }
 
 void MainWindow::clearDisplay()
@@ -357,7 +470,7 @@ void MainWindow::convert(int kind)
 {
     const jet::JetVersion version =
         mdbFormatFromSetting(m_services.settings.get(kSettingsSection, "MdbFormat", "Jet3"));
-    startWork([kind, version](WorkerSide& side) {
+    startWork(Work::Convert, [kind, version](WorkerSide& side) {
         const auto source = side.files.chooseOpenFile(kConvertOpenTitle, kConvertOpenFilter);
         if (!source)
             return;
@@ -386,7 +499,7 @@ void MainWindow::convert(int kind)
 
 void MainWindow::sortTextFile()
 {
-    startWork([](WorkerSide& side) {
+    startWork(Work::Sort, [](WorkerSide& side) {
         const auto file = side.files.chooseOpenFile(kSortDialogTitle, kSortFilter);
         if (!file)
             return;
@@ -406,12 +519,12 @@ void MainWindow::sortTextFile()
 
 void MainWindow::compactDatabase()
 {
-    startWork([](WorkerSide& side) { CompactDB(side.files, side.boxes, side.surface); });
+    startWork(Work::Compact, [](WorkerSide& side) { CompactDB(side.files, side.boxes, side.surface); });
 }
 
 void MainWindow::repairDatabase()
 {
-    startWork([](WorkerSide& side) { RepairDB(side.files, side.boxes, side.surface); });
+    startWork(Work::Repair, [](WorkerSide& side) { RepairDB(side.files, side.boxes, side.surface); });
 }
 
 void MainWindow::viewWithDesktop(const std::string& type)
@@ -497,11 +610,15 @@ void MainWindow::changeActiveDictionary()
     const std::string folder = file->path.substr(0, file->path.size() - file->title.size());
     if (std::find(places.folders().begin(), places.folders().end(), folder) == places.folders().end()) {
         std::error_code ec;
-        std::filesystem::create_directories(places.userFolder(), ec);
-        std::filesystem::copy_file(file->path, places.userFolder() + file->title,
-                                   std::filesystem::copy_options::overwrite_existing, ec);
-        if (ec) {
-            m_boxes->show("Could not add " + file->path + " to " + places.userFolder() + ": " + ec.message(),
+        std::vector<std::string> created;
+        const Status made = makeUserFolder(places.userFolder(), &created);
+        if (made)
+            std::filesystem::copy_file(file->path, places.userFolder() + file->title,
+                                       std::filesystem::copy_options::overwrite_existing, ec);
+        if (!made || ec) {
+            removeCreatedFolders(created);
+            m_boxes->show("Could not add " + file->path + " to " + places.userFolder() + ": " +
+                              (made ? ec.message() : made.message()),
                           Icon::Exclamation, Buttons::Ok);
             return;
         }

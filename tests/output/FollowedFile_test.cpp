@@ -42,7 +42,7 @@ TEST_F(FollowedFileTest, MakesTheFileSaveAsWouldWrite)
         list.setFollower(nullptr);
         EXPECT_FALSE(fs::exists(path(title))) << title;
         log.clear();
-        SaveContext context{boxes, window, shell, {}, &followed};
+        SaveContext context{boxes, window, shell, {}, nullptr, {}, &followed};
         saveChosenFile(list, 100000, {path(title), title}, context);
         const CallLog followedCalls = log;
         log.clear();
@@ -78,7 +78,7 @@ TEST_F(FollowedFileTest, OtherRowsAreSavedAsUsual)
             list.setSorted(true);
         list.setFollower(nullptr);
         const std::string title = change == Change::OtherFile ? "g.txt" : "f.txt";
-        SaveContext context{boxes, window, shell, {}, &followed};
+        SaveContext context{boxes, window, shell, {}, nullptr, {}, &followed};
         saveChosenFile(list, 3, {path(title), title}, context);
         const std::string expected = change == Change::Cleared      ? "d4\r\n"
                                      : change == Change::RowRemoved ? "a1\r\nb2\r\n"

@@ -18,6 +18,7 @@
 #include "UiTestSupport.h"
 #include "engine/Progress.h"
 #include "output/SaveAs.h"
+#include "ui/HandOutDialog.h"
 #include "ui/HelpWindows.h"
 #include "ui/ViewerWindow.h"
 
@@ -193,6 +194,24 @@ int main(int argc, char** argv)
     save(table, "viewer-database");
     table->close();
 
+    // A roster in use beside the count, and the options of PDF slips.
+    const std::string roster = QDir::tempPath().toStdString() + "/quorlix-screens-class.csv";
+    {
+        std::FILE* f = std::fopen(roster.c_str(), "w");
+        std::fprintf(f, "Last Name,First Name\r\n\"O'Brien, Jr.\",S\xC3\xA9" "an\r\nM\xC3\xBCller,Anna\r\n");
+        for (int i = 0; i < 23; ++i)
+            std::fprintf(f, "Pupil,Number %d\r\n", i + 3);
+        std::fclose(f);
+    }
+    prompts.files = {chosen(roster)};
+    trigger(w, "mnuRoster");
+    (void)UiFixture::waitIdle(w);
+    save(w, "main-roster");
+    ui::showHandOutOptions(w, ListFormat::Pdf, HandOut{}, [](std::optional<HandOut>) {});
+    save(topLevel("HandOutOptions"), "slip-options");
+    closeTop("HandOutOptions");
+    std::remove(roster.c_str());
+
     // Random Words selected.
     w->findChild<QRadioButton*>(QStringLiteral("optType1"))->click();
     closeTop("frmPasswordType");
@@ -211,6 +230,32 @@ int main(int argc, char** argv)
     w->execute();
     (void)UiFixture::waitIdle(w);
     save(w, "main-pronounceable");
+
+    // Closing an idle window while another runs: the question, on the real
+    // message box of a program of its own.
+    {
+        ui::Program two(ui::Services{real, settings, dictionaryFolder(), desktop, nullptr, "memory"});
+        ui::MainWindow* running = two.openWindow();
+        ui::MainWindow* idle = two.openWindow();
+        running->findChild<QLineEdit*>(QStringLiteral("Text2"))->setText(QStringLiteral("10000000"));
+        running->execute();
+        (void)QTest::qWaitFor([running] { return running->worker().rowsMade() > 0; }, 10000);
+        QTest::qWait(300);
+        idle->close();
+        QMessageBox* question = nullptr;
+        (void)QTest::qWaitFor([&] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible())
+                    question = box;
+            return question != nullptr;
+        });
+        save(question, "close-question");
+        if (question)
+            question->done(QMessageBox::No);
+        for (ui::MainWindow* m : {running, idle})
+            m->closeAsFollower();
+        (void)QTest::qWaitFor([&] { return two.windows().empty(); }, 20000);
+    }
 
     std::printf("%d pictures in %s\n", g_saved, argv[1]);
     for (QWidget* top : QApplication::topLevelWidgets()) {
