@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "platform/SecretMemory.h"
+#include "platform/Worker.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -67,7 +68,7 @@ void ring(std::atomic<std::uint32_t>& bell)
 CandidatePipeline::CandidatePipeline(CandidateChecker& checker)
     : m_checker(checker), m_ring(new char[kRingBytes + kHeader + kMaxText])
 {
-    m_thread = std::thread([this] { work(); });
+    m_thread = startWorker([this] { work(); });
 }
 
 CandidatePipeline::~CandidatePipeline()

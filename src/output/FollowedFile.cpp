@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/Worker.h"
+
 namespace quorlix {
 
 FollowedFile::FollowedFile(const std::string& path, ListFormat format)
@@ -21,7 +23,7 @@ bool FollowedFile::start()
     m_current.reserve(kChunkBytes);
     m_made = 1;
     try {
-        m_thread = std::thread([this] { write(); });
+        m_thread = startWorker([this] { write(); });
     } catch (const std::system_error&) {
         drop();
         return false;

@@ -17,6 +17,7 @@
 
 #include "platform/ResultListBuffer.h"
 #include "platform/SecretMemory.h"
+#include "platform/Worker.h"
 
 namespace quorlix
 {
@@ -135,7 +136,7 @@ template <class Fn> void inParts(int parts, const Fn& fn)
     std::vector<std::thread> threads;
     for (int part = 0; part + 1 < parts; ++part) {
         try {
-            threads.emplace_back([&fn, part] { fn(part); });
+            threads.push_back(startWorker([&fn, part] { fn(part); }));
         } catch (const std::system_error&) {
             for (int rest = part; rest + 1 < parts; ++rest)
                 fn(rest);
