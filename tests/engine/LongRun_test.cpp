@@ -8,14 +8,22 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
+#include <sodium.h>
+#include <unistd.h>
+
 #include "EngineFixture.h"
 #include "engine/CandidatePipeline.h"
 #include "engine/CharacterDraw.h"
+#include "output/FollowedFile.h"
+#include "output/SaveAs.h"
 
 namespace quorlix::testing {
 namespace {
@@ -115,6 +123,101 @@ INSTANTIATE_TEST_SUITE_P(Cases, LongRunPaths,
                                            PathCase{"ProbedSorted", "0123456789", true},
                                            PathCase{"ProbedUnsorted", "0123456789", false}),
                          [](const auto& row) { return std::string(row.param.name); });
+
+struct EarlierFile {
+    const char* name;
+    const char* pool;
+    bool sorted;
+    std::size_t total;
+    const char* sha256; // of the text file the program made before (commit ab877b2)
+};
+
+class LongRunFiles : public EngineFixture, public ::testing::WithParamInterface<EarlierFile> {
+protected:
+    struct NoViewer : Shell {
+        Status openFile(const std::string&) override { return Status::ok(); }
+    };
+
+    void SetUp() override { std::filesystem::create_directories(m_dir); }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+
+    // The text file saved from the list (completing followed when given), as a digest.
+    std::string savedDigest(const std::string& name, PrewrittenFile* followed = nullptr)
+    {
+        NoViewer shell;
+        SaveContext context{boxes, surface, shell, {}, nullptr, {}, followed};
+        const std::string file = path(name);
+        saveChosenFile(list, values.totalPasswords, ChosenFile{file, name}, context);
+        std::ifstream in(file, std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+        unsigned char digest[crypto_hash_sha256_BYTES];
+        crypto_hash_sha256(digest, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+        std::string hex;
+        for (const unsigned char b : digest) {
+            hex += "0123456789abcdef"[b >> 4];
+            hex += "0123456789abcdef"[b & 15];
+        }
+        return hex;
+    }
+
+    std::string path(const std::string& name) const { return (m_dir / name).string(); }
+
+private:
+    std::filesystem::path m_dir =
+        std::filesystem::temp_directory_path() / ("quorlix-longrun-" + std::to_string(::getpid()));
+};
+
+// The text files of long runs are, byte for byte, the files the program made
+// before these runs used a second thread, the radix placement and the folded
+// duplication check: the digests were taken from that program (commit
+// ab877b2) with the same scripted draws, planted duplicates included. An
+// unsorted list is saved both through the file followed during the run (the
+// folded check drops it when it takes rows back) and by Save As alone.
+// 270,000 rows place the sorted text on both cores.
+TEST_P(LongRunFiles, AreTheFilesOfTheEarlierProgram)
+{
+    const EarlierFile& c = GetParam();
+    onlyAvailable(c.pool);
+    values.totalPasswords = static_cast<std::int32_t>(c.total);
+    values.minLength = values.maxLength = kLength;
+    checks.duplication = true;
+    checks.sortDisplay = c.sorted;
+    surface.logCounter = false;
+    sliced = true;
+    script(plantedDraws(c.total + 20, {{40, 3}, {5000, 3}, {9000, 7}, {c.total - 1, c.total - 2}}));
+    fuse(2400);
+    FollowedFile followed(path("followed.txt"), ListFormat::Txt);
+    if (!c.sorted)
+        list.setFollower(&followed);
+    execute();
+    list.setFollower(nullptr);
+    ASSERT_EQ(list.count(), c.total);
+    EXPECT_EQ(static_cast<ScriptedRandom&>(*random).drawsTaken(), (c.total + 4) * kDrawsPerCandidate);
+    if (!c.sorted) {
+        EXPECT_EQ(followed.rowsFollowed(), c.total);
+        EXPECT_EQ(savedDigest("followed.txt", &followed), c.sha256);
+    }
+    EXPECT_EQ(savedDigest("saved.txt"), c.sha256);
+}
+
+constexpr const char* kSixtyTwo = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LongRunFiles,
+    ::testing::Values(
+        EarlierFile{"FoldedSorted", kSixtyTwo, true, 20000,
+                    "7804e5e1b3f99de7caac45dc83fa5239b1929ad0e4491de422623e383164671d"},
+        EarlierFile{"FoldedUnsorted", kSixtyTwo, false, 20000,
+                    "a7d6f79c0c41f721db1cd6b36c9664c52ec4128f9e82e0e8a5166a7618a7ae7a"},
+        EarlierFile{"ProbedSorted", "0123456789", true, 20000,
+                    "1c360dca1572c157d4711d249bc50e4aab5e5bb873e568c6d61a6c970a956fca"},
+        EarlierFile{"ProbedUnsorted", "0123456789", false, 20000,
+                    "7a36eba56fb7ad83b52a92dd514ca5c3090d375b9809452b66fbd8f71944fab3"},
+        EarlierFile{"BothCoresSorted", kSixtyTwo, true, 270000,
+                    "092f815e12d459a20d645ea31a99a84726c782d1004a82d6e8e569a89e49ca64"},
+        EarlierFile{"BothCoresUnsorted", kSixtyTwo, false, 270000,
+                    "0b0ed66b38fb06193006a1537eb7d6ad616fd822e5259d4336cd737d53786135"}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 // Whenever the event loop runs, the checker has settled: the display holds
 // exactly the passwords before the current one, and the counter says so.
