@@ -90,8 +90,8 @@ for type in txt mdb txt-while-made; do
         [ $seen = 1 ] || fail "$type: the save ended before its temporary file was seen"
         [ $rc = 130 ] || fail "$type: exit $rc, not 130"
         if [ "$type" = txt-while-made ]; then
-            made="$(sed -n 's/^Stopped: \([0-9]*\) passwords kept in .*/\1/p' "$work/err")"
-            expected="Stopped: $made passwords kept in $target."
+            made="$(sed -n 's/^quorlix-cli: Stopped: \([0-9]*\) passwords kept in .*/\1/p' "$work/err")"
+            expected="quorlix-cli: Stopped: $made passwords kept in $target."
             [ -n "$made" ] && [ "$(wc -l <"$target")" = "$made" ] || fail "$type: $target does not hold the $made made"
         elif [ $existed = yes ]; then
             expected="Stopped while saving: nothing was saved; $target is as it was."
