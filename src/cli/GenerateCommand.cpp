@@ -574,10 +574,16 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words, const Pronounc
         // A stopped run's save is not stopped again by the same Ctrl-C.
         runState.stopRequested.store(0);
         ui.showSaving(true);
+        // A plain row is written in nanoseconds, a hashed one in milliseconds:
+        // the terminal is served every 4,096 plain rows and after every other.
+        const std::size_t serveEvery = handOut.isPlain() ? 4096 : 1;
         SaveContext context{ui,
                             ui,
                             shell,
-                            [&ui] { ui.processEvents(); },
+                            [&ui, serveEvery, rows = std::size_t{0}]() mutable {
+                                if (++rows % serveEvery == 0)
+                                    ui.processEvents();
+                            },
                             &handOut,
                             [&runState] { return runState.stopPending(); },
                             followed.get()};
