@@ -11,6 +11,7 @@
 #include "engine/Progress.h"
 #include "engine/RunTexts.h"
 #include "platform/SecretMemory.h"
+#include "platform/Worker.h"
 #include "words/DictionaryFolder.h"
 #include "words/WordDrawer.h"
 #include "words/WordRuns.h"
@@ -361,7 +362,8 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
     // before a stop prompt and at every end.
     std::unique_ptr<CandidatePipeline> pipeline;
     WordsChecker checker(seen, run.list, rejectionsAllowed);
-    if (total >= 5000) {
+    // On one processor the second thread would only add switches between the two.
+    if (total >= 5000 && processorsAvailable() > 1) {
         try {
             pipeline = std::make_unique<CandidatePipeline>(checker);
         } catch (const std::system_error&) {
