@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Renders every window of the desktop program to PNG files in OUTDIR, to look
-# at: the main window idle, running, stopped and after a run, a message box,
-# each option and tool window, help, about and the viewer.
+# at: the main window idle, running, stopped and after a run, message boxes,
+# each option and tool window, the Save As note, help, about and the viewer.
+# Each window is checked as well: a cut-off text, overlapping widgets or a
+# widget outside its window is printed and makes the script fail.
 #   bash scripts/screens.sh OUTDIR
+#   QT_SCALE_FACTOR=2 bash scripts/screens.sh OUTDIR    # as on a high-density screen
 set -euo pipefail
 [ $# -eq 1 ] || { echo "usage: bash scripts/screens.sh OUTDIR" >&2; exit 2; }
 out="$(realpath -m "$1")"
@@ -12,5 +15,8 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORLIX_BUILD_T
 cmake --build build -j2 --target quorlix_screens dictionaries
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-# The user's settings stay out of the pictures.
-XDG_CONFIG_HOME="$work" QT_QPA_PLATFORM=offscreen ./build/tests/quorlix_screens "$out"
+# A full-HD screen (twice the pixels at scale 2). The user's settings stay out
+# of the pictures.
+screen=tests/ui/screen-1920x1080.json
+[ "${QT_SCALE_FACTOR:-1}" = 1 ] || screen=tests/ui/screen-3840x2160.json
+XDG_CONFIG_HOME="$work" QT_QPA_PLATFORM="offscreen:configfile=$PWD/$screen" ./build/tests/quorlix_screens "$out"

@@ -1,20 +1,29 @@
-// Renders every window of the desktop program to PNG files, to look at:
+// Renders every window and message box of the desktop program to PNG files,
+// to look at, and checks each as it is shown: no label or button with a text
+// that needs more room than it has, no widgets on top of each other, nothing
+// outside its window. Exits with 1 when a window has such a fault.
 //   quorlix-screens OUTDIR
-// (scripts/screens.sh builds and runs it on the offscreen platform).
+// scripts/screens.sh builds and runs it on the offscreen platform; ctest runs
+// it at the scale factors 1 and 2 (QT_SCALE_FACTOR).
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <cstdio>
+#include <set>
 
+#include "LayoutCheck.h"
 #include "UiTestSupport.h"
+#include "output/DisplayTools.h"
 #include "engine/Progress.h"
 #include "output/SaveAs.h"
 #include "ui/HelpWindows.h"
@@ -28,11 +37,13 @@ namespace
 
 QString g_out;
 int g_saved = 0;
+int g_faults = 0;
 
 void save(QWidget* w, const char* name)
 {
     if (!w) {
         std::fprintf(stderr, "no window for %s\n", name);
+        ++g_faults;
         return;
     }
     w->show();
@@ -41,6 +52,24 @@ void save(QWidget* w, const char* name)
     if (w->grab().save(path))
         ++g_saved;
     std::printf("%s\n", path.toLocal8Bit().constData());
+    for (const QString& fault : quorlix::testing::layoutFaults(w)) {
+        std::fprintf(stderr, "%s: %s\n", name, fault.toLocal8Bit().constData());
+        ++g_faults;
+    }
+}
+
+// Shows the text in the program's own message box, takes its picture and closes it.
+void saveMessage(QWidget* parent, const std::string& text, Icon icon, Buttons buttons, const char* name)
+{
+    ui::QtPrompts real;
+    real.message(parent, ui::MessageRequest{text, std::string(kTitle), icon, buttons}, [](Answer) {});
+    QTest::qWait(50);
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible()) {
+            save(box, name);
+            box->done(QMessageBox::Ok);
+        }
+    QTest::qWait(20);
 }
 
 QWidget* topLevel(const char* name)
@@ -107,21 +136,15 @@ int main(int argc, char** argv)
     (void)UiFixture::waitIdle(w);
     save(w, "main-after-run");
 
-    // A message box as the window shows it.
-    ui::QtPrompts real;
-    real.message(w,
-                 ui::MessageRequest{"Warning:  You have selected to stop the password generation process. This run "
-                                    "has produced 1234 of 10000000 requested passwords at the time you have elected "
-                                    "to stop.\r\n\r\nSelect 'OK' to terminate this run.\r\n\r\nSelect 'Cancel' to "
-                                    "continue with this run.",
-                                    std::string(kTitle), Icon::Exclamation, Buttons::OkCancel},
-                 [](Answer) {});
-    QTest::qWait(50);
-    for (QWidget* top : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible()) {
-            save(box, "message-box");
-            box->done(QMessageBox::Ok);
-        }
+    // Message boxes as the window shows them: the stop question and the
+    // longest of the others; every other text the windows below ask is shown
+    // at the end.
+    saveMessage(w,
+                "Warning:  You have selected to stop the password generation process. This run has produced 1234 of "
+                "10000000 requested passwords at the time you have elected to stop.\r\n\r\nSelect 'OK' to "
+                "terminate this run.\r\n\r\nSelect 'Cancel' to continue with this run.",
+                Icon::Exclamation, Buttons::OkCancel, "message-box");
+    saveMessage(w, std::string(kAppendQuestion), Icon::Critical, Buttons::YesNo, "message-append");
 
     trigger(w, "mnuCharacters");
     save(topLevel("Characters"), "characters");
@@ -139,7 +162,15 @@ int main(int argc, char** argv)
     save(topLevel("frmPasswordType"), "random-words-settings");
     closeTop("frmPasswordType");
     trigger(w, "MultiCreateMenu");
-    save(topLevel("MultiFile"), "multi-file-create");
+    if (QWidget* multi = topLevel("MultiFile")) {
+        save(multi, "multi-file-create");
+        // Its confirmation, the longest question the program asks, is shown at the end.
+        multi->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("passwords-of-the-week"));
+        multi->findChild<QLineEdit*>(QStringLiteral("Text2"))->setText(QStringLiteral("2500"));
+        multi->findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(true);
+        multi->findChild<QPushButton*>(QStringLiteral("cmdAccept"))->click();
+        w->multiFile().active = 0;
+    }
     closeTop("MultiFile");
     trigger(w, "mnuDictionaryView");
     if (QWidget* search = topLevel("frmDictionary")) {
@@ -176,7 +207,8 @@ int main(int argc, char** argv)
     closeTop("frmAbout");
 
     // The program's own viewer, on a list the run above can save.
-    const std::string txt = QDir::tempPath().toStdString() + "/quorlix-screens.txt";
+    QTemporaryDir folder;
+    const std::string txt = folder.filePath(QStringLiteral("quorlix-screens.txt")).toStdString();
     {
         std::FILE* f = std::fopen(txt.c_str(), "w");
         for (int i = 0; i < 40; ++i)
@@ -199,12 +231,21 @@ int main(int argc, char** argv)
     (void)UiFixture::waitIdle(w);
     save(w, "main-random-words");
 
-    std::printf("%d pictures in %s\n", g_saved, argv[1]);
+    // Every message the windows above asked, in the box the program shows.
+    std::set<std::string> asked;
+    int n = 0;
+    for (const ScriptedPrompts::Shown& m : prompts.messages)
+        if (asked.insert(m.text).second) {
+            const std::string name = "message-" + std::to_string(++n);
+            saveMessage(w, m.text, m.icon, m.buttons, name.c_str());
+        }
+
+    std::printf("%d pictures in %s, %d faults\n", g_saved, argv[1], g_faults);
     for (QWidget* top : QApplication::topLevelWidgets()) {
         if (auto* main = qobject_cast<ui::MainWindow*>(top))
             main->closeAsFollower();
         top->close();
     }
     QTest::qWait(50);
-    return g_saved > 15 ? 0 : 1;
+    return g_saved > 15 && g_faults == 0 ? 0 : 1;
 }
