@@ -3,9 +3,15 @@
 #include <QApplication>
 
 #include "ui/MainWindow.h"
+#include "ui/Widgets.h"
 
 namespace quorlix::ui
 {
+
+Program::Program(Services services) : m_services(std::move(services))
+{
+    guardWheelInEveryWindow();
+}
 
 Program::~Program() = default;
 

@@ -34,7 +34,7 @@ class Program final : public QObject
 {
     Q_OBJECT
 public:
-    explicit Program(Services services) : m_services(std::move(services)) {}
+    explicit Program(Services services);
     ~Program() override;
 
     Services& services() { return m_services; }

@@ -37,4 +37,10 @@ inline void bringToFront(QWidget* window)
     window->activateWindow();
 }
 
+// In every window of the program, a combo box or spin box changes by the
+// mouse wheel only while it has the keyboard focus: a wheel turned over one
+// that has not scrolls the panel it sits in (or nothing), and does not give it
+// the focus. Call once, before the first window; later calls do nothing.
+void guardWheelInEveryWindow();
+
 } // namespace quorlix::ui
