@@ -832,6 +832,7 @@ void MainWindow::playMusicTriggered()
 void MainWindow::optionsChanged()
 {
     m_worker.postOptions(m_state);
+    updateSpaceReadout(); // rules and checks count in, not only the lengths
 }
 
 void MainWindow::listClicked(const QModelIndex& index)

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -117,6 +118,45 @@ TEST_F(MainWindowTest, NumberFieldsTakeDigitsOnlyAndRefuseOutOfRange)
     EXPECT_EQ(max->text(), "12");
     EXPECT_EQ(w->options().run.maxLength, 12);
     EXPECT_TRUE(find<QPushButton>(w, "Command1")->isEnabled());
+}
+
+TEST_F(MainWindowTest, PossiblePasswordsFollowEveryOptionThatCountsIn)
+{
+    ui::MainWindow* w = open();
+    // Read as one line: a long text shows the count and the bits on a line each.
+    auto possible = [w] { return text(w, "lblSpace").replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString(); };
+    EXPECT_EQ(possible(), "Possible: 8.39E+17, 59.5 bits");
+
+    // A rule: position 1 a number.
+    action(w, "mnuPasswordRules")->trigger();
+    QWidget* rules = w->findChild<QWidget*>(QStringLiteral("frmPassRules"));
+    ASSERT_NE(rules, nullptr);
+    find<QComboBox>(rules, "cboRule1")->setCurrentIndex(1);
+    find<QPushButton>(rules, "cmdAccept")->click();
+    EXPECT_EQ(possible(), "Possible: 1.35E+17, 56.9 bits");
+
+    // A check that refuses candidates: the count becomes a bound.
+    find<QCheckBox>(w, "chkSPW")->click();
+    EXPECT_EQ(possible(), "Possible: at most 1.35E+17, at most 56.9 bits");
+    action(w, "mnuStrongPasswords")->trigger();
+    EXPECT_EQ(possible(), "Possible: 1.35E+17, 56.9 bits");
+    action(w, "mnuSideBySideCheck")->trigger();
+    EXPECT_EQ(possible(), "Possible: at most 1.35E+17, at most 56.9 bits");
+    find<QCheckBox>(w, "Check1")->click();
+
+    // The characters.
+    action(w, "mnuCharacters")->trigger();
+    QWidget* characters = w->findChild<QWidget*>(QStringLiteral("Characters"));
+    ASSERT_NE(characters, nullptr);
+    find<QPushButton>(characters, "cmdNoUppercase")->click();
+    find<QPushButton>(characters, "cmdAccept")->click();
+    EXPECT_EQ(possible(), "Possible: 1.02E+15, 49.9 bits"); // 10 x 36^9
+
+    // Back from Random Words, the readout is there again.
+    find<QRadioButton>(w, "optType1")->click();
+    EXPECT_EQ(possible(), "");
+    find<QRadioButton>(w, "optType0")->click();
+    EXPECT_EQ(possible(), "Possible: 1.02E+15, 49.9 bits");
 }
 
 } // namespace
