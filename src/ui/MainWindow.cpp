@@ -249,10 +249,10 @@ void MainWindow::buildControls()
     m_probabilityCaption = label(central, "Label13", QString());
     m_probabilityReadout = label(central, "Label12", QString());
     m_probabilityReadout->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_probabilityReadout->setMinimumWidth(
-        m_probabilityReadout->fontMetrics().horizontalAdvance(QStringLiteral("1 in 2.44158144585119E+118 Max")));
     m_possibleReadout = label(central, "lblSpace", QString());
     m_possibleReadout->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_possibleReadout->setWordWrap(true);
+    giveReadoutsFixedRoom();
     m_totalPasswordsCaption->setBuddy(m_totalPasswordsField);
     m_minLengthCaption->setBuddy(m_minLengthField);
     m_maxLengthCaption->setBuddy(m_maxLengthField);
@@ -382,10 +382,10 @@ void MainWindow::buildControls()
     columns->addLayout(left);
     columns->addLayout(right, 1);
 
-    m_statusLine = label(central, "Label2", QString());
+    m_statusLine = new ElidedLabel(central);
+    m_statusLine->setObjectName(QStringLiteral("Label2"));
     m_statusLine->setFrameShape(QFrame::StyledPanel);
     m_statusLine->setFrameShadow(QFrame::Sunken);
-    m_statusLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* all = new QVBoxLayout(central);
     all->addLayout(columns, 1);
     all->addWidget(m_statusLine);
@@ -464,6 +464,33 @@ void MainWindow::buildControls()
                                                       m_rulesLights[1], m_rulesCaption})
         w->installEventFilter(this);
     connect(m_progressBar, &ProgressBar::ProgressDone, this, [] {}); // progress_ProgressDone has no effect
+}
+
+// The probability and possible-passwords readouts get the room of the widest
+// texts they can show (28 digits, the Random Words note), so that long lengths
+// or switching the method never move the left column or widen the window.
+void MainWindow::giveReadoutsFixedRoom()
+{
+    const QFontMetrics metrics = m_probabilityReadout->fontMetrics();
+    QChar digit = QLatin1Char('0');
+    for (char c = '1'; c <= '9'; ++c)
+        if (metrics.horizontalAdvance(QLatin1Char(c)) > metrics.horizontalAdvance(digit))
+            digit = QLatin1Char(c);
+    const QString digits28(28, digit);
+    QSize room;
+    for (const QString& text :
+         {QStringLiteral("1 in %1 Min\n1 in %1 Max").arg(digits28),
+          QStringLiteral("1 in 2.44158144585119E+118 Min\n1 in 2.44158144585119E+118 Max"), qs(kReadoutDisabledForWords)}) {
+        m_probabilityReadout->setText(text);
+        room = room.expandedTo(m_probabilityReadout->sizeHint());
+    }
+    m_probabilityReadout->clear();
+    m_probabilityReadout->setFixedSize(room);
+    // The count has up to 15 digits and may wrap to a second line.
+    m_possibleReadout->setText(
+        tr("Possible: %1%2, %1%3 bits").arg(tr("at most "), QString(15, digit), QStringLiteral("393.3")));
+    m_possibleReadout->setFixedSize(room.width(), m_possibleReadout->heightForWidth(room.width()));
+    m_possibleReadout->clear();
 }
 
 void MainWindow::buildMenus()
@@ -630,7 +657,7 @@ void MainWindow::initialise()
     enableOn();
     setRulesLight(m_state.rules.active(m_state.run.maxLength));
     m_statusLine->setText(qs(kIdleStatus));
-    resize(760, 560);
+    resize(QSize(820, 600).expandedTo(minimumSizeHint()));
 }
 
 // ---- Busy state ------------------------------------------------------------
@@ -753,8 +780,12 @@ void MainWindow::updateSpaceReadout()
     pool.recount();
     const PasswordSpace space = passwordSpace(pool, m_state.run, m_state.rules, m_state.checks);
     const QString bound = space.upperBound ? tr("at most ") : QString();
-    m_possibleReadout->setText(tr("Possible: %1%2, %1%3 bits")
-                                   .arg(bound, qs(shortCount(space.possible)), QString::number(space.bits, 'f', 1)));
+    QString text =
+        tr("Possible: %1%2, %1%3 bits").arg(bound, qs(shortCount(space.possible)), QString::number(space.bits, 'f', 1));
+    // Too long for one line: the count and the bits on a line each.
+    if (m_possibleReadout->fontMetrics().horizontalAdvance(text) > m_possibleReadout->contentsRect().width())
+        text.replace(QStringLiteral(", "), QStringLiteral(",\n"));
+    m_possibleReadout->setText(text);
 }
 
 void MainWindow::setRulesLight(bool green)

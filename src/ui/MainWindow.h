@@ -47,6 +47,7 @@ namespace quorlix::ui
 {
 
 class ProgressBar;
+class ElidedLabel;
 class CharactersDialog;
 class InsertsDialog;
 class RulesDialog;
@@ -135,6 +136,7 @@ private:
     OptionControls& controls();
 
     void buildControls();
+    void giveReadoutsFixedRoom();
     void buildMenus();
     void initialise();
     void collectControls();
@@ -232,7 +234,7 @@ private:
     QLabel* m_probabilityCaption = nullptr;
     QLabel* m_probabilityReadout = nullptr;
     QLabel* m_possibleReadout = nullptr; // possible passwords and their entropy
-    QLabel* m_statusLine = nullptr;
+    ElidedLabel* m_statusLine = nullptr;
     QLabel* m_totalPasswordsCaption = nullptr;
     QLabel* m_minLengthCaption = nullptr;
     QLabel* m_maxLengthCaption = nullptr;

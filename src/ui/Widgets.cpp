@@ -3,7 +3,11 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
+
+#include <algorithm>
 #include <QEvent>
+#include <QPainter>
+#include <QStyle>
 
 namespace quorlix::ui
 {
@@ -40,6 +44,52 @@ protected:
 };
 
 } // namespace
+
+void ElidedLabel::setText(const QString& text)
+{
+    QLabel::setText(text);
+    updateToolTip();
+}
+
+QSize ElidedLabel::minimumSizeHint() const
+{
+    const QSize full = QLabel::minimumSizeHint();
+    const int few = fontMetrics().horizontalAdvance(QStringLiteral("Abc...")) + (width() - textRect().width());
+    return {std::min(full.width(), few), full.height()};
+}
+
+QRect ElidedLabel::textRect() const
+{
+    int indent = this->indent();
+    if (indent < 0 && frameWidth() > 0)
+        indent = fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2; // what QLabel itself leaves
+    return contentsRect().adjusted(margin() + std::max(indent, 0), margin(), -margin() - std::max(indent, 0),
+                                   -margin());
+}
+
+QString ElidedLabel::shownText() const
+{
+    return fontMetrics().elidedText(text(), Qt::ElideRight, textRect().width());
+}
+
+void ElidedLabel::paintEvent(QPaintEvent* event)
+{
+    QFrame::paintEvent(event); // the frame; the text is painted here, shortened
+    QPainter painter(this);
+    style()->drawItemText(&painter, textRect(), QStyle::visualAlignment(layoutDirection(), alignment()), palette(),
+                          isEnabled(), shownText(), foregroundRole());
+}
+
+void ElidedLabel::resizeEvent(QResizeEvent* event)
+{
+    QLabel::resizeEvent(event);
+    updateToolTip();
+}
+
+void ElidedLabel::updateToolTip()
+{
+    setToolTip(shownText() == text() ? QString() : text());
+}
 
 void guardWheelInEveryWindow()
 {

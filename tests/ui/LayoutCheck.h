@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <string>
+
 class QWidget;
 
 namespace quorlix::testing
@@ -14,5 +16,10 @@ namespace quorlix::testing
 
 // One line per fault, "window: widget: what", empty when the window is fine.
 QStringList layoutFaults(QWidget* window);
+// The same as one text, for test expectations.
+inline std::string layoutFaultText(QWidget* window)
+{
+    return layoutFaults(window).join(QLatin1Char('\n')).toStdString();
+}
 
 } // namespace quorlix::testing

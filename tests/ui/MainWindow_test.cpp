@@ -9,7 +9,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "LayoutCheck.h"
 #include "UiTestSupport.h"
+#include "ui/Widgets.h"
 
 namespace quorlix::testing
 {
@@ -157,6 +159,60 @@ TEST_F(MainWindowTest, PossiblePasswordsFollowEveryOptionThatCountsIn)
     EXPECT_EQ(possible(), "");
     find<QRadioButton>(w, "optType0")->click();
     EXPECT_EQ(possible(), "Possible: 1.02E+15, 49.9 bits");
+}
+
+TEST_F(MainWindowTest, TheWindowKeepsTheSizeTheUserGaveIt)
+{
+    ui::MainWindow* w = open();
+    // As small as it goes: no text may need more.
+    w->resize(w->minimumSize());
+    const QSize size = w->minimumSize();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    QTest::qWait(0);
+    ASSERT_EQ(w->size(), size);
+    QWidget* checks = find<QWidget>(w, "fraChecks");
+    const QRect checksAt = checks->geometry();
+    const QRect fieldAt = find<QWidget>(w, "Text2")->geometry();
+
+    // The longest readouts: all 94 characters, lengths 1 to 60, a check that
+    // makes the count a bound, the dictionary check's status line.
+    action(w, "mnuCharacters")->trigger();
+    QWidget* characters = w->findChild<QWidget*>(QStringLiteral("Characters"));
+    ASSERT_NE(characters, nullptr);
+    find<QPushButton>(characters, "cmdAll")->click();
+    find<QPushButton>(characters, "cmdAccept")->click();
+    find<QLineEdit>(w, "Text3")->setText("1");
+    find<QLineEdit>(w, "Text4")->setText("60");
+    find<QCheckBox>(w, "Check2")->click();
+    find<QCheckBox>(w, "chkDictionary")->click();
+    ASSERT_TRUE(find<QCheckBox>(w, "chkDictionary")->isChecked());
+    // A status text longer than the window is shortened, whole in its tooltip.
+    const std::string longStatus = "Saving Database File: " + std::string(200, 'x') + ".mdb";
+    w->surface().setStatus(longStatus);
+    QTest::qWait(0);
+    EXPECT_EQ(w->size(), size);
+    EXPECT_EQ(checks->geometry(), checksAt);
+    EXPECT_EQ(find<QWidget>(w, "Text2")->geometry(), fieldAt);
+    EXPECT_EQ(layoutFaultText(w), "");
+    auto* status = find<QLabel>(w, "Label2");
+    EXPECT_EQ(status->text().toStdString(), longStatus);
+    EXPECT_EQ(status->toolTip().toStdString(), longStatus);
+    EXPECT_TRUE(static_cast<ui::ElidedLabel*>(status)->shownText().endsWith(QStringLiteral("xx…")))
+        << static_cast<ui::ElidedLabel*>(status)->shownText().toStdString();
+    w->surface().setStatus("Complete");
+    EXPECT_EQ(status->toolTip(), "");
+
+    // Smaller lengths, then Random Words: the left column stays where it was.
+    find<QLineEdit>(w, "Text3")->setText("8");
+    find<QLineEdit>(w, "Text4")->setText("8");
+    find<QRadioButton>(w, "optType1")->click();
+    if (QWidget* wordSettings = w->findChild<QWidget*>(QStringLiteral("frmPasswordType")))
+        wordSettings->close();
+    QTest::qWait(0);
+    EXPECT_EQ(w->size(), size);
+    EXPECT_EQ(checks->geometry(), checksAt);
+    EXPECT_EQ(find<QWidget>(w, "Text2")->geometry(), fieldAt);
+    EXPECT_EQ(layoutFaultText(w), "");
 }
 
 } // namespace

@@ -231,6 +231,20 @@ int main(int argc, char** argv)
     (void)UiFixture::waitIdle(w);
     save(w, "main-random-words");
 
+    // The longest readouts, in the smallest window.
+    w->findChild<QRadioButton*>(QStringLiteral("optType0"))->click();
+    trigger(w, "mnuCharacters");
+    if (QWidget* characters = topLevel("Characters")) {
+        characters->findChild<QPushButton*>(QStringLiteral("cmdAll"))->click();
+        characters->findChild<QPushButton*>(QStringLiteral("cmdAccept"))->click();
+    }
+    w->findChild<QLineEdit*>(QStringLiteral("Text3"))->setText(QStringLiteral("15"));
+    w->findChild<QLineEdit*>(QStringLiteral("Text4"))->setText(QStringLiteral("15"));
+    w->findChild<QCheckBox*>(QStringLiteral("Check2"))->click();
+    w->surface().setStatus("Saving Database File: the-passwords-of-every-account-we-keep-for-the-whole-company.mdb");
+    w->resize(w->minimumSize());
+    save(w, "main-long-readouts");
+
     // Every message the windows above asked, in the box the program shows.
     std::set<std::string> asked;
     int n = 0;
