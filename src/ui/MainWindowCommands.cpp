@@ -451,7 +451,7 @@ void MainWindow::viewInQuorlix(const std::string& type)
     const auto file = m_boxes->chooseFile(openFileRequest(kSelectFileToOpen, filter));
     if (!file)
         return;
-    ViewerWindow::open(file->path);
+    ViewerWindow::open(file->path, this);
 }
 
 // ---- Dictionary -----------------------------------------------------------

@@ -62,11 +62,14 @@ OptionWindow::OptionWindow(MainWindow& main, const char* objectName, const QStri
     m_boxes = std::make_unique<WaitingMessageBoxes>(main.services().prompts, this, main.waitDepth());
 }
 
+// Enter presses the focused button, or Accept when no button has the focus;
+// Escape cancels (QDialog's own keys).
 QPushButton* OptionWindow::button(const char* name, const QString& caption)
 {
     auto* b = new QPushButton(caption, this);
     b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
+    if (qstrcmp(name, "cmdAccept") == 0)
+        b->setDefault(true);
     return b;
 }
 
@@ -248,6 +251,9 @@ RulesDialog::RulesDialog(MainWindow& main)
     scroll->setWidget(rows);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The focus goes to the first choice, not to the panel; tabbing on
+    // scrolls the panel to the choice.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setMinimumWidth(rows->sizeHint().width() + 24);
 
     QPushButton* accept = button("cmdAccept", qs(rw::kAccept));

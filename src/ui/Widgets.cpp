@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <QEvent>
 #include <QPainter>
+#include <QPointer>
+#include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 
 namespace quorlix::ui
@@ -44,6 +47,43 @@ protected:
 };
 
 } // namespace
+
+void centreOnMainWindow(QWidget* window, const QWidget* over)
+{
+    if (!over)
+        return;
+    // Option and tool windows are children of their main window; help and
+    // viewers remember the window they were opened from.
+    const QWidget* main = over->window();
+    while (main->parentWidget())
+        main = main->parentWidget()->window();
+    if (const QVariant owner = main->property("ownerWindow"); owner.isValid())
+        if (const QPointer<QWidget> ownerWindow = owner.value<QPointer<QWidget>>(); ownerWindow)
+            main = ownerWindow->window();
+    window->ensurePolished();
+    if (!window->testAttribute(Qt::WA_Resized))
+        window->adjustSize();
+    // The insides centred on the insides: the window manager gives both the
+    // same frame, which a window not yet shown does not know.
+    QRect inside(QPoint(), window->size());
+    inside.moveCenter(main->geometry().center());
+    if (const QScreen* screen = main->screen()) {
+        const QRect room = screen->availableGeometry();
+        inside.moveRight(std::min(inside.right(), room.right()));
+        inside.moveBottom(std::min(inside.bottom(), room.bottom()));
+        inside.moveLeft(std::max(inside.left(), room.left()));
+        inside.moveTop(std::max(inside.top(), room.top()));
+    }
+    window->setGeometry(inside);
+    if (main != window)
+        window->setProperty("ownerWindow", QVariant::fromValue(QPointer<QWidget>(const_cast<QWidget*>(main))));
+}
+
+void closeOnEscape(QWidget* window)
+{
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+    QObject::connect(escape, &QShortcut::activated, window, &QWidget::close);
+}
 
 void ElidedLabel::setText(const QString& text)
 {

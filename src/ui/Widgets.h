@@ -38,6 +38,14 @@ inline void bringToFront(QWidget* window)
     window->activateWindow();
 }
 
+// Places a window that is about to open over the middle of the program's
+// main window that over belongs to (over may be that main window, or any
+// window or control that belongs to it), kept on the screen.
+void centreOnMainWindow(QWidget* window, const QWidget* over);
+
+// Escape closes the window, wherever its focus is (dialogs have it already).
+void closeOnEscape(QWidget* window);
+
 // A one-line label whose text may be longer than the room it has (the status
 // line): it shows the start of the text with "..." and the whole text as its
 // tooltip, and asks for no more room than a few characters, so a long text

@@ -14,7 +14,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -207,8 +206,7 @@ int main(int argc, char** argv)
     closeTop("frmAbout");
 
     // The program's own viewer, on a list the run above can save.
-    QTemporaryDir folder;
-    const std::string txt = folder.filePath(QStringLiteral("quorlix-screens.txt")).toStdString();
+    const std::string txt = QDir::tempPath().toStdString() + "/quorlix-screens.txt";
     {
         std::FILE* f = std::fopen(txt.c_str(), "w");
         for (int i = 0; i < 40; ++i)

@@ -1,0 +1,304 @@
+// Every window besides the main one, by keys as a user presses them: each
+// opens over the middle of its main window, Escape closes it (and drops what
+// it edited), Enter presses its default button. Message boxes and file
+// dialogs of the real prompts answer Enter and Escape too.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDialog>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <fstream>
+#include <functional>
+
+#include "UiTestSupport.h"
+#include "ui/HelpWindows.h"
+#include "ui/ViewerWindow.h"
+
+namespace quorlix::testing
+{
+namespace
+{
+
+struct SecondaryWindowsTest : UiFixture {
+    ui::MainWindow* w = nullptr;
+    QTemporaryDir folder;
+
+    void SetUp() override
+    {
+        w = open();
+        w->move(500, 200); // windows wider than it still fit the screen, centred
+        w->resize(w->minimumSize());
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    }
+
+    // The window of that name on the screen, once it is there.
+    static QWidget* shown(const QString& name)
+    {
+        QWidget* found = nullptr;
+        (void)QTest::qWaitFor(
+            [&] {
+                for (QWidget* top : QApplication::topLevelWidgets())
+                    if (top->isVisible() && top->objectName() == name)
+                        found = top;
+                return found != nullptr;
+            },
+            5000);
+        return found;
+    }
+    // Keys go to the active window.
+    static bool active(QWidget* window)
+    {
+        return QTest::qWaitFor([window] { return window->isActiveWindow(); }, 5000);
+    }
+    // A key goes where the window's focus is.
+    static void press(QWidget* window, Qt::Key key)
+    {
+        QWidget* focus = window->focusWidget();
+        QTest::keyClick(focus ? focus : window, key);
+    }
+    static bool closes(QWidget* window)
+    {
+        QPointer<QWidget> guard(window);
+        return QTest::qWaitFor([guard] { return !guard || !guard->isVisible(); }, 5000);
+    }
+    std::string textFile()
+    {
+        const std::string path = folder.filePath(QStringLiteral("list.txt")).toStdString();
+        std::ofstream(path, std::ios::binary) << "first\r\nsecond\r\n";
+        return path;
+    }
+};
+
+TEST_F(SecondaryWindowsTest, EachOpensOverTheMiddleOfItsMainWindowAndEscapeClosesIt)
+{
+    const QPoint middle = w->frameGeometry().center();
+    struct Case {
+        const char* window;
+        std::function<void()> open;
+    };
+    const Case cases[] = {
+        {"QuickHelp", [&] { QTest::mouseClick(find<QWidget>(w, "chkSPW"), Qt::RightButton); }},
+        {"HelpContents", [&] { action(w, "mnuHelp")->trigger(); }},
+        {"ViewerWindow",
+         [&] {
+             prompts.files = {chosen(textFile())};
+             action(w, "mnuViewQuorlix1")->trigger();
+         }},
+        {"ViewerWindow",
+         [&] {
+             prompts.files = {chosen(dictionaryFolder() + "wordlist_english_abridged.dct")};
+             action(w, "mnuViewQuorlix")->trigger();
+         }},
+        {"Characters", [&] { action(w, "mnuCharacters")->trigger(); }},
+        {"Hyphens", [&] { action(w, "mnuHyphens")->trigger(); }},
+        {"frmPassRules", [&] { action(w, "mnuPasswordRules")->trigger(); }},
+        {"frmPasswordType", [&] { action(w, "mnuRandomWordsSettings")->trigger(); }},
+        {"MultiFile", [&] { action(w, "MultiCreateMenu")->trigger(); }},
+        {"frmDictionary", [&] { action(w, "mnuDictionaryView")->trigger(); }},
+        {"frmAbout", [&] { action(w, "mnuAbout")->trigger(); }},
+        {"FrmSaveAsBox",
+         [&] {
+             settings.set("Settings", "SaveAsBox", "False");
+             w->execute();
+             ASSERT_TRUE(waitIdle(w));
+             action(w, "SaveAsMenu")->trigger();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.window);
+        c.open();
+        QWidget* window = shown(QString::fromLatin1(c.window));
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(active(window));
+        const QPoint at = window->frameGeometry().center();
+        EXPECT_LE((at - middle).manhattanLength(), 2) << at.x() << "," << at.y() << " vs " << middle.x() << ","
+                                                       << middle.y();
+        press(window, Qt::Key_Escape);
+        EXPECT_TRUE(closes(window));
+    }
+    ASSERT_TRUE(waitIdle(w)); // the Save As that the note's Escape went on with
+}
+
+TEST_F(SecondaryWindowsTest, TheDownloadWindowClosesOnEscape)
+{
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* window = shown(QStringLiteral("frmDictLanguage"));
+        ASSERT_NE(window, nullptr);
+        seen = true;
+        ASSERT_TRUE(active(window));
+        press(window, Qt::Key_Escape);
+    });
+    action(w, "mnuDictionaryDownload")->trigger(); // returns when the window has closed
+    EXPECT_TRUE(seen);
+    for (QWidget* top : QApplication::topLevelWidgets())
+        EXPECT_FALSE(top->isVisible() && top->objectName() == QStringLiteral("frmDictLanguage"));
+}
+
+TEST_F(SecondaryWindowsTest, EscapeDropsWhatTheWindowEdited)
+{
+    const OptionState before = w->options();
+    action(w, "mnuCharacters")->trigger();
+    QWidget* characters = shown(QStringLiteral("Characters"));
+    ASSERT_NE(characters, nullptr);
+    ASSERT_TRUE(active(characters));
+    press(characters, Qt::Key_Space); // the first box, "0"
+    EXPECT_FALSE(find<QCheckBox>(characters, "chkChar48")->isChecked());
+    press(characters, Qt::Key_Escape);
+    EXPECT_TRUE(closes(characters));
+    EXPECT_EQ(w->options().pool, before.pool);
+
+    action(w, "mnuPasswordRules")->trigger();
+    QWidget* rules = shown(QStringLiteral("frmPassRules"));
+    ASSERT_NE(rules, nullptr);
+    ASSERT_TRUE(active(rules));
+    press(rules, Qt::Key_Down); // the first position, "Number"
+    EXPECT_EQ(find<QComboBox>(rules, "cboRule1")->currentIndex(), 1);
+    press(rules, Qt::Key_Escape);
+    EXPECT_TRUE(closes(rules));
+    EXPECT_EQ(w->options().rules, before.rules);
+}
+
+TEST_F(SecondaryWindowsTest, EnterPressesTheDefaultButton)
+{
+    // The option windows accept what was edited.
+    action(w, "mnuCharacters")->trigger();
+    QWidget* window = shown(QStringLiteral("Characters"));
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(active(window));
+    press(window, Qt::Key_Space);
+    press(window, Qt::Key_Return);
+    EXPECT_TRUE(closes(window));
+    EXPECT_FALSE(w->options().pool.isAvailable('0'));
+    EXPECT_EQ(find<QLabel>(w, "Label8")->text(), "61");
+
+    find<QLineEdit>(w, "Text3")->setText("5");
+    action(w, "mnuHyphens")->trigger();
+    window = shown(QStringLiteral("Hyphens"));
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(active(window));
+    press(window, Qt::Key_Space); // after character 1
+    press(window, Qt::Key_Enter);
+    EXPECT_TRUE(closes(window));
+    EXPECT_EQ(w->options().inserts.hyphen[1], 1);
+
+    action(w, "mnuPasswordRules")->trigger();
+    window = shown(QStringLiteral("frmPassRules"));
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(active(window));
+    press(window, Qt::Key_Down);
+    press(window, Qt::Key_Return);
+    EXPECT_TRUE(closes(window));
+    EXPECT_EQ(w->options().rules.rule[1], 1);
+
+    action(w, "mnuRandomWordsSettings")->trigger();
+    window = shown(QStringLiteral("frmPasswordType"));
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(active(window));
+    find<QLineEdit>(window, "txtQtyWords")->setFocus();
+    QTest::keyClick(find<QLineEdit>(window, "txtQtyWords"), Qt::Key_Backspace);
+    QTest::keyClicks(find<QLineEdit>(window, "txtQtyWords"), "3");
+    press(window, Qt::Key_Return);
+    EXPECT_TRUE(closes(window));
+    EXPECT_EQ(w->options().words.wordsPerPassword, 3);
+
+    // Multi-File Create checks its fields on Enter as on Accept, and stays.
+    action(w, "MultiCreateMenu")->trigger();
+    window = shown(QStringLiteral("MultiFile"));
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(active(window));
+    find<QLineEdit>(window, "Text1")->clear();
+    prompts.messages.clear();
+    press(window, Qt::Key_Return);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text, " File Name Preface field must be filled-in");
+    EXPECT_TRUE(window->isVisible());
+    press(window, Qt::Key_Escape);
+    EXPECT_TRUE(closes(window));
+
+    // View Dictionary searches once per Enter.
+    action(w, "mnuDictionaryView")->trigger();
+    window = shown(QStringLiteral("frmDictionary"));
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(active(window));
+    auto* word = find<QLineEdit>(window, "Text1");
+    word->setFocus();
+    QTest::keyClicks(word, "abc");
+    prompts.messages.clear();
+    QTest::keyClick(word, Qt::Key_Return);
+    ASSERT_EQ(prompts.messages.size(), 1u); // too short, said once
+    QTest::keyClick(word, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(word, "houseboat");
+    QTest::keyClick(word, Qt::Key_Return);
+    auto* results = find<QPlainTextEdit>(window, "Text2");
+    EXPECT_TRUE(QTest::qWaitFor([results] { return results->toPlainText().contains(QStringLiteral("houseboat")); },
+                                20000))
+        << results->toPlainText().toStdString();
+    press(window, Qt::Key_Escape);
+    EXPECT_TRUE(closes(window));
+
+    // The Save As note goes on to the file dialog.
+    settings.set("Settings", "SaveAsBox", "False");
+    w->execute();
+    ASSERT_TRUE(waitIdle(w));
+    const std::size_t asked = prompts.fileRequests.size();
+    action(w, "SaveAsMenu")->trigger();
+    window = shown(QStringLiteral("FrmSaveAsBox"));
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(active(window));
+    press(window, Qt::Key_Return);
+    EXPECT_TRUE(closes(window));
+    ASSERT_TRUE(waitIdle(w));
+    EXPECT_EQ(prompts.fileRequests.size(), asked + 1);
+}
+
+TEST_F(SecondaryWindowsTest, RealMessageBoxesAndFileDialogsAnswerEnterAndEscape)
+{
+    ui::QtPrompts real;
+    struct Case {
+        Buttons buttons;
+        Qt::Key key;
+        Answer answer;
+    };
+    for (const Case& c : {Case{Buttons::YesNo, Qt::Key_Return, Answer::Yes}, Case{Buttons::YesNo, Qt::Key_Escape, Answer::No},
+                          Case{Buttons::OkCancel, Qt::Key_Enter, Answer::Ok},
+                          Case{Buttons::OkCancel, Qt::Key_Escape, Answer::Cancel},
+                          Case{Buttons::Ok, Qt::Key_Escape, Answer::Ok}}) {
+        std::optional<Answer> answer;
+        real.message(w, ui::MessageRequest{"Go on?", "Quorlix", Icon::Exclamation, c.buttons},
+                     [&](Answer a) { answer = a; });
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(qobject_cast<QMessageBox*>(box), nullptr);
+        ASSERT_TRUE(active(box));
+        press(box, c.key);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 2000));
+        EXPECT_EQ(*answer, c.answer) << static_cast<int>(c.buttons) << " " << c.key;
+    }
+
+    bool replied = false;
+    std::optional<ChosenFile> file{ChosenFile{"x", "x"}};
+    real.file(w, ui::openFileRequest("Select Text File", "Text Files (*.txt)|*.txt"), [&](std::optional<ChosenFile> f) {
+        replied = true;
+        file = f;
+    });
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(active(dialog));
+    press(dialog, Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return replied; }, 2000));
+    EXPECT_FALSE(file.has_value());
+}
+
+} // namespace
+} // namespace quorlix::testing
