@@ -505,7 +505,8 @@ MultiFileDialog::MultiFileDialog(MainWindow& main)
     auto* totalLabel = new QLabel(tr("Total Files"), this);
     totalLabel->setObjectName(QStringLiteral("lblTotalFiles"));
     totalLabel->setBuddy(m_totalFiles);
-    m_activate = new QCheckBox(tr(" A&ctivate"), this);
+    // Access keys I and L: C is Cancel's, H is HTM's.
+    m_activate = new QCheckBox(tr(" Act&ivate"), this);
     m_activate->setObjectName(QStringLiteral("Check1"));
 
     auto* typeFrame = new QGroupBox(tr("Select File type:"), this);
@@ -541,7 +542,7 @@ MultiFileDialog::MultiFileDialog(MainWindow& main)
 
     QPushButton* accept = button("cmdAccept", tr("&Accept"));
     QPushButton* cancel = button("cmdCancel", tr("&Cancel"));
-    QPushButton* help = button("cmdHelp", tr("&Help"));
+    QPushButton* help = button("cmdHelp", tr("He&lp"));
 
     auto* fields = new QGridLayout;
     fields->addWidget(prefaceLabel, 0, 0);

@@ -9,17 +9,23 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <fstream>
 #include <functional>
+#include <map>
 
 #include "UiTestSupport.h"
 #include "ui/HelpWindows.h"
@@ -298,6 +304,139 @@ TEST_F(SecondaryWindowsTest, RealMessageBoxesAndFileDialogsAnswerEnterAndEscape)
     press(dialog, Qt::Key_Escape);
     ASSERT_TRUE(QTest::qWaitFor([&] { return replied; }, 2000));
     EXPECT_FALSE(file.has_value());
+}
+
+// The letters Alt reaches in a window: its buttons, the labels of fields,
+// and for a main window its menu titles; "letter: caption, caption" for each
+// letter taken twice.
+QStringList clashes(const std::vector<std::pair<QString, QString>>& captions)
+{
+    std::map<QString, QStringList> byKey;
+    for (const auto& [caption, where] : captions) {
+        const QString key = QKeySequence::mnemonic(caption).toString();
+        if (!key.isEmpty())
+            byKey[key] << where + QStringLiteral(" \"") + caption + QLatin1Char('"');
+    }
+    QStringList out;
+    for (const auto& [key, users] : byKey)
+        if (users.size() > 1)
+            out << key + QStringLiteral(": ") + users.join(QStringLiteral(", "));
+    return out;
+}
+
+QStringList windowClashes(QWidget* window)
+{
+    std::vector<std::pair<QString, QString>> captions;
+    const QString name = window->objectName();
+    for (QWidget* child : window->findChildren<QWidget*>()) {
+        if (!child->isVisibleTo(window) || child->window() != window)
+            continue;
+        if (auto* button = qobject_cast<QAbstractButton*>(child))
+            captions.emplace_back(button->text(), name);
+        else if (auto* label = qobject_cast<QLabel*>(child); label && label->buddy())
+            captions.emplace_back(label->text(), name);
+        else if (auto* box = qobject_cast<QGroupBox*>(child))
+            captions.emplace_back(box->title(), name);
+    }
+    if (auto* main = qobject_cast<QMainWindow*>(window))
+        for (QAction* menu : main->menuBar()->actions())
+            captions.emplace_back(menu->text(), name + QStringLiteral(" menu bar"));
+    return clashes(captions);
+}
+
+QStringList menuClashes(QMenu* menu)
+{
+    std::vector<std::pair<QString, QString>> captions;
+    for (QAction* item : menu->actions())
+        if (!item->isSeparator())
+            captions.emplace_back(item->text(), menu->title().isEmpty() ? menu->objectName() : menu->title());
+    return clashes(captions);
+}
+
+TEST_F(SecondaryWindowsTest, NoTwoControlsOrMenuItemsShareAnAccessKey)
+{
+    // The main window with its menu titles, and each menu (submenus and the
+    // display's right-click menu too).
+    QStringList found = windowClashes(w);
+    const QList<QMenu*> menus = w->findChildren<QMenu*>();
+    ASSERT_GE(menus.size(), 11);
+    for (QMenu* menu : menus)
+        found << menuClashes(menu);
+
+    settings.set("Settings", "SaveAsBox", "False");
+    w->execute();
+    ASSERT_TRUE(waitIdle(w));
+    const std::pair<const char*, std::function<void()>> windows[] = {
+        {"Characters", [&] { action(w, "mnuCharacters")->trigger(); }},
+        {"Hyphens", [&] { action(w, "mnuHyphens")->trigger(); }},
+        {"frmPassRules", [&] { action(w, "mnuPasswordRules")->trigger(); }},
+        {"frmPasswordType", [&] { action(w, "mnuRandomWordsSettings")->trigger(); }},
+        {"MultiFile", [&] { action(w, "MultiCreateMenu")->trigger(); }},
+        {"frmDictionary", [&] { action(w, "mnuDictionaryView")->trigger(); }},
+        {"frmAbout", [&] { action(w, "mnuAbout")->trigger(); }},
+        {"SystemInformation", [&] { find<QPushButton>(shown(QStringLiteral("frmAbout")), "cmdSysInfo")->click(); }},
+        {"QuickHelp", [&] { QTest::mouseClick(find<QWidget>(w, "chkSPW"), Qt::RightButton); }},
+        {"HelpContents", [&] { action(w, "mnuHelp")->trigger(); }},
+        {"ViewerWindow",
+         [&] {
+             prompts.files = {chosen(dictionaryFolder() + "wordlist_english_abridged.dct")};
+             action(w, "mnuViewQuorlix")->trigger();
+         }},
+        {"FrmSaveAsBox", [&] { action(w, "SaveAsMenu")->trigger(); }},
+    };
+    for (const auto& [name, openIt] : windows) {
+        openIt();
+        QWidget* window = shown(QString::fromLatin1(name));
+        ASSERT_NE(window, nullptr) << name;
+        found << windowClashes(window);
+    }
+    QTimer::singleShot(0, [&] {
+        QWidget* window = shown(QStringLiteral("frmDictLanguage"));
+        ASSERT_NE(window, nullptr);
+        found << windowClashes(window);
+        window->close();
+    });
+    action(w, "mnuDictionaryDownload")->trigger();
+    find<QPushButton>(shown(QStringLiteral("FrmSaveAsBox")), "cmdOK")->click();
+    ASSERT_TRUE(waitIdle(w));
+    EXPECT_EQ(found.join(QLatin1Char('\n')).toStdString(), "");
+}
+
+TEST_F(SecondaryWindowsTest, TheAccessKeysOfTheCharactersAndMultiFileWindowsWork)
+{
+    // A button pressed by its key shows itself pressed for a moment first.
+    auto soon = [](auto condition) { return QTest::qWaitFor(condition, 2000); };
+    action(w, "mnuCharacters")->trigger();
+    QWidget* characters = shown(QStringLiteral("Characters"));
+    ASSERT_NE(characters, nullptr);
+    ASSERT_TRUE(active(characters));
+    auto* a = find<QCheckBox>(characters, "chkChar97");
+    auto* tilde = find<QCheckBox>(characters, "chkChar126");
+    QTest::keyClick(characters->focusWidget(), Qt::Key_L, Qt::AltModifier); // All
+    EXPECT_TRUE(soon([tilde] { return tilde->isChecked(); }));
+    QTest::keyClick(characters->focusWidget(), Qt::Key_E, Qt::AltModifier); // No Letters (LC)
+    EXPECT_TRUE(soon([a] { return !a->isChecked(); }));
+    EXPECT_TRUE(find<QCheckBox>(characters, "chkChar65")->isChecked());
+    QTest::keyClick(characters->focusWidget(), Qt::Key_C, Qt::AltModifier); // Cancel
+    EXPECT_TRUE(closes(characters));
+
+    action(w, "MultiCreateMenu")->trigger();
+    QWidget* multi = shown(QStringLiteral("MultiFile"));
+    ASSERT_NE(multi, nullptr);
+    ASSERT_TRUE(active(multi));
+    auto* activate = find<QCheckBox>(multi, "Check1");
+    QTest::keyClick(multi->focusWidget(), Qt::Key_I, Qt::AltModifier); // Activate
+    EXPECT_TRUE(soon([activate] { return activate->isChecked(); }));
+    auto* htm = find<QRadioButton>(multi, "optFileType2");
+    QTest::keyClick(multi->focusWidget(), Qt::Key_H, Qt::AltModifier);
+    EXPECT_TRUE(soon([htm] { return htm->isChecked(); }));
+    QTest::keyClick(multi->focusWidget(), Qt::Key_L, Qt::AltModifier); // Help
+    EXPECT_TRUE(soon([] { return ui::HelpCenter::instance().lastTopic() == QStringLiteral("Multi-File Create Menu"); }));
+    multi->activateWindow();
+    ASSERT_TRUE(active(multi));
+    QTest::keyClick(multi->focusWidget(), Qt::Key_C, Qt::AltModifier); // Cancel
+    EXPECT_TRUE(closes(multi));
+    EXPECT_EQ(w->multiFile().active, 0);
 }
 
 } // namespace
