@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include <cstdlib>
 #include <set>
 
 #include "UiTestSupport.h"
@@ -128,6 +129,39 @@ TEST_F(HelpTest, AboutClosesOnEnterAndCopiesTheSystemInformationOnlyOnCopy)
     QTest::keyClick(system, Qt::Key_Escape);
     EXPECT_FALSE(system->isVisible());
     EXPECT_TRUE(about->isVisible());
+}
+
+TEST(HelpBook, TellsWhereDictionaryFilesAreKept)
+{
+    const ui::HelpBook& book = ui::HelpBook::builtIn();
+    for (const char* title : {"Random Words", "Dictionary Check", "Select Available Dictionary File",
+                              "Download Dictionary File", "Change Active Dictionary File", "Dictionary Files"}) {
+        const ui::HelpTopic* topic = book.find(title);
+        ASSERT_NE(topic, nullptr) << title;
+        for (const std::string& paragraph : topic->paragraphs)
+            EXPECT_EQ(paragraph.find("program folder"), std::string::npos) << title << ": " << paragraph;
+    }
+    // The folders it names are the ones the program looks in.
+    const char* home = std::getenv("HOME");
+    const char* data = std::getenv("XDG_DATA_HOME");
+    const std::string wasHome = home ? home : "";
+    const std::string wasData = data ? data : "";
+    ::setenv("HOME", "/home/someone", 1);
+    ::unsetenv("XDG_DATA_HOME");
+    const DictionaryPlaces places = DictionaryPlaces::ofThisProgram();
+    home ? ::setenv("HOME", wasHome.c_str(), 1) : ::unsetenv("HOME");
+    if (data)
+        ::setenv("XDG_DATA_HOME", wasData.c_str(), 1);
+    EXPECT_EQ(places.userFolder(), "/home/someone/.local/share/quorlix/");
+    const std::string text = book.find("Dictionary Files")->paragraphs.front();
+    EXPECT_NE(text.find("your own data folder, ~/.local/share/quorlix (or quorlix in $XDG_DATA_HOME"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("then the dictionaries installed with the program, in share/quorlix beside its bin folder"),
+              std::string::npos)
+        << text;
+    ASSERT_GE(places.folders().size(), 2u);
+    EXPECT_TRUE(places.folders()[1].ends_with("/share/quorlix/")) << places.folders()[1];
 }
 
 } // namespace
