@@ -527,8 +527,9 @@ void MainWindow::buildMenus()
     edit->setObjectName(QStringLiteral("mnuEdit"));
     m_copyAction = add(edit, "CopyMenu", tr("&Copy"), [this] { copySelection(); });
     m_copyAction->setShortcut(QKeySequence::Copy);
-    m_copyAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    m_passwordList->addAction(m_copyAction);
+    m_selectAllAction = add(edit, "mnuSelectAll", tr("Select &All"), [this] { m_passwordList->selectAll(); });
+    m_selectAllAction->setShortcut(QKeySequence::SelectAll);
+    // A text field that has the focus takes both keys for its own text.
 
     QMenu* options = menuBar()->addMenu(tr("&Options"));
     options->setObjectName(QStringLiteral("mnuOptions"));
@@ -684,7 +685,7 @@ void MainWindow::enableOn()
     for (QAction* a : m_allActions)
         a->setEnabled(true);
     if (m_model.rowCount() == 0) {
-        for (QAction* a : {m_copyAction, m_saveAsAction, m_clearDisplayAction, m_listCopyAction})
+        for (QAction* a : displayActions())
             a->setEnabled(false);
     }
     const bool dictionary = m_dictionaryCheck->isChecked();
@@ -717,8 +718,13 @@ void MainWindow::updateDisplayCommands()
     if (m_busy)
         return;
     const bool rows = m_model.rowCount() > 0;
-    for (QAction* a : {m_copyAction, m_saveAsAction, m_clearDisplayAction, m_listCopyAction})
+    for (QAction* a : displayActions())
         a->setEnabled(rows);
+}
+
+std::array<QAction*, 5> MainWindow::displayActions() const
+{
+    return {m_copyAction, m_selectAllAction, m_saveAsAction, m_clearDisplayAction, m_listCopyAction};
 }
 
 void MainWindow::selectFirstRow()

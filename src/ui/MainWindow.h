@@ -12,6 +12,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -146,6 +147,8 @@ private:
     void enableOn();
     void applyMethodState();
     void updateDisplayCommands();
+    // The commands that need rows in the display.
+    std::array<QAction*, 5> displayActions() const;
     void selectFirstRow();
 
     // Field and switch handlers.
@@ -251,6 +254,7 @@ private:
     QAction* m_saveAsAction = nullptr;
     QAction* m_clearDisplayAction = nullptr;
     QAction* m_copyAction = nullptr;
+    QAction* m_selectAllAction = nullptr;
     QAction* m_listCopyAction = nullptr;
     QAction* m_duplicationAction = nullptr;
     QAction* m_sideBySideAction = nullptr;
