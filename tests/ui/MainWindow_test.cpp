@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -213,6 +214,74 @@ TEST_F(MainWindowTest, TheWindowKeepsTheSizeTheUserGaveIt)
     EXPECT_EQ(checks->geometry(), checksAt);
     EXPECT_EQ(find<QWidget>(w, "Text2")->geometry(), fieldAt);
     EXPECT_EQ(layoutFaultText(w), "");
+}
+
+TEST_F(MainWindowTest, EachMenuOpensByItsAccessKeyAndItsItemsByTheirs)
+{
+    ui::MainWindow* w = open();
+    auto activeMain = [w] {
+        w->activateWindow();
+        return QTest::qWaitFor([w] { return w->isActiveWindow(); }, 5000);
+    };
+    auto openWindow = [](const char* name) {
+        QWidget* found = nullptr;
+        (void)QTest::qWaitFor(
+            [&] {
+                for (QWidget* top : QApplication::topLevelWidgets())
+                    if (top->isVisible() && top->objectName() == QLatin1String(name))
+                        found = top;
+                return found != nullptr;
+            },
+            5000);
+        return found;
+    };
+    // Alt and the menu's letter, then the item's letters in the menus that open.
+    struct Case {
+        Qt::Key menu;
+        const char* title;
+        std::vector<Qt::Key> items;
+        const char* opens; // the window the item opens
+    };
+    const Case cases[] = {
+        {Qt::Key_F, "&File", {Qt::Key_M}, "MultiFile"},
+        {Qt::Key_O, "&Options", {Qt::Key_H}, "Characters"},
+        {Qt::Key_O, "&Options", {Qt::Key_S, Qt::Key_Y}, "Hyphens"},
+        {Qt::Key_O, "&Options", {Qt::Key_P}, "frmPassRules"},
+        {Qt::Key_D, "&Dictionary", {Qt::Key_V}, "frmDictionary"},
+        {Qt::Key_H, "&Help", {Qt::Key_A}, "frmAbout"},
+        {Qt::Key_H, "&Help", {Qt::Key_H}, "HelpContents"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.opens);
+        ASSERT_TRUE(activeMain());
+        QTest::keyClick(w, c.menu, Qt::AltModifier);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu->title().toStdString(), c.title);
+        for (Qt::Key item : c.items)
+            QTest::keyClick(QApplication::activePopupWidget(), item);
+        QWidget* window = openWindow(c.opens);
+        ASSERT_NE(window, nullptr);
+        window->close();
+    }
+
+    // Edit and Tools open too; Escape closes a menu without choosing.
+    for (const auto& [key, title] : {std::pair{Qt::Key_E, "&Edit"}, std::pair{Qt::Key_T, "&Tools"}}) {
+        ASSERT_TRUE(activeMain());
+        QTest::keyClick(w, key, Qt::AltModifier);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr) << title;
+        EXPECT_EQ(menu->title().toStdString(), title);
+        QTest::keyClick(menu, Qt::Key_Escape);
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << title;
+    }
+    // Tools > Sort TXT File asks for its file.
+    QTest::keyClick(w, Qt::Key_T, Qt::AltModifier);
+    ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_O);
+    ASSERT_TRUE(waitIdle(w));
+    ASSERT_FALSE(prompts.fileRequests.empty());
+    EXPECT_EQ(prompts.fileRequests.back().title, "Select Text File to Sort");
 }
 
 } // namespace

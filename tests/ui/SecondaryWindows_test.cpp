@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QDialog>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -21,13 +22,18 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QScrollBar>
+#include <QTextBrowser>
 #include <QTimer>
+#include <QTreeView>
 
 #include <fstream>
 #include <functional>
 #include <map>
 
+#include "UiInput.h"
 #include "UiTestSupport.h"
+#include "ui/OptionDialogs.h"
 #include "ui/HelpWindows.h"
 #include "ui/ViewerWindow.h"
 
@@ -437,6 +443,82 @@ TEST_F(SecondaryWindowsTest, TheAccessKeysOfTheCharactersAndMultiFileWindowsWork
     QTest::keyClick(multi->focusWidget(), Qt::Key_C, Qt::AltModifier); // Cancel
     EXPECT_TRUE(closes(multi));
     EXPECT_EQ(w->multiFile().active, 0);
+}
+
+TEST_F(SecondaryWindowsTest, TheWheelScrollsEveryPanelItIsTurnedOver)
+{
+    // Turns one notch down over the panel: its bar moves.
+    auto scrolls = [](QAbstractScrollArea* panel) {
+        QScrollBar* bar = panel->verticalScrollBar();
+        if (bar->maximum() == 0)
+            return std::string("nothing to scroll");
+        const int before = bar->value();
+        turnWheel(panel->viewport(), -1);
+        return bar->value() > before ? std::string() : "stays at " + std::to_string(bar->value());
+    };
+    auto panelOf = [](QWidget* window, const char* name) {
+        auto* panel = window ? window->findChild<QAbstractScrollArea*>(QString::fromLatin1(name)) : nullptr;
+        EXPECT_NE(panel, nullptr) << name;
+        return panel;
+    };
+
+    QTest::mouseClick(find<QWidget>(w, "chkSPW"), Qt::RightButton);
+    QWidget* quick = shown(QStringLiteral("QuickHelp"));
+    ASSERT_NE(quick, nullptr);
+    auto* quickText = static_cast<QTextBrowser*>(panelOf(quick, "quickHelpText"));
+    quickText->setHtml(ui::topicHtml(QStringLiteral("Random Words")));
+    EXPECT_EQ(scrolls(quickText), "");
+
+    action(w, "mnuHelp")->trigger();
+    QWidget* contents = shown(QStringLiteral("HelpContents"));
+    ASSERT_NE(contents, nullptr);
+    EXPECT_EQ(scrolls(panelOf(contents, "helpTopics")), "");
+
+    std::string lines;
+    for (int i = 0; i < 300; ++i)
+        lines += "line" + std::to_string(i) + "\r\n";
+    const std::string txt = folder.filePath(QStringLiteral("lines.txt")).toStdString();
+    std::ofstream(txt, std::ios::binary) << lines;
+    prompts.files = {chosen(txt)};
+    action(w, "mnuViewQuorlix1")->trigger();
+    QWidget* viewer = shown(QStringLiteral("ViewerWindow"));
+    ASSERT_NE(viewer, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([viewer] { return !static_cast<ui::ViewerWindow*>(viewer)->loading(); }, 5000));
+    QTest::qWait(0);
+    EXPECT_EQ(scrolls(panelOf(viewer, "lstLines")), "");
+    viewer->close();
+
+    prompts.files = {chosen(dictionaryFolder() + "wordlist_english_abridged.dct")};
+    action(w, "mnuViewQuorlix")->trigger();
+    viewer = shown(QStringLiteral("ViewerWindow"));
+    ASSERT_NE(viewer, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([viewer] { return !static_cast<ui::ViewerWindow*>(viewer)->loading(); }, 20000));
+    QTest::qWait(0);
+    auto* table = panelOf(viewer, "tblRecords");
+    auto* tables = find<QComboBox>(viewer, "cboTable");
+    const int tableShown = tables->currentIndex();
+    EXPECT_EQ(scrolls(table), "");
+    turnWheel(tables, -1); // over the table's choice, without the focus: no other table
+    EXPECT_EQ(tables->currentIndex(), tableShown);
+
+    action(w, "mnuDictionaryView")->trigger();
+    QWidget* search = shown(QStringLiteral("frmDictionary"));
+    ASSERT_NE(search, nullptr);
+    auto* results = static_cast<QPlainTextEdit*>(panelOf(search, "Text2"));
+    results->setPlainText(QString::fromStdString(lines));
+    EXPECT_EQ(scrolls(results), "");
+
+    // The folder list of Multi-File Create, on a folder of 40 folders.
+    for (int i = 0; i < 40; ++i)
+        QDir(folder.path()).mkdir(QStringLiteral("folder%1").arg(i));
+    action(w, "MultiCreateMenu")->trigger();
+    auto* multi = static_cast<ui::MultiFileDialog*>(shown(QStringLiteral("MultiFile")));
+    ASSERT_NE(multi, nullptr);
+    multi->chooseFolder(folder.path());
+    auto* folders = qobject_cast<QTreeView*>(panelOf(multi, "dirFolders"));
+    ASSERT_TRUE(QTest::qWaitFor([folders] { return folders->verticalScrollBar()->maximum() > 0; }, 5000));
+    folders->verticalScrollBar()->setValue(0);
+    EXPECT_EQ(scrolls(folders), "");
 }
 
 } // namespace
