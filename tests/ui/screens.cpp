@@ -202,7 +202,12 @@ int main(int argc, char** argv)
     ui::HelpCenter::instance().showContents(w, QStringLiteral("Random Words"));
     save(ui::HelpCenter::instance().contentsWindow(), "help-contents");
     trigger(w, "mnuAbout");
-    save(topLevel("frmAbout"), "about");
+    if (QWidget* about = topLevel("frmAbout")) {
+        save(about, "about");
+        about->findChild<QPushButton*>(QStringLiteral("cmdSysInfo"))->click();
+        save(topLevel("SystemInformation"), "system-information");
+        closeTop("SystemInformation");
+    }
     closeTop("frmAbout");
 
     // The program's own viewer, on a list the run above can save.
