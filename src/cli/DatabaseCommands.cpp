@@ -79,16 +79,21 @@ int runConvert(const std::string& given, const std::string& target)
     return report(s);
 }
 
+// What the copy left out or corrected goes to stderr, one line each.
 int runCompact(const std::string& source, const std::string& target)
 {
-    return report(compactDatabase(source, target));
+    std::vector<std::string> notes;
+    const Status s = compactDatabase(source, target, false, &notes);
+    for (const std::string& line : notes)
+        std::fprintf(stderr, "%s\n", line.c_str());
+    return report(s);
 }
 
 int runRepair(const std::string& path)
 {
-    std::vector<std::string> dropped;
-    const Status s = repairDatabase(path, &dropped);
-    for (const std::string& line : dropped)
+    std::vector<std::string> notes;
+    const Status s = repairDatabase(path, &notes);
+    for (const std::string& line : notes)
         std::fprintf(stderr, "%s\n", line.c_str());
     return report(s);
 }
