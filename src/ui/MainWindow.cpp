@@ -486,10 +486,12 @@ void MainWindow::giveReadoutsFixedRoom()
     }
     m_probabilityReadout->clear();
     m_probabilityReadout->setFixedSize(room);
+    m_probabilityReadout->setAlignment(Qt::AlignLeft | Qt::AlignTop); // a one-line text beside the caption's first line
     // The count has up to 15 digits and may wrap to a second line.
     m_possibleReadout->setText(
         tr("Possible: %1%2, %1%3 bits").arg(tr("at most "), QString(15, digit), QStringLiteral("393.3")));
     m_possibleReadout->setFixedSize(room.width(), m_possibleReadout->heightForWidth(room.width()));
+    m_possibleReadout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_possibleReadout->clear();
 }
 

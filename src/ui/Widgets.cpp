@@ -3,14 +3,14 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
-
-#include <algorithm>
 #include <QEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
 #include <QShortcut>
 #include <QStyle>
+
+#include <algorithm>
 
 namespace quorlix::ui
 {
