@@ -248,6 +248,14 @@ int main(int argc, char** argv)
     w->resize(w->minimumSize());
     save(w, "main-long-readouts");
 
+    // The refusals of the separator windows and the rules warning.
+    w->findChild<QLineEdit*>(QStringLiteral("Text3"))->setText(QStringLiteral("1"));
+    w->findChild<QLineEdit*>(QStringLiteral("Text4"))->setText(QStringLiteral("1"));
+    trigger(w, "mnuHyphens");
+    trigger(w, "mnuBlankSpaces");
+    trigger(w, "mnuPasswordRules");
+    closeTop("frmPassRules");
+
     // Every message the windows above asked, in the box the program shows.
     std::set<std::string> asked;
     int n = 0;
