@@ -144,7 +144,7 @@ CommandLine::CommandLine(const OptionState& s, const SettingsStore& store, const
     gen->add_option("--exclude", g.exclude, "Make these characters unavailable");
     gen->add_option(
         "--dict", g.dictMode,
-        "Reject dictionary words: whole (the password is a word) or hybrid (it holds one)" +
+        "Reject dictionary words: whole (the password is a word), hybrid (it holds one) or off" +
             now(s.checks.dictionary ? (s.checks.dictionaryMode == DictionaryMode::Whole ? "whole" : "hybrid") : "off",
                   "DictionaryCheck"));
     gen->add_option("--dictionary", g.dictionary,
@@ -192,10 +192,64 @@ CommandLine::CommandLine(const OptionState& s, const SettingsStore& store, const
     words->add_option("--dictionary", w.dictionary,
                       "Dictionary file: a name (see dict list) or a path" +
                           now(s.words.dictionary, "TypeDictionary"));
+    words->add_option("--case", w.wordCase,
+                      "How the words are written: lower, upper, capitalised, alternating (lower, UPPER, ...) or "
+                      "random (each word lower or UPPER); --upper goes with lower only" +
+                          now(std::string(wordCaseName(s.words.wordCase)), "TypeCase"));
+    words->add_flag("--stats", wg.stats,
+                    "Print how many passwords the settings can make and the entropy of one, then stop");
     words->footer("Examples:\n"
                   "  quorlix-cli words --count 20 --words 3 --separator - --digits 2\n"
+                  "  quorlix-cli words --words 4 --case capitalised --separator . --stats\n"
                   "  quorlix-cli words -n 5 --min-word 5 --max-word 8 --upper --dictionary wordlist_french.dct\n"
                   "  quorlix-cli words --count 1000 --files 4 --preface team --type csv");
+
+    const PronounceableSettings& ps = s.pronounceable;
+    pron = app.add_subcommand("pronounceable", "Pronounceable passwords made of syllables, all equally likely");
+    addCommon(pron, pg);
+    pron->add_option("-n,--count", p.count,
+                     "Passwords to make (1 to 10,000,000); with --files, per file" +
+                         now(std::to_string(ps.totalPasswords), "PronTotalPasswords"));
+    pron->add_option("-l,--length", p.length, "Length of every password (sets --min and --max)");
+    pron->add_option("--min", p.minLength,
+                     "Shortest password: letters, digits and symbol, separators not counted (1 to 60)" +
+                         now(std::to_string(ps.minLength), "PronMinLength"));
+    pron->add_option("--max", p.maxLength,
+                     "Longest password (1 to 60)" + now(std::to_string(ps.maxLength), "PronMaxLength"));
+    pron->add_option("--capital", p.capital,
+                     "Capital letter: none, first (the first letter) or random (one letter anywhere)" +
+                         now(std::string(capitalName(ps.capital)), "PronCapital"));
+    pron->add_option("--digits", p.digits,
+                     "Digits (2 to 9) as one group at a syllable boundary: 0 to 9 of them" +
+                         now(std::to_string(ps.digitCount), "PronDigits"));
+    addSwitch(pron, "symbol", p.symbol, "one symbol (! # $ % & * + = ? @) at a syllable boundary",
+              now(onOff(ps.symbol), "PronSymbol"));
+    pron->add_option("--separator", p.separator,
+                     "Between the syllables, digits and symbol: none, hyphen, blank or dot" +
+                         now(std::string(separatorName(ps.separator)), "PronSeparator"));
+    addSwitch(pron, "dups", pg.dups, "the duplication check (no password twice)",
+              now(onOff(s.checks.duplication), "Dups"));
+    addSwitch(pron, "sort", pg.sort, "sorting (the passwords in character-code order)",
+              now(onOff(s.checks.sortDisplay), "SortPass"));
+    pron->add_option(
+        "--dict", pg.dictMode,
+        "Reject dictionary words: whole (the password is a word), hybrid (it holds one) or off" +
+            now(s.checks.dictionary ? (s.checks.dictionaryMode == DictionaryMode::Whole ? "whole" : "hybrid") : "off",
+                "DictionaryCheck"));
+    pron->add_option("--dictionary", pg.dictionary,
+                     "Dictionary of the dictionary check: a name (see dict list) or a path" +
+                         now(s.dictionaryFile, "DictionaryFile"));
+    pron->add_flag("--stats", pg.stats,
+                   "Print how many passwords the settings can make and the entropy of one, then stop");
+    pron->footer("Syllables are a consonant and a vowel, or a consonant, a vowel and a closing consonant, of the "
+                 "letters b d f g h j k m n p r s t v w z / a e i o u / b d f g k m n p r s t; no l, I, 1, O or 0. "
+                 "Every password the settings allow is equally likely, so the entropy is exactly log2 of their "
+                 "number.\n"
+                 "Examples:\n"
+                 "  quorlix-cli pronounceable -n 10\n"
+                 "  quorlix-cli pronounceable -n 5 --min 12 --max 12 --capital random --digits 1 --separator none\n"
+                 "  quorlix-cli pronounceable --count 1000 --symbol --dups -o handout.csv\n"
+                 "  quorlix-cli pronounceable --stats");
 
     dict = app.add_subcommand("dict", "Dictionary files: list, search, download, build");
     dict->require_subcommand(1);
@@ -241,7 +295,7 @@ CommandLine::CommandLine(const OptionState& s, const SettingsStore& store, const
     repair = app.add_subcommand("repair", "Rebuild a database in place from what is readable");
     repair->add_option("FILE", repairPath, "Database to repair")->required();
 
-    for (CLI::App* cmd : {gen, words})
+    for (CLI::App* cmd : {gen, words, pron})
         for (const char* name : {"--count", "--length", "--min", "--max", "--files", "--words", "--digits",
                                  "--min-word", "--max-word"})
             if (CLI::Option* option = cmd->get_option_no_throw(name))

@@ -40,6 +40,8 @@ public:
     GenerateArgs g;  // generate
     GenerateArgs wg; // words: the shared options
     WordsArgs w;     // words: its own options
+    GenerateArgs pg; // pronounceable: the shared options
+    PronounceableArgs p;
     std::string searchWord, searchDictionary;
     bool hybrid = false;
     std::string downloadName;
@@ -53,6 +55,7 @@ public:
 
     CLI::App* gen = nullptr;
     CLI::App* words = nullptr;
+    CLI::App* pron = nullptr;
     CLI::App* dict = nullptr;
     CLI::App* dictList = nullptr;
     CLI::App* dictSearch = nullptr;

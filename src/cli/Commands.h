@@ -18,8 +18,9 @@ enum ExitCode : int {
     kExitStopped = 130, // stopped with Ctrl-C; what was made is still written
 };
 
-// words: nullptr for Random Characters (generate), else Random Words.
-int runGenerate(const GenerateArgs& args, const WordsArgs* words = nullptr);
+// words: Random Words; pronounceable: Pronounceable; neither: Random Characters (generate).
+int runGenerate(const GenerateArgs& args, const WordsArgs* words = nullptr,
+                const PronounceableArgs* pronounceable = nullptr);
 // Whether the desktop program has saved last settings in store.
 bool hasLastSettings(const SettingsStore& store);
 int runDictList();

@@ -33,6 +33,8 @@ std::string optionHint(std::string_view message)
         {texts::kEndlessRejections, false, false,
          "Allow more characters, words or lengths, or leave some checks off (--no-dups, --no-side, --no-seq, "
          "--no-strong)."},
+        {"No pronounceable password has ", true, false,
+         "Raise --max, or ask for fewer --digits or no --symbol (--no-symbol)."},
         {kPrefaceMissing, false, false, "Name the files with --preface."},
         {kPrefaceNotAName, false, false,
          "Give --preface the start of a file name, such as batch; --dir chooses the folder."},

@@ -75,8 +75,17 @@ Status applyWordsArgs(const WordsArgs& args, OptionState& state)
         if (w.maxWordLength < w.minWordLength)
             return Status::invalidArgument(std::string(kMaxWordLengthText));
     }
-    if (args.upper)
+    if (args.wordCase) {
+        const auto style = wordCaseFromName(*args.wordCase);
+        if (!style)
+            return Status::invalidArgument("--case: choose lower, upper, capitalised, alternating or random");
+        w.wordCase = *style;
+    }
+    if (args.upper) {
+        if (*args.upper && w.wordCase != WordCase::Lower)
+            return Status::invalidArgument("--upper raises one letter of lower-case words: use it with --case lower");
         w.randomUppercase = *args.upper;
+    }
     if (args.dups)
         w.duplicationCheck = *args.dups;
     if (args.dictionary)

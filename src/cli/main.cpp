@@ -56,6 +56,8 @@ int main(int argc, char** argv)
             return runGenerate(c.g);
         if (*c.words)
             return runGenerate(c.wg, &c.w);
+        if (*c.pron)
+            return runGenerate(c.pg, nullptr, &c.p);
         if (*c.dictList)
             return runDictList();
         if (*c.dictSearch)

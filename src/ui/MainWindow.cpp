@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include "engine/PasswordSpace.h"
+#include "engine/PronounceableForm.h"
 #include "engine/RunTexts.h"
 #include "options/Readout.h"
 #include "output/DisplayTools.h"
@@ -126,8 +127,8 @@ public:
     void selectFirstRow() override { m_w.selectFirstRow(); }
     void setMethodOptionsEnabled(bool on) override
     {
-        m_w.m_methodButtons[0]->setEnabled(on);
-        m_w.m_methodButtons[1]->setEnabled(on);
+        for (QRadioButton* b : m_w.m_methodButtons)
+            b->setEnabled(on);
     }
     bool isMinimized() const override { return m_w.isMinimized(); }
     void refreshReadout() override { m_w.refreshReadout(); }
@@ -169,7 +170,7 @@ public:
     // settings window.
     void selectMethod(GenerationMethod method) override
     {
-        m_w.m_methodButtons[method == GenerationMethod::RandomWords ? 1 : 0]->setChecked(true);
+        m_w.m_methodButtons[static_cast<int>(method)]->setChecked(true);
         m_w.switchMethod(method);
     }
     void setRulesLight(bool green) override { m_w.setRulesLight(green); }
@@ -230,12 +231,14 @@ void MainWindow::buildControls()
     m_methodButtons[0]->setObjectName(QStringLiteral("optType0"));
     m_methodButtons[1] = new QRadioButton(tr("Random Words:"), typeBox);
     m_methodButtons[1]->setObjectName(QStringLiteral("optType1"));
+    m_methodButtons[2] = new QRadioButton(tr("Pronounceable:"), typeBox);
+    m_methodButtons[2]->setObjectName(QStringLiteral("optType2"));
     auto* typeGroup = new QButtonGroup(this);
-    typeGroup->addButton(m_methodButtons[0], 0);
-    typeGroup->addButton(m_methodButtons[1], 1);
     auto* typeLayout = new QVBoxLayout(typeBox);
-    typeLayout->addWidget(m_methodButtons[0]);
-    typeLayout->addWidget(m_methodButtons[1]);
+    for (int i = 0; i < 3; ++i) {
+        typeGroup->addButton(m_methodButtons[i], i);
+        typeLayout->addWidget(m_methodButtons[i]);
+    }
 
     // Amount, lengths and readouts.
     m_totalPasswordsCaption = label(central, "Label44", tr("Total Passwords"));
@@ -391,7 +394,7 @@ void MainWindow::buildControls()
     all->addWidget(m_statusLine);
 
     // Tab order: options top to bottom, then the buttons, then the display.
-    QWidget* order[] = {m_methodButtons[0], m_methodButtons[1], m_totalPasswordsField, m_minLengthField,
+    QWidget* order[] = {m_methodButtons[0], m_methodButtons[1], m_methodButtons[2], m_totalPasswordsField, m_minLengthField,
                         m_maxLengthField,   m_duplicationCheck, m_sideBySideCheck,     m_sequentialCheck,
                         m_dictionaryCheck,  m_wholeWordMode,    m_hybridMode,          m_strongPasswordsCheck,
                         m_sortDisplayCheck, m_executeButton,    m_stopButton,          m_passwordList,
@@ -401,6 +404,7 @@ void MainWindow::buildControls()
 
     // Quick help topics.
     setHelpTopic({m_methodButtons[0], m_methodButtons[1], typeBox}, QStringLiteral("Password Type"));
+    setHelpTopic(m_methodButtons[2], QStringLiteral("Pronounceable"));
     setHelpTopic(m_totalPasswordsCaption, QStringLiteral("Total Passwords"));
     setHelpTopic(m_totalPasswordsField, QStringLiteral("Total Passwords"));
     setHelpTopic({m_minLengthCaption, m_maxLengthCaption, m_minLengthField, m_maxLengthField},
@@ -434,6 +438,8 @@ void MainWindow::buildControls()
     connect(m_methodButtons[0], &QRadioButton::clicked, this,
             [this] { methodClicked(GenerationMethod::RandomCharacters); });
     connect(m_methodButtons[1], &QRadioButton::clicked, this, [this] { methodClicked(GenerationMethod::RandomWords); });
+    connect(m_methodButtons[2], &QRadioButton::clicked, this,
+            [this] { methodClicked(GenerationMethod::Pronounceable); });
     connect(m_totalPasswordsField, &QLineEdit::textChanged, this,
             [this](const QString& t) { applyFieldChange(changeTotalPasswords(m_state.run, t.toStdString())); });
     connect(m_minLengthField, &QLineEdit::textChanged, this,
@@ -543,6 +549,7 @@ void MainWindow::buildMenus()
     add(options, "mnuCharacters", tr("C&haracters"), [this] { showCharacters(); });
     add(options, "mnuPasswordRules", tr("&Password Rules"), [this] { showPasswordRules(); });
     add(options, "mnuRandomWordsSettings", tr("Random Words Settings"), [this] { showWordSettings(); });
+    add(options, "mnuPronounceableSettings", tr("Pronounceable Settings"), [this] { showPronounceableSettings(); });
     options->addSeparator();
     auto pairedItem = [&](const char* name, const QString& text, QCheckBox* box) {
         QAction* a = options->addAction(text);
@@ -695,7 +702,7 @@ void MainWindow::enableOn()
     m_hybridMode->setEnabled(dictionary);
     // Stop only while a run goes: at rest it would do nothing.
     m_stopButton->setEnabled(m_worker.busy());
-    if (m_state.method == GenerationMethod::RandomWords)
+    if (m_state.method != GenerationMethod::RandomCharacters)
         applyMethodState();
 }
 
@@ -703,6 +710,18 @@ void MainWindow::enableOn()
 // Words is selected.
 void MainWindow::applyMethodState()
 {
+    if (m_state.method == GenerationMethod::Pronounceable) {
+        // Its amount and lengths are in its own window; the checks of the
+        // characters do not apply, the duplication, dictionary and sort ones do.
+        for (QWidget* w : std::initializer_list<QWidget*>{
+                 m_totalPasswordsField, m_minLengthField, m_maxLengthField, m_sideBySideCheck, m_sequentialCheck,
+                 m_strongPasswordsCheck, m_charactersCount, m_totalPasswordsCaption, m_minLengthCaption,
+                 m_charactersCaption, m_maxLengthCaption})
+            w->setEnabled(false);
+        m_probabilityReadout->setText(displayText(pronounceableProbabilityText(m_state.pronounceable)));
+        m_possibleReadout->setText(qs(pronounceableSpaceText(m_state.pronounceable)));
+        return;
+    }
     if (m_state.method != GenerationMethod::RandomWords)
         return;
     for (QWidget* w : std::initializer_list<QWidget*>{
@@ -775,6 +794,8 @@ void MainWindow::refreshReadout()
     m_charactersCount->setText(qs(readout.charactersToUse));
     if (m_state.method == GenerationMethod::RandomWords)
         m_probabilityReadout->setText(qs(kReadoutDisabledForWords));
+    else if (m_state.method == GenerationMethod::Pronounceable)
+        m_probabilityReadout->setText(displayText(pronounceableProbabilityText(m_state.pronounceable)));
     else
         m_probabilityReadout->setText(displayText(readout.probability));
     updateSpaceReadout();
@@ -784,6 +805,10 @@ void MainWindow::updateSpaceReadout()
 {
     if (m_state.method == GenerationMethod::RandomWords)
         return;
+    if (m_state.method == GenerationMethod::Pronounceable) {
+        m_possibleReadout->setText(qs(pronounceableSpaceText(m_state.pronounceable)));
+        return;
+    }
     CharacterPool pool = m_state.pool;
     pool.recount();
     const PasswordSpace space = passwordSpace(pool, m_state.run, m_state.rules, m_state.checks);
@@ -816,6 +841,8 @@ void MainWindow::methodClicked(GenerationMethod method)
     switchMethod(method);
     if (method == GenerationMethod::RandomWords)
         showWordSettings();
+    else if (method == GenerationMethod::Pronounceable)
+        showPronounceableSettings();
 }
 
 void MainWindow::switchClicked(QCheckBox* box)

@@ -53,6 +53,7 @@ class CharactersDialog;
 class InsertsDialog;
 class RulesDialog;
 class WordSettingsDialog;
+class PronounceableDialog;
 class MultiFileDialog;
 class SearchDialog;
 
@@ -95,6 +96,7 @@ public:
     void showInserts(bool blanks);
     void showPasswordRules();
     void showWordSettings();
+    void showPronounceableSettings();
     void showMultiFile();
     void showDownloadDictionary();
     void showAbout();
@@ -213,7 +215,7 @@ private:
 
     // Controls, named by role; each keeps its old form's name as its objectName,
     // by which tests and screenshots find it.
-    QRadioButton* m_methodButtons[2]{};
+    QRadioButton* m_methodButtons[3]{}; // by GenerationMethod
     QLineEdit* m_totalPasswordsField = nullptr;
     QLineEdit* m_minLengthField = nullptr;
     QLineEdit* m_maxLengthField = nullptr;
@@ -273,6 +275,7 @@ private:
     QPointer<InsertsDialog> m_inserts;
     QPointer<RulesDialog> m_rules;
     QPointer<WordSettingsDialog> m_wordSettings;
+    QPointer<PronounceableDialog> m_pronounceableSettings;
     QPointer<MultiFileDialog> m_multiFileDialog;
     QPointer<SearchDialog> m_search;
 };

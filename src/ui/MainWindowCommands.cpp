@@ -25,6 +25,7 @@
 #include "ui/MainWindow.h"
 #include "ui/OptionDialogs.h"
 #include "ui/ProgressBar.h"
+#include "ui/PronounceableDialog.h"
 #include "ui/SaveAsBox.h"
 #include "ui/ToolDialogs.h"
 #include "ui/ViewerWindow.h"
@@ -53,8 +54,8 @@ void MainWindow::execute()
     // options (symbols deactivated, separator marks pruned, multi-file mode off).
     auto runList = std::make_unique<ResultList>();
     Yielder yielder(surface());
-    const RunRequest request{m_state.method, m_state.run, m_state.checks,         m_state.pool, m_state.inserts,
-                             m_state.rules,  m_multiFile, m_state.dictionaryFile, m_state.words};
+    const RunRequest request{m_state.method, m_state.run, m_state.checks,         m_state.pool,  m_state.inserts,
+                             m_state.rules,  m_multiFile, m_state.dictionaryFile, m_state.words, m_state.pronounceable};
     RunEnvironment env{surface(), *m_boxes, *runList, yielder, m_runState, m_random};
     const std::optional<RunControl::Dispatch> dispatch = RunControl(request, env).prepare();
     if (!dispatch || m_closeRequested)
@@ -81,8 +82,8 @@ void MainWindow::execute()
     startWork(
         [this, run, dispatch = *dispatch](WorkerSide& side) {
             OptionState& o = run->options;
-            const RunRequest r{o.method, o.run,          o.checks,         o.pool, o.inserts,
-                               o.rules,  run->multiFile, o.dictionaryFile, o.words};
+            const RunRequest r{o.method, o.run,          o.checks,         o.pool,  o.inserts,
+                               o.rules,  run->multiFile, o.dictionaryFile, o.words, o.pronounceable};
             RunEnvironment e{side.surface, side.boxes, *run->list, side.yielder, m_runState, m_random};
             RunControl control(r, e);
             control.setDictionaryCheck(m_checker.get());
@@ -605,6 +606,13 @@ void MainWindow::showWordSettings()
     if (!m_wordSettings)
         m_wordSettings = new WordSettingsDialog(*this);
     bringToFront(m_wordSettings);
+}
+
+void MainWindow::showPronounceableSettings()
+{
+    if (!m_pronounceableSettings)
+        m_pronounceableSettings = new PronounceableDialog(*this);
+    bringToFront(m_pronounceableSettings);
 }
 
 void MainWindow::showMultiFile()

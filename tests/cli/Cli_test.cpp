@@ -470,7 +470,7 @@ std::set<std::string> longOptions(const std::string& text)
 TEST_F(CliTest, ManualPageNamesEveryOptionOfTheHelpAndNoOther)
 {
     std::string help;
-    for (const char* command : {"", "generate", "words", "dict", "dict list", "dict search", "dict download",
+    for (const char* command : {"", "generate", "words", "pronounceable", "dict", "dict list", "dict search", "dict download",
                                 "dict build", "sort", "convert", "compact", "repair"})
         help += run(std::string(command) + " --help").out;
     std::string page = slurp(fs::path(QUORLIX_SOURCE_DIR) / "man" / "quorlix-cli.1");

@@ -32,11 +32,17 @@ def tables(db):
     return [t for t in run("mdb-tables", "-S", "-1", db).decode().splitlines() if t]
 
 
+def json_rows(db, table):
+    """One JSON object a line; split on line feeds only, since text values may
+    hold other characters str.splitlines() would break at (U+2028, U+0085)."""
+    text = run("mdb-json", db, table).decode(errors="replace")
+    return [json.loads(line) for line in text.split("\n") if line]
+
+
 def catalog_ids(db):
     """Definition page -> table name, from the catalog as mdbtools reads it."""
     ids = {}
-    for line in run("mdb-json", db, "MSysObjects").decode(errors="replace").splitlines():
-        row = json.loads(line)
+    for row in json_rows(db, "MSysObjects"):
         if row.get("Type") == 1:
             ids[row["Id"]] = row["Name"]
     return ids
@@ -44,8 +50,7 @@ def catalog_ids(db):
 
 def mdbtools_rows(db, table, ids):
     out = []
-    for line in run("mdb-json", db, table).decode(errors="replace").splitlines():
-        row = json.loads(line)
+    for row in json_rows(db, table):
         if table == "MSysObjects" and row.get("Type") == 1:
             row["Id"] = "table:" + row["Name"]
         if table == "MSysACEs" and row.get("ObjectId") in ids:
