@@ -203,17 +203,20 @@ TEST_F(MainWindowTest, TheWindowKeepsTheSizeTheUserGaveIt)
     w->surface().setStatus("Complete");
     EXPECT_EQ(status->toolTip(), "");
 
-    // Smaller lengths, then Random Words: the left column stays where it was.
+    // Smaller lengths, then the other methods: the left column stays where it was.
     find<QLineEdit>(w, "Text3")->setText("8");
     find<QLineEdit>(w, "Text4")->setText("8");
-    find<QRadioButton>(w, "optType1")->click();
-    if (QWidget* wordSettings = w->findChild<QWidget*>(QStringLiteral("frmPasswordType")))
-        wordSettings->close();
-    QTest::qWait(0);
-    EXPECT_EQ(w->size(), size);
-    EXPECT_EQ(checks->geometry(), checksAt);
-    EXPECT_EQ(find<QWidget>(w, "Text2")->geometry(), fieldAt);
-    EXPECT_EQ(layoutFaultText(w), "");
+    for (const auto& [method, settingsWindow] :
+         {std::pair{"optType1", "frmPasswordType"}, std::pair{"optType2", "frmPronounceable"}}) {
+        find<QRadioButton>(w, method)->click();
+        if (QWidget* settingsShown = w->findChild<QWidget*>(QString::fromLatin1(settingsWindow)))
+            settingsShown->close();
+        QTest::qWait(0);
+        EXPECT_EQ(w->size(), size) << method;
+        EXPECT_EQ(checks->geometry(), checksAt) << method;
+        EXPECT_EQ(find<QWidget>(w, "Text2")->geometry(), fieldAt) << method;
+        EXPECT_EQ(layoutFaultText(w), "") << method;
+    }
 }
 
 TEST_F(MainWindowTest, EachMenuOpensByItsAccessKeyAndItsItemsByTheirs)
