@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -211,7 +212,8 @@ int main(int argc, char** argv)
     closeTop("frmAbout");
 
     // The program's own viewer, on a list the run above can save.
-    const std::string txt = QDir::tempPath().toStdString() + "/quorlix-screens.txt";
+    const QTemporaryDir folder; // under $TMPDIR, removed at the end
+    const std::string txt = folder.filePath(QStringLiteral("list.txt")).toStdString();
     {
         std::FILE* f = std::fopen(txt.c_str(), "w");
         for (int i = 0; i < 40; ++i)
