@@ -5,13 +5,11 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QComboBox>
-#include <QDir>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -21,8 +19,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QTreeView>
@@ -33,8 +31,8 @@
 
 #include "UiInput.h"
 #include "UiTestSupport.h"
-#include "ui/OptionDialogs.h"
 #include "ui/HelpWindows.h"
+#include "ui/OptionDialogs.h"
 #include "ui/ViewerWindow.h"
 
 namespace quorlix::testing
