@@ -126,8 +126,15 @@ _quorlix_cli()
         case "$sub" in
         "") COMPREPLY=($(compgen -W "list search download build --help" -- "$cur")) ;;
         search) COMPREPLY=($(compgen -W "--hybrid --dictionary --help" -- "$cur")) ;;
-        download) COMPREPLY=($(compgen -W "wordlist_english_all.dct wordlist_english_abridged.dct
-            wordlist_french.dct wordlist_german.dct wordlist_italian.dct wordlist_spanish.dct" -- "$cur")) ;;
+        download)
+            if [[ $cur == -* ]]; then
+                COMPREPLY=($(compgen -W "--list --from --help" -- "$cur"))
+            else
+                # The names this system's word lists give, as dict download --list shows them.
+                COMPREPLY=($(compgen -W "$(quorlix-cli dict download --list 2>/dev/null | cut -f1 |
+                    grep '\.dct$')" -- "$cur"))
+            fi
+            ;;
         build) COMPREPLY=($(compgen -f -- "$cur")) ;;
         esac
         ;;

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Renders every window of the desktop program to PNG files in OUTDIR, to look
 # at: the main window idle, running, stopped and after a run, message boxes,
-# each option and tool window, the Save As note, help, about and the viewer,
-# and a run of each of the other two methods. Each window is checked as well:
-# a cut-off text, overlapping widgets or a widget outside its window is
-# printed and makes the script fail.
+# the question closing a window asks while another runs, each option and tool
+# window, the Save As note, help, about and the viewer, and a run of each of
+# the other two methods. Each window is checked as well: a cut-off text,
+# overlapping widgets or a widget outside its window is printed and makes the
+# script fail.
 #   bash scripts/screens.sh OUTDIR
 #   QT_SCALE_FACTOR=2 bash scripts/screens.sh OUTDIR    # as on a high-density screen
 set -euo pipefail

@@ -8,6 +8,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/GenerateOptions.h"
 #include "options/OptionState.h"
@@ -35,6 +36,10 @@ public:
     // whose texts went to out and err.
     std::optional<int> parse(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
 
+    // The closest of candidates to typed, or "" when none is close enough
+    // to be what was meant.
+    static std::string closest(const std::string& typed, const std::vector<std::string>& candidates);
+
     CLI::App app{"Quorlix: batches of random passwords, registration codes and PINs", "quorlix-cli"};
 
     GenerateArgs g;  // generate
@@ -45,6 +50,8 @@ public:
     std::string searchWord, searchDictionary;
     bool hybrid = false;
     std::string downloadName;
+    std::optional<std::string> downloadFrom;
+    bool downloadList = false;
     std::string buildList, buildOut;
     std::string shippedOut;
     std::string sortPath;

@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "cli/Commands.h"
+#include "cli/Messages.h"
 #include "cli/StandardStreams.h"
 #include "cli/TerminalUi.h"
 #include "output/Compact.h"
@@ -29,7 +30,7 @@ int report(const Status& s)
 {
     if (s.isOk())
         return kExitOk;
-    std::fprintf(stderr, "%s\n", s.message().c_str());
+    say(s.message());
     switch (s.code()) {
     case Status::Code::InvalidArgument:
     case Status::Code::InvalidFileName:
@@ -75,7 +76,7 @@ int runConvert(const std::string& given, const std::string& target)
     else
         s = Status::invalidArgument("The target must end in .csv, .htm, .html or .mdb");
     if (s.isOk() && ui.status().find("skipped") != std::string::npos)
-        std::fprintf(stderr, "%s\n", ui.status().c_str());
+        say(ui.status());
     return report(s);
 }
 
@@ -85,7 +86,7 @@ int runCompact(const std::string& source, const std::string& target)
     std::vector<std::string> notes;
     const Status s = compactDatabase(source, target, false, &notes);
     for (const std::string& line : notes)
-        std::fprintf(stderr, "%s\n", line.c_str());
+        say(line);
     return report(s);
 }
 
@@ -94,7 +95,7 @@ int runRepair(const std::string& path)
     std::vector<std::string> notes;
     const Status s = repairDatabase(path, &notes);
     for (const std::string& line : notes)
-        std::fprintf(stderr, "%s\n", line.c_str());
+        say(line);
     return report(s);
 }
 

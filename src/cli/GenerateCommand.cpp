@@ -11,6 +11,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Hints.h"
+#include "cli/Messages.h"
 #include "cli/StandardStreams.h"
 #include "cli/TerminalUi.h"
 #include "engine/PasswordSpace.h"
@@ -130,7 +131,7 @@ std::string fileTitle(const std::string& path)
 
 void err(const std::string& text)
 {
-    std::fprintf(stderr, "%s\n", text.c_str());
+    say(text);
 }
 
 bool contains(const std::vector<std::string>& messages, std::string_view text)
@@ -327,6 +328,14 @@ bool hasLastSettings(const SettingsStore& store)
     return store.contains(kLastSettingsSection, "PasswordAmount");
 }
 
+void applyCliFirstStart(const SettingsStore& store, bool defaults, OptionState& state)
+{
+    // The window sorts its display by default; a list on standard output
+    // sorted would start with digits, and head -1 would never be random.
+    if (defaults || !store.contains(kLastSettingsSection, "SortPass"))
+        state.checks.sortDisplay = false;
+}
+
 int runGenerate(const GenerateArgs& args, const WordsArgs* words, const PronounceableArgs* pronounceable)
 {
     OptionState state; // the first-start values
@@ -334,6 +343,7 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words, const Pronounc
     const bool fromStore = !args.defaults && hasLastSettings(store);
     if (!args.defaults)
         loadLastSettings(store, state);
+    applyCliFirstStart(store, args.defaults, state);
     if (args.settingsFile) {
         SettingsFileReport report;
         const Status s = loadSettingsFile(*args.settingsFile, state, &report);
@@ -421,7 +431,8 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words, const Pronounc
     const std::int32_t& total = words           ? state.words.totalPasswords
                                 : pronounceable ? state.pronounceable.totalPasswords
                                                 : state.run.totalPasswords;
-    TerminalUi ui(runState, total, ::isatty(STDERR_FILENO) == 1);
+    // -q hides the progress line too.
+    TerminalUi ui(runState, total, !args.quiet && ::isatty(STDERR_FILENO) == 1);
     ui.setQuiet(args.quiet);
     ResultList list;
     SecureRandom random;

@@ -139,6 +139,8 @@ void QtPrompts::file(QWidget* parent, const FileRequest& request, std::function<
     dialog->setOption(QFileDialog::DontConfirmOverwrite, !request.save || !request.confirmOverwrite);
     dialog->setOption(QFileDialog::ReadOnly, false);
     dialog->setNameFilters(nameFilters(request.filter));
+    if (!request.folder.empty())
+        dialog->setDirectory(QString::fromStdString(request.folder));
     if (request.save) {
         // A name typed without an extension takes the one of the type chosen.
         dialog->setDefaultSuffix(defaultSuffix(dialog->selectedNameFilter()));

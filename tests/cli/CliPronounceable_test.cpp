@@ -191,11 +191,12 @@ TEST_F(CliPronounceable, RefusalsNameTheOption)
         const Result r = run(args + " --defaults");
         EXPECT_EQ(r.code, 2);
         EXPECT_EQ(r.out, "");
+        // Each line under the program's name, trimmed.
         if (!message.empty()) {
-            EXPECT_EQ(lines(r.err).front(), message);
+            EXPECT_EQ(lines(r.err).front(), "quorlix-cli: " + message.substr(message.find_first_not_of(' ')));
         }
         if (!hint.empty()) {
-            EXPECT_EQ(lines(r.err).back(), hint);
+            EXPECT_EQ(lines(r.err).back(), "quorlix-cli: " + hint);
         }
     }
 }

@@ -37,6 +37,8 @@ expect "capital values" "$(printf '%s\n' first none random)" "$(complete_line qu
 expect "case values" "capitalised" "$(complete_line quorlix-cli words --case cap)"
 expect "type values" "$(printf '%s\n' csv htm mdb txt)" "$(complete_line quorlix-cli words --type '')"
 expect "dictionary names" "wordlist_french.dct" "$(complete_line quorlix-cli words --dictionary wordlist_fr)"
+expect "dict download names" "wordlist_english_eff.dct" "$(complete_line quorlix-cli dict download wordlist_english_e)"
+expect "dict download options" "$(printf '%s\n' --from --help --list)" "$(complete_line quorlix-cli dict download --)"
 cd "$work"
 touch a.txt b.mdb c.doc
 mkdir sub

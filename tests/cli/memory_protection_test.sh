@@ -16,6 +16,11 @@ id "$user" >/dev/null 2>&1 || useradd --no-create-home --shell /usr/sbin/nologin
 work="$(mktemp -d)"
 chmod 777 "$work"
 trap 'pkill -KILL -u "$user" 2>/dev/null || true; rm -rf "$work"' EXIT
+# The build tree may lie in a folder only root can enter (a clone in /root):
+# the user runs a copy.
+cp "$cli" "$work/quorlix-cli"
+chmod 755 "$work/quorlix-cli"
+cli="$work/quorlix-cli"
 fail() { echo "memory protection: FAILED: $*"; exit 1; }
 
 # Starts a command as the user, in $work, with cores allowed; prints its pid.

@@ -10,6 +10,7 @@
 #include "platform/jet/JetWriter.h"
 #include "support/JetIndexRoots.h"
 #include "support/RecordingMessageBoxes.h"
+#include "support/Samples.h"
 
 using namespace quorlix;
 using namespace quorlix::testing;
@@ -17,7 +18,7 @@ using namespace quorlix::testing;
 namespace
 {
 
-const fs::path kSamples = fs::path(QUORLIX_SHARED_DIR) / "samples" / "jet";
+const fs::path kSamples = samplesFolder();
 
 class CompactTest : public TempDirTest
 {
@@ -136,8 +137,7 @@ class CompactSamples : public CompactTest, public ::testing::WithParamInterface<
 // compact_samples.py; here the records and every index's keys.
 TEST_P(CompactSamples, CopiesEveryTableRecordAndIndex)
 {
-    if (!fs::exists(kSamples))
-        GTEST_SKIP() << "no samples";
+    QUORLIX_NEED_SAMPLES();
     const std::string source = (kSamples / GetParam()).string();
     const Status status = compactDatabase(source, path("out.mdb"));
     ASSERT_TRUE(status.isOk()) << status.message();
@@ -260,11 +260,10 @@ TEST_F(CompactTest, RepairSalvagesReadableRowsCompactionRefuses)
 // Pages a deleted table left behind, now owned by the table that got its
 // definition page, are free space: the table's records are those on the
 // pages its page map lists, as Access and both readers have them.
-TEST_F(CompactTest, PagesItsMapDoesNotListAreFreeSpace)
+TEST_F(CompactTest, SamplePagesItsMapDoesNotListAreFreeSpace)
 {
+    QUORLIX_NEED_SAMPLES();
     const fs::path sample = kSamples / "testV1997.mdb";
-    if (!fs::exists(sample))
-        GTEST_SKIP() << "no samples";
     const std::string original = readBytes(sample);
     const std::uint32_t table1 = definitionPage(sample.string(), "Table1"),
                         table2 = definitionPage(sample.string(), "Table2");
@@ -304,11 +303,10 @@ TEST_F(CompactTest, PagesItsMapDoesNotListAreFreeSpace)
 // Completeness is judged by what the listed pages hold, not by the count a
 // table's definition stores: a lower count does not hide a lost page, a
 // higher one is no loss, and the copy stores the true count.
-TEST_F(CompactTest, RecordsAreCountedOnTheirPagesNotByTheStoredCount)
+TEST_F(CompactTest, SampleRecordsAreCountedOnTheirPagesNotByTheStoredCount)
 {
+    QUORLIX_NEED_SAMPLES();
     const fs::path sample = kSamples / "testIndexCodesV1997.mdb";
-    if (!fs::exists(sample))
-        GTEST_SKIP() << "no samples";
     const std::string original = readBytes(sample);
     const std::uint32_t table = definitionPage(sample.string(), "Table1");
     ASSERT_EQ(storedCount(original, table), 275u);
@@ -387,11 +385,10 @@ TEST_F(CompactTest, RecordsAreCountedOnTheirPagesNotByTheStoredCount)
 // the pages the table owns whose records fit its columns, leaving out pages
 // a deleted table left (free, or holding records of other columns), and
 // says how it found them.
-TEST_F(CompactTest, RepairFindsTheTablesPagesWhenItsMapIsLost)
+TEST_F(CompactTest, RepairFindsASampleTablesPagesWhenItsMapIsLost)
 {
+    QUORLIX_NEED_SAMPLES();
     const fs::path sample = kSamples / "testIndexCodesV1997.mdb";
-    if (!fs::exists(sample))
-        GTEST_SKIP() << "no samples";
     std::string bytes = readBytes(sample);
     const std::uint32_t table = definitionPage(sample.string(), "Table1");
     const std::uint32_t map = jet::getU32(bytes.data() + table * 2048 + 35) >> 8;
@@ -564,10 +561,13 @@ std::vector<Variant> staleVariants(const std::string& file, const std::string& p
 // on the source's pages as a reader reads them (a repair: one that did not
 // lie on a damaged page); a repair names what it left out, and failures
 // leave the file alone.
-TEST_F(CompactTest, DamagedCopiesNeverLoseWhatTheyHold_slow)
+TEST_F(CompactTest, DamagedSampleAndOwnCopiesNeverLoseWhatTheyHold_slow)
 {
+    // Own files always; the samples when they are there (in CI they must be).
+    if (const SamplesAbsence absence = samplesAbsence(); absence.fails)
+        FAIL() << absence.why;
     std::vector<std::string> sources;
-    if (fs::exists(kSamples))
+    if (!kSamples.empty())
         for (const auto& e : fs::directory_iterator(kSamples))
             if (e.path().extension() == ".mdb")
                 sources.push_back(e.path().string());
@@ -701,7 +701,7 @@ TEST_F(CompactTest, DamagedCopiesNeverLoseWhatTheyHold_slow)
         }
     }
     EXPECT_GE(variants, 4 * sources.size());
-    EXPECT_GE(copies, fs::exists(kSamples) ? 600u : 150u); // without the samples, our own files only
+    EXPECT_GE(copies, !kSamples.empty() ? 600u : 150u); // without the samples, our own files only
     EXPECT_EQ(silent, 0u);
     std::printf("%zu damaged copies of %zu sources: %zu compacted, %zu repaired; repairs naming a count of records "
                 "left out %zu, lost pages %zu, a table found by owner %zu, values left empty %zu\n",
@@ -741,11 +741,10 @@ TEST_F(CompactTest, KeepsTheFirstPageAndRefusesEncryptedFiles)
 // An index over text this program cannot sort is rebuilt from the database's
 // own entries; when those are gone too, the copy is refused by name and no
 // file changes.
-TEST_F(CompactTest, RefusesAnIndexItCanNeitherSortNorRead)
+TEST_F(CompactTest, RefusesASampleIndexItCanNeitherSortNorRead)
 {
+    QUORLIX_NEED_SAMPLES();
     const fs::path sample = kSamples / "testIndexCodesV1997.mdb";
-    if (!fs::exists(sample))
-        GTEST_SKIP() << "no samples";
     std::string bytes = readBytes(sample);
     const std::uint32_t table = definitionPage(sample.string(), "Table1");
     ASSERT_NE(table, 0u);
@@ -771,11 +770,10 @@ TEST_F(CompactTest, RefusesAnIndexItCanNeitherSortNorRead)
 // Access moves a record that outgrew its page and leaves a pointer in its
 // old slot (flag 0x4000); the index still lists the old slot. Text outside
 // ASCII gets its key from that entry, so the copy must follow the pointer back.
-TEST_F(CompactTest, CopiesAMovedRecordWithTheKeyItsIndexHolds)
+TEST_F(CompactTest, CopiesAMovedSampleRecordWithTheKeyItsIndexHolds)
 {
+    QUORLIX_NEED_SAMPLES();
     const fs::path sample = kSamples / "testIndexCodesV1997.mdb";
-    if (!fs::exists(sample))
-        GTEST_SKIP() << "no samples";
     std::string bytes = readBytes(sample);
     const std::uint32_t table = definitionPage(sample.string(), "Table1");
     auto u16 = [&](std::size_t at) {

@@ -270,6 +270,33 @@ int main(int argc, char** argv)
     trigger(w, "mnuPasswordRules");
     closeTop("frmPassRules");
 
+    // Closing an idle window while another runs: the question, on the real
+    // message box of a program of its own.
+    {
+        ui::QtPrompts real;
+        ui::Program two(ui::Services{real, settings, dictionaryFolder(), desktop, nullptr, "memory"});
+        ui::MainWindow* running = two.openWindow();
+        ui::MainWindow* idle = two.openWindow();
+        running->findChild<QLineEdit*>(QStringLiteral("Text2"))->setText(QStringLiteral("10000000"));
+        running->execute();
+        (void)QTest::qWaitFor([running] { return running->worker().rowsMade() > 0; }, 10000);
+        QTest::qWait(300);
+        idle->close();
+        QMessageBox* question = nullptr;
+        (void)QTest::qWaitFor([&] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible())
+                    question = box;
+            return question != nullptr;
+        });
+        save(question, "close-question");
+        if (question)
+            question->done(QMessageBox::No);
+        for (ui::MainWindow* m : {running, idle})
+            m->closeAsFollower();
+        (void)QTest::qWaitFor([&] { return two.windows().empty(); }, 20000);
+    }
+
     // Every message the windows above asked, in the box the program shows.
     std::set<std::string> asked;
     int n = 0;
