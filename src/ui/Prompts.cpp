@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QRegularExpression>
 
+#include "ui/HandOutDialog.h"
+
 namespace quorlix::ui
 {
 
@@ -160,9 +162,16 @@ void QtPrompts::file(QWidget* parent, const FileRequest& request, std::function<
         // The desktop's own dialog may leave the extension to us.
         if (save && !QFileInfo(path).fileName().contains(QLatin1Char('.')) && !dialog->defaultSuffix().isEmpty())
             path += QLatin1Char('.') + dialog->defaultSuffix();
-        reply(ChosenFile{path.toStdString(), QFileInfo(path).fileName().toStdString()});
+        reply(ChosenFile{path.toStdString(), QFileInfo(path).fileName().toStdString(),
+                         dialog->selectedNameFilter().toStdString()});
     });
     dialog->open();
+}
+
+void QtPrompts::handOutOptions(QWidget* parent, ListFormat format, const HandOut& handOut,
+                               std::function<void(std::optional<HandOut>)> reply)
+{
+    showHandOutOptions(parent, format, handOut, std::move(reply));
 }
 
 template <class T, class Ask> T WaitingMessageBoxes::wait(Ask ask)
