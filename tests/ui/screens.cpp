@@ -231,7 +231,7 @@ int main(int argc, char** argv)
     table->close();
 
     // A roster in use beside the count, and the options of PDF slips.
-    const std::string roster = QDir::tempPath().toStdString() + "/quorlix-screens-class.csv";
+    const std::string roster = folder.filePath(QStringLiteral("class.csv")).toStdString();
     {
         std::FILE* f = std::fopen(roster.c_str(), "w");
         std::fprintf(f, "Last Name,First Name\r\n\"O'Brien, Jr.\",S\xC3\xA9" "an\r\nM\xC3\xBCller,Anna\r\n");
@@ -246,7 +246,11 @@ int main(int argc, char** argv)
     ui::showHandOutOptions(w, ListFormat::Pdf, HandOut{}, [](std::optional<HandOut>) {});
     save(topLevel("HandOutOptions"), "slip-options");
     closeTop("HandOutOptions");
-    std::remove(roster.c_str());
+    ui::showHandOutOptions(w, ListFormat::Chpasswd, HandOut{}, [](std::optional<HandOut>) {});
+    save(topLevel("HandOutOptions"), "account-list-options");
+    closeTop("HandOutOptions");
+    if (auto* clear = w->findChild<QAbstractButton*>(QStringLiteral("cmdClearRoster")))
+        clear->click(); // the pictures below without it
 
     // Random Words selected.
     w->findChild<QRadioButton*>(QStringLiteral("optType1"))->click();
@@ -289,8 +293,18 @@ int main(int argc, char** argv)
     trigger(w, "mnuPasswordRules");
     closeTop("frmPassRules");
 
+    // Every message the windows above asked, in the box the program shows.
+    std::set<std::string> asked;
+    int n = 0;
+    for (const ScriptedPrompts::Shown& m : prompts.messages)
+        if (asked.insert(m.text).second) {
+            const std::string name = "message-" + std::to_string(++n);
+            saveMessage(w, m.text, m.icon, m.buttons, name.c_str());
+        }
+
     // Closing an idle window while another runs: the question, on the real
-    // message box of a program of its own.
+    // message box of a program of its own. Last: its windows close every
+    // window, the first program's too.
     {
         ui::QtPrompts real;
         ui::Program two(ui::Services{real, settings, dictionaryFolder(), desktop, nullptr, "memory"});
@@ -315,15 +329,6 @@ int main(int argc, char** argv)
             m->closeAsFollower();
         (void)QTest::qWaitFor([&] { return two.windows().empty(); }, 20000);
     }
-
-    // Every message the windows above asked, in the box the program shows.
-    std::set<std::string> asked;
-    int n = 0;
-    for (const ScriptedPrompts::Shown& m : prompts.messages)
-        if (asked.insert(m.text).second) {
-            const std::string name = "message-" + std::to_string(++n);
-            saveMessage(w, m.text, m.icon, m.buttons, name.c_str());
-        }
 
     std::printf("%d pictures in %s, %d faults\n", g_saved, argv[1], g_faults);
     for (QWidget* top : QApplication::topLevelWidgets()) {
