@@ -31,6 +31,7 @@
 
 #include "UiInput.h"
 #include "UiTestSupport.h"
+#include "ui/HandOutDialog.h"
 #include "ui/HelpWindows.h"
 #include "ui/OptionDialogs.h"
 #include "ui/ViewerWindow.h"
@@ -118,6 +119,8 @@ TEST_F(SecondaryWindowsTest, EachOpensOverTheMiddleOfItsMainWindowAndEscapeClose
         {"MultiFile", [&] { action(w, "MultiCreateMenu")->trigger(); }},
         {"frmDictionary", [&] { action(w, "mnuDictionaryView")->trigger(); }},
         {"frmAbout", [&] { action(w, "mnuAbout")->trigger(); }},
+        {"HandOutOptions", [&] { ui::showHandOutOptions(w, ListFormat::Pdf, HandOut{}, [](auto) {}); }},
+        {"HandOutOptions", [&] { ui::showHandOutOptions(w, ListFormat::Chpasswd, HandOut{}, [](auto) {}); }},
         {"FrmSaveAsBox",
          [&] {
              settings.set("Settings", "SaveAsBox", "False");
@@ -274,6 +277,39 @@ TEST_F(SecondaryWindowsTest, EnterPressesTheDefaultButton)
     EXPECT_EQ(prompts.fileRequests.size(), asked + 1);
 }
 
+// The options asked before slips or an account list are saved: Enter keeps
+// what was typed, Escape cancels the save.
+TEST_F(SecondaryWindowsTest, TheHandOutOptionsAnswerEnterAndEscape)
+{
+    std::optional<std::optional<HandOut>> reply;
+    ui::showHandOutOptions(w, ListFormat::Pdf, HandOut{}, [&](std::optional<HandOut> h) { reply = h; });
+    QWidget* window = shown(QStringLiteral("HandOutOptions"));
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(active(window));
+    QTest::keyClick(window->focusWidget(), Qt::Key_H, Qt::AltModifier); // Heading
+    ASSERT_TRUE(QTest::qWaitFor([window] { return window->focusWidget()->objectName() == "txtHeading"; }, 2000));
+    QTest::keyClicks(window->focusWidget(), "Your account");
+    QTest::keyClick(window->focusWidget(), Qt::Key_S, Qt::AltModifier); // Slips per page
+    press(window, Qt::Key_Down);
+    const int perPage = find<QComboBox>(window, "cboSlipsPerPage")->currentData().toInt();
+    press(window, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reply.has_value(); }, 2000));
+    ASSERT_TRUE(reply->has_value());
+    EXPECT_EQ((*reply)->slips.heading, "Your account");
+    EXPECT_EQ((*reply)->slips.perPage, perPage);
+    EXPECT_NE(perPage, HandOut{}.slips.perPage);
+
+    reply.reset();
+    ui::showHandOutOptions(w, ListFormat::Chpasswd, HandOut{}, [&](std::optional<HandOut> h) { reply = h; });
+    window = shown(QStringLiteral("HandOutOptions"));
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(active(window));
+    press(window, Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reply.has_value(); }, 2000));
+    EXPECT_FALSE(reply->has_value());
+    EXPECT_TRUE(closes(window));
+}
+
 TEST_F(SecondaryWindowsTest, RealMessageBoxesAndFileDialogsAnswerEnterAndEscape)
 {
     ui::QtPrompts real;
@@ -388,6 +424,8 @@ TEST_F(SecondaryWindowsTest, NoTwoControlsOrMenuItemsShareAnAccessKey)
              prompts.files = {chosen(dictionaryFolder() + "wordlist_english_abridged.dct")};
              action(w, "mnuViewQuorlix")->trigger();
          }},
+        {"HandOutOptions", [&] { ui::showHandOutOptions(w, ListFormat::Pdf, HandOut{}, [](auto) {}); }},
+        {"HandOutOptions", [&] { ui::showHandOutOptions(w, ListFormat::Chpasswd, HandOut{}, [](auto) {}); }},
         {"FrmSaveAsBox", [&] { action(w, "SaveAsMenu")->trigger(); }},
     };
     for (const auto& [name, openIt] : windows) {
@@ -395,6 +433,8 @@ TEST_F(SecondaryWindowsTest, NoTwoControlsOrMenuItemsShareAnAccessKey)
         QWidget* window = shown(QString::fromLatin1(name));
         ASSERT_NE(window, nullptr) << name;
         found << windowClashes(window);
+        if (window->objectName() == QStringLiteral("HandOutOptions"))
+            window->close(); // one at a time
     }
     QTimer::singleShot(0, [&] {
         QWidget* window = shown(QStringLiteral("frmDictLanguage"));
@@ -519,6 +559,38 @@ TEST_F(SecondaryWindowsTest, TheWheelScrollsEveryPanelItIsTurnedOver)
     ASSERT_TRUE(QTest::qWaitFor([folders] { return folders->verticalScrollBar()->maximum() > 0; }, 5000));
     folders->verticalScrollBar()->setValue(0);
     EXPECT_EQ(scrolls(folders), "");
+    multi->close();
+
+    // Windows without a panel: a box under the wheel, without the focus,
+    // stays as it is.
+    struct Boxes {
+        const char* window;
+        std::function<void()> open;
+        std::vector<const char*> boxes;
+    };
+    const Boxes windows[] = {
+        {"frmPasswordType", [&] { action(w, "mnuRandomWordsSettings")->trigger(); }, {"cboDictionaryFile", "cboWordCase"}},
+        {"frmPronounceable", [&] { action(w, "mnuPronounceableSettings")->trigger(); }, {"cboCapital", "cboSeparator"}},
+        {"HandOutOptions", [&] { ui::showHandOutOptions(w, ListFormat::Pdf, HandOut{}, [](auto) {}); },
+         {"cboPaper", "cboSlipsPerPage"}},
+        {"HandOutOptions", [&] { ui::showHandOutOptions(w, ListFormat::Chpasswd, HandOut{}, [](auto) {}); },
+         {"cboHash"}},
+    };
+    for (const Boxes& c : windows) {
+        c.open();
+        QWidget* window = shown(QString::fromLatin1(c.window));
+        ASSERT_NE(window, nullptr) << c.window;
+        for (const char* name : c.boxes) {
+            auto* box = find<QComboBox>(window, name);
+            ASSERT_GT(box->count(), 1) << name;
+            box->setCurrentIndex(0);
+            window->setFocus(); // the window, not the box
+            turnWheel(box, -1);
+            EXPECT_EQ(box->currentIndex(), 0) << name;
+        }
+        window->close();
+        EXPECT_TRUE(closes(window));
+    }
 }
 
 } // namespace
