@@ -160,6 +160,17 @@ TEST_F(MainWindowTest, PossiblePasswordsFollowEveryOptionThatCountsIn)
     EXPECT_EQ(possible(), "");
     find<QRadioButton>(w, "optType0")->click();
     EXPECT_EQ(possible(), "Possible: 1.02E+15, 49.9 bits");
+
+    // Pronounceable counts its own, and follows its settings window.
+    find<QRadioButton>(w, "optType2")->click();
+    EXPECT_EQ(possible(), "Possible: 4.5E+18, 62.0 bits");
+    QWidget* settingsWindow = w->findChild<QWidget*>(QStringLiteral("frmPronounceable"));
+    ASSERT_NE(settingsWindow, nullptr);
+    find<QCheckBox>(settingsWindow, "chkSymbol")->click();
+    find<QPushButton>(settingsWindow, "cmdAccept")->click();
+    EXPECT_EQ(possible(), "Possible: 2.64E+19, 64.5 bits");
+    find<QRadioButton>(w, "optType0")->click();
+    EXPECT_EQ(possible(), "Possible: 1.02E+15, 49.9 bits");
 }
 
 TEST_F(MainWindowTest, TheWindowKeepsTheSizeTheUserGaveIt)
@@ -285,6 +296,30 @@ TEST_F(MainWindowTest, EachMenuOpensByItsAccessKeyAndItsItemsByTheirs)
     ASSERT_TRUE(waitIdle(w));
     ASSERT_FALSE(prompts.fileRequests.empty());
     EXPECT_EQ(prompts.fileRequests.back().title, "Select Text File to Sort");
+
+    // File > Names from Roster asks for the roster.
+    ASSERT_TRUE(activeMain());
+    QTest::keyClick(w, Qt::Key_F, Qt::AltModifier);
+    ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_R);
+    ASSERT_TRUE(waitIdle(w));
+    EXPECT_EQ(prompts.fileRequests.back().title, "Names from Roster");
+
+    // The two settings items without an access key are reached by the arrows:
+    // Execute, Insert Seperators, Characters, Password Rules, Random Words
+    // Settings, Pronounceable Settings.
+    for (const auto& [downs, opens] : {std::pair{4, "frmPasswordType"}, std::pair{5, "frmPronounceable"}}) {
+        ASSERT_TRUE(activeMain());
+        QTest::keyClick(w, Qt::Key_O, Qt::AltModifier);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (int i = 0; i < downs; ++i)
+            QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Return);
+        QWidget* window = openWindow(opens);
+        ASSERT_NE(window, nullptr) << opens;
+        window->close();
+    }
 }
 
 } // namespace
