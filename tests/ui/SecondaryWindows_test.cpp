@@ -227,6 +227,20 @@ TEST_F(SecondaryWindowsTest, EnterPressesTheDefaultButton)
     EXPECT_TRUE(closes(window));
     EXPECT_EQ(w->options().words.wordsPerPassword, 3);
 
+    // Pronounceable: Alt+P reaches the capital's box, Down picks the next.
+    action(w, "mnuPronounceableSettings")->trigger();
+    window = shown(QStringLiteral("frmPronounceable"));
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(active(window));
+    QTest::keyClick(window->focusWidget(), Qt::Key_P, Qt::AltModifier);
+    auto* capital = find<QComboBox>(window, "cboCapital");
+    ASSERT_TRUE(QTest::qWaitFor([capital] { return capital->hasFocus(); }, 2000));
+    QTest::keyClick(capital, Qt::Key_Down);
+    EXPECT_EQ(capital->currentText().toStdString(), "One letter at random");
+    press(window, Qt::Key_Return);
+    EXPECT_TRUE(closes(window));
+    EXPECT_EQ(w->options().pronounceable.capital, CapitalStyle::Random);
+
     // Multi-File Create checks its fields on Enter as on Accept, and stays.
     action(w, "MultiCreateMenu")->trigger();
     window = shown(QStringLiteral("MultiFile"));
