@@ -144,14 +144,39 @@ TEST_F(SecondaryWindowsTest, EachOpensOverTheMiddleOfItsMainWindowAndEscapeClose
     ASSERT_TRUE(waitIdle(w)); // the Save As that the note's Escape went on with
 }
 
-TEST_F(SecondaryWindowsTest, TheDownloadWindowClosesOnEscape)
+// Opened from About, over it and so over the main window; Escape closes it,
+// then About.
+TEST_F(SecondaryWindowsTest, SystemInformationOpensOverTheMainWindowAndEscapeClosesIt)
 {
+    const QPoint middle = w->frameGeometry().center();
+    action(w, "mnuAbout")->trigger();
+    QWidget* about = shown(QStringLiteral("frmAbout"));
+    ASSERT_NE(about, nullptr);
+    ASSERT_TRUE(active(about));
+    QTest::mouseClick(find<QPushButton>(about, "cmdSysInfo"), Qt::LeftButton);
+    QWidget* info = shown(QStringLiteral("SystemInformation"));
+    ASSERT_NE(info, nullptr);
+    ASSERT_TRUE(active(info));
+    EXPECT_LE((info->frameGeometry().center() - middle).manhattanLength(), 2);
+    press(info, Qt::Key_Escape);
+    EXPECT_TRUE(closes(info));
+    EXPECT_TRUE(about->isVisible());
+    about->activateWindow(); // a window manager's part
+    ASSERT_TRUE(active(about));
+    press(about, Qt::Key_Escape);
+    EXPECT_TRUE(closes(about));
+}
+
+TEST_F(SecondaryWindowsTest, TheDownloadWindowOpensOverTheMainWindowAndClosesOnEscape)
+{
+    const QPoint middle = w->frameGeometry().center();
     bool seen = false;
     QTimer::singleShot(0, [&] {
         QWidget* window = shown(QStringLiteral("frmDictLanguage"));
         ASSERT_NE(window, nullptr);
         seen = true;
         ASSERT_TRUE(active(window));
+        EXPECT_LE((window->frameGeometry().center() - middle).manhattanLength(), 2);
         press(window, Qt::Key_Escape);
     });
     action(w, "mnuDictionaryDownload")->trigger(); // returns when the window has closed
