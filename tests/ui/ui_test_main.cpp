@@ -22,7 +22,8 @@ void quietHandler(QtMsgType type, const QMessageLogContext& context, const QStri
 int main(int argc, char** argv)
 {
     qInstallMessageHandler(quietHandler);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A full-HD screen: the offscreen platform's own 800x600 is smaller than some windows.
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" QUORLIX_TEST_SCREEN);
     QApplication app(argc, argv);
     quorlix::installMdbListWriter({}); // databases as the program writes them (Jet 3)
     ::testing::InitGoogleTest(&argc, argv);
