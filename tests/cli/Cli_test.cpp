@@ -11,6 +11,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "support/TempFolder.h"
+
 namespace
 {
 
@@ -43,13 +45,9 @@ class CliTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("quorlix-cli-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
         fs::create_directories(dir / "config");
         fs::create_directories(dir / "data");
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     // Runs the CLI (under launcher, if given) with its own empty settings
     // store, inside dir.
@@ -63,7 +61,7 @@ protected:
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(dir / "out"), slurp(dir / "err")};
     }
 
-    fs::path dir;
+    quorlix::testing::TempFolder dir;
 };
 
 TEST_F(CliTest, RefusalsPrintTheExactMessageThenTheOptionAndExitTwo)

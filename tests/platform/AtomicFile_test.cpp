@@ -177,6 +177,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(AtomicFileTest, ReadOnlyFolderWithWritableFileIsRewrittenInPlace)
 {
     const bool root = ::geteuid() == 0;
+    fs::permissions(m_dir, static_cast<fs::perms>(0755)); // open to the other user
     const fs::path spare = m_dir / "spare";
     fs::create_directory(spare);
     fs::permissions(spare, static_cast<fs::perms>(01777));
@@ -184,10 +185,12 @@ TEST_F(AtomicFileTest, ReadOnlyFolderWithWritableFileIsRewrittenInPlace)
     fs::create_directory(folder);
     const std::string list = existing(folder / "list.txt", static_cast<fs::perms>(0666));
     fs::permissions(folder, static_cast<fs::perms>(0555));
-    ::setenv("TMPDIR", spare.c_str(), 1);
     const auto write = [&] { return writeFile(list, "new\r\n").isOk(); };
-    const bool written = root ? runAs(kNobody, kNogroup, write) : write();
-    ::unsetenv("TMPDIR");
+    bool written = false;
+    {
+        const testing::TemporaryFilesIn temporaryFiles(spare);
+        written = root ? runAs(kNobody, kNogroup, write) : write();
+    }
 
     EXPECT_TRUE(written);
     EXPECT_EQ(readBytes(list), "new\r\n");

@@ -2,14 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "TestStates.h"
 #include "options/CharactersWindow.h"
 #include "settings/ApplyOptions.h"
+#include "support/TempFolder.h"
 
 namespace quorlix {
 namespace {
@@ -86,9 +85,8 @@ class SettingsFileLineEnds : public ::testing::TestWithParam<LineEndCase> {};
 // included, and leaves no CR in them.
 TEST_P(SettingsFileLineEnds, LoadEveryItem)
 {
-    std::string pattern = ::testing::TempDir() + "quorlix_lineends_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const std::string file = pattern + "/mine.set";
+    const testing::TempFolder dir;
+    const std::string file = dir.path("mine.set");
     for (const char* separator : {"-", ""}) {
         OptionState saved = unusualState();
         saved.words.separator = separator;
@@ -105,7 +103,6 @@ TEST_P(SettingsFileLineEnds, LoadEveryItem)
         EXPECT_EQ(loaded.words.separator, separator);
         EXPECT_EQ(loaded, saved) << separator;
     }
-    std::filesystem::remove_all(pattern);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, SettingsFileLineEnds,
@@ -170,9 +167,7 @@ TEST(SettingsFileTest, MethodAndWordLimitLines)
 
 TEST(SettingsFileTest, SavesLoadsAndFailsSafelyOnDisk)
 {
-    std::string pattern = ::testing::TempDir() + "quorlix_setfile_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const std::filesystem::path dir = pattern;
+    const testing::TempFolder dir;
     const std::string file = (dir / "mine.set").string();
     ASSERT_TRUE(saveSettingsFile(file, OptionState{}).isOk());
     ASSERT_TRUE(saveSettingsFile(file, unusualState()).isOk()); // replaces the file
@@ -195,7 +190,6 @@ TEST(SettingsFileTest, SavesLoadsAndFailsSafelyOnDisk)
     OptionState expected = unusualState();
     expected.words.separator = std::string(4095, ',');
     EXPECT_EQ(state, expected);
-    std::filesystem::remove_all(dir);
 }
 
 // Records the controls' calls in order, over a StateControls so the field changes still act on the state.

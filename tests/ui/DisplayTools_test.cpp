@@ -26,12 +26,8 @@ namespace
 {
 
 struct DisplayToolsTest : UiFixture {
-    fs::path file = fs::temp_directory_path() / ("quorlix-ui-open-" + std::to_string(::getpid()) + ".txt");
-    void TearDown() override
-    {
-        UiFixture::TearDown();
-        fs::remove(file);
-    }
+    TempFolder dir;
+    fs::path file = dir / "open.txt";
     static QStringList rows(ui::MainWindow* w)
     {
         QStringList out;

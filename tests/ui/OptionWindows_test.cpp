@@ -153,7 +153,7 @@ TEST_F(OptionWindowsTest, RandomWordsSettingsCheckAndStoreOnAccept)
 
 TEST_F(OptionWindowsTest, MultiFileCreateChecksAndActivates)
 {
-    const fs::path dir = fs::temp_directory_path();
+    const TempFolder dir;
     action(w, "MultiCreateMenu")->trigger();
     QWidget* win = window("MultiFile");
     ASSERT_NE(win, nullptr);
@@ -175,7 +175,7 @@ TEST_F(OptionWindowsTest, MultiFileCreateChecksAndActivates)
     MultiFileSettings& files = w->multiFile();
     EXPECT_EQ(files.active, 1);
     EXPECT_EQ(files.fileType, "csv");
-    EXPECT_EQ(files.directory, dir.string() + "/");
+    EXPECT_EQ(files.directory, dir.folder());
 
     // Cancel keeps the fields typed meanwhile but not the activation.
     files.active = 0;

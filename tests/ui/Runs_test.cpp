@@ -12,9 +12,7 @@
 #include <QTimer>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 
 #include "UiTestSupport.h"
 #include "engine/RunTexts.h"
@@ -27,28 +25,10 @@ namespace
 {
 
 struct RunsTest : UiFixture {
-    fs::path dir;
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("quorlix-ui-runs-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        settings.set("Settings", "SaveAsBox", "True");
-    }
-    void TearDown() override
-    {
-        UiFixture::TearDown();
-        fs::remove_all(dir);
-    }
+    TempFolder dir;
+    void SetUp() override { settings.set("Settings", "SaveAsBox", "True"); }
     static void setTotal(ui::MainWindow* w, const char* total) { find<QLineEdit>(w, "Text2")->setText(total); }
     static QString label(ui::MainWindow* w, const char* name) { return find<QLabel>(w, name)->text(); }
-    static std::string bytes(const fs::path& p)
-    {
-        std::ifstream in(p, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
     // Waits until a big run has rows to show in its counter.
     static bool running(ui::MainWindow* w)
     {
@@ -86,7 +66,7 @@ TEST_F(RunsTest, ExecuteFillsTheDisplayAndSaveAsWritesItsRows)
     prompts.answers = {Answer::Yes}; // view it
     action(w, "SaveAsMenu")->trigger();
     ASSERT_TRUE(waitIdle(w));
-    EXPECT_EQ(bytes(dir / "list.txt"), expected);
+    EXPECT_EQ(readBytes(dir / "list.txt"), expected);
     EXPECT_EQ(label(w, "Label2"), "Saved Text File: list.txt");
     EXPECT_EQ(prompts.fileRequests.back().title, "Enter File Name and Select File Type");
     EXPECT_EQ(prompts.texts().back(), "Do you wish to View/Edit this file now using your default text viewer?");
@@ -208,13 +188,13 @@ TEST_F(RunsTest, MultiFileRunsWriteTheSeriesForBothMethods)
 {
     ui::MainWindow* w = open();
     MultiFileSettings& files = w->multiFile();
-    files = MultiFileSettings{1, "pw", 3, dir.string() + "/", "csv"};
+    files = MultiFileSettings{1, "pw", 3, dir.folder(), "csv"};
     setTotal(w, "10");
     w->execute(); // the confirmation gets Yes; the sort note gets OK
     ASSERT_TRUE(waitIdle(w));
     EXPECT_EQ(prompts.messages.front().buttons, Buttons::YesNoCancel);
     for (int f = 1; f <= 3; ++f) {
-        const std::string text = bytes(dir / ("pw" + std::to_string(f) + ".csv"));
+        const std::string text = readBytes(dir / ("pw" + std::to_string(f) + ".csv"));
         EXPECT_TRUE(text.starts_with("\"Quorlix\"\r\n")) << f;
         EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 18) << f; // 4 + 10 + 4 lines
     }
@@ -227,7 +207,7 @@ TEST_F(RunsTest, MultiFileRunsWriteTheSeriesForBothMethods)
     w->execute();
     ASSERT_TRUE(waitIdle(w));
     for (int f = 1; f <= 3; ++f) {
-        const std::string text = bytes(dir / ("words" + std::to_string(f) + ".txt"));
+        const std::string text = readBytes(dir / ("words" + std::to_string(f) + ".txt"));
         EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 25) << f; // the word settings' 25 per file
         EXPECT_NE(text.find('*'), std::string::npos) << f;
     }

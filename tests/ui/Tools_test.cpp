@@ -11,8 +11,6 @@
 #include <QTimer>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "UiTestSupport.h"
 #include "output/Compact.h"
@@ -27,26 +25,8 @@ namespace
 {
 
 struct ToolsTest : UiFixture {
-    fs::path dir = fs::temp_directory_path() / ("quorlix-ui-tools-" + std::to_string(::getpid()));
-    void SetUp() override
-    {
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override
-    {
-        UiFixture::TearDown();
-        fs::remove_all(dir);
-    }
-    std::string path(const char* name) const { return (dir / name).string(); }
-    void write(const char* name, const std::string& text) const { std::ofstream(dir / name, std::ios::binary) << text; }
-    static std::string read(const std::string& p)
-    {
-        std::ifstream in(p, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    TempFolder dir;
+    std::string path(const char* name) const { return dir.path(name); }
     static QString label(ui::MainWindow* w, const char* name) { return find<QLabel>(w, name)->text(); }
     static ui::ViewerWindow* viewer()
     {
@@ -59,7 +39,7 @@ struct ToolsTest : UiFixture {
 
 TEST_F(ToolsTest, ConvertSortCompactAndViewTheirFiles)
 {
-    write("list.txt", "b2\r\nA1\r\nc3\r\n");
+    dir.write("list.txt", "b2\r\nA1\r\nc3\r\n");
     ui::MainWindow* w = open();
 
     prompts.files = {chosen(path("list.txt")), chosen(path("list.csv"))};
@@ -69,7 +49,7 @@ TEST_F(ToolsTest, ConvertSortCompactAndViewTheirFiles)
     EXPECT_EQ(prompts.fileRequests[0].title, "Select Text File to Convert");
     EXPECT_EQ(prompts.fileRequests[1].title, "Type New CSV File Name");
     EXPECT_EQ(prompts.fileRequests[1].proposedName, "list");
-    EXPECT_NE(read(path("list.csv")).find("\"\",\"\",\"b2\"\r\n"), std::string::npos);
+    EXPECT_NE(readBytes(path("list.csv")).find("\"\",\"\",\"b2\"\r\n"), std::string::npos);
     EXPECT_EQ(label(w, "Label2"), "Saved CSV File: list.csv");
 
     prompts.files = {chosen(path("list.txt")), chosen(path("list.mdb"))};
@@ -81,7 +61,7 @@ TEST_F(ToolsTest, ConvertSortCompactAndViewTheirFiles)
     prompts.files = {chosen(path("list.txt"))};
     action(w, "mnuSortTxt")->trigger();
     ASSERT_TRUE(waitIdle(w));
-    EXPECT_EQ(read(path("list.txt")), "A1\r\nb2\r\nc3\r\n");
+    EXPECT_EQ(readBytes(path("list.txt")), "A1\r\nb2\r\nc3\r\n");
     EXPECT_EQ(label(w, "Label2"), "Sorted File: list.txt");
 
     prompts.files = {chosen(path("list.mdb")), chosen(path("listx.mdb"))};

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "settings/SettingsStore.h"
+#include "support/TempFolder.h"
 #include "ui/Desktop.h"
 #include "ui/MainWindow.h"
 #include "ui/Program.h"

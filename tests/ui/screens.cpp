@@ -76,6 +76,9 @@ int main(int argc, char** argv)
     qInstallMessageHandler(quietHandler);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The list the viewer shows, and the runtime folder Qt would otherwise leave under $TMPDIR.
+    const quorlix::testing::TempFolder work("screens");
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(work.string()));
     QApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
@@ -176,7 +179,7 @@ int main(int argc, char** argv)
     closeTop("frmAbout");
 
     // The program's own viewer, on a list the run above can save.
-    const std::string txt = QDir::tempPath().toStdString() + "/quorlix-screens.txt";
+    const std::string txt = work.path("list.txt");
     {
         std::FILE* f = std::fopen(txt.c_str(), "w");
         for (int i = 0; i < 40; ++i)

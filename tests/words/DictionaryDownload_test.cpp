@@ -128,7 +128,7 @@ TEST(DownloadFile, ReplacesTheFileOnlyWithAVerifiedDictionary)
         {"/software/holed.dct", false, "not a Quorlix dictionary"},
         {"/software/drop.dct", false, ""}};
     for (const auto& [path, succeeds, messagePart] : rows) {
-        dir.touch("target.dct", "the old file");
+        dir.write("target.dct", "the old file");
         const Status s = DownloadFile(server.base() + path, dir.folder() + "target.dct");
         EXPECT_EQ(s.isOk(), succeeds) << path << ": " << s.message();
         EXPECT_NE(s.message().find(messagePart), std::string::npos) << s.message();
@@ -151,8 +151,8 @@ TEST(DownloadBase, ReadFromSettingsWithDefault)
 TEST(DownloadWindowLogic, OptionsAndAlreadyPresentMessage)
 {
     TempFolder dir;
-    dir.touch("wordlist_french.dct");
-    dir.touch("other.dct");
+    dir.write("wordlist_french.dct", "x");
+    dir.write("other.dct", "x");
     RecordingMessageBoxes boxes;
     DownloadWindow w = openDownloadWindow(dir.folder());
     EXPECT_EQ(w.present, std::vector<std::string>{"wordlist_french.dct"});
