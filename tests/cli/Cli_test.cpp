@@ -3,12 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <set>
 #include <sstream>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include "support/TempFolder.h"
@@ -275,18 +281,79 @@ TEST_F(CliTest, MultiFileSeriesLandsInTheFolder)
     EXPECT_EQ(r.out, "");
 }
 
+// Ctrl-C in a terminal: the run stops at once and what was made is written.
+// Standard error is a terminal, so the run draws its progress line; the
+// signal goes as soon as that line counts passwords made. Rows are printed at
+// the end, so a process killed by the signal would print none.
 TEST_F(CliTest, InterruptStopsTheRunAndKeepsWhatWasMade)
 {
-    // A long run, interrupted after 3 s (time to start on a loaded machine;
-    // ten million passwords of 32 characters take several times that even
-    // alone). Rows are printed at the end, so a process killed by the
-    // signal would print none.
-    const Result r = run("generate --count 10000000 --min 32 --max 32 --pool default62 --no-sort",
-                         "timeout --preserve-status -s INT 3");
-    EXPECT_EQ(r.code, 130);
-    const std::size_t made = lines(r.out).size();
+    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(terminal, 0);
+    ASSERT_EQ(::grantpt(terminal), 0);
+    ASSERT_EQ(::unlockpt(terminal), 0);
+    const std::string side = ::ptsname(terminal);
+    const std::string out = (dir / "out").string();
+    const std::string where = dir.string();
+    // Made before the fork: the child only opens, duplicates and runs.
+    std::vector<std::string> environment{"XDG_CONFIG_HOME=" + (dir / "config").string(),
+                                         "XDG_DATA_HOME=" + (dir / "data").string()};
+    for (char** e = environ; *e; ++e)
+        if (!std::string_view(*e).starts_with("XDG_CONFIG_HOME=") && !std::string_view(*e).starts_with("XDG_DATA_HOME="))
+            environment.emplace_back(*e);
+    std::vector<char*> envp;
+    for (std::string& e : environment)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int err = ::open(side.c_str(), O_RDWR | O_NOCTTY);
+        struct termios raw {};
+        ::tcgetattr(err, &raw);
+        ::cfmakeraw(&raw); // the bytes as written, no CR added
+        ::tcsetattr(err, TCSANOW, &raw);
+        const struct winsize size {24, 80, 0, 0};
+        ::ioctl(err, TIOCSWINSZ, &size);
+        const int rows = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (err < 0 || rows < 0 || ::dup2(rows, 1) < 0 || ::dup2(err, 2) < 0 || ::chdir(where.c_str()) != 0)
+            ::_exit(127);
+        ::execle(QUORLIX_CLI_PATH, "quorlix-cli", "generate", "--count", "10000000", "--min", "32", "--max", "32",
+                 "--pool", "default62", "--no-sort", static_cast<char*>(nullptr), envp.data());
+        ::_exit(127);
+    }
+    ASSERT_GT(child, 0);
+
+    std::string err;
+    bool interrupted = false;
+    const std::regex counted("([1-9][0-9]*) of 10000000");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    char buffer[4096];
+    for (pollfd ready{terminal, POLLIN, 0}; std::chrono::steady_clock::now() < deadline;) {
+        if (::poll(&ready, 1, 1000) <= 0)
+            continue;
+        const ssize_t n = ::read(terminal, buffer, sizeof buffer);
+        if (n <= 0)
+            break; // the program has ended: its side of the terminal is closed
+        err.append(buffer, static_cast<std::size_t>(n));
+        if (!interrupted && std::regex_search(err, counted)) {
+            ::kill(child, SIGINT);
+            interrupted = true;
+        }
+    }
+    if (std::chrono::steady_clock::now() >= deadline)
+        ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(terminal);
+
+    ASSERT_TRUE(interrupted) << err;
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 130);
+    const std::size_t made = lines(slurp(out)).size();
     EXPECT_GT(made, 0u);
-    EXPECT_EQ(r.err, "Stopped: " + std::to_string(made) + " passwords written to standard output.\n");
+    EXPECT_LT(made, 10000000u);
+    // The progress line is cleared before the last word.
+    EXPECT_EQ(err.substr(err.find_last_of('\r') + 1),
+              "Stopped: " + std::to_string(made) + " passwords written to standard output.\n")
+        << err;
 }
 
 // Runs that could never finish: more distinct passwords asked for than can

@@ -4,7 +4,8 @@
 # catch) at random moments: at any time of the run, or while the file is being
 # written. After each kill the list must be the old file byte for byte or the
 # complete new one; what a killed writer leaves is a recognisable temporary
-# file, and the next write into the folder removes it.
+# file, and the next write into the folder removes it. Every write must go
+# through a temporary file: one seen beside the list is required.
 #   killed_write_test.sh QUORLIX_CLI [KILLS_PER_TYPE]
 set -uo pipefail
 cli="$(realpath "$1")"
@@ -69,6 +70,8 @@ for type in txt csv htm mdb; do
     wait "$child" || fail "$type: a complete run failed"
     child=""
     end=$(now_ms)
+    # A list written in place, with no temporary file, would pass the checks below.
+    [ -n "$seen" ] || fail "$type: no temporary file was seen while the list was written"
     total=$((end - start))
     writing=$((${gone:-$end} - ${seen:-$end}))
     size=$(stat -c %s "$dir/$target")
@@ -86,6 +89,7 @@ for type in txt csv htm mdb; do
         else
             # While the file is being written: from when its temporary file appears.
             while kill -0 "$child" 2>/dev/null && [ "$(leftovers "$target")" = "$before" ]; do sleep 0.002; done
+            [ "$(leftovers "$target")" != "$before" ] || fail "$type: kill $k: the run ended with no temporary file seen"
             sleep_ms $((SRANDOM % (writing + 1)))
         fi
         kill -KILL "$child" 2>/dev/null

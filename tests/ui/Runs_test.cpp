@@ -123,8 +123,11 @@ TEST_F(RunsTest, StopAsksAndCancelGoesOnWhileOkKeepsWhatWasMade)
                                  "run."));
     EXPECT_EQ(prompts.messages.back().buttons, Buttons::OkCancel);
     EXPECT_EQ(prompts.messages.back().icon, Icon::Exclamation);
+    // Cancel: the run goes on, and its counter with it.
+    const auto made = [w] { return label(w, "Label15").section(QLatin1Char(' '), 0, 0).toLongLong(); };
+    const long long atCancel = made();
     prompts.answer(Answer::Cancel);
-    QTest::qWait(100);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return made() > atCancel; }, 10000)) << atCancel;
     EXPECT_TRUE(w->worker().busy());
     EXPECT_EQ(w->runState().stopRequested.load(), 0);
 

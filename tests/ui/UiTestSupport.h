@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QTest>
+#include <QTimer>
+#include <QTimerEvent>
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -84,6 +88,37 @@ public:
             out.push_back(m.text);
         return out;
     }
+};
+
+// Counts the single-shot timers of one interval that fire anywhere in the
+// program, so a test can wait for the moment a delayed action has run rather
+// than sleep past it. The count rises as the timer's event is delivered:
+// once QTest::qWaitFor sees it, the action has run.
+class SingleShotWatch final : public QObject
+{
+public:
+    explicit SingleShotWatch(std::chrono::milliseconds interval) : m_interval(interval)
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~SingleShotWatch() override { QCoreApplication::instance()->removeEventFilter(this); }
+    int fired() const { return m_fired; }
+
+protected:
+    bool eventFilter(QObject* target, QEvent* event) override
+    {
+        if (event->type() != QEvent::Timer || qobject_cast<QTimer*>(target)) // a QTimer may repeat
+            return false;
+        const int id = static_cast<QTimerEvent*>(event)->timerId();
+        for (const auto& timer : QAbstractEventDispatcher::instance(target->thread())->registeredTimers(target))
+            if (timer.timerId == id && timer.interval == m_interval.count())
+                ++m_fired;
+        return false;
+    }
+
+private:
+    std::chrono::milliseconds m_interval;
+    int m_fired = 0;
 };
 
 class RecordingDesktop final : public ui::Desktop

@@ -32,6 +32,18 @@ window_of() { # pid: the id of its visible window called Quorlix, waiting up to 
   done
   return 1
 }
+# Waits up to 10 s for a command to succeed.
+until_true() {
+  for _ in $(seq 1 100); do "$@" && return 0; sleep 0.1; done
+  return 1
+}
+# No window manager runs here: a click gives the window the focus.
+focus() {
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  xdotool mousemove --window "$1" $((WIDTH / 2)) $((HEIGHT - 8)) click 1
+  until_true test "$(xdotool getwindowfocus 2>/dev/null)" = "$1" || fail "window $1 did not take the focus"
+}
+windows_of() { xdotool search --all --onlyvisible --pid "$1" 2>/dev/null | wc -l; }
 
 "$prog" >"$WORK/first.log" 2>&1 &
 first=$!
@@ -41,16 +53,9 @@ log "window $main of process $first is shown"
 "$prog" >"$WORK/second.log" 2>&1 &
 second=$!
 box="$(window_of "$second")" || fail "the second start showed no message"
-# No window manager runs here: a click gives the window the focus.
-focus() {
-  eval "$(xdotool getwindowgeometry --shell "$1")"
-  xdotool mousemove --window "$1" $((WIDTH / 2)) $((HEIGHT - 8)) click 1
-  sleep 0.3
-}
 focus "$box"
 xdotool key --clearmodifiers Return
-for _ in $(seq 1 100); do kill -0 "$second" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$second" 2>/dev/null && fail "the second start did not end"
+until_true eval '! kill -0 "$second" 2>/dev/null' || fail "the second start did not end"
 set +e; wait "$second"; rc=$?; set -e
 [ "$rc" -ne 0 ] || fail "the second start ended with 0"
 grep -q "Quorlix already running" "$WORK/second.log" || fail "no 'already running' message"
@@ -58,10 +63,10 @@ log "the second start ended ($rc) with: $(head -n 1 "$WORK/second.log")"
 
 focus "$main"
 xdotool key --clearmodifiers alt+f
-sleep 0.5
+# The menu is a window of its own.
+until_true test "$(windows_of "$first")" -ge 2 || fail "Alt+F opened no menu"
 xdotool key --clearmodifiers e
-for _ in $(seq 1 100); do kill -0 "$first" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$first" 2>/dev/null && { kill "$first"; fail "File > Exit did not close the program"; }
+until_true eval '! kill -0 "$first" 2>/dev/null' || { kill "$first"; fail "File > Exit did not close the program"; }
 wait "$first" || fail "the program ended with an error"
 ini="$XDG_CONFIG_HOME/Quorlix/Quorlix.ini"
 grep -q '^\[LastSettings\]' "$ini" || fail "no last settings in $ini"
