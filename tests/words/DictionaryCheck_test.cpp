@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Random.h"
+#include "support/SeededRandom.h"
 #include "words/WordText.h"
 #include "WordsTestSupport.h"
 
@@ -85,7 +85,7 @@ TEST(DictionaryHit, AgreesWithTheTableScanOnRandomPasswords)
 {
     const WordTables t = smallDictionary();
     const DictionaryIndex index(t);
-    SecureRandom random;
+    testing::SeededRandom random;
     std::vector<std::string> pieces;
     for (const auto& table : t.tables)
         for (const auto& w : table)
