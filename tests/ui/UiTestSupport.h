@@ -92,12 +92,13 @@ public:
 
 // Counts the single-shot timers of one interval that fire anywhere in the
 // program, so a test can wait for the moment a delayed action has run rather
-// than sleep past it. The count rises as the timer's event is delivered:
-// once QTest::qWaitFor sees it, the action has run.
+// than sleep past it. The count rises, and before() runs, just before the
+// timer's action: once QTest::qWaitFor sees the count, the action has run.
 class SingleShotWatch final : public QObject
 {
 public:
-    explicit SingleShotWatch(std::chrono::milliseconds interval) : m_interval(interval)
+    explicit SingleShotWatch(std::chrono::milliseconds interval, std::function<void()> before = {})
+        : m_interval(interval), m_before(std::move(before))
     {
         QCoreApplication::instance()->installEventFilter(this);
     }
@@ -111,13 +112,17 @@ protected:
             return false;
         const int id = static_cast<QTimerEvent*>(event)->timerId();
         for (const auto& timer : QAbstractEventDispatcher::instance(target->thread())->registeredTimers(target))
-            if (timer.timerId == id && timer.interval == m_interval.count())
+            if (timer.timerId == id && timer.interval == m_interval.count()) {
                 ++m_fired;
+                if (m_before)
+                    m_before();
+            }
         return false;
     }
 
 private:
     std::chrono::milliseconds m_interval;
+    std::function<void()> m_before;
     int m_fired = 0;
 };
 
