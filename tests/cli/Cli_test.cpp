@@ -4,14 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <poll.h>
 #include <regex>
 #include <set>
-#include <sstream>
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
+#include <sstream>
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
@@ -100,11 +100,14 @@ protected:
             const int errors = terminal.empty() ? ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600)
                                                 : ::open(err.c_str(), O_RDWR | O_NOCTTY);
             if (!terminal.empty()) {
-                struct termios raw {};
+                struct termios raw {
+                };
                 ::tcgetattr(errors, &raw);
                 ::cfmakeraw(&raw); // the bytes as written, no CR added
                 ::tcsetattr(errors, TCSANOW, &raw);
-                const struct winsize size {24, 80, 0, 0};
+                const struct winsize size {
+                    24, 80, 0, 0
+                };
                 ::ioctl(errors, TIOCSWINSZ, &size);
             }
             if (rows < 0 || errors < 0 || ::dup2(rows, 1) < 0 || ::dup2(errors, 2) < 0 || ::chdir(where.c_str()) != 0)
@@ -340,9 +343,9 @@ TEST_F(CliTest, InterruptStopsTheRunAndKeepsWhatWasMade)
     ASSERT_GE(terminal, 0);
     ASSERT_EQ(::grantpt(terminal), 0);
     ASSERT_EQ(::unlockpt(terminal), 0);
-    const pid_t child = start({"generate", "--count", "10000000", "--min", "32", "--max", "32", "--pool", "default62",
-                               "--no-sort"},
-                              ::ptsname(terminal));
+    const pid_t child =
+        start({"generate", "--count", "10000000", "--min", "32", "--max", "32", "--pool", "default62", "--no-sort"},
+              ::ptsname(terminal));
     ASSERT_GT(child, 0);
 
     std::string err;
@@ -406,8 +409,8 @@ TEST_F(CliTest, ATerminatingSignalLeavesNoTemporaryFile)
     const int notices = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     ASSERT_GE(notices, 0);
     ASSERT_GE(::inotify_add_watch(notices, dir.string().c_str(), IN_MODIFY), 0);
-    const pid_t child = start({"generate", "--count", "1500000", "--min", "60", "--max", "60", "--no-dups",
-                               "--no-sort", "-o", "big.txt"});
+    const pid_t child = start(
+        {"generate", "--count", "1500000", "--min", "60", "--max", "60", "--no-dups", "--no-sort", "-o", "big.txt"});
     ASSERT_GT(child, 0);
 
     bool killed = false;

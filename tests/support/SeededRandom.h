@@ -18,9 +18,11 @@
 
 #include "platform/Random.h"
 
-namespace quorlix::testing {
+namespace quorlix::testing
+{
 
-class SeededRandom final : public RandomSource {
+class SeededRandom final : public RandomSource
+{
 public:
     SeededRandom() : SeededRandom(chosenSeed()) {}
     explicit SeededRandom(std::uint64_t seed) : m_seed(seed) {}

@@ -63,7 +63,10 @@ TEST_F(DisplayToolsTest, OpenTextFileAsksBeforeAppendingAndReplaces)
     prompts.answers = {Answer::Yes};
     openFile(w);
     ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].text, kAppendQuestion);
+    EXPECT_EQ(prompts.messages[0].text,
+              "Current Display is not empty. Do you wish to append text file contents to the existing display?\r\n\r\n"
+              "Selecting 'NO' will clear the contents of the display and then display only the contents of the "
+              "requested text file.");
     EXPECT_EQ(prompts.messages[0].icon, Icon::Critical);
     EXPECT_EQ(prompts.messages[0].buttons, Buttons::YesNo);
     EXPECT_EQ(rows(w).size(), 6);

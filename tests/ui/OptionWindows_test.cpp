@@ -10,6 +10,10 @@
 #include <QRadioButton>
 
 #include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
 
 #include "UiTestSupport.h"
 #include "output/MultiFileWindow.h"
@@ -42,6 +46,61 @@ struct OptionWindowsTest : UiFixture {
     }
     static QString label(QWidget* in, const char* name) { return find<QLabel>(in, name)->text(); }
 };
+
+// Each option window in the words the user reads: its caption, headings,
+// labels and buttons, spelled out.
+TEST_F(OptionWindowsTest, EachWindowShowsItsWording)
+{
+    struct Case {
+        const char* menu;
+        const char* window;
+        std::vector<std::string> texts;
+    };
+    const std::string buttons[] = {"&Accept", "&Cancel", "&Help"};
+    const Case cases[] = {
+        {"mnuCharacters",
+         "Characters",
+         {"Characters", "Available Character Set", "Numbers", "Special Symbols", "Letters Lowercase",
+          "Letters Uppercase", "Al&l", "&Default", "No &Numbers", "No Letters (&LC)", "No Letters (&UC)",
+          "No  Special &Symbols"}},
+        {"mnuHyphens",
+         "Hyphens",
+         {"Add Hyphens", "Hyphen Set-Up Menu", " After Character 1", " After Character 59", "Clear Al&l",
+          "&Select All"}},
+        {"mnuBlankSpaces",
+         "Hyphens",
+         {"Add Blank Spaces", "Blank Spaces Set-Up Menu", " After Character 1", " After Character 59", "Clear Al&l",
+          "&Select All"}},
+        {"mnuPasswordRules", "frmPassRules", {"Password Rules", "Position 1", "Position 60", "&No Rules"}},
+        {"mnuRandomWordsSettings",
+         "frmPasswordType",
+         {"Random Words - Settings",
+          "Select the dictionary file you wish to be used and total number of passwords you wish to create. In "
+          "addtion, select whether you wish multiple words to be sepeated by the character of your choice. If no "
+          "dictionary files are listed, this means that they need to be downloaded. Select the 'DOWNLOAD "
+          "DICTIONARIES' button below.",
+          "NOTE: Only the options listed in this window apply to Random Words. The options listed on the main form "
+          "apply to just Random Characters.",
+          "Select Available Dictionary File:", "Total Passwords:", "Quantity of Words to Select Per Password:",
+          "Separate Selected Words With This Character:", "Duplication Check", "Add",
+          "Random Numbers to Generated Words.", "Word Lengths Min", "Max", "Randomly Uppercase",
+          "&Download Dictionaries"}},
+        {"MultiCreateMenu",
+         "MultiFile",
+         {"Multi-File Create", "File Name:", "Total Files", " A&ctivate", "Select File type:", "Save as .&TXT",
+          "Save as .&MDB", "Save as .&HTM", "Save as .C&SV", "Selected Directory\\Path"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.menu);
+        action(w, c.menu)->trigger();
+        QWidget* win = window(c.window);
+        ASSERT_NE(win, nullptr);
+        std::vector<std::string> expected = c.texts;
+        expected.insert(expected.end(), std::begin(buttons), std::end(buttons));
+        EXPECT_THAT(shownTexts(win), ::testing::IsSupersetOf(expected));
+        win->close();
+    }
+}
 
 TEST_F(OptionWindowsTest, CharactersEditsAWorkingCopy)
 {

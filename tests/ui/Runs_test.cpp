@@ -14,6 +14,8 @@
 #include <filesystem>
 #include <functional>
 
+#include <gmock/gmock.h>
+
 #include "UiTestSupport.h"
 #include "engine/RunTexts.h"
 
@@ -88,6 +90,16 @@ TEST_F(RunsTest, SaveAsShowsItsNoteUntilTheUserTicksNeverAgain)
         box = w->findChild<QWidget*>(QStringLiteral("FrmSaveAsBox"));
         return box && box->isVisible();
     }));
+    EXPECT_THAT(
+        shownTexts(box),
+        ::testing::ElementsAre(
+            "Quorlix",
+            "You may save generated passwords as Text (.txt), MS-Access Database (.mdb), Comma-Seperated Values "
+            "(.csv) or Hypertext Markup Language (.htm) files. Simply select the directory you wish to save "
+            "your data to in the 'Save in' combo box, type in the name of the file you wish in the 'File name' "
+            "field, and then select the file type you wish from the 'Save as type' como box. Once completed, "
+            "select the 'Save' button to save your file to disk.",
+            "Do not display this message again.", "&OK"));
     find<QCheckBox>(box, "chkMsgDisplay")->setChecked(true);
     find<QPushButton>(box, "cmdOK")->click();
     ASSERT_TRUE(waitIdle(w));

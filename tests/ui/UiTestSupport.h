@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
 #include <QTest>
 #include <QTimer>
 #include <QTimerEvent>
@@ -130,15 +133,16 @@ class RecordingDesktop final : public ui::Desktop
 {
 public:
     std::vector<std::string> opened;
+    Status failure; // what every opening returns
     Status openFile(const std::string& path) override
     {
         opened.push_back("file:" + path);
-        return Status::ok();
+        return failure;
     }
     Status openInTextEditor(const std::string& path) override
     {
         opened.push_back("editor:" + path);
-        return Status::ok();
+        return failure;
     }
     Status openAddress(const std::string& address) override
     {
@@ -153,6 +157,27 @@ public:
     int played = 0;
     void play() override { ++played; }
 };
+
+// What a window shows in words: its caption, then the texts of its labels,
+// buttons, check boxes and frames that are on the screen with it.
+inline std::vector<std::string> shownTexts(QWidget* window)
+{
+    std::vector<std::string> texts{window->windowTitle().toStdString()};
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window))
+            continue;
+        QString text;
+        if (auto* label = qobject_cast<QLabel*>(w))
+            text = label->text();
+        else if (auto* button = qobject_cast<QAbstractButton*>(w))
+            text = button->text();
+        else if (auto* frame = qobject_cast<QGroupBox*>(w))
+            text = frame->title();
+        if (!text.isEmpty())
+            texts.push_back(text.toStdString());
+    }
+    return texts;
+}
 
 inline ChosenFile chosen(const std::string& path)
 {

@@ -58,7 +58,7 @@ xdotool key --clearmodifiers Return
 until_true eval '! kill -0 "$second" 2>/dev/null' || fail "the second start did not end"
 set +e; wait "$second"; rc=$?; set -e
 [ "$rc" -ne 0 ] || fail "the second start ended with 0"
-grep -q "Quorlix already running" "$WORK/second.log" || fail "no 'already running' message"
+grep -qx "Quorlix already running " "$WORK/second.log" || fail "no 'already running' message"
 log "the second start ended ($rc) with: $(head -n 1 "$WORK/second.log")"
 
 focus "$main"

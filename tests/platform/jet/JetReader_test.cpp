@@ -16,8 +16,8 @@ namespace
 
 const fs::path kSamples = fs::path(QUORLIX_SHARED_DIR) / "samples" / "jet";
 
-using quorlix::testing::TempFolder;
 using quorlix::jet::testing::writeBytes;
+using quorlix::testing::TempFolder;
 
 // --- real Access files ---------------------------------------------------
 
