@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include <algorithm>
 #include <ostream>
 
 #include "cli/Commands.h"
@@ -45,6 +46,19 @@ std::string poolText(const OptionState& s)
     return std::to_string(pool.recount()) + " characters";
 }
 
+// Numbers are typed in decimal digits only: 010 is ten (not eight, as C reads
+// it), and 0x10, 1e3 or an empty value are refused, naming the option.
+const CLI::Validator kDecimal(
+    [](std::string& value) -> std::string {
+        if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos)
+            return "takes a whole number in decimal digits, not \"" + value + "\"";
+        value.erase(0, std::min(value.find_first_not_of('0'), value.size() - 1));
+        if (value.size() > 18) // past what the conversion holds; every range ends far below
+            return value + " is out of range";
+        return {};
+    },
+    "", "decimal");
+
 // --flag / --no-flag pairs that leave the loaded setting alone when neither is given.
 void addSwitch(CLI::App* cmd, const std::string& name, std::optional<bool>& target, const std::string& what,
                const std::string& now)
@@ -65,12 +79,14 @@ void addCommon(CLI::App* cmd, GenerateArgs& g)
     cmd->add_flag("-q,--quiet", g.quiet, "No notes on standard error (refusals and failures still show)");
     cmd->add_option("-o,--output", g.output,
                     "Save to FILE, its type by its ending: .txt, .csv, .htm or .mdb (\"-\": standard output, "
-                    "the default)");
+                    "the default). An existing FILE is replaced only when its folder takes a new file (it is never "
+                    "rewritten in place), and never when it belongs to another user");
     cmd->add_option("--files", g.files, "Write a numbered series of this many files instead (2 to 32,767)");
     cmd->add_option("--preface", g.preface, "File name preface of the series (PREFACE1.txt, PREFACE2.txt, ...)");
     cmd->add_option("--dir", g.dir, "Folder of the series [default: the current folder]");
     cmd->add_option("--type", g.type, "File type of the series: txt, csv, htm or mdb [default: txt]");
-    cmd->add_option("--save-settings", g.saveSettings, "Write the effective settings to a settings file (.set)");
+    cmd->add_option("--save-settings", g.saveSettings,
+                    "Write the effective settings to a settings file (.set) after the run; a refused run writes none");
 }
 
 } // namespace
@@ -89,7 +105,7 @@ CommandLine::CommandLine(const OptionState& s, const SettingsStore& store, const
     app.footer("Options not given come from the last settings of the desktop program (" + storeName +
                ") or, on a first start, from built-in values; --defaults uses the built-in values.\n"
                "Exit codes: 0 done, 1 failed, 2 refused (the reason is on standard error), 130 stopped with "
-               "Ctrl-C (what was made is kept).");
+               "Ctrl-C (while passwords are made: what was made is kept; once saving began: nothing is saved).");
 
     gen = app.add_subcommand("generate", "Random Characters passwords");
     addCommon(gen, g);
@@ -224,6 +240,12 @@ CommandLine::CommandLine(const OptionState& s, const SettingsStore& store, const
 
     repair = app.add_subcommand("repair", "Rebuild a database in place from what is readable");
     repair->add_option("FILE", repairPath, "Database to repair")->required();
+
+    for (CLI::App* cmd : {gen, words})
+        for (const char* name : {"--count", "--length", "--min", "--max", "--files", "--words", "--digits",
+                                 "--min-word", "--max-word"})
+            if (CLI::Option* option = cmd->get_option_no_throw(name))
+                option->transform(kDecimal);
 
 }
 

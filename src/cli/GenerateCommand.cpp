@@ -1,3 +1,7 @@
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -12,8 +16,10 @@
 #include "engine/PasswordSpace.h"
 #include "engine/RunControl.h"
 #include "engine/RunTexts.h"
+#include "output/MdbListWriter.h"
 #include "output/SaveAs.h"
 #include "output/SortTextFile.h"
+#include "output/TextLines.h"
 #include "platform/AtomicFile.h"
 #include "platform/Random.h"
 #include "platform/ResultList.h"
@@ -70,6 +76,49 @@ private:
     };
 };
 
+// Once saving began the run is over: Ctrl-C (or TERM, HUP) then ends the
+// process, its temporary file goes and the user is told what became of the
+// file. The text is made before, as a signal handler may not build strings.
+std::array<char, 8192> g_savingNote{};
+std::size_t g_savingNoteLength = 0;
+
+void onSignalWhileSaving(int signal)
+{
+    removeMarkedTemporaryFiles();
+    (void)!::write(STDERR_FILENO, g_savingNote.data(), g_savingNoteLength);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+class SavingGuard
+{
+public:
+    SavingGuard(const std::string& path, bool existed)
+    {
+        const std::string note =
+            "Stopped while saving: nothing was saved; " + path + (existed ? " is as it was.\n" : " was not created.\n");
+        g_savingNoteLength = std::min(note.size(), g_savingNote.size());
+        std::memcpy(g_savingNote.data(), note.data(), g_savingNoteLength);
+        struct sigaction sa {
+        };
+        sa.sa_handler = onSignalWhileSaving;
+        sigemptyset(&sa.sa_mask);
+        for (std::size_t i = 0; i < kSignals.size(); ++i)
+            sigaction(kSignals[i], &sa, &m_previous[i]);
+    }
+    ~SavingGuard()
+    {
+        for (std::size_t i = 0; i < kSignals.size(); ++i)
+            sigaction(kSignals[i], &m_previous[i], nullptr);
+    }
+    SavingGuard(const SavingGuard&) = delete;
+    SavingGuard& operator=(const SavingGuard&) = delete;
+
+private:
+    static constexpr std::array<int, 3> kSignals{SIGINT, SIGTERM, SIGHUP};
+    std::array<struct sigaction, 3> m_previous{};
+};
+
 namespace fs = std::filesystem;
 
 std::string fileTitle(const std::string& path)
@@ -117,6 +166,15 @@ int refuse(const std::string& message)
     return kExitRefused;
 }
 
+// A file that cannot be written safely (another user's, a link that is not
+// followed, one whose folder takes no new file): it failed, before anything
+// was made.
+int failBefore(const Status& status)
+{
+    err(status.message());
+    return kExitFailure;
+}
+
 // A folder the run will write into must be there and writable before
 // anything is made.
 Status checkWritableFolder(const std::string& folder, const char* option)
@@ -130,15 +188,84 @@ Status checkWritableFolder(const std::string& folder, const char* option)
     return Status::ok();
 }
 
-Status checkOutputFile(const std::string& path)
+Status checkOutputFile(const std::string& path, const char* option)
 {
-    if (!formatFromFileName(fileTitle(path)))
-        return Status::invalidArgument(std::string(kUnrecognizedFileType));
     std::error_code ec;
     if (fs::is_directory(path, ec))
-        return Status::invalidArgument("-o: " + path + " is a folder");
+        return Status::invalidArgument(std::string(option) + ": " + path + " is a folder");
     const fs::path parent = fs::path(path).parent_path();
-    return checkWritableFolder(parent.empty() ? std::string(".") : parent.string(), "-o");
+    return checkWritableFolder(parent.empty() ? std::string(".") : parent.string(), option);
+}
+
+// The files of a series that are there already must be replaceable, as -o's.
+Status checkSeriesFiles(const MultiFileSettings& series)
+{
+    for (int n = 1; n <= series.totalFiles; ++n) {
+        struct stat st {
+        };
+        const std::string path = series.filePath(n);
+        if (::lstat(path.c_str(), &st) != 0)
+            continue;
+        if (Status s = checkReplaceable(path); !s)
+            return s;
+    }
+    return Status::ok();
+}
+
+// A separator the output cannot hold would fail the save after the whole run,
+// or go into the file as a broken character. format: nullopt for standard
+// output; version: of .mdb files.
+Status checkSeparator(const std::string& separator, std::optional<ListFormat> format, jet::JetVersion version)
+{
+    if (separator.empty())
+        return Status::ok();
+    const std::string where =
+        format ? "." + std::string(extensionOf(*format)) + " files" : std::string("standard output");
+    if (!isValidUtf8(separator))
+        return Status::invalidArgument("--separator: the byte " + jet::unstorableCharacter(version, separator) +
+                                       " is not a UTF-8 character; " + where + (format ? " take" : " takes") +
+                                       " UTF-8 text");
+    if (format == ListFormat::Mdb) {
+        if (const std::string code = jet::unstorableCharacter(version, separator); !code.empty())
+            return Status::invalidArgument("--separator: the character " + code + " cannot be stored in " + where +
+                                           (version == jet::JetVersion::Jet3
+                                                ? " (Access 97 databases hold the characters of code page 1252)"
+                                                : " (Access 2000 databases hold the characters up to U+FFFF)"));
+    } else if (separator.find_first_of("\r\n") != std::string::npos) {
+        return Status::invalidArgument("--separator: a line end cannot go into " + where +
+                                       ", where every password is one line");
+    }
+    return Status::ok();
+}
+
+// What a series of Random Words files does not use, named in one note.
+std::string ignoredBySeries(const WordsArgs& w)
+{
+    std::vector<std::string> options;
+    std::vector<std::string> instead;
+    if (w.minWord)
+        options.push_back("--min-word");
+    if (w.maxWord)
+        options.push_back("--max-word");
+    if (w.minWord || w.maxWord)
+        instead.push_back("words of any length");
+    if (w.upper.value_or(false)) {
+        options.push_back("--upper");
+        instead.push_back("all in lower case");
+    }
+    if (w.digits) {
+        options.push_back("the number of --digits");
+        instead.push_back("2 to 4 digits");
+    }
+    if (options.empty())
+        return {};
+    std::string list;
+    for (std::size_t i = 0; i < options.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == options.size() ? " and " : ", ") + options[i];
+    std::string why;
+    for (std::size_t i = 0; i < instead.size(); ++i)
+        why += (i == 0 ? "" : ", ") + instead[i];
+    return "Note: a series of files ignores " + list + " (" + why + ").";
 }
 
 void printSpace(const OptionState& state)
@@ -166,11 +293,23 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words)
     if (!args.defaults)
         loadLastSettings(store, state);
     if (args.settingsFile) {
-        const Status s = loadSettingsFile(*args.settingsFile, state);
+        SettingsFileReport report;
+        const Status s = loadSettingsFile(*args.settingsFile, state, &report);
         if (!s) {
-            err(s.message());
-            return kExitFailure;
+            if (s.code() != Status::Code::TooLarge) {
+                err(s.message());
+                return kExitFailure;
+            }
+            err("--settings: " + s.message());
+            return kExitRefused;
         }
+        // Any line reads as a text item: a file with nothing else is no settings file.
+        if (report.recognised == 0) {
+            err("--settings: " + *args.settingsFile + " is not a settings file: none of its lines holds a setting");
+            return kExitRefused;
+        }
+        for (const std::string& skipped : describeSkippedItems(report))
+            err("--settings: " + *args.settingsFile + ": " + skipped + "; kept as it was");
     } else if (fromStore && !args.quiet) {
         err("quorlix-cli: options not given come from the last settings of the desktop program (" + store.fileName() +
             "); --defaults ignores them");
@@ -188,26 +327,55 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words)
         printSpace(state);
         return kExitOk;
     }
-    if (args.saveSettings) {
-        const Status s = saveSettingsFile(*args.saveSettings, state);
-        if (!s) {
-            err(s.message());
-            return kExitFailure;
-        }
-    }
+
+    // Every file the run will write is checked before a password is made.
     const bool toStdout = !args.output || *args.output == "-";
+    std::optional<ListFormat> format;
     if (!toStdout) {
-        if (const Status s = checkOutputFile(*args.output); !s)
+        format = formatFromFileName(fileTitle(*args.output));
+        if (!format)
+            return refuse(std::string(kUnrecognizedFileType));
+        if (const Status s = checkReplaceable(*args.output); !s)
+            return failBefore(s);
+        if (const Status s = checkOutputFile(*args.output, "-o"); !s)
             return refuse(s.message());
     }
     if (multiFile.active == 1) {
+        if (const Status s = checkSeriesFiles(multiFile); !s)
+            return failBefore(s);
         if (const Status s = checkWritableFolder(multiFile.directory, "--dir"); !s)
             return refuse(s.message());
+        format = formatFromFileName(multiFile.fileType);
     }
+    if (args.saveSettings) {
+        if (const Status s = checkReplaceable(*args.saveSettings); !s)
+            return failBefore(s);
+        if (const Status s = checkOutputFile(*args.saveSettings, "--save-settings"); !s)
+            return refuse(s.message());
+    }
+    if (words) {
+        if (const Status s = checkSeparator(state.words.separator, format, mdbFormatFromSetting(mdbFormatSetting()));
+            !s)
+            return refuse(s.message());
+        if (multiFile.active == 1 && !args.quiet)
+            if (const std::string note = ignoredBySeries(*words); !note.empty())
+                err(note);
+    }
+    // The settings are written for a run that was accepted, whatever became of it.
+    const auto finish = [&](int code) {
+        if (!args.saveSettings || code == kExitRefused)
+            return code;
+        if (const Status s = saveSettingsFile(*args.saveSettings, state); !s) {
+            err(s.message());
+            return code == kExitOk ? kExitFailure : code;
+        }
+        return code;
+    };
 
     RunState runState;
     const std::int32_t& total = words ? state.words.totalPasswords : state.run.totalPasswords;
     TerminalUi ui(runState, total, ::isatty(STDERR_FILENO) == 1);
+    ui.setQuiet(args.quiet);
     ResultList list;
     SecureRandom random;
     Yielder yielder(ui);
@@ -232,12 +400,12 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words)
     if (words && runner.lastEnd() == WordRunEnd::Refused)
         return kExitRefused;
     if (words && runner.lastEnd() == WordRunEnd::Failed)
-        return kExitFailure;
+        return finish(kExitFailure);
     // A refused Random Characters request never puts the window into its busy state.
     if (!words && !ui.wentBusy())
-        return ui.messages().empty() ? kExitOk : kExitRefused;
+        return ui.messages().empty() ? finish(kExitOk) : kExitRefused;
     if (contains(ui.messages(), texts::kRulesMismatchError) || contains(ui.messages(), texts::kMultiFileError))
-        return kExitFailure;
+        return finish(kExitFailure);
     // Checks that rejected everything for too long: what was made is still written, and the run failed.
     const bool endless = contains(ui.messages(), texts::kEndlessRejections);
     const bool stopped = runState.stopPending();
@@ -245,7 +413,7 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words)
         if (stopped || endless)
             err((endless ? "Ended" : "Stopped") + std::string(": the files written so far are kept in ") +
                 multiFile.directory);
-        return endless ? kExitFailure : stopped ? kExitStopped : kExitOk;
+        return finish(endless ? kExitFailure : stopped ? kExitStopped : kExitOk);
     }
 
     int code = kExitOk;
@@ -253,6 +421,9 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words)
         NoShell shell;
         SaveContext context{ui, ui, shell, {}};
         const std::size_t before = ui.messages().size();
+        struct stat st {
+        };
+        const SavingGuard guard(*args.output, ::stat(args.output->c_str(), &st) == 0);
         saveChosenFile(list, total, ChosenFile{*args.output, fileTitle(*args.output)}, context);
         for (std::size_t i = before; i < ui.messages().size(); ++i)
             if (ui.messages()[i].starts_with("Could not save") || ui.messages()[i] == kUnrecognizedFileType)
@@ -269,8 +440,8 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words)
              : toStdout      ? " written to standard output."
                              : " kept in " + *args.output + "."));
     if (code != kExitOk || endless)
-        return code != kExitOk ? code : kExitFailure;
-    return stopped ? kExitStopped : kExitOk;
+        return finish(code != kExitOk ? code : kExitFailure);
+    return finish(stopped ? kExitStopped : kExitOk);
 }
 
 int runSort(const std::string& given, bool caseSensitive)
@@ -285,7 +456,17 @@ int runSort(const std::string& given, bool caseSensitive)
     }
     const std::string& path = stream ? input.path() : given;
     Status error;
-    if (!SortTextFile(path, caseSensitive, &error)) {
+    // Standard input is sorted straight to standard output.
+    bool written = true;
+    const bool sorted =
+        stream ? sortTextFileInto(
+                     path, caseSensitive,
+                     [&written](std::string_view bytes) {
+                         written = written && std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
+                     },
+                     &error)
+               : SortTextFile(path, caseSensitive, &error);
+    if (!sorted) {
         err(error.isOk() ? "No file found at " + path : error.message());
         return kExitFailure;
     }
@@ -293,11 +474,9 @@ int runSort(const std::string& given, bool caseSensitive)
         err(error.message());
         return kExitFailure;
     }
-    if (stream) {
-        if (const Status s = copyToStandardOutput(path); !s) {
-            err(s.message());
-            return kExitFailure;
-        }
+    if (stream && (!written || std::fflush(stdout) != 0)) {
+        err("Could not write standard output");
+        return kExitFailure;
     }
     return kExitOk;
 }

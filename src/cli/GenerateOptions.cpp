@@ -1,6 +1,7 @@
 #include "cli/GenerateOptions.h"
 
 #include <charconv>
+#include <filesystem>
 #include <limits>
 #include <sstream>
 
@@ -195,6 +196,8 @@ Status applyGenerateArgs(const GenerateArgs& args, OptionState& state, MultiFile
         multiFile.filePreface = args.preface.value_or("");
         if (multiFile.filePreface.empty())
             return Status::invalidArgument(std::string(kPrefaceMissing));
+        if (!isPlainPreface(multiFile.filePreface))
+            return Status::invalidArgument(std::string(kPrefaceNotAName));
         if (*args.files <= 1)
             return Status::invalidArgument(std::string(kTotalFilesTooFew));
         if (*args.files > std::numeric_limits<std::int16_t>::max())
@@ -207,7 +210,7 @@ Status applyGenerateArgs(const GenerateArgs& args, OptionState& state, MultiFile
         std::string dir = args.dir.value_or(currentDir);
         if (!dir.starts_with('/'))
             dir = withPathSeparator(currentDir) + dir;
-        multiFile.directory = withPathSeparator(dir);
+        multiFile.directory = withPathSeparator(std::filesystem::path(dir).lexically_normal().string());
         multiFile.active = 1;
     }
     return Status::ok();

@@ -34,6 +34,8 @@ std::string optionHint(std::string_view message)
          "Allow more characters, words or lengths, or leave some checks off (--no-dups, --no-side, --no-seq, "
          "--no-strong)."},
         {kPrefaceMissing, false, false, "Name the files with --preface."},
+        {kPrefaceNotAName, false, false,
+         "Give --preface the start of a file name, such as batch; --dir chooses the folder."},
         {kTotalFilesTooFew, false, false, "Set --files to 2 or more."},
         {kTotalFilesNotWhole, false, false, "Set --files to a whole number from 2 to 32,767."},
         {kUnrecognizedFileType, false, false, "End the -o file name in .txt, .csv, .htm or .mdb."},

@@ -1,5 +1,6 @@
 #include "cli/StandardStreams.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -7,25 +8,47 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/AtomicFile.h"
-
 namespace quorlix::cli
 {
 
+namespace
+{
+
+std::string temporaryFolder()
+{
+    const char* tmp = std::getenv("TMPDIR");
+    return tmp && *tmp ? tmp : "/tmp";
+}
+
+// An owner-only file without a name in folder; -1 with errno on failure.
+int unnamedFile(const std::string& folder)
+{
+    const int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
+        return fd;
+    // A file system without O_TMPFILE: the name goes at once, before a byte is written.
+    std::string name = folder + "/quorlix-stdin-XXXXXX";
+    const int named = ::mkostemp(name.data(), O_CLOEXEC);
+    if (named >= 0)
+        ::unlink(name.c_str());
+    return named;
+}
+
+} // namespace
+
 StandardInputCopy::~StandardInputCopy()
 {
-    if (!m_path.empty())
-        ::unlink(m_path.c_str());
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 
 Status StandardInputCopy::read()
 {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/quorlix-stdin-XXXXXX";
-    const int fd = ::mkstemp(templ.data());
-    if (fd < 0)
-        return Status::ioError(std::string("Could not make a temporary file: ") + std::strerror(errno));
-    m_path = templ;
+    const std::string folder = temporaryFolder();
+    m_fd = unnamedFile(folder);
+    if (m_fd < 0)
+        return Status::ioError("Could not make a temporary file in " + folder + ": " + std::strerror(errno));
+    m_path = "/proc/self/fd/" + std::to_string(m_fd);
     char buffer[1 << 16];
     for (;;) {
         const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
@@ -34,35 +57,17 @@ Status StandardInputCopy::read()
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            ::close(fd);
             return Status::ioError(std::string("Could not read standard input: ") + std::strerror(errno));
         }
         for (ssize_t done = 0; done < got;) {
-            const ssize_t put = ::write(fd, buffer + done, static_cast<std::size_t>(got - done));
-            if (put < 0) {
-                ::close(fd);
-                return Status::ioError("Could not write " + m_path + ": " + std::strerror(errno));
-            }
+            const ssize_t put = ::write(m_fd, buffer + done, static_cast<std::size_t>(got - done));
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put < 0)
+                return Status::ioError("Could not keep standard input in " + folder + ": " + std::strerror(errno));
             done += put;
         }
     }
-    if (::close(fd) != 0)
-        return Status::ioError("Could not write " + m_path + ": " + std::strerror(errno));
-    return Status::ok();
-}
-
-Status copyToStandardOutput(const std::string& path)
-{
-    std::FILE* in = std::fopen(path.c_str(), "rb");
-    if (!in)
-        return Status::ioError("Could not open " + path);
-    char buffer[1 << 16];
-    bool ok = true;
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
-        ok = ok && std::fwrite(buffer, 1, got, stdout) == got;
-    std::fclose(in);
-    if (!ok || std::fflush(stdout) != 0)
-        return Status::ioError("Could not write standard output");
     return Status::ok();
 }
 

@@ -9,8 +9,9 @@
 namespace quorlix::cli
 {
 
-// A private temporary copy of standard input (owner-only, removed when the
-// object goes), for commands that work on a file.
+// A private copy of standard input in $TMPDIR, for commands that work on a
+// file. The file has no name (O_TMPFILE, or removed as soon as it is made):
+// the passwords in it go with the process, however it ends.
 class StandardInputCopy
 {
 public:
@@ -19,13 +20,12 @@ public:
     StandardInputCopy(const StandardInputCopy&) = delete;
     StandardInputCopy& operator=(const StandardInputCopy&) = delete;
     Status read();
+    // A name that opens the copy while this object lives (/proc/self/fd/N).
     const std::string& path() const { return m_path; }
 
 private:
+    int m_fd = -1;
     std::string m_path;
 };
-
-// Writes the file's bytes to standard output.
-Status copyToStandardOutput(const std::string& path);
 
 } // namespace quorlix::cli

@@ -5,6 +5,8 @@
 
 #include "cli/Hints.h"
 #include "engine/Progress.h"
+#include "engine/RunTexts.h"
+#include "words/WordRuns.h"
 
 namespace quorlix::cli
 {
@@ -25,6 +27,12 @@ std::string forTerminal(std::string_view text)
         out += text[i];
     }
     return out;
+}
+
+// Notices after which the run goes on, as opposed to refusals and failures.
+bool isNote(std::string_view text)
+{
+    return text == texts::kOnlyTextSorts || text == texts::kWholeWordDeactivated || text == kMultiFileWordsWarning;
 }
 } // namespace
 
@@ -50,7 +58,7 @@ Answer TerminalUi::show(std::string_view text, std::string_view, Icon icon, Butt
     case Buttons::Ok:
         break;
     }
-    if (icon != Icon::None) {
+    if (icon != Icon::None && !(m_quiet && isNote(text))) {
         finishProgress();
         std::fprintf(stderr, "%s\n", forTerminal(text).c_str());
         if (const std::string hint = optionHint(text); !hint.empty())

@@ -22,6 +22,9 @@ public:
     // total is read for the progress bar; it may change before the run starts.
     TerminalUi(RunState& state, const std::int32_t& total, bool progressBar);
 
+    // -q: notices that let the run go on are kept off standard error.
+    void setQuiet(bool quiet) { m_quiet = quiet; }
+
     // Called every kCountdownIntervalMs while the run has its timer enabled.
     void setCountdownTick(std::function<void()> tick) { m_tick = std::move(tick); }
 
@@ -63,6 +66,7 @@ private:
     RunState& m_state;
     const std::int32_t& m_total;
     bool m_progressBar;
+    bool m_quiet = false;
     std::function<void()> m_tick;
     bool m_timerOn = false;
     bool m_wentBusy = false;

@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 #include <exception>
+#include <new>
+#include <string>
 
 #include "engine/CharacterDraw.h"
 #include "engine/PasswordSpace.h"
@@ -351,8 +353,10 @@ std::optional<ListFormat> multiFileFormat(const std::string& type)
     return std::nullopt;
 }
 
-// Raised inside the file loop for a failure that ends the run with the error message.
+// Raised inside the file loop for a failure that ends the run with the error
+// message; cause, when known, follows it on a line of its own.
 struct MultiFileFailure {
+    std::string cause;
 };
 
 class MultiFileRun
@@ -372,8 +376,18 @@ public:
         Outcome outcome = Outcome::Stopped;
         try {
             outcome = runFiles();
+        } catch (const MultiFileFailure& failure) {
+            errorEnd(failure.cause);
+            return;
+        } catch (const std::bad_alloc&) {
+            errorEnd(m_path.empty() ? "Out of memory." : "Out of memory while writing " + m_path + ".");
+            return;
+        } catch (const std::exception& e) {
+            errorEnd(m_path.empty() ? std::string(e.what())
+                                    : seriesWriteFailureText(m_path, Status::ioError(e.what())));
+            return;
         } catch (...) {
-            errorEnd();
+            errorEnd({});
             return;
         }
         if (outcome == Outcome::Stopped)
@@ -419,12 +433,13 @@ private:
             progress += step;
             m_surface.setProgress(static_cast<int>(std::nearbyint(progress)));
 
-            const std::string path = m_settings.filePath(m_file);
+            m_path = m_settings.filePath(m_file);
             const std::string shown = m_settings.shownName(m_file);
             Status opened;
-            m_writer = m_hooks.open(path, *format, &opened);
+            m_writer = m_hooks.open(m_path, *format, &opened);
             if (!m_writer)
-                throw MultiFileFailure{};
+                throw MultiFileFailure{seriesWriteFailureText(
+                    m_path, opened.isOk() ? Status::ioError("It could not be created.") : opened)};
             const std::string writing = std::string(texts::kWritingToFile) + shown;
             m_surface.setStatus(writing);
             m_writer->begin();
@@ -457,7 +472,7 @@ private:
                     const Status finished = m_writer->finish();
                     m_writer.reset();
                     if (!finished)
-                        throw MultiFileFailure{};
+                        throw MultiFileFailure{seriesWriteFailureText(m_path, finished)};
                     return Outcome::Endless;
                 }
                 m_drawer.accepted();
@@ -476,17 +491,21 @@ private:
             const Status finished = m_writer->finish();
             m_writer.reset();
             if (!finished)
-                throw MultiFileFailure{};
+                throw MultiFileFailure{seriesWriteFailureText(m_path, finished)};
         }
+        m_path.clear();
 
         if (checks.sortDisplay && *format == ListFormat::Txt) {
             for (int f = 1; f <= m_totalFiles; ++f) {
                 m_env.yielder();
                 m_surface.setStatus(std::string(texts::kSortingFile) + m_settings.shownName(f));
                 Status sorted;
+                const std::string path = m_settings.filePath(f);
                 // Byte order, as the display sorts.
-                if (!m_hooks.sort || (!m_hooks.sort(m_settings.filePath(f), true, &sorted) && !sorted))
+                if (!m_hooks.sort)
                     throw MultiFileFailure{};
+                if (!m_hooks.sort(path, true, &sorted) && !sorted)
+                    throw MultiFileFailure{seriesSortFailureText(path, sorted)};
             }
         }
         return Outcome::Complete;
@@ -547,7 +566,7 @@ private:
         m_surface.setStatus(texts::kStoppedByUserMultiFile);
     }
 
-    void errorEnd()
+    void errorEnd(const std::string& cause)
     {
         // The file being written is dropped; an older file of that name stays.
         if (m_writer) {
@@ -557,7 +576,10 @@ private:
             }
             m_writer.reset();
         }
-        m_env.boxes.show(texts::kMultiFileError, Icon::Exclamation, Buttons::Ok);
+        // The causes the message lists are guesses; the real one follows.
+        m_env.boxes.show(cause.empty() ? std::string(texts::kMultiFileError)
+                                       : std::string(texts::kMultiFileError) + "\r\n\r\n" + cause,
+                         Icon::Exclamation, Buttons::Ok);
         m_surface.enableOn();
     }
 
@@ -573,6 +595,7 @@ private:
     std::int32_t m_file = 0;
     std::int32_t m_n = 0;
     std::int32_t m_written = 0; // passwords in the current file
+    std::string m_path;         // the file being written, empty between files
     CharacterDrawer m_drawer;
     AcceptedPasswords m_accepted;
     std::unique_ptr<ListWriter> m_writer;

@@ -1,12 +1,16 @@
 #include "engine/RunControl.h"
 
+#include <sys/stat.h>
+
 #include <array>
 #include <utility>
 
 #include "engine/PasswordSpace.h"
 #include "engine/Progress.h"
 #include "engine/RunTexts.h"
+#include "output/MultiFileWindow.h"
 #include "output/SortTextFile.h"
+#include "platform/AtomicFile.h"
 
 namespace quorlix
 {
@@ -204,6 +208,27 @@ std::optional<RunControl::Dispatch> RunControl::prepare()
             multiFile.active = 0;
     }
     const bool multi = multiFile.active == 1;
+    // The window refuses such a preface on Accept, but a change stays in
+    // force when the window is cancelled: no file may land outside the folder.
+    if (multi && !isPlainPreface(multiFile.filePreface)) {
+        refuse(kPrefaceNotAName);
+        return std::nullopt;
+    }
+    // A file of the series that cannot be replaced safely (another user's, or
+    // in a folder that takes no new file) is refused before a password is made.
+    if (multi) {
+        for (int n = 1; n <= multiFile.totalFiles; ++n) {
+            struct stat st {
+            };
+            const std::string path = multiFile.filePath(n);
+            if (::lstat(path.c_str(), &st) != 0)
+                continue;
+            if (const Status s = checkReplaceable(path); !s) {
+                refuse(s.message());
+                return std::nullopt;
+            }
+        }
+    }
     if (m_request.method == GenerationMethod::RandomWords)
         return multi ? Dispatch::MultiFileWords : Dispatch::Words;
     if (!checkCharacterRequest())

@@ -56,9 +56,6 @@ Status convert(Target kind, const std::string& source, const std::string& target
         context.window.enableOn();
         return Status::ioError("Could not open the text file " + source);
     }
-    // A conversion that does not complete leaves a file that was there as it
-    // was; a new one keeps what was converted.
-    const bool targetExisted = ::stat(target.c_str(), &st) == 0;
     Status status;
     std::unique_ptr<ListWriter> writer;
     MdbListWriter* db = nullptr;
@@ -96,11 +93,10 @@ Status convert(Target kind, const std::string& source, const std::string& target
         status = Status::ioError("Could not read the text file " + source);
     else if (db)
         status = db->status();
+    // A conversion that does not complete leaves no new file (a part of a
+    // list passes for the whole of it) and a file that was there as it was.
     if (!status.isOk()) {
-        if (targetExisted)
-            writer->discard();
-        else
-            writer->closeUnfinished();
+        writer->discard();
         context.window.enableOn();
         return status;
     }

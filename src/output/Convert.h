@@ -33,8 +33,8 @@ std::optional<std::string> proposedConversionTarget(std::string_view sourceTitle
 // File: " + target title, then the viewing question and, on Yes, the shell.
 // A failure (source unreadable, target unwritable, a value the database
 // refuses) ends the routine quietly after enableOn(): no message, the status
-// line keeps its saving text. A target that existed is left as it was; a new
-// one keeps what was converted until then. Lines are read as UTF-8, or as
+// line keeps its saving text. A target that existed is left as it was, and
+// none is made where there was none. Lines are read as UTF-8, or as
 // code page 1252 where they are not UTF-8, and written as UTF-8.
 // The returned Status tells callers and tests what happened.
 Status ConvertTXTtoCSV1(const std::string& source, const std::string& target, SaveContext& context);

@@ -339,6 +339,17 @@ std::unique_ptr<ListWriter> openListFile(const std::string& path, ListFormat for
     return makeTextListWriter(format, std::move(sink));
 }
 
+std::string seriesWriteFailureText(const std::string& path, const Status& status)
+{
+    return path + " could not be written. " + status.message() +
+           "\r\nFiles finished before this one are complete; no earlier file of this name was replaced.";
+}
+
+std::string seriesSortFailureText(const std::string& path, const Status& status)
+{
+    return path + " could not be sorted. " + status.message() + "\r\nIt is kept as it was written, unsorted.";
+}
+
 void registerMdbListWriterFactory(MdbListWriterFactory factory) { mdbFactory() = std::move(factory); }
 
 } // namespace quorlix

@@ -65,6 +65,12 @@ std::unique_ptr<ListWriter> makeTextListWriter(ListFormat format, std::unique_pt
 // close() renames it over path, drop() removes it.
 std::unique_ptr<ByteSink> openFileSink(const std::string& path, Status* error);
 
+// What a series of files says after its error message, so the user learns the
+// real cause: the file, the reason, and what became of the series.
+std::string seriesWriteFailureText(const std::string& path, const Status& status);
+// The same for a finished text file of the series that could not be sorted.
+std::string seriesSortFailureText(const std::string& path, const Status& status);
+
 // The database writer lives with the Jet component, above this library; it
 // registers itself here at start-up. Until then openListFile(..., Mdb, ...)
 // returns nullptr with an Unsupported status. Passing an empty function

@@ -47,6 +47,8 @@ std::unique_ptr<MdbListWriter> MdbListWriter::open(const std::string& path, MdbT
     if (writer->m_db)
         status = writer->m_db->createTable(kPasswordTableName, columnsOf(layout));
     if (!status.isOk()) {
+        // The temporary file goes with discard(): name the file the user chose.
+        status = writer->m_file.namingTarget(std::move(status));
         writer->discard();
         if (error)
             *error = status;
@@ -69,14 +71,14 @@ void MdbListWriter::add(std::string_view password)
         return;
     const std::string_view value = m_layout == MdbTableLayout::ConvertedList ? trimBlanks(password) : password;
     const std::vector<std::optional<std::string_view>> row{std::nullopt, std::nullopt, value};
-    m_status = m_db->appendRow(row);
+    m_status = m_file.namingTarget(m_db->appendRow(row));
 }
 
 Status MdbListWriter::complete(bool keepAfterRefusal)
 {
     if (!m_db)
         return m_status.isOk() ? Status::ioError("The database " + m_path + " was already closed.") : m_status;
-    const Status closed = m_db->close();
+    const Status closed = m_file.namingTarget(m_db->close());
     m_db.reset();
     // The writer completes a valid file after a refused record (a value too
     // long, a format limit), but not after an I/O error.

@@ -1,5 +1,6 @@
 #include "output/MultiFileWindow.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -33,6 +34,16 @@ std::optional<double> parseNumber(std::string_view text)
 }
 
 } // namespace
+
+bool isPlainPreface(std::string_view preface)
+{
+    if (preface.find('/') != std::string_view::npos || preface.find("..") != std::string_view::npos)
+        return false;
+    return std::none_of(preface.begin(), preface.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F;
+    });
+}
 
 std::string withPathSeparator(std::string_view folder)
 {
@@ -95,6 +106,10 @@ MultiFileWindow::Outcome MultiFileWindow::accept()
 {
     if (m_prefaceText.empty()) {
         m_boxes.show(kPrefaceMissing, Icon::Exclamation, Buttons::Ok);
+        return Outcome::StayOpen;
+    }
+    if (!isPlainPreface(m_prefaceText)) {
+        m_boxes.show(kPrefaceNotAName, Icon::Exclamation, Buttons::Ok);
         return Outcome::StayOpen;
     }
     const auto number = parseNumber(m_totalFilesText);

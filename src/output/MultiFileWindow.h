@@ -15,6 +15,11 @@ namespace quorlix {
 
 inline constexpr std::string_view kMultiFileCaption = "Multi-File Create";
 inline constexpr std::string_view kPrefaceMissing = " File Name Preface field must be filled-in";
+// The preface begins every file name of the series: a folder separator or ".."
+// would put files outside the chosen folder, a control character (a line end)
+// would make names no one can type.
+inline constexpr std::string_view kPrefaceNotAName =
+    " File Name Preface must be the start of a file name: no \"/\", no \"..\" and no control characters";
 inline constexpr std::string_view kTotalFilesTooFew = " Total Files field must be greater than 1";
 inline constexpr std::string_view kTotalFilesNotWhole = " Total Files must be a whole number from 2 to 32,767";
 inline constexpr std::string_view kDirectoryMissing = " Select the directory/path for the files";
@@ -24,6 +29,9 @@ inline constexpr std::string_view kDriveError = "Drive error occured. Please inv
 
 // The file types of the option buttons, by index 0..3.
 inline constexpr std::string_view kMultiFileTypes[4] = {"txt", "mdb", "htm", "csv"};
+
+// No folder separator, no "..", no control character (kPrefaceNotAName).
+bool isPlainPreface(std::string_view preface);
 
 // Any folder that does not end in the path separator gets one, so the file
 // names can be appended to it; a root ("/") is kept as it is.

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <sys/stat.h>
 #include <vector>
 
@@ -84,7 +85,23 @@ void recodeLines(PodBuffer<char>& bytes, PodBuffer<std::uint64_t>& starts)
 
 } // namespace
 
-bool SortTextFile(const std::string& path, bool caseSensitive, Status* error)
+namespace
+{
+
+struct SortedLines {
+    PodBuffer<char> bytes;
+    PodBuffer<std::uint64_t> starts;
+    PodBuffer<std::uint32_t> order;
+    std::size_t count = 0;
+
+    std::string_view line(std::uint32_t i) const
+    {
+        return std::string_view(bytes.data() + starts[i], static_cast<std::size_t>(starts[i + 1] - starts[i]));
+    }
+};
+
+// False when no file exists at path (error stays Ok) or it cannot be read.
+bool readSorted(const std::string& path, bool caseSensitive, SortedLines& sorted, Status* error)
 {
     setError(error, Status::ok());
     struct stat st {};
@@ -95,7 +112,7 @@ bool SortTextFile(const std::string& path, bool caseSensitive, Status* error)
         return false;
     }
 
-    PodBuffer<char> bytes;
+    PodBuffer<char>& bytes = sorted.bytes;
     if (Status read = readWhole(path, static_cast<std::uint64_t>(st.st_size), bytes); !read.isOk()) {
         setError(error, std::move(read));
         return false;
@@ -104,46 +121,70 @@ bool SortTextFile(const std::string& path, bool caseSensitive, Status* error)
     // Checked before the line ends go, since lines joined may form a
     // character neither holds alone.
     const bool utf8 = isValidUtf8(std::string_view(bytes.data(), bytes.size()));
-    PodBuffer<std::uint64_t> starts = splitLines(bytes);
+    sorted.starts = splitLines(bytes);
     if (!utf8)
-        recodeLines(bytes, starts);
-    const std::size_t lines = starts.size() - 1;
-    if (lines > UINT32_MAX) {
+        recodeLines(bytes, sorted.starts);
+    sorted.count = sorted.starts.size() - 1;
+    if (sorted.count > UINT32_MAX) {
         setError(error, Status::tooLarge(path + " has too many lines to sort."));
         return false;
     }
-    const auto lineAt = [&](std::uint32_t i) {
-        return std::string_view(bytes.data() + starts[i], static_cast<std::size_t>(starts[i + 1] - starts[i]));
-    };
-    PodBuffer<std::uint32_t> order;
-    order.reserve(lines);
-    appendSortedRows(0, static_cast<std::uint32_t>(lines), lineAt, !caseSensitive, order);
+    sorted.order.reserve(sorted.count);
+    appendSortedRows(
+        0, static_cast<std::uint32_t>(sorted.count), [&](std::uint32_t i) { return sorted.line(i); }, !caseSensitive,
+        sorted.order);
+    return true;
+}
 
+// The lines in sorted order, each followed by CR LF, in large pieces.
+void writeSorted(const SortedLines& sorted, const std::function<void(std::string_view)>& write)
+{
+    std::string buffer;
+    buffer.reserve(1 << 18);
+    const std::size_t lines = sorted.count;
+    for (std::size_t k = 0; k < lines; ++k) {
+        // The lines are read in sorted order, all over memory: ask for them ahead.
+        if (k + 64 < lines)
+            __builtin_prefetch(&sorted.starts[sorted.order[k + 64]]);
+        if (k + 32 < lines)
+            __builtin_prefetch(sorted.bytes.data() + sorted.starts[sorted.order[k + 32]]);
+        buffer.append(sorted.line(sorted.order[k]));
+        buffer.append("\r\n");
+        if (buffer.size() >= (1 << 18) - 256) {
+            write(buffer);
+            buffer.clear();
+        }
+    }
+    write(buffer);
+}
+
+} // namespace
+
+bool SortTextFile(const std::string& path, bool caseSensitive, Status* error)
+{
+    SortedLines sorted;
+    if (!readSorted(path, caseSensitive, sorted, error))
+        return false;
     AtomicFile out;
     if (Status opened = out.open(path); !opened.isOk()) {
         setError(error, std::move(opened));
         return false;
     }
-    std::string buffer;
-    buffer.reserve(1 << 18);
-    for (std::size_t k = 0; k < lines; ++k) {
-        // The lines are read in sorted order, all over memory: ask for them ahead.
-        if (k + 64 < lines)
-            __builtin_prefetch(&starts[order[k + 64]]);
-        if (k + 32 < lines)
-            __builtin_prefetch(bytes.data() + starts[order[k + 32]]);
-        buffer.append(lineAt(order[k]));
-        buffer.append("\r\n");
-        if (buffer.size() >= (1 << 18) - 256) {
-            out.write(buffer);
-            buffer.clear();
-        }
-    }
-    out.write(buffer);
+    writeSorted(sorted, [&out](std::string_view bytes) { out.write(bytes); });
     if (Status done = out.commit(); !done.isOk()) {
         setError(error, std::move(done));
         return false;
     }
+    return true;
+}
+
+bool sortTextFileInto(const std::string& path, bool caseSensitive, const std::function<void(std::string_view)>& write,
+                      Status* error)
+{
+    SortedLines sorted;
+    if (!readSorted(path, caseSensitive, sorted, error))
+        return false;
+    writeSorted(sorted, write);
     return true;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // Sorts the lines of a text password list in place.
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "platform/Status.h"
 
@@ -21,5 +23,10 @@ namespace quorlix {
 // at path (nothing is created and *error stays Ok), or when the file could not
 // be read or rewritten (the file is left untouched and *error says why).
 bool SortTextFile(const std::string& path, bool caseSensitive, Status* error = nullptr);
+
+// Sorts as SortTextFile does but hands the sorted text to write, in pieces,
+// and leaves the file as it is (standard input, kept in no named file).
+bool sortTextFileInto(const std::string& path, bool caseSensitive, const std::function<void(std::string_view)>& write,
+                      Status* error = nullptr);
 
 } // namespace quorlix

@@ -2,7 +2,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <signal.h>
+#include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,6 +49,55 @@ std::string folderOf(const std::string& path)
 {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The folder as a path that stat(2) takes ("." for a bare name).
+std::string folderToStat(const std::string& path)
+{
+    const std::string folder = folderOf(path);
+    return folder.empty() ? std::string(".") : folder;
+}
+
+std::string ownerName(uid_t uid)
+{
+    struct passwd entry {
+    };
+    struct passwd* found = nullptr;
+    std::array<char, 1024> buffer{};
+    if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found)
+        return found->pw_name;
+    return "uid " + std::to_string(uid);
+}
+
+// A folder where anyone may create files but only their owners may remove
+// them, such as /tmp: what is there may have been planted by someone else.
+bool openToAll(const struct stat& folder)
+{
+    return (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+}
+
+// The rule of the kernel's protected_regular, and more for a process that is
+// not root: the file must be the user's own.
+Status checkOwner(const std::string& path, const std::string& target, const struct stat& st)
+{
+    // Devices are made by root alone: nobody plants one.
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
+        return Status::ok();
+    const uid_t me = ::geteuid();
+    if (st.st_uid == me)
+        return Status::ok();
+    if (me == 0) {
+        struct stat folder {
+        };
+        if (::stat(folderToStat(target).c_str(), &folder) != 0 || !openToAll(folder) || st.st_uid == folder.st_uid)
+            return Status::ok();
+        return Status::ioError(path + " belongs to another user (" + ownerName(st.st_uid) + ") in " +
+                               folderToStat(target) +
+                               ", a folder everyone may write to: passwords are not written into a file "
+                               "someone may have planted there.");
+    }
+    return Status::ioError(path + " belongs to another user (" + ownerName(st.st_uid) +
+                           "): passwords are never written into a file of another user.");
 }
 
 bool sameFile(int fd, const char* path)
@@ -196,7 +247,7 @@ void removeLeftoverTemporaryFiles(const std::string& folder)
     ::closedir(dir);
 }
 
-std::string followLinks(const std::string& path)
+Status followLinks(const std::string& path, std::string* target)
 {
     std::string current = path;
     // As many links as the kernel follows (40) before it gives up with ELOOP.
@@ -204,15 +255,50 @@ std::string followLinks(const std::string& path)
         struct stat st {
         };
         if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return current;
+            break;
+        // protected_symlinks: in a sticky folder open to all, only a link of
+        // the user or of the folder's owner is followed.
+        struct stat folder {
+        };
+        if (::stat(folderToStat(current).c_str(), &folder) == 0 && openToAll(folder) && st.st_uid != ::geteuid() &&
+            st.st_uid != folder.st_uid)
+            return Status::ioError(current + " is a link of another user (" + ownerName(st.st_uid) + ") in " +
+                                   folderToStat(current) +
+                                   ", a folder everyone may write to: such a link is not followed.");
         std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4095) + 1, '\0');
         const ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
         if (n < 0 || static_cast<std::size_t>(n) >= link.size())
-            return current;
+            break;
         link.resize(static_cast<std::size_t>(n));
         current = link.front() == '/' ? link : folderOf(current) + link;
     }
-    return current;
+    *target = std::move(current);
+    return Status::ok();
+}
+
+std::string cannotReplaceText(const std::string& path, const std::string& folder)
+{
+    return path + " can't be replaced safely: the folder " + folder + " is not writable";
+}
+
+Status checkReplaceable(const std::string& path)
+{
+    std::string target;
+    if (Status s = followLinks(path, &target); !s)
+        return s;
+    struct stat st {
+    };
+    // A new file, or a link only the kernel can follow (/dev/stdout).
+    if (::stat(target.c_str(), &st) != 0)
+        return Status::ok();
+    if (S_ISDIR(st.st_mode))
+        return Status::ioError(path + " is a folder.");
+    if (Status s = checkOwner(path, target, st); !s)
+        return s;
+    const std::string folder = folderToStat(target);
+    if (S_ISREG(st.st_mode) && ::access(folder.c_str(), W_OK | X_OK) != 0)
+        return Status::ioError(cannotReplaceText(path, folder));
+    return Status::ok();
 }
 
 FileReplacement::~FileReplacement()
@@ -224,13 +310,16 @@ Status FileReplacement::open(const std::string& path)
 {
     abandon();
     m_path = path;
-    m_target = followLinks(path);
-    m_inPlace = false;
+    m_toDevice = false;
+    if (Status s = followLinks(path, &m_target); !s)
+        return s;
     struct stat st {
     };
     m_existed = ::stat(m_target.c_str(), &st) == 0;
-    if (!m_existed && ::stat(path.c_str(), &st) == 0) {
-        // A link only the kernel can follow (/dev/stdout into /proc/self/fd).
+    // A link only the kernel can follow (/dev/stdout into /proc/self/fd): one
+    // of the process's own descriptors, planted by nobody.
+    const bool ownDescriptor = !m_existed && ::stat(path.c_str(), &st) == 0;
+    if (ownDescriptor) {
         m_target = path;
         m_existed = true;
     }
@@ -238,33 +327,26 @@ Status FileReplacement::open(const std::string& path)
         errno = EISDIR;
         return Status::ioError(describe("Could not replace", path));
     }
+    if (m_existed && !ownDescriptor) {
+        if (Status s = checkOwner(path, m_target, st); !s)
+            return s;
+    }
     if (m_existed) {
         m_uid = st.st_uid;
         m_gid = st.st_gid;
         m_mode = st.st_mode & 07777;
     }
     // A device or pipe (-o /dev/null, a terminal) is written to, never replaced.
-    const bool special = m_existed && !S_ISREG(st.st_mode);
-    const std::string folder = folderOf(m_target);
-    if (!special) {
-        removeLeftoversNow(folder);
-        m_fd = reserveIn(folder, &m_tempPath);
-    }
+    m_toDevice = m_existed && !S_ISREG(st.st_mode);
+    const std::string folder = m_toDevice ? temporaryFolder() : folderOf(m_target);
+    removeLeftoversNow(folder);
+    m_fd = reserveIn(folder, &m_tempPath);
     if (m_fd < 0) {
-        const int folderError = special ? EACCES : errno;
-        // Only a folder closed to us is worked around: after a full disk or an
-        // I/O error, a rewrite in place could leave the file half old, half new.
-        const bool closedFolder = folderError == EACCES || folderError == EPERM;
-        if (m_existed && closedFolder && ::access(m_target.c_str(), W_OK) == 0) {
-            const std::string elsewhere = temporaryFolder();
-            removeLeftoversNow(elsewhere);
-            m_fd = reserveIn(elsewhere, &m_tempPath);
-            m_inPlace = m_fd >= 0;
-        }
-        if (m_fd < 0) {
-            errno = folderError;
-            return Status::ioError(describe("Could not create a file in the folder of", path));
-        }
+        const int error = errno;
+        if (m_existed && !m_toDevice && (error == EACCES || error == EPERM || error == EROFS))
+            return Status::ioError(cannotReplaceText(path, folderToStat(m_target)));
+        errno = error;
+        return Status::ioError(describe("Could not create a file in the folder of", m_toDevice ? folder : path));
     }
     m_mark.mark(m_tempPath);
     return Status::ok();
@@ -277,18 +359,21 @@ Status FileReplacement::commit()
     Status status;
     if (::fsync(m_fd) != 0)
         status = Status::ioError(describe("Could not write", m_path));
-    if (status.isOk() && m_existed && !m_inPlace) {
-        // Only root may give a file away; a file of someone else that we may
-        // write is rewritten in place instead, so it stays theirs.
+    if (status.isOk() && m_existed && !m_toDevice) {
+        mode_t mode = m_mode;
+        // Only root may give a file away; a group the user is not in cannot
+        // be kept either. Then nobody but the user may read the new file.
         if ((m_uid != ::geteuid() || m_gid != ::getegid()) && ::fchown(m_fd, m_uid, m_gid) != 0)
-            m_inPlace = true;
+            mode &= S_IRWXU;
         // After fchown, which clears the set-user and set-group bits.
-        else if (::fchmod(m_fd, m_mode) != 0)
+        if (::fchmod(m_fd, mode) != 0)
             status = Status::ioError(describe("Could not set the mode of", m_path));
     }
     if (status.isOk()) {
-        if (m_inPlace)
-            status = rewriteInPlace();
+        if (m_toDevice)
+            status = copyToDevice();
+        else if (!m_existed)
+            status = putNewFileInPlace();
         else if (::rename(m_tempPath.c_str(), m_target.c_str()) != 0)
             status = Status::ioError(describe("Could not replace", m_path));
         else
@@ -298,24 +383,35 @@ Status FileReplacement::commit()
     return status;
 }
 
-Status FileReplacement::rewriteInPlace()
+// The name was free when the write began; whatever took it since (another
+// program, or a file planted there) is not replaced.
+Status FileReplacement::putNewFileInPlace()
 {
-    const int out = ::open(m_target.c_str(), O_WRONLY | O_CLOEXEC);
+    int moved = ::renameat2(AT_FDCWD, m_tempPath.c_str(), AT_FDCWD, m_target.c_str(), RENAME_NOREPLACE);
+    if (moved != 0 && (errno == EINVAL || errno == ENOSYS)) {
+        // A file system without exclusive renames: a hard link fails the same
+        // way when the name is taken.
+        moved = ::link(m_tempPath.c_str(), m_target.c_str());
+        if (moved == 0)
+            ::unlink(m_tempPath.c_str());
+        else if (errno == EPERM || errno == EOPNOTSUPP || errno == EXDEV)
+            moved = ::rename(m_tempPath.c_str(), m_target.c_str()); // nor hard links (FAT)
+    }
+    if (moved != 0) {
+        if (errno == EEXIST)
+            return Status::ioError(m_path + " was created by someone else while it was being written; it is left "
+                                            "as it is.");
+        return Status::ioError(describe("Could not create", m_path));
+    }
+    m_tempPath.clear();
+    return Status::ok();
+}
+
+Status FileReplacement::copyToDevice()
+{
+    const int out = ::open(m_target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
     if (out < 0)
         return Status::ioError(describe("Could not write", m_path));
-    // Room for the new contents is claimed before the first byte of the old is
-    // overwritten, so a full disk fails while the file is still whole. File
-    // systems without fallocate go on as before.
-    struct stat temp {
-    };
-    if (::fstat(m_fd, &temp) == 0 && temp.st_size > 0 &&
-        ::fallocate(out, FALLOC_FL_KEEP_SIZE, 0, temp.st_size) != 0 && errno != EOPNOTSUPP && errno != ENOSYS &&
-        errno != ENODEV) {
-        const int error = errno;
-        ::close(out);
-        errno = error;
-        return Status::ioError(describe("Could not write", m_path));
-    }
     std::array<char, 1 << 16> buffer;
     off_t offset = 0;
     bool ok = true;
@@ -333,10 +429,6 @@ Status FileReplacement::rewriteInPlace()
         }
         offset += n;
     }
-    struct stat st {
-    };
-    if (ok && ::fstat(out, &st) == 0 && S_ISREG(st.st_mode))
-        ok = ::ftruncate(out, offset) == 0 && ::fsync(out) == 0;
     const int error = errno;
     ok = ::close(out) == 0 && ok;
     if (!ok) {
@@ -344,6 +436,38 @@ Status FileReplacement::rewriteInPlace()
         return Status::ioError(describe("Could not write", m_path));
     }
     return Status::ok();
+}
+
+Status FileReplacement::namingTarget(Status status) const
+{
+    if (status.isOk() || m_tempPath.empty())
+        return status;
+    std::string message = status.message();
+    for (std::size_t at = message.find(m_tempPath); at != std::string::npos;
+         at = message.find(m_tempPath, at + m_path.size()))
+        message.replace(at, m_tempPath.size(), m_path);
+    if (message == status.message())
+        return status;
+    switch (status.code()) {
+    case Status::Code::InvalidArgument:
+        return Status::invalidArgument(std::move(message));
+    case Status::Code::InvalidFileName:
+        return Status::invalidFileName(std::move(message));
+    case Status::Code::NotFound:
+        return Status::notFound(std::move(message));
+    case Status::Code::Corruption:
+        return Status::corruption(std::move(message));
+    case Status::Code::TooLarge:
+        return Status::tooLarge(std::move(message));
+    case Status::Code::Unsupported:
+        return Status::unsupported(std::move(message));
+    case Status::Code::Cancelled:
+        return Status::cancelled(std::move(message));
+    case Status::Code::IoError:
+    case Status::Code::Ok:
+        break;
+    }
+    return Status::ioError(std::move(message));
 }
 
 void FileReplacement::abandon()

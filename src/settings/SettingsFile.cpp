@@ -1,5 +1,6 @@
 #include "settings/SettingsFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -60,7 +61,10 @@ public:
         if (!line)
             return std::nullopt;
         ++m_report.applied;
-        return parseBoolText(*line).value_or(false);
+        const auto value = parseBoolText(*line);
+        if (value)
+            ++m_report.recognised;
+        return value.value_or(false);
     }
 
 private:
@@ -70,9 +74,10 @@ private:
         if (!line)
             return std::nullopt;
         auto value = parse(*line);
-        if (value)
+        if (value) {
             ++m_report.applied;
-        else
+            ++m_report.recognised;
+        } else
             m_report.skipped.push_back(m_index);
         return value;
     }
@@ -295,15 +300,23 @@ Status loadSettingsFile(const std::string& path, OptionState& state, SettingsFil
     if (!in)
         return Status::ioError("Cannot open " + path + ": " + std::strerror(errno));
     // A huge or binary file chosen by mistake is not read whole into memory:
-    // reading stops once the lines the file can hold are there.
+    // reading stops once the lines the file can hold are there, or at
+    // kSettingsFileMostBytes.
     LineSplitter split(kLongestLine);
     std::string chunk(1 << 14, '\0');
-    while (split.count() <= static_cast<std::size_t>(kSettingsFileLines) && in) {
-        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-        split.feed(std::string_view(chunk.data(), static_cast<std::size_t>(in.gcount())));
+    std::size_t read = 0;
+    while (split.count() <= static_cast<std::size_t>(kSettingsFileLines) && in && read < kSettingsFileMostBytes) {
+        in.read(chunk.data(), static_cast<std::streamsize>(std::min(chunk.size(), kSettingsFileMostBytes - read)));
+        const auto got = static_cast<std::size_t>(in.gcount());
+        read += got;
+        split.feed(std::string_view(chunk.data(), got));
     }
     if (in.bad())
         return Status::ioError("Cannot read " + path);
+    if (split.count() <= static_cast<std::size_t>(kSettingsFileLines) && read >= kSettingsFileMostBytes && in &&
+        in.peek() != std::char_traits<char>::eof())
+        return Status::tooLarge(path + " is not a settings file: its first 1 MiB does not hold the " +
+                                std::to_string(kSettingsFileLines) + " lines of one.");
     std::vector<std::string> lines = split.finish();
     if (lines.size() > static_cast<std::size_t>(kSettingsFileLines))
         lines.resize(kSettingsFileLines);
@@ -311,6 +324,73 @@ Status loadSettingsFile(const std::string& path, OptionState& state, SettingsFil
     if (report)
         *report = std::move(local);
     return Status::ok();
+}
+
+std::string settingsItemName(int line)
+{
+    static const char* const kFirst[] = {
+        "total passwords",
+        "minimum total characters",
+        "maximum total characters",
+        "duplication check",
+        "side-by-side check",
+        "sequential check",
+        "passwords-generated counter",
+        "sort display",
+        "dictionary file of the dictionary check",
+        "dictionary check",
+        "dictionary check mode",
+        "strong passwords",
+        "Random Characters selected",
+        "method flag",
+        "Random Words dictionary",
+        "Random Words separator",
+        "words per password",
+        "Random Words total passwords",
+        "Random Words duplication check",
+        "Random Words random numbers",
+        "word-length limit",
+        "minimum word length",
+        "maximum word length",
+        "amount of random digits",
+        "random uppercase",
+    };
+    constexpr int kMarksStart = 26, kPoolStart = 144, kRulesStart = 238;
+    if (line >= 1 && line < kMarksStart)
+        return kFirst[line - 1];
+    if (line >= kMarksStart && line < kPoolStart)
+        return std::string((line - kMarksStart) % 2 == 0 ? "hyphen" : "blank") + " after position " +
+               std::to_string((line - kMarksStart) / 2 + 1);
+    if (line >= kPoolStart && line < kRulesStart)
+        return "pool flag of \"" +
+               std::string(1, static_cast<char>(poolOrderCodes()[static_cast<std::size_t>(line - kPoolStart)])) + "\"";
+    if (line >= kRulesStart && line <= kSettingsFileLines)
+        return "rule of position " + std::to_string(line - kRulesStart + 1);
+    return "line " + std::to_string(line);
+}
+
+std::vector<std::string> describeSkippedItems(const SettingsFileReport& report)
+{
+    std::vector<std::string> out;
+    const std::vector<int>& skipped = report.skipped;
+    for (std::size_t i = 0; i < skipped.size();) {
+        // A run of consecutive lines, all missing or all present but unreadable.
+        const bool missing = skipped[i] > report.lines;
+        std::size_t j = i + 1;
+        while (j < skipped.size() && skipped[j] == skipped[j - 1] + 1 && (skipped[j] > report.lines) == missing)
+            ++j;
+        const int first = skipped[i];
+        const int last = skipped[j - 1];
+        if (first == last)
+            out.push_back("line " + std::to_string(first) + " (" + settingsItemName(first) + ") " +
+                          (missing ? "is missing" : "could not be read"));
+        else
+            out.push_back("lines " + std::to_string(first) + " to " + std::to_string(last) + " (" +
+                          settingsItemName(first) + " to " + settingsItemName(last) + ") " +
+                          (missing ? "are missing" : "could not be read"));
+        i = j;
+    }
+    return out;
 }
 
 } // namespace quorlix

@@ -32,6 +32,9 @@
 namespace quorlix {
 
 inline constexpr int kSettingsFileLines = 297;
+// Reading stops here: a settings file is a few kilobytes, and a device such
+// as /dev/zero would be read for ever.
+inline constexpr std::size_t kSettingsFileMostBytes = 1 << 20;
 inline constexpr std::string_view kSettingsDialogSaveTitle = "Save Settings As";
 inline constexpr std::string_view kSettingsDialogOpenTitle = "Open Settings";
 inline constexpr std::string_view kSettingsFilter = "Settings File (*.set)|*.set";
@@ -51,6 +54,10 @@ Status saveSettingsFile(const std::string& path, const OptionState& state);
 struct SettingsFileReport {
     int lines = 0;            // lines present in the text
     int applied = 0;          // items that went into the state
+    // Numbers, flags and "True"/"False" items read in their own form. Any line
+    // reads as a text item, so a file where this is 0 holds no setting at all
+    // (a password list, random bytes, UTF-16 text).
+    int recognised = 0;
     std::vector<int> skipped; // line numbers (1-based) that could not be read, a short file's missing ones included
 };
 
@@ -62,7 +69,16 @@ struct SettingsFileReport {
 SettingsFileReport readSettingsText(std::string_view text, OptionState& state);
 
 // Reads the file at path; a file that cannot be opened changes nothing and
-// returns its error.
+// returns its error, and so does one whose first kSettingsFileMostBytes do
+// not hold its 297 lines (TooLarge).
 Status loadSettingsFile(const std::string& path, OptionState& state, SettingsFileReport* report = nullptr);
+
+// What the item of a line is, e.g. "minimum total characters" for line 2,
+// "hyphen after position 3" for line 30.
+std::string settingsItemName(int line);
+// The skipped lines of report, consecutive ones joined: "line 2 (minimum
+// total characters) could not be read", "lines 151 to 297 (pool flag of "+"
+// to rule of position 60) are missing".
+std::vector<std::string> describeSkippedItems(const SettingsFileReport& report);
 
 } // namespace quorlix

@@ -95,39 +95,39 @@ class MainWindow::Surface final : public MainWindowSurface
 public:
     explicit Surface(MainWindow& w) : m_w(w) {}
 
-    void setStatus(std::string_view text) override { m_w.m_label2->setText(qs(text)); }
-    void setHeading(std::string_view text) override { m_w.m_label10->setText(qs(text)); }
-    void setCounter(std::string_view text) override { m_w.m_label15->setText(qs(text)); }
-    void setCountdown(std::string_view text) override { m_w.m_lblCountDown->setText(qs(text)); }
+    void setStatus(std::string_view text) override { m_w.m_statusLine->setText(qs(text)); }
+    void setHeading(std::string_view text) override { m_w.m_displayHeading->setText(qs(text)); }
+    void setCounter(std::string_view text) override { m_w.m_generatedCount->setText(qs(text)); }
+    void setCountdown(std::string_view text) override { m_w.m_clock->setText(qs(text)); }
     void showCountdown() override
     {
-        for (QLabel* l : {m_w.m_lblTime1, m_w.m_lblTime2, m_w.m_lblCountDown}) {
+        for (QLabel* l : {m_w.m_timeCaption, m_w.m_remainingCaption, m_w.m_clock}) {
             l->setVisible(true);
             l->setEnabled(true);
         }
     }
     // The countdown timer runs beside the work, on the worker.
     void setCountdownTimerEnabled(bool) override {}
-    void setProgress(int percent) override { m_w.m_picture3->setValue(percent); }
+    void setProgress(int percent) override { m_w.m_progressBar->setValue(percent); }
     void setExecuteEnabled(bool on) override
     {
         m_w.m_executeOn = on;
-        m_w.m_command1->setEnabled(on);
-        m_w.m_mnuExecute->setEnabled(on);
+        m_w.m_executeButton->setEnabled(on);
+        m_w.m_executeAction->setEnabled(on);
     }
     void setStopEnabled(bool on) override
     {
         m_w.m_stopOn = on;
-        m_w.m_command5->setEnabled(on);
+        m_w.m_stopButton->setEnabled(on);
     }
     void enableOff() override { m_w.enableOff(); }
     void enableOn() override { m_w.enableOn(); }
-    void repaintList() override { m_w.m_list1->viewport()->update(); }
+    void repaintList() override { m_w.m_passwordList->viewport()->update(); }
     void selectFirstRow() override { m_w.selectFirstRow(); }
     void setMethodOptionsEnabled(bool on) override
     {
-        m_w.m_optType[0]->setEnabled(on);
-        m_w.m_optType[1]->setEnabled(on);
+        m_w.m_methodButtons[0]->setEnabled(on);
+        m_w.m_methodButtons[1]->setEnabled(on);
     }
     bool isMinimized() const override { return m_w.isMinimized(); }
     void refreshReadout() override { m_w.refreshReadout(); }
@@ -144,32 +144,32 @@ class MainWindow::Controls final : public OptionControls
 public:
     explicit Controls(MainWindow& w) : m_w(w) {}
 
-    void setTotalPasswordsField(std::string_view text) override { m_w.m_text2->setText(qs(text)); }
-    void setMinLengthField(std::string_view text) override { m_w.m_text3->setText(qs(text)); }
-    void setMaxLengthField(std::string_view text) override { m_w.m_text4->setText(qs(text)); }
-    void setDuplicationCheck(bool on) override { pair(m_w.m_check6, m_w.m_mnuDuplication, on); }
-    void setSideBySideCheck(bool on) override { pair(m_w.m_check1, m_w.m_mnuSideBySide, on); }
-    void setSequentialCheck(bool on) override { pair(m_w.m_check2, m_w.m_mnuSequential, on); }
+    void setTotalPasswordsField(std::string_view text) override { m_w.m_totalPasswordsField->setText(qs(text)); }
+    void setMinLengthField(std::string_view text) override { m_w.m_minLengthField->setText(qs(text)); }
+    void setMaxLengthField(std::string_view text) override { m_w.m_maxLengthField->setText(qs(text)); }
+    void setDuplicationCheck(bool on) override { pair(m_w.m_duplicationCheck, m_w.m_duplicationAction, on); }
+    void setSideBySideCheck(bool on) override { pair(m_w.m_sideBySideCheck, m_w.m_sideBySideAction, on); }
+    void setSequentialCheck(bool on) override { pair(m_w.m_sequentialCheck, m_w.m_sequentialAction, on); }
     void setCounter(bool on) override
     {
-        m_w.m_chkCounter->setChecked(on);
+        m_w.m_counterSwitch->setChecked(on);
         m_w.m_state.checks.counter = on;
     }
     // The sort box has a menu item too: both show the loaded value, so the
     // first toggle of either does what it shows.
-    void setSortDisplay(bool on) override { pair(m_w.m_chkSort, m_w.m_mnuSort, on); }
-    void setDictionaryCheck(bool on) override { pair(m_w.m_chkDictionary, m_w.m_dictionaryCheckMenu, on); }
+    void setSortDisplay(bool on) override { pair(m_w.m_sortDisplayCheck, m_w.m_sortDisplayAction, on); }
+    void setDictionaryCheck(bool on) override { pair(m_w.m_dictionaryCheck, m_w.m_dictionaryCheckAction, on); }
     void setWholeWord(bool on) override
     {
-        (on ? m_w.m_optFull : m_w.m_optHybrid)->setChecked(true);
+        (on ? m_w.m_wholeWordMode : m_w.m_hybridMode)->setChecked(true);
         m_w.m_state.checks.dictionaryMode = on ? DictionaryMode::Whole : DictionaryMode::Hybrid;
     }
-    void setStrongPasswords(bool on) override { pair(m_w.m_chkSPW, m_w.m_mnuStrong, on); }
+    void setStrongPasswords(bool on) override { pair(m_w.m_strongPasswordsCheck, m_w.m_strongPasswordsAction, on); }
     // The selection runs the method switch, as a click would, but opens no
     // settings window.
     void selectMethod(GenerationMethod method) override
     {
-        m_w.m_optType[method == GenerationMethod::RandomWords ? 1 : 0]->setChecked(true);
+        m_w.m_methodButtons[method == GenerationMethod::RandomWords ? 1 : 0]->setChecked(true);
         m_w.switchMethod(method);
     }
     void setRulesLight(bool green) override { m_w.setRulesLight(green); }
@@ -226,116 +226,116 @@ void MainWindow::buildControls()
     // Password type.
     auto* typeBox = new QGroupBox(tr("Password Type"), central);
     typeBox->setObjectName(QStringLiteral("fraPasswordType"));
-    m_optType[0] = new QRadioButton(tr("Random Characters:"), typeBox);
-    m_optType[0]->setObjectName(QStringLiteral("optType0"));
-    m_optType[1] = new QRadioButton(tr("Random Words:"), typeBox);
-    m_optType[1]->setObjectName(QStringLiteral("optType1"));
+    m_methodButtons[0] = new QRadioButton(tr("Random Characters:"), typeBox);
+    m_methodButtons[0]->setObjectName(QStringLiteral("optType0"));
+    m_methodButtons[1] = new QRadioButton(tr("Random Words:"), typeBox);
+    m_methodButtons[1]->setObjectName(QStringLiteral("optType1"));
     auto* typeGroup = new QButtonGroup(this);
-    typeGroup->addButton(m_optType[0], 0);
-    typeGroup->addButton(m_optType[1], 1);
+    typeGroup->addButton(m_methodButtons[0], 0);
+    typeGroup->addButton(m_methodButtons[1], 1);
     auto* typeLayout = new QVBoxLayout(typeBox);
-    typeLayout->addWidget(m_optType[0]);
-    typeLayout->addWidget(m_optType[1]);
+    typeLayout->addWidget(m_methodButtons[0]);
+    typeLayout->addWidget(m_methodButtons[1]);
 
     // Amount, lengths and readouts.
-    m_label44 = label(central, "Label44", tr("Total Passwords"));
-    m_text2 = numberField(central, "Text2", 8);
-    m_label5 = label(central, "Label5", tr("Total Characters  Min"));
-    m_text3 = numberField(central, "Text3", 2);
-    m_lblMax = label(central, "lblMax", tr("Max"));
-    m_text4 = numberField(central, "Text4", 2);
-    m_label7 = label(central, "Label7", tr("Characters to Use"));
-    m_label8 = label(central, "Label8", QString());
-    m_label13 = label(central, "Label13", QString());
-    m_label12 = label(central, "Label12", QString());
-    m_label12->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_label12->setMinimumWidth(
-        m_label12->fontMetrics().horizontalAdvance(QStringLiteral("1 in 2.44158144585119E+118 Max")));
-    m_lblSpace = label(central, "lblSpace", QString());
-    m_lblSpace->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_label44->setBuddy(m_text2);
-    m_label5->setBuddy(m_text3);
-    m_lblMax->setBuddy(m_text4);
+    m_totalPasswordsCaption = label(central, "Label44", tr("Total Passwords"));
+    m_totalPasswordsField = numberField(central, "Text2", 8);
+    m_minLengthCaption = label(central, "Label5", tr("Total Characters  Min"));
+    m_minLengthField = numberField(central, "Text3", 2);
+    m_maxLengthCaption = label(central, "lblMax", tr("Max"));
+    m_maxLengthField = numberField(central, "Text4", 2);
+    m_charactersCaption = label(central, "Label7", tr("Characters to Use"));
+    m_charactersCount = label(central, "Label8", QString());
+    m_probabilityCaption = label(central, "Label13", QString());
+    m_probabilityReadout = label(central, "Label12", QString());
+    m_probabilityReadout->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_probabilityReadout->setMinimumWidth(
+        m_probabilityReadout->fontMetrics().horizontalAdvance(QStringLiteral("1 in 2.44158144585119E+118 Max")));
+    m_possibleReadout = label(central, "lblSpace", QString());
+    m_possibleReadout->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_totalPasswordsCaption->setBuddy(m_totalPasswordsField);
+    m_minLengthCaption->setBuddy(m_minLengthField);
+    m_maxLengthCaption->setBuddy(m_maxLengthField);
 
     auto* numbers = new QGridLayout;
-    numbers->addWidget(m_label44, 0, 0);
-    numbers->addWidget(m_text2, 0, 1, 1, 3, Qt::AlignLeft);
+    numbers->addWidget(m_totalPasswordsCaption, 0, 0);
+    numbers->addWidget(m_totalPasswordsField, 0, 1, 1, 3, Qt::AlignLeft);
     auto* lengths = new QHBoxLayout;
-    lengths->addWidget(m_text3);
+    lengths->addWidget(m_minLengthField);
     lengths->addSpacing(8);
-    lengths->addWidget(m_lblMax);
-    lengths->addWidget(m_text4);
+    lengths->addWidget(m_maxLengthCaption);
+    lengths->addWidget(m_maxLengthField);
     lengths->addStretch();
-    numbers->addWidget(m_label5, 1, 0);
+    numbers->addWidget(m_minLengthCaption, 1, 0);
     numbers->addLayout(lengths, 1, 1, 1, 3);
-    numbers->addWidget(m_label7, 2, 0);
-    numbers->addWidget(m_label8, 2, 1, 1, 3);
-    numbers->addWidget(m_label13, 3, 0, Qt::AlignTop);
-    numbers->addWidget(m_label12, 3, 1, 1, 3, Qt::AlignTop);
-    numbers->addWidget(m_lblSpace, 4, 1, 1, 3, Qt::AlignTop);
+    numbers->addWidget(m_charactersCaption, 2, 0);
+    numbers->addWidget(m_charactersCount, 2, 1, 1, 3);
+    numbers->addWidget(m_probabilityCaption, 3, 0, Qt::AlignTop);
+    numbers->addWidget(m_probabilityReadout, 3, 1, 1, 3, Qt::AlignTop);
+    numbers->addWidget(m_possibleReadout, 4, 1, 1, 3, Qt::AlignTop);
     numbers->setColumnStretch(3, 1);
 
     // Checks.
     auto* checks = new QGroupBox(tr("Checks"), central);
     checks->setObjectName(QStringLiteral("fraChecks"));
-    m_check6 = checkBox(checks, "Check6", tr("Duplication Check"));
-    m_check1 = checkBox(checks, "Check1", tr("Side-By-Side Check"));
-    m_check2 = checkBox(checks, "Check2", tr("Sequential Check"));
-    m_chkDictionary = checkBox(checks, "chkDictionary", tr("Dictionary Check"));
-    m_optFull = new QRadioButton(tr("Whole:"), checks);
-    m_optFull->setObjectName(QStringLiteral("optFull"));
-    m_optHybrid = new QRadioButton(tr("Hybrid:"), checks);
-    m_optHybrid->setObjectName(QStringLiteral("optHybrid"));
+    m_duplicationCheck = checkBox(checks, "Check6", tr("Duplication Check"));
+    m_sideBySideCheck = checkBox(checks, "Check1", tr("Side-By-Side Check"));
+    m_sequentialCheck = checkBox(checks, "Check2", tr("Sequential Check"));
+    m_dictionaryCheck = checkBox(checks, "chkDictionary", tr("Dictionary Check"));
+    m_wholeWordMode = new QRadioButton(tr("Whole:"), checks);
+    m_wholeWordMode->setObjectName(QStringLiteral("optFull"));
+    m_hybridMode = new QRadioButton(tr("Hybrid:"), checks);
+    m_hybridMode->setObjectName(QStringLiteral("optHybrid"));
     auto* modeGroup = new QButtonGroup(this);
-    modeGroup->addButton(m_optFull);
-    modeGroup->addButton(m_optHybrid);
-    m_chkSPW = checkBox(checks, "chkSPW", tr("Strong Passwords"));
-    m_chkSort = checkBox(checks, "chkSort", tr("Sort Display"));
+    modeGroup->addButton(m_wholeWordMode);
+    modeGroup->addButton(m_hybridMode);
+    m_strongPasswordsCheck = checkBox(checks, "chkSPW", tr("Strong Passwords"));
+    m_sortDisplayCheck = checkBox(checks, "chkSort", tr("Sort Display"));
     auto* checkLayout = new QGridLayout(checks);
-    checkLayout->addWidget(m_check6, 0, 0, 1, 3);
-    checkLayout->addWidget(m_check1, 1, 0, 1, 3);
-    checkLayout->addWidget(m_check2, 2, 0, 1, 3);
-    checkLayout->addWidget(m_chkDictionary, 3, 0);
-    checkLayout->addWidget(m_optFull, 3, 1);
-    checkLayout->addWidget(m_optHybrid, 3, 2);
-    checkLayout->addWidget(m_chkSPW, 4, 0, 1, 3);
-    checkLayout->addWidget(m_chkSort, 5, 0, 1, 3);
+    checkLayout->addWidget(m_duplicationCheck, 0, 0, 1, 3);
+    checkLayout->addWidget(m_sideBySideCheck, 1, 0, 1, 3);
+    checkLayout->addWidget(m_sequentialCheck, 2, 0, 1, 3);
+    checkLayout->addWidget(m_dictionaryCheck, 3, 0);
+    checkLayout->addWidget(m_wholeWordMode, 3, 1);
+    checkLayout->addWidget(m_hybridMode, 3, 2);
+    checkLayout->addWidget(m_strongPasswordsCheck, 4, 0, 1, 3);
+    checkLayout->addWidget(m_sortDisplayCheck, 5, 0, 1, 3);
     checkLayout->setColumnStretch(3, 1);
 
     // Rules light.
     const qreal ratio = devicePixelRatioF();
-    m_imgRules[0] = label(central, "imgRules0", QString());
-    m_imgRules[0]->setPixmap(lamp(false, ratio));
-    m_imgRules[1] = label(central, "imgRules1", QString());
-    m_imgRules[1]->setPixmap(lamp(true, ratio));
-    m_lblRules = label(central, "lblRules", tr("Rules Activated"));
+    m_rulesLights[0] = label(central, "imgRules0", QString());
+    m_rulesLights[0]->setPixmap(lamp(false, ratio));
+    m_rulesLights[1] = label(central, "imgRules1", QString());
+    m_rulesLights[1]->setPixmap(lamp(true, ratio));
+    m_rulesCaption = label(central, "lblRules", tr("Rules Activated"));
     auto* rules = new QHBoxLayout;
-    rules->addWidget(m_imgRules[0]);
-    rules->addWidget(m_imgRules[1]);
-    rules->addWidget(m_lblRules);
+    rules->addWidget(m_rulesLights[0]);
+    rules->addWidget(m_rulesLights[1]);
+    rules->addWidget(m_rulesCaption);
     rules->addStretch();
 
     // Execute and Stop, the clock and the bar.
-    m_command1 = new QPushButton(tr("E&xecute"), central);
-    m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setDefault(true);
-    m_command5 = new QPushButton(tr("&Stop"), central);
-    m_command5->setObjectName(QStringLiteral("Command5"));
+    m_executeButton = new QPushButton(tr("E&xecute"), central);
+    m_executeButton->setObjectName(QStringLiteral("Command1"));
+    m_executeButton->setDefault(true);
+    m_stopButton = new QPushButton(tr("&Stop"), central);
+    m_stopButton->setObjectName(QStringLiteral("Command5"));
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(m_command1);
-    buttons->addWidget(m_command5);
-    m_lblTime1 = label(central, "lblTime1", tr("Time"));
-    m_lblTime2 = label(central, "lblTime2", tr("Remaining (Est.)"));
-    m_lblCountDown = label(central, "lblCountDown", QString());
-    QFont clock = m_lblCountDown->font();
+    buttons->addWidget(m_executeButton);
+    buttons->addWidget(m_stopButton);
+    m_timeCaption = label(central, "lblTime1", tr("Time"));
+    m_remainingCaption = label(central, "lblTime2", tr("Remaining (Est.)"));
+    m_clock = label(central, "lblCountDown", QString());
+    QFont clock = m_clock->font();
     clock.setBold(true);
-    m_lblCountDown->setFont(clock);
+    m_clock->setFont(clock);
     auto* time = new QHBoxLayout;
-    time->addWidget(m_lblTime1);
-    time->addWidget(m_lblTime2);
+    time->addWidget(m_timeCaption);
+    time->addWidget(m_remainingCaption);
     time->addStretch();
-    time->addWidget(m_lblCountDown);
-    m_picture3 = new ProgressBar(central);
+    time->addWidget(m_clock);
+    m_progressBar = new ProgressBar(central);
 
     auto* left = new QVBoxLayout;
     left->addWidget(typeBox);
@@ -345,117 +345,125 @@ void MainWindow::buildControls()
     left->addStretch();
     left->addLayout(buttons);
     left->addLayout(time);
-    left->addWidget(m_picture3);
+    left->addWidget(m_progressBar);
 
     // The display.
-    m_label10 = label(central, "Label10", qs(texts::kPlainHeading));
-    QFont heading = m_label10->font();
+    m_displayHeading = label(central, "Label10", qs(texts::kPlainHeading));
+    QFont heading = m_displayHeading->font();
     heading.setBold(true);
-    m_label10->setFont(heading);
-    m_list1 = new PasswordListView(central);
-    m_list1->setObjectName(QStringLiteral("List1"));
-    m_list1->setModel(&m_model);
-    m_list1->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_list1->setMinimumWidth(260);
+    m_displayHeading->setFont(heading);
+    m_passwordList = new PasswordListView(central);
+    m_passwordList->setObjectName(QStringLiteral("List1"));
+    m_passwordList->setModel(&m_model);
+    m_passwordList->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_passwordList->setMinimumWidth(260);
     QFont fixed(QStringLiteral("Courier New"));
     fixed.setStyleHint(QFont::TypeWriter);
     fixed.setFixedPitch(true);
     if (!QFontInfo(fixed).fixedPitch())
         fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    m_list1->setFont(fixed);
-    m_label10->setBuddy(m_list1);
-    m_label16 = label(central, "Label16", tr("Passwords Generated"));
-    m_label15 = label(central, "Label15", QString());
-    m_label15->setMinimumWidth(m_label15->fontMetrics().horizontalAdvance(QStringLiteral("10000000 of 10000000")));
-    m_chkCounter = checkBox(central, "chkCounter", tr("Counter"));
+    m_passwordList->setFont(fixed);
+    m_displayHeading->setBuddy(m_passwordList);
+    m_generatedCaption = label(central, "Label16", tr("Passwords Generated"));
+    m_generatedCount = label(central, "Label15", QString());
+    m_generatedCount->setMinimumWidth(
+        m_generatedCount->fontMetrics().horizontalAdvance(QStringLiteral("10000000 of 10000000")));
+    m_counterSwitch = checkBox(central, "chkCounter", tr("Counter"));
     auto* counter = new QHBoxLayout;
-    counter->addWidget(m_label16);
-    counter->addWidget(m_label15, 1);
-    counter->addWidget(m_chkCounter);
+    counter->addWidget(m_generatedCaption);
+    counter->addWidget(m_generatedCount, 1);
+    counter->addWidget(m_counterSwitch);
     auto* right = new QVBoxLayout;
-    right->addWidget(m_label10);
-    right->addWidget(m_list1, 1);
+    right->addWidget(m_displayHeading);
+    right->addWidget(m_passwordList, 1);
     right->addLayout(counter);
 
     auto* columns = new QHBoxLayout;
     columns->addLayout(left);
     columns->addLayout(right, 1);
 
-    m_label2 = label(central, "Label2", QString());
-    m_label2->setFrameShape(QFrame::StyledPanel);
-    m_label2->setFrameShadow(QFrame::Sunken);
-    m_label2->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_statusLine = label(central, "Label2", QString());
+    m_statusLine->setFrameShape(QFrame::StyledPanel);
+    m_statusLine->setFrameShadow(QFrame::Sunken);
+    m_statusLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* all = new QVBoxLayout(central);
     all->addLayout(columns, 1);
-    all->addWidget(m_label2);
+    all->addWidget(m_statusLine);
 
     // Tab order: options top to bottom, then the buttons, then the display.
-    QWidget* order[] = {m_optType[0], m_optType[1], m_text2,         m_text3,   m_text4,     m_check6,
-                        m_check1,     m_check2,     m_chkDictionary, m_optFull, m_optHybrid, m_chkSPW,
-                        m_chkSort,    m_command1,   m_command5,      m_list1,   m_chkCounter};
+    QWidget* order[] = {m_methodButtons[0], m_methodButtons[1], m_totalPasswordsField, m_minLengthField,
+                        m_maxLengthField,   m_duplicationCheck, m_sideBySideCheck,     m_sequentialCheck,
+                        m_dictionaryCheck,  m_wholeWordMode,    m_hybridMode,          m_strongPasswordsCheck,
+                        m_sortDisplayCheck, m_executeButton,    m_stopButton,          m_passwordList,
+                        m_counterSwitch};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
     // Quick help topics.
-    setHelpTopic({m_optType[0], m_optType[1], typeBox}, QStringLiteral("Password Type"));
-    setHelpTopic(m_label44, QStringLiteral("Total Passwords"));
-    setHelpTopic(m_text2, QStringLiteral("Total Passwords"));
-    setHelpTopic({m_label5, m_lblMax, m_text3, m_text4}, QStringLiteral("Total Characters Min/Max"));
-    setHelpTopic(m_label7, QStringLiteral("Characters to Use"));
-    setHelpTopic(m_label8, QStringLiteral("Characters to Use"));
-    setHelpTopic(m_label13, QStringLiteral("Min/Max Probability"));
-    setHelpTopic(m_label12, QStringLiteral("Min/Max Probability"));
-    setHelpTopic(m_lblSpace, QStringLiteral("Possible Passwords"));
-    setHelpTopic(m_check6, QStringLiteral("Duplication Check"));
-    setHelpTopic(m_check1, QStringLiteral("Side-By-Side Check"));
-    setHelpTopic(m_check2, QStringLiteral("Sequential Check"));
-    setHelpTopic({m_chkDictionary, m_optFull, m_optHybrid}, QStringLiteral("Dictionary Check"));
-    setHelpTopic(m_chkSPW, QStringLiteral("Strong Passwords"));
-    setHelpTopic(m_chkSort, QStringLiteral("Sort Display"));
-    setHelpTopic(m_chkCounter, QStringLiteral("Counter"));
-    setHelpTopic(m_label16, QStringLiteral("Passwords Generated"));
-    setHelpTopic(m_label15, QStringLiteral("Passwords Generated"));
-    setHelpTopic(m_label10, QStringLiteral("Generated Passwords"));
-    setHelpTopic({m_imgRules[0], m_imgRules[1], m_lblRules}, QStringLiteral("Rules Activated"));
-    setHelpTopic(m_command1, QStringLiteral("Execute"));
-    setHelpTopic(m_command5, QStringLiteral("Stop"));
-    setHelpTopic({m_lblTime1, m_lblTime2, m_lblCountDown}, QStringLiteral("Time Remaining"));
-    setHelpTopic(m_picture3, QStringLiteral("Progress Bar"));
-    setHelpTopic(m_label2, QStringLiteral("Status Line"));
+    setHelpTopic({m_methodButtons[0], m_methodButtons[1], typeBox}, QStringLiteral("Password Type"));
+    setHelpTopic(m_totalPasswordsCaption, QStringLiteral("Total Passwords"));
+    setHelpTopic(m_totalPasswordsField, QStringLiteral("Total Passwords"));
+    setHelpTopic({m_minLengthCaption, m_maxLengthCaption, m_minLengthField, m_maxLengthField},
+                 QStringLiteral("Total Characters Min/Max"));
+    setHelpTopic(m_charactersCaption, QStringLiteral("Characters to Use"));
+    setHelpTopic(m_charactersCount, QStringLiteral("Characters to Use"));
+    setHelpTopic(m_probabilityCaption, QStringLiteral("Min/Max Probability"));
+    setHelpTopic(m_probabilityReadout, QStringLiteral("Min/Max Probability"));
+    setHelpTopic(m_possibleReadout, QStringLiteral("Possible Passwords"));
+    setHelpTopic(m_duplicationCheck, QStringLiteral("Duplication Check"));
+    setHelpTopic(m_sideBySideCheck, QStringLiteral("Side-By-Side Check"));
+    setHelpTopic(m_sequentialCheck, QStringLiteral("Sequential Check"));
+    setHelpTopic({m_dictionaryCheck, m_wholeWordMode, m_hybridMode}, QStringLiteral("Dictionary Check"));
+    setHelpTopic(m_strongPasswordsCheck, QStringLiteral("Strong Passwords"));
+    setHelpTopic(m_sortDisplayCheck, QStringLiteral("Sort Display"));
+    setHelpTopic(m_counterSwitch, QStringLiteral("Counter"));
+    setHelpTopic(m_generatedCaption, QStringLiteral("Passwords Generated"));
+    setHelpTopic(m_generatedCount, QStringLiteral("Passwords Generated"));
+    setHelpTopic(m_displayHeading, QStringLiteral("Generated Passwords"));
+    setHelpTopic({m_rulesLights[0], m_rulesLights[1], m_rulesCaption}, QStringLiteral("Rules Activated"));
+    setHelpTopic(m_executeButton, QStringLiteral("Execute"));
+    setHelpTopic(m_stopButton, QStringLiteral("Stop"));
+    setHelpTopic({m_timeCaption, m_remainingCaption, m_clock}, QStringLiteral("Time Remaining"));
+    setHelpTopic(m_progressBar, QStringLiteral("Progress Bar"));
+    setHelpTopic(m_statusLine, QStringLiteral("Status Line"));
     setHelpTopic(checks, QStringLiteral("Quorlix"));
     // The display's right-click is its Copy menu; in context mode it still has a topic.
-    m_list1->setProperty("helpTopic", QStringLiteral("Generated Passwords"));
+    m_passwordList->setProperty("helpTopic", QStringLiteral("Generated Passwords"));
 
     // Handlers.
-    connect(m_optType[0], &QRadioButton::clicked, this, [this] { methodClicked(GenerationMethod::RandomCharacters); });
-    connect(m_optType[1], &QRadioButton::clicked, this, [this] { methodClicked(GenerationMethod::RandomWords); });
-    connect(m_text2, &QLineEdit::textChanged, this,
+    connect(m_methodButtons[0], &QRadioButton::clicked, this,
+            [this] { methodClicked(GenerationMethod::RandomCharacters); });
+    connect(m_methodButtons[1], &QRadioButton::clicked, this, [this] { methodClicked(GenerationMethod::RandomWords); });
+    connect(m_totalPasswordsField, &QLineEdit::textChanged, this,
             [this](const QString& t) { applyFieldChange(changeTotalPasswords(m_state.run, t.toStdString())); });
-    connect(m_text3, &QLineEdit::textChanged, this,
+    connect(m_minLengthField, &QLineEdit::textChanged, this,
             [this](const QString& t) { applyFieldChange(changeMinLength(m_state.run, t.toStdString())); });
-    connect(m_text4, &QLineEdit::textChanged, this,
+    connect(m_maxLengthField, &QLineEdit::textChanged, this,
             [this](const QString& t) { applyFieldChange(changeMaxLength(m_state.run, t.toStdString())); });
-    for (QLineEdit* e : {m_text2, m_text3, m_text4})
+    for (QLineEdit* e : {m_totalPasswordsField, m_minLengthField, m_maxLengthField})
         e->installEventFilter(this);
-    for (QCheckBox* box : {m_check6, m_check1, m_check2, m_chkSPW, m_chkSort})
+    for (QCheckBox* box :
+         {m_duplicationCheck, m_sideBySideCheck, m_sequentialCheck, m_strongPasswordsCheck, m_sortDisplayCheck})
         connect(box, &QCheckBox::clicked, this, [this, box] { switchClicked(box); });
-    connect(m_chkDictionary, &QCheckBox::clicked, this, [this] { dictionaryBoxClicked(); });
-    connect(m_optFull, &QRadioButton::clicked, this, [this] {
+    connect(m_dictionaryCheck, &QCheckBox::clicked, this, [this] { dictionaryBoxClicked(); });
+    connect(m_wholeWordMode, &QRadioButton::clicked, this, [this] {
         m_state.checks.dictionaryMode = DictionaryMode::Whole;
         optionsChanged();
     });
-    connect(m_optHybrid, &QRadioButton::clicked, this, [this] {
+    connect(m_hybridMode, &QRadioButton::clicked, this, [this] {
         m_state.checks.dictionaryMode = DictionaryMode::Hybrid;
         optionsChanged();
     });
-    connect(m_chkCounter, &QCheckBox::clicked, this, [this] { counterClicked(); });
-    connect(m_command1, &QPushButton::clicked, this, [this] { execute(); });
-    connect(m_command5, &QPushButton::clicked, this, [this] { stop(); });
-    connect(m_list1, &QAbstractItemView::clicked, this, [this](const QModelIndex& i) { listClicked(i); });
-    connect(m_list1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) { listContextMenu(at); });
-    for (QWidget* w : std::initializer_list<QWidget*>{m_label7, m_label8, m_imgRules[0], m_imgRules[1], m_lblRules})
+    connect(m_counterSwitch, &QCheckBox::clicked, this, [this] { counterClicked(); });
+    connect(m_executeButton, &QPushButton::clicked, this, [this] { execute(); });
+    connect(m_stopButton, &QPushButton::clicked, this, [this] { stop(); });
+    connect(m_passwordList, &QAbstractItemView::clicked, this, [this](const QModelIndex& i) { listClicked(i); });
+    connect(m_passwordList, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { listContextMenu(at); });
+    for (QWidget* w : std::initializer_list<QWidget*>{m_charactersCaption, m_charactersCount, m_rulesLights[0],
+                                                      m_rulesLights[1], m_rulesCaption})
         w->installEventFilter(this);
-    connect(m_picture3, &ProgressBar::ProgressDone, this, [] {}); // progress_ProgressDone has no effect
+    connect(m_progressBar, &ProgressBar::ProgressDone, this, [] {}); // progress_ProgressDone has no effect
 }
 
 void MainWindow::buildMenus()
@@ -477,12 +485,12 @@ void MainWindow::buildMenus()
     file->setObjectName(QStringLiteral("mnuFile"));
     add(file, "mnuNewWindow", tr("&New Window"), [this] { m_program.openWindow(); });
     add(file, "mnuOpenTxt", tr("Open Text File"), [this] { openTextFile(); });
-    m_saveAsMenu = add(file, "SaveAsMenu", tr("Save &As"), [this] { saveAs(); });
+    m_saveAsAction = add(file, "SaveAsMenu", tr("Save &As"), [this] { saveAs(); });
     file->addSeparator();
     add(file, "mnuOpenSettings", tr("&Open Settings"), [this] { openSettings(); });
     add(file, "mnuSaveSettings", tr("&Save Settings"), [this] { saveSettings(); });
     file->addSeparator();
-    m_clearDisplayMenu = add(file, "ClearDisplayMenu", tr("&Clear Display"), [this] { clearDisplay(); });
+    m_clearDisplayAction = add(file, "ClearDisplayMenu", tr("&Clear Display"), [this] { clearDisplay(); });
     add(file, "MultiCreateMenu", tr("&Multi-File Create"), [this] { showMultiFile(); });
     file->addSeparator();
     add(file, "mnuClosePasswordTool", tr("Close &Password Tool"), [this] { closePasswordTool(); });
@@ -490,17 +498,17 @@ void MainWindow::buildMenus()
 
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
     edit->setObjectName(QStringLiteral("mnuEdit"));
-    m_copyMenu = add(edit, "CopyMenu", tr("&Copy"), [this] { copySelection(); });
-    m_copyMenu->setShortcut(QKeySequence::Copy);
-    m_copyMenu->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    m_list1->addAction(m_copyMenu);
+    m_copyAction = add(edit, "CopyMenu", tr("&Copy"), [this] { copySelection(); });
+    m_copyAction->setShortcut(QKeySequence::Copy);
+    m_copyAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    m_passwordList->addAction(m_copyAction);
 
     QMenu* options = menuBar()->addMenu(tr("&Options"));
     options->setObjectName(QStringLiteral("mnuOptions"));
-    m_mnuExecute = add(options, "mnuExecute", tr("&Execute"), [this] { execute(); });
+    m_executeAction = add(options, "mnuExecute", tr("&Execute"), [this] { execute(); });
     options->addSeparator();
     QMenu* separators = menu(options, "mnuSeparators", tr("Insert &Seperators"));
-    m_mnuHyphens = add(separators, "mnuHyphens", tr("H&yphens"), [this] { showInserts(false); });
+    m_hyphensAction = add(separators, "mnuHyphens", tr("H&yphens"), [this] { showInserts(false); });
     add(separators, "mnuBlankSpaces", tr("&Blank Spaces"), [this] { showInserts(true); });
     add(options, "mnuCharacters", tr("C&haracters"), [this] { showCharacters(); });
     add(options, "mnuPasswordRules", tr("&Password Rules"), [this] { showPasswordRules(); });
@@ -513,20 +521,20 @@ void MainWindow::buildMenus()
         connect(a, &QAction::triggered, this, [this, a, box] { switchMenuTriggered(a, box); });
         return a;
     };
-    m_mnuDuplication = pairedItem("mnuDuplicationCheck", tr("Dup&lication Check"), m_check6);
-    m_dictionaryCheckMenu = options->addAction(tr("Dictio&nary Check"));
-    m_dictionaryCheckMenu->setObjectName(QStringLiteral("DictionaryCheckMenu"));
-    m_dictionaryCheckMenu->setCheckable(true);
-    connect(m_dictionaryCheckMenu, &QAction::triggered, this, [this] { dictionaryMenuTriggered(); });
-    m_mnuSideBySide = pairedItem("mnuSideBySideCheck", tr("Side-&By-Side Check"), m_check1);
-    m_mnuSequential = pairedItem("mnuSequentialCheck", tr("Se&quential Check"), m_check2);
-    m_mnuStrong = pairedItem("mnuStrongPasswords", tr("Stron&g Passwords"), m_chkSPW);
-    m_mnuSort = pairedItem("mnuSortDisplay", tr("Sor&t Display"), m_chkSort);
+    m_duplicationAction = pairedItem("mnuDuplicationCheck", tr("Dup&lication Check"), m_duplicationCheck);
+    m_dictionaryCheckAction = options->addAction(tr("Dictio&nary Check"));
+    m_dictionaryCheckAction->setObjectName(QStringLiteral("DictionaryCheckMenu"));
+    m_dictionaryCheckAction->setCheckable(true);
+    connect(m_dictionaryCheckAction, &QAction::triggered, this, [this] { dictionaryMenuTriggered(); });
+    m_sideBySideAction = pairedItem("mnuSideBySideCheck", tr("Side-&By-Side Check"), m_sideBySideCheck);
+    m_sequentialAction = pairedItem("mnuSequentialCheck", tr("Se&quential Check"), m_sequentialCheck);
+    m_strongPasswordsAction = pairedItem("mnuStrongPasswords", tr("Stron&g Passwords"), m_strongPasswordsCheck);
+    m_sortDisplayAction = pairedItem("mnuSortDisplay", tr("Sor&t Display"), m_sortDisplayCheck);
     options->addSeparator();
-    m_mnuPlayMusic = options->addAction(tr("Play &Music at Startup"));
-    m_mnuPlayMusic->setObjectName(QStringLiteral("mnuPlayMusic"));
-    m_mnuPlayMusic->setCheckable(true);
-    connect(m_mnuPlayMusic, &QAction::triggered, this, [this] { playMusicTriggered(); });
+    m_playMusicAction = options->addAction(tr("Play &Music at Startup"));
+    m_playMusicAction->setObjectName(QStringLiteral("mnuPlayMusic"));
+    m_playMusicAction->setCheckable(true);
+    connect(m_playMusicAction, &QAction::triggered, this, [this] { playMusicTriggered(); });
 
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
     tools->setObjectName(QStringLiteral("mnuTools"));
@@ -568,9 +576,9 @@ void MainWindow::buildMenus()
 
     m_listMenu = new QMenu(this);
     m_listMenu->setObjectName(QStringLiteral("mnuDummyEdit"));
-    m_dummyEditCopy = m_listMenu->addAction(tr("Copy"));
-    m_dummyEditCopy->setObjectName(QStringLiteral("mnuDummyEditCopy"));
-    connect(m_dummyEditCopy, &QAction::triggered, this, [this] { copySelection(); });
+    m_listCopyAction = m_listMenu->addAction(tr("Copy"));
+    m_listCopyAction->setObjectName(QStringLiteral("mnuDummyEditCopy"));
+    connect(m_listCopyAction, &QAction::triggered, this, [this] { copySelection(); });
 }
 
 void MainWindow::collectControls()
@@ -593,35 +601,35 @@ void MainWindow::collectControls()
             }
         }
     }
-    m_allActions.push_back(m_dummyEditCopy);
+    m_allActions.push_back(m_listCopyAction);
 }
 
 void MainWindow::initialise()
 {
     // The progress bar, white behind blue.
-    m_picture3->setBackColor(kProgressBack);
-    m_picture3->setForeColor(kProgressFore);
+    m_progressBar->setBackColor(kProgressBack);
+    m_progressBar->setForeColor(kProgressFore);
 
     loadLastSettings(m_services.settings, m_state);
     applyLastSettings(m_state, *m_controls);
 
-    m_label15->setText(qs(m_chkCounter->isChecked() ? kCounterOn : texts::kCounterOff));
+    m_generatedCount->setText(qs(m_counterSwitch->isChecked() ? kCounterOn : texts::kCounterOff));
 
     const bool sound = parseBoolText(m_services.settings.get(kSettingsSection, "PlaySound", "True")).value_or(true);
-    m_mnuPlayMusic->setChecked(sound);
+    m_playMusicAction->setChecked(sound);
     if (sound && m_services.sound)
         m_services.sound->play();
 
-    m_chkDictionary->setChecked(m_state.checks.dictionary);
-    m_dictionaryCheckMenu->setChecked(m_state.checks.dictionary);
-    (m_state.checks.dictionaryMode == DictionaryMode::Whole ? m_optFull : m_optHybrid)->setChecked(true);
+    m_dictionaryCheck->setChecked(m_state.checks.dictionary);
+    m_dictionaryCheckAction->setChecked(m_state.checks.dictionary);
+    (m_state.checks.dictionaryMode == DictionaryMode::Whole ? m_wholeWordMode : m_hybridMode)->setChecked(true);
 
-    m_lblCountDown->setText(qs(texts::kIdleCountdown));
-    m_label13->setText(tr("Min/Max\nProbability"));
+    m_clock->setText(qs(texts::kIdleCountdown));
+    m_probabilityCaption->setText(tr("Min/Max\nProbability"));
 
     enableOn();
     setRulesLight(m_state.rules.active(m_state.run.maxLength));
-    m_label2->setText(qs(kIdleStatus));
+    m_statusLine->setText(qs(kIdleStatus));
     resize(760, 560);
 }
 
@@ -635,8 +643,9 @@ void MainWindow::enableOff()
     for (QAction* a : m_allActions)
         a->setEnabled(false);
     // What stays usable during a long operation.
-    for (QWidget* w : std::initializer_list<QWidget*>{m_command5, m_lblMax, m_chkCounter, m_label44, m_label5, m_label7,
-                                                      m_label16, m_label10, m_label13})
+    for (QWidget* w : std::initializer_list<QWidget*>{m_stopButton, m_maxLengthCaption, m_counterSwitch,
+                                                      m_totalPasswordsCaption, m_minLengthCaption, m_charactersCaption,
+                                                      m_generatedCaption, m_displayHeading, m_probabilityCaption})
         w->setEnabled(true);
 }
 
@@ -648,14 +657,14 @@ void MainWindow::enableOn()
     for (QAction* a : m_allActions)
         a->setEnabled(true);
     if (m_model.rowCount() == 0) {
-        for (QAction* a : {m_copyMenu, m_saveAsMenu, m_clearDisplayMenu, m_dummyEditCopy})
+        for (QAction* a : {m_copyAction, m_saveAsAction, m_clearDisplayAction, m_listCopyAction})
             a->setEnabled(false);
     }
-    const bool dictionary = m_chkDictionary->isChecked();
-    m_optFull->setEnabled(dictionary);
-    m_optHybrid->setEnabled(dictionary);
+    const bool dictionary = m_dictionaryCheck->isChecked();
+    m_wholeWordMode->setEnabled(dictionary);
+    m_hybridMode->setEnabled(dictionary);
     // Stop only while a run goes: at rest it would do nothing.
-    m_command5->setEnabled(m_worker.busy());
+    m_stopButton->setEnabled(m_worker.busy());
     if (m_state.method == GenerationMethod::RandomWords)
         applyMethodState();
 }
@@ -666,12 +675,14 @@ void MainWindow::applyMethodState()
 {
     if (m_state.method != GenerationMethod::RandomWords)
         return;
-    for (QWidget* w : std::initializer_list<QWidget*>{m_text2, m_text3, m_text4, m_check6, m_chkDictionary, m_check1,
-                                                      m_check2, m_chkSPW, m_optFull, m_optHybrid, m_label8, m_label44,
-                                                      m_label5, m_label7, m_label13, m_lblMax})
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             m_totalPasswordsField, m_minLengthField, m_maxLengthField, m_duplicationCheck, m_dictionaryCheck,
+             m_sideBySideCheck, m_sequentialCheck, m_strongPasswordsCheck, m_wholeWordMode, m_hybridMode,
+             m_charactersCount, m_totalPasswordsCaption, m_minLengthCaption, m_charactersCaption, m_probabilityCaption,
+             m_maxLengthCaption})
         w->setEnabled(false);
-    m_label12->setText(qs(kReadoutDisabledForWords));
-    m_lblSpace->clear(); // the count is of character passwords
+    m_probabilityReadout->setText(qs(kReadoutDisabledForWords));
+    m_possibleReadout->clear(); // the count is of character passwords
 }
 
 void MainWindow::updateDisplayCommands()
@@ -679,7 +690,7 @@ void MainWindow::updateDisplayCommands()
     if (m_busy)
         return;
     const bool rows = m_model.rowCount() > 0;
-    for (QAction* a : {m_copyMenu, m_saveAsMenu, m_clearDisplayMenu, m_dummyEditCopy})
+    for (QAction* a : {m_copyAction, m_saveAsAction, m_clearDisplayAction, m_listCopyAction})
         a->setEnabled(rows);
 }
 
@@ -692,11 +703,11 @@ void MainWindow::selectFirstRow()
     m_selectFirstPending = false;
     if (m_model.rowCount() > 0) {
         const QModelIndex first = m_model.index(0);
-        m_list1->setCurrentIndex(first);
-        m_list1->scrollTo(first);
-        m_list1->setFocus();
+        m_passwordList->setCurrentIndex(first);
+        m_passwordList->scrollTo(first);
+        m_passwordList->setFocus();
     }
-    m_clearDisplayMenu->setEnabled(true);
+    m_clearDisplayAction->setEnabled(true);
 }
 
 // ---- Fields and switches ---------------------------------------------------
@@ -713,11 +724,11 @@ void MainWindow::applyFieldChange(const FieldChange& change)
         }
     }
     if (change.status)
-        m_label2->setText(qs(*change.status));
-    m_command1->setEnabled(change.executeEnabled);
-    m_mnuExecute->setEnabled(change.executeEnabled);
+        m_statusLine->setText(qs(*change.status));
+    m_executeButton->setEnabled(change.executeEnabled);
+    m_executeAction->setEnabled(change.executeEnabled);
     if (change.hyphensEnabled)
-        m_mnuHyphens->setEnabled(*change.hyphensEnabled);
+        m_hyphensAction->setEnabled(*change.hyphensEnabled);
     if (change.refreshReadout)
         refreshReadout();
     optionsChanged();
@@ -726,11 +737,11 @@ void MainWindow::applyFieldChange(const FieldChange& change)
 void MainWindow::refreshReadout()
 {
     const ReadoutText readout = quorlix::refreshReadout(m_state.pool, m_state.run);
-    m_label8->setText(qs(readout.charactersToUse));
+    m_charactersCount->setText(qs(readout.charactersToUse));
     if (m_state.method == GenerationMethod::RandomWords)
-        m_label12->setText(qs(kReadoutDisabledForWords));
+        m_probabilityReadout->setText(qs(kReadoutDisabledForWords));
     else
-        m_label12->setText(displayText(readout.probability));
+        m_probabilityReadout->setText(displayText(readout.probability));
     updateSpaceReadout();
 }
 
@@ -742,14 +753,14 @@ void MainWindow::updateSpaceReadout()
     pool.recount();
     const PasswordSpace space = passwordSpace(pool, m_state.run, m_state.rules, m_state.checks);
     const QString bound = space.upperBound ? tr("at most ") : QString();
-    m_lblSpace->setText(tr("Possible: %1%2, %1%3 bits")
-                            .arg(bound, qs(shortCount(space.possible)), QString::number(space.bits, 'f', 1)));
+    m_possibleReadout->setText(tr("Possible: %1%2, %1%3 bits")
+                                   .arg(bound, qs(shortCount(space.possible)), QString::number(space.bits, 'f', 1)));
 }
 
 void MainWindow::setRulesLight(bool green)
 {
-    m_imgRules[0]->setVisible(!green);
-    m_imgRules[1]->setVisible(green);
+    m_rulesLights[0]->setVisible(!green);
+    m_rulesLights[1]->setVisible(green);
 }
 
 void MainWindow::switchMethod(GenerationMethod method)
@@ -772,24 +783,24 @@ void MainWindow::switchClicked(QCheckBox* box)
 {
     const bool on = box->isChecked();
     CheckOptions& c = m_state.checks;
-    if (box == m_check6) {
+    if (box == m_duplicationCheck) {
         c.duplication = on;
-        m_mnuDuplication->setChecked(on);
-    } else if (box == m_check1) {
+        m_duplicationAction->setChecked(on);
+    } else if (box == m_sideBySideCheck) {
         c.sideBySide = on;
-        m_mnuSideBySide->setChecked(on);
-    } else if (box == m_check2) {
+        m_sideBySideAction->setChecked(on);
+    } else if (box == m_sequentialCheck) {
         c.sequential = on;
-        m_mnuSequential->setChecked(on);
-    } else if (box == m_chkSPW) {
+        m_sequentialAction->setChecked(on);
+    } else if (box == m_strongPasswordsCheck) {
         c.strong = on;
-        m_mnuStrong->setChecked(on);
-    } else if (box == m_chkSort) {
+        m_strongPasswordsAction->setChecked(on);
+    } else if (box == m_sortDisplayCheck) {
         c.sortDisplay = on;
-        m_mnuSort->setChecked(on);
-    } else if (box == m_chkDictionary) {
+        m_sortDisplayAction->setChecked(on);
+    } else if (box == m_dictionaryCheck) {
         c.dictionary = on;
-        m_dictionaryCheckMenu->setChecked(on);
+        m_dictionaryCheckAction->setChecked(on);
     }
     optionsChanged();
 }
@@ -803,15 +814,15 @@ void MainWindow::switchMenuTriggered(QAction* item, QCheckBox* box)
 
 void MainWindow::counterClicked()
 {
-    m_state.checks.counter = m_chkCounter->isChecked();
-    m_label15->setText(qs(m_state.checks.counter ? kCounterOn : texts::kCounterOff));
+    m_state.checks.counter = m_counterSwitch->isChecked();
+    m_generatedCount->setText(qs(m_state.checks.counter ? kCounterOn : texts::kCounterOff));
     optionsChanged();
 }
 
 void MainWindow::playMusicTriggered()
 {
     // The item has toggled itself.
-    const bool on = m_mnuPlayMusic->isChecked();
+    const bool on = m_playMusicAction->isChecked();
     if (on && m_services.sound)
         m_services.sound->play();
     m_services.settings.set(kSettingsSection, "PlaySound", boolText(on));
@@ -826,34 +837,36 @@ void MainWindow::optionsChanged()
 void MainWindow::listClicked(const QModelIndex& index)
 {
     if (index.isValid())
-        m_list1->setToolTip(qs(numberedTooltip(static_cast<std::size_t>(index.row()), m_model.rowText(index.row()))));
+        m_passwordList->setToolTip(
+            qs(numberedTooltip(static_cast<std::size_t>(index.row()), m_model.rowText(index.row()))));
 }
 
 void MainWindow::listContextMenu(const QPoint& at)
 {
-    const QModelIndex index = m_list1->indexAt(at);
+    const QModelIndex index = m_passwordList->indexAt(at);
     if (index.isValid()) {
-        m_list1->setCurrentIndex(index);
+        m_passwordList->setCurrentIndex(index);
         listClicked(index);
     }
-    m_listMenu->popup(m_list1->viewport()->mapToGlobal(at));
+    m_listMenu->popup(m_passwordList->viewport()->mapToGlobal(at));
 }
 
 // ---- Window events ---------------------------------------------------------
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && (watched == m_text2 || watched == m_text3 || watched == m_text4)) {
+    if (event->type() == QEvent::KeyPress &&
+        (watched == m_totalPasswordsField || watched == m_minLengthField || watched == m_maxLengthField)) {
         // The number fields take digits only; a key that types nothing passes.
         const auto typed = typedCharacter(*static_cast<QKeyEvent*>(event));
         return typed && !fieldAcceptsKey(*typed);
     }
     if (event->type() == QEvent::MouseButtonDblClick) {
-        if (watched == m_label7 || watched == m_label8) {
+        if (watched == m_charactersCaption || watched == m_charactersCount) {
             showCharacters();
             return true;
         }
-        if (watched == m_imgRules[0] || watched == m_imgRules[1] || watched == m_lblRules) {
+        if (watched == m_rulesLights[0] || watched == m_rulesLights[1] || watched == m_rulesCaption) {
             showPasswordRules();
             return true;
         }

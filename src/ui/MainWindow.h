@@ -206,56 +206,57 @@ private:
     bool m_saveOnClose = true;
     bool m_closed = false;
 
-    // Controls.
-    QRadioButton* m_optType[2]{};
-    QLineEdit* m_text2 = nullptr;
-    QLineEdit* m_text3 = nullptr;
-    QLineEdit* m_text4 = nullptr;
-    QCheckBox* m_check6 = nullptr;
-    QCheckBox* m_check1 = nullptr;
-    QCheckBox* m_check2 = nullptr;
-    QCheckBox* m_chkDictionary = nullptr;
-    QRadioButton* m_optFull = nullptr;
-    QRadioButton* m_optHybrid = nullptr;
-    QCheckBox* m_chkSPW = nullptr;
-    QCheckBox* m_chkSort = nullptr;
-    QCheckBox* m_chkCounter = nullptr;
-    QPushButton* m_command1 = nullptr;
-    QPushButton* m_command5 = nullptr;
-    PasswordListView* m_list1 = nullptr;
-    QLabel* m_label10 = nullptr;
-    QLabel* m_label16 = nullptr;
-    QLabel* m_label15 = nullptr;
-    QLabel* m_label7 = nullptr;
-    QLabel* m_label8 = nullptr;
-    QLabel* m_label13 = nullptr;
-    QLabel* m_label12 = nullptr;
-    QLabel* m_lblSpace = nullptr; // possible passwords and their entropy
-    QLabel* m_label2 = nullptr;
-    QLabel* m_label44 = nullptr;
-    QLabel* m_label5 = nullptr;
-    QLabel* m_lblMax = nullptr;
-    QLabel* m_imgRules[2]{};
-    QLabel* m_lblRules = nullptr;
-    QLabel* m_lblTime1 = nullptr;
-    QLabel* m_lblTime2 = nullptr;
-    QLabel* m_lblCountDown = nullptr;
-    ProgressBar* m_picture3 = nullptr;
+    // Controls, named by role; each keeps its old form's name as its objectName,
+    // by which tests and screenshots find it.
+    QRadioButton* m_methodButtons[2]{};
+    QLineEdit* m_totalPasswordsField = nullptr;
+    QLineEdit* m_minLengthField = nullptr;
+    QLineEdit* m_maxLengthField = nullptr;
+    QCheckBox* m_duplicationCheck = nullptr;
+    QCheckBox* m_sideBySideCheck = nullptr;
+    QCheckBox* m_sequentialCheck = nullptr;
+    QCheckBox* m_dictionaryCheck = nullptr;
+    QRadioButton* m_wholeWordMode = nullptr;
+    QRadioButton* m_hybridMode = nullptr;
+    QCheckBox* m_strongPasswordsCheck = nullptr;
+    QCheckBox* m_sortDisplayCheck = nullptr;
+    QCheckBox* m_counterSwitch = nullptr;
+    QPushButton* m_executeButton = nullptr;
+    QPushButton* m_stopButton = nullptr;
+    PasswordListView* m_passwordList = nullptr;
+    QLabel* m_displayHeading = nullptr;
+    QLabel* m_generatedCaption = nullptr;
+    QLabel* m_generatedCount = nullptr;
+    QLabel* m_charactersCaption = nullptr;
+    QLabel* m_charactersCount = nullptr;
+    QLabel* m_probabilityCaption = nullptr;
+    QLabel* m_probabilityReadout = nullptr;
+    QLabel* m_possibleReadout = nullptr; // possible passwords and their entropy
+    QLabel* m_statusLine = nullptr;
+    QLabel* m_totalPasswordsCaption = nullptr;
+    QLabel* m_minLengthCaption = nullptr;
+    QLabel* m_maxLengthCaption = nullptr;
+    QLabel* m_rulesLights[2]{};
+    QLabel* m_rulesCaption = nullptr;
+    QLabel* m_timeCaption = nullptr;
+    QLabel* m_remainingCaption = nullptr;
+    QLabel* m_clock = nullptr;
+    ProgressBar* m_progressBar = nullptr;
 
     // Menu items.
-    QAction* m_mnuExecute = nullptr;
-    QAction* m_mnuHyphens = nullptr;
-    QAction* m_saveAsMenu = nullptr;
-    QAction* m_clearDisplayMenu = nullptr;
-    QAction* m_copyMenu = nullptr;
-    QAction* m_dummyEditCopy = nullptr;
-    QAction* m_mnuDuplication = nullptr;
-    QAction* m_mnuSideBySide = nullptr;
-    QAction* m_mnuSequential = nullptr;
-    QAction* m_mnuStrong = nullptr;
-    QAction* m_mnuSort = nullptr;
-    QAction* m_dictionaryCheckMenu = nullptr;
-    QAction* m_mnuPlayMusic = nullptr;
+    QAction* m_executeAction = nullptr;
+    QAction* m_hyphensAction = nullptr;
+    QAction* m_saveAsAction = nullptr;
+    QAction* m_clearDisplayAction = nullptr;
+    QAction* m_copyAction = nullptr;
+    QAction* m_listCopyAction = nullptr;
+    QAction* m_duplicationAction = nullptr;
+    QAction* m_sideBySideAction = nullptr;
+    QAction* m_sequentialAction = nullptr;
+    QAction* m_strongPasswordsAction = nullptr;
+    QAction* m_sortDisplayAction = nullptr;
+    QAction* m_dictionaryCheckAction = nullptr;
+    QAction* m_playMusicAction = nullptr;
     QMenu* m_listMenu = nullptr;
 
     // What enableOff and enableOn switch.

@@ -125,11 +125,11 @@ void MainWindow::workEnded()
         // Work that locked the window and did not unlock it (a Random Words
         // run leaves the buttons to Execute): unlock it as a run's end would.
         enableOn();
-        m_command1->setEnabled(m_executeOn);
-        m_mnuExecute->setEnabled(m_executeOn);
-        m_command5->setEnabled(false);
+        m_executeButton->setEnabled(m_executeOn);
+        m_executeAction->setEnabled(m_executeOn);
+        m_stopButton->setEnabled(false);
     }
-    m_command5->setEnabled(false);
+    m_stopButton->setEnabled(false);
     updateDisplayCommands();
     if (m_closeRequested)
         QTimer::singleShot(0, this, [this] { close(); });
@@ -173,7 +173,7 @@ void MainWindow::applyFlush(WorkerFlush& flush)
     if (flush.heading)
         surface().setHeading(*flush.heading);
     // A count that was under way when the user switched the counter off stays unseen.
-    if (flush.counter && m_chkCounter->isChecked())
+    if (flush.counter && m_counterSwitch->isChecked())
         surface().setCounter(*flush.counter);
     if (flush.countdown)
         surface().setCountdown(*flush.countdown);
@@ -190,7 +190,7 @@ void MainWindow::applyFlush(WorkerFlush& flush)
     if (!flush.rows.empty())
         m_model.appendLive(std::move(flush.rows));
     if (flush.repaintList)
-        m_list1->viewport()->update();
+        m_passwordList->viewport()->update();
 }
 
 void MainWindow::saveAsNotice(std::function<void()> done)
@@ -254,13 +254,13 @@ void MainWindow::openTextFile()
                 return;
             m_list = std::move(loaded->list);
             m_model.showList(m_list.get());
-            m_label15->setText(QString::number(m_list->count()));
-            m_label2->setText(qs(kOpenedFile) + qs(loaded->title));
+            m_generatedCount->setText(QString::number(m_list->count()));
+            m_statusLine->setText(qs(kOpenedFile) + qs(loaded->title));
             const bool rows = !m_list->empty();
-            for (QAction* a : {m_saveAsMenu, m_copyMenu, m_clearDisplayMenu, m_dummyEditCopy})
+            for (QAction* a : {m_saveAsAction, m_copyAction, m_clearDisplayAction, m_listCopyAction})
                 a->setEnabled(rows);
             if (rows)
-                m_list1->setCurrentIndex(m_model.index(0));
+                m_passwordList->setCurrentIndex(m_model.index(0));
         });
 }
 
@@ -280,17 +280,17 @@ void MainWindow::clearDisplay()
         return;
     m_list->clear();
     m_model.showList(m_list.get());
-    m_list1->setToolTip(QString());
-    m_picture3->clearSurface();
-    for (QAction* a : {m_copyMenu, m_saveAsMenu, m_clearDisplayMenu, m_dummyEditCopy})
+    m_passwordList->setToolTip(QString());
+    m_progressBar->clearSurface();
+    for (QAction* a : {m_copyAction, m_saveAsAction, m_clearDisplayAction, m_listCopyAction})
         a->setEnabled(false);
-    m_label15->setText(m_chkCounter->isChecked() ? QStringLiteral("0") : qs(texts::kCounterOff));
+    m_generatedCount->setText(m_counterSwitch->isChecked() ? QStringLiteral("0") : qs(texts::kCounterOff));
 }
 
 void MainWindow::copySelection()
 {
-    const QModelIndex index = m_list1->currentIndex();
-    if (!index.isValid() || !m_list1->selectionModel()->isSelected(index))
+    const QModelIndex index = m_passwordList->currentIndex();
+    if (!index.isValid() || !m_passwordList->selectionModel()->isSelected(index))
         return;
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
@@ -320,10 +320,10 @@ void MainWindow::openSettings()
     // Whatever cannot be read keeps its current value; the window follows the rest.
     (void)loadSettingsFile(file->path, m_state);
     applySettingsFile(m_state, controls());
-    m_chkDictionary->setChecked(m_state.checks.dictionary);
-    m_dictionaryCheckMenu->setChecked(m_state.checks.dictionary);
-    m_optFull->setEnabled(m_state.checks.dictionary);
-    m_optHybrid->setEnabled(m_state.checks.dictionary);
+    m_dictionaryCheck->setChecked(m_state.checks.dictionary);
+    m_dictionaryCheckAction->setChecked(m_state.checks.dictionary);
+    m_wholeWordMode->setEnabled(m_state.checks.dictionary);
+    m_hybridMode->setEnabled(m_state.checks.dictionary);
     applyMethodState();
     optionsChanged();
 }
@@ -458,18 +458,18 @@ void MainWindow::viewInQuorlix(const std::string& type)
 
 void MainWindow::applyDictionaryControls(const DictionaryCheckControls& controls)
 {
-    m_chkDictionary->setChecked(controls.checkBox);
-    m_dictionaryCheckMenu->setChecked(controls.menuChecked);
-    m_optFull->setEnabled(controls.modeOptionsEnabled);
-    m_optHybrid->setEnabled(controls.modeOptionsEnabled);
+    m_dictionaryCheck->setChecked(controls.checkBox);
+    m_dictionaryCheckAction->setChecked(controls.menuChecked);
+    m_wholeWordMode->setEnabled(controls.modeOptionsEnabled);
+    m_hybridMode->setEnabled(controls.modeOptionsEnabled);
     m_state.checks.dictionary = controls.checkBox;
     optionsChanged();
 }
 
 void MainWindow::dictionaryBoxClicked()
 {
-    DictionaryCheckControls controls{m_chkDictionary->isChecked(), m_dictionaryCheckMenu->isChecked(),
-                                     m_optFull->isEnabled()};
+    DictionaryCheckControls controls{m_dictionaryCheck->isChecked(), m_dictionaryCheckAction->isChecked(),
+                                     m_wholeWordMode->isEnabled()};
     dictionaryCheckClicked(m_services.places.folderOf(m_state.dictionaryFile), m_state.dictionaryFile,
                            downloadBase(m_services.settings), controls, surface(), *m_boxes, *this);
     applyDictionaryControls(controls);
@@ -478,8 +478,8 @@ void MainWindow::dictionaryBoxClicked()
 void MainWindow::dictionaryMenuTriggered()
 {
     // The item toggled itself; the rule works from its state before.
-    DictionaryCheckControls controls{m_chkDictionary->isChecked(), !m_dictionaryCheckMenu->isChecked(),
-                                     m_optFull->isEnabled()};
+    DictionaryCheckControls controls{m_dictionaryCheck->isChecked(), !m_dictionaryCheckAction->isChecked(),
+                                     m_wholeWordMode->isEnabled()};
     dictionaryMenuClicked(m_services.places.folderOf(m_state.dictionaryFile), m_state.dictionaryFile,
                           downloadBase(m_services.settings), controls, surface(), *m_boxes, *this);
     applyDictionaryControls(controls);
@@ -510,8 +510,8 @@ void MainWindow::changeActiveDictionary()
 
 void MainWindow::viewDictionary()
 {
-    DictionaryCheckControls controls{m_chkDictionary->isChecked(), m_dictionaryCheckMenu->isChecked(),
-                                     m_optFull->isEnabled()};
+    DictionaryCheckControls controls{m_dictionaryCheck->isChecked(), m_dictionaryCheckAction->isChecked(),
+                                     m_wholeWordMode->isEnabled()};
     checkDictionaryFile(true, m_services.places.folderOf(m_state.dictionaryFile), m_state.dictionaryFile,
                         downloadBase(m_services.settings), controls, *m_boxes, *this);
     applyDictionaryControls(controls);

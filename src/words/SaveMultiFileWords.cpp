@@ -30,12 +30,6 @@ std::optional<ListFormat> formatOfType(const std::string& type)
     return std::nullopt;
 }
 
-std::string writeFailureText(const std::string& path, const Status& status)
-{
-    return path + " could not be written. " + status.message() + kCrLf.data() +
-           "Files finished before this one are complete; no earlier file of this name was replaced.";
-}
-
 } // namespace
 
 WordRunEnd SaveMultiFileWords(WordRunContext& run, const MultiFileSettings& files)
@@ -95,7 +89,7 @@ WordRunEnd SaveMultiFileWords(WordRunContext& run, const MultiFileSettings& file
             std::unique_ptr<ListWriter> writer = openListFile(files.filePath(n), *format, &error);
             surface.setStatus("Writing to File: " + shownName(n));
             if (!writer) {
-                run.boxes.show(writeFailureText(files.filePath(n), error), Icon::Critical, Buttons::Ok);
+                run.boxes.show(seriesWriteFailureText(files.filePath(n), error), Icon::Critical, Buttons::Ok);
                 surface.enableOn();
                 return WordRunEnd::Failed;
             }
@@ -121,14 +115,15 @@ WordRunEnd SaveMultiFileWords(WordRunContext& run, const MultiFileSettings& file
                         showWordRunStopped(surface, run.checks.counter, i, total);
                         const Status kept = writer->closeUnfinished();
                         if (!kept)
-                            run.boxes.show(writeFailureText(files.filePath(n), kept), Icon::Critical, Buttons::Ok);
+                            run.boxes.show(seriesWriteFailureText(files.filePath(n), kept), Icon::Critical,
+                                           Buttons::Ok);
                         return WordRunEnd::Stopped;
                     }
                     run.state.stopRequested.store(0);
                 }
             }
             if (const Status done = writer->finish(); !done) {
-                run.boxes.show(writeFailureText(files.filePath(n), done), Icon::Critical, Buttons::Ok);
+                run.boxes.show(seriesWriteFailureText(files.filePath(n), done), Icon::Critical, Buttons::Ok);
                 surface.enableOn();
                 return WordRunEnd::Failed;
             }
@@ -144,8 +139,9 @@ WordRunEnd SaveMultiFileWords(WordRunContext& run, const MultiFileSettings& file
             surface.setStatus("Sorting File: " + shownName(n));
             Status error;
             if (!SortTextFile(files.filePath(n), true, &error) && !error.isOk()) {
-                run.boxes.show(writeFailureText(files.filePath(n), error), Icon::Critical, Buttons::Ok);
-                break;
+                run.boxes.show(seriesSortFailureText(files.filePath(n), error), Icon::Critical, Buttons::Ok);
+                surface.enableOn();
+                return WordRunEnd::Failed;
             }
         }
     }

@@ -1,14 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "EngineFixture.h"
 #include "engine/CharacterDraw.h"
+#include "output/SortTextFile.h"
 #include "support/TempFolder.h"
 
 namespace quorlix::testing {
@@ -122,7 +126,10 @@ TEST_F(MultiFileTest, OnlyTextSortsWarning)
             EXPECT_EQ(boxes.shown[1].text, "Because Multi-File passwords are written directly to the disk as they are "
                                            "created, only text (.TXT) file formats can be sorted.");
         }
-        EXPECT_EQ(boxes.shown.back().text, kErrorText);
+        EXPECT_EQ(boxes.shown.back().text, kErrorText + "\r\n\r\n" + file(1, type).string() +
+                                               " could not be written. It could not be created.\r\nFiles finished "
+                                               "before this one are complete; no earlier file of this name was "
+                                               "replaced.");
     }
 }
 
@@ -249,13 +256,139 @@ TEST_F(MultiFileTest, WriterFailureEndsWithErrorAndKeepsOldFile)
     FailingWriter::discarded = 0;
     execute(nullptr, nullptr, &hooks);
     ASSERT_EQ(boxes.shown.size(), 2u);
-    EXPECT_EQ(boxes.shown[1].text, kErrorText);
+    const std::string message = kErrorText + "\r\n\r\n" + file(2, "txt").string() +
+                                " could not be written. disk full\r\nFiles finished before this one are complete; no "
+                                "earlier file of this name was replaced.";
+    EXPECT_EQ(boxes.shown[1].text, message);
     EXPECT_EQ(FailingWriter::discarded, 1);
     EXPECT_EQ(crlfLines(file(1, "txt")).size(), 10u);
     EXPECT_EQ(readBytes(file(2, "txt")), "old list\r\n");
     EXPECT_FALSE(fs::exists(file(3, "txt")));
-    EXPECT_EQ(callsAfter("message:" + kErrorText),
+    EXPECT_EQ(callsAfter("message:" + message),
               "enableOn|setExecuteEnabled:1|setStopEnabled:0|setMethodOptionsEnabled:1");
+}
+
+// The error message lists causes that are guesses; the real one follows it:
+// a file the disk had no room for, a folder that is gone, a finished text file
+// that could not be sorted.
+TEST_F(MultiFileTest, ErrorEndNamesTheRealCauseAndTheFile)
+{
+    struct Row {
+        const char* name;
+        // The series folder, the settings and hooks to change.
+        std::function<void(const fs::path&, MultiFileSettings&, CheckOptions&, MultiFileHooks&)> prepare;
+        std::function<std::string(const fs::path&)> cause;
+    };
+    const Row rows[] = {
+        {"full disk",
+         [](const fs::path&, MultiFileSettings&, CheckOptions&, MultiFileHooks& hooks) {
+             hooks.open = [](const std::string& path, ListFormat format, Status* error) -> std::unique_ptr<ListWriter> {
+                 if (!path.ends_with("pw2.txt"))
+                     return openListFile(path, format, error);
+                 struct Full : ListWriter {
+                     void begin() override {}
+                     void add(std::string_view) override {}
+                     Status finish() override { return Status::ioError("Could not write: No space left on device"); }
+                     Status closeUnfinished() override { return finish(); }
+                     void discard() override {}
+                 };
+                 return std::make_unique<Full>();
+             };
+         },
+         [](const fs::path& d) {
+             return (d / "pw2.txt").string() +
+                    " could not be written. Could not write: No space left on device\r\nFiles finished before this "
+                    "one are complete; no earlier file of this name was replaced.";
+         }},
+        {"folder gone",
+         [](const fs::path& d, MultiFileSettings& files, CheckOptions&, MultiFileHooks&) {
+             files.directory = (d / "gone").string() + "/";
+         },
+         [](const fs::path& d) {
+             const std::string path = (d / "gone" / "pw1.txt").string();
+             return path + " could not be written. Could not create a file in the folder of " + path +
+                    ": No such file or directory\r\nFiles finished before this one are complete; no earlier file "
+                    "of this name was replaced.";
+         }},
+        {"sort failed",
+         [](const fs::path&, MultiFileSettings&, CheckOptions& options, MultiFileHooks& hooks) {
+             options.sortDisplay = true;
+             hooks.sort = [](const std::string& path, bool, Status* error) {
+                 *error = Status::ioError(path + " can't be replaced safely: the folder F is not writable");
+                 return false;
+             };
+         },
+         [](const fs::path& d) {
+             const std::string path = (d / "pw1.txt").string();
+             return path + " could not be sorted. " + path +
+                    " can't be replaced safely: the folder F is not writable\r\nIt is kept as it was written, "
+                    "unsorted.";
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        series(2, "txt");
+        checks.sortDisplay = false;
+        MultiFileHooks hooks{openListFile, SortTextFile};
+        row.prepare(dir, multiFile, checks, hooks);
+        boxes.shown.clear();
+        boxes.answers = {Answer::Yes};
+        execute(nullptr, nullptr, &hooks);
+        ASSERT_FALSE(boxes.shown.empty());
+        EXPECT_EQ(boxes.shown.back().text, kErrorText + "\r\n\r\n" + row.cause(dir));
+        multiFile.directory = dir.string() + "/";
+    }
+}
+
+// A file of the series that cannot be replaced safely is refused before a
+// password is made: one in a folder that takes no new file, or (for root, who
+// may write any folder) one another user planted in a sticky folder open to all.
+TEST_F(MultiFileTest, SeriesFileThatCannotBeReplacedSafelyIsRefusedBeforeTheRun)
+{
+    series(3, "txt");
+    const std::string second = file(2, "txt").string();
+    std::ofstream(second, std::ios::binary) << "old list\r\n";
+    std::string expected;
+    if (::geteuid() == 0) {
+        fs::permissions(dir, static_cast<fs::perms>(01777));
+        ASSERT_EQ(::chown(second.c_str(), 65534, 65534), 0);
+        expected = second + " belongs to another user (nobody) in " + dir.string() +
+                   "/, a folder everyone may write to: passwords are not written into a file someone may have "
+                   "planted there.";
+    } else {
+        fs::permissions(dir, static_cast<fs::perms>(0555));
+        expected = second + " can't be replaced safely: the folder " + dir.string() + "/ is not writable";
+    }
+    execute();
+    fs::permissions(dir, static_cast<fs::perms>(0700));
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].text, expected);
+    EXPECT_EQ(readBytes(second), "old list\r\n");
+    EXPECT_FALSE(fs::exists(file(1, "txt")));
+    EXPECT_TRUE(std::find(log.begin(), log.end(), "enableOff") == log.end());
+}
+
+// A preface that would put files outside the folder, or make names no one can
+// type, is refused before a file is written, for either method; the window
+// refuses it on Accept, but a change kept by Cancel still reaches Execute.
+TEST_F(MultiFileTest, PrefaceThatIsNoPlainNameIsRefused)
+{
+    for (const char* preface : {"../x", "a/b", "x\ny", "..", "tab\there"}) {
+        for (const GenerationMethod each : {GenerationMethod::RandomCharacters, GenerationMethod::RandomWords}) {
+            SCOPED_TRACE(preface);
+            series(2, "txt");
+            multiFile.filePreface = preface;
+            method = each;
+            boxes.shown.clear();
+            boxes.answers = {Answer::Yes};
+            execute();
+            ASSERT_EQ(boxes.shown.size(), 2u);
+            EXPECT_EQ(boxes.shown[1].text, " File Name Preface must be the start of a file name: no \"/\", no "
+                                           "\"..\" and no control characters");
+        }
+    }
+    EXPECT_TRUE(fs::is_empty(dir));
+    EXPECT_FALSE(fs::exists(dir.root().parent_path() / "x1.txt"));
 }
 
 } // namespace

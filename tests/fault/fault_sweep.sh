@@ -247,8 +247,8 @@ run_once() { # writer, call, n, errno
     elif [[ "$out" =~ (^|$'\n')(Saved|Created|Downloaded|Compacted|Repaired)[^$'\n']*|words\ from[^$'\n']* ]]; then
         verdict="claimed success: ${BASH_REMATCH[0]#$'\n'}"
     elif [ $series = 0 ] && [ $new -gt 0 ] && ! { [ "$writer" = settings ] && ! grep -q my.set "$work/log"; }; then
-        # (The settings file is written before the passwords are made: a
-        # failure after it leaves the complete new one.)
+        # (A failure on a call that was not the settings file's own leaves the
+        # complete new one.)
         verdict="exit $rc but the target was replaced"
     else
         verdict=clean

@@ -70,6 +70,8 @@ TEST_P(MultiFileAccept, ChecksAndStores)
 using O = MultiFileWindow::Outcome;
 const std::string kTooFew = kExcl + " Total Files field must be greater than 1";
 const std::string kNotWhole = kExcl + " Total Files must be a whole number from 2 to 32,767";
+const std::string kNotAName =
+    kExcl + " File Name Preface must be the start of a file name: no \"/\", no \"..\" and no control characters";
 const std::string kNotActive = kExcl + "Multi-file mode is not in effect. To activate it, select the ACTIVATE "
                                        "check-box. Multi-file mode is NOT in effect.";
 
@@ -90,7 +92,15 @@ INSTANTIATE_TEST_SUITE_P(
                    confirmation("3", " 1.mdb", " 3.mdb"), 1, 3, "mdb"},
         AcceptCase{"CancelStaysOpenButInForce", "pw", "3", true, 2, Answer::Cancel, O::StayOpen,
                    confirmation("3", "pw1.htm", "pw3.htm"), 1, 3, "htm"},
-        AcceptCase{"NotTicked", "pw", "4", false, -1, Answer::Ok, O::Close, kNotActive, 0, 4, "txt"}),
+        AcceptCase{"NotTicked", "pw", "4", false, -1, Answer::Ok, O::Close, kNotActive, 0, 4, "txt"},
+        // A preface that would leave the folder or make names no one can type.
+        AcceptCase{"PrefaceWithFolder", "../x", "3", true, 0, Answer::Ok, O::StayOpen, kNotAName, 0, 3, "txt"},
+        AcceptCase{"PrefaceWithSlash", "a/b", "3", true, 0, Answer::Ok, O::StayOpen, kNotAName, 0, 3, "txt"},
+        AcceptCase{"PrefaceDotDot", "..", "3", true, 0, Answer::Ok, O::StayOpen, kNotAName, 0, 3, "txt"},
+        AcceptCase{"PrefaceWithLineEnd", "pw\n", "3", true, 0, Answer::Ok, O::StayOpen, kNotAName, 0, 3, "txt"},
+        AcceptCase{"PrefaceWithDelete", "pw\x7f", "3", true, 0, Answer::Ok, O::StayOpen, kNotAName, 0, 3, "txt"},
+        AcceptCase{"PrefaceWithDotsAndUnicode", "pw.v2-é", "2", true, 0, Answer::Ok, O::Close,
+                   confirmation("2", "pw.v2-é1.txt", "pw.v2-é2.txt"), 1, 2, "txt"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(MultiFileWindow, OpeningShowsTheSettingsLiveUpdatesSurviveCancel)

@@ -225,10 +225,11 @@ INSTANTIATE_TEST_SUITE_P(
                     "made.txt", true, 0600}),
     [](const auto& row) { return std::string(row.param.name); });
 
-// The folder takes no new file but the file may be written: the new contents
-// are rewritten into the file itself (root ignores folder modes, so the write
-// then runs as another user).
-TEST_F(AtomicFileTest, ReadOnlyFolderWithWritableFileIsRewrittenInPlace)
+// The folder takes no new file but the file may be written: rewriting it in
+// place could leave it half old, half new, so the replacement is refused and
+// the file stays as it was (root ignores folder modes, so the write then runs
+// as another user). Nothing goes to $TMPDIR either.
+TEST_F(AtomicFileTest, FileWhoseFolderTakesNoNewFileIsRefusedAndKept)
 {
     const bool root = ::geteuid() == 0;
     fs::permissions(m_dir, static_cast<fs::perms>(0755)); // open to the other user
@@ -238,42 +239,210 @@ TEST_F(AtomicFileTest, ReadOnlyFolderWithWritableFileIsRewrittenInPlace)
     const fs::path folder = m_dir / "locked";
     fs::create_directory(folder);
     const std::string list = existing(folder / "list.txt", static_cast<fs::perms>(0666));
+    if (root) {
+        ASSERT_EQ(::chown(list.c_str(), kNobody, kNogroup), 0);
+    }
     fs::permissions(folder, static_cast<fs::perms>(0555));
-    const auto write = [&] { return writeFile(list, "new\r\n").isOk(); };
+    const std::string expected =
+        list + " can't be replaced safely: the folder " + folder.string() + "/ is not writable";
+    const auto refused = [&] {
+        return checkReplaceable(list).message() == expected && writeFile(list, "new\r\n").message() == expected;
+    };
     bool written = false;
     {
         const testing::TemporaryFilesIn temporaryFiles(spare);
-        written = root ? runAs(kNobody, kNogroup, write) : write();
+        written = root ? runAs(kNobody, kNogroup, refused) : refused();
     }
 
     EXPECT_TRUE(written);
-    EXPECT_EQ(readBytes(list), "new\r\n");
-    EXPECT_EQ(statOf(list).st_mode & 07777, 0666u);
+    EXPECT_EQ(readBytes(list), "old\r\n");
     EXPECT_TRUE(fs::is_empty(spare));
 }
 
-// Another user's file that we may write through its group stays theirs.
-TEST_F(AtomicFileTest, FileOfAnotherUserKeepsOwnerGroupAndMode)
+// Root's new file of another user's list goes back to that user; a user that
+// is not root is refused another user's file, even one it may write.
+TEST_F(AtomicFileTest, FileOfAnotherUserIsGivenBackByRootAndRefusedToOthers)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to make files of other users";
     fs::permissions(m_dir, static_cast<fs::perms>(0777));
-    const std::string list = existing(m_dir / "list.txt", kRwRwR);
-    ASSERT_EQ(::chown(list.c_str(), 0, kNogroup), 0);
+    const std::string list = existing(m_dir / "list.txt", static_cast<fs::perms>(0666));
     const std::string other = existing(m_dir / "other.txt", kRwRwR);
     ASSERT_EQ(::chown(other.c_str(), kNobody, kNogroup), 0);
 
-    EXPECT_TRUE(runAs(kNobody, kNogroup, [&] { return writeFile(list, "new\r\n").isOk(); }));
+    EXPECT_TRUE(runAs(kNobody, kNogroup, [&] {
+        return writeFile(list, "new\r\n").message() ==
+               list + " belongs to another user (root): passwords are never written into a file of another user.";
+    }));
+    EXPECT_EQ(readBytes(list), "old\r\n");
     EXPECT_TRUE(writeFile(other, "new\r\n").isOk()); // root gives the new file back
-
-    for (const auto& [file, uid] : {std::pair{list, uid_t{0}}, std::pair{other, kNobody}}) {
-        const struct stat st = statOf(file);
-        EXPECT_EQ(readBytes(file), "new\r\n") << file;
-        EXPECT_EQ(st.st_uid, uid) << file;
-        EXPECT_EQ(st.st_gid, kNogroup) << file;
-        EXPECT_EQ(st.st_mode & 07777, 0664u) << file;
-    }
+    const struct stat st = statOf(other);
+    EXPECT_EQ(readBytes(other), "new\r\n");
+    EXPECT_EQ(st.st_uid, kNobody);
+    EXPECT_EQ(st.st_gid, kNogroup);
+    EXPECT_EQ(st.st_mode & 07777, 0664u);
     EXPECT_EQ(files(), (std::vector<std::string>{"list.txt", "other.txt"}));
+}
+
+// Files and links another user planted in a sticky folder open to all, as in
+// /tmp. User A (kUserA) writes; B (nobody) planted. Links are followed only as
+// the kernel's protected_symlinks rule would follow them, whatever the
+// machine's setting; passwords never go into B's files.
+constexpr uid_t kUserA = 61001;
+
+struct PlantedCase {
+    const char* name;
+    // Prepares the shared folder; returns the name A writes to.
+    std::function<std::string(const fs::path& shared, const fs::path& home)> prepare;
+    // The refusal, with SHARED standing for the folder; empty: written.
+    std::string refusal;
+};
+
+class PlantedFiles : public AtomicFileTest, public ::testing::WithParamInterface<PlantedCase>
+{
+};
+
+void plant(const fs::path& p, uid_t owner)
+{
+    ASSERT_EQ(::lchown(p.c_str(), owner, owner), 0) << p;
+}
+
+TEST_P(PlantedFiles, AreRefusedUnlessTheKernelWouldAllowThem)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as two other users";
+    const PlantedCase& c = GetParam();
+    fs::permissions(m_dir, static_cast<fs::perms>(0755));
+    const fs::path shared = m_dir / "shared";
+    const fs::path home = m_dir / "home";
+    fs::create_directory(shared);
+    fs::permissions(shared, static_cast<fs::perms>(01777));
+    fs::create_directory(home);
+    plant(home, kUserA);
+    writeBytes(home / "notes.txt", "A's notes\r\n");
+    plant(home / "notes.txt", kUserA);
+    writeBytes(m_dir / "b-secret.txt", "B's file\r\n");
+    fs::permissions(m_dir / "b-secret.txt", static_cast<fs::perms>(0666));
+    plant(m_dir / "b-secret.txt", kNobody);
+    const std::string given = (shared / c.prepare(shared, home)).string();
+    std::string refusal = c.refusal;
+    for (auto at = refusal.find("SHARED"); at != std::string::npos; at = refusal.find("SHARED"))
+        refusal.replace(at, 6, shared.string() + "/");
+
+    EXPECT_TRUE(runAs(kUserA, kUserA, [&] {
+        const Status checked = checkReplaceable(given);
+        const Status written = writeFile(given, "passwords\r\n");
+        return checked.message() == refusal && written.message() == refusal;
+    })) << refusal;
+    // B's files and A's notes are as they were; a refused write made nothing.
+    EXPECT_EQ(readBytes(m_dir / "b-secret.txt"), "B's file\r\n");
+    if (!c.refusal.empty()) {
+        EXPECT_EQ(readBytes(home / "notes.txt"), "A's notes\r\n");
+    }
+    for (const auto& e : fs::directory_iterator(shared))
+        EXPECT_FALSE(e.path().filename().string().starts_with(kTemporaryFilePrefix)) << e.path();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PlantedFiles,
+    ::testing::Values(
+        PlantedCase{"FileOfAnotherUser",
+                    [](const fs::path& shared, const fs::path&) {
+                        writeBytes(shared / "list.txt", "B's list\r\n");
+                        fs::permissions(shared / "list.txt", static_cast<fs::perms>(0666));
+                        plant(shared / "list.txt", kNobody);
+                        return "list.txt";
+                    },
+                    "SHAREDlist.txt belongs to another user (nobody): passwords are never written into a file of "
+                    "another user."},
+        PlantedCase{"LinkToAFileOfItsOwner",
+                    [](const fs::path& shared, const fs::path&) {
+                        fs::create_symlink(shared.parent_path() / "b-secret.txt", shared / "codes.txt");
+                        plant(shared / "codes.txt", kNobody);
+                        return "codes.txt";
+                    },
+                    "SHAREDcodes.txt is a link of another user (nobody) in SHARED, a folder everyone may write to: "
+                    "such a link is not followed."},
+        PlantedCase{"LinkToAFileOfTheWriter",
+                    [](const fs::path& shared, const fs::path& home) {
+                        fs::create_symlink(home / "notes.txt", shared / "codes.txt");
+                        plant(shared / "codes.txt", kNobody);
+                        return "codes.txt";
+                    },
+                    "SHAREDcodes.txt is a link of another user (nobody) in SHARED, a folder everyone may write to: "
+                    "such a link is not followed."},
+        PlantedCase{"DanglingLinkOfAnotherUser",
+                    [](const fs::path& shared, const fs::path& home) {
+                        fs::create_symlink(home / "made.txt", shared / "codes.txt");
+                        plant(shared / "codes.txt", kNobody);
+                        return "codes.txt";
+                    },
+                    "SHAREDcodes.txt is a link of another user (nobody) in SHARED, a folder everyone may write to: "
+                    "such a link is not followed."},
+        // What the kernel follows is followed: the writer's own link, and one
+        // of the folder's owner (root here).
+        PlantedCase{"OwnLinkIsFollowed",
+                    [](const fs::path& shared, const fs::path& home) {
+                        fs::create_symlink(home / "notes.txt", shared / "mine.txt");
+                        plant(shared / "mine.txt", kUserA);
+                        return "mine.txt";
+                    },
+                    ""},
+        PlantedCase{"LinkOfTheFolderOwnerIsFollowed",
+                    [](const fs::path& shared, const fs::path& home) {
+                        fs::create_symlink(home / "notes.txt", shared / "root.txt");
+                        return "root.txt";
+                    },
+                    ""},
+        PlantedCase{"NewFile", [](const fs::path&, const fs::path&) { return "new.txt"; }, ""}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// Root in a sticky folder open to all: a file of another user than the
+// folder's owner may have been planted there, and is refused as the kernel's
+// protected_regular rule refuses to open it.
+TEST_F(AtomicFileTest, RootRefusesAFilePlantedInAFolderOpenToAll)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root";
+    const fs::path shared = m_dir / "shared";
+    fs::create_directory(shared);
+    fs::permissions(shared, static_cast<fs::perms>(01777));
+    const std::string list = existing(shared / "list.txt", static_cast<fs::perms>(0666));
+    plant(list, kNobody);
+    EXPECT_EQ(writeFile(list, "passwords\r\n").message(),
+              list + " belongs to another user (nobody) in " + shared.string() +
+                  "/, a folder everyone may write to: passwords are not written into a file someone may have "
+                  "planted there.");
+    EXPECT_EQ(readBytes(list), "old\r\n");
+}
+
+// A name that was free when the write began and was taken before it ended
+// (another program, or a file planted meanwhile) is not replaced.
+TEST_F(AtomicFileTest, NewFileDoesNotReplaceOneThatAppearedMeanwhile)
+{
+    AtomicFile file;
+    ASSERT_TRUE(file.open(path("list.txt")).isOk());
+    file.write("passwords\r\n");
+    writeBytes(path("list.txt"), "appeared\r\n");
+    EXPECT_EQ(file.commit().message(),
+              path("list.txt") + " was created by someone else while it was being written; it is left as it is.");
+    EXPECT_EQ(read("list.txt"), "appeared\r\n");
+    EXPECT_EQ(files(), std::vector<std::string>{"list.txt"});
+}
+
+// The group of a file cannot always be kept (a group the user is not in): the
+// new file then loses what the group and others could read.
+TEST_F(AtomicFileTest, GroupThatCannotBeKeptLeavesTheFileOwnerOnly)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to give a file a group its owner is not in";
+    fs::permissions(m_dir, static_cast<fs::perms>(0777));
+    const std::string list = existing(m_dir / "list.txt", static_cast<fs::perms>(0664));
+    ASSERT_EQ(::chown(list.c_str(), kUserA, 0), 0);
+    EXPECT_TRUE(runAs(kUserA, kUserA, [&] { return writeFile(list, "new\r\n").isOk(); }));
+    EXPECT_EQ(readBytes(list), "new\r\n");
+    EXPECT_EQ(statOf(list).st_gid, static_cast<gid_t>(kUserA));
+    EXPECT_EQ(statOf(list).st_mode & 07777, 0600u);
 }
 
 } // namespace

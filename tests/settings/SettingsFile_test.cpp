@@ -143,6 +143,63 @@ TEST(SettingsFileTest, DamagedOrShortTextKeepsWhatItCannotRead)
     EXPECT_EQ(state, expected);
 }
 
+// What a file holds besides text items tells a settings file from anything
+// else; the lines that could not be read are named by their item.
+TEST(SettingsFileTest, RecognisedItemsAndTheNamesOfSkippedOnes)
+{
+    OptionState state;
+    SettingsFileReport report = readSettingsText(settingsFileText(OptionState{}), state);
+    EXPECT_EQ(report.recognised, 297 - 3); // all but the three text items
+    std::string utf16;
+    for (char c : settingsFileText(OptionState{}))
+        utf16 += std::string{c, '\0'};
+    const std::pair<const char*, std::string> notSettings[] = {
+        {"empty", ""},
+        {"password list", "x7Kq2mWp\r\nAb3dEf9h\r\nzzTop-12\r\n"},
+        {"UTF-16 settings file", "\xFF\xFE" + utf16},
+    };
+    for (const auto& [name, text] : notSettings)
+        EXPECT_EQ(readSettingsText(text, state).recognised, 0) << name;
+
+    auto lines = settingsFileItems(OptionState{});
+    lines[1] = "abc";
+    lines[2] = "";
+    report = readSettingsText(join(lines, 150), state);
+    EXPECT_EQ(describeSkippedItems(report),
+              (std::vector<std::string>{
+                  "lines 2 to 3 (minimum total characters to maximum total characters) could not be read",
+                  "lines 151 to 297 (pool flag of \"7\" to rule of position 60) are missing"}));
+    EXPECT_EQ(settingsItemName(27), "blank after position 1");
+    EXPECT_EQ(settingsItemName(143), "blank after position 59");
+    EXPECT_EQ(settingsItemName(144), "pool flag of \"0\"");
+    EXPECT_EQ(settingsItemName(238), "rule of position 1");
+}
+
+// Reading stops at 1 MiB: a device such as /dev/zero would never end, and a
+// file that large before its 297 lines is no settings file.
+TEST(SettingsFileTest, ReadingStopsAtOneMebibyte)
+{
+    OptionState state;
+    const Status zero = loadSettingsFile("/dev/zero", state);
+    EXPECT_EQ(zero.code(), Status::Code::TooLarge);
+    EXPECT_EQ(zero.message(), "/dev/zero is not a settings file: its first 1 MiB does not hold the 297 lines of one.");
+    EXPECT_EQ(state, OptionState{});
+
+    const testing::TempFolder dir;
+    // Exactly 1 MiB of settings whose last text item is long still loads.
+    auto lines = settingsFileItems(unusualState());
+    const std::string text = join(lines, lines.size());
+    lines[8] = std::string((1 << 20) - text.size() + lines[8].size(), 'd');
+    std::ofstream(dir / "big.set", std::ios::binary) << join(lines, lines.size());
+    ASSERT_EQ(std::filesystem::file_size(dir / "big.set"), 1u << 20);
+    EXPECT_TRUE(loadSettingsFile((dir / "big.set").string(), state).isOk());
+    // One byte more, still short of 297 lines when read: the same lines, but
+    // its 297th line now ends past 1 MiB.
+    lines[8].push_back('d');
+    std::ofstream(dir / "big.set", std::ios::binary) << join(lines, lines.size());
+    EXPECT_EQ(loadSettingsFile((dir / "big.set").string(), state).code(), Status::Code::TooLarge);
+}
+
 // Line 13 decides the method unless it is not a number, then line 14 does; line 21 reads words and numbers.
 TEST(SettingsFileTest, MethodAndWordLimitLines)
 {

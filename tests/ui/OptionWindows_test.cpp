@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 
 #include <filesystem>
 #include <string>
@@ -243,6 +244,28 @@ TEST_F(OptionWindowsTest, MultiFileCreateChecksAndActivates)
     press("MultiFile", "cmdCancel");
     EXPECT_EQ(files.filePreface, "other");
     EXPECT_EQ(files.active, 0);
+}
+
+// A preface typed with a folder in it is refused on Accept; the window stays open.
+TEST_F(OptionWindowsTest, MultiFileCreateRefusesAPrefaceThatLeavesTheFolder)
+{
+    action(w, "MultiCreateMenu")->trigger();
+    QWidget* win = window("MultiFile");
+    ASSERT_NE(win, nullptr);
+    auto* preface = find<QLineEdit>(win, "Text1");
+    preface->clear();
+    QTest::keyClicks(preface, "../x");
+    find<QLineEdit>(win, "Text2")->setText("3");
+    const TempFolder dir;
+    static_cast<ui::MultiFileDialog*>(win)->chooseFolder(QString::fromStdString(dir.string()));
+    find<QCheckBox>(win, "Check1")->click();
+    press("MultiFile", "cmdAccept");
+    EXPECT_EQ(prompts.texts().back(),
+              " File Name Preface must be the start of a file name: no \"/\", no \"..\" and no control characters");
+    EXPECT_EQ(prompts.messages.back().icon, Icon::Exclamation);
+    EXPECT_EQ(window("MultiFile"), win);
+    EXPECT_EQ(w->multiFile().active, 0);
+    press("MultiFile", "cmdCancel");
 }
 
 } // namespace

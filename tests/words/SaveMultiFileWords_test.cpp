@@ -138,6 +138,28 @@ TEST(SaveMultiFileWords, RefusalsTouchNoFile)
     }
 }
 
+// A finished text file that cannot be sorted (here a folder took its name
+// while the next file was written): the message names it and the reason, and
+// the run has failed rather than completed.
+TEST(SaveMultiFileWords, FailedSortSaysWhichFileAndWhy)
+{
+    SeriesFixture f;
+    f.settings.totalPasswords = 2;
+    f.checks.sortDisplay = true;
+    const std::string first = f.dir.folder() + "pw1.txt";
+    f.surface.onProcessEvents = [&] {
+        if (f.surface.status == "Writing to File: pw2.txt" && std::filesystem::is_regular_file(first)) {
+            std::filesystem::remove(first);
+            std::filesystem::create_directory(first);
+        }
+    };
+    EXPECT_EQ(f.run("txt", 2), WordRunEnd::Failed);
+    ASSERT_EQ(f.boxes.shown.size(), 1u);
+    EXPECT_EQ(f.boxes.shown[0].text, first + " could not be sorted. " + first +
+                                         " is a folder, not a text file.\r\nIt is kept as it was written, unsorted.");
+    EXPECT_NE(f.surface.status, "Complete");
+}
+
 TEST(SaveMultiFileWords, TooFewWordsWarnsAndGoesOn)
 {
     SeriesFixture f;

@@ -21,6 +21,11 @@ enum class JetVersion { Jet3, Jet4 };
 // Errors callers tell apart: Status::Code::InvalidFileName ("not a valid file
 // name"), Status::Code::NotFound ("table or field not found"), anything else.
 
+// The code of the first character of utf8 that a Text field of version cannot
+// hold ("0x1F600"; for a byte that is not UTF-8, the byte: "0xFF"), empty when
+// it holds them all. Jet 3 holds code page 1252, Jet 4 the characters up to U+FFFF.
+std::string unstorableCharacter(JetVersion version, std::string_view utf8);
+
 struct TextColumn {
     std::string name;
     bool allowZeroLength = true;

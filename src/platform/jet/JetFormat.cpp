@@ -173,6 +173,11 @@ std::string unencodableCharacter(const Format& format, std::string_view utf8)
     return {};
 }
 
+std::string unstorableCharacter(JetVersion version, std::string_view utf8)
+{
+    return unencodableCharacter(formatOf(version), utf8);
+}
+
 std::size_t utf8Length(std::string_view utf8)
 {
     std::size_t n = 0;
