@@ -107,7 +107,9 @@ server=""
 cd - >/dev/null
 
 echo "== b) lintian and validators"
-check "lintian reports no error" lintian --fail-on error "$deb"
+# Lintian leaves a cache file in $TMPDIR: its own folder goes with $work.
+mkdir -p "$work/lintian-tmp"
+check "lintian reports no error" env TMPDIR="$work/lintian-tmp" lintian --fail-on error "$deb"
 grep -E '^[EW]: ' "$work/out" | sed 's/^/  | /' || true
 check "desktop-file-validate" desktop-file-validate "$stage/usr/share/applications/org.quorlix.Quorlix.desktop"
 check "appstreamcli validate" appstreamcli validate --no-net "$stage/usr/share/metainfo/org.quorlix.Quorlix.metainfo.xml"
