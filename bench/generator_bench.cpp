@@ -27,6 +27,7 @@ struct Options {
     MultiFileSettings multiFile;
     std::string dictionaryFile;
     WordSettings words;
+    PronounceableSettings pronounceable;
 
     explicit Options(std::int32_t total)
     {
@@ -36,7 +37,10 @@ struct Options {
         checks.duplication = true;
         checks.sortDisplay = false;
     }
-    RunRequest request() { return {method, values, checks, pool, inserts, rules, multiFile, dictionaryFile, words}; }
+    RunRequest request()
+    {
+        return {method, values, checks, pool, inserts, rules, multiFile, dictionaryFile, words, pronounceable};
+    }
 };
 
 void BM_DrawAndCheck(benchmark::State& st)

@@ -17,6 +17,7 @@
 #include "words/DictionaryBuild.h"
 #include "words/DictionaryCheck.h"
 #include "words/DictionaryFolder.h"
+#include "words/DictionarySources.h"
 #include "words/WordRuns.h"
 
 namespace quorlix {
@@ -41,14 +42,7 @@ const WordTables* englishTables(const char* which)
     static WordTables all;
     static bool loaded = false;
     if (!loaded) {
-        std::vector<std::string> lists;
-        const std::vector<ShippedDictionary> shipped = shippedDictionaries();
-        for (const auto& group : shipped[0].sources)
-            for (const auto& candidate : group)
-                if (fileExists(candidate)) {
-                    lists.push_back(candidate);
-                    break;
-                }
+        const std::vector<std::string> lists = presentLists(*wordListDictionary("wordlist_english_all.dct"));
         Status s;
         for (const std::string& w : dictionaryWordsFromLists(lists, nullptr, &s))
             all.table(w[0]).push_back(w);

@@ -33,12 +33,14 @@ _quorlix_cli()
         cword=$COMP_CWORD
     }
 
-    local commands="generate words dict sort convert compact repair"
+    local commands="generate words pronounceable dict sort convert compact repair"
     local common="--help --settings --defaults --quiet --output --files --preface --dir --type --save-settings --count"
     local generate="$common --length --min --max --dups --no-dups --side --no-side --seq --no-seq --strong
         --no-strong --sort --no-sort --hyphens --blanks --rule --pool --include --exclude --dict --dictionary --stats"
     local wordsopts="$common --words --separator --digits --no-digits --min-word --max-word --upper --no-upper
-        --dups --no-dups --sort --no-sort --dictionary"
+        --dups --no-dups --sort --no-sort --dictionary --case --stats"
+    local pronopts="$common --length --min --max --capital --digits --symbol --no-symbol --separator --dups
+        --no-dups --sort --no-sort --dict --dictionary --stats"
 
     # The command, and for dict its own command.
     local command="" sub="" i
@@ -78,7 +80,19 @@ _quorlix_cli()
         return
         ;;
     --dict)
-        COMPREPLY=($(compgen -W "whole hybrid" -- "$cur"))
+        COMPREPLY=($(compgen -W "whole hybrid off" -- "$cur"))
+        return
+        ;;
+    --case)
+        COMPREPLY=($(compgen -W "lower upper capitalised alternating random" -- "$cur"))
+        return
+        ;;
+    --capital)
+        COMPREPLY=($(compgen -W "none first random" -- "$cur"))
+        return
+        ;;
+    --separator)
+        [[ $command == pronounceable ]] && COMPREPLY=($(compgen -W "none hyphen blank dot" -- "$cur"))
         return
         ;;
     --dictionary)
@@ -90,7 +104,7 @@ _quorlix_cli()
         return
         ;;
     -n | --count | -l | --length | --min | --max | --files | --preface | --hyphens | --blanks | --include | \
-        --exclude | --words | --separator | --digits | --min-word | --max-word)
+        --exclude | --words | --digits | --min-word | --max-word)
         return
         ;;
     esac
@@ -105,12 +119,22 @@ _quorlix_cli()
     words)
         COMPREPLY=($(compgen -W "$wordsopts" -- "$cur"))
         ;;
+    pronounceable)
+        COMPREPLY=($(compgen -W "$pronopts" -- "$cur"))
+        ;;
     dict)
         case "$sub" in
         "") COMPREPLY=($(compgen -W "list search download build --help" -- "$cur")) ;;
         search) COMPREPLY=($(compgen -W "--hybrid --dictionary --help" -- "$cur")) ;;
-        download) COMPREPLY=($(compgen -W "wordlist_english_all.dct wordlist_english_abridged.dct
-            wordlist_french.dct wordlist_german.dct wordlist_italian.dct wordlist_spanish.dct" -- "$cur")) ;;
+        download)
+            if [[ $cur == -* ]]; then
+                COMPREPLY=($(compgen -W "--list --from --help" -- "$cur"))
+            else
+                # The names this system's word lists give, as dict download --list shows them.
+                COMPREPLY=($(compgen -W "$(quorlix-cli dict download --list 2>/dev/null | cut -f1 |
+                    grep '\.dct$')" -- "$cur"))
+            fi
+            ;;
         build) COMPREPLY=($(compgen -f -- "$cur")) ;;
         esac
         ;;

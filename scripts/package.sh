@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian package of Quorlix from a Release build in build-pkg/ and
-# prints the path of the .deb.
+# Builds the Debian packages of Quorlix from a Release build in build-pkg/ and
+# prints the paths of the two .deb files: quorlix-cli, then quorlix.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -22,7 +22,10 @@ cmake -S . -B build-pkg -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORLIX_BUILD_TEST
   -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
 cmake --build build-pkg -j"$jobs"
 
-rm -f build-pkg/quorlix_*.deb
+rm -f build-pkg/quorlix_*.deb build-pkg/quorlix-cli_*.deb
 (cd build-pkg && cpack -G DEB >/dev/null)
-deb="$(ls build-pkg/quorlix_*.deb)"
-echo "$PWD/$deb"
+# Two packages: quorlix-cli (the command line and the dictionaries) and quorlix
+# (the desktop program), one path a line.
+for deb in build-pkg/quorlix-cli_*.deb build-pkg/quorlix_*.deb; do
+  echo "$PWD/$deb"
+done

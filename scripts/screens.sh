@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Renders every window of the desktop program to PNG files in OUTDIR, to look
 # at: the main window idle, running, stopped and after a run, a message box,
-# each option and tool window, help, about and the viewer.
+# the question closing a window asks while another runs, each option and tool
+# window, help, about and the viewer, and a run of each of the other two
+# methods.
 #   bash scripts/screens.sh OUTDIR
 set -euo pipefail
 [ $# -eq 1 ] || { echo "usage: bash scripts/screens.sh OUTDIR" >&2; exit 2; }

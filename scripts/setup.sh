@@ -6,7 +6,7 @@ pkgs=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev libqt6network6 qt6-multimedia-dev libqt6svg6 qt6-svg-dev qt6-qpa-plugins
   fonts-dejavu-core fonts-liberation2 xvfb xauth xdotool
-  libsodium-dev mdbtools mdbtools-dev libglib2.0-dev libabsl-dev libcli11-dev libcurl4-openssl-dev
+  libsodium-dev libgmp-dev mdbtools mdbtools-dev libglib2.0-dev libabsl-dev libcli11-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # the fuzz targets (scripts/fuzz.sh): clang and its libFuzzer runtime
   clang libclang-rt-dev

@@ -8,6 +8,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/GenerateOptions.h"
 #include "options/OptionState.h"
@@ -35,14 +36,22 @@ public:
     // whose texts went to out and err.
     std::optional<int> parse(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
 
+    // The closest of candidates to typed, or "" when none is close enough
+    // to be what was meant.
+    static std::string closest(const std::string& typed, const std::vector<std::string>& candidates);
+
     CLI::App app{"Quorlix: batches of random passwords, registration codes and PINs", "quorlix-cli"};
 
     GenerateArgs g;  // generate
     GenerateArgs wg; // words: the shared options
     WordsArgs w;     // words: its own options
+    GenerateArgs pg; // pronounceable: the shared options
+    PronounceableArgs p;
     std::string searchWord, searchDictionary;
     bool hybrid = false;
     std::string downloadName;
+    std::optional<std::string> downloadFrom;
+    bool downloadList = false;
     std::string buildList, buildOut;
     std::string shippedOut;
     std::string sortPath;
@@ -53,6 +62,7 @@ public:
 
     CLI::App* gen = nullptr;
     CLI::App* words = nullptr;
+    CLI::App* pron = nullptr;
     CLI::App* dict = nullptr;
     CLI::App* dictList = nullptr;
     CLI::App* dictSearch = nullptr;

@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "cli/Commands.h"
+#include "cli/Messages.h"
 #include "cli/StandardStreams.h"
 #include "cli/TerminalUi.h"
 #include "output/Compact.h"
@@ -29,7 +30,7 @@ int report(const Status& s)
 {
     if (s.isOk())
         return kExitOk;
-    std::fprintf(stderr, "%s\n", s.message().c_str());
+    say(s.message());
     switch (s.code()) {
     case Status::Code::InvalidArgument:
     case Status::Code::InvalidFileName:
@@ -75,21 +76,26 @@ int runConvert(const std::string& given, const std::string& target)
     else
         s = Status::invalidArgument("The target must end in .csv, .htm, .html or .mdb");
     if (s.isOk() && ui.status().find("skipped") != std::string::npos)
-        std::fprintf(stderr, "%s\n", ui.status().c_str());
+        say(ui.status());
     return report(s);
 }
 
+// What the copy left out or corrected goes to stderr, one line each.
 int runCompact(const std::string& source, const std::string& target)
 {
-    return report(compactDatabase(source, target));
+    std::vector<std::string> notes;
+    const Status s = compactDatabase(source, target, false, &notes);
+    for (const std::string& line : notes)
+        say(line);
+    return report(s);
 }
 
 int runRepair(const std::string& path)
 {
-    std::vector<std::string> dropped;
-    const Status s = repairDatabase(path, &dropped);
-    for (const std::string& line : dropped)
-        std::fprintf(stderr, "%s\n", line.c_str());
+    std::vector<std::string> notes;
+    const Status s = repairDatabase(path, &notes);
+    for (const std::string& line : notes)
+        say(line);
     return report(s);
 }
 

@@ -11,9 +11,11 @@
 
 #include "cli/Commands.h"
 #include "cli/Hints.h"
+#include "cli/Messages.h"
 #include "cli/StandardStreams.h"
 #include "cli/TerminalUi.h"
 #include "engine/PasswordSpace.h"
+#include "engine/Pronounceable.h"
 #include "engine/RunControl.h"
 #include "engine/RunTexts.h"
 #include "output/MdbListWriter.h"
@@ -29,6 +31,7 @@
 #include "words/DictionaryCheck.h"
 #include "words/DictionaryFolder.h"
 #include "words/DictionaryWordSource.h"
+#include "words/WordStyle.h"
 #include "words/WordsRunner.h"
 
 namespace quorlix::cli
@@ -128,7 +131,7 @@ std::string fileTitle(const std::string& path)
 
 void err(const std::string& text)
 {
-    std::fprintf(stderr, "%s\n", text.c_str());
+    say(text);
 }
 
 bool contains(const std::vector<std::string>& messages, std::string_view text)
@@ -249,8 +252,8 @@ std::string ignoredBySeries(const WordsArgs& w)
         options.push_back("--max-word");
     if (w.minWord || w.maxWord)
         instead.push_back("words of any length");
-    if (w.upper.value_or(false)) {
-        options.push_back("--upper");
+    if (w.upper.value_or(false) || (w.wordCase && *w.wordCase != "lower")) {
+        options.push_back(w.upper.value_or(false) ? "--upper" : "--case");
         instead.push_back("all in lower case");
     }
     if (w.digits) {
@@ -268,14 +271,54 @@ std::string ignoredBySeries(const WordsArgs& w)
     return "Note: a series of files ignores " + list + " (" + why + ").";
 }
 
-void printSpace(const OptionState& state)
+void printSpaceLines(const PasswordSpace& space)
 {
-    const PasswordSpace space = passwordSpace(state.pool, state.run, state.rules, state.checks);
     const char* bound = space.upperBound ? "at most " : "";
     std::printf("Possible passwords: %s%s\n", bound, space.possible.c_str());
     std::printf("Entropy per password: %s%.1f bits\n", bound, space.bits);
+}
+
+// The two lines of --stats for the method of state; 0, or the exit code of a
+// dictionary that could not be read.
+int printSpace(const OptionState& state)
+{
+    if (state.method == GenerationMethod::Pronounceable) {
+        const PronounceableLanguage language(state.pronounceable);
+        PasswordSpace space;
+        space.possible = language.count();
+        space.bits = language.bits();
+        space.upperBound = state.checks.dictionary;
+        printSpaceLines(space);
+        if (space.upperBound)
+            std::printf("(The dictionary check leaves some out.)\n");
+        return kExitOk;
+    }
+    if (state.method == GenerationMethod::RandomWords) {
+        const DictionaryPlaces places = DictionaryPlaces::ofThisProgram();
+        const std::string& name = state.words.dictionary;
+        const std::string folder = places.folderOf(name);
+        DictionaryWordSource source;
+        WordTables tables;
+        const Status s = source.load(folder, name, &tables);
+        if (!s) {
+            std::string message = source.failureMessage(s, folder + name, true);
+            std::erase(message, '\r');
+            err(message);
+            return kExitFailure;
+        }
+        const WordDrawer drawer(std::move(tables));
+        const PasswordSpace space = wordPasswordSpace(drawer, state.words);
+        printSpaceLines(space);
+        if (space.upperBound)
+            std::printf("(Words joined %s may read the same as other words joined.)\n",
+                        state.words.separator.empty() ? "without a separator" : "by a separator found in words");
+        return kExitOk;
+    }
+    const PasswordSpace space = passwordSpace(state.pool, state.run, state.rules, state.checks);
+    printSpaceLines(space);
     if (space.upperBound)
         std::printf("(The side-by-side, sequential, strong-password and dictionary checks leave some out.)\n");
+    return kExitOk;
 }
 
 } // namespace
@@ -285,13 +328,22 @@ bool hasLastSettings(const SettingsStore& store)
     return store.contains(kLastSettingsSection, "PasswordAmount");
 }
 
-int runGenerate(const GenerateArgs& args, const WordsArgs* words)
+void applyCliFirstStart(const SettingsStore& store, bool defaults, OptionState& state)
+{
+    // The window sorts its display by default; a list on standard output
+    // sorted would start with digits, and head -1 would never be random.
+    if (defaults || !store.contains(kLastSettingsSection, "SortPass"))
+        state.checks.sortDisplay = false;
+}
+
+int runGenerate(const GenerateArgs& args, const WordsArgs* words, const PronounceableArgs* pronounceable)
 {
     OptionState state; // the first-start values
     QtSettingsStore store;
     const bool fromStore = !args.defaults && hasLastSettings(store);
     if (!args.defaults)
         loadLastSettings(store, state);
+    applyCliFirstStart(store, args.defaults, state);
     if (args.settingsFile) {
         SettingsFileReport report;
         const Status s = loadSettingsFile(*args.settingsFile, state, &report);
@@ -323,10 +375,13 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words)
         if (!s)
             return refuse(s.message());
     }
-    if (args.stats) {
-        printSpace(state);
-        return kExitOk;
+    if (pronounceable) {
+        const Status s = applyPronounceableArgs(*pronounceable, state);
+        if (!s)
+            return refuse(s.message());
     }
+    if (args.stats)
+        return printSpace(state);
 
     // Every file the run will write is checked before a password is made.
     const bool toStdout = !args.output || *args.output == "-";
@@ -373,14 +428,17 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words)
     };
 
     RunState runState;
-    const std::int32_t& total = words ? state.words.totalPasswords : state.run.totalPasswords;
-    TerminalUi ui(runState, total, ::isatty(STDERR_FILENO) == 1);
+    const std::int32_t& total = words           ? state.words.totalPasswords
+                                : pronounceable ? state.pronounceable.totalPasswords
+                                                : state.run.totalPasswords;
+    // -q hides the progress line too.
+    TerminalUi ui(runState, total, !args.quiet && ::isatty(STDERR_FILENO) == 1);
     ui.setQuiet(args.quiet);
     ResultList list;
     SecureRandom random;
     Yielder yielder(ui);
-    RunRequest request{state.method, state.run, state.checks,         state.pool, state.inserts,
-                       state.rules,  multiFile, state.dictionaryFile, state.words};
+    RunRequest request{state.method, state.run, state.checks,         state.pool,  state.inserts,
+                       state.rules,  multiFile, state.dictionaryFile, state.words, state.pronounceable};
     RunEnvironment env{ui, ui, list, yielder, runState, random};
     RunControl control(request, env);
     ui.setCountdownTick([&control] { control.countdownTick(); });
@@ -401,7 +459,7 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words)
         return kExitRefused;
     if (words && runner.lastEnd() == WordRunEnd::Failed)
         return finish(kExitFailure);
-    // A refused Random Characters request never puts the window into its busy state.
+    // A refused Random Characters or Pronounceable request never puts the window into its busy state.
     if (!words && !ui.wentBusy())
         return ui.messages().empty() ? finish(kExitOk) : kExitRefused;
     if (contains(ui.messages(), texts::kRulesMismatchError) || contains(ui.messages(), texts::kMultiFileError))

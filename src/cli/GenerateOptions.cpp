@@ -133,6 +133,46 @@ Status applyRule(const std::string& spec, PositionRules& rules)
     return Status::ok();
 }
 
+Status applyPronounceableArgs(const PronounceableArgs& args, OptionState& state)
+{
+    PronounceableSettings& p = state.pronounceable;
+    state.method = GenerationMethod::Pronounceable;
+    Status s;
+    if (args.count && !(s = narrow(*args.count, p.totalPasswords, "--count")))
+        return s;
+    if (args.length) {
+        if (args.minLength || args.maxLength)
+            return Status::invalidArgument("--length sets --min and --max both: give one or the others");
+        if (!(s = narrow(*args.length, p.minLength, "--length")))
+            return s;
+        p.maxLength = p.minLength;
+    }
+    if (args.minLength && !(s = narrow(*args.minLength, p.minLength, "--min")))
+        return s;
+    if (args.maxLength && !(s = narrow(*args.maxLength, p.maxLength, "--max")))
+        return s;
+    if (args.capital) {
+        const auto capital = capitalFromName(*args.capital);
+        if (!capital)
+            return Status::invalidArgument("--capital: choose none, first or random");
+        p.capital = *capital;
+    }
+    if (args.digits) {
+        if (*args.digits < 0 || *args.digits > kPronounceableMostDigits)
+            return Status::invalidArgument("--digits: choose 0 to 9 digits");
+        p.digitCount = static_cast<std::int16_t>(*args.digits);
+    }
+    if (args.symbol)
+        p.symbol = *args.symbol;
+    if (args.separator) {
+        const auto separator = separatorFromName(*args.separator);
+        if (!separator)
+            return Status::invalidArgument("--separator: choose none, hyphen, blank or dot");
+        p.separator = *separator;
+    }
+    return Status::ok();
+}
+
 Status applyGenerateArgs(const GenerateArgs& args, OptionState& state, MultiFileSettings& multiFile,
                          const std::string& currentDir)
 {
@@ -180,9 +220,9 @@ Status applyGenerateArgs(const GenerateArgs& args, OptionState& state, MultiFile
             state.checks.dictionaryMode = DictionaryMode::Whole;
         else if (*args.dictMode == "hybrid")
             state.checks.dictionaryMode = DictionaryMode::Hybrid;
-        else
-            return Status::invalidArgument("--dict: choose whole or hybrid");
-        state.checks.dictionary = true;
+        else if (*args.dictMode != "off")
+            return Status::invalidArgument("--dict: choose whole, hybrid or off");
+        state.checks.dictionary = *args.dictMode != "off";
     }
     if (args.dictionary)
         state.dictionaryFile = *args.dictionary;

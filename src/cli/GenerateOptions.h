@@ -53,7 +53,25 @@ struct WordsArgs {
     std::optional<std::int64_t> minWord, maxWord;
     std::optional<bool> upper, dups;
     std::optional<std::string> dictionary;
+    std::optional<std::string> wordCase; // --case lower|upper|capitalised|alternating|random
 };
+
+// The options of `quorlix-cli pronounceable`; the checks, the output and the
+// multi-file options come from GenerateArgs.
+struct PronounceableArgs {
+    std::optional<std::int64_t> count;
+    std::optional<std::int64_t> length; // --length N: min = max = N
+    std::optional<std::int64_t> minLength;
+    std::optional<std::int64_t> maxLength;
+    std::optional<std::string> capital;   // none|first|random
+    std::optional<std::int64_t> digits;   // 0 to 9
+    std::optional<bool> symbol;
+    std::optional<std::string> separator; // none|hyphen|blank|dot
+};
+
+// Applies the Pronounceable options and selects the method. Amounts and
+// lengths pass through for the run to refuse with its own messages.
+Status applyPronounceableArgs(const PronounceableArgs& args, OptionState& state);
 
 // Applies the Random Words options and selects the method.
 Status applyWordsArgs(const WordsArgs& args, OptionState& state);

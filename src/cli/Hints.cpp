@@ -33,7 +33,10 @@ std::string optionHint(std::string_view message)
         {texts::kEndlessRejections, false, false,
          "Allow more characters, words or lengths, or leave some checks off (--no-dups, --no-side, --no-seq, "
          "--no-strong)."},
+        {"No pronounceable password has ", true, false,
+         "Raise --max, or ask for fewer --digits or no --symbol (--no-symbol)."},
         {kPrefaceMissing, false, false, "Name the files with --preface."},
+        {kDirectoryMissing, false, false, "Name the folder of the files with --dir."},
         {kPrefaceNotAName, false, false,
          "Give --preface the start of a file name, such as batch; --dir chooses the folder."},
         {kTotalFilesTooFew, false, false, "Set --files to 2 or more."},
@@ -44,14 +47,27 @@ std::string optionHint(std::string_view message)
         {"passwords to be created which is more than this dictionary file contains", false, false,
          "Use --no-dups, more --words, a smaller --count or a larger --dictionary."},
     };
-    // A missing dictionary: how to get that very file.
-    if (const auto at = message.find(" not found in folder. This file is necessary"); at != message.npos) {
+    // The dictionary file named before "marker" in the message.
+    const auto nameBefore = [message](std::size_t at) {
         const auto slash = message.rfind('/', at);
-        const std::string_view name =
-            message.substr(slash == message.npos ? 0 : slash + 1, at - (slash == message.npos ? 0 : slash + 1));
-        return "Get it with: quorlix-cli dict download " + std::string(name) +
-               ", or name another with --dictionary (dict list shows those present).";
-    }
+        return std::string(
+            message.substr(slash == message.npos ? 0 : slash + 1, at - (slash == message.npos ? 0 : slash + 1)));
+    };
+    const std::string kNameOne =
+        "Name one with --dictionary: quorlix-cli dict list shows those present, dict download --list what can be had.";
+    // A missing dictionary: how to get that very file.
+    if (const auto at = message.find(" not found in folder. This file is necessary"); at != message.npos)
+        return nameBefore(at).empty() ? kNameOne
+                                      : "Get it with: quorlix-cli dict download " + nameBefore(at) +
+                                            ", or name another with --dictionary (dict list shows those present).";
+    // A damaged one: how to get it again.
+    for (std::string_view marker : {std::string_view(" file appears to not be a Quorlix dictionary file"),
+                                    std::string_view(" file triggered an unknown error.")})
+        if (const auto at = message.find(marker); at != message.npos)
+            return "Get it again with: quorlix-cli dict download " + nameBefore(at) +
+                   ", or name another with --dictionary (dict list shows those present).";
+    if (message.starts_with("It appears that no dictionary file has been selected"))
+        return kNameOne;
     for (const Hint& h : kHints) {
         const bool match = h.prefix ? message.starts_with(h.text)
                            : h.suffix

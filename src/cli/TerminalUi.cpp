@@ -1,9 +1,14 @@
 #include "cli/TerminalUi.h"
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
 #include "cli/Hints.h"
+#include "cli/Messages.h"
 #include "engine/Progress.h"
 #include "engine/RunTexts.h"
 #include "words/WordRuns.h"
@@ -16,17 +21,13 @@ namespace
 using Clock = std::chrono::steady_clock;
 constexpr auto kDrawEvery = std::chrono::milliseconds(200);
 
-// Message box texts use CR LF; a terminal wants LF.
-std::string forTerminal(std::string_view text)
+// The terminal's width in columns (80 when it cannot be told).
+int terminalWidth()
 {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            continue;
-        out += text[i];
-    }
-    return out;
+    winsize size{};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return 80;
 }
 
 // Notices after which the run goes on, as opposed to refusals and failures.
@@ -60,9 +61,9 @@ Answer TerminalUi::show(std::string_view text, std::string_view, Icon icon, Butt
     }
     if (icon != Icon::None && !(m_quiet && isNote(text))) {
         finishProgress();
-        std::fprintf(stderr, "%s\n", forTerminal(text).c_str());
+        say(text);
         if (const std::string hint = optionHint(text); !hint.empty())
-            std::fprintf(stderr, "%s\n", hint.c_str());
+            say(hint);
     }
     return Answer::Ok;
 }
@@ -92,12 +93,31 @@ void TerminalUi::draw(bool)
     const std::int32_t total = m_total > 0 ? m_total : 1;
     const std::int32_t n = m_state.currentPassword;
     const int percent = static_cast<int>(100.0 * n / total);
-    constexpr int kWidth = 30;
-    const int filled = std::min(kWidth, std::max(0, percent * kWidth / 100));
-    std::string bar(static_cast<std::size_t>(filled), '#');
-    bar.append(static_cast<std::size_t>(kWidth - filled), '.');
-    std::fprintf(stderr, "\r[%s] %3d%%  %d of %d  remaining %s   ", bar.c_str(), percent, n, m_total,
-                 m_countdown.empty() ? "..." : m_countdown.c_str());
+    const std::string percentText = std::to_string(percent) + "%";
+    const std::string counts = "  " + std::to_string(n) + " of " + std::to_string(m_total);
+    const std::string remaining = "  remaining " + (m_countdown.empty() ? std::string("...") : m_countdown);
+    // One line, one column short of the width, so the terminal never wraps
+    // it onto a second line: what does not fit is left out, the bar first.
+    const std::size_t width = static_cast<std::size_t>(std::max(terminalWidth() - 1, 1));
+    std::string line;
+    const std::string full = " " + percentText + counts + remaining;
+    if (full.size() + 12 <= width) {
+        const std::size_t barWidth = std::min<std::size_t>(30, width - full.size() - 2);
+        const std::size_t filled = std::min(barWidth, barWidth * static_cast<std::size_t>(std::max(percent, 0)) / 100);
+        line = "[" + std::string(filled, '#') + std::string(barWidth - filled, '.') + "]" + full;
+    } else {
+        for (const std::string& candidate : {percentText + counts + remaining, percentText + counts, percentText})
+            if (candidate.size() <= width || candidate == percentText) {
+                line = candidate;
+                break;
+            }
+    }
+    if (line.size() > width)
+        line.resize(width);
+    // Blanks over what a longer line before left (not past the width, should the terminal have narrowed).
+    line.resize(std::max(line.size(), std::min(m_lineWidth, width)), ' ');
+    m_lineWidth = line.size();
+    std::fprintf(stderr, "\r%s", line.c_str());
     std::fflush(stderr);
     m_drawn = true;
 }
@@ -105,7 +125,7 @@ void TerminalUi::draw(bool)
 void TerminalUi::finishProgress()
 {
     if (m_drawn) {
-        std::fprintf(stderr, "\r%*s\r", 90, "");
+        std::fprintf(stderr, "\r%s\r", std::string(m_lineWidth, ' ').c_str());
         std::fflush(stderr);
         m_drawn = false;
     }

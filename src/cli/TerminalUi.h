@@ -71,6 +71,7 @@ private:
     bool m_timerOn = false;
     bool m_wentBusy = false;
     bool m_drawn = false;
+    std::size_t m_lineWidth = 0; // of the widest progress line drawn
     int m_percent = 0;
     std::string m_status;
     std::string m_countdown;

@@ -6,8 +6,10 @@
 
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
+#include "cli/Messages.h"
 #include "output/MdbListWriter.h"
 #include "platform/AtomicFile.h"
+#include "platform/HomeFolder.h"
 #include "platform/SecretMemory.h"
 #include "settings/LastSettings.h"
 #include "settings/QtSettingsStore.h"
@@ -27,6 +29,7 @@ public:
     {
         m_stored = hasLastSettings(m_store);
         loadLastSettings(m_store, m_state);
+        applyCliFirstStart(m_store, false, m_state);
     }
     const OptionState& state() const { return m_state; }
     const SettingsStore& store() const { return m_store; }
@@ -42,6 +45,9 @@ private:
 
 int main(int argc, char** argv)
 {
+    // Without HOME (env -i, services) the settings and dictionaries are
+    // still the user's own, not the root folder's.
+    setHomeWhenUnset();
     protectProcess();
     removeTemporaryFilesOnSignals();
     // Save As, -o FILE.mdb and multi-file series of type mdb write through it.
@@ -56,12 +62,16 @@ int main(int argc, char** argv)
             return runGenerate(c.g);
         if (*c.words)
             return runGenerate(c.wg, &c.w);
+        if (*c.pron)
+            return runGenerate(c.pg, nullptr, &c.p);
         if (*c.dictList)
             return runDictList();
         if (*c.dictSearch)
             return runDictSearch(c.searchWord, c.hybrid, c.searchDictionary);
+        if (*c.dictDownload && c.downloadList)
+            return runDictDownloadList(c.downloadFrom);
         if (*c.dictDownload)
-            return runDictDownload(c.downloadName);
+            return runDictDownload(c.downloadName, c.downloadFrom);
         if (*c.dictShipped)
             return runDictBuildShipped(c.shippedOut);
         if (*c.dictBuild)
@@ -76,10 +86,10 @@ int main(int argc, char** argv)
             return runRepair(c.repairPath);
     } catch (const std::bad_alloc&) {
         // Said plainly rather than as the exception's type name.
-        std::fprintf(stderr, "quorlix-cli: out of memory\n");
+        say("out of memory");
         return kExitFailure;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "quorlix-cli: %s\n", e.what());
+        say(e.what());
         return kExitFailure;
     }
     return kExitFailure;

@@ -168,6 +168,14 @@ std::uint64_t rejectionLimit(long double possible, std::int64_t total, bool dupl
     return limit >= kCeiling ? static_cast<std::uint64_t>(kCeiling) : static_cast<std::uint64_t>(limit);
 }
 
+std::string decimalProduct(const std::vector<std::uint32_t>& factors)
+{
+    Natural product(1);
+    for (const std::uint32_t factor : factors)
+        product.multiply(factor);
+    return product.decimal();
+}
+
 std::string shortCount(const std::string& digits)
 {
     if (digits.size() <= 15)

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "options/CharacterPool.h"
 #include "options/RunOptions.h"
@@ -36,6 +37,9 @@ std::uint64_t possiblePasswords(const CharacterPool& pool, const RunValues& valu
 // is then 64 times that.
 inline constexpr std::uint64_t kRejectionsInARow = 4'000'000;
 std::uint64_t rejectionLimit(long double possible, std::int64_t total, bool duplication);
+
+// The product of the factors in decimal digits ("1" for none).
+std::string decimalProduct(const std::vector<std::uint32_t>& factors);
 
 // The count in the readout's short form: all digits up to 15 of them, else
 // "8.39E+17" (three significant digits).

@@ -7,6 +7,7 @@
 
 #include "engine/PasswordSpace.h"
 #include "engine/Progress.h"
+#include "engine/PronounceableRun.h"
 #include "engine/RunTexts.h"
 #include "output/MultiFileWindow.h"
 #include "output/SortTextFile.h"
@@ -56,7 +57,9 @@ std::string multiFileConfirmationText(const MultiFileSettings& settings, Generat
 {
     const std::string crlf(kCrLf);
     const std::string n = std::to_string(settings.totalFiles);
-    const std::string methodName = method == GenerationMethod::RandomCharacters ? "Random Characters" : "Random Words";
+    const std::string methodName = method == GenerationMethod::RandomCharacters ? "Random Characters"
+                                   : method == GenerationMethod::Pronounceable  ? "Pronounceable"
+                                                                                : "Random Words";
     return "Multifile saves are active. If you wish to deactivate this mode, you must remove the check in the "
            "MultiFile display (from the FILE menu). Select 'Yes' to execute Multi-File settings. Select 'NO' to "
            "bypass MultiFile settings. Select 'Cancel' to Exit this execution. If executed in Multi-File mode then " +
@@ -231,6 +234,13 @@ std::optional<RunControl::Dispatch> RunControl::prepare()
     }
     if (m_request.method == GenerationMethod::RandomWords)
         return multi ? Dispatch::MultiFileWords : Dispatch::Words;
+    if (m_request.method == GenerationMethod::Pronounceable) {
+        if (const auto refusal = pronounceableRefusal(m_request.pronounceable, m_request.checks)) {
+            refuse(*refusal);
+            return std::nullopt;
+        }
+        return multi ? Dispatch::MultiFilePronounceable : Dispatch::Pronounceable;
+    }
     if (!checkCharacterRequest())
         return std::nullopt;
     return multi ? Dispatch::MultiFileCharacters : Dispatch::Characters;
@@ -240,7 +250,9 @@ void RunControl::generate(Dispatch dispatch)
 {
     MainWindowSurface& surface = m_env.surface;
     const CheckOptions& checks = m_request.checks;
-    const bool multi = dispatch == Dispatch::MultiFileCharacters || dispatch == Dispatch::MultiFileWords;
+    const bool multi = dispatch == Dispatch::MultiFileCharacters || dispatch == Dispatch::MultiFileWords ||
+                       dispatch == Dispatch::MultiFilePronounceable;
+    const bool pronounceable = dispatch == Dispatch::Pronounceable || dispatch == Dispatch::MultiFilePronounceable;
 
     switch (dispatch) {
     case Dispatch::Words:
@@ -253,9 +265,12 @@ void RunControl::generate(Dispatch dispatch)
         break;
     case Dispatch::Characters:
     case Dispatch::MultiFileCharacters:
+    case Dispatch::Pronounceable:
+    case Dispatch::MultiFilePronounceable: {
         // A check that cannot read its file would pass every password: the
         // run is refused before the display is cleared or a file is written.
-        if (m_dictionary && checks.dictionary && m_request.values.maxLength > 3) {
+        const int maxLength = pronounceable ? m_request.pronounceable.maxLength : m_request.values.maxLength;
+        if (m_dictionary && checks.dictionary && maxLength > 3) {
             if (const Status s = m_dictionary->prepare(m_request.dictionaryCheckFile); !s) {
                 m_env.boxes.show(s.message(), Icon::Critical, Buttons::Ok);
                 return;
@@ -269,15 +284,22 @@ void RunControl::generate(Dispatch dispatch)
         surface.enableOff();
         surface.repaintList();
         if (!multi) {
-            generateCharacters(m_request, m_env, m_dictionary);
+            if (pronounceable)
+                generatePronounceable(m_request, m_env, m_dictionary);
+            else
+                generateCharacters(m_request, m_env, m_dictionary);
             surface.enableOn();
         } else {
             const std::string& type = m_request.multiFile.fileType;
             if ((checks.duplication || checks.sortDisplay) && (type == "mdb" || type == "htm" || type == "csv"))
                 m_env.boxes.show(texts::kOnlyTextSorts, Icon::Exclamation, Buttons::Ok);
-            generateMultiFileCharacters(m_request, m_env, m_dictionary, m_hooks);
+            if (pronounceable)
+                generateMultiFilePronounceable(m_request, m_env, m_dictionary, m_hooks);
+            else
+                generateMultiFileCharacters(m_request, m_env, m_dictionary, m_hooks);
         }
         break;
+    }
     }
 
     if (!m_env.state.stopPending()) {
@@ -294,7 +316,9 @@ void RunControl::countdownTick()
     RunState& state = m_env.state;
     state.ticks += 1;
     const std::int32_t total = m_request.method == GenerationMethod::RandomCharacters ? m_request.values.totalPasswords
-                                                                                      : m_request.words.totalPasswords;
+                               : m_request.method == GenerationMethod::Pronounceable
+                                   ? m_request.pronounceable.totalPasswords
+                                   : m_request.words.totalPasswords;
     const CountdownReading reading = countdownReading(state.ticks, state.currentPassword, total);
     if (reading.text)
         m_env.surface.setCountdown(*reading.text);

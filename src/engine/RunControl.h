@@ -31,7 +31,14 @@ public:
     void setTextFileSorter(TextFileSorter sort) { m_hooks.sort = std::move(sort); }
 
     // Which generator a prepared run goes to.
-    enum class Dispatch { Characters, MultiFileCharacters, Words, MultiFileWords };
+    enum class Dispatch {
+        Characters,
+        MultiFileCharacters,
+        Words,
+        MultiFileWords,
+        Pronounceable,
+        MultiFilePronounceable
+    };
 
     // The whole Execute command: prepare(), then generate(). Refusals show
     // their message and return.

@@ -13,6 +13,7 @@
 #include "engine/RunState.h"
 #include "engine/Yielder.h"
 #include "options/CharacterPool.h"
+#include "options/PronounceableSettings.h"
 #include "options/RunOptions.h"
 #include "options/WordSettings.h"
 #include "output/MultiFileSettings.h"
@@ -34,6 +35,7 @@ struct RunRequest {
     // Bare file name of the dictionary used by the dictionary check.
     std::string& dictionaryCheckFile;
     WordSettings& words;
+    PronounceableSettings& pronounceable;
 };
 
 // The surroundings of a run. All references must outlive the run.

@@ -59,6 +59,18 @@ inline constexpr std::string_view kRuleNeedsSpecial =
     "from the 'Characters' menu. Either make atleast one special symbol available or do not require special symbols "
     "as a rule.";
 
+// Pronounceable refusals.
+inline constexpr std::string_view kPronounceableDigitsRange = " Digits must be between 0 and 9";
+// No password of the language has a length between min and max.
+inline std::string noPronounceableLength(int min, int max, int shortest)
+{
+    const std::string lengths =
+        min == max ? std::to_string(min) : "from " + std::to_string(min) + " to " + std::to_string(max);
+    return "No pronounceable password has " + lengths + " characters with these settings: the shortest has " + std::to_string(shortest) +
+           " (a syllable of two letters, the digits and the symbol). Raise the maximum to " +
+           std::to_string(shortest) + " or more.";
+}
+
 // More passwords asked for, with the duplication check on, than the settings
 // can make: the run could never finish.
 inline std::string tooFewPossible(std::int64_t requested, std::uint64_t possible)

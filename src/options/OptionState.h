@@ -1,13 +1,15 @@
 #pragma once
 // Everything the program remembers between sessions and puts into a settings
 // file: the run values, the check switches, the dictionary-check file, the
-// method, the Random Words options, the separator marks, the pool and the rules.
+// method, the Random Words options, the separator marks, the pool, the rules
+// and the Pronounceable options.
 // Default-constructed it holds the values of a first start.
 
 #include <string>
 #include <string_view>
 
 #include "options/CharacterPool.h"
+#include "options/PronounceableSettings.h"
 #include "options/RunOptions.h"
 #include "options/WordSettings.h"
 
@@ -24,6 +26,7 @@ struct OptionState {
     InsertSettings inserts;
     CharacterPool pool = CharacterPool::defaultPool();
     PositionRules rules;
+    PronounceableSettings pronounceable;
 
     bool operator==(const OptionState&) const = default;
 };

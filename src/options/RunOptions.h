@@ -62,6 +62,6 @@ struct CheckOptions {
     bool operator==(const CheckOptions&) const = default;
 };
 
-enum class GenerationMethod { RandomCharacters, RandomWords };
+enum class GenerationMethod { RandomCharacters, RandomWords, Pronounceable };
 
 } // namespace quorlix

@@ -94,11 +94,44 @@ std::optional<std::string> proposedCompactTarget(std::string_view sourceTitle)
     return name + "x.mdb";
 }
 
-Status compactDatabase(const std::string& source, const std::string& target, bool salvage,
-                       std::vector<std::string>* dropped)
+namespace
 {
-    if (dropped)
-        dropped->clear();
+
+// Losses first, as they matter most; then counts that were wrong.
+std::vector<std::string> reportLines(const std::vector<jet::TableCopy>& tables)
+{
+    std::vector<std::string> lines;
+    for (const jet::TableCopy& t : tables) {
+        const std::string name = "Table " + quote(t.name) + ": ";
+        if (t.foundByOwner)
+            lines.push_back(name + "its page map could not be read; its records were found on the pages it owns.");
+        if (t.rows < t.expected)
+            lines.push_back(name + std::to_string(t.expected - t.rows) + " of its " + std::to_string(t.expected) +
+                            " records could not be read and were left out.");
+        if (!t.lostPages.empty())
+            lines.push_back(name + jet::namePages(t.lostPages) + " could not be read; the records on " +
+                            (t.lostPages.size() == 1 ? "it" : "them") + " were left out.");
+        if (t.emptied > 0)
+            lines.push_back(name + std::to_string(t.emptied) +
+                            " Memo or OLE values could not be read and were left empty.");
+    }
+    for (const jet::TableCopy& t : tables)
+        if (t.stored != t.expected)
+            lines.push_back("Table " + quote(t.name) + ": its stored record count was " + std::to_string(t.stored) +
+                            (t.foundByOwner        ? "; the pages found hold "
+                             : t.lostPages.empty() ? "; its pages hold "
+                                                   : "; the pages that could be read hold ") +
+                            std::to_string(t.expected) + ".");
+    return lines;
+}
+
+} // namespace
+
+Status compactDatabase(const std::string& source, const std::string& target, bool salvage,
+                       std::vector<std::string>* report)
+{
+    if (report)
+        report->clear();
     jet::FileHeader header;
     Status status = jet::readFileHeader(source, &header);
     if (!status.isOk())
@@ -121,22 +154,14 @@ Status compactDatabase(const std::string& source, const std::string& target, boo
         status = confirmCopy(source, temp, header.password, tables);
     if (status.isOk())
         status = replacement.commit();
-    if (status.isOk() && dropped) {
-        for (const jet::TableCopy& t : tables) {
-            if (t.rows < t.expected)
-                dropped->push_back("Table " + quote(t.name) + ": " + std::to_string(t.expected - t.rows) + " of its " +
-                                   std::to_string(t.expected) + " records could not be read and were left out.");
-            if (t.emptied > 0)
-                dropped->push_back("Table " + quote(t.name) + ": " + std::to_string(t.emptied) +
-                                   " Memo or OLE values could not be read and were left empty.");
-        }
-    }
+    if (status.isOk() && report)
+        *report = reportLines(tables);
     return status;
 }
 
-Status repairDatabase(const std::string& path, std::vector<std::string>* dropped)
+Status repairDatabase(const std::string& path, std::vector<std::string>* report)
 {
-    return compactDatabase(path, path, true, dropped);
+    return compactDatabase(path, path, true, report);
 }
 
 void CompactDB(DatabaseToolDialogs& dialogs, MessageBoxes& boxes, MainWindowSurface& window)
@@ -177,16 +202,16 @@ void RepairDB(DatabaseToolDialogs& dialogs, MessageBoxes& boxes, MainWindowSurfa
     const std::string title = file->title.empty() ? titleOf(file->path) : file->title;
     window.setStatus("Repairing Database File: " + title);
     window.enableOff();
-    std::vector<std::string> dropped;
-    if (!repairDatabase(file->path, &dropped).isOk()) {
+    std::vector<std::string> report;
+    if (!repairDatabase(file->path, &report).isOk()) {
         boxes.show(kRepairFailed, Icon::None, Buttons::Ok);
         window.enableOn();
         return;
     }
     // Records left out are news the user must get, not only a status line.
-    if (!dropped.empty()) {
+    if (!report.empty()) {
         std::string note;
-        for (const std::string& line : dropped)
+        for (const std::string& line : report)
             note += (note.empty() ? "" : "\n") + line;
         boxes.show(note, Icon::None, Buttons::Ok);
     }

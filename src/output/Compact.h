@@ -48,13 +48,17 @@ std::optional<std::string> proposedCompactTarget(std::string_view sourceTitle);
 // cannot be copied is refused by name (Unsupported) and what cannot be read
 // completely fails the copy (Corruption), except with salvage (repair):
 // records no walk can read are then left out, Memo and OLE values that
-// cannot be read become Null, and each table's loss is added to dropped. Records on pages a table's page map does not list fail even a
-// salvage, as they may well be readable. source and target may be the same
-// path. On failure every file is as it was.
+// cannot be read become Null, and a table whose page map is lost is rebuilt
+// from the pages it owns. A table's records are those on the pages its page
+// map lists; other pages are free space. report gets one line per table for
+// what was left out or found another way, then one for each table whose
+// stored record count differs from what its pages hold (the copy stores the
+// true count). source and target may be the same path. On failure every
+// file is as it was.
 Status compactDatabase(const std::string& source, const std::string& target, bool salvage = false,
-                       std::vector<std::string>* dropped = nullptr);
-// Rebuilds path in place with compactDatabase(path, path, true, dropped).
-Status repairDatabase(const std::string& path, std::vector<std::string>* dropped = nullptr);
+                       std::vector<std::string>* report = nullptr);
+// Rebuilds path in place with compactDatabase(path, path, true, report).
+Status repairDatabase(const std::string& path, std::vector<std::string>* report = nullptr);
 
 // The two commands, dialogs included. Messages have an OK button and no icon.
 void CompactDB(DatabaseToolDialogs& dialogs, MessageBoxes& boxes, MainWindowSurface& window);

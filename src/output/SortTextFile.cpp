@@ -44,7 +44,8 @@ Status readWhole(const std::string& path, std::uint64_t sizeHint, PodBuffer<char
 
 // Drops the line ends from bytes in place, leaving the lines back to back, and
 // returns where each line starts plus one entry for the end of the last.
-PodBuffer<std::uint64_t> splitLines(PodBuffer<char>& bytes)
+// firstEnd receives the first line end ("" when there is none).
+PodBuffer<std::uint64_t> splitLines(PodBuffer<char>& bytes, std::string* firstEnd)
 {
     PodBuffer<std::uint64_t> starts;
     const std::size_t size = bytes.size();
@@ -58,8 +59,11 @@ PodBuffer<std::uint64_t> splitLines(PodBuffer<char>& bytes)
         if (read < size) {
             const bool cr = bytes[read] == '\r';
             ++read;
-            if (cr && read < size && bytes[read] == '\n')
+            const bool crLf = cr && read < size && bytes[read] == '\n';
+            if (crLf)
                 ++read;
+            if (firstEnd->empty())
+                *firstEnd = crLf ? "\r\n" : cr ? "\r" : "\n";
         }
     } while (read < size);
     starts.push_back(write);
@@ -93,6 +97,7 @@ struct SortedLines {
     PodBuffer<std::uint64_t> starts;
     PodBuffer<std::uint32_t> order;
     std::size_t count = 0;
+    std::string lineEnd; // the file's first; CR LF when it has none
 
     std::string_view line(std::uint32_t i) const
     {
@@ -121,7 +126,10 @@ bool readSorted(const std::string& path, bool caseSensitive, SortedLines& sorted
     // Checked before the line ends go, since lines joined may form a
     // character neither holds alone.
     const bool utf8 = isValidUtf8(std::string_view(bytes.data(), bytes.size()));
-    sorted.starts = splitLines(bytes);
+    sorted.starts = splitLines(bytes, &sorted.lineEnd);
+    // A list keeps its own line ends; one without any gets the lists' CR LF.
+    if (sorted.lineEnd.empty())
+        sorted.lineEnd = "\r\n";
     if (!utf8)
         recodeLines(bytes, sorted.starts);
     sorted.count = sorted.starts.size() - 1;
@@ -136,8 +144,9 @@ bool readSorted(const std::string& path, bool caseSensitive, SortedLines& sorted
     return true;
 }
 
-// The lines in sorted order, each followed by CR LF, in large pieces.
-void writeSorted(const SortedLines& sorted, const std::function<void(std::string_view)>& write)
+// The lines in sorted order, each followed by lineEnd, in large pieces.
+void writeSorted(const SortedLines& sorted, std::string_view lineEnd,
+                 const std::function<void(std::string_view)>& write)
 {
     std::string buffer;
     buffer.reserve(1 << 18);
@@ -149,7 +158,7 @@ void writeSorted(const SortedLines& sorted, const std::function<void(std::string
         if (k + 32 < lines)
             __builtin_prefetch(sorted.bytes.data() + sorted.starts[sorted.order[k + 32]]);
         buffer.append(sorted.line(sorted.order[k]));
-        buffer.append("\r\n");
+        buffer.append(lineEnd);
         if (buffer.size() >= (1 << 18) - 256) {
             write(buffer);
             buffer.clear();
@@ -170,7 +179,7 @@ bool SortTextFile(const std::string& path, bool caseSensitive, Status* error)
         setError(error, std::move(opened));
         return false;
     }
-    writeSorted(sorted, [&out](std::string_view bytes) { out.write(bytes); });
+    writeSorted(sorted, sorted.lineEnd, [&out](std::string_view bytes) { out.write(bytes); });
     if (Status done = out.commit(); !done.isOk()) {
         setError(error, std::move(done));
         return false;
@@ -184,7 +193,8 @@ bool sortTextFileInto(const std::string& path, bool caseSensitive, const std::fu
     SortedLines sorted;
     if (!readSorted(path, caseSensitive, sorted, error))
         return false;
-    writeSorted(sorted, write);
+    // Standard output, where every tool of a pipe expects LF.
+    writeSorted(sorted, "\n", write);
     return true;
 }
 

@@ -81,7 +81,7 @@ void StateControls::selectMethod(GenerationMethod method)
     // its notice instead.
     if (method == GenerationMethod::RandomCharacters)
         refreshReadout();
-    else
+    else if (method == GenerationMethod::RandomWords)
         m_readout.probability = std::string(kReadoutDisabledForWords);
 }
 

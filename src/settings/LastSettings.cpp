@@ -48,6 +48,12 @@ public:
         return converted(key, def, parseBoolText(text(key, boolText(def))));
     }
     bool switchOn(const std::string& key, bool def) { return int16(key, def ? 1 : 0) == 1; }
+    // A stored code of one of the option lists; a code no version wrote counts as not converting.
+    template <typename Enum, typename FromCode> Enum code(const std::string& key, Enum def, FromCode fromCode)
+    {
+        const auto number = parseInt16(text(key, std::to_string(static_cast<int>(def))));
+        return converted(key, def, number ? fromCode(*number) : std::nullopt);
+    }
 
 private:
     template <typename T> T converted(const std::string& key, T def, std::optional<T> value)
@@ -75,6 +81,19 @@ void loadWords(Loader& in, WordSettings& words)
     words.maxWordLength = in.int16("TypeWordLimitMax", def.maxWordLength);
     words.digitCount = in.int16("TypeNumAmt", def.digitCount);
     words.randomUppercase = in.boolean("TypeUcase", def.randomUppercase);
+    words.wordCase = in.code("TypeCase", def.wordCase, wordCaseFromCode);
+}
+
+void loadPronounceable(Loader& in, PronounceableSettings& p)
+{
+    const PronounceableSettings def;
+    p.totalPasswords = in.int32("PronTotalPasswords", def.totalPasswords);
+    p.minLength = in.int16("PronMinLength", def.minLength);
+    p.maxLength = in.int16("PronMaxLength", def.maxLength);
+    p.capital = in.code("PronCapital", def.capital, capitalFromCode);
+    p.digitCount = in.int16("PronDigits", def.digitCount);
+    p.symbol = in.boolean("PronSymbol", def.symbol);
+    p.separator = in.code("PronSeparator", def.separator, separatorFromCode);
 }
 
 std::string switchText(bool on)
@@ -130,7 +149,11 @@ std::vector<std::string> loadLastSettings(SettingsStore& store, OptionState& sta
 
     state.method =
         in.boolean("PasswordType", true) ? GenerationMethod::RandomCharacters : GenerationMethod::RandomWords;
+    // Stored beside PasswordType, which an older program reads as Random Words.
+    if (in.boolean("PronounceableType", false))
+        state.method = GenerationMethod::Pronounceable;
     loadWords(in, state.words);
+    loadPronounceable(in, state.pronounceable);
     state.pool.recount();
     return skipped;
 }
@@ -159,6 +182,19 @@ void saveLastSettings(SettingsStore& store, const OptionState& state)
     for (int i = 1; i <= kMaxLength; ++i)
         put("Rules" + std::to_string(i), std::to_string(state.rules.rule[i]));
     put("PasswordType", boolText(state.method == GenerationMethod::RandomCharacters));
+    put("PronounceableType", boolText(state.method == GenerationMethod::Pronounceable));
+}
+
+void savePronounceableSettings(SettingsStore& store, const PronounceableSettings& p)
+{
+    const auto put = [&store](const std::string& key, const std::string& value) { store.set(kSection, key, value); };
+    put("PronTotalPasswords", std::to_string(p.totalPasswords));
+    put("PronMinLength", std::to_string(p.minLength));
+    put("PronMaxLength", std::to_string(p.maxLength));
+    put("PronCapital", std::to_string(static_cast<int>(p.capital)));
+    put("PronDigits", std::to_string(p.digitCount));
+    put("PronSymbol", boolText(p.symbol));
+    put("PronSeparator", std::to_string(static_cast<int>(p.separator)));
 }
 
 } // namespace quorlix

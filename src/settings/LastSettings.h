@@ -30,7 +30,13 @@ inline std::string boolText(bool on)
 // Reading order: PasswordAmount, MinTotalSpaces, MaxTotalSpaces, Dups,
 // SideCheck, SeqCheck, Counter, SortPass, DictionaryFile, DictionaryCheck,
 // DictionarySearch, StrongPasswords, Hyphen<i> and BlankSpaces<i> for i 1..59,
-// XChar<33..126>, Rules<1..60>, PasswordType, then the eleven Random Words keys.
+// XChar<33..126>, Rules<1..60>, PasswordType, PronounceableType (True selects
+// Pronounceable whatever PasswordType says), the eleven Random Words keys and
+// TypeCase (the word case: 0 lower, 1 upper, 2 capitalised, 3 alternating,
+// 4 random), then the Pronounceable keys PronTotalPasswords, PronMinLength,
+// PronMaxLength, PronCapital (0 none, 1 first, 2 random), PronDigits,
+// PronSymbol and PronSeparator (0 none, 1 hyphen, 2 blank, 3 dot). Keys an
+// older program did not write take their defaults.
 //
 // A switch counts as on only when its value is exactly 1; pool flags, marks and
 // rules keep the number stored (an "XChar65" of 2 loads as 2, unavailable).
@@ -38,8 +44,12 @@ inline std::string boolText(bool on)
 std::vector<std::string> loadLastSettings(SettingsStore& store, OptionState& state);
 
 // Writes the thirteen scalar keys and the 272 indexed keys (BlankSpaces<i>
-// before Hyphen<i>, then XChar, then Rules; PasswordType last). The Random
-// Words keys are written by the Random Words settings window, not here.
+// before Hyphen<i>, then XChar, then Rules; PasswordType and
+// PronounceableType last). The Random Words keys are written by the Random
+// Words settings window, the Pronounceable ones by its own, not here.
 void saveLastSettings(SettingsStore& store, const OptionState& state);
+
+// The Pronounceable keys, as Accept in the Pronounceable settings window writes them.
+void savePronounceableSettings(SettingsStore& store, const PronounceableSettings& settings);
 
 } // namespace quorlix

@@ -47,6 +47,21 @@ public:
         return line ? std::optional<std::string>(textItem(*line)) : std::nullopt;
     }
     std::optional<std::int32_t> int32() { return number(parseInt32); }
+    // A code of an option list; one no version wrote cannot be read.
+    template <typename FromCode> auto code(FromCode fromCode) -> decltype(fromCode(0))
+    {
+        auto line = next();
+        if (!line)
+            return std::nullopt;
+        const auto number = parseInt16(*line);
+        const auto value = number ? fromCode(*number) : std::nullopt;
+        if (value) {
+            ++m_report.applied;
+            ++m_report.recognised;
+        } else
+            m_report.skipped.push_back(m_index);
+        return value;
+    }
     std::optional<std::int16_t> int16() { return number(parseInt16); }
     // Flags and their kin: on exactly when the line holds 1.
     std::optional<bool> flagIsOne()
@@ -85,7 +100,9 @@ private:
     {
         ++m_index;
         if (m_index > static_cast<int>(m_lines.size())) {
-            m_report.skipped.push_back(m_index);
+            // An older file ends before the newer items: they are not missing.
+            if (m_index <= kSettingsFileClassicLines)
+                m_report.skipped.push_back(m_index);
             return std::nullopt;
         }
         return std::string_view(m_lines[static_cast<std::size_t>(m_index - 1)]);
@@ -171,6 +188,7 @@ std::vector<std::string> settingsFileItems(const OptionState& state)
     const auto& c = state.checks;
     const auto& w = state.words;
     const bool characters = state.method == GenerationMethod::RandomCharacters;
+    const auto& pr = state.pronounceable;
 
     items.push_back(linePrintInteger(state.run.totalPasswords));
     items.push_back(linePrintInteger(state.run.minLength));
@@ -205,6 +223,15 @@ std::vector<std::string> settingsFileItems(const OptionState& state)
         items.push_back(linePrintInteger(state.pool.flag(code)));
     for (int p = 1; p <= kMaxLength; ++p)
         items.push_back(linePrintInteger(state.rules.rule[p]));
+    items.push_back(flag(state.method == GenerationMethod::Pronounceable));
+    items.push_back(linePrintInteger(pr.totalPasswords));
+    items.push_back(linePrintInteger(pr.minLength));
+    items.push_back(linePrintInteger(pr.maxLength));
+    items.push_back(linePrintInteger(static_cast<int>(pr.capital)));
+    items.push_back(linePrintInteger(pr.digitCount));
+    items.push_back(flag(pr.symbol));
+    items.push_back(linePrintInteger(static_cast<int>(pr.separator)));
+    items.push_back(linePrintInteger(static_cast<int>(w.wordCase)));
     return items;
 }
 
@@ -229,7 +256,7 @@ Status saveSettingsFile(const std::string& path, const OptionState& state)
 
 namespace {
 
-// Only the first 297 lines matter, and no item is anywhere near 4 KiB: of a
+// Only the first 306 lines matter, and no item is anywhere near 4 KiB: of a
 // longer line only the start is kept.
 constexpr std::size_t kLongestLine = 4095;
 
@@ -281,6 +308,19 @@ SettingsFileReport readSettingsLines(std::vector<std::string> lines, OptionState
             state.pool.setFlag(code, *value);
     for (int p = 1; p <= kMaxLength; ++p)
         take(in.int16(), state.rules.rule[p]);
+    // Line 298 decides over line 13 when it says Pronounceable; an older file
+    // has no such line and keeps the method of line 13.
+    if (const auto pronounceable = in.flagIsOne(); pronounceable && *pronounceable)
+        state.method = GenerationMethod::Pronounceable;
+    auto& pr = state.pronounceable;
+    take(in.int32(), pr.totalPasswords);
+    take(in.int16(), pr.minLength);
+    take(in.int16(), pr.maxLength);
+    take(in.code(capitalFromCode), pr.capital);
+    take(in.int16(), pr.digitCount);
+    take(in.flagIsOne(), pr.symbol);
+    take(in.code(separatorFromCode), pr.separator);
+    take(in.code(wordCaseFromCode), w.wordCase);
     state.pool.recount();
     return report;
 }
@@ -355,6 +395,17 @@ std::string settingsItemName(int line)
         "amount of random digits",
         "random uppercase",
     };
+    static const char* const kLast[] = {
+        "Pronounceable selected",
+        "Pronounceable total passwords",
+        "Pronounceable minimum length",
+        "Pronounceable maximum length",
+        "Pronounceable capital",
+        "Pronounceable digits",
+        "Pronounceable symbol",
+        "Pronounceable separator",
+        "word case",
+    };
     constexpr int kMarksStart = 26, kPoolStart = 144, kRulesStart = 238;
     if (line >= 1 && line < kMarksStart)
         return kFirst[line - 1];
@@ -364,8 +415,10 @@ std::string settingsItemName(int line)
     if (line >= kPoolStart && line < kRulesStart)
         return "pool flag of \"" +
                std::string(1, static_cast<char>(poolOrderCodes()[static_cast<std::size_t>(line - kPoolStart)])) + "\"";
-    if (line >= kRulesStart && line <= kSettingsFileLines)
+    if (line >= kRulesStart && line <= kSettingsFileClassicLines)
         return "rule of position " + std::to_string(line - kRulesStart + 1);
+    if (line > kSettingsFileClassicLines && line <= kSettingsFileLines)
+        return kLast[line - kSettingsFileClassicLines - 1];
     return "line " + std::to_string(line);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
-// Named settings files (".set"): the whole option state as 297 lines of text,
-// one item per line, each ended by CR LF.
+// Named settings files (".set"): the whole option state as 306 lines of text,
+// one item per line, each ended by CR LF. The first 297 are those every
+// version wrote; the last nine came with the Pronounceable method and the
+// word case, so a file of 297 lines is an older one and loads as it did.
 //
 //   1-3     total passwords, minimum, maximum        integer
 //   4-8     duplication, side-by-side, sequential,
@@ -18,6 +20,14 @@
 //   26-143  hyphen mark, blank mark for 1..59        flag
 //   144-237 pool flags in pool order                 flag
 //   238-297 rules for positions 1..60                integer
+//   298     Pronounceable selected                   flag (decides over 13)
+//   299-301 Pronounceable total passwords, min, max  integer
+//   302     capital: 0 none, 1 first, 2 random       integer
+//   303     digits                                   integer
+//   304     symbol                                   flag
+//   305     separator: 0 none, 1 -, 2 blank, 3 .     integer
+//   306     word case: 0 lower, 1 upper,
+//           2 capitalised, 3 alternating, 4 random   integer
 //
 // Integers and flags are written in line-print form: a blank (or "-") before
 // the digits and one blank after (" 25 ", "-3 "). Texts are written unchanged.
@@ -31,7 +41,9 @@
 
 namespace quorlix {
 
-inline constexpr int kSettingsFileLines = 297;
+inline constexpr int kSettingsFileLines = 306;
+// Files of older versions end here; the lines after it are not missing from them.
+inline constexpr int kSettingsFileClassicLines = 297;
 // Reading stops here: a settings file is a few kilobytes, and a device such
 // as /dev/zero would be read for ever.
 inline constexpr std::size_t kSettingsFileMostBytes = 1 << 20;
@@ -42,7 +54,7 @@ inline constexpr std::string_view kSettingsFilter = "Settings File (*.set)|*.set
 // " 25 " for 25, "-3 " for -3.
 std::string linePrintInteger(long long value);
 
-// The 297 items of state, without line ends.
+// The 306 items of state, without line ends.
 std::vector<std::string> settingsFileItems(const OptionState& state);
 // The file's bytes: every item followed by CR LF.
 std::string settingsFileText(const OptionState& state);
@@ -70,7 +82,7 @@ SettingsFileReport readSettingsText(std::string_view text, OptionState& state);
 
 // Reads the file at path; a file that cannot be opened changes nothing and
 // returns its error, and so does one whose first kSettingsFileMostBytes do
-// not hold its 297 lines (TooLarge).
+// not hold its 306 lines (TooLarge).
 Status loadSettingsFile(const std::string& path, OptionState& state, SettingsFileReport* report = nullptr);
 
 // What the item of a line is, e.g. "minimum total characters" for line 2,

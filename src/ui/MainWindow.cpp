@@ -21,7 +21,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "engine/PasswordSpace.h"
+#include "engine/PronounceableForm.h"
 #include "engine/RunTexts.h"
 #include "options/Readout.h"
 #include "output/DisplayTools.h"
@@ -29,6 +32,7 @@
 #include "settings/LastSettings.h"
 #include "ui/HelpWindows.h"
 #include "ui/ProgressBar.h"
+#include "ui/ToolDialogs.h"
 #include "ui/Widgets.h"
 
 namespace quorlix::ui
@@ -95,7 +99,7 @@ class MainWindow::Surface final : public MainWindowSurface
 public:
     explicit Surface(MainWindow& w) : m_w(w) {}
 
-    void setStatus(std::string_view text) override { m_w.m_statusLine->setText(qs(text)); }
+    void setStatus(std::string_view text) override { m_w.setStatusText(qs(text)); }
     void setHeading(std::string_view text) override { m_w.m_displayHeading->setText(qs(text)); }
     void setCounter(std::string_view text) override { m_w.m_generatedCount->setText(qs(text)); }
     void setCountdown(std::string_view text) override { m_w.m_clock->setText(qs(text)); }
@@ -112,13 +116,14 @@ public:
     void setExecuteEnabled(bool on) override
     {
         m_w.m_executeOn = on;
-        m_w.m_executeButton->setEnabled(on);
-        m_w.m_executeAction->setEnabled(on);
+        // Not before the finished list is shown.
+        m_w.m_executeButton->setEnabled(on && !m_w.m_updatingList);
+        m_w.m_executeAction->setEnabled(on && !m_w.m_updatingList);
     }
     void setStopEnabled(bool on) override
     {
         m_w.m_stopOn = on;
-        m_w.m_stopButton->setEnabled(on);
+        m_w.updateRunButtons();
     }
     void enableOff() override { m_w.enableOff(); }
     void enableOn() override { m_w.enableOn(); }
@@ -126,8 +131,8 @@ public:
     void selectFirstRow() override { m_w.selectFirstRow(); }
     void setMethodOptionsEnabled(bool on) override
     {
-        m_w.m_methodButtons[0]->setEnabled(on);
-        m_w.m_methodButtons[1]->setEnabled(on);
+        for (QRadioButton* b : m_w.m_methodButtons)
+            b->setEnabled(on);
     }
     bool isMinimized() const override { return m_w.isMinimized(); }
     void refreshReadout() override { m_w.refreshReadout(); }
@@ -169,7 +174,7 @@ public:
     // settings window.
     void selectMethod(GenerationMethod method) override
     {
-        m_w.m_methodButtons[method == GenerationMethod::RandomWords ? 1 : 0]->setChecked(true);
+        m_w.m_methodButtons[static_cast<int>(method)]->setChecked(true);
         m_w.switchMethod(method);
     }
     void setRulesLight(bool green) override { m_w.setRulesLight(green); }
@@ -230,12 +235,14 @@ void MainWindow::buildControls()
     m_methodButtons[0]->setObjectName(QStringLiteral("optType0"));
     m_methodButtons[1] = new QRadioButton(tr("Random Words:"), typeBox);
     m_methodButtons[1]->setObjectName(QStringLiteral("optType1"));
+    m_methodButtons[2] = new QRadioButton(tr("Pronounceable:"), typeBox);
+    m_methodButtons[2]->setObjectName(QStringLiteral("optType2"));
     auto* typeGroup = new QButtonGroup(this);
-    typeGroup->addButton(m_methodButtons[0], 0);
-    typeGroup->addButton(m_methodButtons[1], 1);
     auto* typeLayout = new QVBoxLayout(typeBox);
-    typeLayout->addWidget(m_methodButtons[0]);
-    typeLayout->addWidget(m_methodButtons[1]);
+    for (int i = 0; i < 3; ++i) {
+        typeGroup->addButton(m_methodButtons[i], i);
+        typeLayout->addWidget(m_methodButtons[i]);
+    }
 
     // Amount, lengths and readouts.
     m_totalPasswordsCaption = label(central, "Label44", tr("Total Passwords"));
@@ -391,7 +398,7 @@ void MainWindow::buildControls()
     all->addWidget(m_statusLine);
 
     // Tab order: options top to bottom, then the buttons, then the display.
-    QWidget* order[] = {m_methodButtons[0], m_methodButtons[1], m_totalPasswordsField, m_minLengthField,
+    QWidget* order[] = {m_methodButtons[0], m_methodButtons[1], m_methodButtons[2], m_totalPasswordsField, m_minLengthField,
                         m_maxLengthField,   m_duplicationCheck, m_sideBySideCheck,     m_sequentialCheck,
                         m_dictionaryCheck,  m_wholeWordMode,    m_hybridMode,          m_strongPasswordsCheck,
                         m_sortDisplayCheck, m_executeButton,    m_stopButton,          m_passwordList,
@@ -401,6 +408,7 @@ void MainWindow::buildControls()
 
     // Quick help topics.
     setHelpTopic({m_methodButtons[0], m_methodButtons[1], typeBox}, QStringLiteral("Password Type"));
+    setHelpTopic(m_methodButtons[2], QStringLiteral("Pronounceable"));
     setHelpTopic(m_totalPasswordsCaption, QStringLiteral("Total Passwords"));
     setHelpTopic(m_totalPasswordsField, QStringLiteral("Total Passwords"));
     setHelpTopic({m_minLengthCaption, m_maxLengthCaption, m_minLengthField, m_maxLengthField},
@@ -434,6 +442,8 @@ void MainWindow::buildControls()
     connect(m_methodButtons[0], &QRadioButton::clicked, this,
             [this] { methodClicked(GenerationMethod::RandomCharacters); });
     connect(m_methodButtons[1], &QRadioButton::clicked, this, [this] { methodClicked(GenerationMethod::RandomWords); });
+    connect(m_methodButtons[2], &QRadioButton::clicked, this,
+            [this] { methodClicked(GenerationMethod::Pronounceable); });
     connect(m_totalPasswordsField, &QLineEdit::textChanged, this,
             [this](const QString& t) { applyFieldChange(changeTotalPasswords(m_state.run, t.toStdString())); });
     connect(m_minLengthField, &QLineEdit::textChanged, this,
@@ -483,9 +493,11 @@ void MainWindow::buildMenus()
 
     QMenu* file = menuBar()->addMenu(tr("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    add(file, "mnuNewWindow", tr("&New Window"), [this] { m_program.openWindow(); });
+    add(file, "mnuNewWindow", tr("&New Window"), [this] { m_program.openWindow(); })->setShortcut(QKeySequence::New);
     add(file, "mnuOpenTxt", tr("Open Text File"), [this] { openTextFile(); });
     m_saveAsAction = add(file, "SaveAsMenu", tr("Save &As"), [this] { saveAs(); });
+    // The program's one save of the display; settings files have their own item.
+    m_saveAsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     file->addSeparator();
     add(file, "mnuOpenSettings", tr("&Open Settings"), [this] { openSettings(); });
     add(file, "mnuSaveSettings", tr("&Save Settings"), [this] { saveSettings(); });
@@ -506,6 +518,9 @@ void MainWindow::buildMenus()
     QMenu* options = menuBar()->addMenu(tr("&Options"));
     options->setObjectName(QStringLiteral("mnuOptions"));
     m_executeAction = add(options, "mnuExecute", tr("&Execute"), [this] { execute(); });
+    // The menu shows the first.
+    m_executeAction->setShortcuts(
+        {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     options->addSeparator();
     QMenu* separators = menu(options, "mnuSeparators", tr("Insert &Seperators"));
     m_hyphensAction = add(separators, "mnuHyphens", tr("H&yphens"), [this] { showInserts(false); });
@@ -513,6 +528,7 @@ void MainWindow::buildMenus()
     add(options, "mnuCharacters", tr("C&haracters"), [this] { showCharacters(); });
     add(options, "mnuPasswordRules", tr("&Password Rules"), [this] { showPasswordRules(); });
     add(options, "mnuRandomWordsSettings", tr("Random Words Settings"), [this] { showWordSettings(); });
+    add(options, "mnuPronounceableSettings", tr("Pronounceable Settings"), [this] { showPronounceableSettings(); });
     options->addSeparator();
     auto pairedItem = [&](const char* name, const QString& text, QCheckBox* box) {
         QAction* a = options->addAction(text);
@@ -638,24 +654,37 @@ void MainWindow::initialise()
 void MainWindow::enableOff()
 {
     m_busy = true;
+    // What stays usable during a long operation; the live counter and the
+    // status line stay readable. Stop goes by the run alone.
+    const std::initializer_list<QWidget*> stay{
+        m_maxLengthCaption, m_counterSwitch,  m_totalPasswordsCaption, m_minLengthCaption,   m_charactersCaption,
+        m_generatedCaption, m_generatedCount, m_displayHeading,        m_probabilityCaption, m_statusLine};
     for (QWidget* w : m_allWidgets)
-        w->setEnabled(false);
+        if (w != m_stopButton && std::find(stay.begin(), stay.end(), w) == stay.end())
+            w->setEnabled(false);
+    for (QWidget* w : stay)
+        w->setEnabled(true);
     for (QAction* a : m_allActions)
         a->setEnabled(false);
-    // What stays usable during a long operation.
-    for (QWidget* w : std::initializer_list<QWidget*>{m_stopButton, m_maxLengthCaption, m_counterSwitch,
-                                                      m_totalPasswordsCaption, m_minLengthCaption, m_charactersCaption,
-                                                      m_generatedCaption, m_displayHeading, m_probabilityCaption})
-        w->setEnabled(true);
+    updateRunButtons();
 }
 
 void MainWindow::enableOn()
 {
     m_busy = false;
+    // Every end of a run comes through here: from now on Stop would do
+    // nothing. Execute waits for a finished list still on its way, and then
+    // comes back on as here (a stop noticed at the very end gives it no
+    // other say).
+    m_stopOn = false;
+    if (m_updatingList)
+        m_executeOn = true;
     for (QWidget* w : m_allWidgets)
-        w->setEnabled(true);
+        if (w != m_stopButton && !(m_updatingList && w == m_executeButton))
+            w->setEnabled(true);
     for (QAction* a : m_allActions)
-        a->setEnabled(true);
+        if (!(m_updatingList && a == m_executeAction))
+            a->setEnabled(true);
     if (m_model.rowCount() == 0) {
         for (QAction* a : {m_copyAction, m_saveAsAction, m_clearDisplayAction, m_listCopyAction})
             a->setEnabled(false);
@@ -663,16 +692,34 @@ void MainWindow::enableOn()
     const bool dictionary = m_dictionaryCheck->isChecked();
     m_wholeWordMode->setEnabled(dictionary);
     m_hybridMode->setEnabled(dictionary);
-    // Stop only while a run goes: at rest it would do nothing.
-    m_stopButton->setEnabled(m_worker.busy());
-    if (m_state.method == GenerationMethod::RandomWords)
+    updateRunButtons();
+    if (m_state.method != GenerationMethod::RandomCharacters)
         applyMethodState();
+}
+
+void MainWindow::updateRunButtons()
+{
+    // Stop only while a run goes and can still be stopped: not during Save
+    // As, a conversion or their questions, nor once the run has ended.
+    m_stopButton->setEnabled(m_work == Work::Run && m_stopOn && !m_updatingList && !m_leaving);
 }
 
 // The controls only the Random Characters method reads are off while Random
 // Words is selected.
 void MainWindow::applyMethodState()
 {
+    if (m_state.method == GenerationMethod::Pronounceable) {
+        // Its amount and lengths are in its own window; the checks of the
+        // characters do not apply, the duplication, dictionary and sort ones do.
+        for (QWidget* w : std::initializer_list<QWidget*>{
+                 m_totalPasswordsField, m_minLengthField, m_maxLengthField, m_sideBySideCheck, m_sequentialCheck,
+                 m_strongPasswordsCheck, m_charactersCount, m_totalPasswordsCaption, m_minLengthCaption,
+                 m_charactersCaption, m_maxLengthCaption})
+            w->setEnabled(false);
+        m_probabilityReadout->setText(displayText(pronounceableProbabilityText(m_state.pronounceable)));
+        m_possibleReadout->setText(qs(pronounceableSpaceText(m_state.pronounceable)));
+        return;
+    }
     if (m_state.method != GenerationMethod::RandomWords)
         return;
     for (QWidget* w : std::initializer_list<QWidget*>{
@@ -740,6 +787,8 @@ void MainWindow::refreshReadout()
     m_charactersCount->setText(qs(readout.charactersToUse));
     if (m_state.method == GenerationMethod::RandomWords)
         m_probabilityReadout->setText(qs(kReadoutDisabledForWords));
+    else if (m_state.method == GenerationMethod::Pronounceable)
+        m_probabilityReadout->setText(displayText(pronounceableProbabilityText(m_state.pronounceable)));
     else
         m_probabilityReadout->setText(displayText(readout.probability));
     updateSpaceReadout();
@@ -749,6 +798,10 @@ void MainWindow::updateSpaceReadout()
 {
     if (m_state.method == GenerationMethod::RandomWords)
         return;
+    if (m_state.method == GenerationMethod::Pronounceable) {
+        m_possibleReadout->setText(qs(pronounceableSpaceText(m_state.pronounceable)));
+        return;
+    }
     CharacterPool pool = m_state.pool;
     pool.recount();
     const PasswordSpace space = passwordSpace(pool, m_state.run, m_state.rules, m_state.checks);
@@ -777,6 +830,8 @@ void MainWindow::methodClicked(GenerationMethod method)
     switchMethod(method);
     if (method == GenerationMethod::RandomWords)
         showWordSettings();
+    else if (method == GenerationMethod::Pronounceable)
+        showPronounceableSettings();
 }
 
 void MainWindow::switchClicked(QCheckBox* box)
@@ -884,6 +939,8 @@ void MainWindow::resizeEvent(QResizeEvent* event)
 void MainWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        m_program.windowActivated(this);
     if (event->type() == QEvent::WindowStateChange) {
         m_worker.setMinimized(isMinimized());
         if (!isMinimized())
@@ -893,8 +950,81 @@ void MainWindow::changeEvent(QEvent* event)
 
 void MainWindow::closeAsFollower()
 {
-    m_saveOnClose = false;
+    leave();
     close();
+}
+
+void MainWindow::leave()
+{
+    m_leaving = true;
+    m_closeRequested = true;
+    // A run stops as if OK were chosen at its prompt; the questions its work
+    // waits on get their closing answer.
+    m_runState.stopRequested.store(1);
+    m_worker.answerForClosing();
+    updateRunButtons();
+    // This window's own dialogs and message boxes close as Escape would
+    // close them, so that nothing waits for an answer that cannot come.
+    std::vector<QPointer<QWidget>> dialogs;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top != this && top->isVisible() && top->isModal() && isAncestorOf(top))
+            dialogs.emplace_back(top);
+    for (const auto& d : dialogs)
+        if (d)
+            d->close();
+}
+
+void MainWindow::startLeaving()
+{
+    // The closed window's options become the last settings; the others go without saving theirs.
+    saveLastSettings(m_services.settings, m_state);
+    m_services.settings.sync();
+    m_program.leaveAll(this);
+}
+
+void MainWindow::closeConfirmed()
+{
+    startLeaving();
+    close();
+}
+
+std::optional<TaskInProgress> MainWindow::taskInProgress() const
+{
+    using Kind = TaskInProgress::Kind;
+    for (const DownloadDialog* download : findChildren<DownloadDialog*>())
+        if (download->downloading())
+            return TaskInProgress{Kind::Download};
+    if (!m_worker.busy() || m_closed)
+        return std::nullopt;
+    if (m_work == Work::Run) {
+        TaskInProgress run{m_runFiles > 0 ? Kind::MultiFileRun : Kind::Run};
+        run.made = static_cast<std::int64_t>(m_worker.rowsMade());
+        run.total = m_runTotal;
+        run.files = m_runFiles;
+        return run;
+    }
+    // Work that waits on a dialog has nothing under way yet, or nothing left:
+    // closing answers the dialog.
+    if (m_worker.asking())
+        return std::nullopt;
+    switch (m_work) {
+    case Work::SaveAs:
+        return TaskInProgress{Kind::SaveAs};
+    case Work::OpenTextFile:
+        return TaskInProgress{Kind::OpenTextFile};
+    case Work::Convert:
+        return TaskInProgress{Kind::Convert};
+    case Work::Sort:
+        return TaskInProgress{Kind::Sort};
+    case Work::Compact:
+        return TaskInProgress{Kind::Compact};
+    case Work::Repair:
+        return TaskInProgress{Kind::Repair};
+    case Work::None:
+    case Work::Run:
+        break;
+    }
+    return std::nullopt;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -903,24 +1033,31 @@ void MainWindow::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
+    if (!m_leaving) {
+        // The user closes this window, and with it the program: first a
+        // question when that would end work in any window.
+        if (m_program.askBeforeClosing(this)) {
+            event->ignore();
+            return;
+        }
+        startLeaving();
+    }
     if (m_worker.busy() || m_waitDepth > 0) {
-        // A run stops as if OK were chosen at its prompt; what it made is kept
-        // and its file closed. The window closes when the work has ended.
+        // The window closes when its work has ended (workEnded) or its
+        // dialogs have returned; a box a dialog shows on its way out (a
+        // cancelled download says so) is closed too.
         event->ignore();
         m_closeRequested = true;
-        m_worker.answerForClosing();
-        m_runState.stopRequested.store(1);
         if (!m_worker.busy())
-            QTimer::singleShot(100, this, [this] { close(); }); // after the question on screen is answered
+            QTimer::singleShot(100, this, [this] {
+                leave();
+                close();
+            });
         return;
-    }
-    if (m_saveOnClose) {
-        saveLastSettings(m_services.settings, m_state);
-        m_services.settings.sync();
     }
     m_closed = true;
     event->accept();
-    m_program.closeAllBut(this);
+    m_program.closeAllBut(this); // what opened meanwhile
 }
 
 } // namespace quorlix::ui

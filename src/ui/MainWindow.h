@@ -51,6 +51,7 @@ class CharactersDialog;
 class InsertsDialog;
 class RulesDialog;
 class WordSettingsDialog;
+class PronounceableDialog;
 class MultiFileDialog;
 class SearchDialog;
 
@@ -93,6 +94,7 @@ public:
     void showInserts(bool blanks);
     void showPasswordRules();
     void showWordSettings();
+    void showPronounceableSettings();
     void showMultiFile();
     void showDownloadDictionary();
     void showAbout();
@@ -109,6 +111,17 @@ public:
     // The next close does not save the settings: another main window is
     // closing the program and has saved its own.
     void closeAsFollower();
+    // The long work this window has under way, if any. Work that only waits
+    // for the user to answer a dialog is not counted (closing answers it),
+    // except a run, whose passwords would go.
+    std::optional<TaskInProgress> taskInProgress() const;
+    // The program is closing: a run stops as if OK were chosen at its prompt,
+    // questions are answered at once, and the window closes when its work has
+    // ended, without saving its settings.
+    void leave();
+    // Closing confirmed by the user: this window's options become the last
+    // settings and every window closes.
+    void closeConfirmed();
 
     // WorkerHost
     void applyFlush(WorkerFlush& flush) override;
@@ -171,10 +184,21 @@ private:
     void changeActiveDictionary();
     void viewDictionary();
 
+    // What the worker is doing.
+    enum class Work { None, Run, SaveAs, OpenTextFile, Convert, Sort, Compact, Repair };
+
     // Starts work on the worker; one at a time per window.
-    bool startWork(std::function<void(WorkerSide&)> work, std::function<void()> done = {});
+    bool startWork(Work kind, std::function<void(WorkerSide&)> work, std::function<void()> done = {});
     void workEnded();
-    void runEnded(std::unique_ptr<ResultList> runList);
+    // The run has reached its end while its rows are still held back: the
+    // display shows the updating text until it has the finished list.
+    void beginListUpdate();
+    void endListUpdate();
+    void setStatusText(const QString& text);
+    // Stop as the run's state allows.
+    void updateRunButtons();
+    // Saves this window's options and makes every window of the program leave.
+    void startLeaving();
 
     Program& m_program;
     Services& m_services;
@@ -199,16 +223,22 @@ private:
     bool m_busy = false;     // between enableOff and enableOn
     bool m_executeOn = true; // the last state a run gave the buttons
     bool m_stopOn = false;
+    Work m_work = Work::None;
+    bool m_runRowsHeld = false;          // the running run's rows are not shown live
+    bool m_updatingList = false;         // the run has ended; its list is not shown yet
+    std::optional<QString> m_heldStatus; // the run's last status, shown with its list
+    std::int64_t m_runTotal = 0;         // passwords the running run was asked for (per file)
+    std::int32_t m_runFiles = 0;         // files of a multi-file run, else 0
     bool m_selectFirstPending = false;
     bool m_runSorted = false;    // sort mode of the running run's list
     bool m_runListShown = false; // the run cleared its list: the display shows it
     bool m_closeRequested = false;
-    bool m_saveOnClose = true;
+    bool m_leaving = false; // the program is closing; no question, no save
     bool m_closed = false;
 
     // Controls, named by role; each keeps its old form's name as its objectName,
     // by which tests and screenshots find it.
-    QRadioButton* m_methodButtons[2]{};
+    QRadioButton* m_methodButtons[3]{}; // by GenerationMethod
     QLineEdit* m_totalPasswordsField = nullptr;
     QLineEdit* m_minLengthField = nullptr;
     QLineEdit* m_maxLengthField = nullptr;
@@ -267,6 +297,7 @@ private:
     QPointer<InsertsDialog> m_inserts;
     QPointer<RulesDialog> m_rules;
     QPointer<WordSettingsDialog> m_wordSettings;
+    QPointer<PronounceableDialog> m_pronounceableSettings;
     QPointer<MultiFileDialog> m_multiFileDialog;
     QPointer<SearchDialog> m_search;
 };

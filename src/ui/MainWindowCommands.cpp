@@ -25,6 +25,7 @@
 #include "ui/MainWindow.h"
 #include "ui/OptionDialogs.h"
 #include "ui/ProgressBar.h"
+#include "ui/PronounceableDialog.h"
 #include "ui/SaveAsBox.h"
 #include "ui/ToolDialogs.h"
 #include "ui/ViewerWindow.h"
@@ -53,8 +54,8 @@ void MainWindow::execute()
     // options (symbols deactivated, separator marks pruned, multi-file mode off).
     auto runList = std::make_unique<ResultList>();
     Yielder yielder(surface());
-    const RunRequest request{m_state.method, m_state.run, m_state.checks,         m_state.pool, m_state.inserts,
-                             m_state.rules,  m_multiFile, m_state.dictionaryFile, m_state.words};
+    const RunRequest request{m_state.method, m_state.run, m_state.checks,         m_state.pool,  m_state.inserts,
+                             m_state.rules,  m_multiFile, m_state.dictionaryFile, m_state.words, m_state.pronounceable};
     RunEnvironment env{surface(), *m_boxes, *runList, yielder, m_runState, m_random};
     const std::optional<RunControl::Dispatch> dispatch = RunControl(request, env).prepare();
     if (!dispatch || m_closeRequested)
@@ -77,12 +78,21 @@ void MainWindow::execute()
     });
     m_runSorted = run->list->sorted();
     m_runListShown = false;
+    m_runRowsHeld = false;
+    using Dispatch = RunControl::Dispatch;
+    const bool multi = *dispatch == Dispatch::MultiFileCharacters || *dispatch == Dispatch::MultiFileWords ||
+                       *dispatch == Dispatch::MultiFilePronounceable;
+    m_runTotal = run->options.method == GenerationMethod::RandomWords     ? run->options.words.totalPasswords
+                 : run->options.method == GenerationMethod::Pronounceable ? run->options.pronounceable.totalPasswords
+                                                                          : run->options.run.totalPasswords;
+    m_runFiles = multi ? run->multiFile.totalFiles : 0;
     enableOff();
     startWork(
+        Work::Run,
         [this, run, dispatch = *dispatch](WorkerSide& side) {
             OptionState& o = run->options;
-            const RunRequest r{o.method, o.run,          o.checks,         o.pool, o.inserts,
-                               o.rules,  run->multiFile, o.dictionaryFile, o.words};
+            const RunRequest r{o.method, o.run,          o.checks,         o.pool,  o.inserts,
+                               o.rules,  run->multiFile, o.dictionaryFile, o.words, o.pronounceable};
             RunEnvironment e{side.surface, side.boxes, *run->list, side.yielder, m_runState, m_random};
             RunControl control(r, e);
             control.setDictionaryCheck(m_checker.get());
@@ -106,10 +116,12 @@ void MainWindow::stop()
     m_runState.stopRequested.store(1);
 }
 
-bool MainWindow::startWork(std::function<void(WorkerSide&)> work, std::function<void()> done)
+bool MainWindow::startWork(Work kind, std::function<void(WorkerSide&)> work, std::function<void()> done)
 {
     if (m_worker.busy())
         return false;
+    m_work = kind;
+    m_stopOn = false;
     m_list->settle(); // the work may read it while the display paints it
     m_worker.start(std::move(work), [this, done = std::move(done)] {
         if (done)
@@ -121,15 +133,20 @@ bool MainWindow::startWork(std::function<void(WorkerSide&)> work, std::function<
 
 void MainWindow::workEnded()
 {
-    if (m_busy) {
+    // The finished list is shown by now: the run's last status follows it.
+    const bool listUpdated = m_updatingList;
+    endListUpdate();
+    m_work = Work::None;
+    m_stopOn = false;
+    if (m_busy)
         // Work that locked the window and did not unlock it (a Random Words
         // run leaves the buttons to Execute): unlock it as a run's end would.
         enableOn();
+    if (m_busy || listUpdated) {
         m_executeButton->setEnabled(m_executeOn);
         m_executeAction->setEnabled(m_executeOn);
-        m_stopButton->setEnabled(false);
     }
-    m_stopButton->setEnabled(false);
+    updateRunButtons();
     updateDisplayCommands();
     if (m_closeRequested)
         QTimer::singleShot(0, this, [this] { close(); });
@@ -137,6 +154,17 @@ void MainWindow::workEnded()
 
 void MainWindow::applyFlush(WorkerFlush& flush)
 {
+    if (m_work == Work::Run) {
+        // A run whose rows wait in its own list has ended when it hands the
+        // buttons back: from then until the window shows that list, the
+        // updating text stands and Execute and Stop are off.
+        m_runRowsHeld = flush.rowsHeld;
+        const bool ends = std::any_of(flush.commands.begin(), flush.commands.end(), [](WindowCommand c) {
+            return c == WindowCommand::EnableOn || c == WindowCommand::ExecuteOn || c == WindowCommand::StopOff;
+        });
+        if (ends && m_runRowsHeld && !m_updatingList)
+            beginListUpdate();
+    }
     for (const WindowCommand c : flush.commands) {
         switch (c) {
         case WindowCommand::EnableOff:
@@ -193,6 +221,34 @@ void MainWindow::applyFlush(WorkerFlush& flush)
         m_passwordList->viewport()->update();
 }
 
+void MainWindow::beginListUpdate()
+{
+    m_updatingList = true;
+    m_heldStatus.reset();
+    m_statusLine->setText(qs(texts::kUpdatingList));
+    m_executeButton->setEnabled(false);
+    m_executeAction->setEnabled(false);
+    updateRunButtons();
+}
+
+void MainWindow::endListUpdate()
+{
+    if (!m_updatingList)
+        return;
+    m_updatingList = false;
+    if (m_heldStatus)
+        m_statusLine->setText(*m_heldStatus);
+    m_heldStatus.reset();
+}
+
+void MainWindow::setStatusText(const QString& text)
+{
+    if (m_updatingList)
+        m_heldStatus = text;
+    else
+        m_statusLine->setText(text);
+}
+
 void MainWindow::saveAsNotice(std::function<void()> done)
 {
     if (parseBoolText(m_services.settings.get(kSettingsSection, "SaveAsBox", "False")).value_or(false)) {
@@ -224,6 +280,7 @@ void MainWindow::openTextFile()
     auto loaded = std::make_shared<Loaded>();
     const ResultList* current = m_list.get();
     startWork(
+        Work::OpenTextFile,
         [current, loaded](WorkerSide& side) {
             const auto file = side.files.chooseOpenFile(kOpenTextTitle, kOpenTextFilter);
             if (!file)
@@ -268,7 +325,7 @@ void MainWindow::saveAs()
 {
     const std::int32_t amount = m_state.run.totalPasswords;
     const ResultList* list = m_list.get();
-    startWork([list, amount](WorkerSide& side) {
+    startWork(Work::SaveAs, [list, amount](WorkerSide& side) {
         SaveContext context{side.boxes, side.surface, side.shell, [&side] { side.yielder(); }};
         SaveAsMenu(*list, amount, side.saveAs, context);
     });
@@ -356,7 +413,7 @@ void MainWindow::convert(int kind)
 {
     const jet::JetVersion version =
         mdbFormatFromSetting(m_services.settings.get(kSettingsSection, "MdbFormat", "Jet3"));
-    startWork([kind, version](WorkerSide& side) {
+    startWork(Work::Convert, [kind, version](WorkerSide& side) {
         const auto source = side.files.chooseOpenFile(kConvertOpenTitle, kConvertOpenFilter);
         if (!source)
             return;
@@ -385,7 +442,7 @@ void MainWindow::convert(int kind)
 
 void MainWindow::sortTextFile()
 {
-    startWork([](WorkerSide& side) {
+    startWork(Work::Sort, [](WorkerSide& side) {
         const auto file = side.files.chooseOpenFile(kSortDialogTitle, kSortFilter);
         if (!file)
             return;
@@ -405,12 +462,12 @@ void MainWindow::sortTextFile()
 
 void MainWindow::compactDatabase()
 {
-    startWork([](WorkerSide& side) { CompactDB(side.files, side.boxes, side.surface); });
+    startWork(Work::Compact, [](WorkerSide& side) { CompactDB(side.files, side.boxes, side.surface); });
 }
 
 void MainWindow::repairDatabase()
 {
-    startWork([](WorkerSide& side) { RepairDB(side.files, side.boxes, side.surface); });
+    startWork(Work::Repair, [](WorkerSide& side) { RepairDB(side.files, side.boxes, side.surface); });
 }
 
 void MainWindow::viewWithDesktop(const std::string& type)
@@ -496,11 +553,15 @@ void MainWindow::changeActiveDictionary()
     const std::string folder = file->path.substr(0, file->path.size() - file->title.size());
     if (std::find(places.folders().begin(), places.folders().end(), folder) == places.folders().end()) {
         std::error_code ec;
-        std::filesystem::create_directories(places.userFolder(), ec);
-        std::filesystem::copy_file(file->path, places.userFolder() + file->title,
-                                   std::filesystem::copy_options::overwrite_existing, ec);
-        if (ec) {
-            m_boxes->show("Could not add " + file->path + " to " + places.userFolder() + ": " + ec.message(),
+        std::vector<std::string> created;
+        const Status made = makeUserFolder(places.userFolder(), &created);
+        if (made)
+            std::filesystem::copy_file(file->path, places.userFolder() + file->title,
+                                       std::filesystem::copy_options::overwrite_existing, ec);
+        if (!made || ec) {
+            removeCreatedFolders(created);
+            m_boxes->show("Could not add " + file->path + " to " + places.userFolder() + ": " +
+                              (made ? ec.message() : made.message()),
                           Icon::Exclamation, Buttons::Ok);
             return;
         }
@@ -584,6 +645,13 @@ void MainWindow::showWordSettings()
     if (!m_wordSettings)
         m_wordSettings = new WordSettingsDialog(*this);
     bringToFront(m_wordSettings);
+}
+
+void MainWindow::showPronounceableSettings()
+{
+    if (!m_pronounceableSettings)
+        m_pronounceableSettings = new PronounceableDialog(*this);
+    bringToFront(m_pronounceableSettings);
 }
 
 void MainWindow::showMultiFile()

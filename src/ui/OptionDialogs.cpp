@@ -317,6 +317,12 @@ WordSettingsDialog::WordSettingsDialog(MainWindow& main)
     m_minLength = field("txtWordLengthMin", 2);
     m_maxLength = field("txtWordLengthMax", 2);
     m_upper = check("chkUcase", tr("Randomly Uppercase"));
+    m_wordCase = new QComboBox(this);
+    m_wordCase->setObjectName(QStringLiteral("cboWordCase"));
+    m_wordCase->addItems({tr("lower case"), tr("UPPER CASE"), tr("Capitalised"), tr("alternating: lower, UPPER"),
+                          tr("lower or UPPER at random")});
+    auto* wordCaseLabel = new QLabel(tr("&Write the Words in:"), this);
+    wordCaseLabel->setBuddy(m_wordCase);
 
     auto* dictionaryLabel = new QLabel(tr("Select Available Dictionary File:"), this);
     dictionaryLabel->setBuddy(m_dictionary);
@@ -361,7 +367,12 @@ WordSettingsDialog::WordSettingsDialog(MainWindow& main)
     layout->addWidget(m_dups);
     layout->addLayout(numbers);
     layout->addLayout(lengths);
-    layout->addWidget(m_upper);
+    auto* wordCase = new QHBoxLayout;
+    wordCase->addWidget(wordCaseLabel);
+    wordCase->addWidget(m_wordCase);
+    wordCase->addWidget(m_upper);
+    wordCase->addStretch();
+    layout->addLayout(wordCase);
     layout->addWidget(note);
     layout->addLayout(row({accept, cancel, download, help}));
     setMinimumWidth(520);
@@ -376,6 +387,7 @@ WordSettingsDialog::WordSettingsDialog(MainWindow& main)
     setHelpTopic(m_digits, QStringLiteral("Add Random Numbers"));
     setHelpTopic({m_wordLengths, m_minLength, m_maxLength}, QStringLiteral("Word Lengths"));
     setHelpTopic(m_upper, QStringLiteral("Randomly Uppercase"));
+    setHelpTopic({wordCaseLabel, m_wordCase}, QStringLiteral("Word Case"));
     setHelpTopic(download, QStringLiteral("Download Dictionary File"));
 
     m_form = openWordSettingsForm(main.options().words, main.services().places.available());
@@ -404,6 +416,11 @@ WordSettingsDialog::WordSettingsDialog(MainWindow& main)
     connect(m_wordLengths, &QCheckBox::clicked, this, [this] {
         toForm();
         wordLengthsClicked(m_form);
+        fromForm();
+    });
+    connect(m_wordCase, &QComboBox::activated, this, [this] {
+        toForm();
+        wordCaseChosen(m_form);
         fromForm();
     });
     connect(accept, &QPushButton::clicked, this, &WordSettingsDialog::accept);
@@ -444,6 +461,8 @@ void WordSettingsDialog::fromForm()
     m_minLength->setEnabled(m_form.lengthBoxesEnabled);
     m_maxLength->setEnabled(m_form.lengthBoxesEnabled);
     m_upper->setChecked(m_form.randomUppercase);
+    m_upper->setEnabled(m_form.randomUppercaseEnabled);
+    m_wordCase->setCurrentIndex(static_cast<int>(m_form.wordCase));
     m_updating = false;
 }
 
@@ -460,6 +479,7 @@ void WordSettingsDialog::toForm()
     m_form.minLength = m_minLength->text().toStdString();
     m_form.maxLength = m_maxLength->text().toStdString();
     m_form.randomUppercase = m_upper->isChecked();
+    m_form.wordCase = wordCaseFromCode(m_wordCase->currentIndex()).value_or(WordCase::Lower);
 }
 
 bool WordSettingsDialog::eventFilter(QObject* watched, QEvent* event)

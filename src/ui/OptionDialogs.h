@@ -117,6 +117,7 @@ private:
     QLineEdit* m_minLength;
     QLineEdit* m_maxLength;
     QCheckBox* m_upper;
+    QComboBox* m_wordCase;
     bool m_updating = false;
 };
 

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <cstdint>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -12,6 +14,7 @@
 #include "settings/SettingsStore.h"
 #include "words/DictionaryFolder.h"
 #include "ui/Desktop.h"
+#include "ui/DialogFolders.h"
 #include "ui/Prompts.h"
 #include "ui/StartupSound.h"
 
@@ -19,6 +22,19 @@ namespace quorlix::ui
 {
 
 class MainWindow;
+
+// Long work a main window may have under way, as the close question names it.
+struct TaskInProgress {
+    enum class Kind { Run, MultiFileRun, SaveAs, OpenTextFile, Convert, Sort, Compact, Repair, Download };
+    Kind kind = Kind::Run;
+    bool thisWindow = false; // in the window being closed
+    std::int64_t made = 0;   // runs into the display: passwords made so far
+    std::int64_t total = 0;  // runs: passwords requested (per file for a multi-file run)
+    std::int32_t files = 0;  // multi-file runs
+};
+
+// The question closing a window asks when that would end work in any window.
+std::string closeQuestionText(const std::vector<TaskInProgress>& tasks);
 
 struct Services {
     Prompts& prompts;
@@ -34,7 +50,9 @@ class Program final : public QObject
 {
     Q_OBJECT
 public:
-    explicit Program(Services services) : m_services(std::move(services)) {}
+    // The windows ask through services.prompts with their file dialogs
+    // starting where DialogFolders says.
+    explicit Program(Services services);
     ~Program() override;
 
     Services& services() { return m_services; }
@@ -46,10 +64,24 @@ public:
     // Closing window closes every other window of the program; the other main
     // windows close without saving their settings over the ones window saved.
     void closeAllBut(QWidget* window);
+    // Before closing window: when that would end work in any main window,
+    // asks the user and returns true; window closes later if the answer is
+    // Yes. False when nothing is under way: closing goes ahead at once.
+    bool askBeforeClosing(MainWindow* window);
+    // Every main window leaves (its work stops) and every window but this one closes.
+    void leaveAll(MainWindow* closing);
+
+    // The main window the user had last, shown in front of the others (a
+    // second start of the program asks for it).
+    void bringToFront();
+    void windowActivated(MainWindow* window);
 
 private:
+    std::unique_ptr<DialogFolders> m_folders;
     Services m_services;
     std::vector<QPointer<MainWindow>> m_windows;
+    bool m_closeQuestionOpen = false;
+    QPointer<MainWindow> m_lastActive;
 };
 
 } // namespace quorlix::ui

@@ -131,6 +131,8 @@ void QtPrompts::file(QWidget* parent, const FileRequest& request, std::function<
     dialog->setOption(QFileDialog::DontConfirmOverwrite, !request.save || !request.confirmOverwrite);
     dialog->setOption(QFileDialog::ReadOnly, false);
     dialog->setNameFilters(nameFilters(request.filter));
+    if (!request.folder.empty())
+        dialog->setDirectory(QString::fromStdString(request.folder));
     if (!request.proposedName.empty())
         dialog->selectFile(QString::fromStdString(request.proposedName));
     QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, reply = std::move(reply)](int result) {

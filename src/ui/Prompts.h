@@ -34,6 +34,7 @@ struct FileRequest {
     std::string filter; // "Description (*.a)|*.a|..." as the program's texts give it
     std::string proposedName;
     bool confirmOverwrite = true; // save dialogs only
+    std::string folder;           // where the dialog starts; empty: where DialogFolders says
 };
 
 inline FileRequest openFileRequest(std::string_view title, std::string_view filter)

@@ -19,7 +19,9 @@
 #include "ui/HelpWindows.h"
 #include "ui/MainWindow.h"
 #include "ui/Widgets.h"
+#include "words/DictionaryBuild.h"
 #include "words/DictionaryFolder.h"
+#include "words/DictionarySources.h"
 #include "words/DictionaryWordSource.h"
 #include "words/WordText.h"
 
@@ -78,6 +80,40 @@ DownloadDialog::DownloadDialog(MainWindow& main, DownloadRequest& flag) : QDialo
     }
     choices->setColumnStretch(1, 1);
 
+    // Where the chosen name comes from, and what this computer's word lists give.
+    m_source = new QLabel(this);
+    m_source->setObjectName(QStringLiteral("lblSource"));
+    m_source->setWordWrap(true);
+    const std::string base = downloadBase(main.services().settings);
+    auto* server = new QLabel(base.empty() ? tr("Server: none named (set DownloadBase in the [Settings] section of "
+                                                "%1 to download names the word lists cannot give).")
+                                                 .arg(qs(main.services().settingsFileName))
+                                           : tr("Server: %1").arg(qs(base)),
+                              this);
+    server->setObjectName(QStringLiteral("lblServer"));
+    server->setWordWrap(true);
+    auto* listsCaption = new QLabel(tr("Word lists of this computer (a click chooses one):"), this);
+    m_lists = new QListWidget(this);
+    m_lists->setObjectName(QStringLiteral("lstWordLists"));
+    m_lists->setMaximumHeight(110);
+    m_lists->setFont(fixed);
+    for (const WordListDictionary& d : wordListDictionaries()) {
+        const bool installed = !presentLists(d).empty();
+        auto* item = new QListWidgetItem(
+            qs(d.file) + QStringLiteral("  ") + qs(d.language) +
+                (installed ? QString() : tr("  (apt install %1)").arg(qs(d.package))),
+            m_lists);
+        item->setData(Qt::UserRole, qs(d.file));
+        if (!installed)
+            item->setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
+    }
+    connect(m_lists, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        m_options[5]->setChecked(true);
+        optionChosen(5);
+        m_name->setText(item->data(Qt::UserRole).toString());
+    });
+    connect(m_name, &QLineEdit::textChanged, this, [this] { showSource(); });
+
     auto* presentCaption = new QLabel(qs(kPresentCaption), this);
     m_present = new QListWidget(this);
     m_present->setObjectName(QStringLiteral("lstDct"));
@@ -103,6 +139,10 @@ DownloadDialog::DownloadDialog(MainWindow& main, DownloadRequest& flag) : QDialo
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(instructions);
     layout->addLayout(choices);
+    layout->addWidget(m_source);
+    layout->addWidget(listsCaption);
+    layout->addWidget(m_lists);
+    layout->addWidget(server);
     layout->addWidget(presentCaption);
     layout->addWidget(m_present);
     layout->addWidget(note);
@@ -143,6 +183,16 @@ void DownloadDialog::optionChosen(int option)
     else
         palette.setColor(QPalette::Base, QColor(192, 192, 192));
     m_name->setPalette(palette);
+    showSource();
+}
+
+void DownloadDialog::showSource()
+{
+    const std::string name = m_window.option == 5
+                                 ? std::string(trimBlanks(m_name->text().toStdString()))
+                                 : std::string(kKnownDictionaries[static_cast<std::size_t>(m_window.option)].file);
+    m_source->setText(name.empty() ? QString()
+                                   : qs(sourceLine(name, sourceOf(name, downloadBase(m_main.services().settings)))));
 }
 
 void DownloadDialog::accept()
@@ -155,7 +205,7 @@ void DownloadDialog::accept()
     const DownloadOutcome outcome =
         acceptDownload(m_window, m_main.services().places.userFolder(), downloadBase(m_main.services().settings),
                        m_main.options().dictionaryFile, m_flag, controls, m_main.surface(), *m_boxes,
-                       [this](const std::string& address, const std::string& path) { return fetch(address, path); });
+                       [this](const DictionarySource& source, const std::string& path) { return fetch(source, path); });
     if (outcome == DownloadOutcome::Completed || outcome == DownloadOutcome::Failed) {
         m_main.applyDictionaryControls(controls);
         QDialog::accept();
@@ -183,8 +233,10 @@ void DownloadDialog::closeEvent(QCloseEvent* event)
     QDialog::closeEvent(event);
 }
 
-Status DownloadDialog::fetch(const std::string& address, const std::string& path)
+Status DownloadDialog::fetch(const DictionarySource& source, const std::string& path)
 {
+    const std::string& address = source.address;
+    const bool build = source.kind == DictionarySource::Kind::WordLists;
     std::atomic<std::uint64_t> received{0};
     std::atomic<std::uint64_t> total{0};
     m_cancel.store(false);
@@ -192,7 +244,7 @@ Status DownloadDialog::fetch(const std::string& address, const std::string& path
     m_accept->setEnabled(false);
     m_progress->setRange(0, 0);
     m_progress->show();
-    m_progressText->setText(tr("Downloading %1 ...").arg(qs(address)));
+    m_progressText->setText(build ? tr("Building %1 ...").arg(qs(path)) : tr("Downloading %1 ...").arg(qs(address)));
     m_progressText->show();
 
     Status result;
@@ -211,11 +263,15 @@ Status DownloadDialog::fetch(const std::string& address, const std::string& path
     });
     tick.start(100);
     std::thread worker([&] {
-        result = DownloadFile(address, path, verifyDownloadedDictionary, [&](std::uint64_t got, std::uint64_t all) {
-            received.store(got);
-            total.store(all);
-            return !m_cancel.load();
-        });
+        if (build) {
+            buildDictionary(source.lists, path, &result);
+        } else {
+            result = downloadDictionary(address, path, nullptr, [&](std::uint64_t got, std::uint64_t all) {
+                received.store(got);
+                total.store(all);
+                return !m_cancel.load();
+            });
+        }
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     loop.exec();

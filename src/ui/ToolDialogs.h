@@ -44,7 +44,8 @@ private:
     void accept() override;
     void reject() override;
     // DownloadFile on a thread, the window live and showing progress meanwhile.
-    Status fetch(const std::string& address, const std::string& path);
+    Status fetch(const DictionarySource& source, const std::string& path);
+    void showSource();
 
     MainWindow& m_main;
     DownloadRequest& m_flag;
@@ -53,6 +54,8 @@ private:
     QRadioButton* m_options[7]{};
     QLineEdit* m_name;
     QListWidget* m_present;
+    QListWidget* m_lists;
+    QLabel* m_source;
     QProgressBar* m_progress;
     QLabel* m_progressText;
     QPushButton* m_accept;

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <exception>
+#include <filesystem>
 #include <future>
 
 #include "engine/Progress.h"
@@ -91,6 +92,7 @@ public:
         publishRows();
         if (!m_any)
             return;
+        m_pending.rowsHeld = m_quiet;
         auto delivery = std::make_shared<WorkerFlush>(std::move(m_pending));
         m_pending = WorkerFlush{};
         m_any = false;
@@ -121,6 +123,7 @@ private:
         const ResultList* list = m_worker.m_list;
         if (!list)
             return;
+        m_worker.m_rowsMade.store(list->count(), std::memory_order_relaxed);
         if (m_cleared) {
             m_cleared = false;
             m_pending.listCleared = true;
@@ -176,6 +179,8 @@ class WindowWorker::Dialogs final : public SaveAsDialogs, public DatabaseToolDia
 public:
     explicit Dialogs(WindowWorker& worker) : m_worker(worker) {}
 
+    void begin() { m_openedFolder.clear(); }
+
     void showSaveAsNotice() override
     {
         WindowWorker& w = m_worker;
@@ -187,7 +192,10 @@ public:
     }
     std::optional<ChosenFile> chooseOpenFile(std::string_view title, std::string_view filter) override
     {
-        return choose(openFileRequest(title, filter));
+        auto chosen = choose(openFileRequest(title, filter));
+        if (chosen)
+            m_openedFolder = std::filesystem::path(chosen->path).parent_path().string();
+        return chosen;
     }
     std::optional<ChosenFile> chooseSaveFile(std::string_view title, std::string_view filter,
                                              std::string_view proposedName) override
@@ -195,7 +203,12 @@ public:
         // Repair picks an existing file through a save-kind dialog: replacing
         // it is the point, so that dialog does not ask.
         const bool confirm = title != kRepairDialogTitle;
-        return choose(saveFileRequest(title, filter, proposedName, confirm));
+        FileRequest request = saveFileRequest(title, filter, proposedName, confirm);
+        // The target proposed for a file this work opened (a conversion's or
+        // a compaction's) goes beside it.
+        if (!proposedName.empty())
+            request.folder = m_openedFolder;
+        return choose(std::move(request));
     }
 
 private:
@@ -209,6 +222,7 @@ private:
     }
 
     WindowWorker& m_worker;
+    std::string m_openedFolder; // of the last file this work opened
 };
 
 class WindowWorker::DesktopShell final : public Shell
@@ -268,13 +282,15 @@ template <class T> T WindowWorker::ask(std::function<void(std::function<void(T)>
         }
         ++m_asking;
         auto answered = std::make_shared<bool>(false);
-        start([this, promise, answered](T value) {
+        std::function<void(T)> reply = [this, promise, answered](T value) {
             if (*answered)
                 return;
             *answered = true;
             --m_asking;
             promise->set_value(std::move(value));
-        });
+        };
+        m_closers.push_back([reply, closingAnswer] { reply(closingAnswer); });
+        start(reply);
     });
     return answer.get();
 }
@@ -283,7 +299,9 @@ void WindowWorker::start(std::function<void(WorkerSide&)> work, std::function<vo
 {
     m_done = std::move(done);
     m_closing.store(false);
+    m_rowsMade.store(0, std::memory_order_relaxed);
     m_surface->begin();
+    m_dialogs->begin();
     if (m_list) {
         Surface* surface = m_surface.get();
         ResultList* list = m_list;
@@ -304,9 +322,20 @@ void WindowWorker::start(std::function<void(WorkerSide&)> work, std::function<vo
     });
 }
 
+void WindowWorker::answerForClosing()
+{
+    m_closing.store(true);
+    // The questions on the screen are answered now; their boxes may close later.
+    const auto closers = std::move(m_closers);
+    m_closers.clear();
+    for (const auto& close : closers)
+        close();
+}
+
 void WindowWorker::end()
 {
     m_thread.join();
+    m_closers.clear();
     if (m_list)
         m_list->setChangeObserver({});
     m_list = nullptr;

@@ -67,6 +67,8 @@ struct WorkerFlush {
     // The work's list was cleared; rows then holds its first rows.
     bool listCleared = false;
     std::vector<std::string> rows; // rows added since the last delivery, in the order added
+    // The run's rows are no longer sent: the display waits for the finished list.
+    bool rowsHeld = false;
 };
 
 // The window's side: applies deliveries and answers the questions that only
@@ -123,13 +125,16 @@ public:
     // The window changed options while work goes.
     void postOptions(const OptionState& state);
 
-    // The window is closing: questions from now on are answered at once with
-    // leastAnswer() (a stop prompt with OK), file dialogs as cancelled.
-    void answerForClosing() { m_closing.store(true); }
+    // The window is closing: questions, those on the screen too, are answered
+    // at once with leastAnswer() (a stop prompt with OK), file dialogs as
+    // cancelled.
+    void answerForClosing();
     // A question of the worker is on the screen.
     bool asking() const { return m_asking > 0; }
     // The window's minimized state, which a multi-file run reads.
     void setMinimized(bool on) { m_minimized.store(on, std::memory_order_relaxed); }
+    // Rows in the watched list at the work's last delivery.
+    std::size_t rowsMade() const { return m_rowsMade.load(std::memory_order_relaxed); }
 
 signals:
     void finished();
@@ -160,7 +165,10 @@ private:
     std::function<void()> m_done;
     std::atomic<bool> m_closing{false};
     std::atomic<bool> m_minimized{false};
+    std::atomic<std::size_t> m_rowsMade{0};
     int m_asking = 0; // window's thread only
+    // Answer the questions on the screen with their closing answer (window's thread).
+    std::vector<std::function<void()>> m_closers;
 
     OptionState* m_runOptions = nullptr;
     ResultList* m_list = nullptr;

@@ -8,6 +8,7 @@
 
 #include "words/DictionaryFile.h"
 #include "words/DictionaryFolder.h"
+#include "words/DictionarySources.h"
 #include "words/WordTables.h"
 #include "words/WordText.h"
 
@@ -79,6 +80,9 @@ std::vector<std::string> dictionaryWordsFromLists(const std::vector<std::string>
             ++counts.linesRead;
             while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
                 line.pop_back();
+            if (const std::size_t tab = line.find('\t');
+                tab != std::string::npos && tab > 0 && line.find_first_not_of("123456", 0) == tab)
+                line.erase(0, tab + 1);
             if (!qualifiesAsDictionaryWord(line))
                 continue;
             if (seen.insert(lowerWord(line)).second)
@@ -123,39 +127,26 @@ bool buildDictionary(const std::string& listPath, const std::string& outPath, St
     return buildDictionary(std::vector<std::string>{listPath}, outPath, status, report);
 }
 
-std::vector<ShippedDictionary> shippedDictionaries(const std::string& d)
+std::vector<std::string> shippedDictionaryNames()
 {
-    return {
-        {"wordlist_english_all.dct",
-         {{d + "american-english-huge", d + "american-english-large", d + "american-english"},
-          {d + "british-english-huge", d + "british-english-large", d + "british-english"}}},
-        {"wordlist_english_abridged.dct", {{d + "american-english-small", d + "american-english", d + "british-english"}}},
-        {"wordlist_french.dct", {{d + "french"}}},
-        {"wordlist_german.dct", {{d + "ngerman"}}},
-        {"wordlist_spanish.dct", {{d + "spanish"}}},
-        {"wordlist_italian.dct", {{d + "italian"}}},
-    };
+    return {"wordlist_english_all.dct", "wordlist_english_abridged.dct", "wordlist_french.dct",
+            "wordlist_german.dct",      "wordlist_spanish.dct",          "wordlist_italian.dct",
+            "wordlist_english_eff.dct"};
 }
 
 bool buildShippedDictionaries(const std::string& outFolder, Status* status, const std::string& dictFolder)
 {
     Status local;
     Status& s = status ? *status : local;
-    for (const ShippedDictionary& dict : shippedDictionaries(dictFolder)) {
-        std::vector<std::string> lists;
-        for (const auto& group : dict.sources) {
-            for (const auto& candidate : group) {
-                if (fileExists(candidate)) {
-                    lists.push_back(candidate);
-                    break;
-                }
-            }
-        }
+    for (const std::string& name : shippedDictionaryNames()) {
+        const WordListDictionary* dict = wordListDictionary(name);
+        const std::vector<std::string> lists = dict ? presentLists(*dict, dictFolder) : std::vector<std::string>{};
         if (lists.empty()) {
-            s = Status::notFound("No word list found for " + dict.file + ".");
+            s = Status::notFound("No word list found for " + name + (dict ? " (package " + dict->package + ")" : "") +
+                                 ".");
             return false;
         }
-        if (!buildDictionary(lists, outFolder + dict.file, &s))
+        if (!buildDictionary(lists, outFolder + name, &s))
             return false;
     }
     return true;

@@ -7,7 +7,8 @@
 // A-Z (an accented or non-Latin initial) is left out: tables are named A to Z
 // and lookups go to the table of the first letter, where such a word could
 // never be found. Duplicates are dropped without regard to case; the first
-// spelling seen is kept. Words are filed in list order.
+// spelling seen is kept. Words are filed in list order. A line of dice
+// numbers, a tab and a word (the diceware lists) gives the word.
 
 #include <cstddef>
 #include <string>
@@ -37,14 +38,11 @@ bool buildDictionary(const std::string& listPath, const std::string& outPath, St
 bool buildDictionary(const std::vector<std::string>& listPaths, const std::string& outPath, Status* status,
                      DictionaryBuildReport* report = nullptr);
 
-// The six shipped dictionaries and the Debian lists they come from; the first
-// existing list of each alternative group is used.
-struct ShippedDictionary {
-    std::string file;
-    std::vector<std::vector<std::string>> sources; // groups of alternatives
-};
-std::vector<ShippedDictionary> shippedDictionaries(const std::string& dictFolder = "/usr/share/dict/");
-// Builds all six into outFolder (ending in a separator); stops at the first failure.
+// The dictionaries that ship with the program, in the order they are built:
+// the six built-in names and the EFF's long list for passphrases.
+std::vector<std::string> shippedDictionaryNames();
+// Builds each into outFolder (ending in a separator) from the lists under
+// dictFolder (see DictionarySources.h); stops at the first failure.
 bool buildShippedDictionaries(const std::string& outFolder, Status* status,
                               const std::string& dictFolder = "/usr/share/dict/");
 

@@ -12,31 +12,35 @@
 #include "settings/SettingsStore.h"
 #include "words/DictionaryFile.h"
 #include "words/DictionaryFolder.h"
+#include "words/DictionarySources.h"
 #include "words/WordText.h"
 
 namespace quorlix {
 
-std::string downloadBase(SettingsStore& store)
+std::string serverBase(std::string_view typed)
 {
-    std::string base = store.get("Settings", "DownloadBase", kDefaultDownloadBase);
-    base = std::string(trimBlanks(base));
+    std::string base(trimBlanks(typed));
     while (!base.empty() && base.back() == '/')
         base.pop_back();
-    return base.empty() ? std::string(kDefaultDownloadBase) : base;
+    return base;
+}
+
+std::string downloadBase(SettingsStore& store)
+{
+    return serverBase(store.get("Settings", "DownloadBase", ""));
 }
 
 Status verifyDownloadedDictionary(const std::string& path)
 {
     Status error;
+    const Status notOne = Status::corruption("The downloaded file is not a Quorlix dictionary file.");
     auto file = DictionaryFile::openPath(path, &error);
-    if (!file)
-        return error.isOk() ? Status::corruption("The file is not a dictionary.") : error;
-    if (Status s = file->verifyDictionary(); !s)
-        return s;
+    if (!file || !file->verifyDictionary())
+        return notOne;
     // Every table to its end, as a run's word count walks them: a file
     // damaged past its first record must not replace a good one.
     WordCounts counts;
-    return file->countWords(&counts);
+    return file->countWords(&counts).isOk() ? Status::ok() : notOne;
 }
 
 namespace {
@@ -112,12 +116,87 @@ Status DownloadFile(const std::string& address, const std::string& localPath, co
     } else if (!written) {
         result = Status::ioError("Cannot write " + temp + ".");
     } else if (verify) {
-        if (Status v = verify(temp); !v)
-            result = Status::corruption("The downloaded file is not a Quorlix dictionary file.");
+        result = verify(temp);
     }
     if (result.isOk())
         result = replacement.commit();
     return result;
+}
+
+namespace {
+
+std::size_t appendText(char* data, std::size_t size, std::size_t count, void* user)
+{
+    auto& text = *static_cast<std::string*>(user);
+    // A digest file is one line; anything much larger is not one.
+    if (text.size() + size * count > 4096)
+        return 0;
+    text.append(data, size * count);
+    return size * count;
+}
+
+// The digest published beside address, "" when there is none (the server
+// answers 404, or a file:// address names no file).
+Status fetchPublishedDigest(const std::string& address, std::string* hex)
+{
+    initCurlOnce();
+    hex->clear();
+    CURL* curl = curl_easy_init();
+    if (!curl)
+        return Status::ioError("The download could not be started.");
+    std::string text;
+    char errorText[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendText);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &text);
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 30L);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 120L);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    const CURLcode code = curl_easy_perform(curl);
+    long httpStatus = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &httpStatus);
+    curl_easy_cleanup(curl);
+    if (code == CURLE_FILE_COULDNT_READ_FILE || (code == CURLE_HTTP_RETURNED_ERROR && httpStatus == 404))
+        return Status::ok();
+    const std::string name = address.substr(address.find_last_of('/') + 1);
+    if (code != CURLE_OK) {
+        const std::string why = code == CURLE_HTTP_RETURNED_ERROR && httpStatus > 0
+                                    ? "The server answered " + std::to_string(httpStatus) + "."
+                                    : std::string(errorText[0] ? errorText : curl_easy_strerror(code));
+        return Status::ioError("Cannot read " + name + ": " + why);
+    }
+    if (Status s = digestFromText(text, hex); !s)
+        return Status::corruption(name + " cannot be used: " + s.message());
+    return Status::ok();
+}
+
+} // namespace
+
+Status downloadDictionary(const std::string& address, const std::string& localPath, bool* digestChecked,
+                          const DownloadProgress& progress)
+{
+    std::string expected;
+    if (Status s = fetchPublishedDigest(address + ".sha256", &expected); !s)
+        return s;
+    if (digestChecked)
+        *digestChecked = !expected.empty();
+    const std::string name = address.substr(address.find_last_of('/') + 1);
+    const auto verify = [&](const std::string& temp) {
+        if (!expected.empty()) {
+            std::string got;
+            if (Status s = sha256OfFile(temp, &got); !s)
+                return s;
+            if (got != expected)
+                return Status::corruption("The downloaded file does not match " + name +
+                                          ".sha256 (its SHA-256 digest differs), so it was not kept.");
+        }
+        return verifyDownloadedDictionary(temp);
+    };
+    return DownloadFile(address, localPath, verify, progress);
 }
 
 bool SystemInternetProbe::connected()
@@ -158,10 +237,26 @@ void downloadOptionChosen(DownloadWindow& window, int option, const DictionaryPl
     }
 }
 
+std::string sourceLine(const std::string& name, const DictionarySource& source)
+{
+    switch (source.kind) {
+    case DictionarySource::Kind::WordLists:
+        return "Made from the word list on this computer: " + sourceText(name, source).substr(11) + ".";
+    case DictionarySource::Kind::Server:
+        return "Downloaded from " + source.address + ".";
+    case DictionarySource::Kind::Package:
+        return "Not on this computer yet: " + sourceText(name, source) + ".";
+    case DictionarySource::Kind::Nothing:
+        break;
+    }
+    return "No word list of this computer gives " + name +
+           ", and no server is named (the DownloadBase setting in the [Settings] section).";
+}
+
 DownloadOutcome acceptDownload(DownloadWindow& window, const std::string& programFolder, const std::string& base,
                                std::string& checkFile, DownloadRequest& flag, DictionaryCheckControls& controls,
-                               MainWindowSurface& surface, MessageBoxes& boxes,
-                               const std::function<Status(const std::string& address, const std::string& path)>& fetch)
+                               MainWindowSurface& surface, MessageBoxes& boxes, const ObtainDictionary& obtain,
+                               const std::string& listFolder)
 {
     flag.requested = true;
     std::string name;
@@ -174,22 +269,39 @@ DownloadOutcome acceptDownload(DownloadWindow& window, const std::string& progra
     } else {
         name = std::string(kKnownDictionaries[static_cast<std::size_t>(window.option)].file);
     }
-    const std::string address = dictionaryAddress(base, name);
+    const DictionarySource source = sourceOf(name, base, false, listFolder);
+    const bool build = source.kind == DictionarySource::Kind::WordLists;
     checkFile = name;
 
-    std::string question = "Download \"" + name + "\" now?";
-    question += kCrLf;
-    question += kCrLf;
-    question += "You must be connected to the Internet prior to selecting the 'YES' button.";
-    question += kCrLf;
-    question += kCrLf;
-    question += "This application will appear to be frozen while the download is in progress, please be patient.";
-    question += kCrLf;
-    question += kCrLf;
-    question += "If this computer does not have Internet access you may also download this file manually at the "
-                "following web address:";
-    question += kCrLf;
-    question += address;
+    // Nothing to fetch from: say what would give it, and leave the window open.
+    if (source.kind == DictionarySource::Kind::Package || source.kind == DictionarySource::Kind::Nothing) {
+        boxes.show("\"" + name + "\" cannot be had now." + std::string(kCrLf) + std::string(kCrLf) +
+                       sourceLine(name, source),
+                   Icon::Exclamation, Buttons::Ok);
+        return DownloadOutcome::Unavailable;
+    }
+
+    std::string question;
+    if (build) {
+        question = "Build \"" + name + "\" now?";
+        question += kCrLf;
+        question += kCrLf;
+        question += sourceLine(name, source) + " No Internet connection is needed.";
+    } else {
+        question = "Download \"" + name + "\" now?";
+        question += kCrLf;
+        question += kCrLf;
+        question += "You must be connected to the Internet prior to selecting the 'YES' button.";
+        question += kCrLf;
+        question += kCrLf;
+        question += "This application will appear to be frozen while the download is in progress, please be patient.";
+        question += kCrLf;
+        question += kCrLf;
+        question += "If this computer does not have Internet access you may also download this file manually at the "
+                    "following web address:";
+        question += kCrLf;
+        question += source.address;
+    }
     if (boxes.show(question, Icon::Information, Buttons::YesNo) != Answer::Yes)
         return DownloadOutcome::Declined;
 
@@ -197,20 +309,24 @@ DownloadOutcome acceptDownload(DownloadWindow& window, const std::string& progra
     controls.menuChecked = false;
     controls.modeOptionsEnabled = false;
     surface.setStatus("No Dictionary Check");
+    const std::string failed = build ? "Build Failed: " + name : "Download Failed: " + source.address;
     // A name typed with a folder in it must not write outside the program folder.
     if (!isBareFileName(name)) {
-        boxes.show("Download Failed: " + name + " is not a file name." + std::string(kCrLf) + address,
-                   Icon::Critical, Buttons::Ok);
+        boxes.show(failed + std::string(kCrLf) + std::string(kCrLf) + name + " is not a file name.", Icon::Critical,
+                   Buttons::Ok);
         return DownloadOutcome::Failed;
     }
-    std::error_code ec;
-    std::filesystem::create_directories(programFolder, ec); // a first download makes the user's folder
-    const Status fetched = fetch(address, programFolder + name);
-    if (!fetched) {
-        std::string text = "Download Failed: " + address;
+    // A first download makes the user's folder; a failed one takes it away again.
+    std::vector<std::string> created;
+    Status obtained = makeUserFolder(programFolder, &created);
+    if (obtained)
+        obtained = obtain(source, programFolder + name);
+    if (!obtained) {
+        removeCreatedFolders(created);
+        std::string text = failed;
         text += kCrLf;
         text += kCrLf;
-        text += fetched.message();
+        text += obtained.message();
         text += kCrLf;
         text += kCrLf;
         text += fileExists(programFolder + name) ? "The file already in " + programFolder + " was kept."

@@ -16,6 +16,7 @@
 #include "platform/Status.h"
 #include "words/DictionaryFolder.h"
 #include "words/DictionarySearch.h"
+#include "words/DictionarySources.h"
 
 namespace quorlix {
 
@@ -32,11 +33,15 @@ inline constexpr std::string_view kDownloadNote =
     "verify and try again.";
 inline constexpr std::string_view kPresentCaption = "These Dictionary Files already exists on this Computer:";
 inline constexpr std::string_view kNoFileName = "No File Name Entered.";
-inline constexpr std::string_view kDefaultDownloadBase = "https://quorlix.example.org";
 
-// The base address under section "Settings", key "DownloadBase"; trailing
-// slashes are dropped so base + "/software/" has one.
+// The base address of a server the user named under section "Settings", key
+// "DownloadBase", or "" when none is named (no server is asked then);
+// surrounding blanks and trailing slashes are dropped so base + "/software/"
+// has one.
 std::string downloadBase(SettingsStore& store);
+// A server's base address as the user typed it, without surrounding blanks
+// and trailing slashes.
+std::string serverBase(std::string_view typed);
 
 // Checks that a downloaded file is a dictionary: verifyDictionary, then every
 // table read to its end as countWords does (the default).
@@ -53,6 +58,13 @@ using DownloadProgress = std::function<bool(std::uint64_t received, std::uint64_
 Status DownloadFile(const std::string& address, const std::string& localPath,
                     const DictionaryVerifier& verify = verifyDownloadedDictionary,
                     const DownloadProgress& progress = {});
+
+// DownloadFile, checking first the digest the server may publish beside the
+// file (address + ".sha256", as sha256sum writes it): when there is one, a
+// file whose SHA-256 differs is refused, which a damaged dictionary of the
+// right form would otherwise pass. digestChecked tells whether there was.
+Status downloadDictionary(const std::string& address, const std::string& localPath, bool* digestChecked,
+                          const DownloadProgress& progress = {});
 
 // "Connected to the Internet": false only when the system has no network
 // interface up besides loopback.
@@ -79,21 +91,31 @@ DownloadWindow openDownloadWindow(const DictionaryPlaces& places);
 // shows the already-exists message naming its folder (the option stays selected).
 void downloadOptionChosen(DownloadWindow& window, int option, const DictionaryPlaces& places, MessageBoxes& boxes);
 
-enum class DownloadOutcome { NoName, Declined, Completed, Failed };
+enum class DownloadOutcome { NoName, Unavailable, Declined, Completed, Failed };
 
 // The download-requested flag of the program.
 struct DownloadRequest {
     bool requested = false;
 };
 
-// Accept: names the file, makes it the dictionary-check file, asks, and on
-// Yes switches the check off, downloads into folder (the user's dictionary
-// folder, made when missing) and reports. Completed and Failed close the
-// window; NoName and Declined leave it open.
+// Gets a dictionary from its source into path: builds it from the word lists
+// or downloads it (downloadDictionary), as source says.
+using ObtainDictionary = std::function<Status(const DictionarySource& source, const std::string& path)>;
+
+// The window's line on where name would come from (sourceOf).
+std::string sourceLine(const std::string& name, const DictionarySource& source);
+
+// Accept: names the file and makes it the dictionary-check file. When the
+// word lists of this computer (under listFolder) can build it, or a server is
+// named (base), asks, and on Yes switches the check off, has obtain put it
+// into folder (the user's dictionary folder, made when missing and removed
+// again when nothing came of it) and reports. When neither can give it, says
+// what would (Unavailable). Completed and Failed close the window; NoName,
+// Unavailable and Declined leave it open.
 DownloadOutcome acceptDownload(DownloadWindow& window, const std::string& programFolder, const std::string& base,
                                std::string& checkFile, DownloadRequest& flag, DictionaryCheckControls& controls,
-                               MainWindowSurface& surface, MessageBoxes& boxes,
-                               const std::function<Status(const std::string& address, const std::string& path)>& fetch);
+                               MainWindowSurface& surface, MessageBoxes& boxes, const ObtainDictionary& obtain,
+                               const std::string& listFolder = std::string(kSystemWordListFolder));
 
 inline void cancelDownload(DownloadRequest& flag) { flag.requested = false; }
 

@@ -106,11 +106,14 @@ void checkDictionaryFile(bool view, const std::string& programFolder, const std:
     text += "Please make sure you are connected to the Internet prior to selecting 'YES'.";
     if (boxes.show(text, Icon::Exclamation, Buttons::YesNo) != Answer::Yes)
         return;
-    if (!host.internetConnected()) {
+    // Word lists of this computer need no connection; only a named server does.
+    if (!downloadBase.empty() && !host.internetConnected()) {
         boxes.show(kNotConnected, Icon::Exclamation, Buttons::Ok);
         return;
     }
-    if (!host.runDownloadWindow())
+    // The file's web address opens too, so it can be fetched by hand; there
+    // is none when no server is named (the window built it from a word list).
+    if (!host.runDownloadWindow() || downloadBase.empty())
         return;
     host.shellOpen(dictionaryAddress(downloadBase, trimBlanks(checkFile)));
 }

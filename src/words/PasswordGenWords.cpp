@@ -11,6 +11,7 @@
 #include "words/DictionaryFolder.h"
 #include "words/WordDrawer.h"
 #include "words/WordRuns.h"
+#include "words/WordStyle.h"
 #include "words/WordText.h"
 
 namespace quorlix {
@@ -65,7 +66,7 @@ long double possibleWordPasswords(const WordDrawer& drawer, const WordSettings& 
                                   int digitCount)
 {
     long double perWord = 0;
-    if (!settings.wordLengthLimit && !settings.randomUppercase) {
+    if (!settings.wordLengthLimit && !settings.randomCapital()) {
         perWord = drawer.totalWords();
     } else {
         for (std::size_t i = 0; i < static_cast<std::size_t>(drawer.totalWords()); ++i) {
@@ -73,9 +74,11 @@ long double possibleWordPasswords(const WordDrawer& drawer, const WordSettings& 
             if (settings.wordLengthLimit && (length < static_cast<std::size_t>(std::max<int>(settings.minWordLength, 0)) ||
                                              length > static_cast<std::size_t>(std::max<int>(settings.maxWordLength, 0))))
                 continue;
-            perWord += settings.randomUppercase ? static_cast<long double>(std::max<std::size_t>(length, 1)) : 1;
+            perWord += settings.randomCapital() ? static_cast<long double>(std::max<std::size_t>(length, 1)) : 1;
         }
     }
+    if (settings.wordCase == WordCase::Random)
+        perWord *= 2;
     long double count = std::pow(perWord, static_cast<long double>(wordCount));
     if (settings.randomNumbers)
         count *= std::pow(10.0L, static_cast<long double>(digitCount));
@@ -162,7 +165,7 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
     const WipedOnExit wipeCandidate(candidate);
     CounterText counter;
     // No draw depends on a word read (see Picks below).
-    const bool picksFirst = !lengthLimit && !settings.randomUppercase;
+    const bool picksFirst = !lengthLimit && !settings.randomCapital() && settings.wordCase != WordCase::Random;
     const auto stopAsked = [&](long long produced) {
         run.yield.force();
         if (confirmStop(surface, run.boxes, run.checks.counter, static_cast<std::int32_t>(produced), total))
@@ -205,7 +208,11 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
     const auto assemble = [&](const Picks& p, std::string& out) {
         out.clear();
         for (int w = 1; w <= wordCount; ++w) {
-            out += drawer->word(p.words[static_cast<std::size_t>(w - 1)]);
+            const std::string_view word = drawer->word(p.words[static_cast<std::size_t>(w - 1)]);
+            if (settings.wordCase == WordCase::Lower)
+                out += word;
+            else
+                out += styledWord(word, settings.wordCase, w, false);
             if (w == wordCount)
                 out += p.digits;
             else
@@ -231,12 +238,16 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
                 if (length > maxLength || length < minLength)
                     return false;
             }
-            if (settings.randomUppercase) {
+            if (settings.randomCapital()) {
                 const auto length = characterCount(word);
                 const int q = run.random.draw(static_cast<double>(length), 1);
                 out += upperCharacterAt(word, static_cast<std::size_t>(q));
-            } else {
+            } else if (settings.wordCase == WordCase::Lower) {
                 out += word;
+            } else {
+                // A random word's case is one draw: UPPER or lower, even chances.
+                const bool upper = settings.wordCase == WordCase::Random && run.random.draw(2, 0) == 1;
+                out += styledWord(word, settings.wordCase, w, upper);
             }
             if (settings.randomNumbers && w == wordCount)
                 for (int d = 0; d < digitCount; ++d)

@@ -47,9 +47,16 @@ WordSettingsForm openWordSettingsForm(const WordSettings& settings, const std::v
         form.maxLength = std::to_string(settings.maxWordLength);
     }
     form.randomUppercase = settings.randomUppercase;
+    form.wordCase = settings.wordCase;
+    wordCaseChosen(form);
     randomNumbersClicked(form);
     wordLengthsClicked(form);
     return form;
+}
+
+void wordCaseChosen(WordSettingsForm& form)
+{
+    form.randomUppercaseEnabled = form.wordCase == WordCase::Lower;
 }
 
 bool acceptsNumericKey(char key) { return (key >= '0' && key <= '9') || key == '\b'; }
@@ -115,6 +122,7 @@ bool acceptWordSettings(const WordSettingsForm& form, WordSettings& settings, Me
     settings.maxWordLength = fits16(maxLength, settings.maxWordLength);
     settings.digitCount = fits16(numberInBox(form.digits), settings.digitCount);
     settings.randomUppercase = form.randomUppercase;
+    settings.wordCase = form.wordCase;
 
     if (write) {
         constexpr std::string_view s = "LastSettings";
@@ -129,6 +137,7 @@ bool acceptWordSettings(const WordSettingsForm& form, WordSettings& settings, Me
         write(s, "TypeWordLimitMax", std::to_string(settings.maxWordLength));
         write(s, "TypeNumAmt", std::to_string(settings.digitCount));
         write(s, "TypeUcase", boolText(settings.randomUppercase));
+        write(s, "TypeCase", std::to_string(static_cast<int>(settings.wordCase)));
     }
     return true;
 }

@@ -45,6 +45,8 @@ struct WordSettingsForm {
     std::string maxLength = "9";             // txtWordLengthMax
     bool lengthBoxesEnabled = false;
     bool randomUppercase = false;            // chkUcase
+    bool randomUppercaseEnabled = true;      // only lower-case words take the single random capital
+    WordCase wordCase = WordCase::Lower;     // cboWordCase
 };
 
 // Where Accept writes each field: section, key, value text.
@@ -73,6 +75,8 @@ void totalPasswordsChanged(const WordSettingsForm& form, MessageBoxes& boxes);
 // separator for 2 or more. Text that is not a number changes nothing.
 void quantityChanged(WordSettingsForm& form, MessageBoxes& boxes);
 void randomNumbersClicked(WordSettingsForm& form);
+// The word case chosen: the random capital applies to lower-case words only.
+void wordCaseChosen(WordSettingsForm& form);
 void wordLengthsClicked(WordSettingsForm& form);
 
 // Accept: refuses with its message (window stays open, returns false) or stores

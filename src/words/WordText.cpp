@@ -158,6 +158,19 @@ std::string upperCharacterAt(std::string_view text, std::size_t q)
     return out;
 }
 
+std::string upperWord(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const CodePoint& cp : decode(text)) {
+        if (cp.value == 0xFFFFFFFFu)
+            out += text[cp.begin];
+        else
+            encode(toUpper(cp.value), out);
+    }
+    return out;
+}
+
 std::string_view trimBlanks(std::string_view text)
 {
     while (!text.empty() && text.front() == ' ')

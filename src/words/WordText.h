@@ -25,6 +25,9 @@ std::size_t characterCount(std::string_view text);
 // form, or q outside the text, leaves it unchanged.
 std::string upperCharacterAt(std::string_view text, std::size_t q);
 
+// Upper case of every character (ASCII and Latin-1 letters).
+std::string upperWord(std::string_view text);
+
 // Surrounding blanks removed (VB Trim: spaces only).
 std::string_view trimBlanks(std::string_view text);
 

@@ -25,6 +25,25 @@ const std::string kErrorText =
     "passwords requested for the amount of characters requested.\n     - Out of Memory (lower amount).\n     - "
     "Invalid characters used (i.e letters not numbers).\n";
 
+// What quorlix-cli writes to standard error for text: each line with the
+// program's name before it, trimmed, blank lines left out.
+std::string said(const std::string& text)
+{
+    std::string out;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find('\n', at);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = text.substr(at, end - at);
+        const std::size_t first = line.find_first_not_of(' ');
+        if (first != std::string::npos)
+            out += "quorlix-cli: " + line.substr(first, line.find_last_not_of(' ') - first + 1) + "\n";
+        at = end + 1;
+    }
+    return out;
+}
+
 class CliFilesTest : public TempFolderTest {
 protected:
     void SetUp() override
@@ -70,7 +89,7 @@ TEST_F(CliFilesTest, ConvertAndSortLeaveNothingBehind)
     writeBytes(path("in.txt"), "b\na\nc\n");
     r = run("sort - --case-sensitive", "", "<in.txt");
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "a\r\nb\r\nc\r\n");
+    EXPECT_EQ(r.out, "a\nb\nc\n"); // standard output gets LF
     r = run("convert - piped.csv", "", "<in.txt");
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_NE(read("piped.csv").find("\"\",\"\",\"c\"\r\n"), std::string::npos);
@@ -86,14 +105,14 @@ TEST_F(CliFilesTest, FailuresNameTheRealCauseAndTheUsersFile)
     Result r = run("generate --defaults -n 3000 -l 8 --files 2 --preface p --dir series", diskOf(16));
     EXPECT_EQ(r.code, 1);
     const std::string p1 = path("series") + "/p1.txt";
-    EXPECT_EQ(r.err, kErrorText + "\n" + p1 + " could not be written. Could not write " + p1 +
+    EXPECT_EQ(r.err, said(kErrorText + "\n" + p1 + " could not be written. Could not write " + p1 +
                          ": File too large\nFiles finished before this one are complete; no earlier file of this "
-                         "name was replaced.\n");
+                         "name was replaced.\n"));
     EXPECT_TRUE(fs::is_empty(path("series")));
 
     r = run("generate --defaults -n 20000 -l 8 -o list.mdb", diskOf(16));
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "Could not save list.mdb: Could not write list.mdb: File too large\n");
+    EXPECT_EQ(r.err, said("Could not save list.mdb: Could not write list.mdb: File too large\n"));
     EXPECT_FALSE(fs::exists(path("list.mdb")));
 }
 
@@ -122,13 +141,13 @@ TEST_F(CliFilesTest, SettingsFilesThatHoldNoSettingsAreRefused)
         SCOPED_TRACE(file);
         const Result r = run("generate -n 2 --settings " + file);
         EXPECT_EQ(r.code, 2);
-        EXPECT_EQ(r.err, "--settings: " + message + "\n");
+        EXPECT_EQ(r.err, said("--settings: " + message + "\n"));
         EXPECT_EQ(r.out, "");
     }
     Result r = run("generate -n 2 --settings /dev/zero", "timeout 60");
     EXPECT_EQ(r.code, 2);
-    EXPECT_EQ(r.err,
-              "--settings: /dev/zero is not a settings file: its first 1 MiB does not hold the 297 lines of one.\n");
+    EXPECT_EQ(r.err, said("--settings: /dev/zero is not a settings file: its first 1 MiB does not hold the 306 lines "
+                          "of one.\n"));
 
     // A file cut short, with one number spoiled: the rest is used, the lines named.
     std::vector<std::size_t> ends{0}; // where each line of good starts
@@ -137,9 +156,9 @@ TEST_F(CliFilesTest, SettingsFilesThatHoldNoSettingsAreRefused)
     writeBytes(path("short.set"), good.substr(0, ends[1]) + "abc\r\n" + good.substr(ends[2], ends[100] - ends[2]));
     r = run("generate -n 2 --settings short.set");
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.err, "--settings: short.set: line 2 (minimum total characters) could not be read; kept as it was\n"
+    EXPECT_EQ(r.err, said("--settings: short.set: line 2 (minimum total characters) could not be read; kept as it was\n"
                      "--settings: short.set: lines 101 to 297 (blank after position 38 to rule of position 60) are "
-                     "missing; kept as it was\n");
+                     "missing; kept as it was\n"));
 }
 
 // Only a run that was accepted writes --save-settings.
@@ -180,7 +199,8 @@ TEST_F(CliFilesTest, NumbersAreDecimalDigitsOnly)
         SCOPED_TRACE(args);
         r = run(args);
         EXPECT_EQ(r.code, 2);
-        EXPECT_EQ(r.err, std::string(message) + "\nRun with --help for more information.\n");
+        const std::string command(args, std::string_view(args).find(' '));
+        EXPECT_EQ(r.err, said(std::string(message) + "\nRun 'quorlix-cli " + command + " --help' for more.\n"));
         EXPECT_EQ(r.out, "");
     }
 }
@@ -210,7 +230,7 @@ TEST_F(CliFilesTest, SeparatorsTheOutputCannotHoldAreRefused)
         SCOPED_TRACE(args);
         const Result r = run("words --defaults -n 3 --words 2 " + args);
         EXPECT_EQ(r.code, 2);
-        EXPECT_EQ(r.err, message + "\n");
+        EXPECT_EQ(r.err, said(message + "\n"));
         EXPECT_EQ(r.out, "");
     }
     EXPECT_EQ(files(), (std::vector<std::string>{"config", "err", "out", "run.sh", "tmp"}));
@@ -226,9 +246,9 @@ TEST_F(CliFilesTest, PrefaceThatIsNoPlainNameIsRefused)
         SCOPED_TRACE(preface);
         const Result r = run(std::string("generate --defaults -n 2 --files 2 --dir series --preface ") + preface);
         EXPECT_EQ(r.code, 2);
-        EXPECT_EQ(r.err, " File Name Preface must be the start of a file name: no \"/\", no \"..\" and no control "
+        EXPECT_EQ(r.err, said(" File Name Preface must be the start of a file name: no \"/\", no \"..\" and no control "
                          "characters\nGive --preface the start of a file name, such as batch; --dir chooses the "
-                         "folder.\n");
+                         "folder.\n"));
     }
     EXPECT_TRUE(fs::is_empty(path("series")));
     EXPECT_FALSE(fs::exists(path("x1.txt")));
@@ -245,18 +265,18 @@ TEST_F(CliFilesTest, NotesAndQuiet)
         "the 'Random Words' method.\n";
     Result r = run(series + "--min-word 5 --upper --digits 3");
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.err, "Note: a series of files ignores --min-word, --upper and the number of --digits (words of any "
+    EXPECT_EQ(r.err, said("Note: a series of files ignores --min-word, --upper and the number of --digits (words of any "
                      "length, all in lower case, 2 to 4 digits).\n" +
-                         warning);
+                         warning));
     r = run(series + "--min-word 5 --upper --digits 3 -q");
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, said(""));
     r = run("generate --defaults -n 2 -l 6 --files 2 --preface g --type csv --sort -q");
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, said(""));
     r = run("generate --defaults -n 2 -l 6 --files 2 --preface g --type csv --sort");
-    EXPECT_EQ(r.err, "Because Multi-File passwords are written directly to the disk as they are created, only text "
-                     "(.TXT) file formats can be sorted.\n");
+    EXPECT_EQ(r.err, said("Because Multi-File passwords are written directly to the disk as they are created, only text "
+                     "(.TXT) file formats can be sorted.\n"));
 }
 
 } // namespace

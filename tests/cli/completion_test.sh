@@ -27,14 +27,18 @@ expect() { # what, expected, got
 }
 options_of() { "$cli" $1 --help | grep -oE -- '--[a-z][a-z-]*[a-z]' | sort -u; }
 
-expect "commands" "$(printf '%s\n' generate words dict sort convert compact repair --help --version | sort)" \
+expect "commands" "$(printf '%s\n' generate words pronounceable dict sort convert compact repair --help --version | sort)" \
     "$(complete_line quorlix-cli '')"
-for command in generate words; do
+for command in generate words pronounceable; do
     expect "$command options" "$(options_of "$command")" "$(complete_line quorlix-cli "$command" -- | sort -u)"
 done
 expect "pool values" "unambiguous" "$(complete_line quorlix-cli generate --pool un)"
+expect "capital values" "$(printf '%s\n' first none random)" "$(complete_line quorlix-cli pronounceable --capital '' | sort)"
+expect "case values" "capitalised" "$(complete_line quorlix-cli words --case cap)"
 expect "type values" "$(printf '%s\n' csv htm mdb txt)" "$(complete_line quorlix-cli words --type '')"
 expect "dictionary names" "wordlist_french.dct" "$(complete_line quorlix-cli words --dictionary wordlist_fr)"
+expect "dict download names" "wordlist_english_eff.dct" "$(complete_line quorlix-cli dict download wordlist_english_e)"
+expect "dict download options" "$(printf '%s\n' --from --help --list)" "$(complete_line quorlix-cli dict download --)"
 cd "$work"
 touch a.txt b.mdb c.doc
 mkdir sub

@@ -37,6 +37,7 @@ struct EngineFixture : ::testing::Test {
     MultiFileSettings multiFile;
     std::string dictionaryFile = "wordlist_english_abridged.dct";
     WordSettings words;
+    PronounceableSettings pronounceable;
 
     CallLog log;
     RecordingSurface surface{&log};
@@ -50,7 +51,10 @@ struct EngineFixture : ::testing::Test {
     RunState state;
     std::unique_ptr<RandomSource> random = std::make_unique<SeededRandom>();
 
-    RunRequest request() { return {method, values, checks, pool, inserts, rules, multiFile, dictionaryFile, words}; }
+    RunRequest request()
+    {
+        return {method, values, checks, pool, inserts, rules, multiFile, dictionaryFile, words, pronounceable};
+    }
     RunEnvironment environment() { return {surface, boxes, list, sliced ? slicedYielder : yielder, state, *random}; }
 
     void script(std::vector<double> draws) { random = std::make_unique<ScriptedRandom>(std::move(draws)); }

@@ -61,7 +61,7 @@ while IFS='|' read -r name target message; do
     out="$(as $a "$cli" generate --defaults -n 3 -l 8 -o "$shared/$target" 2>&1 >/dev/null)"
     rc=$?
     [ $rc = 1 ] || fail "$name: exit $rc, not 1"
-    [ "$out" = "$message" ] || fail "$name: said \"$out\", not \"$message\""
+    [ "$out" = "quorlix-cli: $message" ] || fail "$name: said \"$out\", not \"quorlix-cli: $message\""
     [ "$(snapshot)" = "$before" ] || fail "$name: a planted or linked file changed"
     echo "$name: exit $rc: $out"
 done <<EOF
@@ -72,7 +72,7 @@ EOF
 # B's file reached through A's own link in A's own folder: still B's file.
 as $a ln -s "$work/b/secret.txt" "$work/a/mine.txt"
 out="$(as $a "$cli" sort "$work/a/mine.txt" 2>&1)"
-[ $? = 1 ] && [ "$out" = "$work/a/mine.txt belongs to another user ($b_name): passwords are never written into a file of another user." ] ||
+[ $? = 1 ] && [ "$out" = "quorlix-cli: $work/a/mine.txt belongs to another user ($b_name): passwords are never written into a file of another user." ] ||
     fail "sort through A's link into B's file: \"$out\""
 [ "$(snapshot)" = "$before" ] || fail "sort changed B's file"
 # What the kernel would follow is followed: A's own link in the shared folder.
@@ -90,7 +90,7 @@ as $a "$cli" generate --defaults -n 1000000 -l 16 --no-dups --no-sort -o "$work/
 as $a sh -c "printf 'old\r\n' >'$work/a/ro/old.csv'"
 chmod 555 "$work/a/ro"
 old="$(md5sum <"$work/a/ro/list.txt")"
-message="$work/a/ro/list.txt can't be replaced safely: the folder $work/a/ro/ is not writable"
+message="quorlix-cli: $work/a/ro/list.txt can't be replaced safely: the folder $work/a/ro/ is not writable"
 for command in "generate --defaults -n 2000000 -l 16 --no-dups -o $work/a/ro/list.txt" "sort $work/a/ro/list.txt" \
     "convert $work/a/notes.txt $work/a/ro/old.csv"; do
     out="$(as $a "$cli" $command 2>&1 >/dev/null)"

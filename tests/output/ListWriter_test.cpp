@@ -44,8 +44,8 @@ const std::string kCsvHead = "\"Quorlix\"\r\n"
                              "\"Last Name\",\"First Name\",\"Password\"\r\n";
 const std::string kCsvTail = "\"\"\r\n"
                              "\"Created by: Quorlix\"\r\n"
-                             "\"https://quorlix.example.org/\"\r\n"
-                             "\"support@quorlix.example.org\"\r\n";
+                             "\"" QUORLIX_MAKER_HOMEPAGE "\"\r\n"
+                             "\"" QUORLIX_MAKER_EMAIL "\"\r\n";
 
 const std::string kHtmHead =
     "<HTML>\r\n"
@@ -78,9 +78,9 @@ const std::string kHtmTail =
     "    </TR>\r\n"
     "</TABLE>\r\n"
     "\r\n"
-    "<BR><BR><A HREF=\"https://quorlix.example.org/\">"
+    "<BR><BR><A HREF=\"" QUORLIX_MAKER_HOMEPAGE "\">"
     "<FONT FACE=\"Times New Roman\" SIZE=2 COLOR=\"#FFCC00\"><B>Brennick Software Homepage</B></A>\r\n"
-    "<BR><BR><A HREF=\"mailto:support@quorlix.example.org\"><B>E-Mail Brennick Software</B></a></font><BR>\r\n"
+    "<BR><BR><A HREF=\"mailto:" QUORLIX_MAKER_EMAIL "\"><B>E-Mail Brennick Software</B></a></font><BR>\r\n"
     "\r\n"
     "</BODY>\r\n"
     "</HTML>\r\n";

@@ -31,7 +31,8 @@ TEST_F(SortTextFileTest, RewritesSorted)
         {"zq", true, "zq\r\n"},
         {"", true, "\r\n"},
         {"c\r\n\nb\ra\r\n", true, "\r\na\r\nb\r\nc\r\n"},
-        {"b\r\r\na\r\n", true, "\r\na\r\nb\r\n"},
+        {"b\r\r\na\r\n", true, "\ra\rb\r"}, // the first line end is the file's
+        {"b\na\n", true, "a\nb\n"},
         {"abc\r\nab\r\n b\r\nab\r\nb \r\n", true, " b\r\nab\r\nab\r\nabc\r\nb \r\n"},
         // Lines that are not UTF-8 are code page 1252 and are written as UTF-8.
         {"\xe9t\xe9\r\nzz\r\n", true, "zz\r\n\xC3\xA9t\xC3\xA9\r\n"},
@@ -67,7 +68,7 @@ TEST_F(SortTextFileTest, ManyLinesMatchAPlainSort)
     ASSERT_TRUE(SortTextFile(path("list.txt"), true, nullptr));
     std::sort(lines.begin(), lines.end());
     for (const auto& l : lines)
-        expected += l + "\r\n";
+        expected += l + "\n"; // the list's own line ends
     EXPECT_EQ(read("list.txt"), expected);
 }
 

@@ -20,7 +20,7 @@ TEST(LastSettingsTest, SavesKeysInOrderAndRoundTripsEveryKey)
     EXPECT_EQ(store.size(), 0u);
     saveLastSettings(store, saved);
     const auto w = store.writes();
-    ASSERT_EQ(w.size(), 13u + 272u);
+    ASSERT_EQ(w.size(), 13u + 272u + 1u);
     using W = MemorySettingsStore::Write;
     const std::string s = "LastSettings";
     EXPECT_EQ(std::vector<W>(w.begin(), w.begin() + 14),
@@ -32,23 +32,46 @@ TEST(LastSettingsTest, SavesKeysInOrderAndRoundTripsEveryKey)
                               {s, "BlankSpaces1", "1"}, {s, "Hyphen1", "0"}}));
     EXPECT_EQ(w[130], (W{s, "XChar33", "1"}));
     EXPECT_EQ(w[228], (W{s, "Rules5", "0"}));
-    EXPECT_EQ(w.back(), (W{s, "PasswordType", "False"}));
-    for (const auto& write : w)
+    EXPECT_EQ(w[w.size() - 2], (W{s, "PasswordType", "False"}));
+    EXPECT_EQ(w.back(), (W{s, "PronounceableType", "False"}));
+    for (const auto& write : w) {
         EXPECT_EQ(write.key.rfind("Type", 0), std::string::npos) << "Random Words keys belong to their window";
+        EXPECT_TRUE(write.key == "PronounceableType" || write.key.rfind("Pron", 0) == std::string::npos)
+            << "Pronounceable keys belong to their window";
+    }
 
     const std::vector<std::pair<const char*, const char*>> words{
         {"TypeDictionary", "wordlist_french.dct"}, {"TypeCharacter", ","}, {"TypeQTY", "7"},
         {"TypeTotalPasswords", "9999"}, {"TypeDups", "False"}, {"TypeRanNumbers", "False"},
         {"TypeWordLength", "True"}, {"TypeWordLimitMin", "5"}, {"TypeWordLimitMax", "12"}, {"TypeNumAmt", "0"},
-        {"TypeUcase", "True"}};
+        {"TypeUcase", "True"}, {"TypeCase", "4"}};
     for (auto [key, value] : words)
         store.set(s, key, value);
+    const std::size_t before = store.writes().size();
+    savePronounceableSettings(store, saved.pronounceable);
+    const auto pron = store.writes();
+    EXPECT_EQ(std::vector<W>(pron.begin() + static_cast<std::ptrdiff_t>(before), pron.end()),
+              (std::vector<W>{{s, "PronTotalPasswords", "400"}, {s, "PronMinLength", "8"}, {s, "PronMaxLength", "12"},
+                              {s, "PronCapital", "2"}, {s, "PronDigits", "3"}, {s, "PronSymbol", "True"},
+                              {s, "PronSeparator", "3"}}));
     OptionState loaded;
     loaded.pool = CharacterPool();
     EXPECT_TRUE(loadLastSettings(store, loaded).empty());
     OptionState expected = saved;
-    expected.words = WordSettings{"wordlist_french.dct", 9999, 7, ",", false, false, 0, true, 5, 12, true};
+    expected.words =
+        WordSettings{"wordlist_french.dct", 9999, 7, ",", false, false, 0, true, 5, 12, true, WordCase::Random};
     EXPECT_EQ(loaded, expected);
+
+    // Pronounceable selected: PasswordType says False, as an older program expects of a method not its own.
+    OptionState pronounceable;
+    pronounceable.method = GenerationMethod::Pronounceable;
+    MemorySettingsStore second;
+    saveLastSettings(second, pronounceable);
+    EXPECT_EQ(second.get(s, "PasswordType", ""), "False");
+    EXPECT_EQ(second.get(s, "PronounceableType", ""), "True");
+    OptionState back;
+    loadLastSettings(second, back);
+    EXPECT_EQ(back.method, GenerationMethod::Pronounceable);
 }
 
 // A value that does not convert is skipped with its default; the keys after it still load.
@@ -70,7 +93,17 @@ TEST(LastSettingsTest, LoadsOrSkipsOnlyThatKey)
          [](const OptionState& s) { return s.pool.flag(65) == 2 && s.pool.availableCount() == 61; }},
         // Switches count as on only with the value 1.
         {"Dups", "2", false, [](const OptionState& s) { return !s.checks.duplication; }},
-        {"TypeCharacter", "", false, [](const OptionState& s) { return s.words.separator.empty(); }}};
+        {"TypeCharacter", "", false, [](const OptionState& s) { return s.words.separator.empty(); }},
+        // Codes of the option lists: one no version wrote takes the default.
+        {"TypeCase", "5", true, [](const OptionState& s) { return s.words.wordCase == WordCase::Lower; }},
+        {"TypeCase", "3", false, [](const OptionState& s) { return s.words.wordCase == WordCase::Alternating; }},
+        {"PronCapital", "first", true,
+         [](const OptionState& s) { return s.pronounceable.capital == CapitalStyle::First; }},
+        {"PronSeparator", "0", false,
+         [](const OptionState& s) { return s.pronounceable.separator == SyllableSeparator::None; }},
+        {"PronMaxLength", "99999", true, [](const OptionState& s) { return s.pronounceable.maxLength == 17; }},
+        {"PronounceableType", "True", false,
+         [](const OptionState& s) { return s.method == GenerationMethod::Pronounceable; }}};
     for (const auto& [key, text, skipped, check] : rows) {
         SCOPED_TRACE(std::string(key) + "=" + text);
         MemorySettingsStore store;

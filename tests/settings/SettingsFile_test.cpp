@@ -26,8 +26,8 @@ std::string join(const std::vector<std::string>& lines, std::size_t count, const
 TEST(SettingsFileTest, DefaultStateWritesTheFixedLayout)
 {
     const auto lines = settingsFileItems(OptionState{});
-    ASSERT_EQ(lines.size(), 297u);
-    EXPECT_EQ(settingsFileText(OptionState{}), join(lines, 297)); // every item ends in CR LF
+    ASSERT_EQ(lines.size(), 306u);
+    EXPECT_EQ(settingsFileText(OptionState{}), join(lines, 306)); // every item ends in CR LF
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 26),
               (std::vector<std::string>{" 25 ", " 10 ", " 10 ", " 1 ", " 0 ", " 0 ", " 1 ", " 1 ",
                                         "wordlist_english_abridged.dct", " 0 ", " 1 ", " 0 ", " 1 ", " 1 ",
@@ -36,6 +36,9 @@ TEST(SettingsFileTest, DefaultStateWritesTheFixedLayout)
     EXPECT_EQ(lines[143], " 1 "); // "0": digits are on in the default pool
     EXPECT_EQ(lines[153], " 0 "); // "!": special symbols are off
     EXPECT_EQ(lines[296], " 0 ");
+    // The Pronounceable options and the word case, after everything an older version wrote.
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 297, lines.end()),
+              (std::vector<std::string>{" 0 ", " 25 ", " 15 ", " 17 ", " 1 ", " 2 ", " 0 ", " 1 ", " 0 "}));
 
     const std::vector<std::tuple<int, std::function<void(OptionState&)>, const char*>> items{
         {1, [](OptionState& s) { s.run.totalPasswords = -3; }, "-3 "},
@@ -43,12 +46,17 @@ TEST(SettingsFileTest, DefaultStateWritesTheFixedLayout)
         {154, [](OptionState& s) { s.pool.setFlag('!', 2); }, " 2 "},
         {238, [](OptionState& s) { s.rules.rule[1] = 4; }, " 4 "},
         // A line break in a text must not shift the items after it.
-        {16, [](OptionState& s) { s.words.separator = "a\r\nb"; }, "ab"}};
+        {16, [](OptionState& s) { s.words.separator = "a\r\nb"; }, "ab"},
+        {13, [](OptionState& s) { s.method = GenerationMethod::Pronounceable; }, " 0 "},
+        {298, [](OptionState& s) { s.method = GenerationMethod::Pronounceable; }, " 1 "},
+        {302, [](OptionState& s) { s.pronounceable.capital = CapitalStyle::Random; }, " 2 "},
+        {305, [](OptionState& s) { s.pronounceable.separator = SyllableSeparator::Blank; }, " 2 "},
+        {306, [](OptionState& s) { s.words.wordCase = WordCase::Capitalised; }, " 2 "}};
     for (const auto& [line, change, text] : items) {
         OptionState state;
         change(state);
         const auto changed = settingsFileItems(state);
-        ASSERT_EQ(changed.size(), 297u);
+        ASSERT_EQ(changed.size(), 306u);
         EXPECT_EQ(changed[static_cast<std::size_t>(line - 1)], text) << line;
     }
 }
@@ -56,6 +64,8 @@ TEST(SettingsFileTest, DefaultStateWritesTheFixedLayout)
 TEST(SettingsFileTest, RoundTripIsIdentical)
 {
     std::vector<OptionState> states{OptionState{}, unusualState()};
+    states.push_back(unusualState());
+    states.back().method = GenerationMethod::Pronounceable;
     // Texts are whole lines: commas and quotes neither split nor swallow items.
     for (const char* text : {",", "\"quoted\", x", "", " 25 "}) {
         states.push_back(unusualState());
@@ -68,7 +78,7 @@ TEST(SettingsFileTest, RoundTripIsIdentical)
         loaded.pool = CharacterPool();
         loaded.rules.rule[9] = 3;
         const SettingsFileReport report = readSettingsText(text, loaded);
-        EXPECT_EQ(report.applied, 297);
+        EXPECT_EQ(report.applied, 306);
         EXPECT_TRUE(report.skipped.empty());
         EXPECT_EQ(loaded, saved);
     }
@@ -81,7 +91,7 @@ struct LineEndCase {
 
 class SettingsFileLineEnds : public ::testing::TestWithParam<LineEndCase> {};
 
-// Every line end a text file may have reads all 297 items, empty texts
+// Every line end a text file may have reads all 306 items, empty texts
 // included, and leaves no CR in them.
 TEST_P(SettingsFileLineEnds, LoadEveryItem)
 {
@@ -98,7 +108,7 @@ TEST_P(SettingsFileLineEnds, LoadEveryItem)
         OptionState loaded;
         SettingsFileReport report;
         ASSERT_TRUE(loadSettingsFile(file, loaded, &report).isOk());
-        EXPECT_EQ(report.applied, 297) << separator;
+        EXPECT_EQ(report.applied, 306) << separator;
         EXPECT_TRUE(report.skipped.empty()) << separator;
         EXPECT_EQ(loaded.words.separator, separator);
         EXPECT_EQ(loaded, saved) << separator;
@@ -119,16 +129,18 @@ TEST(SettingsFileTest, DamagedOrShortTextKeepsWhatItCannotRead)
     lines[16] = "";     // words per password
     lines[150] = "1,0"; // a pool flag
     lines[296] = " 9x ";
+    lines[301] = " 3 "; // no capital style has the code 3
     OptionState state;
     state.run.minLength = 12;
     auto report = readSettingsText(join(lines, lines.size(), "\n"), state);
-    EXPECT_EQ(report.skipped, (std::vector<int>{2, 17, 151, 297}));
+    EXPECT_EQ(report.skipped, (std::vector<int>{2, 17, 151, 297, 302}));
     OptionState expected = unusualState();
     expected.run.minLength = 12;
     expected.words.wordsPerPassword = OptionState{}.words.wordsPerPassword;
     expected.pool.setFlag(poolOrderCodes()[150 - 143], OptionState{}.pool.flag(poolOrderCodes()[150 - 143]));
     expected.pool.recount();
     expected.rules.rule[60] = 0;
+    expected.pronounceable.capital = OptionState{}.pronounceable.capital;
     EXPECT_EQ(state, expected);
 
     state = OptionState{};
@@ -140,6 +152,8 @@ TEST(SettingsFileTest, DamagedOrShortTextKeepsWhatItCannotRead)
     EXPECT_EQ(report.skipped.front(), 238);
     expected = unusualState();
     expected.rules = before;
+    expected.pronounceable = OptionState{}.pronounceable;
+    expected.words.wordCase = OptionState{}.words.wordCase;
     EXPECT_EQ(state, expected);
 }
 
@@ -149,7 +163,7 @@ TEST(SettingsFileTest, RecognisedItemsAndTheNamesOfSkippedOnes)
 {
     OptionState state;
     SettingsFileReport report = readSettingsText(settingsFileText(OptionState{}), state);
-    EXPECT_EQ(report.recognised, 297 - 3); // all but the three text items
+    EXPECT_EQ(report.recognised, 306 - 3); // all but the three text items
     std::string utf16;
     for (char c : settingsFileText(OptionState{}))
         utf16 += std::string{c, '\0'};
@@ -173,6 +187,35 @@ TEST(SettingsFileTest, RecognisedItemsAndTheNamesOfSkippedOnes)
     EXPECT_EQ(settingsItemName(143), "blank after position 59");
     EXPECT_EQ(settingsItemName(144), "pool flag of \"0\"");
     EXPECT_EQ(settingsItemName(238), "rule of position 1");
+    EXPECT_EQ(settingsItemName(298), "Pronounceable selected");
+    EXPECT_EQ(settingsItemName(306), "word case");
+    // A file cut inside the newer items names what it lacks.
+    report = readSettingsText(join(settingsFileItems(OptionState{}), 300), state);
+    EXPECT_EQ(describeSkippedItems(report), (std::vector<std::string>{}));
+}
+
+// A file an older version wrote ends at line 297: it loads exactly as it did,
+// says nothing is missing, and keeps the options it never held.
+TEST(SettingsFileTest, OlderFilesLoadUnchanged)
+{
+    for (const GenerationMethod method : {GenerationMethod::RandomCharacters, GenerationMethod::RandomWords}) {
+        OptionState written = unusualState();
+        written.method = method;
+        const auto lines = settingsFileItems(written);
+        OptionState state;
+        state.method = GenerationMethod::Pronounceable;
+        state.pronounceable.digitCount = 5;
+        state.words.wordCase = WordCase::Upper;
+        const SettingsFileReport report = readSettingsText(join(lines, 297), state);
+        EXPECT_EQ(report.applied, 297);
+        EXPECT_TRUE(report.skipped.empty());
+        EXPECT_TRUE(describeSkippedItems(report).empty());
+        OptionState expected = written;
+        expected.pronounceable = OptionState{}.pronounceable;
+        expected.pronounceable.digitCount = 5;
+        expected.words.wordCase = WordCase::Upper;
+        EXPECT_EQ(state, expected);
+    }
 }
 
 // Reading stops at 1 MiB: a device such as /dev/zero would never end, and a
@@ -182,7 +225,7 @@ TEST(SettingsFileTest, ReadingStopsAtOneMebibyte)
     OptionState state;
     const Status zero = loadSettingsFile("/dev/zero", state);
     EXPECT_EQ(zero.code(), Status::Code::TooLarge);
-    EXPECT_EQ(zero.message(), "/dev/zero is not a settings file: its first 1 MiB does not hold the 297 lines of one.");
+    EXPECT_EQ(zero.message(), "/dev/zero is not a settings file: its first 1 MiB does not hold the 306 lines of one.");
     EXPECT_EQ(state, OptionState{});
 
     const testing::TempFolder dir;
@@ -242,7 +285,7 @@ TEST(SettingsFileTest, SavesLoadsAndFailsSafelyOnDisk)
     std::ofstream(file, std::ios::binary) << join(lines, lines.size()) << "no line end";
     SettingsFileReport report;
     ASSERT_TRUE(loadSettingsFile(file, state, &report).isOk());
-    EXPECT_EQ(report.lines, 297);
+    EXPECT_EQ(report.lines, 306);
     EXPECT_TRUE(report.skipped.empty());
     OptionState expected = unusualState();
     expected.words.separator = std::string(4095, ',');

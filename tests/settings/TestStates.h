@@ -13,7 +13,8 @@ inline OptionState unusualState()
     s.checks = CheckOptions{false, true, true, true, DictionaryMode::Hybrid, true, false, false};
     s.dictionaryFile = "wordlist_german.dct";
     s.method = GenerationMethod::RandomWords;
-    s.words = WordSettings{"wordlist_french.dct", 500, 3, "-", false, true, 6, true, 5, 8, true};
+    s.words = WordSettings{"wordlist_french.dct", 500, 3, "-", false, true, 6, true, 5, 8, true, WordCase::Alternating};
+    s.pronounceable = PronounceableSettings{400, 8, 12, CapitalStyle::Random, 3, true, SyllableSeparator::Dot};
     for (int i = 1; i <= 59; ++i) {
         s.inserts.hyphen[i] = static_cast<std::int16_t>(i % 3 == 0);
         s.inserts.blank[i] = static_cast<std::int16_t>(i % 5 == 1);

@@ -48,7 +48,7 @@ TEST_F(HelpTest, EveryTopicTheWindowsNameHasAText)
     ui::MainWindow* w = open();
     // Open every window that names topics.
     for (const char* item : {"mnuCharacters", "mnuHyphens", "mnuPasswordRules", "mnuRandomWordsSettings",
-                             "MultiCreateMenu", "mnuDictionaryView", "mnuAbout"})
+                             "mnuPronounceableSettings", "MultiCreateMenu", "mnuDictionaryView", "mnuAbout"})
         action(w, item)->trigger();
     std::set<QString> topics;
     for (QWidget* top : QApplication::topLevelWidgets())

@@ -94,7 +94,7 @@ TEST_F(MainWindowTest, MenusNameTheirItems)
                          "&Options",
                          "  &Execute", "  --",
                          "  Insert &Seperators", "    H&yphens", "    &Blank Spaces",
-                         "  C&haracters", "  &Password Rules", "  Random Words Settings", "  --",
+                         "  C&haracters", "  &Password Rules", "  Random Words Settings", "  Pronounceable Settings", "  --",
                          "  Dup&lication Check", "  Dictio&nary Check", "  Side-&By-Side Check", "  Se&quential Check",
                          "  Stron&g Passwords", "  Sor&t Display", "  --",
                          "  Play &Music at Startup",

@@ -1,6 +1,6 @@
 // Runs in the window: Execute to rows to Save As, Stop with OK and Cancel, the
-// busy state, two windows at once, closing during a run, multi-file runs and
-// Random Words.
+// busy state, two windows at once, multi-file runs and Random Words (closing
+// during a run: Closing_test).
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -184,19 +184,6 @@ TEST_F(RunsTest, TwoWindowsRunAtOnceAndTheWindowsStayLive)
     second->stop();
     ASSERT_TRUE(waitIdle(second));
     EXPECT_EQ(label(second, "Label2"), "Stopped by User");
-}
-
-TEST_F(RunsTest, ClosingDuringARunStopsItThenClosesAndSavesTheSettings)
-{
-    ui::MainWindow* w = open();
-    QPointer<ui::MainWindow> alive(w);
-    setTotal(w, "10000000");
-    w->execute();
-    ASSERT_TRUE(running(w));
-    w->close();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !alive || !alive->isVisible(); }, 20000));
-    EXPECT_EQ(settings.get("LastSettings", "PasswordAmount", ""), "10000000");
-    EXPECT_TRUE(prompts.messages.empty()); // the stop was answered for the user
 }
 
 TEST_F(RunsTest, MultiFileRunsWriteTheSeriesForBothMethods)

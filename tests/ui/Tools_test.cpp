@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -332,6 +333,47 @@ TEST_F(ToolsTest, DownloadShowsProgressAndMakesTheFileTheCheckDictionary)
     EXPECT_EQ(w->options().dictionaryFile, "mine.dct");
     EXPECT_FALSE(find<QCheckBox>(w, "chkDictionary")->isChecked());
     EXPECT_EQ(label(w, "Label2"), "No Dictionary Check");
+}
+
+// No server named: the window says so, lists this computer's word lists, and
+// builds the one clicked without any network.
+TEST_F(ToolsTest, DownloadWindowBuildsFromTheWordListsOfThisComputer)
+{
+    if (!fs::exists("/usr/share/dict/italian"))
+        GTEST_SKIP() << "needs Debian's witalian (scripts/setup.sh installs it)";
+    fs::create_directories(dir / "program");
+    ui::MainWindow* w = open((dir / "program").string() + "/");
+
+    QTimer::singleShot(0, [&] {
+        auto* dialog = w->findChild<ui::DownloadDialog*>(QStringLiteral("frmDictLanguage"));
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(find<QLabel>(dialog, "lblServer")->text().startsWith(
+            QStringLiteral("Server: none named (set DownloadBase in the [Settings] ")));
+        auto* lists = find<QListWidget>(dialog, "lstWordLists");
+        QListWidgetItem* italian = nullptr;
+        for (int i = 0; i < lists->count(); ++i) {
+            if (lists->item(i)->text().startsWith(QStringLiteral("wordlist_italian.dct  Italian")))
+                italian = lists->item(i);
+            if (lists->item(i)->text().startsWith(QStringLiteral("wordlist_polish.dct"))) {
+                EXPECT_EQ(lists->item(i)->text().toStdString(),
+                          fs::exists("/usr/share/dict/polish") ? "wordlist_polish.dct  Polish"
+                                                               : "wordlist_polish.dct  Polish  (apt install wpolish)");
+            }
+        }
+        ASSERT_NE(italian, nullptr);
+        emit lists->itemClicked(italian);
+        EXPECT_EQ(find<QLineEdit>(dialog, "Text1")->text(), QStringLiteral("wordlist_italian.dct"));
+        EXPECT_EQ(find<QLabel>(dialog, "lblSource")->text(),
+                  QStringLiteral("Made from the word list on this computer: /usr/share/dict/italian."));
+        find<QPushButton>(dialog, "Command1")->click(); // the question gets Yes
+    });
+    action(w, "mnuDictionaryDownload")->trigger();
+    ASSERT_GE(prompts.messages.size(), 2u);
+    EXPECT_EQ(prompts.messages[0].text, "Build \"wordlist_italian.dct\" now?\r\n\r\nMade from the word list on this "
+                                        "computer: /usr/share/dict/italian. No Internet connection is needed.");
+    EXPECT_TRUE(prompts.messages[1].text.starts_with("Download Complete: ")) << prompts.messages[1].text;
+    EXPECT_TRUE(fs::exists(dir / "program" / "wordlist_italian.dct"));
+    EXPECT_EQ(w->options().dictionaryFile, "wordlist_italian.dct");
 }
 
 } // namespace

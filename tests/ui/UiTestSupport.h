@@ -196,12 +196,15 @@ struct UiFixture : ::testing::Test {
     RecordingDesktop desktop;
     CountingSound sound;
     std::unique_ptr<ui::Program> program;
+    // Set before open(): the program asks through these (the real boxes and
+    // dialogs, answered by keys) instead of the scripted ones.
+    ui::Prompts* realPrompts = nullptr;
 
     // Opens the program with the store as it stands.
     ui::MainWindow* open(std::string folder = dictionaryFolder())
     {
         program = std::make_unique<ui::Program>(
-            ui::Services{prompts, settings, std::move(folder), desktop, &sound, "memory"});
+            ui::Services{realPrompts ? *realPrompts : prompts, settings, std::move(folder), desktop, &sound, "memory"});
         return program->openWindow();
     }
 

@@ -4,6 +4,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -202,6 +203,44 @@ int main(int argc, char** argv)
     (void)UiFixture::waitIdle(w);
     save(w, "main-random-words");
 
+    // Pronounceable selected: its settings window, then a run in the display.
+    w->findChild<QRadioButton*>(QStringLiteral("optType2"))->click();
+    if (QWidget* pron = topLevel("frmPronounceable")) {
+        pron->findChild<QCheckBox*>(QStringLiteral("chkSymbol"))->setChecked(true);
+        save(pron, "pronounceable-settings");
+        pron->findChild<QPushButton*>(QStringLiteral("cmdAccept"))->click();
+        QTest::qWait(20);
+    }
+    w->execute();
+    (void)UiFixture::waitIdle(w);
+    save(w, "main-pronounceable");
+
+    // Closing an idle window while another runs: the question, on the real
+    // message box of a program of its own.
+    {
+        ui::Program two(ui::Services{real, settings, dictionaryFolder(), desktop, nullptr, "memory"});
+        ui::MainWindow* running = two.openWindow();
+        ui::MainWindow* idle = two.openWindow();
+        running->findChild<QLineEdit*>(QStringLiteral("Text2"))->setText(QStringLiteral("10000000"));
+        running->execute();
+        (void)QTest::qWaitFor([running] { return running->worker().rowsMade() > 0; }, 10000);
+        QTest::qWait(300);
+        idle->close();
+        QMessageBox* question = nullptr;
+        (void)QTest::qWaitFor([&] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible())
+                    question = box;
+            return question != nullptr;
+        });
+        save(question, "close-question");
+        if (question)
+            question->done(QMessageBox::No);
+        for (ui::MainWindow* m : {running, idle})
+            m->closeAsFollower();
+        (void)QTest::qWaitFor([&] { return two.windows().empty(); }, 20000);
+    }
+
     std::printf("%d pictures in %s\n", g_saved, argv[1]);
     for (QWidget* top : QApplication::topLevelWidgets()) {
         if (auto* main = qobject_cast<ui::MainWindow*>(top))
@@ -209,5 +248,5 @@ int main(int argc, char** argv)
         top->close();
     }
     QTest::qWait(50);
-    return g_saved > 15 ? 0 : 1;
+    return g_saved > 17 ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The real desktop program under a real X server (Xvfb): it starts and its
-# window appears, a second start ends with the message and no window,
+# window appears in the folder it was started from, a second start ends with
+# the message and no window and brings the first window to the front,
 # closing the window through File > Exit saves the last settings, and a lock
 # left by a crashed program does not block the next start.
 #   smoke_test.sh PATH/TO/quorlix
@@ -45,10 +46,13 @@ focus() {
 }
 windows_of() { xdotool search --all --onlyvisible --pid "$1" 2>/dev/null | wc -l; }
 
+# Started from a folder of the user's: the program stays in it.
+cd "$HOME"
 "$prog" >"$WORK/first.log" 2>&1 &
 first=$!
 main="$(window_of "$first")" || fail "the window did not appear"
 log "window $main of process $first is shown"
+[ "$(readlink "/proc/$first/cwd")" = "$PWD" ] || fail "the program changed its folder to $(readlink "/proc/$first/cwd")"
 
 "$prog" >"$WORK/second.log" 2>&1 &
 second=$!
@@ -60,6 +64,10 @@ set +e; wait "$second"; rc=$?; set -e
 [ "$rc" -ne 0 ] || fail "the second start ended with 0"
 grep -qx "Quorlix already running " "$WORK/second.log" || fail "no 'already running' message"
 log "the second start ended ($rc) with: $(head -n 1 "$WORK/second.log")"
+# ...and brought the running program's window to the front, with the focus.
+for _ in $(seq 1 50); do [ "$(xdotool getwindowfocus 2>/dev/null)" = "$main" ] && break; sleep 0.1; done
+[ "$(xdotool getwindowfocus 2>/dev/null)" = "$main" ] || fail "the running window did not come to the front"
+log "the running window has the focus again"
 
 focus "$main"
 xdotool key --clearmodifiers alt+f

@@ -17,6 +17,7 @@
 #include "WordsTestSupport.h"
 #include "settings/SettingsStore.h"
 #include "words/DictionaryFile.h"
+#include "words/DictionarySources.h"
 
 namespace quorlix {
 namespace {
@@ -141,10 +142,58 @@ TEST(DownloadFile, ReplacesTheFileOnlyWithAVerifiedDictionary)
     }
 }
 
-TEST(DownloadBase, ReadFromSettingsWithDefault)
+// A digest published beside the file must match it; one that is absent is no
+// obstacle, one that cannot be read stops the download.
+TEST(DownloadDictionary, ChecksTheDigestPublishedBesideTheFile)
+{
+    TempFolder dir;
+    const std::string good = realDictionary(dir);
+    dir.write("good.dct", good);
+    std::string digest;
+    ASSERT_TRUE(sha256OfFile(dir.folder() + "good.dct", &digest).isOk());
+    std::string upper = digest;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    std::string flipped = good;
+    flipped[flipped.size() - 100] = static_cast<char>(flipped[flipped.size() - 100] ^ 0x20);
+    TinyServer server({{"/software/good.dct", ok(good)},
+                       {"/software/good.dct.sha256", ok(digest + "  good.dct\n")},
+                       {"/software/upper.dct", ok(good)},
+                       {"/software/upper.dct.sha256", ok(" " + upper + "\n")},
+                       {"/software/flipped.dct", ok(flipped)},
+                       {"/software/flipped.dct.sha256", ok(digest + "  flipped.dct\n")},
+                       {"/software/plain.dct", ok(good)},
+                       {"/software/junkdigest.dct", ok(good)},
+                       {"/software/junkdigest.dct.sha256", ok("<html>moved</html>")},
+                       {"/software/broken.dct", ok(good)},
+                       {"/software/broken.dct.sha256", "HTTP/1.0 500 Oops\r\nContent-Length: 0\r\n\r\n"}});
+    // name, kept, digest checked, message part
+    const std::vector<std::tuple<const char*, bool, bool, const char*>> rows{
+        {"good.dct", true, true, ""},
+        {"upper.dct", true, true, ""},
+        {"flipped.dct", false, true, "does not match flipped.dct.sha256 (its SHA-256 digest differs)"},
+        {"plain.dct", true, false, ""},
+        {"junkdigest.dct", false, false, "junkdigest.dct.sha256 cannot be used"},
+        {"broken.dct", false, false, "Cannot read broken.dct.sha256: The server answered 500."}};
+    for (const auto& [name, kept, checked, messagePart] : rows) {
+        SCOPED_TRACE(name);
+        dir.write("target.dct", "the old file");
+        bool digestChecked = false;
+        const Status s =
+            downloadDictionary(dictionaryAddress(server.base(), name), dir.folder() + "target.dct", &digestChecked);
+        EXPECT_EQ(s.isOk(), kept) << s.message();
+        EXPECT_NE(s.message().find(messagePart), std::string::npos) << s.message();
+        if (kept) {
+            EXPECT_EQ(digestChecked, checked);
+        }
+        EXPECT_TRUE(dir.read("target.dct") == (kept ? good : "the old file"));
+    }
+}
+
+TEST(DownloadBase, NoServerUnlessOneIsNamed)
 {
     MemorySettingsStore store;
-    EXPECT_EQ(downloadBase(store), "https://quorlix.example.org");
+    EXPECT_EQ(downloadBase(store), "");
     store.set("Settings", "DownloadBase", " http://mirror.example/dl/ ");
     EXPECT_EQ(downloadBase(store), "http://mirror.example/dl");
     EXPECT_EQ(dictionaryAddress(downloadBase(store), "wordlist_french.dct"),
@@ -166,6 +215,62 @@ TEST(DownloadWindowLogic, OptionsAndAlreadyPresentMessage)
                                        "\" You do not need to download this file again. Please select a different "
                                        "dictionary file to download.");
     EXPECT_EQ(boxes.shown[0].icon, Icon::Critical);
+}
+
+// A name this computer's word lists give is built, never downloaded; one they
+// would give once a package is installed names the package; nothing is
+// asked of a server unless one is named. A failed build leaves no folder.
+TEST(DownloadWindowLogic, WordListsFirstThenANamedServer)
+{
+    TempFolder lists;
+    lists.write("dutch", "aardappel\nboot\nzebra\n");
+    // name, base, outcome, first message, obtained from
+    const std::vector<std::tuple<std::string, std::string, DownloadOutcome, std::string, std::string>> rows{
+        {"wordlist_dutch.dct", "http://h", DownloadOutcome::Completed,
+         "Build \"wordlist_dutch.dct\" now?\r\n\r\nMade from the word list on this computer: " + lists.folder() +
+             "dutch. No Internet connection is needed.",
+         lists.folder() + "dutch"},
+        {"wordlist_polish.dct", "", DownloadOutcome::Unavailable,
+         "\"wordlist_polish.dct\" cannot be had now.\r\n\r\nNot on this computer yet: install the package wpolish "
+         "first (apt install wpolish).",
+         ""},
+        {"mine.dct", "", DownloadOutcome::Unavailable,
+         "\"mine.dct\" cannot be had now.\r\n\r\nNo word list of this computer gives mine.dct, and no server is "
+         "named (the DownloadBase setting in the [Settings] section).",
+         ""},
+        {"wordlist_polish.dct", "http://h", DownloadOutcome::Failed, "Download \"wordlist_polish.dct\" now?",
+         "http://h/software/wordlist_polish.dct"}};
+    for (const auto& [name, base, expected, first, from] : rows) {
+        SCOPED_TRACE(name + " " + base);
+        TempFolder dir;
+        const std::string target = dir.folder() + "new/quorlix/";
+        RecordingMessageBoxes boxes;
+        RecordingSurface surface;
+        boxes.answers = {Answer::Yes};
+        DownloadWindow w = openDownloadWindow(dir.folder());
+        w.otherName = name;
+        std::string checkFile = "before.dct";
+        DownloadRequest flag;
+        DictionaryCheckControls controls{true, true, true};
+        std::vector<std::string> obtained;
+        const auto outcome = acceptDownload(
+            w, target, base, checkFile, flag, controls, surface, boxes,
+            [&](const DictionarySource& source, const std::string& path) {
+                obtained.push_back(source.kind == DictionarySource::Kind::WordLists ? source.lists.at(0)
+                                                                                     : source.address);
+                EXPECT_TRUE(std::filesystem::is_directory(target)); // made before, private
+                return source.kind == DictionarySource::Kind::WordLists ? createDictionary(path, {"aardappel"})
+                                                                        : Status::ioError("answered 404");
+            },
+            lists.folder());
+        EXPECT_EQ(outcome, expected);
+        EXPECT_EQ(checkFile, name);
+        ASSERT_FALSE(boxes.shown.empty());
+        EXPECT_TRUE(boxes.shown[0].text.starts_with(first)) << boxes.shown[0].text;
+        EXPECT_EQ(obtained, from.empty() ? std::vector<std::string>{} : std::vector<std::string>{from});
+        // Only a completed one leaves the folder it made.
+        EXPECT_EQ(std::filesystem::exists(dir.folder() + "new"), outcome == DownloadOutcome::Completed);
+    }
 }
 
 TEST(DownloadWindowLogic, AcceptFollowsTheDialogue)
@@ -191,11 +296,15 @@ TEST(DownloadWindowLogic, AcceptFollowsTheDialogue)
         DownloadRequest flag;
         DictionaryCheckControls controls{true, true, true};
         std::vector<std::string> fetches;
-        const auto outcome = acceptDownload(w, dir.folder(), "http://h", checkFile, flag, controls, surface, boxes,
-                                            [&](const std::string& address, const std::string& path) {
-                                                fetches.push_back(address + " -> " + path);
-                                                return fetchSucceeds ? Status::ok() : Status::ioError("answered 404");
-                                            });
+        // No word list here: every name comes from the named server.
+        TempFolder noLists;
+        const auto outcome = acceptDownload(
+            w, dir.folder(), "http://h", checkFile, flag, controls, surface, boxes,
+            [&](const DictionarySource& source, const std::string& path) {
+                fetches.push_back(source.address + " -> " + path);
+                return fetchSucceeds ? Status::ok() : Status::ioError("answered 404");
+            },
+            noLists.folder());
         EXPECT_EQ(outcome, expectedOutcome);
         EXPECT_TRUE(flag.requested);
         EXPECT_EQ(checkFile, name);

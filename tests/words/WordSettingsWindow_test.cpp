@@ -75,7 +75,7 @@ TEST(WordSettingsWindow, AcceptRefusesBadLengthsAndChangesNothing)
             acceptWordSettings(f, s, boxes, [&](std::string_view, std::string_view, std::string_view) { ++written; });
         EXPECT_EQ(closed, message.empty()) << minLength << "/" << maxLength;
         EXPECT_EQ(boxes.texts(), message.empty() ? std::vector<std::string>{} : std::vector<std::string>{message});
-        EXPECT_EQ(written, message.empty() ? 11 : 0);
+        EXPECT_EQ(written, message.empty() ? 12 : 0);
         if (!message.empty()) {
             EXPECT_EQ(s, WordSettings{});
         }
@@ -98,6 +98,9 @@ TEST(WordSettingsWindow, AcceptStoresEveryFieldInOrder)
     f.minLength = "5";
     f.maxLength = "8";
     f.randomUppercase = true;
+    f.wordCase = WordCase::Capitalised;
+    wordCaseChosen(f);
+    EXPECT_FALSE(f.randomUppercaseEnabled); // the single capital goes with lower-case words only
     std::vector<std::string> written;
     ASSERT_TRUE(acceptWordSettings(f, s, boxes, [&](std::string_view sec, std::string_view k, std::string_view v) {
         written.push_back(std::string(sec) + "/" + std::string(k) + "=" + std::string(v));
@@ -106,9 +109,13 @@ TEST(WordSettingsWindow, AcceptStoresEveryFieldInOrder)
         "LastSettings/TypeDictionary=wordlist_french.dct", "LastSettings/TypeTotalPasswords=500",
         "LastSettings/TypeQTY=3", "LastSettings/TypeCharacter=-", "LastSettings/TypeDups=False",
         "LastSettings/TypeRanNumbers=True", "LastSettings/TypeWordLength=True", "LastSettings/TypeWordLimitMin=5",
-        "LastSettings/TypeWordLimitMax=8", "LastSettings/TypeNumAmt=6", "LastSettings/TypeUcase=True"};
+        "LastSettings/TypeWordLimitMax=8", "LastSettings/TypeNumAmt=6", "LastSettings/TypeUcase=True",
+        "LastSettings/TypeCase=2"};
     EXPECT_EQ(written, expected);
-    EXPECT_EQ(s, (WordSettings{"wordlist_french.dct", 500, 3, "-", false, true, 6, true, 5, 8, true}));
+    EXPECT_EQ(s, (WordSettings{"wordlist_french.dct", 500, 3, "-", false, true, 6, true, 5, 8, true,
+                               WordCase::Capitalised}));
+    EXPECT_FALSE(s.randomCapital());
+    EXPECT_TRUE(openWordSettingsForm(WordSettings{}, kAvailable).randomUppercaseEnabled);
     MemorySettingsStore store;
     ASSERT_TRUE(acceptWordSettings(f, s, boxes, writerFor(store)));
     EXPECT_EQ(store.get("LastSettings", "TypeWordLimitMax", "?"), "8");

@@ -77,6 +77,7 @@ struct Definition {
     std::vector<LogicalIndexDesc> logical;
     std::vector<LongValueMapDesc> longValueMaps;
     std::uint16_t varColumns = 0;
+    std::uint16_t maxColumns = 0; // column numbers ever given, deleted columns included
 };
 
 struct Offsets {
@@ -146,6 +147,7 @@ Status parseDefinition(const Format& f, PageSource& source, std::uint32_t page, 
     def->rowCount = getU32(s.data() + o.rowCount);
     const std::uint32_t columns = getU16(s.data() + o.columnCount);
     def->varColumns = static_cast<std::uint16_t>(getU16(s.data() + o.columnCount - 2));
+    def->maxColumns = static_cast<std::uint16_t>(getU16(s.data() + o.maxColumns));
     const std::uint32_t logical = getU32(s.data() + o.logicalCount);
     const std::uint32_t real = getU32(s.data() + o.realCount);
     if (columns > 4096 || logical > 1024 || real > 1024 || length > s.size())
@@ -235,9 +237,17 @@ struct FieldRef {
     std::uint32_t length = 0;
 };
 
+// How a record is laid out, as its own bytes say.
+struct RowShape {
+    std::uint32_t columns = 0;          // columns the record was written with
+    std::size_t maskAt = 0;             // the null mask
+    std::vector<std::uint32_t> offsets; // variable columns' starts, then the end of their data
+};
+
 // Where each column's value lies in a record as stored; false for bytes that
 // do not make a record of this table.
-bool crackRow(const Format& f, const Definition& def, std::string_view row, std::vector<FieldRef>* fields)
+bool crackRow(const Format& f, const Definition& def, std::string_view row, std::vector<FieldRef>* fields,
+              RowShape* shape = nullptr)
 {
     fields->assign(def.columns.size(), {});
     const std::size_t countBytes = f.isJet4() ? 2 : 1;
@@ -307,7 +317,34 @@ bool crackRow(const Format& f, const Definition& def, std::string_view row, std:
         if (field.start + field.length > row.size())
             return false;
     }
+    if (shape)
+        *shape = {rowColumns, maskAt, std::move(offsets)};
     return true;
+}
+
+// Whether bytes that crack as a record of this table were written as one:
+// no more columns than the table ever had, every fixed column it had then
+// within the fixed part, a variable-table entry for every variable column,
+// and variable data in column order. Pages left behind by a deleted table
+// whose definition page now serves another hold records that fail this.
+bool recordFits(const Format& f, const Definition& def, std::string_view row)
+{
+    std::vector<FieldRef> fields;
+    RowShape shape;
+    if (!crackRow(f, def, row, &fields, &shape) || shape.columns == 0 || shape.columns > def.maxColumns)
+        return false;
+    const std::size_t countBytes = f.isJet4() ? 2 : 1;
+    const std::size_t fixedEnd = shape.offsets.empty() ? shape.maskAt : shape.offsets.front();
+    const std::size_t varEntries = shape.offsets.empty() ? 0 : shape.offsets.size() - 1;
+    for (const ColumnDesc& c : def.columns) {
+        if (c.number >= shape.columns || c.type == kBoolean)
+            continue;
+        if (c.isFixed() ? countBytes + c.fixedOffset + c.size > fixedEnd : c.varIndex >= varEntries)
+            return false;
+    }
+    if (!shape.offsets.empty() && shape.offsets.front() < countBytes)
+        return false;
+    return std::is_sorted(shape.offsets.begin(), shape.offsets.end());
 }
 
 // ---- The copy ------------------------------------------------------------------------
@@ -340,6 +377,11 @@ public:
 
 private:
     Status planTables();
+    Status tablePages(const SourceTable& t, std::vector<std::uint32_t>* pages, TableCopy* report);
+    std::vector<std::uint32_t> pagesFoundByOwner(const SourceTable& t);
+    std::optional<std::uint64_t> recordsIndexedOn(const SourceTable& t, const std::vector<std::uint32_t>& lost,
+                                                  std::uint64_t elsewhere);
+    const FreePageMap& freePages();
     Status copyTable(SourceTable& t, TableCopy* report);
     std::unordered_map<std::uint32_t, std::uint32_t> movedRecords(std::uint32_t tdefPage);
     std::uint32_t putRow(PageStream& stream, std::string_view row);
@@ -366,6 +408,7 @@ private:
     std::vector<SourceTable> m_tables;
     std::unordered_map<std::uint32_t, std::uint32_t> m_newPage; // definition pages, source to copy
     PageStream m_maps;
+    std::optional<FreePageMap> m_free;
 };
 
 std::uint32_t Copier::allocate()
@@ -453,6 +496,83 @@ std::unordered_map<std::uint32_t, std::uint32_t> Copier::movedRecords(std::uint3
     return moved;
 }
 
+const FreePageMap& Copier::freePages()
+{
+    if (!m_free)
+        m_free.emplace(m_f, m_source);
+    return *m_free;
+}
+
+// The pages whose records are the table's: those its page map lists. A
+// table's other pages are free space: Jet leaves the pages of a deleted
+// table behind, and gives its definition page to the next table made.
+// Repair, when the map itself is lost, takes the pages the table owns
+// whose records fit its columns, leaving out what the free-page map frees.
+Status Copier::tablePages(const SourceTable& t, std::vector<std::uint32_t>* pages, TableCopy* report)
+{
+    const std::string name = "Table " + quote(t.name);
+    std::vector<std::uint32_t> listed;
+    if (!readUsageMap(m_f, m_source, getU32(t.def.stream.data() + offsetsOf(m_f).ownedMap), &listed)) {
+        if (!m_salvage)
+            return Status::corruption(name + " cannot be read completely: its page map is unreadable.");
+        *pages = pagesFoundByOwner(t);
+        report->foundByOwner = true;
+        return Status::ok();
+    }
+    ListedPages sorted = sortListedPages(m_f, m_source, t.page, listed);
+    if (!sorted.damaged.empty() && !m_salvage) {
+        return Status::corruption(name + " cannot be read completely: " + namePages(sorted.damaged) +
+                                  (sorted.damaged.size() == 1 ? " is" : " are") + " unreadable.");
+    }
+    *pages = std::move(sorted.records);
+    report->lostPages = std::move(sorted.damaged);
+    return Status::ok();
+}
+
+std::vector<std::uint32_t> Copier::pagesFoundByOwner(const SourceTable& t)
+{
+    std::vector<std::uint32_t> found;
+    std::string page;
+    std::string_view record;
+    for (std::uint32_t p = 1; p < m_source.pageCount(); ++p) {
+        if (!m_source.read(p, &page) || page[0] != 0x01 || getU32(page.data() + 4) != t.page || freePages().isFree(p))
+            continue;
+        std::uint32_t records = 0;
+        std::uint32_t fitting = 0;
+        for (std::uint32_t r = 0; r < slotCount(m_f, page); ++r) {
+            if (!isRecordSlot(m_f, page, r))
+                continue;
+            ++records;
+            fitting += recordOnPage(m_f, page, r, &record) && recordFits(m_f, t.def, record);
+        }
+        // Most records of a damaged page of the table still fit; next to
+        // none of another table's.
+        if (2 * fitting > records)
+            found.push_back(p);
+    }
+    return found;
+}
+
+// The records an index of the table lists on lost pages. Only an index that
+// lists every record will do (not one that leaves out Nulls), and only when
+// it lists the records read elsewhere exactly: then it knows what was lost.
+// nullopt when no index can tell.
+std::optional<std::uint64_t> Copier::recordsIndexedOn(const SourceTable& t, const std::vector<std::uint32_t>& lost,
+                                                      std::uint64_t elsewhere)
+{
+    std::vector<IndexEntry> entries;
+    for (const RealIndexDesc& r : t.def.real) {
+        if ((r.flags & 0x02) || !readIndexEntries(m_f, m_source, r.root, t.page, &entries).isOk())
+            continue;
+        std::uint64_t on = 0;
+        for (const IndexEntry& e : entries)
+            on += std::binary_search(lost.begin(), lost.end(), e.page);
+        if (entries.size() - on == elsewhere)
+            return on;
+    }
+    return std::nullopt;
+}
+
 Status Copier::planTables()
 {
     for (const CatalogObject& o : catalogObjects(m_db)) {
@@ -494,10 +614,10 @@ Status Copier::copyTable(SourceTable& t, TableCopy* report)
 {
     Definition& def = t.def;
     report->name = t.name;
-    Status status;
-    auto reader = openAnyTable(m_db, t.name, &status);
-    if (!reader)
-        return status;
+    report->stored = def.rowCount;
+    std::vector<std::uint32_t> sourcePages;
+    if (Status s = tablePages(t, &sourcePages, report); !s.isOk())
+        return s;
 
     // Columns that name tables by their definition page.
     std::vector<IdColumn> idColumns;
@@ -568,9 +688,13 @@ Status Copier::copyTable(SourceTable& t, TableCopy* report)
     std::string value;
     std::uint64_t written = 0;
     std::uint64_t unreadable = 0;
+    // Every record slot of the pages is read or counted as unreadable.
+    RecordWalk walk(m_f, m_source, std::move(sourcePages));
     RawRow raw;
-    while (m_status.isOk() && reader->next()) {
-        if (!currentRawRow(*reader, &raw) || raw.bytes.size() > m_f.pageSize - m_f.dataHeaderSize() - 2 ||
+    while (m_status.isOk() && walk.next()) {
+        raw.page = walk.page();
+        raw.row = walk.row();
+        if (!walk.record(&raw.bytes) || raw.bytes.size() > m_f.pageSize - m_f.dataHeaderSize() - 2 ||
             !crackRow(m_f, def, raw.bytes, &fields)) {
             ++unreadable;
             continue;
@@ -670,21 +794,21 @@ Status Copier::copyTable(SourceTable& t, TableCopy* report)
     }
     if (!m_status.isOk())
         return m_status;
-    if (Status s = reader->status(); !s.isOk() && s.code() != Status::Code::Corruption)
-        return s;
-    RowAudit audit;
-    if (Status a = auditRows(m_db, *reader, &audit); !a.isOk())
-        return a;
-    const std::string name = "Table " + quote(t.name);
-    if (audit.unvisited > 0)
-        return Status::corruption(name + " cannot be read completely: " + std::to_string(audit.unvisited) +
-                                  " of its records lie on pages its page map does not list.");
+    if (walk.failed())
+        return Status::ioError("Could not read page " + std::to_string(walk.page()) + " of the database.");
     report->rows = written;
-    report->expected = std::max<std::uint64_t>(audit.expected, written + unreadable);
-    if (report->rows < report->expected && !m_salvage)
-        return Status::corruption(name +
-                                  " cannot be read completely: " + std::to_string(report->expected - report->rows) +
-                                  " of its " + std::to_string(report->expected) + " records are unreadable.");
+    report->expected = written + unreadable;
+    if (unreadable > 0 && !m_salvage)
+        return Status::corruption("Table " + quote(t.name) +
+                                  " cannot be read completely: " + std::to_string(unreadable) + " of its " +
+                                  std::to_string(report->expected) + " records are unreadable.");
+    if (!report->lostPages.empty()) {
+        // What lay on pages that are lost is known only to the table's indexes.
+        if (const auto indexed = recordsIndexedOn(t, report->lostPages, report->expected)) {
+            report->expected += *indexed;
+            report->lostPages.clear();
+        }
+    }
     flush(data);
     for (auto& s : longValues)
         flush(*s);
@@ -795,6 +919,19 @@ Status Copier::run(std::vector<TableCopy>* report)
 }
 
 } // namespace
+
+std::string namePages(const std::vector<std::uint32_t>& pages)
+{
+    if (pages.size() > 5)
+        return std::to_string(pages.size()) + " of its pages";
+    std::string out = pages.size() == 1 ? "its page " : "its pages ";
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (i > 0)
+            out += i + 1 == pages.size() ? " and " : ", ";
+        out += std::to_string(pages[i]);
+    }
+    return out;
+}
 
 Status copyDatabase(const std::string& source, const std::string& target, const CopyOptions& options,
                     std::vector<TableCopy>* tables)

@@ -23,19 +23,29 @@ namespace quorlix::jet
 
 struct CopyOptions {
     // Repair: records that cannot be read are left out and counted instead of
-    // failing the copy; so are Memo and OLE values, which become Null. Records on pages a table's page map does not
-    // list fail even then, as they may well be readable.
+    // failing the copy; so are Memo and OLE values, which become Null, and
+    // the records on pages that are lost. A table whose page map cannot be
+    // read gets the pages it owns whose records fit its columns.
     bool salvage = false;
 };
 
-// What the copy did to one table.
+// What the copy did to one table. Its records are those on the pages its
+// page map lists, whatever count its definition stores.
 struct TableCopy {
     std::string name;
     std::uint64_t rows = 0;     // records written
-    std::uint64_t expected = 0; // records the source holds
+    std::uint64_t expected = 0; // records its pages hold: written, unreadable, and those its indexes list on lost pages
+    std::uint64_t stored = 0;   // the record count its definition gave
     std::uint64_t indexes = 0;  // indexes rebuilt
     std::uint64_t emptied = 0;  // salvage: Memo and OLE values that could not be read, now Null
+    // Salvage: listed pages that could not be read and whose records no index counts.
+    std::vector<std::uint32_t> lostPages;
+    bool foundByOwner = false; // salvage: the page map could not be read
 };
+
+// A table's pages as messages name them: "its page 49", "its pages 49 and
+// 50", "7 of its pages".
+std::string namePages(const std::vector<std::uint32_t>& pages);
 
 // Copies source into target, a new or empty file (callers write to a
 // temporary name and rename it into place afterwards). Unsupported, naming the object and

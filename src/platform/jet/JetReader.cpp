@@ -6,8 +6,9 @@
 //
 // libmdb reports trouble by printing and by returning "no more rows". We keep
 // its printing away from the user (see OutputMute) and compare the rows a walk
-// produced with the count the table definition holds: a walk that ends early
-// has met a page it could not read.
+// produced with the records on the pages the table's page map lists: a walk
+// that gave fewer has met a page or a record it could not read. (The count a
+// table definition stores is no measure: Access leaves it stale.)
 
 #include "platform/jet/JetReader.h"
 #include "platform/ResultListBuffer.h"
@@ -41,8 +42,6 @@ constexpr std::size_t kMaskStart = 0x18;
 constexpr std::size_t kPasswordOffset = 0x42;
 constexpr std::size_t kJet4DateOffset = 0x72;
 constexpr int kOffsetMask = 0x1FFF;
-// Jet 3 files hold at most 1 GiB, Jet 4 files 2 GiB: 524,288 pages either way.
-constexpr std::size_t kMaxMapPages = 524288;
 constexpr std::uint32_t kCatalogPage = 2; // MSysObjects' definition
 
 // RC4 keystream of the fixed header key; the header fields from 0x18 on are
@@ -152,6 +151,49 @@ FileImage readImage(const std::string& path)
     if (!in.read(reinterpret_cast<char*>(image->data()), size))
         return nullptr;
     return image;
+}
+
+// A file's pages, from its image when it is held, else from disk.
+class ReaderPages final : public PageSource
+{
+public:
+    ReaderPages(FileImage image, const std::string& path, std::uint32_t pageSize)
+        : m_image(std::move(image)), m_pageSize(pageSize)
+    {
+        if (m_image)
+            m_pages = static_cast<std::uint32_t>(m_image->size() / pageSize);
+        else
+            m_file = std::make_unique<FilePageSource>(path, pageSize);
+    }
+    bool read(std::uint32_t page, std::string* out) override
+    {
+        if (m_file)
+            return m_file->read(page, out);
+        if (page >= m_pages)
+            return false;
+        const auto* at = m_image->data() + std::size_t{page} * m_pageSize;
+        out->assign(reinterpret_cast<const char*>(at), m_pageSize);
+        return true;
+    }
+    std::uint32_t pageCount() const override { return m_file ? m_file->pageCount() : m_pages; }
+
+private:
+    FileImage m_image;
+    std::unique_ptr<FilePageSource> m_file;
+    std::uint32_t m_pageSize;
+    std::uint32_t m_pages = 0;
+};
+
+// Whether a walk that gave `read` records met every record of the table
+// defined on tdefPage: those on the data pages its page map lists. The
+// count the definition stores is left aside; Access lets it go stale.
+bool walkIsComplete(const Format& format, PageSource& pages, std::uint32_t tdefPage, std::uint64_t read)
+{
+    std::vector<std::uint32_t> listed;
+    if (!readTablePageMap(format, pages, tdefPage, &listed))
+        return false;
+    const ListedPages sorted = sortListedPages(format, pages, tdefPage, listed);
+    return sorted.damaged.empty() && read >= sorted.recordSlots;
 }
 
 class OutputMute
@@ -299,53 +341,13 @@ bool propertyBlobIsSound(const unsigned char* blob, std::size_t length)
     return true;
 }
 
-// The data pages of a file as its bytes say, read apart from libmdb: for
-// every owner (a table's definition page) its pages and the live record
-// slots on each. Damage shows as disagreement between this and a walk.
-struct PageCensus {
-    std::uint64_t pages = 0;
-    std::vector<std::uint8_t> type; // byte 0 of every page
-    std::unordered_map<std::uint32_t, std::vector<std::pair<std::uint32_t, std::uint32_t>>> owned;
-
-    std::uint64_t liveRows(std::uint32_t owner) const
-    {
-        std::uint64_t n = 0;
-        if (auto it = owned.find(owner); it != owned.end())
-            for (const auto& page : it->second)
-                n += page.second;
-        return n;
-    }
-};
-
-PageCensus takeCensus(const std::string& path, std::size_t pageSize, bool jet4)
-{
-    PageCensus census;
-    std::ifstream in(path, std::ios::binary);
-    std::vector<unsigned char> page(pageSize);
-    const std::size_t countOffset = jet4 ? 12 : 8;
-    for (std::uint32_t n = 0; in.read(reinterpret_cast<char*>(page.data()), static_cast<std::streamsize>(pageSize));
-         ++n) {
-        census.type.push_back(page[0]);
-        ++census.pages;
-        if (n == 0 || page[0] != 0x01)
-            continue;
-        const std::uint32_t owner = le32(&page[4]);
-        // A slot count beyond the page is damage: count only the slots that fit.
-        const std::size_t slots = std::min<std::size_t>(le16(&page[countOffset]), (pageSize - countOffset - 2) / 2);
-        std::uint32_t live = 0;
-        for (std::size_t i = 0; i < slots; ++i)
-            live += (le16(&page[countOffset + 2 + 2 * i]) & 0x8000) == 0;
-        census.owned[owner].emplace_back(n, live);
-    }
-    return census;
-}
-
 // The catalog as mdb_read_catalog builds it, but the properties of a table
 // are handed to libmdb only when their bytes are sound: its parser loops
 // forever on a zero length and reads past short records.
 // Also records every catalog row in rows. False when the catalog cannot
-// be read completely: a table list with gaps would make a copy drop tables.
-bool readCatalog(MdbHandle* mdb, std::vector<CatalogObject>* rows)
+// be read completely (judged by its pages): a table list with gaps would
+// make a copy drop tables.
+bool readCatalog(MdbHandle* mdb, const Format& format, PageSource& pages, std::vector<CatalogObject>* rows)
 {
     rows->clear();
     mdb_free_catalog(mdb);
@@ -418,7 +420,7 @@ bool readCatalog(MdbHandle* mdb, std::vector<CatalogObject>* rows)
             rows->back().propertiesReadable = entry->props != nullptr;
         }
     }
-    return fetched >= table->num_rows;
+    return walkIsComplete(format, pages, kCatalogPage, fetched);
 }
 
 std::vector<std::string> propertyNames(const MdbProperties* props)
@@ -451,24 +453,8 @@ public:
         }
         m_jet3 = m_handle->f->jet_version == MDB_VER_JET3;
         OutputMute mute;
-        // The pages the walk will visit; the map may be damaged, so stop at
-        // the end of the file and on anything that does not move forward.
-        std::uint32_t page = 0;
-        while (m_mapPages.size() < kMaxMapPages) {
-            const gint32 next =
-                mdb_map_find_next(m_handle.get(), m_table->usage_map, static_cast<unsigned>(m_table->map_sz), page);
-            if (next <= 0 || static_cast<std::uint32_t>(next) <= page)
-                break;
-            page = static_cast<std::uint32_t>(next);
-            m_mapPages.push_back(page);
-        }
         mdb_rewind_table(m_table.get());
     }
-
-    std::uint32_t definitionPage() const { return static_cast<std::uint32_t>(m_table->entry->table_pg); }
-    const std::vector<std::uint32_t>& mapPages() const { return m_mapPages; }
-    std::uint64_t rowsRead() const { return m_rowsRead; }
-    bool walked() const { return m_done; }
 
     ~JetTableReader() override
     {
@@ -503,7 +489,9 @@ public:
             return true;
         }
         m_done = true;
-        if (m_rowsRead < m_table->num_rows)
+        const Format& format = formatOf(m_jet3 ? JetVersion::Jet3 : JetVersion::Jet4);
+        ReaderPages pages(m_image, m_path, format.pageSize);
+        if (!walkIsComplete(format, pages, static_cast<std::uint32_t>(m_table->entry->table_pg), m_rowsRead))
             m_status = Status::corruption(damaged(m_path));
         return false;
     }
@@ -587,7 +575,6 @@ private:
     std::vector<std::string> m_names;
     std::vector<MdbColumn*> m_columns;
     std::vector<MdbField> m_fields;
-    std::vector<std::uint32_t> m_mapPages;
     mutable std::unique_ptr<FilePageSource> m_pages; // long values, read when asked for
     std::string m_raw;                               // the current record as stored
     std::uint32_t m_rawPage = 0;
@@ -699,58 +686,37 @@ public:
         return Status::ok();
     }
 
-    const PageCensus& census()
-    {
-        if (!m_census)
-            m_census = std::make_unique<PageCensus>(
-                takeCensus(m_path, m_versionByte == 0 ? kJet3PageSize : kJet4PageSize, m_versionByte != 0));
-        return *m_census;
-    }
-
     Status checkCatalog()
     {
-        const PageCensus& pages = census();
-        const std::uint64_t held = pages.liveRows(kCatalogPage);
-        if (m_objects.size() < held)
-            return Status::corruption("The table list of " + m_path +
-                                      " cannot be read completely: " + std::to_string(held - m_objects.size()) +
-                                      " of its " + std::to_string(held) + " entries are unreadable.");
+        const Format& format = formatOf(version());
+        ReaderPages pages(m_image, m_path, format.pageSize);
+        const FreePageMap free(format, pages);
+        // Records on the pages in use, by the definition page that owns them.
+        std::unordered_map<std::uint32_t, std::uint64_t> held;
+        std::string page;
+        for (std::uint32_t p = 1; p < pages.pageCount(); ++p) {
+            if (!pages.read(p, &page) || page[0] != 0x01 || free.isFree(p))
+                continue;
+            std::uint64_t records = 0;
+            for (std::uint32_t r = 0; r < slotCount(format, page); ++r)
+                records += isRecordSlot(format, page, r);
+            held[le32(reinterpret_cast<const unsigned char*>(page.data()) + 4)] += records;
+        }
         std::vector<std::uint32_t> named;
         for (const CatalogObject& o : m_objects)
             if (o.type == MDB_TABLE)
                 named.push_back(static_cast<std::uint32_t>(o.id) & 0x00FFFFFF);
-        for (const auto& [owner, list] : pages.owned) {
-            if (owner < 2 || owner >= pages.pages || pages.type[owner] != 0x02 || pages.liveRows(owner) == 0)
+        std::sort(named.begin(), named.end());
+        std::vector<std::pair<std::uint32_t, std::uint64_t>> owners(held.begin(), held.end());
+        std::sort(owners.begin(), owners.end());
+        for (const auto& [owner, records] : owners) {
+            if (owner < 2 || records == 0 || free.isFree(owner) ||
+                std::binary_search(named.begin(), named.end(), owner) || !pages.read(owner, &page) || page[0] != 0x02)
                 continue;
-            if (std::find(named.begin(), named.end(), owner) == named.end())
-                return Status::corruption("The table list of " + m_path + " is incomplete: the table defined on page " +
-                                          std::to_string(owner) + " holds " + std::to_string(pages.liveRows(owner)) +
-                                          " records but is not listed.");
+            return Status::corruption("The table list of " + m_path + " is incomplete: the table defined on page " +
+                                      std::to_string(owner) + " holds " + std::to_string(records) +
+                                      " records but is not listed.");
         }
-        return Status::ok();
-    }
-
-    Status audit(const JetTableReader& table, RowAudit* audit)
-    {
-        if (!table.walked())
-            return Status::invalidArgument("The table has not been read to its end.");
-        const PageCensus& pages = census();
-        const std::uint32_t owner = table.definitionPage();
-        const auto& map = table.mapPages();
-        audit->read = table.rowsRead();
-        audit->unvisited = 0;
-        std::uint64_t held = 0;
-        if (auto it = pages.owned.find(owner); it != pages.owned.end()) {
-            for (const auto& [page, live] : it->second) {
-                held += live;
-                if (!std::binary_search(map.begin(), map.end(), page))
-                    audit->unvisited += live;
-            }
-        }
-        // A definition's count larger than the file could hold is damage itself.
-        const std::uint64_t counted = table.rowCount();
-        const bool plausible = counted <= pages.pages * 255;
-        audit->expected = std::max(held, plausible ? counted : 0);
         return Status::ok();
     }
 
@@ -761,7 +727,6 @@ private:
     int m_versionByte;
     std::vector<std::string> m_tables;
     std::vector<CatalogObject> m_objects;
-    std::unique_ptr<PageCensus> m_census;
 };
 
 } // namespace
@@ -863,7 +828,9 @@ std::unique_ptr<DatabaseReader> DatabaseReader::open(const std::string& path, st
             image.reset();
             handle.reset(mdb_open(path.c_str(), MDB_NOFLAGS));
         }
-        if (handle && !readCatalog(handle.get(), &objects)) {
+        const Format& format = formatOf(header.versionByte == 0 ? JetVersion::Jet3 : JetVersion::Jet4);
+        ReaderPages pages(image, path, format.pageSize);
+        if (handle && !readCatalog(handle.get(), format, pages, &objects)) {
             handle.reset();
             catalogShort = true;
         }
@@ -913,15 +880,6 @@ Status checkCatalog(DatabaseReader& db)
     if (!jet)
         return Status::unsupported("Only files opened by the Jet reader can be checked.");
     return jet->checkCatalog();
-}
-
-Status auditRows(DatabaseReader& db, const TableReader& table, RowAudit* audit)
-{
-    auto* jet = dynamic_cast<JetDatabaseReader*>(&db);
-    const auto* walk = dynamic_cast<const JetTableReader*>(&table);
-    if (!jet || !walk)
-        return Status::unsupported("Only tables read by the Jet reader can be audited.");
-    return jet->audit(*walk, audit);
 }
 
 bool currentRawRow(const TableReader& table, RawRow* row)

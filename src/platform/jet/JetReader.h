@@ -94,23 +94,11 @@ std::unique_ptr<TableReader> openAnyTable(DatabaseReader& db, std::string_view n
 // Names of the properties of a user table itself (not of its fields).
 Status tableProperties(DatabaseReader& db, std::string_view table, std::vector<std::string>* names);
 
-// Checks the catalog against the pages of the file: every catalog row that
-// the pages hold was read, and every table definition that owns records is
-// named in the catalog. Corruption otherwise, saying what is missing.
+// Checks the catalog against the pages of the file: every table definition
+// that owns records on pages in use is named in the catalog. Corruption
+// otherwise, saying what is missing. (Opening a file already reads every
+// catalog row its pages hold.)
 Status checkCatalog(DatabaseReader& db);
-
-// What a walk over a table (to its end) gave, set against the file's pages.
-struct RowAudit {
-    std::uint64_t read = 0; // records the walk gave
-    // Records the table holds: the larger of its definition's count (when the
-    // file could hold that many) and the records found on its pages.
-    std::uint64_t expected = 0;
-    // Records on pages of the table that its page map leaves out: the walk
-    // never met them, though they may be readable.
-    std::uint64_t unvisited = 0;
-};
-// table must come from db.openTable or openAnyTable and be walked to its end.
-Status auditRows(DatabaseReader& db, const TableReader& table, RowAudit* audit);
 
 // The current record of a table from openTable/openAnyTable exactly as the
 // file stores it, and where: its page and row number. false without one.

@@ -16,6 +16,8 @@
 
 #include <mdbtools.h>
 
+#include "support/Samples.h"
+
 namespace fs = std::filesystem;
 using namespace quorlix;
 using namespace quorlix::jet;
@@ -23,7 +25,7 @@ using namespace quorlix::jet;
 namespace
 {
 
-const fs::path kSamples = fs::path(QUORLIX_SHARED_DIR) / "samples" / "jet";
+const fs::path kSamples = quorlix::testing::samplesFolder();
 
 class MemoryPages : public PageSource
 {
@@ -290,8 +292,7 @@ class SampleIndexes : public ::testing::TestWithParam<const char*>
 
 TEST_P(SampleIndexes, ReadsEveryIndexAndRecomputesItsKeys)
 {
-    if (!fs::exists(kSamples))
-        GTEST_SKIP() << "no samples at " << kSamples;
+    QUORLIX_NEED_SAMPLES();
     const std::string path = (kSamples / GetParam()).string();
     std::unique_ptr<MdbHandle, MdbCloser> mdb(mdb_open(path.c_str(), MDB_NOFLAGS));
     ASSERT_TRUE(mdb);
@@ -412,11 +413,10 @@ namespace
 // entries, same order. The index of compIndexTestV1997's table on page 29
 // (root 36) is grown sixtyfold with made-up row pointers (libmdb's walk does
 // not visit the rows) and appended to a copy of the file.
-TEST(BuiltIndexes, LibmdbWalksThemInOrder)
+TEST(BuiltIndexes, LibmdbWalksAGrownSampleIndexInOrder)
 {
+    QUORLIX_NEED_SAMPLES();
     const fs::path sample = kSamples / "compIndexTestV1997.mdb";
-    if (!fs::exists(sample))
-        GTEST_SKIP() << "no samples at " << kSamples;
     const Format& f = formatOf(JetVersion::Jet3);
     std::vector<IndexEntry> own;
     {

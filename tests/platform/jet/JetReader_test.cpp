@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Samples.h"
+
 namespace fs = std::filesystem;
 using namespace quorlix;
 using namespace quorlix::jet;
@@ -14,7 +16,7 @@ using quorlix::jet::testing::slurp;
 namespace
 {
 
-const fs::path kSamples = fs::path(QUORLIX_SHARED_DIR) / "samples" / "jet";
+const fs::path kSamples = quorlix::testing::samplesFolder();
 
 using quorlix::jet::testing::writeBytes;
 using quorlix::testing::TempFolder;
@@ -33,8 +35,7 @@ class SampleFiles : public ::testing::TestWithParam<SampleCase>
 
 TEST_P(SampleFiles, ListsUserTablesAndReadsEveryRow)
 {
-    if (!fs::exists(kSamples))
-        GTEST_SKIP() << "no samples at " << kSamples;
+    QUORLIX_NEED_SAMPLES();
     const SampleCase& c = GetParam();
     Status status;
     auto db = DatabaseReader::open((kSamples / c.file).string(), "", &status);
@@ -73,8 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(JetReaderSamples, ValuesAndColumnFacts)
 {
-    if (!fs::exists(kSamples))
-        GTEST_SKIP() << "no samples at " << kSamples;
+    QUORLIX_NEED_SAMPLES();
     Status status;
     auto db = DatabaseReader::open((kSamples / "testV1997.mdb").string(), "any", &status); // no password set
     ASSERT_TRUE(db);
@@ -220,8 +220,7 @@ TEST(JetReaderDamage, TruncatedCopiesOfOurFilesFailCleanly)
 
 TEST(JetReaderDamage, TruncatedSampleReportsShortTables)
 {
-    if (!fs::exists(kSamples))
-        GTEST_SKIP() << "no samples at " << kSamples;
+    QUORLIX_NEED_SAMPLES();
     TempFolder dir;
     const std::string bytes = slurp((kSamples / "testIndexCodesV1997.mdb").string());
     const std::string cut = dir.path("cut.mdb");
@@ -248,8 +247,7 @@ TEST(JetReaderDamage, TruncatedSampleReportsShortTables)
 
 TEST(JetReaderDamage, ByteFlippedSamplesNeverCrash)
 {
-    if (!fs::exists(kSamples))
-        GTEST_SKIP() << "no samples at " << kSamples;
+    QUORLIX_NEED_SAMPLES();
     TempFolder dir;
     const std::string flipped = dir.path("flipped.mdb");
     int variant = 0;
