@@ -332,7 +332,7 @@ void expectUniform(const std::vector<double>& counts, const std::string& what)
 // the lengths and syllable counts as the exact counts predict, every open and
 // every closed syllable equally often, and at every place each letter, digit,
 // symbol, digit place and capital place equally often.
-TEST(PronounceableDraw, MillionDrawsAreUniform_slow)
+TEST(PronounceableDraw, MillionDrawsAreUniform)
 {
     const PronounceableSettings s = shape(10, 14, CapitalStyle::Random, 2, true, SyllableSeparator::Hyphen);
     PronounceableLanguage language(s);
