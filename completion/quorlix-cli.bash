@@ -34,7 +34,9 @@ _quorlix_cli()
     }
 
     local commands="generate words pronounceable dict sort convert compact repair"
-    local common="--help --settings --defaults --quiet --output --files --preface --dir --type --save-settings --count"
+    local common="--help --settings --defaults --quiet --output --files --preface --dir --type --save-settings --count
+        --format --roster --last-column --first-column --user-column --user-prefix --hash --names --slips-per-page
+        --qr --heading --note --paper"
     local generate="$common --length --min --max --dups --no-dups --side --no-side --seq --no-seq --strong
         --no-strong --sort --no-sort --hyphens --blanks --rule --pool --include --exclude --dict --dictionary --stats"
     local wordsopts="$common --words --separator --digits --no-digits --min-word --max-word --upper --no-upper
@@ -60,7 +62,11 @@ _quorlix_cli()
     # Values of the options that take one.
     case "$prev" in
     -o | --output)
-        _quorlix_cli_files "$cur" txt csv htm mdb
+        _quorlix_cli_files "$cur" txt csv htm mdb pdf chpasswd
+        return
+        ;;
+    --roster)
+        _quorlix_cli_files "$cur" csv txt
         return
         ;;
     --settings | --save-settings)
@@ -71,8 +77,20 @@ _quorlix_cli()
         COMPREPLY=($(compgen -d -- "$cur"))
         return
         ;;
-    --type)
-        COMPREPLY=($(compgen -W "txt csv htm mdb" -- "$cur"))
+    --type | --format)
+        COMPREPLY=($(compgen -W "txt csv htm mdb pdf chpasswd manager-csv" -- "$cur"))
+        return
+        ;;
+    --hash)
+        COMPREPLY=($(compgen -W "yescrypt sha512crypt bcrypt" -- "$cur"))
+        return
+        ;;
+    --slips-per-page)
+        COMPREPLY=($(compgen -W "1 4 8 10" -- "$cur"))
+        return
+        ;;
+    --paper)
+        COMPREPLY=($(compgen -W "a4 letter" -- "$cur"))
         return
         ;;
     --pool)
@@ -104,7 +122,8 @@ _quorlix_cli()
         return
         ;;
     -n | --count | -l | --length | --min | --max | --files | --preface | --hyphens | --blanks | --include | \
-        --exclude | --words | --digits | --min-word | --max-word)
+        --exclude | --words | --digits | --min-word | --max-word | --last-column | --first-column | \
+        --user-column | --user-prefix | --heading | --note)
         return
         ;;
     esac

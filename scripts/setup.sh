@@ -8,6 +8,10 @@ pkgs=(
   fonts-dejavu-core fonts-liberation2 xvfb xauth xdotool
   libsodium-dev libgmp-dev mdbtools mdbtools-dev libglib2.0-dev libabsl-dev libcli11-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  # handing passwords out: hashes (libxcrypt), slips (cairo, Pango), QR codes
+  libcrypt-dev libcairo2-dev libpango1.0-dev libqrencode-dev
+  # ...and the tools their tests read them back with
+  poppler-utils zbar-tools whois
   # the fuzz targets (scripts/fuzz.sh): clang and its libFuzzer runtime
   clang libclang-rt-dev
   pwgen xkcdpass time python3

@@ -186,19 +186,56 @@ void addCommon(CLI::App* cmd, GenerateArgs& g)
     cmd->add_flag("-q,--quiet", g.quiet,
                   "No notes and no progress line on standard error (refusals and failures still show)");
     cmd->add_option("-o,--output", g.output,
-                    "Save to FILE, its type by its ending: .txt, .csv, .htm or .mdb (\"-\": standard output, "
-                    "the default). An existing FILE is replaced only when its folder takes a new file (it is never "
-                    "rewritten in place), and never when it belongs to another user")
+                    "Save to FILE, its type by its ending: .txt, .csv, .htm, .mdb, .pdf (slips) or .chpasswd "
+                    "(\"-\": standard output, the default). An existing FILE is replaced only when its folder takes "
+                    "a new file (it is never rewritten in place), and never when it belongs to another user")
         ->type_name("FILE");
+    cmd->add_option("--format", g.format,
+                    "The list type, whatever the ending of -o: txt, csv, htm, mdb, pdf (slips), chpasswd "
+                    "(user:password lines) or manager-csv (title,username,password,notes)")->type_name("TYPE");
     cmd->add_option("--files", g.files, "Write a numbered series of N files instead (2 to 32,767)")->type_name("N");
     cmd->add_option("--preface", g.preface, "File name preface of the series (TEXT1.txt, TEXT2.txt, ...)")
         ->type_name("TEXT");
     cmd->add_option("--dir", g.dir, "Folder of the series [default: the current folder]")->type_name("FOLDER");
-    cmd->add_option("--type", g.type, "File type of the series: txt, csv, htm or mdb [default: txt]")
+    cmd->add_option("--type", g.type,
+                    "File type of the series: txt, csv, htm, mdb, pdf, chpasswd or manager-csv [default: txt]")
         ->type_name("TYPE");
     cmd->add_option("--save-settings", g.saveSettings,
                     "Write the effective settings to a settings file (.set) after the run; a refused run writes none")
         ->type_name("FILE");
+
+    const char* handOut = "Handing passwords out";
+    cmd->add_option("--roster", g.roster,
+                    "One password per person of FILE, in its order: a CSV file (.csv, UTF-8, with a header row) "
+                    "or lines of \"Last, First\"; the count follows the roster")
+        ->type_name("FILE")
+        ->group(handOut);
+    cmd->add_option("--last-column", g.lastColumn, "Header of the roster's last-name column [default: Last Name, "
+                                                   "last_name, surname, ...]")
+        ->type_name("HEADER")->group(handOut);
+    cmd->add_option("--first-column", g.firstColumn,
+                    "Header of the roster's first-name column [default: First Name, first_name, given name, ...]")
+        ->type_name("HEADER")->group(handOut);
+    cmd->add_option("--user-column", g.userColumn,
+                    "Header of the roster's user-name column [default: username, user, login, ...]")
+        ->type_name("HEADER")->group(handOut);
+    cmd->add_option("--user-prefix", g.userPrefix,
+                    "User names PREFIX001, PREFIX002, ... when the roster has none (chpasswd lists need them)")
+        ->type_name("PREFIX")->group(handOut);
+    cmd->add_option("--hash", g.hash,
+                    "Hash the passwords of a chpasswd list (for chpasswd -e), or add a Hash column to a CSV or MDB "
+                    "list: yescrypt, sha512crypt or bcrypt")
+        ->type_name("SCHEME")->group(handOut);
+    cmd->add_flag("--names", g.namesInText, "Text lists get \"Last, First<TAB>password\" lines")->group(handOut);
+    cmd->add_option("--slips-per-page", g.slipsPerPage, "Slips on a page of the PDF: 1, 4, 8 or 10 [default: 8]")
+        ->type_name("N")->group(handOut);
+    cmd->add_flag("--qr", g.qr, "A QR code of the password on every slip")->group(handOut);
+    cmd->add_option("--heading", g.heading, "A heading on every slip")->type_name("TEXT")->group(handOut);
+    cmd->add_option("--note", g.note, "A note on every slip, and in the notes column of a manager-csv list")
+        ->type_name("TEXT")->group(handOut);
+    cmd->add_option("--paper", g.paper, "Paper of the slips: a4 or letter [default: a4]")
+        ->type_name("SIZE")
+        ->group(handOut);
 }
 
 std::string exitCodes(const std::string& codes)

@@ -191,6 +191,42 @@ Status checkWritableFolder(const std::string& folder, const char* option)
     return Status::ok();
 }
 
+// Writes a text list to standard output, for a pipe into chpasswd and the like.
+class StdoutSink final : public ByteSink
+{
+public:
+    void write(std::string_view bytes) override
+    {
+        if (m_status && std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size())
+            m_status = Status::ioError("Could not write the passwords to standard output.");
+    }
+    Status status() const override { return m_status; }
+    Status close() override
+    {
+        if (m_status && std::fflush(stdout) != 0)
+            m_status = Status::ioError("Could not write the passwords to standard output.");
+        return m_status;
+    }
+
+private:
+    Status m_status;
+};
+
+int writeListToStdout(const ResultList& list, ListFormat format, const HandOut& handOut)
+{
+    auto writer = makeTextListWriter(format, std::make_unique<StdoutSink>(), handOut);
+    if (!handOut.isPlain())
+        writer = pairWithPeople(std::move(writer), handOut);
+    writer->begin();
+    for (std::size_t i = 0; i < list.count(); ++i)
+        writer->addRow(ListRow{handOut.isPlain() ? list.row(i) : list.rowAdded(i)});
+    if (const Status s = writer->finish(); !s) {
+        err(s.message());
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
 Status checkOutputFile(const std::string& path, const char* option)
 {
     std::error_code ec;
@@ -380,14 +416,61 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words, const Pronounc
         if (!s)
             return refuse(s.message());
     }
+    HandOut handOut;
+    if (const Status s = handOutFromArgs(args, handOut); !s)
+        return refuse(s.message());
+    if (handOut.hasNames()) {
+        const auto people = static_cast<std::int64_t>(handOut.roster->size());
+        const std::optional<std::int64_t>& given = words           ? words->count
+                                                   : pronounceable ? pronounceable->count
+                                                                   : args.count;
+        if (given && *given != people)
+            return refuse("--count " + std::to_string(*given) + ": the roster " + *args.roster + " names " +
+                          std::to_string(people) + (people == 1 ? " person" : " people") +
+                          ", and the count follows the roster; leave --count out");
+        state.run.totalPasswords = static_cast<std::int32_t>(people);
+        state.words.totalPasswords = static_cast<std::int32_t>(people);
+        state.pronounceable.totalPasswords = static_cast<std::int32_t>(people);
+    }
+    std::optional<ListFormat> format;
+    if (args.format) {
+        format = formatFromName(*args.format);
+        if (!format)
+            return refuse("--format: choose txt, csv, htm, mdb, pdf, chpasswd or manager-csv");
+        if (multiFile.active == 1)
+            return refuse("--format is the type of -o; a series of files takes --type");
+    }
+    {
+        const bool toTerminal = !args.output || *args.output == "-";
+        // The type the passwords will be written as, when it is known now.
+        std::optional<ListFormat> effective = format;
+        if (multiFile.active == 1)
+            effective = formatFromName(multiFile.fileType);
+        else if (!effective)
+            effective = toTerminal ? std::optional(ListFormat::Txt) : formatFromFileName(fileTitle(*args.output));
+        if (effective) {
+            if (toTerminal && multiFile.active != 1 &&
+                (*effective == ListFormat::Mdb || *effective == ListFormat::Pdf))
+                return refuse("--format " + std::string(nameOf(*effective)) +
+                              " makes a file, not text: name it with -o FILE");
+            const bool slipOptions = args.qr || args.heading || args.slipsPerPage || args.paper;
+            if (slipOptions && *effective != ListFormat::Pdf)
+                return refuse("--qr, --heading, --slips-per-page and --paper shape slips: save to a .pdf file or "
+                              "use --format pdf");
+            if (args.namesInText && *effective != ListFormat::Txt)
+                return refuse("--names puts names in text lists; the other lists have name columns of their own");
+            if (const Status s = checkHandOut(*effective, handOut); !s)
+                return refuse(s.message());
+        }
+    }
     if (args.stats)
         return printSpace(state);
 
     // Every file the run will write is checked before a password is made.
     const bool toStdout = !args.output || *args.output == "-";
-    std::optional<ListFormat> format;
     if (!toStdout) {
-        format = formatFromFileName(fileTitle(*args.output));
+        if (!format)
+            format = formatFromFileName(fileTitle(*args.output));
         if (!format)
             return refuse(std::string(kUnrecognizedFileType));
         if (const Status s = checkReplaceable(*args.output); !s)
@@ -400,7 +483,7 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words, const Pronounc
             return failBefore(s);
         if (const Status s = checkWritableFolder(multiFile.directory, "--dir"); !s)
             return refuse(s.message());
-        format = formatFromFileName(multiFile.fileType);
+        format = formatFromName(multiFile.fileType);
     }
     if (args.saveSettings) {
         if (const Status s = checkReplaceable(*args.saveSettings); !s)
@@ -438,7 +521,8 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words, const Pronounc
     SecureRandom random;
     Yielder yielder(ui);
     RunRequest request{state.method, state.run, state.checks,         state.pool,  state.inserts,
-                       state.rules,  multiFile, state.dictionaryFile, state.words, state.pronounceable};
+                       state.rules,  multiFile, state.dictionaryFile, state.words, state.pronounceable,
+                       &handOut};
     RunEnvironment env{ui, ui, list, yielder, runState, random};
     RunControl control(request, env);
     ui.setCountdownTick([&control] { control.countdownTick(); });
@@ -449,10 +533,9 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words, const Pronounc
     WordsRunner runner(wordSource, places);
     control.setWordsGenerators(&runner);
 
-    {
-        InterruptGuard guard(runState);
-        control.execute();
-    }
+    // Ctrl-C stops the run, and the save after it: hashing takes minutes.
+    InterruptGuard interrupts(runState);
+    control.execute();
     ui.finishProgress();
 
     if (words && runner.lastEnd() == WordRunEnd::Refused)
@@ -477,15 +560,27 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words, const Pronounc
     int code = kExitOk;
     if (!toStdout) {
         NoShell shell;
-        SaveContext context{ui, ui, shell, {}};
+        // A stopped run's save is not stopped again by the same Ctrl-C.
+        runState.stopRequested.store(0);
+        ui.showSaving(true);
+        SaveContext context{ui, ui, shell, [&ui] { ui.processEvents(); }, &handOut,
+                            [&runState] { return runState.stopPending(); }};
         const std::size_t before = ui.messages().size();
         struct stat st {
         };
         const SavingGuard guard(*args.output, ::stat(args.output->c_str(), &st) == 0);
-        saveChosenFile(list, total, ChosenFile{*args.output, fileTitle(*args.output)}, context);
+        saveChosenFile(list, total, ChosenFile{*args.output, fileTitle(*args.output), "", format}, context);
+        ui.finishProgress();
+        ui.showSaving(false);
         for (std::size_t i = before; i < ui.messages().size(); ++i)
             if (ui.messages()[i].starts_with("Could not save") || ui.messages()[i] == kUnrecognizedFileType)
                 code = kExitFailure;
+        if (ui.status().starts_with(kSaveStopped)) {
+            err("Stopped: nothing saved; " + *args.output + " is as it was.");
+            return kExitStopped;
+        }
+    } else if (format || !handOut.isPlain()) {
+        code = writeListToStdout(list, format.value_or(ListFormat::Txt), handOut);
     } else {
         code = writeToStdout(list);
         if (code != kExitOk)

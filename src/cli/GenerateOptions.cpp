@@ -1,10 +1,13 @@
 #include "cli/GenerateOptions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
+#include <memory>
 #include <limits>
 #include <sstream>
 
+#include "output/ListWriter.h"
 #include "output/MultiFileWindow.h"
 
 namespace quorlix::cli
@@ -133,6 +136,56 @@ Status applyRule(const std::string& spec, PositionRules& rules)
     return Status::ok();
 }
 
+Status handOutFromArgs(const GenerateArgs& args, HandOut& out)
+{
+    out = HandOut{};
+    if (args.roster) {
+        const RosterColumns columns{args.lastColumn.value_or(""), args.firstColumn.value_or(""),
+                                    args.userColumn.value_or("")};
+        auto roster = std::make_shared<Roster>();
+        if (Status s = readRoster(*args.roster, columns, *roster); !s)
+            return Status::invalidArgument(s.message());
+        out.roster = std::move(roster);
+        out.rows = out.roster->size();
+    } else if (args.lastColumn || args.firstColumn || args.userColumn) {
+        return Status::invalidArgument("--last-column, --first-column and --user-column name columns of --roster");
+    }
+    if (args.userPrefix) {
+        if (out.roster && out.roster->hasUserNames())
+            return Status::invalidArgument("--user-prefix: the roster names its users already");
+        const std::string& prefix = *args.userPrefix;
+        if (prefix.empty() || prefix.find_first_of(" :,\t\n\r") != std::string::npos)
+            return Status::invalidArgument("--user-prefix: give a prefix without blanks, commas or colons, e.g. "
+                                           "pupil");
+        out.userPrefix = prefix;
+    }
+    if (args.hash) {
+        out.hash = hashSchemeFromName(*args.hash);
+        if (!out.hash)
+            return Status::invalidArgument("--hash: choose yescrypt, sha512crypt or bcrypt");
+    }
+    out.namesInText = args.namesInText;
+    if (args.note)
+        out.note = *args.note;
+    if (args.heading)
+        out.slips.heading = *args.heading;
+    out.slips.qrCode = args.qr;
+    if (args.slipsPerPage) {
+        if (!isSlipsPerPageChoice(static_cast<int>(std::clamp<std::int64_t>(*args.slipsPerPage, 0, 100))))
+            return Status::invalidArgument("--slips-per-page: choose 1, 4, 8 or 10");
+        out.slips.perPage = static_cast<int>(*args.slipsPerPage);
+    }
+    if (args.paper) {
+        if (*args.paper == "a4" || *args.paper == "A4")
+            out.slips.paper = PaperSize::A4;
+        else if (*args.paper == "letter" || *args.paper == "Letter")
+            out.slips.paper = PaperSize::Letter;
+        else
+            return Status::invalidArgument("--paper: choose a4 or letter");
+    }
+    return Status::ok();
+}
+
 Status applyPronounceableArgs(const PronounceableArgs& args, OptionState& state)
 {
     PronounceableSettings& p = state.pronounceable;
@@ -244,9 +297,8 @@ Status applyGenerateArgs(const GenerateArgs& args, OptionState& state, MultiFile
             return Status::invalidArgument(std::string(kTotalFilesNotWhole));
         multiFile.totalFiles = static_cast<std::int16_t>(*args.files);
         multiFile.fileType = args.type.value_or("txt");
-        if (multiFile.fileType != "txt" && multiFile.fileType != "csv" && multiFile.fileType != "htm" &&
-            multiFile.fileType != "mdb")
-            return Status::invalidArgument("--type: choose txt, csv, htm or mdb");
+        if (!formatFromName(multiFile.fileType))
+            return Status::invalidArgument("--type: choose txt, csv, htm, mdb, pdf, chpasswd or manager-csv");
         std::string dir = args.dir.value_or(currentDir);
         if (!dir.starts_with('/'))
             dir = withPathSeparator(currentDir) + dir;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "options/OptionState.h"
+#include "output/HandOut.h"
 #include "output/MultiFileSettings.h"
 #include "platform/Status.h"
 
@@ -40,6 +41,21 @@ struct GenerateArgs {
     std::optional<std::string> type;
     std::optional<std::string> output;       // -o FILE
     std::optional<std::string> saveSettings; // --save-settings FILE.set
+
+    // Handing passwords out.
+    std::optional<std::string> format;     // --format: the list type, whatever the ending of -o
+    std::optional<std::string> roster;     // --roster FILE: one password per person
+    std::optional<std::string> lastColumn; // --last-column, --first-column, --user-column: roster headers
+    std::optional<std::string> firstColumn;
+    std::optional<std::string> userColumn;
+    std::optional<std::string> userPrefix; // --user-prefix pupil: pupil001, pupil002, ...
+    std::optional<std::string> hash;       // --hash yescrypt|sha512crypt|bcrypt
+    bool namesInText = false;              // --names: "Last, First<TAB>password" lines in TXT
+    std::optional<std::int64_t> slipsPerPage;
+    bool qr = false;
+    std::optional<std::string> heading;
+    std::optional<std::string> note;
+    std::optional<std::string> paper; // a4 | letter
 };
 
 // The Random Words options of `quorlix-cli words`; multi-file and output
@@ -82,6 +98,11 @@ Status applyWordsArgs(const WordsArgs& args, OptionState& state);
 // unchanged so the run refuses them with its own messages.
 Status applyGenerateArgs(const GenerateArgs& args, OptionState& state, MultiFileSettings& multiFile,
                          const std::string& currentDir);
+
+// The hand-out options: reads and checks the roster (before anything is
+// generated) and the slip, hash and user-name options. A refusal is
+// Status::invalidArgument with a sentence naming the option or the roster line.
+Status handOutFromArgs(const GenerateArgs& args, HandOut& out);
 
 // Characters easily taken for one another, which --pool unambiguous leaves out.
 inline constexpr std::string_view kAmbiguousCharacters = "0OoQD1lIij|!'`\",.:;2Z5S8B6G";

@@ -88,8 +88,32 @@ void TerminalUi::processEvents()
     }
 }
 
+void TerminalUi::setProgress(int percent)
+{
+    m_percent = percent;
+    if (m_saving)
+        processEvents();
+}
+
 void TerminalUi::draw(bool)
 {
+    if (m_saving) {
+        // The save's progress and what is being saved, cut to the terminal's width.
+        constexpr int kBar = 30;
+        const int filled = std::clamp(m_percent * kBar / 100, 0, kBar);
+        std::string line = "[" + std::string(static_cast<std::size_t>(filled), '#') +
+                           std::string(static_cast<std::size_t>(kBar - filled), '.') + "] " +
+                           std::to_string(m_percent) + "%  " + m_status;
+        const std::size_t width = static_cast<std::size_t>(std::max(terminalWidth() - 1, 1));
+        if (line.size() > width)
+            line.resize(width);
+        line.resize(std::max(line.size(), std::min(m_lineWidth, width)), ' ');
+        m_lineWidth = line.size();
+        std::fprintf(stderr, "\r%s", line.c_str());
+        std::fflush(stderr);
+        m_drawn = true;
+        return;
+    }
     const std::int32_t total = m_total > 0 ? m_total : 1;
     const std::int32_t n = m_state.currentPassword;
     const int percent = static_cast<int>(100.0 * n / total);

@@ -37,7 +37,7 @@ public:
     void setCountdown(std::string_view text) override { m_countdown = text; }
     void showCountdown() override {}
     void setCountdownTimerEnabled(bool on) override;
-    void setProgress(int percent) override { m_percent = percent; }
+    void setProgress(int percent) override;
     void setExecuteEnabled(bool) override {}
     void setStopEnabled(bool) override {}
     void enableOff() override { m_wentBusy = true; }
@@ -56,6 +56,8 @@ public:
     // a message shown without it was a refusal.
     bool wentBusy() const { return m_wentBusy; }
     void resetBusy() { m_wentBusy = false; }
+    // While a list is saved the bar shows the save's progress.
+    void showSaving(bool on) { m_saving = on; }
     // Every message box text shown, in order.
     const std::vector<std::string>& messages() const { return m_messages; }
     const std::string& status() const { return m_status; }
@@ -71,6 +73,7 @@ private:
     bool m_timerOn = false;
     bool m_wentBusy = false;
     bool m_drawn = false;
+    bool m_saving = false;
     std::size_t m_lineWidth = 0; // of the widest progress line drawn
     int m_percent = 0;
     std::string m_status;

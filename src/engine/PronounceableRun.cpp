@@ -194,15 +194,7 @@ private:
 
 std::optional<ListFormat> seriesFormat(const std::string& type)
 {
-    if (type == "txt")
-        return ListFormat::Txt;
-    if (type == "htm")
-        return ListFormat::Htm;
-    if (type == "csv")
-        return ListFormat::Csv;
-    if (type == "mdb")
-        return ListFormat::Mdb;
-    return std::nullopt;
+    return formatFromName(type);
 }
 
 // A failure inside the file loop that ends the run with the error message;
@@ -334,7 +326,9 @@ private:
         }
         m_path.clear();
 
-        if (checks.sortDisplay && *format == ListFormat::Txt) {
+        // Sorting a list handed out would undo its roster order.
+        const bool handedOut = m_request.handOut && !m_request.handOut->isPlain();
+        if (checks.sortDisplay && *format == ListFormat::Txt && !handedOut) {
             for (int f = 1; f <= m_totalFiles; ++f) {
                 m_env.yielder();
                 m_surface.setStatus(std::string(texts::kSortingFile) + m_series.shownName(f));

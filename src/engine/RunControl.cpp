@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -64,16 +65,26 @@ std::string multiFileConfirmationText(const MultiFileSettings& settings, Generat
            "MultiFile display (from the FILE menu). Select 'Yes' to execute Multi-File settings. Select 'NO' to "
            "bypass MultiFile settings. Select 'Cancel' to Exit this execution. If executed in Multi-File mode then " +
            n + " files will be created starting with: " + crlf + crlf + settings.filePreface + "1." +
-           settings.fileType + crlf + crlf + "Completing with: " + crlf + crlf + settings.filePreface + n + "." +
-           settings.fileType + crlf + crlf + "They will be saved in the following directory/path: " + crlf + crlf +
+           settings.extension() + crlf + crlf + "Completing with: " + crlf + crlf + settings.filePreface + n + "." +
+           settings.extension() + crlf + crlf + "They will be saved in the following directory/path: " + crlf + crlf +
            settings.directory + crlf + crlf + "This execution will be using the '" + methodName +
            "' method, and password criteria is based on the current settings for this method.";
 }
 
 RunControl::RunControl(const RunRequest& request, const RunEnvironment& env) : m_request(request), m_env(env)
 {
-    m_hooks.open = [](const std::string& path, ListFormat format, Status* error) {
-        return openListFile(path, format, error);
+    // Each file of a series is one whole hand-out: the roster from its first person.
+    m_hooks.open = [handOut = request.handOut, &values = request.values, &words = request.words,
+                    &pronounceable = request.pronounceable,
+                    &method = request.method](const std::string& path, ListFormat format, Status* error) {
+        if (!handOut)
+            return openListFile(path, format, error);
+        HandOut perFile = *handOut;
+        const std::int32_t total = method == GenerationMethod::RandomWords     ? words.totalPasswords
+                                   : method == GenerationMethod::Pronounceable ? pronounceable.totalPasswords
+                                                                               : values.totalPasswords;
+        perFile.rows = static_cast<std::size_t>(std::max(1, total));
+        return openHandOutList(path, format, perFile, error);
     };
     m_hooks.sort = [](const std::string& path, bool caseSensitive, Status* error) {
         return SortTextFile(path, caseSensitive, error);
@@ -232,6 +243,23 @@ std::optional<RunControl::Dispatch> RunControl::prepare()
             }
         }
     }
+    if (const HandOut* handOut = m_request.handOut) {
+        // A list type that cannot carry the hand-out is refused before anything is made.
+        if (multi) {
+            const auto format = formatFromName(multiFile.fileType);
+            if (const Status s = format ? checkHandOut(*format, *handOut) : Status::ok(); !s) {
+                refuse(s.message());
+                return std::nullopt;
+            }
+        }
+        // The count follows the roster: one password per person.
+        if (handOut->hasNames()) {
+            const auto people = static_cast<std::int32_t>(handOut->roster->size());
+            m_request.values.totalPasswords = people;
+            m_request.words.totalPasswords = people;
+            m_request.pronounceable.totalPasswords = people;
+        }
+    }
     if (m_request.method == GenerationMethod::RandomWords)
         return multi ? Dispatch::MultiFileWords : Dispatch::Words;
     if (m_request.method == GenerationMethod::Pronounceable) {
@@ -291,7 +319,7 @@ void RunControl::generate(Dispatch dispatch)
             surface.enableOn();
         } else {
             const std::string& type = m_request.multiFile.fileType;
-            if ((checks.duplication || checks.sortDisplay) && (type == "mdb" || type == "htm" || type == "csv"))
+            if ((checks.duplication || checks.sortDisplay) && type != "txt")
                 m_env.boxes.show(texts::kOnlyTextSorts, Icon::Exclamation, Buttons::Ok);
             if (pronounceable)
                 generateMultiFilePronounceable(m_request, m_env, m_dictionary, m_hooks);

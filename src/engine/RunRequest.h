@@ -16,6 +16,7 @@
 #include "options/PronounceableSettings.h"
 #include "options/RunOptions.h"
 #include "options/WordSettings.h"
+#include "output/HandOut.h"
 #include "output/MultiFileSettings.h"
 #include "output/RunSurface.h"
 #include "platform/Random.h"
@@ -36,6 +37,10 @@ struct RunRequest {
     std::string& dictionaryCheckFile;
     WordSettings& words;
     PronounceableSettings& pronounceable;
+    // The roster and options when the passwords are handed out; null: plain
+    // lists. With a roster the count follows it: one password per person
+    // (per file, in a multi-file run).
+    const HandOut* handOut = nullptr;
 };
 
 // The surroundings of a run. All references must outlive the run.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "output/Maker.h"
+#include "output/SlipWriter.h"
 #include "platform/AtomicFile.h"
 #include "platform/ResultListBuffer.h"
 
@@ -71,14 +72,43 @@ private:
     std::size_t m_used = 0;
 };
 
-// The three text formats differ only in their opening lines, the lines of one
+// Appends text with every double quote doubled, as a quoted CSV field needs.
+void putQuoted(Buffered& out, std::string_view text)
+{
+    std::size_t from = 0;
+    for (std::size_t q = text.find('"'); q != std::string_view::npos; q = text.find('"', q + 1)) {
+        out.put(text.substr(from, q + 1 - from));
+        out.put("\"");
+        from = q + 1;
+    }
+    out.put(text.substr(from));
+}
+
+// Appends text with the characters a browser would read as markup written as references.
+void putHtml(Buffered& out, std::string_view text)
+{
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const char* ref = c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '&' ? "&amp;" : nullptr;
+        if (ref) {
+            out.put(text.substr(from, i - from));
+            out.put(ref);
+            from = i + 1;
+        }
+    }
+    out.put(text.substr(from));
+}
+
+// The text formats differ only in their opening lines, the lines of one
 // password and their closing lines.
 class TextListWriter : public ListWriter {
 public:
     explicit TextListWriter(std::unique_ptr<ByteSink> sink) : m_out(std::move(sink)) {}
 
     void begin() override { writeHead(); }
-    void add(std::string_view password) override { writeRow(password); }
+    void add(std::string_view password) override { writeRow(ListRow{password}); }
+    void addRow(const ListRow& row) override { writeRow(row); }
     Status finish() override
     {
         if (m_done)
@@ -104,7 +134,7 @@ public:
 
 protected:
     virtual void writeHead() {}
-    virtual void writeRow(std::string_view password) = 0;
+    virtual void writeRow(const ListRow& row) = 0;
     virtual void writeTail() {}
     Buffered m_out;
 
@@ -114,15 +144,36 @@ private:
 
 class TxtWriter final : public TextListWriter {
 public:
-    using TextListWriter::TextListWriter;
+    TxtWriter(std::unique_ptr<ByteSink> sink, bool names) : TextListWriter(std::move(sink)), m_names(names) {}
 
 protected:
-    void writeRow(std::string_view password) override { m_out.line(password); }
+    void writeRow(const ListRow& row) override
+    {
+        if (m_names) {
+            // "Last, First", or whichever name there is; a person known only
+            // by a user name is shown by it.
+            if (!row.lastName.empty())
+                m_out.put(row.lastName);
+            if (!row.lastName.empty() && !row.firstName.empty())
+                m_out.put(", ");
+            m_out.put(row.firstName);
+            if (row.lastName.empty() && row.firstName.empty())
+                m_out.put(row.userName);
+            m_out.put("\t");
+        }
+        m_out.line(row.password);
+    }
+
+private:
+    bool m_names;
 };
 
 class CsvWriter final : public TextListWriter {
 public:
-    using TextListWriter::TextListWriter;
+    CsvWriter(std::unique_ptr<ByteSink> sink, bool hashColumn)
+        : TextListWriter(std::move(sink)), m_hashColumn(hashColumn)
+    {
+    }
 
 protected:
     void writeHead() override
@@ -130,19 +181,22 @@ protected:
         m_out.put("\"Quorlix\"\r\n"
                   "\"Password List\"\r\n"
                   "\"\"\r\n"
-                  "\"Last Name\",\"First Name\",\"Password\"\r\n");
+                  "\"Last Name\",\"First Name\",\"Password\"");
+        m_out.put(m_hashColumn ? ",\"Hash\"\r\n" : "\r\n");
     }
-    void writeRow(std::string_view password) override
+    void writeRow(const ListRow& row) override
     {
-        m_out.put("\"\",\"\",\"");
         // A quote inside a field is doubled, or a reader would end the field there.
-        std::size_t from = 0;
-        for (std::size_t q = password.find('"'); q != std::string_view::npos; q = password.find('"', q + 1)) {
-            m_out.put(password.substr(from, q + 1 - from));
-            m_out.put("\"");
-            from = q + 1;
+        m_out.put("\"");
+        putQuoted(m_out, row.lastName);
+        m_out.put("\",\"");
+        putQuoted(m_out, row.firstName);
+        m_out.put("\",\"");
+        putQuoted(m_out, row.password);
+        if (m_hashColumn) {
+            m_out.put("\",\"");
+            m_out.put(row.hash);
         }
-        m_out.put(password.substr(from));
         m_out.put("\"\r\n");
     }
     void writeTail() override
@@ -155,6 +209,66 @@ protected:
         m_out.put(kMakerEmail);
         m_out.put("\"\r\n");
     }
+
+private:
+    bool m_hashColumn;
+};
+
+// chpasswd and newusers read one "user:password" per line and end a line at
+// LF alone: a CR would become part of the password.
+class ChpasswdWriter final : public TextListWriter {
+public:
+    using TextListWriter::TextListWriter;
+
+protected:
+    void writeRow(const ListRow& row) override
+    {
+        m_out.put(row.userName);
+        m_out.put(":");
+        m_out.put(row.hash.empty() ? row.password : row.hash);
+        m_out.put("\n");
+    }
+};
+
+// The plain CSV that password managers import: one header row, then one
+// entry per password, every field quoted, CR LF line ends.
+class ManagerCsvWriter final : public TextListWriter {
+public:
+    ManagerCsvWriter(std::unique_ptr<ByteSink> sink, std::string note)
+        : TextListWriter(std::move(sink)), m_note(std::move(note))
+    {
+    }
+
+protected:
+    void writeHead() override { m_out.put("title,username,password,notes\r\n"); }
+    void writeRow(const ListRow& row) override
+    {
+        ++m_rows;
+        // The entry's title: the person's name as spoken, else the user name,
+        // else a number, so that entries are told apart in the manager.
+        m_out.put("\"");
+        if (!row.firstName.empty() || !row.lastName.empty()) {
+            putQuoted(m_out, row.firstName);
+            if (!row.firstName.empty() && !row.lastName.empty())
+                m_out.put(" ");
+            putQuoted(m_out, row.lastName);
+        } else if (!row.userName.empty()) {
+            putQuoted(m_out, row.userName);
+        } else {
+            m_out.put("Password " + std::to_string(m_rows));
+        }
+        m_out.put("\",\"");
+        putQuoted(m_out, row.userName);
+        m_out.put("\",\"");
+        putQuoted(m_out, row.password);
+        m_out.put("\",\"");
+        putQuoted(m_out, m_note);
+        m_out.put("\"\r\n");
+    }
+
+private:
+    std::string m_note;
+    std::size_t m_rows = 0;
 };
 
 class HtmWriter final : public TextListWriter {
@@ -194,23 +308,19 @@ protected:
         m_out.put("    </TR>\r\n"
                   "    <TR>\r\n");
     }
-    void writeRow(std::string_view password) override
+    void writeRow(const ListRow& row) override
     {
-        m_out.put(kEmptyCell);
-        m_out.put(kEmptyCell);
-        m_out.put(kCellOpen);
-        // Characters the browser would read as markup are written as references.
-        std::size_t from = 0;
-        for (std::size_t i = 0; i < password.size(); ++i) {
-            const char c = password[i];
-            const char* ref = c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '&' ? "&amp;" : nullptr;
-            if (ref) {
-                m_out.put(password.substr(from, i - from));
-                m_out.put(ref);
-                from = i + 1;
+        for (std::string_view name : {row.lastName, row.firstName}) {
+            if (name.empty()) {
+                m_out.put(kEmptyCell);
+            } else {
+                m_out.put(kCellOpen);
+                putHtml(m_out, name);
+                m_out.put("</B></FONT></TD>\r\n");
             }
         }
-        m_out.put(password.substr(from));
+        m_out.put(kCellOpen);
+        putHtml(m_out, row.password);
         m_out.put(kCellClose);
     }
     void writeTail() override
@@ -262,9 +372,12 @@ std::optional<ListFormat> formatFromFileName(std::string_view name)
 {
     if (name.size() < 3)
         return std::nullopt;
-    std::string tail(name.substr(name.size() - 3));
+    std::string tail(name.substr(name.size() - std::min<std::size_t>(name.size(), 9)));
     for (char& c : tail)
         c = upper(c);
+    if (tail == ".CHPASSWD")
+        return ListFormat::Chpasswd;
+    tail.erase(0, tail.size() - 3);
     if (tail == "TXT")
         return ListFormat::Txt;
     if (tail == "CSV")
@@ -273,10 +386,25 @@ std::optional<ListFormat> formatFromFileName(std::string_view name)
         return ListFormat::Htm;
     if (tail == "MDB")
         return ListFormat::Mdb;
+    if (tail == "PDF")
+        return ListFormat::Pdf;
     return std::nullopt;
 }
 
-std::string_view extensionOf(ListFormat format)
+namespace {
+constexpr ListFormat kAllFormats[] = {ListFormat::Txt, ListFormat::Csv,      ListFormat::Htm,       ListFormat::Mdb,
+                                      ListFormat::Pdf, ListFormat::Chpasswd, ListFormat::ManagerCsv};
+} // namespace
+
+std::optional<ListFormat> formatFromName(std::string_view name)
+{
+    for (ListFormat f : kAllFormats)
+        if (nameOf(f) == name)
+            return f;
+    return std::nullopt;
+}
+
+std::string_view nameOf(ListFormat format)
 {
     switch (format) {
     case ListFormat::Txt:
@@ -287,20 +415,37 @@ std::string_view extensionOf(ListFormat format)
         return "htm";
     case ListFormat::Mdb:
         return "mdb";
+    case ListFormat::Pdf:
+        return "pdf";
+    case ListFormat::Chpasswd:
+        return "chpasswd";
+    case ListFormat::ManagerCsv:
+        return "manager-csv";
     }
     return "txt";
 }
 
-std::unique_ptr<ListWriter> makeTextListWriter(ListFormat format, std::unique_ptr<ByteSink> sink)
+std::string_view extensionOf(ListFormat format)
+{
+    return format == ListFormat::ManagerCsv ? "csv" : nameOf(format);
+}
+
+std::unique_ptr<ListWriter> makeTextListWriter(ListFormat format, std::unique_ptr<ByteSink> sink,
+                                               const HandOut& handOut)
 {
     switch (format) {
     case ListFormat::Txt:
-        return std::make_unique<TxtWriter>(std::move(sink));
+        return std::make_unique<TxtWriter>(std::move(sink), handOut.namesInText);
     case ListFormat::Csv:
-        return std::make_unique<CsvWriter>(std::move(sink));
+        return std::make_unique<CsvWriter>(std::move(sink), handOut.hash.has_value());
     case ListFormat::Htm:
         return std::make_unique<HtmWriter>(std::move(sink));
+    case ListFormat::Chpasswd:
+        return std::make_unique<ChpasswdWriter>(std::move(sink));
+    case ListFormat::ManagerCsv:
+        return std::make_unique<ManagerCsvWriter>(std::move(sink), handOut.note);
     case ListFormat::Mdb:
+    case ListFormat::Pdf:
         break;
     }
     return nullptr;
@@ -318,8 +463,33 @@ std::unique_ptr<ByteSink> openFileSink(const std::string& path, Status* error)
     return sink;
 }
 
+Status checkHandOut(ListFormat format, const HandOut& handOut)
+{
+    if (format == ListFormat::Chpasswd && !handOut.hasUserNames())
+        return Status::invalidArgument("A list for chpasswd needs user names: a roster with a user-name column, or "
+                                       "a user-name prefix (pupil makes pupil001, pupil002, ...).");
+    if (handOut.hash && format != ListFormat::Csv && format != ListFormat::Mdb && format != ListFormat::Chpasswd)
+        return Status::invalidArgument("Only CSV, MDB and chpasswd lists carry password hashes; " +
+                                       std::string(nameOf(format)) + " lists have none.");
+    if (format == ListFormat::Pdf && !isSlipsPerPageChoice(handOut.slips.perPage))
+        return Status::invalidArgument("Slips come 1, 4, 8 or 10 to a page, not " +
+                                       std::to_string(handOut.slips.perPage) + ".");
+    return Status::ok();
+}
+
 std::unique_ptr<ListWriter> openListFile(const std::string& path, ListFormat format, Status* error)
 {
+    return openHandOutList(path, format, HandOut{}, error);
+}
+
+std::unique_ptr<ListWriter> openHandOutList(const std::string& path, ListFormat format, const HandOut& handOut,
+                                            Status* error)
+{
+    if (Status s = checkHandOut(format, handOut); !s) {
+        setError(error, std::move(s));
+        return nullptr;
+    }
+    std::unique_ptr<ListWriter> writer;
     if (format == ListFormat::Mdb) {
         const MdbListWriterFactory& factory = mdbFactory();
         if (!factory) {
@@ -327,16 +497,25 @@ std::unique_ptr<ListWriter> openListFile(const std::string& path, ListFormat for
             return nullptr;
         }
         Status status;
-        auto writer = factory(path, &status);
+        writer = factory(path, handOut, &status);
         if (!writer && status.isOk())
             status = Status::ioError("Could not create the database " + path);
-        setError(error, writer ? Status::ok() : std::move(status));
-        return writer;
+        if (!writer) {
+            setError(error, std::move(status));
+            return nullptr;
+        }
+        setError(error, Status::ok());
+    } else if (format == ListFormat::Pdf) {
+        writer = openSlipFile(path, handOut, error);
+    } else {
+        auto sink = openFileSink(path, error);
+        if (!sink)
+            return nullptr;
+        writer = makeTextListWriter(format, std::move(sink), handOut);
     }
-    auto sink = openFileSink(path, error);
-    if (!sink)
-        return nullptr;
-    return makeTextListWriter(format, std::move(sink));
+    if (!writer || handOut.isPlain())
+        return writer;
+    return pairWithPeople(std::move(writer), handOut);
 }
 
 std::string seriesWriteFailureText(const std::string& path, const Status& status)

@@ -37,26 +37,46 @@ jet::JetVersion mdbFormatFromSetting(std::string_view value)
     return value == "Jet4" ? jet::JetVersion::Jet4 : jet::JetVersion::Jet3;
 }
 
+Status MdbListWriter::start(jet::JetVersion version, const std::vector<jet::TextColumn>& columns)
+{
+    Status status = m_file.open(m_path);
+    if (status.isOk())
+        m_db = jet::DatabaseWriter::create(m_file.tempPath(), version, "", &status);
+    if (m_db)
+        status = m_db->createTable(kPasswordTableName, columns);
+    if (!status.isOk()) {
+        // The temporary file goes with discard(): name the file the user chose.
+        status = m_file.namingTarget(std::move(status));
+        discard();
+    }
+    return status;
+}
+
 std::unique_ptr<MdbListWriter> MdbListWriter::open(const std::string& path, MdbTableLayout layout,
                                                    jet::JetVersion version, Status* error)
 {
     std::unique_ptr<MdbListWriter> writer(new MdbListWriter(path, layout));
-    Status status = writer->m_file.open(path);
-    if (status.isOk())
-        writer->m_db = jet::DatabaseWriter::create(writer->m_file.tempPath(), version, "", &status);
-    if (writer->m_db)
-        status = writer->m_db->createTable(kPasswordTableName, columnsOf(layout));
-    if (!status.isOk()) {
-        // The temporary file goes with discard(): name the file the user chose.
-        status = writer->m_file.namingTarget(std::move(status));
-        writer->discard();
-        if (error)
-            *error = status;
-        return nullptr;
-    }
+    Status status = writer->start(version, columnsOf(layout));
     if (error)
-        *error = Status::ok();
-    return writer;
+        *error = status;
+    return status.isOk() ? std::move(writer) : nullptr;
+}
+
+std::unique_ptr<MdbListWriter> MdbListWriter::open(const std::string& path, const HandOut& handOut,
+                                                   jet::JetVersion version, Status* error)
+{
+    std::vector<jet::TextColumn> columns = columnsOf(MdbTableLayout::SavedList);
+    // Names run longer than Access's default 50 characters now and then.
+    if (handOut.hasNames())
+        columns[0].size = columns[1].size = kPasswordFieldSize;
+    std::unique_ptr<MdbListWriter> writer(new MdbListWriter(path, MdbTableLayout::SavedList));
+    writer->m_hashColumn = handOut.hash.has_value();
+    if (writer->m_hashColumn)
+        columns.push_back({"Hash", true, kPasswordFieldSize});
+    Status status = writer->start(version, columns);
+    if (error)
+        *error = status;
+    return status.isOk() ? std::move(writer) : nullptr;
 }
 
 MdbListWriter::~MdbListWriter()
@@ -70,8 +90,21 @@ void MdbListWriter::add(std::string_view password)
     if (!m_db || !m_status.isOk())
         return;
     const std::string_view value = m_layout == MdbTableLayout::ConvertedList ? trimBlanks(password) : password;
-    const std::vector<std::optional<std::string_view>> row{std::nullopt, std::nullopt, value};
+    std::vector<std::optional<std::string_view>> row{std::nullopt, std::nullopt, value};
+    if (m_hashColumn)
+        row.push_back(std::nullopt);
     m_status = m_file.namingTarget(m_db->appendRow(row));
+}
+
+void MdbListWriter::addRow(const ListRow& row)
+{
+    if (!m_db || !m_status.isOk())
+        return;
+    const auto orNull = [](std::string_view s) { return s.empty() ? std::nullopt : std::optional(s); };
+    std::vector<std::optional<std::string_view>> values{orNull(row.lastName), orNull(row.firstName), row.password};
+    if (m_hashColumn)
+        values.push_back(orNull(row.hash));
+    m_status = m_file.namingTarget(m_db->appendRow(values));
 }
 
 Status MdbListWriter::complete(bool keepAfterRefusal)
@@ -108,9 +141,10 @@ void MdbListWriter::discard()
 void installMdbListWriter(std::function<std::string()> formatSetting)
 {
     registerMdbListWriterFactory(
-        [formatSetting = std::move(formatSetting)](const std::string& path, Status* error) -> std::unique_ptr<ListWriter> {
+        [formatSetting = std::move(formatSetting)](const std::string& path, const HandOut& handOut,
+                                                   Status* error) -> std::unique_ptr<ListWriter> {
             const std::string setting = formatSetting ? formatSetting() : std::string("Jet3");
-            return MdbListWriter::open(path, MdbTableLayout::SavedList, mdbFormatFromSetting(setting), error);
+            return MdbListWriter::open(path, handOut, mdbFormatFromSetting(setting), error);
         });
 }
 

@@ -37,11 +37,18 @@ public:
     // when the file cannot be started.
     static std::unique_ptr<MdbListWriter> open(const std::string& path, MdbTableLayout layout,
                                                jet::JetVersion version, Status* error);
+    // A SavedList shaped by a hand-out: the name fields take names of up to
+    // 255 characters when there is a roster, and a fourth Text field "Hash"
+    // holds the hashed password when a hash scheme is chosen.
+    static std::unique_ptr<MdbListWriter> open(const std::string& path, const HandOut& handOut,
+                                               jet::JetVersion version, Status* error);
 
     void begin() override {}
     // After the first refused or failed record later ones are dropped; the
     // failure is kept for finish().
     void add(std::string_view password) override;
+    // Empty names are stored as Null, as in a list without names.
+    void addRow(const ListRow& row) override;
     // Completes the database and moves it over path. On any failure the
     // temporary file is removed and path is left as it was.
     Status finish() override;
@@ -55,11 +62,13 @@ public:
 
 private:
     MdbListWriter(std::string path, MdbTableLayout layout) : m_path(std::move(path)), m_layout(layout) {}
+    Status start(jet::JetVersion version, const std::vector<jet::TextColumn>& columns);
     Status complete(bool keepAfterRefusal);
 
     std::string m_path;
     FileReplacement m_file;
     MdbTableLayout m_layout;
+    bool m_hashColumn = false;
     std::unique_ptr<jet::DatabaseWriter> m_db;
     Status m_status;
 };

@@ -12,12 +12,16 @@ struct MultiFileSettings {
     std::string filePreface;  // fixed first part of every file name
     std::int16_t totalFiles = 0;
     std::string directory;    // always ends in the path separator once set
-    std::string fileType;     // "txt", "mdb", "htm", "csv"; empty until chosen
+    // "txt", "mdb", "htm", "csv", or a hand-out list: "pdf", "chpasswd",
+    // "manager-csv"; empty until chosen
+    std::string fileType;
 
-    // directory + filePreface + n + "." + fileType
+    // The ending of the files: the type, but "csv" for "manager-csv".
+    std::string extension() const { return fileType == "manager-csv" ? "csv" : fileType; }
+    // directory + filePreface + n + "." + extension()
     std::string filePath(int n) const { return directory + shownName(n); }
-    // The name shown to the user: filePreface + n + "." + fileType
-    std::string shownName(int n) const { return filePreface + std::to_string(n) + "." + fileType; }
+    // The name shown to the user: filePreface + n + "." + extension()
+    std::string shownName(int n) const { return filePreface + std::to_string(n) + "." + extension(); }
 };
 
 } // namespace quorlix

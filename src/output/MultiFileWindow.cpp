@@ -66,7 +66,7 @@ std::optional<std::int16_t> convertTotalFiles(std::string_view text)
 
 std::optional<int> MultiFileWindow::typeIndex() const
 {
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < kMultiFileTypeCount; ++i)
         if (m_settings.fileType == kMultiFileTypes[i])
             return i;
     return std::nullopt;
@@ -94,7 +94,7 @@ void MultiFileWindow::setTotalFilesText(std::string text)
 
 void MultiFileWindow::chooseType(int index)
 {
-    if (index >= 0 && index < 4)
+    if (index >= 0 && index < kMultiFileTypeCount)
         m_settings.fileType = std::string(kMultiFileTypes[index]);
 }
 
@@ -141,7 +141,7 @@ MultiFileWindow::Outcome MultiFileWindow::accept()
     }
     const std::string total = std::to_string(m_settings.totalFiles);
     const std::string& preface = m_settings.filePreface;
-    const std::string& type = m_settings.fileType;
+    const std::string type = m_settings.extension();
     const std::string question = "You have activated multi-file mode. When executed " + total +
                                  " files will be created starting with: \r\n\r\n" + preface + "1." + type +
                                  "\r\n\r\nCompleting with: \r\n\r\n" + preface + total + "." + type +

@@ -4,6 +4,7 @@
 // GUI holds the controls and forwards their events here.
 
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,7 +29,9 @@ inline constexpr std::string_view kMultiFileNotActive = "Multi-file mode is not 
 inline constexpr std::string_view kDriveError = "Drive error occured. Please investigate.";
 
 // The file types of the option buttons, by index 0..3.
-inline constexpr std::string_view kMultiFileTypes[4] = {"txt", "mdb", "htm", "csv"};
+// The four lists, then the hand-out lists: slips, chpasswd input, password-manager CSV.
+inline constexpr std::string_view kMultiFileTypes[] = {"txt", "mdb", "htm", "csv", "pdf", "chpasswd", "manager-csv"};
+inline constexpr int kMultiFileTypeCount = static_cast<int>(std::size(kMultiFileTypes));
 
 // No folder separator, no "..", no control character (kPrefaceNotAName).
 bool isPlainPreface(std::string_view preface);

@@ -22,6 +22,12 @@ constexpr WriterTexts kCsv{ListFormat::Csv, "Saving CSV File: ", "Saved CSV File
 constexpr WriterTexts kHtm{ListFormat::Htm, "Saving HTM File: ", "Saved HTM File: ", texts::kViewHtmQuestion, ""};
 constexpr WriterTexts kMdb{ListFormat::Mdb, "Saving Database File: ", "Created Database File: ",
                            texts::kViewMdbQuestion, texts::kMdbViewerHint};
+constexpr WriterTexts kSlips{ListFormat::Pdf, "Saving PDF Slips: ", "Saved PDF Slips: ",
+                             "Do you wish to view the slips now in your default PDF viewer?", ""};
+constexpr WriterTexts kChpasswd{ListFormat::Chpasswd, "Saving Account List: ", "Saved Account List: ",
+                                texts::kViewTxtQuestion, ""};
+constexpr WriterTexts kManagerCsv{ListFormat::ManagerCsv, "Saving Password Manager List: ",
+                                  "Saved Password Manager List: ", texts::kViewTxtQuestion, ""};
 
 std::string trimBlanks(const std::string& s)
 {
@@ -37,15 +43,37 @@ std::string concat(std::string_view a, std::string_view b) { return std::string(
 Status writeAll(const std::string& path, ListFormat format, const ResultList& list, SaveContext& context)
 {
     Status status;
-    auto writer = openListFile(path, format, &status);
+    HandOut handOut = context.handOut ? *context.handOut : HandOut{};
+    handOut.rows = list.count();
+    // Passwords beyond the roster would go to nobody (an account list would
+    // get lines without a user); they come from before the roster was chosen.
+    if (handOut.hasNames() && list.count() > handOut.roster->size())
+        return Status::invalidArgument("The display holds " + std::to_string(list.count()) +
+                                       " passwords and the roster names " + std::to_string(handOut.roster->size()) +
+                                       " people: press Execute to make one password per person.");
+    auto writer = openHandOutList(path, format, handOut, &status);
     if (!writer)
         return status;
+    // A list handed out pairs people with passwords in the order they were
+    // made: a sorted order would put the smallest passwords first in the roster.
+    const bool madeOrder = !handOut.isPlain();
     writer->begin();
     const std::size_t n = list.count();
+    int shown = -1;
     for (std::size_t i = 0; i < n; ++i) {
         if (context.yield)
             context.yield();
-        writer->add(list.row(i));
+        if (context.stopRequested && context.stopRequested()) {
+            writer->discard();
+            return Status::cancelled();
+        }
+        writer->addRow(ListRow{madeOrder ? list.rowAdded(i) : list.row(i)});
+        // Hashes and slips take long enough for a person to wait on them.
+        if (!handOut.isPlain() || format == ListFormat::Pdf) {
+            const int percent = static_cast<int>((i + 1) * 100 / n);
+            if (percent != shown)
+                context.window.setProgress(shown = percent);
+        }
     }
     status = writer->finish();
     if (!status.isOk())
@@ -60,6 +88,10 @@ void saveWith(const WriterTexts& texts, const std::string& path, const std::stri
     context.window.enableOff();
     const Status written = writeAll(path, texts.format, list, context);
     context.window.enableOn();
+    if (written.code() == Status::Code::Cancelled) {
+        context.window.setStatus(concat(kSaveStopped, title));
+        return;
+    }
     if (!written.isOk()) {
         context.window.setStatus("Could not save " + title);
         context.boxes.show("Could not save " + path + ": " + written.message(), Icon::Exclamation, Buttons::Ok);
@@ -108,16 +140,57 @@ void SaveToDB(const std::string& path, const std::string& title, const ResultLis
     saveWith(kMdb, path, title, list, context);
 }
 
+void SaveToSlips(const std::string& path, const std::string& title, const ResultList& list, SaveContext& context)
+{
+    saveWith(kSlips, path, title, list, context);
+}
+
+void SaveToChpasswd(const std::string& path, const std::string& title, const ResultList& list,
+                    SaveContext& context)
+{
+    saveWith(kChpasswd, path, title, list, context);
+}
+
+void SaveToManagerCSV(const std::string& path, const std::string& title, const ResultList& list,
+                      SaveContext& context)
+{
+    saveWith(kManagerCsv, path, title, list, context);
+}
+
+std::optional<SaveFormat> saveFormatOf(const ChosenFile& file)
+{
+    if (file.format)
+        return SaveFormat{*file.format};
+    const auto byName = formatFromFileName(file.title);
+    if (!byName)
+        return std::nullopt;
+    // The entries that share an ending with a list of the four decide only
+    // when the name has that ending.
+    if (*byName == ListFormat::Csv && file.filter == kManagerCsvFilter)
+        return SaveFormat{ListFormat::ManagerCsv};
+    if (*byName == ListFormat::Csv && file.filter == kHashedCsvFilter)
+        return SaveFormat{ListFormat::Csv, true};
+    if (*byName == ListFormat::Mdb && file.filter == kHashedMdbFilter)
+        return SaveFormat{ListFormat::Mdb, true};
+    return SaveFormat{*byName};
+}
+
 void saveChosenFile(const ResultList& list, std::int32_t passwordAmount, const ChosenFile& file,
                     SaveContext& context)
 {
     context.window.setStatus("Saving Text File: " + file.title);
-    const auto format = formatFromFileName(file.title);
-    if (!format) {
+    const auto chosen = saveFormatOf(file);
+    if (!chosen) {
         context.boxes.show(kUnrecognizedFileType, Icon::Exclamation, Buttons::Ok);
         return;
     }
-    switch (*format) {
+    if (context.handOut) {
+        if (const Status s = checkHandOut(chosen->format, *context.handOut); !s) {
+            context.boxes.show(s.message(), Icon::Exclamation, Buttons::Ok);
+            return;
+        }
+    }
+    switch (chosen->format) {
     case ListFormat::Txt:
         SaveToTXT(file.path, file.title, list, context);
         break;
@@ -130,6 +203,15 @@ void saveChosenFile(const ResultList& list, std::int32_t passwordAmount, const C
     case ListFormat::Htm:
         SaveToHTM(file.path, file.title, list, context);
         break;
+    case ListFormat::Pdf:
+        SaveToSlips(file.path, file.title, list, context);
+        break;
+    case ListFormat::Chpasswd:
+        SaveToChpasswd(file.path, file.title, list, context);
+        break;
+    case ListFormat::ManagerCsv:
+        SaveToManagerCSV(file.path, file.title, list, context);
+        break;
     }
 }
 
@@ -139,6 +221,23 @@ void SaveAsMenu(const ResultList& list, std::int32_t passwordAmount, SaveAsDialo
     const auto chosen = dialogs.chooseSaveFile(kSaveDialogTitle, kSaveDialogFilter);
     if (!chosen) {
         context.window.enableOn();
+        return;
+    }
+    // The hand-out lists ask their options before anything is written.
+    const auto format = saveFormatOf(*chosen);
+    if (format && (format->format == ListFormat::Pdf || format->format == ListFormat::Chpasswd || format->hashed)) {
+        HandOut handOut = context.handOut ? *context.handOut : HandOut{};
+        if (format->hashed && !handOut.hash)
+            handOut.hash = HashScheme::Yescrypt;
+        if (!dialogs.chooseHandOutOptions(format->format, handOut)) {
+            context.window.enableOn();
+            return;
+        }
+        SaveContext withOptions = context;
+        withOptions.handOut = &handOut;
+        ChosenFile file = *chosen;
+        file.format = format->format;
+        saveChosenFile(list, passwordAmount, file, withOptions);
         return;
     }
     saveChosenFile(list, passwordAmount, *chosen, context);

@@ -340,7 +340,18 @@ Status FileReplacement::open(const std::string& path)
     m_toDevice = m_existed && !S_ISREG(st.st_mode);
     const std::string folder = m_toDevice ? temporaryFolder() : folderOf(m_target);
     removeLeftoversNow(folder);
+    // A signal between creating the file and marking it would leave it behind:
+    // such signals wait until the mark is set.
+    sigset_t held;
+    sigset_t previous;
+    sigemptyset(&held);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        sigaddset(&held, signal);
+    ::pthread_sigmask(SIG_BLOCK, &held, &previous);
     m_fd = reserveIn(folder, &m_tempPath);
+    if (m_fd >= 0)
+        m_mark.mark(m_tempPath);
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (m_fd < 0) {
         const int error = errno;
         if (m_existed && !m_toDevice && (error == EACCES || error == EPERM || error == EROFS))
@@ -348,7 +359,6 @@ Status FileReplacement::open(const std::string& path)
         errno = error;
         return Status::ioError(describe("Could not create a file in the folder of", m_toDevice ? folder : path));
     }
-    m_mark.mark(m_tempPath);
     return Status::ok();
 }
 

@@ -1,5 +1,7 @@
 #include "platform/Random.h"
 
+#include "platform/Worker.h"
+
 #include <sodium.h>
 
 #include <cstring>
@@ -80,7 +82,7 @@ void SecureRandom::refill()
             // The worker fills the other blocks; the one being read stays ours.
             m_blocks[m_current].ready.store(true);
             try {
-                m_worker = std::thread([this, at = (m_current + 1) % kBlocks] { work(at); });
+                m_worker = startWorker([this, at = (m_current + 1) % kBlocks] { work(at); });
             } catch (const std::system_error&) {
                 m_blocks[m_current].ready.store(false); // no thread to be had: go on filling here
             }
@@ -92,6 +94,13 @@ void SecureRandom::refill()
     m_current = (m_current + 1) % kBlocks;
     m_blocks[m_current].ready.wait(false);
     setValues(m_blocks[m_current].values.data(), kBlockValues);
+}
+
+void secureRandomBytes(void* out, std::size_t size)
+{
+    if (sodium_init() < 0)
+        throw std::runtime_error("The secure random generator could not be started.");
+    randombytes_buf(out, size);
 }
 
 } // namespace quorlix

@@ -97,6 +97,9 @@ private:
     std::thread m_worker;
 };
 
+// Bytes straight from libsodium's generator (salts of password hashes).
+void secureRandomBytes(void* out, std::size_t size);
+
 // Plays back a fixed list of values, then starts over; for tests and for
 // reproducing a reported draw sequence.
 class ScriptedRandom final : public RandomSource

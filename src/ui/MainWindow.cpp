@@ -30,6 +30,7 @@
 #include "output/DisplayTools.h"
 #include "settings/ApplyOptions.h"
 #include "settings/LastSettings.h"
+#include "ui/HandOutDialog.h"
 #include "ui/HelpWindows.h"
 #include "ui/ProgressBar.h"
 #include "ui/ToolDialogs.h"
@@ -266,7 +267,14 @@ void MainWindow::buildControls()
 
     auto* numbers = new QGridLayout;
     numbers->addWidget(m_totalPasswordsCaption, 0, 0);
-    numbers->addWidget(m_totalPasswordsField, 0, 1, 1, 3, Qt::AlignLeft);
+    // The roster in use stands beside the count it sets.
+    m_rosterIndicator = new RosterIndicator(central);
+    connect(m_rosterIndicator, &RosterIndicator::clearRequested, this, [this] { clearRoster(); });
+    auto* count = new QHBoxLayout;
+    count->addWidget(m_totalPasswordsField);
+    count->addWidget(m_rosterIndicator);
+    count->addStretch();
+    numbers->addLayout(count, 0, 1, 1, 3);
     auto* lengths = new QHBoxLayout;
     lengths->addWidget(m_minLengthField);
     lengths->addSpacing(8);
@@ -498,6 +506,10 @@ void MainWindow::buildMenus()
     m_saveAsAction = add(file, "SaveAsMenu", tr("Save &As"), [this] { saveAs(); });
     // The program's one save of the display; settings files have their own item.
     m_saveAsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    add(file, "mnuRoster", tr("Names from &Roster\u2026"), [this] { chooseRoster(); });
+    m_namesInTextAction = add(file, "mnuNamesInText", tr("Names in &Text Files"),
+                              [this] { m_handOut.namesInText = m_namesInTextAction->isChecked(); });
+    m_namesInTextAction->setCheckable(true);
     file->addSeparator();
     add(file, "mnuOpenSettings", tr("&Open Settings"), [this] { openSettings(); });
     add(file, "mnuSaveSettings", tr("&Save Settings"), [this] { saveSettings(); });

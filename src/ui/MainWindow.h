@@ -21,6 +21,7 @@
 #include "engine/RunState.h"
 #include "options/OptionState.h"
 #include "options/RunFields.h"
+#include "output/HandOut.h"
 #include "output/MultiFileSettings.h"
 #include "platform/Random.h"
 #include "platform/ResultList.h"
@@ -47,6 +48,7 @@ namespace quorlix::ui
 {
 
 class ProgressBar;
+class RosterIndicator;
 class CharactersDialog;
 class InsertsDialog;
 class RulesDialog;
@@ -83,6 +85,10 @@ public:
     void stop();
     void openTextFile();
     void saveAs();
+    // File, "Names from Roster…": one password per person of a roster.
+    void chooseRoster();
+    void useRoster(std::shared_ptr<const Roster> roster, const std::string& title);
+    void clearRoster();
     void clearDisplay();
     void copySelection();
     void openSettings();
@@ -210,6 +216,12 @@ private:
     OptionState m_state;
     MultiFileSettings m_multiFile;
     RunState m_runState;
+    // The roster in use and the options of the hand-out lists; what the
+    // runs and Save As hand out.
+    HandOut m_handOut;
+    QString m_countBeforeRoster;
+    RosterIndicator* m_rosterIndicator = nullptr;
+    QAction* m_namesInTextAction = nullptr;
     std::unique_ptr<ResultList> m_list;
     ResultListModel m_model;
     DownloadRequest m_downloadRequest;

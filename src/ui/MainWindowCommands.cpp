@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -22,6 +23,7 @@
 #include "settings/LastSettings.h"
 #include "settings/SettingsFile.h"
 #include "ui/AboutDialog.h"
+#include "ui/HandOutDialog.h"
 #include "ui/MainWindow.h"
 #include "ui/OptionDialogs.h"
 #include "ui/ProgressBar.h"
@@ -55,7 +57,8 @@ void MainWindow::execute()
     auto runList = std::make_unique<ResultList>();
     Yielder yielder(surface());
     const RunRequest request{m_state.method, m_state.run, m_state.checks,         m_state.pool,  m_state.inserts,
-                             m_state.rules,  m_multiFile, m_state.dictionaryFile, m_state.words, m_state.pronounceable};
+                             m_state.rules,  m_multiFile, m_state.dictionaryFile, m_state.words, m_state.pronounceable,
+                             &m_handOut};
     RunEnvironment env{surface(), *m_boxes, *runList, yielder, m_runState, m_random};
     const std::optional<RunControl::Dispatch> dispatch = RunControl(request, env).prepare();
     if (!dispatch || m_closeRequested)
@@ -66,10 +69,11 @@ void MainWindow::execute()
     struct Run {
         OptionState options;
         MultiFileSettings multiFile;
+        HandOut handOut;
         std::unique_ptr<ResultList> list;
         RunControl* control = nullptr;
     };
-    auto run = std::make_shared<Run>(Run{m_state, m_multiFile, std::move(runList)});
+    auto run = std::make_shared<Run>(Run{m_state, m_multiFile, m_handOut, std::move(runList)});
     m_worker.useOptions(&run->options);
     m_worker.watchList(run->list.get());
     m_worker.setCountdownTick([run] {
@@ -92,7 +96,8 @@ void MainWindow::execute()
         [this, run, dispatch = *dispatch](WorkerSide& side) {
             OptionState& o = run->options;
             const RunRequest r{o.method, o.run,          o.checks,         o.pool,  o.inserts,
-                               o.rules,  run->multiFile, o.dictionaryFile, o.words, o.pronounceable};
+                               o.rules,  run->multiFile, o.dictionaryFile, o.words, o.pronounceable,
+                               &run->handOut};
             RunEnvironment e{side.surface, side.boxes, *run->list, side.yielder, m_runState, m_random};
             RunControl control(r, e);
             control.setDictionaryCheck(m_checker.get());
@@ -325,10 +330,62 @@ void MainWindow::saveAs()
 {
     const std::int32_t amount = m_state.run.totalPasswords;
     const ResultList* list = m_list.get();
-    startWork(Work::SaveAs, [list, amount](WorkerSide& side) {
-        SaveContext context{side.boxes, side.surface, side.shell, [&side] { side.yielder(); }};
+    // Hashing a list takes minutes: the Stop button ends the save, which then writes nothing.
+    m_runState.stopRequested.store(0);
+    startWork(Work::SaveAs, [this, list, amount, handOut = m_handOut](WorkerSide& side) {
+        SaveContext context{side.boxes, side.surface, side.shell, [&side] { side.yielder(); }, &handOut,
+                            [this] { return m_runState.stopPending(); }};
         SaveAsMenu(*list, amount, side.saveAs, context);
     });
+}
+
+void MainWindow::chooseRoster()
+{
+    struct Loaded {
+        std::shared_ptr<Roster> roster;
+        std::string title;
+    };
+    auto loaded = std::make_shared<Loaded>();
+    // A roster of millions is read off the window's thread.
+    startWork(
+        Work::OpenTextFile,
+        [loaded](WorkerSide& side) {
+            const auto file = side.files.chooseOpenFile(
+                "Names from Roster", "Roster (*.csv; *.txt)|*.csv;*.txt|All Files (*.*)|*.*");
+            if (!file)
+                return;
+            auto roster = std::make_shared<Roster>();
+            if (const Status s = readRoster(file->path, {}, *roster); !s) {
+                side.boxes.show(s.message(), Icon::Exclamation, Buttons::Ok);
+                return;
+            }
+            loaded->roster = std::move(roster);
+            loaded->title = file->title;
+        },
+        [this, loaded] {
+            if (loaded->roster)
+                useRoster(loaded->roster, loaded->title);
+        });
+}
+
+void MainWindow::useRoster(std::shared_ptr<const Roster> roster, const std::string& title)
+{
+    if (!m_handOut.roster)
+        m_countBeforeRoster = m_totalPasswordsField->text();
+    const std::size_t people = roster->size();
+    m_handOut.roster = std::move(roster);
+    // The count follows the roster; the field shows it and takes no typing.
+    m_totalPasswordsField->setText(QString::number(people));
+    m_totalPasswordsField->setReadOnly(true);
+    m_rosterIndicator->showRoster(QString::fromStdString(title), people);
+}
+
+void MainWindow::clearRoster()
+{
+    m_handOut.roster.reset();
+    m_totalPasswordsField->setReadOnly(false);
+    m_totalPasswordsField->setText(m_countBeforeRoster);
+    m_rosterIndicator->showRoster({}, 0);
 }
 
 void MainWindow::clearDisplay()

@@ -524,8 +524,11 @@ MultiFileDialog::MultiFileDialog(MainWindow& main)
 
     auto* typeFrame = new QGroupBox(tr("Select File type:"), this);
     auto* typeLayout = new QVBoxLayout(typeFrame);
-    const QString captions[4] = {tr("Save as .&TXT"), tr("Save as .&MDB"), tr("Save as .&HTM"), tr("Save as .C&SV")};
-    for (int i = 0; i < 4; ++i) {
+    const QString captions[kMultiFileTypeCount] = {
+        tr("Save as .&TXT"),          tr("Save as .&MDB"),          tr("Save as .&HTM"),
+        tr("Save as .C&SV"),          tr("Save as .&PDF Slips"),    tr("Save as chpass&wd List"),
+        tr("Save as Password Ma&nager CSV")};
+    for (int i = 0; i < kMultiFileTypeCount; ++i) {
         m_types[static_cast<std::size_t>(i)] = new QRadioButton(captions[i], typeFrame);
         m_types[static_cast<std::size_t>(i)]->setObjectName(QStringLiteral("optFileType%1").arg(i));
         typeLayout->addWidget(m_types[static_cast<std::size_t>(i)]);

@@ -140,7 +140,7 @@ private:
     QLineEdit* m_preface;
     QLineEdit* m_totalFiles;
     QCheckBox* m_activate;
-    std::array<QRadioButton*, 4> m_types{};
+    std::array<QRadioButton*, kMultiFileTypeCount> m_types{};
     QTreeView* m_folders;
     QFileSystemModel* m_folderModel;
     QLabel* m_directory;

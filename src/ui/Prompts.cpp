@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QRegularExpression>
 
+#include "ui/HandOutDialog.h"
+
 namespace quorlix::ui
 {
 
@@ -142,9 +144,16 @@ void QtPrompts::file(QWidget* parent, const FileRequest& request, std::function<
             return;
         }
         const QString path = files.front();
-        reply(ChosenFile{path.toStdString(), QFileInfo(path).fileName().toStdString()});
+        reply(ChosenFile{path.toStdString(), QFileInfo(path).fileName().toStdString(),
+                         dialog->selectedNameFilter().toStdString()});
     });
     dialog->open();
+}
+
+void QtPrompts::handOutOptions(QWidget* parent, ListFormat format, const HandOut& handOut,
+                               std::function<void(std::optional<HandOut>)> reply)
+{
+    showHandOutOptions(parent, format, handOut, std::move(reply));
 }
 
 template <class T, class Ask> T WaitingMessageBoxes::wait(Ask ask)

@@ -66,6 +66,15 @@ public:
     // nullopt when the user cancelled.
     virtual void file(QWidget* parent, const FileRequest& request,
                       std::function<void(std::optional<ChosenFile>)> reply) = 0;
+    // The options of a hand-out list (HandOutDialog.h); nullopt when
+    // cancelled. Without a window to ask, the options stay as they are.
+    virtual void handOutOptions(QWidget* parent, ListFormat format, const HandOut& handOut,
+                                std::function<void(std::optional<HandOut>)> reply)
+    {
+        (void)parent;
+        (void)format;
+        reply(handOut);
+    }
 };
 
 // Message boxes and file dialogs of Qt, modal to their window.
@@ -75,6 +84,8 @@ public:
     void message(QWidget* parent, const MessageRequest& request, std::function<void(Answer)> reply) override;
     void file(QWidget* parent, const FileRequest& request,
               std::function<void(std::optional<ChosenFile>)> reply) override;
+    void handOutOptions(QWidget* parent, ListFormat format, const HandOut& handOut,
+                        std::function<void(std::optional<HandOut>)> reply) override;
 };
 
 // The program's filter text ("Text File (*.txt)|*.txt|All Files (*.*)|*.*")

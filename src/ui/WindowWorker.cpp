@@ -190,6 +190,20 @@ public:
     {
         return choose(saveFileRequest(caption, filter));
     }
+    bool chooseHandOutOptions(ListFormat format, HandOut& handOut) override
+    {
+        WindowWorker& w = m_worker;
+        using Result = std::optional<HandOut>;
+        const HandOut current = handOut;
+        const Result chosen = w.ask<Result>(
+            [&w, format, current](std::function<void(Result)> reply) {
+                w.m_prompts.handOutOptions(w.m_window, format, current, reply);
+            },
+            std::nullopt);
+        if (chosen)
+            handOut = *chosen;
+        return chosen.has_value();
+    }
     std::optional<ChosenFile> chooseOpenFile(std::string_view title, std::string_view filter) override
     {
         auto chosen = choose(openFileRequest(title, filter));

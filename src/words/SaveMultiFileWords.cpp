@@ -19,15 +19,7 @@ namespace {
 
 std::optional<ListFormat> formatOfType(const std::string& type)
 {
-    if (type == "txt")
-        return ListFormat::Txt;
-    if (type == "csv")
-        return ListFormat::Csv;
-    if (type == "htm")
-        return ListFormat::Htm;
-    if (type == "mdb")
-        return ListFormat::Mdb;
-    return std::nullopt;
+    return formatFromName(type);
 }
 
 } // namespace
@@ -86,7 +78,15 @@ WordRunEnd SaveMultiFileWords(WordRunContext& run, const MultiFileSettings& file
         for (int n = 1; n <= totalFiles; ++n) {
             run.yield();
             Status error;
-            std::unique_ptr<ListWriter> writer = openListFile(files.filePath(n), *format, &error);
+            std::unique_ptr<ListWriter> writer;
+            if (run.handOut) {
+                // Each file is one whole hand-out: the roster from its first person.
+                HandOut perFile = *run.handOut;
+                perFile.rows = static_cast<std::size_t>(std::max(total, 1));
+                writer = openHandOutList(files.filePath(n), *format, perFile, &error);
+            } else {
+                writer = openListFile(files.filePath(n), *format, &error);
+            }
             surface.setStatus("Writing to File: " + shownName(n));
             if (!writer) {
                 run.boxes.show(seriesWriteFailureText(files.filePath(n), error), Icon::Critical, Buttons::Ok);
@@ -134,7 +134,8 @@ WordRunEnd SaveMultiFileWords(WordRunContext& run, const MultiFileSettings& file
         }
     }
 
-    if (files.fileType == "txt" && run.checks.sortDisplay) {
+    // Sorting a list handed out would undo its roster order.
+    if (files.fileType == "txt" && run.checks.sortDisplay && (!run.handOut || run.handOut->isPlain())) {
         for (int n = 1; n <= totalFiles; ++n) {
             surface.setStatus("Sorting File: " + shownName(n));
             Status error;

@@ -12,6 +12,7 @@
 #include "engine/Yielder.h"
 #include "options/RunOptions.h"
 #include "options/WordSettings.h"
+#include "output/HandOut.h"
 #include "output/MultiFileSettings.h"
 #include "platform/Random.h"
 #include "platform/ResultList.h"
@@ -31,6 +32,8 @@ struct WordRunContext {
     RandomSource& random;
     WordSource& words;
     std::string programFolder; // ends in a path separator
+    // The roster and options of a list handed out; null: plain lists.
+    const HandOut* handOut = nullptr;
 };
 
 // Endless: the candidates were rejected for too long in a row; what was made stays.

@@ -31,7 +31,7 @@ private:
         return WordRunContext{request.words, request.checks, env.surface,
                               env.boxes,     env.list,       env.yielder,
                               env.state,     env.random,     m_source,
-                              m_places.folderOf(request.words.dictionary)};
+                              m_places.folderOf(request.words.dictionary), request.handOut};
     }
     WordSource& m_source;
     DictionaryPlaces m_places;

@@ -344,6 +344,72 @@ TEST_F(CliTest, MultiFileSeriesLandsInTheFolder)
     EXPECT_EQ(r.out, "");
 }
 
+// Handing passwords out from a script: the roster sets the count, lists go to
+// files or straight into chpasswd, and what cannot work is refused before a
+// password is made (exit 2, nothing written).
+TEST_F(CliTest, RostersHandPasswordsOutToFilesAndPipes)
+{
+    std::ofstream(dir / "class.csv", std::ios::binary)
+        << "Last Name,First Name,Username\r\nDoe,Jane,jdoe\r\n\"O'Brien, Jr.\",S\xC3\xA9" "an,sobrien\r\n";
+    std::ofstream(dir / "names.txt") << "Doe, Jane\nRoe, Rich\nRoe, Rich\n";
+    std::ofstream(dir / "bad.csv") << "last,first,user\na,b,x\nc,d,x\n";
+
+    Result r = run("generate --defaults --roster class.csv -l 10 --format chpasswd");
+    ASSERT_EQ(r.code, 0) << r.err;
+    ASSERT_EQ(lines(r.out).size(), 2u);
+    EXPECT_TRUE(std::regex_match(lines(r.out)[0], std::regex("jdoe:[0-9A-Za-z]{10}"))) << r.out;
+    EXPECT_TRUE(lines(r.out)[1].starts_with("sobrien:")) << r.out;
+
+    r = run("generate --defaults --roster names.txt --names -l 8");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(lines(r.out).size(), 3u); // a name given twice is fine without user names
+    EXPECT_TRUE(lines(r.out)[1].starts_with("Roe, Rich\t")) << r.out;
+
+    r = run("generate --defaults --roster class.csv -l 10 --hash sha512crypt -o list.csv");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(slurp(dir / "list.csv").find("\"Last Name\",\"First Name\",\"Password\",\"Hash\"\r\n\"Doe\",\"Jane\","),
+              std::string::npos);
+
+    // A series: each file is the whole roster.
+    fs::create_directories(dir / "series");
+    r = run("generate --defaults --roster class.csv -l 10 --files 2 --preface v --dir series --type manager-csv");
+    ASSERT_EQ(r.code, 0) << r.err;
+    for (const char* name : {"v1.csv", "v2.csv"}) {
+        const auto rows = lines(slurp(dir / "series" / name));
+        ASSERT_EQ(rows.size(), 3u) << name;
+        EXPECT_EQ(rows[0], "title,username,password,notes\r");
+        EXPECT_TRUE(rows[2].starts_with("\"S\xC3\xA9" "an O'Brien, Jr.\",\"sobrien\",\"")) << rows[2];
+    }
+
+    const std::pair<std::string, std::string> refusals[] = {
+        {"generate --defaults --roster bad.csv -o x.txt",
+         "The roster bad.csv: line 3 gives the user name \"x\" again, already given on line 2.\n"},
+        {"generate --defaults --roster class.csv --count 5 -o x.txt",
+         "--count 5: the roster class.csv names 2 people, and the count follows the roster; leave --count out\n"},
+        {"generate --defaults -n 3 --format chpasswd",
+         "A list for chpasswd needs user names: a roster with a user-name column, or a user-name prefix (pupil "
+         "makes pupil001, pupil002, ...).\n"},
+        {"generate --defaults -n 3 --hash md5 -o x.csv", "--hash: choose yescrypt, sha512crypt or bcrypt\n"},
+        {"generate --defaults -n 3 --qr -o x.txt",
+         "--qr, --heading, --slips-per-page and --paper shape slips: save to a .pdf file or use --format pdf\n"},
+        {"generate --defaults -n 3 --slips-per-page 6 -o x.pdf", "--slips-per-page: choose 1, 4, 8 or 10\n"},
+        {"generate --defaults -n 3 --format pdf", "--format pdf makes a file, not text: name it with -o FILE\n"},
+    };
+    for (const auto& [args, message] : refusals) {
+        r = run(args);
+        EXPECT_EQ(r.code, 2) << args;
+        EXPECT_EQ(r.err.substr(0, message.size() + 13), "quorlix-cli: " + message) << args;
+        EXPECT_FALSE(fs::exists(dir / "x.txt") || fs::exists(dir / "x.csv") || fs::exists(dir / "x.pdf")) << args;
+    }
+
+    // Slips: owner-only, a PDF.
+    r = run("generate --defaults -n 3 -l 10 --user-prefix guest --qr --heading Wi-Fi -o codes.pdf");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(slurp(dir / "codes.pdf").starts_with("%PDF-"));
+    EXPECT_EQ(fs::status(dir / "codes.pdf").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+}
+
 // Ctrl-C in a terminal: the run stops at once and what was made is written.
 // Standard error is a terminal, so the run draws its progress line; the
 // signal goes as soon as that line counts passwords made. Rows are printed at

@@ -89,6 +89,11 @@ setup() {
         targets=("list.$1")
         cmd=(generate --defaults -n $rows -l 8 -o "$d/list.$1")
         ;;
+    chpasswd)
+        printf 'old:list\n' >"$base/list.chpasswd"
+        targets=(list.chpasswd)
+        cmd=(generate --defaults -n $rows -l 8 --user-prefix u --hash sha512crypt -o "$d/list.chpasswd")
+        ;;
     mdb)
         cp "$work/fixed/old.mdb" "$base/list.mdb"
         targets=(list.mdb)
@@ -166,6 +171,7 @@ complete_new() { # writer, file
     csv) valid_csv "$2" $rows ;;
     htm) valid_htm "$2" $rows ;;
     mdb) valid_mdb "$2" $rows ;;
+    chpasswd) [ "$(grep -cE '^u[0-9]{3}:\$6\$' "$2")" -eq $rows ] && [ "$(wc -l <"$2")" -eq $rows ] ;;
     settings) cmp -s "$2" "$work/fixed/expected.set" ;;
     sort) cmp -s "$2" "$work/fixed/sorted.txt" ;;
     convert-csv) cmp -s "$2" "$work/fixed/expected.csv" ;;

@@ -131,6 +131,29 @@ TEST(MultiFileWindow, OpeningShowsTheSettingsLiveUpdatesSurviveCancel)
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+TEST(MultiFileWindow, HandOutTypesNameTheirFilesByTheirEnding)
+{
+    MultiFileSettings s;
+    testing::RecordingMessageBoxes boxes;
+    MultiFileWindow w(s, boxes);
+    w.open();
+    const std::pair<int, std::string> types[] = {{4, "pdf"}, {5, "chpasswd"}, {6, "manager-csv"}};
+    for (const auto& [index, type] : types) {
+        w.chooseType(index);
+        EXPECT_EQ(s.fileType, type);
+        EXPECT_EQ(w.typeIndex(), index);
+    }
+    w.chooseFolder("/data/out");
+    w.setPrefaceText("vault");
+    w.setTotalFilesText("2");
+    w.setActivateChecked(true);
+    boxes.answers = {Answer::Ok};
+    EXPECT_EQ(w.accept(), MultiFileWindow::Outcome::Close);
+    EXPECT_EQ(s.filePath(2), "/data/out/vault2.csv");
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_NE(boxLog(boxes)[0].find("vault1.csv\r\n"), std::string::npos) << boxLog(boxes)[0];
+}
+
 TEST(MultiFileWindow, TotalFilesConversionAndPathSeparator)
 {
     struct Row {

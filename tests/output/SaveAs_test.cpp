@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "OutputTestKit.h"
 #include "output/MdbListWriter.h"
 #include "support/RecordingMessageBoxes.h"
@@ -22,7 +24,15 @@ public:
         m_log->push_back("dialog:" + std::string(caption) + "|" + std::string(filter));
         return chosen;
     }
+    bool chooseHandOutOptions(ListFormat format, HandOut& handOut) override
+    {
+        m_log->push_back("options:" + std::string(nameOf(format)) + (handOut.hash ? " hashed" : ""));
+        if (format == ListFormat::Chpasswd)
+            handOut.userPrefix = "pupil";
+        return !cancelOptions;
+    }
     std::optional<ChosenFile> chosen;
+    bool cancelOptions = false;
 
 private:
     CallLog* m_log;
@@ -106,7 +116,7 @@ TEST_F(SaveAsTest, TextSaveCallsInOrderAndOpensTheTrimmedPathInDisplayOrder)
 TEST_F(SaveAsTest, ViewerFailureMessageOnlyForSpreadsheetAndDatabase)
 {
     registerMdbListWriterFactory(
-        [](const std::string& path, Status* e) { return openListFile(path, ListFormat::Txt, e); });
+        [](const std::string& path, const HandOut&, Status* e) { return openListFile(path, ListFormat::Txt, e); });
     shell.fails = true;
     const std::string unable = "message:Unable to open ";
     struct Case {
@@ -171,7 +181,7 @@ TEST_F(SaveAsTest, FailuresSayWhyKeepTheOldFileAndRestoreTheWindow)
 
 
     log.clear();
-    registerMdbListWriterFactory([](const std::string&, Status*) {
+    registerMdbListWriterFactory([](const std::string&, const HandOut&, Status*) {
         return makeTextListWriter(ListFormat::Txt, std::make_unique<FailingSink>());
     });
     testing::writeBytes(path("old.mdb"), "old");
@@ -188,7 +198,9 @@ TEST_F(SaveAsTest, MenuShowsNoticeThenDialogAndCancelOnlyRestores)
     EXPECT_EQ(log, (CallLog{"notice",
                             "dialog:Enter File Name and Select File Type|Text File (*.txt)|*.txt|MS-Access Database "
                             "File (*.mdb)|*.mdb|Comma-Seperated Values File (*.csv)|*.csv|Hypertext File (*.htm; "
-                            "html)|*.htm; html",
+                            "html)|*.htm; html|PDF Slips (*.pdf)|*.pdf|Account List for chpasswd "
+                            "(*.chpasswd)|*.chpasswd|Password Manager CSV (*.csv)|*.csv|Comma-Seperated Values File "
+                            "with Hashes (*.csv)|*.csv|MS-Access Database File with Hashes (*.mdb)|*.mdb",
                             "enableOn"}));
     log.clear();
     dialogs.chosen = file("m.txt");
@@ -196,6 +208,104 @@ TEST_F(SaveAsTest, MenuShowsNoticeThenDialogAndCancelOnlyRestores)
     SaveAsMenu(list, 2, dialogs, ctx);
     EXPECT_EQ(log[2], "setStatus:Saving Text File: m.txt");
     EXPECT_EQ(read("m.txt"), "b2\r\na1\r\n");
+}
+
+
+TEST(SaveFormat, FilterEntriesDecideOnlyForTheirOwnEnding)
+{
+    struct Case {
+        const char* title;
+        std::string_view filter;
+        std::optional<ListFormat> format;
+        bool hashed;
+    };
+    const Case cases[] = {
+        {"a.csv", kManagerCsvFilter, ListFormat::ManagerCsv, false},
+        {"a.txt", kManagerCsvFilter, ListFormat::Txt, false},
+        {"a.csv", kHashedCsvFilter, ListFormat::Csv, true},
+        {"a.mdb", kHashedMdbFilter, ListFormat::Mdb, true},
+        {"a.csv", kHashedMdbFilter, ListFormat::Csv, false},
+        {"a.PDF", "", ListFormat::Pdf, false},
+        {"users.chpasswd", "", ListFormat::Chpasswd, false},
+        {"a.pdf", kChpasswdFilter, ListFormat::Pdf, false},
+        {"a.html", kSlipsFilter, std::nullopt, false},
+    };
+    for (const Case& c : cases) {
+        const auto got = saveFormatOf(ChosenFile{c.title, c.title, std::string(c.filter)});
+        ASSERT_EQ(got.has_value(), c.format.has_value()) << c.title << " " << c.filter;
+        if (got) {
+            EXPECT_EQ(got->format, *c.format) << c.title << " " << c.filter;
+            EXPECT_EQ(got->hashed, c.hashed) << c.title << " " << c.filter;
+        }
+    }
+}
+
+TEST_F(SaveAsTest, HandedOutListsPairPeopleWithPasswordsInTheOrderTheyWereMade)
+{
+    list.setSorted(true); // shown a1, b2; made b2, a1
+    auto roster = std::make_shared<Roster>();
+    roster->add("Doe", "Jane");
+    roster->add("Roe", "Rich");
+    HandOut handOut;
+    handOut.roster = roster;
+    handOut.namesInText = true;
+    ctx.handOut = &handOut;
+    saveChosenFile(list, 2, file("names.txt"), ctx);
+    EXPECT_EQ(read("names.txt"), "Doe, Jane\tb2\r\nRoe, Rich\ta1\r\n");
+    // More passwords than people: made before the roster, refused.
+    list.add("c3");
+    log.clear();
+    saveChosenFile(list, 3, file("three.txt"), ctx);
+    EXPECT_FALSE(fs::exists(path("three.txt")));
+    EXPECT_EQ(log.back(),
+              "message:Could not save " + path("three.txt") +
+                  ": The display holds 3 passwords and the roster names 2 people: press Execute to make one "
+                  "password per person.");
+    list.clear();
+    list.add("b2");
+    list.add("a1");
+    // A plain list keeps the display's order.
+    ctx.handOut = nullptr;
+    saveChosenFile(list, 2, file("plain.txt"), ctx);
+    EXPECT_EQ(read("plain.txt"), "a1\r\nb2\r\n");
+}
+
+TEST_F(SaveAsTest, HandOutTypesAskTheirOptionsFirstAndCancelWritesNothing)
+{
+    dialogs.chosen = ChosenFile{path("users.chpasswd"), "users.chpasswd"};
+    SaveAsMenu(list, 2, dialogs, ctx);
+    EXPECT_EQ(read("users.chpasswd"), "pupil001:b2\npupil002:a1\n");
+    EXPECT_NE(std::find(log.begin(), log.end(), "options:chpasswd"), log.end());
+
+    dialogs.chosen = ChosenFile{path("h.csv"), "h.csv", std::string(kHashedCsvFilter)};
+    dialogs.cancelOptions = true;
+    log.clear();
+    SaveAsMenu(list, 2, dialogs, ctx);
+    EXPECT_EQ(log.back(), "enableOn");
+    EXPECT_NE(std::find(log.begin(), log.end(), "options:csv hashed"), log.end());
+    EXPECT_FALSE(fs::exists(path("h.csv")));
+
+    // Refused by the list type: chpasswd needs user names.
+    HandOut none;
+    ctx.handOut = &none;
+    log.clear();
+    saveChosenFile(list, 2, file("x.chpasswd"), ctx);
+    EXPECT_EQ(log.back().rfind("message:A list for chpasswd needs user names", 0), 0u) << log.back();
+    EXPECT_FALSE(fs::exists(path("x.chpasswd")));
+}
+
+TEST_F(SaveAsTest, StopDuringASaveKeepsTheOldFile)
+{
+    testing::writeBytes(path("old.csv"), "old");
+    HandOut handOut;
+    handOut.hash = HashScheme::Sha512crypt;
+    ctx.handOut = &handOut;
+    int asked = 0;
+    ctx.stopRequested = [&asked] { return ++asked == 2; };
+    saveChosenFile(list, 2, file("old.csv"), ctx);
+    EXPECT_EQ(read("old.csv"), "old");
+    EXPECT_EQ(files(), (std::vector<std::string>{"old.csv"}));
+    EXPECT_NE(std::find(log.begin(), log.end(), "setStatus:Save stopped, nothing written: old.csv"), log.end());
 }
 
 } // namespace

@@ -85,7 +85,8 @@ TEST_F(MainWindowTest, MenusNameTheirItems)
     // clang-format off
     EXPECT_EQ(lines, (std::vector<std::string>{
                          "&File",
-                         "  &New Window", "  Open Text File", "  Save &As", "  --",
+                         "  &New Window", "  Open Text File", "  Save &As",
+                         "  Names from &Roster\u2026", "  Names in &Text Files", "  --",
                          "  &Open Settings", "  &Save Settings", "  --",
                          "  &Clear Display", "  &Multi-File Create", "  --",
                          "  Close &Password Tool", "  &Exit",

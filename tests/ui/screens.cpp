@@ -18,6 +18,7 @@
 #include "UiTestSupport.h"
 #include "engine/Progress.h"
 #include "output/SaveAs.h"
+#include "ui/HandOutDialog.h"
 #include "ui/HelpWindows.h"
 #include "ui/ViewerWindow.h"
 
@@ -195,6 +196,24 @@ int main(int argc, char** argv)
     (void)QTest::qWaitFor([table] { return !table->loading(); }, 20000);
     save(table, "viewer-database");
     table->close();
+
+    // A roster in use beside the count, and the options of PDF slips.
+    const std::string roster = QDir::tempPath().toStdString() + "/quorlix-screens-class.csv";
+    {
+        std::FILE* f = std::fopen(roster.c_str(), "w");
+        std::fprintf(f, "Last Name,First Name\r\n\"O'Brien, Jr.\",S\xC3\xA9" "an\r\nM\xC3\xBCller,Anna\r\n");
+        for (int i = 0; i < 23; ++i)
+            std::fprintf(f, "Pupil,Number %d\r\n", i + 3);
+        std::fclose(f);
+    }
+    prompts.files = {chosen(roster)};
+    trigger(w, "mnuRoster");
+    (void)UiFixture::waitIdle(w);
+    save(w, "main-roster");
+    ui::showHandOutOptions(w, ListFormat::Pdf, HandOut{}, [](std::optional<HandOut>) {});
+    save(topLevel("HandOutOptions"), "slip-options");
+    closeTop("HandOutOptions");
+    std::remove(roster.c_str());
 
     // Random Words selected.
     w->findChild<QRadioButton*>(QStringLiteral("optType1"))->click();
