@@ -245,7 +245,9 @@ TEST_F(RunsTest, WholeWordCheckDeactivatesTheQuoteAndRunsWithTheDictionary)
     w->execute();
     ASSERT_TRUE(waitIdle(w));
     ASSERT_FALSE(prompts.messages.empty());
-    EXPECT_EQ(prompts.messages[0].text, texts::kWholeWordDeactivated);
+    EXPECT_EQ(prompts.messages[0].text,
+              "The following Special Symbols have been deactivated:\r\n\r\n'\r\n|\r\n\r\nThese symbols cause errors "
+              "when the Whole Word Dictionary check is activated.");
     EXPECT_FALSE(w->options().pool.isAvailable('\''));
     EXPECT_EQ(label(w, "Label8"), "62");
     EXPECT_EQ(find<QAbstractItemView>(w, "List1")->model()->rowCount(), 300);
@@ -268,7 +270,7 @@ TEST_F(RunsTest, RefusalsShowTheirTextAndLeaveTheDisplay)
         w->options().dictionaryFile = "nosuch.dct";
     };
     const std::tuple<std::function<void()>, std::string, Icon> rows[] = {
-        {minAboveMax, std::string(texts::kMinAboveMax), Icon::Exclamation},
+        {minAboveMax, "Maximum 'Total Characters' number must be greater than minimum number", Icon::Exclamation},
         {checkFileMissing,
          dictionaryFolder() +
              "nosuch.dct not found in folder. This file is necessary in order to select words from. This file may "
