@@ -470,7 +470,7 @@ TEST(PronounceableDraw, MillionDrawsAreUniform)
 // The strongest form of the promise, where a language is small enough to list:
 // a million draws over its 15,360 passwords of 3 and 4 characters (a syllable
 // and a digit before or after it), each as often as any other.
-TEST(PronounceableDraw, EveryPasswordEquallyLikely_slow)
+TEST(PronounceableDraw, EveryPasswordEquallyLikely)
 {
     PronounceableLanguage language(shape(3, 4, CapitalStyle::None, 1, false));
     ASSERT_EQ(language.count(), "15360");
