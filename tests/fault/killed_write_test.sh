@@ -110,12 +110,16 @@ for type in txt csv htm mdb; do
         "${write[@]}" >/dev/null 2>&1 &
         child=$!
         if [ $((k % 2)) = 1 ]; then
-            sleep_ms $((SRANDOM % (total + 1))) # any moment of the run
+            at=$((SRANDOM % (total + 1))) # any moment of the run
+            sleep_ms "$at"
+            at="$at ms after the start"
         else
             # While the file is being written: from when its temporary file is made.
             while kill -0 "$child" 2>/dev/null && ! temporary_made; do sleep 0.002; done
             temporary_made || fail "$type: kill $k: the run ended and no temporary file was made"
-            sleep_ms $((SRANDOM % (writing + 1)))
+            at=$((SRANDOM % (writing + 1)))
+            sleep_ms "$at"
+            at="$at ms after the temporary file appeared"
         fi
         kill -KILL "$child" 2>/dev/null
         wait "$child" 2>/dev/null
@@ -126,7 +130,7 @@ for type in txt csv htm mdb; do
         elif complete_new "$type" "$dir/$target" "$size"; then
             new=$((new + 1))
         else
-            fail "$type: kill $k left $target neither old nor complete ($(stat -c %s "$dir/$target") bytes)"
+            fail "$type: kill $k ($at) left $target neither old nor complete ($(stat -c %s "$dir/$target") bytes)"
         fi
         left="$(leftovers "$target")"
         [ -n "$left" ] && [ "$left" != "$before" ] && temps=$((temps + 1))
