@@ -213,6 +213,18 @@ TEST_F(CliTest, RefusalsPrintTheExactMessageThenTheOptionAndExitTwo)
         EXPECT_EQ(r.err, said({message, hint}));
         EXPECT_EQ(r.out, "");
     }
+    // A dictionary named by nothing: the window's words, and how to name one.
+    const Result r = run("words --count 3 --dictionary ''");
+    EXPECT_NE(r.code, 0);
+    EXPECT_EQ(r.err,
+              said({"It appears that no dictionary file has been selected (from the 'Random Words' window) to create "
+                    "random words with. You must first select a dictionary file before executing this request. If "
+                    "you do not have any dictionary files listed to select from, this means that you must download "
+                    "(free) one or more in order to use them. Select the 'DOWNLOAD DICTIONARY FILE' option from the "
+                    "'DICTIONARY' menu.",
+                    "Name one with --dictionary: quorlix-cli dict list shows those present, dict download --list "
+                    "what can be had."}));
+    EXPECT_EQ(r.out, "");
     EXPECT_FALSE(fs::exists(dir / "pw1.txt"));
     EXPECT_FALSE(fs::exists(user + "noa.dct"));
     EXPECT_FALSE(fs::exists(dir / "pw1.txt"));
