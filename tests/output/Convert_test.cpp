@@ -14,7 +14,7 @@ namespace {
 const std::string kCsvView = "message:Do you wish to launch your default CSV application to view this file now?";
 const std::string kDbView = "message:Do you wish to launch your default MDB application to view this file now?";
 
-class ConvertTest : public TempDirTest {
+class ConvertTest : public OutputTest {
 protected:
     std::string source(const std::string& bytes)
     {

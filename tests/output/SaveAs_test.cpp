@@ -43,11 +43,11 @@ const std::string kViewCsv = "message:Do you wish to launch your default CSV app
 const std::string kViewHtm = "message:Do you wish to launch your default web browser to view this file now?";
 const std::string kViewMdb = "message:Do you wish to launch your default MDB application to view this file now?";
 
-class SaveAsTest : public testing::TempDirTest {
+class SaveAsTest : public testing::OutputTest {
 protected:
     void SetUp() override
     {
-        TempDirTest::SetUp();
+        OutputTest::SetUp();
         list.add("b2");
         list.add("a1");
     }

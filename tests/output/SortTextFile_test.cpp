@@ -9,7 +9,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using SortTextFileTest = testing::TempDirTest;
+using SortTextFileTest = testing::OutputTest;
 
 TEST_F(SortTextFileTest, RewritesSorted)
 {
