@@ -49,7 +49,7 @@ protected:
     }
 
 private:
-    static constexpr std::size_t kValues = 4096;
+    static constexpr std::size_t kValues = 8192;
 
     static std::uint64_t chosenSeed()
     {
