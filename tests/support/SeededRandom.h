@@ -24,7 +24,8 @@ namespace quorlix::testing
 class SeededRandom final : public RandomSource
 {
 public:
-    SeededRandom() : SeededRandom(chosenSeed()) {}
+    SeededRandom() : m_seed(chosenSeed()), m_chosen(true) {}
+    // A seed of the test's own: the same draws on every run.
     explicit SeededRandom(std::uint64_t seed) : m_seed(seed) {}
     std::uint64_t seed() const { return m_seed; }
 
@@ -32,8 +33,10 @@ protected:
     void refill() override
     {
         if (m_block == 0) {
-            std::cout << "random values from seed " << m_seed << " (QUORLIX_TEST_SEED=" << m_seed
-                      << " draws them again)" << std::endl;
+            std::cout << "random values from seed " << m_seed;
+            if (m_chosen)
+                std::cout << " (QUORLIX_TEST_SEED=" << m_seed << " draws them again)";
+            std::cout << std::endl;
             ::testing::Test::RecordProperty("seed", std::to_string(m_seed));
         }
         // Block n of the stream: the seed and n as the key of its own stream.
@@ -63,6 +66,7 @@ private:
     }
 
     std::uint64_t m_seed;
+    bool m_chosen = false;
     std::uint64_t m_block = 0;
     std::array<double, kValues> m_values{};
 };
