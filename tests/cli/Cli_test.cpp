@@ -494,7 +494,7 @@ TEST_F(CliTest, RunsThatCouldNeverFinish)
 // SIGTERM as soon as the save writes into its temporary file (the kernel's
 // notice of the first write says when): the write is cut short, and its
 // temporary file goes with the process.
-TEST_F(CliTest, ATerminatingSignalLeavesNoTemporaryFile)
+TEST_F(CliTest, ATerminatingSignalLeavesNoTemporaryFile_slow)
 {
     const int notices = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     ASSERT_GE(notices, 0);
