@@ -78,7 +78,7 @@ _quorlix_cli()
         return
         ;;
     --type | --format)
-        COMPREPLY=($(compgen -W "txt csv htm mdb pdf chpasswd manager-csv" -- "$cur"))
+        COMPREPLY=($(compgen -W "txt csv htm mdb pdf chpasswd manager-csv bitwarden-csv" -- "$cur"))
         return
         ;;
     --hash)

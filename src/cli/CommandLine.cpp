@@ -192,13 +192,15 @@ void addCommon(CLI::App* cmd, GenerateArgs& g)
         ->type_name("FILE");
     cmd->add_option("--format", g.format,
                     "The list type, whatever the ending of -o: txt, csv, htm, mdb, pdf (slips), chpasswd "
-                    "(user:password lines) or manager-csv (title,username,password,notes)")->type_name("TYPE");
+                    "(user:password lines), manager-csv (title,username,password,notes) or bitwarden-csv (Bitwarden's "
+                    "own columns)")->type_name("TYPE");
     cmd->add_option("--files", g.files, "Write a numbered series of N files instead (2 to 32,767)")->type_name("N");
     cmd->add_option("--preface", g.preface, "File name preface of the series (TEXT1.txt, TEXT2.txt, ...)")
         ->type_name("TEXT");
     cmd->add_option("--dir", g.dir, "Folder of the series [default: the current folder]")->type_name("FOLDER");
     cmd->add_option("--type", g.type,
-                    "File type of the series: txt, csv, htm, mdb, pdf, chpasswd or manager-csv [default: txt]")
+                    "File type of the series: txt, csv, htm, mdb, pdf, chpasswd, manager-csv or bitwarden-csv "
+                    "[default: txt]")
         ->type_name("TYPE");
     cmd->add_option("--save-settings", g.saveSettings,
                     "Write the effective settings to a settings file (.set) after the run; a refused run writes none")
@@ -231,7 +233,7 @@ void addCommon(CLI::App* cmd, GenerateArgs& g)
         ->type_name("N")->group(handOut);
     cmd->add_flag("--qr", g.qr, "A QR code of the password on every slip")->group(handOut);
     cmd->add_option("--heading", g.heading, "A heading on every slip")->type_name("TEXT")->group(handOut);
-    cmd->add_option("--note", g.note, "A note on every slip, and in the notes column of a manager-csv list")
+    cmd->add_option("--note", g.note, "A note on every slip, and in the notes column of a password-manager list")
         ->type_name("TEXT")->group(handOut);
     cmd->add_option("--paper", g.paper, "Paper of the slips: a4 or letter [default: a4]")
         ->type_name("SIZE")

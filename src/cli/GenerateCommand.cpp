@@ -19,6 +19,7 @@
 #include "engine/RunControl.h"
 #include "engine/RunTexts.h"
 #include "output/MdbListWriter.h"
+#include "output/Roster.h"
 #include "output/SaveAs.h"
 #include "output/SortTextFile.h"
 #include "output/TextLines.h"
@@ -277,6 +278,26 @@ Status checkSeparator(const std::string& separator, std::optional<ListFormat> fo
     return Status::ok();
 }
 
+// A name the database cannot hold would fail the save after the whole run
+// (hashing a roster takes minutes): it is refused before, naming the person.
+Status checkNamesForDatabase(const Roster& roster, jet::JetVersion version)
+{
+    for (std::size_t i = 0; i < roster.size(); ++i) {
+        const Person person = roster.person(i);
+        for (const std::string_view name : {person.lastName, person.firstName}) {
+            const std::string code = jet::unstorableCharacter(version, name);
+            if (code.empty())
+                continue;
+            return Status::invalidArgument(
+                "The roster " + roster.path() + ": the name \"" + std::string(name) + "\" of person " +
+                std::to_string(i + 1) + " has the character " + code + ", which .mdb files cannot hold" +
+                (version == jet::JetVersion::Jet3 ? " (Access 97 databases hold the characters of code page 1252)"
+                                                  : " (Access 2000 databases hold the characters up to U+FFFF)"));
+        }
+    }
+    return Status::ok();
+}
+
 // What a series of Random Words files does not use, named in one note.
 std::string ignoredBySeries(const WordsArgs& w)
 {
@@ -436,7 +457,7 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words, const Pronounc
     if (args.format) {
         format = formatFromName(*args.format);
         if (!format)
-            return refuse("--format: choose txt, csv, htm, mdb, pdf, chpasswd or manager-csv");
+            return refuse("--format: choose txt, csv, htm, mdb, pdf, chpasswd, manager-csv or bitwarden-csv");
         if (multiFile.active == 1)
             return refuse("--format is the type of -o; a series of files takes --type");
     }
@@ -461,6 +482,11 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words, const Pronounc
                 return refuse("--names puts names in text lists; the other lists have name columns of their own");
             if (const Status s = checkHandOut(*effective, handOut); !s)
                 return refuse(s.message());
+            if (*effective == ListFormat::Mdb && handOut.hasNames()) {
+                const Status s = checkNamesForDatabase(*handOut.roster, mdbFormatFromSetting(mdbFormatSetting()));
+                if (!s)
+                    return refuse(s.message());
+            }
         }
     }
     if (args.stats)

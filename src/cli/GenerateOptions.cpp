@@ -298,7 +298,7 @@ Status applyGenerateArgs(const GenerateArgs& args, OptionState& state, MultiFile
         multiFile.totalFiles = static_cast<std::int16_t>(*args.files);
         multiFile.fileType = args.type.value_or("txt");
         if (!formatFromName(multiFile.fileType))
-            return Status::invalidArgument("--type: choose txt, csv, htm, mdb, pdf, chpasswd or manager-csv");
+            return Status::invalidArgument("--type: choose txt, csv, htm, mdb, pdf, chpasswd, manager-csv or bitwarden-csv");
         std::string dir = args.dir.value_or(currentDir);
         if (!dir.starts_with('/'))
             dir = withPathSeparator(currentDir) + dir;

@@ -231,22 +231,29 @@ protected:
 };
 
 // The plain CSV that password managers import: one header row, then one
-// entry per password, every field quoted, CR LF line ends.
+// entry per password, every field quoted, CR LF line ends. KeePassXC maps
+// title, username, password and notes by name; Bitwarden's import reads only
+// its own column names (name, login_username, ...), so it gets those.
 class ManagerCsvWriter final : public TextListWriter {
 public:
-    ManagerCsvWriter(std::unique_ptr<ByteSink> sink, std::string note)
-        : TextListWriter(std::move(sink)), m_note(std::move(note))
+    ManagerCsvWriter(std::unique_ptr<ByteSink> sink, std::string note, bool bitwarden)
+        : TextListWriter(std::move(sink)), m_note(std::move(note)), m_bitwarden(bitwarden)
     {
     }
 
 protected:
-    void writeHead() override { m_out.put("title,username,password,notes\r\n"); }
+    void writeHead() override
+    {
+        m_out.put(m_bitwarden ? "folder,favorite,type,name,notes,fields,reprompt,login_uri,login_username,"
+                                "login_password,login_totp\r\n"
+                              : "title,username,password,notes\r\n");
+    }
     void writeRow(const ListRow& row) override
     {
         ++m_rows;
+        m_out.put(m_bitwarden ? "\"\",\"\",\"login\",\"" : "\"");
         // The entry's title: the person's name as spoken, else the user name,
         // else a number, so that entries are told apart in the manager.
-        m_out.put("\"");
         if (!row.firstName.empty() || !row.lastName.empty()) {
             putQuoted(m_out, row.firstName);
             if (!row.firstName.empty() && !row.lastName.empty())
@@ -257,17 +264,25 @@ protected:
         } else {
             m_out.put("Password " + std::to_string(m_rows));
         }
-        m_out.put("\",\"");
+        if (m_bitwarden) {
+            m_out.put("\",\"");
+            putQuoted(m_out, m_note);
+            m_out.put("\",\"\",\"\",\"\",\"");
+        } else {
+            m_out.put("\",\"");
+        }
         putQuoted(m_out, row.userName);
         m_out.put("\",\"");
         putQuoted(m_out, row.password);
         m_out.put("\",\"");
-        putQuoted(m_out, m_note);
+        if (!m_bitwarden)
+            putQuoted(m_out, m_note);
         m_out.put("\"\r\n");
     }
 
 private:
     std::string m_note;
+    bool m_bitwarden;
     std::size_t m_rows = 0;
 };
 
@@ -393,7 +408,8 @@ std::optional<ListFormat> formatFromFileName(std::string_view name)
 
 namespace {
 constexpr ListFormat kAllFormats[] = {ListFormat::Txt, ListFormat::Csv,      ListFormat::Htm,       ListFormat::Mdb,
-                                      ListFormat::Pdf, ListFormat::Chpasswd, ListFormat::ManagerCsv};
+                                      ListFormat::Pdf, ListFormat::Chpasswd, ListFormat::ManagerCsv,
+                                      ListFormat::BitwardenCsv};
 } // namespace
 
 std::optional<ListFormat> formatFromName(std::string_view name)
@@ -421,13 +437,15 @@ std::string_view nameOf(ListFormat format)
         return "chpasswd";
     case ListFormat::ManagerCsv:
         return "manager-csv";
+    case ListFormat::BitwardenCsv:
+        return "bitwarden-csv";
     }
     return "txt";
 }
 
 std::string_view extensionOf(ListFormat format)
 {
-    return format == ListFormat::ManagerCsv ? "csv" : nameOf(format);
+    return format == ListFormat::ManagerCsv || format == ListFormat::BitwardenCsv ? "csv" : nameOf(format);
 }
 
 std::unique_ptr<ListWriter> makeTextListWriter(ListFormat format, std::unique_ptr<ByteSink> sink,
@@ -443,7 +461,9 @@ std::unique_ptr<ListWriter> makeTextListWriter(ListFormat format, std::unique_pt
     case ListFormat::Chpasswd:
         return std::make_unique<ChpasswdWriter>(std::move(sink));
     case ListFormat::ManagerCsv:
-        return std::make_unique<ManagerCsvWriter>(std::move(sink), handOut.note);
+    case ListFormat::BitwardenCsv:
+        return std::make_unique<ManagerCsvWriter>(std::move(sink), handOut.note,
+                                                  format == ListFormat::BitwardenCsv);
     case ListFormat::Mdb:
     case ListFormat::Pdf:
         break;

@@ -14,20 +14,23 @@
 namespace quorlix {
 
 // The four password lists, and the three made for handing passwords out:
-// printable slips, chpasswd input and a CSV file for password managers.
-enum class ListFormat { Txt, Csv, Htm, Mdb, Pdf, Chpasswd, ManagerCsv };
+// printable slips, chpasswd input and CSV files for password managers (one
+// whose columns KeePassXC and most managers take by name, and one in
+// Bitwarden's own columns, which its import reads by exact name).
+enum class ListFormat { Txt, Csv, Htm, Mdb, Pdf, Chpasswd, ManagerCsv, BitwardenCsv };
 
 // The format named by the last three characters of a file name, upper-cased
 // ("TXT", "CSV", "HTM", "MDB", "PDF"), or by the ending ".chpasswd" (any
 // case); nullopt for any other ending. A password-manager list ends in .csv
 // like any CSV list: it is only ever chosen by name (formatFromName).
 std::optional<ListFormat> formatFromFileName(std::string_view name);
-// "txt", "csv", "htm", "mdb", "pdf", "chpasswd", "manager-csv": the names
+// "txt", "csv", "htm", "mdb", "pdf", "chpasswd", "manager-csv",
+// "bitwarden-csv": the names
 // the command line and the multi-file type use.
 std::optional<ListFormat> formatFromName(std::string_view name);
 std::string_view nameOf(ListFormat format);
 // The ending of a file of that format, without the dot: the name, but "csv"
-// for the password-manager list.
+// for the password-manager lists.
 std::string_view extensionOf(ListFormat format);
 
 // One row of a list: the password and, when it is handed out, whose it is.

@@ -13,11 +13,14 @@ struct MultiFileSettings {
     std::int16_t totalFiles = 0;
     std::string directory;    // always ends in the path separator once set
     // "txt", "mdb", "htm", "csv", or a hand-out list: "pdf", "chpasswd",
-    // "manager-csv"; empty until chosen
+    // "manager-csv", "bitwarden-csv"; empty until chosen
     std::string fileType;
 
-    // The ending of the files: the type, but "csv" for "manager-csv".
-    std::string extension() const { return fileType == "manager-csv" ? "csv" : fileType; }
+    // The ending of the files: the type, but "csv" for the password-manager lists.
+    std::string extension() const
+    {
+        return fileType == "manager-csv" || fileType == "bitwarden-csv" ? "csv" : fileType;
+    }
     // directory + filePreface + n + "." + extension()
     std::string filePath(int n) const { return directory + shownName(n); }
     // The name shown to the user: filePreface + n + "." + extension()

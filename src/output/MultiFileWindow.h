@@ -30,7 +30,8 @@ inline constexpr std::string_view kDriveError = "Drive error occured. Please inv
 
 // The file types of the option buttons, by index 0..3.
 // The four lists, then the hand-out lists: slips, chpasswd input, password-manager CSV.
-inline constexpr std::string_view kMultiFileTypes[] = {"txt", "mdb", "htm", "csv", "pdf", "chpasswd", "manager-csv"};
+inline constexpr std::string_view kMultiFileTypes[] = {"txt", "mdb",      "htm",         "csv",
+                                                        "pdf", "chpasswd", "manager-csv", "bitwarden-csv"};
 inline constexpr int kMultiFileTypeCount = static_cast<int>(std::size(kMultiFileTypes));
 
 // No folder separator, no "..", no control character (kPrefaceNotAName).

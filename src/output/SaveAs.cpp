@@ -28,6 +28,8 @@ constexpr WriterTexts kChpasswd{ListFormat::Chpasswd, "Saving Account List: ", "
                                 texts::kViewTxtQuestion, ""};
 constexpr WriterTexts kManagerCsv{ListFormat::ManagerCsv, "Saving Password Manager List: ",
                                   "Saved Password Manager List: ", texts::kViewTxtQuestion, ""};
+constexpr WriterTexts kBitwardenCsv{ListFormat::BitwardenCsv, "Saving Password Manager List: ",
+                                    "Saved Password Manager List: ", texts::kViewTxtQuestion, ""};
 
 std::string trimBlanks(const std::string& s)
 {
@@ -157,6 +159,12 @@ void SaveToManagerCSV(const std::string& path, const std::string& title, const R
     saveWith(kManagerCsv, path, title, list, context);
 }
 
+void SaveToBitwardenCSV(const std::string& path, const std::string& title, const ResultList& list,
+                        SaveContext& context)
+{
+    saveWith(kBitwardenCsv, path, title, list, context);
+}
+
 std::optional<SaveFormat> saveFormatOf(const ChosenFile& file)
 {
     if (file.format)
@@ -168,6 +176,8 @@ std::optional<SaveFormat> saveFormatOf(const ChosenFile& file)
     // when the name has that ending.
     if (*byName == ListFormat::Csv && file.filter == kManagerCsvFilter)
         return SaveFormat{ListFormat::ManagerCsv};
+    if (*byName == ListFormat::Csv && file.filter == kBitwardenCsvFilter)
+        return SaveFormat{ListFormat::BitwardenCsv};
     if (*byName == ListFormat::Csv && file.filter == kHashedCsvFilter)
         return SaveFormat{ListFormat::Csv, true};
     if (*byName == ListFormat::Mdb && file.filter == kHashedMdbFilter)
@@ -211,6 +221,9 @@ void saveChosenFile(const ResultList& list, std::int32_t passwordAmount, const C
         break;
     case ListFormat::ManagerCsv:
         SaveToManagerCSV(file.path, file.title, list, context);
+        break;
+    case ListFormat::BitwardenCsv:
+        SaveToBitwardenCSV(file.path, file.title, list, context);
         break;
     }
 }

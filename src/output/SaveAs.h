@@ -29,7 +29,8 @@ struct ChosenFile {
     std::string title; // the name without its folder
     // The entry of the dialog's filter list the user chose (its text before
     // the "|"), or empty. Only the hand-out entries that share an ending with
-    // a list (kManagerCsvFilter, kHashedCsvFilter, kHashedMdbFilter) decide
+    // a list (kManagerCsvFilter, kBitwardenCsvFilter, kHashedCsvFilter,
+    // kHashedMdbFilter) decide
     // anything; otherwise the name does.
     std::string filter = {};
     // Set: written as this format whatever the name (quorlix-cli --format).
@@ -62,12 +63,14 @@ inline constexpr std::string_view kSaveDialogTitle = "Enter File Name and Select
 inline constexpr std::string_view kSlipsFilter = "PDF Slips (*.pdf)";
 inline constexpr std::string_view kChpasswdFilter = "Account List for chpasswd (*.chpasswd)";
 inline constexpr std::string_view kManagerCsvFilter = "Password Manager CSV (*.csv)";
+inline constexpr std::string_view kBitwardenCsvFilter = "Bitwarden CSV (*.csv)";
 inline constexpr std::string_view kHashedCsvFilter = "Comma-Seperated Values File with Hashes (*.csv)";
 inline constexpr std::string_view kHashedMdbFilter = "MS-Access Database File with Hashes (*.mdb)";
 inline constexpr std::string_view kSaveDialogFilter =
     "Text File (*.txt)|*.txt|MS-Access Database File (*.mdb)|*.mdb|Comma-Seperated Values File (*.csv)|*.csv|"
     "Hypertext File (*.htm; html)|*.htm; html|PDF Slips (*.pdf)|*.pdf|"
     "Account List for chpasswd (*.chpasswd)|*.chpasswd|Password Manager CSV (*.csv)|*.csv|"
+    "Bitwarden CSV (*.csv)|*.csv|"
     "Comma-Seperated Values File with Hashes (*.csv)|*.csv|MS-Access Database File with Hashes (*.mdb)|*.mdb";
 inline constexpr std::string_view kSaveAsNoticeText =
     "You may save generated passwords as Text (.txt), MS-Access Database (.mdb), Comma-Seperated Values (.csv) or "
@@ -130,6 +133,8 @@ void SaveToChpasswd(const std::string& path, const std::string& title, const Res
                     SaveContext& context);
 void SaveToManagerCSV(const std::string& path, const std::string& title, const ResultList& list,
                       SaveContext& context);
+void SaveToBitwardenCSV(const std::string& path, const std::string& title, const ResultList& list,
+                        SaveContext& context);
 
 // The format and the hash a chosen file is saved as, by the rules of
 // saveChosenFile; nullopt for an unrecognized ending.

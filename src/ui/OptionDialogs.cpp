@@ -527,7 +527,7 @@ MultiFileDialog::MultiFileDialog(MainWindow& main)
     const QString captions[kMultiFileTypeCount] = {
         tr("Save as .&TXT"),          tr("Save as .&MDB"),          tr("Save as .&HTM"),
         tr("Save as .C&SV"),          tr("Save as .&PDF Slips"),    tr("Save as chpass&wd List"),
-        tr("Save as Password Ma&nager CSV")};
+        tr("Save as Password Ma&nager CSV"), tr("Save as &Bitwarden CSV")};
     for (int i = 0; i < kMultiFileTypeCount; ++i) {
         m_types[static_cast<std::size_t>(i)] = new QRadioButton(captions[i], typeFrame);
         m_types[static_cast<std::size_t>(i)]->setObjectName(QStringLiteral("optFileType%1").arg(i));

@@ -365,6 +365,7 @@ TEST_F(CliTest, RostersHandPasswordsOutToFilesAndPipes)
         << "Last Name,First Name,Username\r\nDoe,Jane,jdoe\r\n\"O'Brien, Jr.\",S\xC3\xA9" "an,sobrien\r\n";
     std::ofstream(dir / "names.txt") << "Doe, Jane\nRoe, Rich\nRoe, Rich\n";
     std::ofstream(dir / "bad.csv") << "last,first,user\na,b,x\nc,d,x\n";
+    std::ofstream(dir / "polish.txt") << "Nowak, Anna\nW\xC3\xB3jcik, \xC5\x81ukasz\n";
 
     Result r = run("generate --defaults --roster class.csv -l 10 --format chpasswd");
     ASSERT_EQ(r.code, 0) << r.err;
@@ -396,6 +397,9 @@ TEST_F(CliTest, RostersHandPasswordsOutToFilesAndPipes)
     const std::pair<std::string, std::string> refusals[] = {
         {"generate --defaults --roster bad.csv -o x.txt",
          "The roster bad.csv: line 3 gives the user name \"x\" again, already given on line 2.\n"},
+        {"generate --defaults --roster polish.txt -o x.mdb",
+         "The roster polish.txt: the name \"\xC5\x81ukasz\" of person 2 has the character 0x0141, which .mdb files "
+         "cannot hold (Access 97 databases hold the characters of code page 1252)\n"},
         {"generate --defaults --roster class.csv --count 5 -o x.txt",
          "--count 5: the roster class.csv names 2 people, and the count follows the roster; leave --count out\n"},
         {"generate --defaults -n 3 --format chpasswd",
@@ -411,7 +415,8 @@ TEST_F(CliTest, RostersHandPasswordsOutToFilesAndPipes)
         r = run(args);
         EXPECT_EQ(r.code, 2) << args;
         EXPECT_EQ(r.err.substr(0, message.size() + 13), "quorlix-cli: " + message) << args;
-        EXPECT_FALSE(fs::exists(dir / "x.txt") || fs::exists(dir / "x.csv") || fs::exists(dir / "x.pdf")) << args;
+        EXPECT_FALSE(fs::exists(dir / "x.txt") || fs::exists(dir / "x.csv") || fs::exists(dir / "x.pdf") ||
+                     fs::exists(dir / "x.mdb")) << args;
     }
 
     // Slips: owner-only, a PDF.

@@ -35,7 +35,7 @@ done
 expect "pool values" "unambiguous" "$(complete_line quorlix-cli generate --pool un)"
 expect "capital values" "$(printf '%s\n' first none random)" "$(complete_line quorlix-cli pronounceable --capital '' | sort)"
 expect "case values" "capitalised" "$(complete_line quorlix-cli words --case cap)"
-expect "type values" "$(printf '%s\n' chpasswd csv htm manager-csv mdb pdf txt)" \
+expect "type values" "$(printf '%s\n' bitwarden-csv chpasswd csv htm manager-csv mdb pdf txt)" \
     "$(complete_line quorlix-cli words --type '')"
 expect "hash values" "yescrypt" "$(complete_line quorlix-cli generate --hash y)"
 expect "dictionary names" "wordlist_french.dct" "$(complete_line quorlix-cli words --dictionary wordlist_fr)"

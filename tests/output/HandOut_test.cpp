@@ -267,7 +267,7 @@ TEST(PasswordHash, BcryptRefusesWhatItWouldCutAndSaltsComeFromTheSource)
     EXPECT_EQ(hashSchemeFromName("md5"), std::nullopt);
 }
 
-TEST_F(HandOutTest, ManagerCsvParsesIntoExactlyTheHeaderAndRows)
+TEST_F(HandOutTest, ManagerCsvsParseIntoExactlyTheHeaderAndRows)
 {
     if (!have("python3"))
         GTEST_SKIP() << "python3 is needed";
@@ -287,6 +287,17 @@ TEST_F(HandOutTest, ManagerCsvParsesIntoExactlyTheHeaderAndRows)
     write("plain.csv", ListFormat::ManagerCsv, HandOut{}, {"a", "b"});
     expectRead("csv", "plain.csv", {{"title", "username", "password", "notes"}, {"Password 1", "", "a", ""},
                                     {"Password 2", "", "b", ""}});
+
+    // Bitwarden's import takes only its own column names, so its list has those.
+    write("bitwarden.csv", ListFormat::BitwardenCsv, handOut);
+    rows = {{"folder", "favorite", "type", "name", "notes", "fields", "reprompt", "login_uri", "login_username",
+             "login_password", "login_totp"}};
+    for (std::size_t i = 0; i < kPasswords.size(); ++i) {
+        const Person p = handOut.roster->person(i);
+        rows.push_back({"", "", "login", std::string(p.firstName) + " " + std::string(p.lastName), handOut.note, "",
+                        "", "", std::string(p.userName), kPasswords[i], ""});
+    }
+    expectRead("csv", "bitwarden.csv", rows);
 }
 
 TEST_F(HandOutTest, RosterRoundTripsIntoCsvHtmlAndMdb)

@@ -137,7 +137,7 @@ TEST(MultiFileWindow, HandOutTypesNameTheirFilesByTheirEnding)
     testing::RecordingMessageBoxes boxes;
     MultiFileWindow w(s, boxes);
     w.open();
-    const std::pair<int, std::string> types[] = {{4, "pdf"}, {5, "chpasswd"}, {6, "manager-csv"}};
+    const std::pair<int, std::string> types[] = {{4, "pdf"}, {5, "chpasswd"}, {7, "bitwarden-csv"}, {6, "manager-csv"}};
     for (const auto& [index, type] : types) {
         w.chooseType(index);
         EXPECT_EQ(s.fileType, type);

@@ -199,7 +199,8 @@ TEST_F(SaveAsTest, MenuShowsNoticeThenDialogAndCancelOnlyRestores)
                             "dialog:Enter File Name and Select File Type|Text File (*.txt)|*.txt|MS-Access Database "
                             "File (*.mdb)|*.mdb|Comma-Seperated Values File (*.csv)|*.csv|Hypertext File (*.htm; "
                             "html)|*.htm; html|PDF Slips (*.pdf)|*.pdf|Account List for chpasswd "
-                            "(*.chpasswd)|*.chpasswd|Password Manager CSV (*.csv)|*.csv|Comma-Seperated Values File "
+                            "(*.chpasswd)|*.chpasswd|Password Manager CSV (*.csv)|*.csv|Bitwarden CSV (*.csv)|*.csv|"
+                            "Comma-Seperated Values File "
                             "with Hashes (*.csv)|*.csv|MS-Access Database File with Hashes (*.mdb)|*.mdb",
                             "enableOn"}));
     log.clear();
@@ -222,6 +223,7 @@ TEST(SaveFormat, FilterEntriesDecideOnlyForTheirOwnEnding)
     const Case cases[] = {
         {"a.csv", kManagerCsvFilter, ListFormat::ManagerCsv, false},
         {"a.txt", kManagerCsvFilter, ListFormat::Txt, false},
+        {"a.csv", kBitwardenCsvFilter, ListFormat::BitwardenCsv, false},
         {"a.csv", kHashedCsvFilter, ListFormat::Csv, true},
         {"a.mdb", kHashedMdbFilter, ListFormat::Mdb, true},
         {"a.csv", kHashedMdbFilter, ListFormat::Csv, false},
