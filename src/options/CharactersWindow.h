@@ -18,7 +18,8 @@ inline constexpr std::string_view kHeading = "Available Character Set";
 inline constexpr std::string_view kAll = "Al&l";
 inline constexpr std::string_view kDefault = "&Default";
 inline constexpr std::string_view kNoNumbers = "No &Numbers";
-inline constexpr std::string_view kNoLowercase = "No Letters (&LC)";
+// Its access key is E: L is "Al&l"'s.
+inline constexpr std::string_view kNoLowercase = "No L&etters (LC)";
 inline constexpr std::string_view kNoUppercase = "No Letters (&UC)";
 inline constexpr std::string_view kNoSpecial = "No  Special &Symbols";
 inline constexpr std::string_view kAccept = "&Accept";
@@ -46,7 +47,7 @@ public:
     void checkAll();       // "Al&l"
     void checkDefault();   // "&Default": all but l j i O 0 1, 88 left
     void clearNumbers();   // "No &Numbers"
-    void clearLowercase(); // "No Letters (&LC)"
+    void clearLowercase(); // "No L&etters (LC)"
     void clearUppercase(); // "No Letters (&UC)"
     void clearSpecial();   // "No  Special &Symbols"
 

@@ -32,6 +32,8 @@ public:
 
     void put(std::string_view bytes)
     {
+        if (bytes.empty())
+            return; // an empty field may have no data pointer, which memcpy must not get
         if (bytes.size() > kSize - m_used) {
             flush();
             if (bytes.size() > kSize) {

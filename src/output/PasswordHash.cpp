@@ -79,8 +79,11 @@ Status PasswordHasher::hash(std::string_view password, std::string& out) const
     unsigned char random[16];
     m_salt(random, sizeof random);
     char setting[CRYPT_GENSALT_OUTPUT_SIZE];
-    const char* made = crypt_gensalt_rn(prefixOf(m_scheme), 0, reinterpret_cast<const char*>(random), sizeof random,
-                                        setting, sizeof setting);
+    // libxcrypt's own default for bcrypt is its minimum, cost 5, kept for old
+    // systems; a list of account passwords gets the cost most systems use now.
+    const unsigned long cost = m_scheme == HashScheme::Bcrypt ? kBcryptCost : 0;
+    const char* made = crypt_gensalt_rn(prefixOf(m_scheme), cost, reinterpret_cast<const char*>(random),
+                                        sizeof random, setting, sizeof setting);
     explicit_bzero(random, sizeof random);
     if (!made)
         return Status::unsupported("libxcrypt cannot make a " + std::string(hashSchemeName(m_scheme)) +

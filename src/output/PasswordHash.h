@@ -23,6 +23,8 @@ std::string_view hashSchemeName(HashScheme scheme);
 
 // bcrypt reads no further than this; a longer password would match others.
 inline constexpr std::size_t kBcryptMaxBytes = 72;
+// The bcrypt cost ($2b$10$): 2^10 rounds.
+inline constexpr unsigned long kBcryptCost = 10;
 
 // Fills size bytes; the program passes secureRandomBytes, tests a script.
 using SaltSource = std::function<void(void* out, std::size_t size)>;

@@ -4,7 +4,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSysInfo>
 #include <QThread>
@@ -13,6 +13,8 @@
 #include <curl/curl.h>
 #include <sodium.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include "ui/HelpWindows.h"
 #include "ui/Program.h"
@@ -110,15 +112,7 @@ AboutDialog::AboutDialog(QWidget* parent, const Services& services) : QDialog(pa
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     const QString info = systemInformation(services);
-    connect(system, &QPushButton::clicked, this, [this, info] {
-        QGuiApplication::clipboard()->setText(info);
-        auto* box = new QMessageBox(QMessageBox::Information, tr("System Information"),
-                                    info + tr("\n\n(Copied to the clipboard.)"), QMessageBox::Ok, this);
-        box->setObjectName(QStringLiteral("SystemInformation"));
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        box->open();
-    });
+    connect(system, &QPushButton::clicked, this, [this, info] { showSystemInformation(this, info); });
 
     auto* top = new QHBoxLayout;
     top->addWidget(icon, 0, Qt::AlignTop);
@@ -138,6 +132,49 @@ AboutDialog::AboutDialog(QWidget* parent, const Services& services) : QDialog(pa
     layout->addLayout(buttons);
     setHelpTopic(this, QStringLiteral("About Quorlix"));
     setMinimumWidth(440);
+    // OK has the focus first, so Enter closes the window.
+    setTabOrder(ok, system);
+}
+
+void AboutDialog::showSystemInformation(QWidget* parent, const QString& info)
+{
+    auto* box = new QDialog(parent);
+    box->setObjectName(QStringLiteral("SystemInformation"));
+    box->setWindowTitle(tr("System Information"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    auto* text = new QPlainTextEdit(info, box);
+    text->setObjectName(QStringLiteral("txtSystemInformation"));
+    text->setReadOnly(true);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Room for the lines as they are, up to a size that fits a small screen.
+    const QFontMetrics metrics = text->fontMetrics();
+    int widest = 0;
+    for (const QString& line : info.split(QLatin1Char('\n')))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    const int lines = static_cast<int>(info.count(QLatin1Char('\n'))) + 2;
+    text->setMinimumSize(std::min(widest + 40, metrics.averageCharWidth() * 100), metrics.lineSpacing() * lines + 16);
+    // Copying is the user's choice: the clipboard may hold a password.
+    auto* copy = new QPushButton(tr("&Copy"), box);
+    copy->setObjectName(QStringLiteral("cmdCopy"));
+    auto* close = new QPushButton(tr("C&lose"), box);
+    close->setObjectName(QStringLiteral("cmdClose"));
+    close->setDefault(true);
+    auto* copied = new QLabel(box);
+    copied->setObjectName(QStringLiteral("lblCopied"));
+    connect(copy, &QPushButton::clicked, box, [info, copied] {
+        QGuiApplication::clipboard()->setText(info);
+        copied->setText(tr("Copied to the clipboard."));
+    });
+    connect(close, &QPushButton::clicked, box, &QDialog::accept);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(copy);
+    buttons->addWidget(copied, 1);
+    buttons->addWidget(close);
+    auto* layout = new QVBoxLayout(box);
+    layout->addWidget(text, 1);
+    layout->addLayout(buttons);
+    box->setTabOrder(close, copy);
+    box->open();
 }
 
 } // namespace quorlix::ui

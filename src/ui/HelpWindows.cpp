@@ -86,6 +86,7 @@ public:
         auto* layout = new QVBoxLayout(this);
         layout->addWidget(m_text);
         layout->addLayout(buttons);
+        closeOnEscape(this);
         resize(420, 260);
     }
 
@@ -151,6 +152,7 @@ public:
         connect(m_text, &QTextBrowser::anchorClicked, this,
                 [this](const QUrl& url) { select(url.toString(QUrl::None).mid(6)); });
         fill({});
+        closeOnEscape(this);
         resize(760, 480);
     }
 
@@ -197,18 +199,22 @@ QWidget* HelpCenter::contentsWindow() const
     return m_contents;
 }
 
-void HelpCenter::showQuickHelp(QWidget*, const QString& topic)
+void HelpCenter::showQuickHelp(QWidget* from, const QString& topic)
 {
     if (!m_quick)
         m_quick = new QuickHelpWindow;
+    if (!m_quick->isVisible())
+        centreOnMainWindow(m_quick, from);
     m_lastTopic = topic;
     m_quick->show(topic);
 }
 
-void HelpCenter::showContents(QWidget*, const QString& topic)
+void HelpCenter::showContents(QWidget* from, const QString& topic)
 {
     if (!m_contents)
         m_contents = new HelpContentsWindow;
+    if (!m_contents->isVisible())
+        centreOnMainWindow(m_contents, from);
     bringToFront(m_contents);
     m_contents->select(topic.isEmpty() ? QStringLiteral("Quorlix") : topic);
     m_lastTopic = topic.isEmpty() ? QStringLiteral("Quorlix") : topic;

@@ -257,10 +257,10 @@ void MainWindow::buildControls()
     m_probabilityCaption = label(central, "Label13", QString());
     m_probabilityReadout = label(central, "Label12", QString());
     m_probabilityReadout->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_probabilityReadout->setMinimumWidth(
-        m_probabilityReadout->fontMetrics().horizontalAdvance(QStringLiteral("1 in 2.44158144585119E+118 Max")));
     m_possibleReadout = label(central, "lblSpace", QString());
     m_possibleReadout->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_possibleReadout->setWordWrap(true);
+    giveReadoutsFixedRoom();
     m_totalPasswordsCaption->setBuddy(m_totalPasswordsField);
     m_minLengthCaption->setBuddy(m_minLengthField);
     m_maxLengthCaption->setBuddy(m_maxLengthField);
@@ -397,10 +397,10 @@ void MainWindow::buildControls()
     columns->addLayout(left);
     columns->addLayout(right, 1);
 
-    m_statusLine = label(central, "Label2", QString());
+    m_statusLine = new ElidedLabel(central);
+    m_statusLine->setObjectName(QStringLiteral("Label2"));
     m_statusLine->setFrameShape(QFrame::StyledPanel);
     m_statusLine->setFrameShadow(QFrame::Sunken);
-    m_statusLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* all = new QVBoxLayout(central);
     all->addLayout(columns, 1);
     all->addWidget(m_statusLine);
@@ -484,6 +484,35 @@ void MainWindow::buildControls()
     connect(m_progressBar, &ProgressBar::ProgressDone, this, [] {}); // progress_ProgressDone has no effect
 }
 
+// The probability and possible-passwords readouts get the room of the widest
+// texts they can show (28 digits, the Random Words note), so that long lengths
+// or switching the method never move the left column or widen the window.
+void MainWindow::giveReadoutsFixedRoom()
+{
+    const QFontMetrics metrics = m_probabilityReadout->fontMetrics();
+    QChar digit = QLatin1Char('0');
+    for (char c = '1'; c <= '9'; ++c)
+        if (metrics.horizontalAdvance(QLatin1Char(c)) > metrics.horizontalAdvance(digit))
+            digit = QLatin1Char(c);
+    const QString digits28(28, digit);
+    QSize room;
+    for (const QString& text :
+         {QStringLiteral("1 in %1 Min\n1 in %1 Max").arg(digits28),
+          QStringLiteral("1 in 2.44158144585119E+118 Min\n1 in 2.44158144585119E+118 Max"), qs(kReadoutDisabledForWords)}) {
+        m_probabilityReadout->setText(text);
+        room = room.expandedTo(m_probabilityReadout->sizeHint());
+    }
+    m_probabilityReadout->clear();
+    m_probabilityReadout->setFixedSize(room);
+    m_probabilityReadout->setAlignment(Qt::AlignLeft | Qt::AlignTop); // a one-line text beside the caption's first line
+    // The count has up to 15 digits and may wrap to a second line.
+    m_possibleReadout->setText(
+        tr("Possible: %1%2, %1%3 bits").arg(tr("at most "), QString(15, digit), QStringLiteral("393.3")));
+    m_possibleReadout->setFixedSize(room.width(), m_possibleReadout->heightForWidth(room.width()));
+    m_possibleReadout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_possibleReadout->clear();
+}
+
 void MainWindow::buildMenus()
 {
     auto add = [this](QMenu* menu, const char* name, const QString& text, auto handler) {
@@ -524,8 +553,9 @@ void MainWindow::buildMenus()
     edit->setObjectName(QStringLiteral("mnuEdit"));
     m_copyAction = add(edit, "CopyMenu", tr("&Copy"), [this] { copySelection(); });
     m_copyAction->setShortcut(QKeySequence::Copy);
-    m_copyAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    m_passwordList->addAction(m_copyAction);
+    m_selectAllAction = add(edit, "mnuSelectAll", tr("Select &All"), [this] { m_passwordList->selectAll(); });
+    m_selectAllAction->setShortcut(QKeySequence::SelectAll);
+    // A text field that has the focus takes both keys for its own text.
 
     QMenu* options = menuBar()->addMenu(tr("&Options"));
     options->setObjectName(QStringLiteral("mnuOptions"));
@@ -658,7 +688,7 @@ void MainWindow::initialise()
     enableOn();
     setRulesLight(m_state.rules.active(m_state.run.maxLength));
     m_statusLine->setText(qs(kIdleStatus));
-    resize(760, 560);
+    resize(QSize(820, 600).expandedTo(minimumSizeHint()));
 }
 
 // ---- Busy state ------------------------------------------------------------
@@ -698,7 +728,7 @@ void MainWindow::enableOn()
         if (!(m_updatingList && a == m_executeAction))
             a->setEnabled(true);
     if (m_model.rowCount() == 0) {
-        for (QAction* a : {m_copyAction, m_saveAsAction, m_clearDisplayAction, m_listCopyAction})
+        for (QAction* a : displayActions())
             a->setEnabled(false);
     }
     const bool dictionary = m_dictionaryCheck->isChecked();
@@ -749,8 +779,13 @@ void MainWindow::updateDisplayCommands()
     if (m_busy)
         return;
     const bool rows = m_model.rowCount() > 0;
-    for (QAction* a : {m_copyAction, m_saveAsAction, m_clearDisplayAction, m_listCopyAction})
+    for (QAction* a : displayActions())
         a->setEnabled(rows);
+}
+
+std::array<QAction*, 5> MainWindow::displayActions() const
+{
+    return {m_copyAction, m_selectAllAction, m_saveAsAction, m_clearDisplayAction, m_listCopyAction};
 }
 
 void MainWindow::selectFirstRow()
@@ -818,8 +853,12 @@ void MainWindow::updateSpaceReadout()
     pool.recount();
     const PasswordSpace space = passwordSpace(pool, m_state.run, m_state.rules, m_state.checks);
     const QString bound = space.upperBound ? tr("at most ") : QString();
-    m_possibleReadout->setText(tr("Possible: %1%2, %1%3 bits")
-                                   .arg(bound, qs(shortCount(space.possible)), QString::number(space.bits, 'f', 1)));
+    QString text =
+        tr("Possible: %1%2, %1%3 bits").arg(bound, qs(shortCount(space.possible)), QString::number(space.bits, 'f', 1));
+    // Too long for one line: the count and the bits on a line each.
+    if (m_possibleReadout->fontMetrics().horizontalAdvance(text) > m_possibleReadout->contentsRect().width())
+        text.replace(QStringLiteral(", "), QStringLiteral(",\n"));
+    m_possibleReadout->setText(text);
 }
 
 void MainWindow::setRulesLight(bool green)
@@ -899,6 +938,7 @@ void MainWindow::playMusicTriggered()
 void MainWindow::optionsChanged()
 {
     m_worker.postOptions(m_state);
+    updateSpaceReadout(); // rules and checks count in, not only the lengths
 }
 
 void MainWindow::listClicked(const QModelIndex& index)

@@ -12,6 +12,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -48,6 +49,7 @@ namespace quorlix::ui
 {
 
 class ProgressBar;
+class ElidedLabel;
 class RosterIndicator;
 class CharactersDialog;
 class InsertsDialog;
@@ -154,6 +156,7 @@ private:
     OptionControls& controls();
 
     void buildControls();
+    void giveReadoutsFixedRoom();
     void buildMenus();
     void initialise();
     void collectControls();
@@ -163,6 +166,8 @@ private:
     void enableOn();
     void applyMethodState();
     void updateDisplayCommands();
+    // The commands that need rows in the display.
+    std::array<QAction*, 5> displayActions() const;
     void selectFirstRow();
 
     // Field and switch handlers.
@@ -274,7 +279,7 @@ private:
     QLabel* m_probabilityCaption = nullptr;
     QLabel* m_probabilityReadout = nullptr;
     QLabel* m_possibleReadout = nullptr; // possible passwords and their entropy
-    QLabel* m_statusLine = nullptr;
+    ElidedLabel* m_statusLine = nullptr;
     QLabel* m_totalPasswordsCaption = nullptr;
     QLabel* m_minLengthCaption = nullptr;
     QLabel* m_maxLengthCaption = nullptr;
@@ -291,6 +296,7 @@ private:
     QAction* m_saveAsAction = nullptr;
     QAction* m_clearDisplayAction = nullptr;
     QAction* m_copyAction = nullptr;
+    QAction* m_selectAllAction = nullptr;
     QAction* m_listCopyAction = nullptr;
     QAction* m_duplicationAction = nullptr;
     QAction* m_sideBySideAction = nullptr;

@@ -319,7 +319,7 @@ void MainWindow::openTextFile()
             m_generatedCount->setText(QString::number(m_list->count()));
             m_statusLine->setText(qs(kOpenedFile) + qs(loaded->title));
             const bool rows = !m_list->empty();
-            for (QAction* a : {m_saveAsAction, m_copyAction, m_clearDisplayAction, m_listCopyAction})
+            for (QAction* a : displayActions())
                 a->setEnabled(rows);
             if (rows)
                 m_passwordList->setCurrentIndex(m_model.index(0));
@@ -396,21 +396,42 @@ void MainWindow::clearDisplay()
     m_model.showList(m_list.get());
     m_passwordList->setToolTip(QString());
     m_progressBar->clearSurface();
-    for (QAction* a : {m_copyAction, m_saveAsAction, m_clearDisplayAction, m_listCopyAction})
+    for (QAction* a : displayActions())
         a->setEnabled(false);
     m_generatedCount->setText(m_counterSwitch->isChecked() ? QStringLiteral("0") : qs(texts::kCounterOff));
 }
 
 void MainWindow::copySelection()
 {
-    const QModelIndex index = m_passwordList->currentIndex();
-    if (!index.isValid() || !m_passwordList->selectionModel()->isSelected(index))
+    // The selected rows in the order shown, one per line; one row is copied
+    // as it is.
+    std::vector<std::pair<int, int>> ranges;
+    for (const QItemSelectionRange& range : m_passwordList->selectionModel()->selection())
+        ranges.emplace_back(range.top(), range.bottom());
+    if (ranges.empty())
         return;
+    std::sort(ranges.begin(), ranges.end());
+    // Gathered as bytes and made text once: ten million rows take a second or two.
+    std::size_t rows = 0;
+    for (const auto& [top, bottom] : ranges)
+        rows += static_cast<std::size_t>(bottom - top + 1);
+    std::string bytes;
+    bytes.reserve(rows * (m_model.rowText(ranges.front().first).size() + 2));
+    int next = 0; // the first row not copied yet
+    for (const auto& [top, bottom] : ranges) {
+        for (int row = std::max(top, next); row <= bottom; ++row) {
+            if (row != ranges.front().first)
+                bytes += '\n';
+            bytes += m_model.rowText(row);
+        }
+        next = std::max(next, bottom + 1);
+    }
+    const QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    std::string().swap(bytes);
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
-    const QString text = QString::fromStdString(m_model.rowText(index.row()));
     clipboard->setText(text);
-    // Optionally the password leaves the clipboard after a while, unless
+    // Optionally the passwords leave the clipboard after a while, unless
     // something else was copied meanwhile.
     const auto seconds = parseInt32(m_services.settings.get(kSettingsSection, "ClipboardClearSeconds", "0"));
     if (seconds && *seconds > 0)
@@ -565,7 +586,7 @@ void MainWindow::viewInQuorlix(const std::string& type)
     const auto file = m_boxes->chooseFile(openFileRequest(kSelectFileToOpen, filter));
     if (!file)
         return;
-    ViewerWindow::open(file->path);
+    ViewerWindow::open(file->path, this);
 }
 
 // ---- Dictionary -----------------------------------------------------------

@@ -62,11 +62,14 @@ OptionWindow::OptionWindow(MainWindow& main, const char* objectName, const QStri
     m_boxes = std::make_unique<WaitingMessageBoxes>(main.services().prompts, this, main.waitDepth());
 }
 
+// Enter presses the focused button, or Accept when no button has the focus;
+// Escape cancels (QDialog's own keys).
 QPushButton* OptionWindow::button(const char* name, const QString& caption)
 {
     auto* b = new QPushButton(caption, this);
     b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
+    if (qstrcmp(name, "cmdAccept") == 0)
+        b->setDefault(true);
     return b;
 }
 
@@ -248,6 +251,9 @@ RulesDialog::RulesDialog(MainWindow& main)
     scroll->setWidget(rows);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The focus goes to the first choice, not to the panel; tabbing on
+    // scrolls the panel to the choice.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setMinimumWidth(rows->sizeHint().width() + 24);
 
     QPushButton* accept = button("cmdAccept", qs(rw::kAccept));
@@ -519,7 +525,8 @@ MultiFileDialog::MultiFileDialog(MainWindow& main)
     auto* totalLabel = new QLabel(tr("Total Files"), this);
     totalLabel->setObjectName(QStringLiteral("lblTotalFiles"));
     totalLabel->setBuddy(m_totalFiles);
-    m_activate = new QCheckBox(tr(" A&ctivate"), this);
+    // Access keys I and L: C is Cancel's, H is HTM's.
+    m_activate = new QCheckBox(tr(" Act&ivate"), this);
     m_activate->setObjectName(QStringLiteral("Check1"));
 
     auto* typeFrame = new QGroupBox(tr("Select File type:"), this);
@@ -558,7 +565,7 @@ MultiFileDialog::MultiFileDialog(MainWindow& main)
 
     QPushButton* accept = button("cmdAccept", tr("&Accept"));
     QPushButton* cancel = button("cmdCancel", tr("&Cancel"));
-    QPushButton* help = button("cmdHelp", tr("&Help"));
+    QPushButton* help = button("cmdHelp", tr("He&lp"));
 
     auto* fields = new QGridLayout;
     fields->addWidget(prefaceLabel, 0, 0);

@@ -12,7 +12,7 @@ namespace quorlix::ui
 
 PasswordListView::PasswordListView(QWidget* parent) : QAbstractItemView(parent)
 {
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -143,11 +143,22 @@ bool PasswordListView::isIndexHidden(const QModelIndex&) const
 
 void PasswordListView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags flags)
 {
-    const QModelIndex index = indexAt(rect.normalized().center());
-    if (index.isValid())
-        selectionModel()->select(index, flags);
-    else if (flags & QItemSelectionModel::Clear)
-        selectionModel()->clearSelection();
+    // The rows the rectangle touches (a click gives a rectangle of one point).
+    const QRect r = rect.normalized();
+    const int height = rowHeight();
+    auto rowAt = [&](int y) {
+        return static_cast<long long>(firstShown()) + (y >= 0 ? y / height : -((-y + height - 1) / height));
+    };
+    const long long top = std::max<long long>(rowAt(r.top()), 0);
+    const long long bottom = std::min<long long>(rowAt(r.bottom()), rows() - 1);
+    if (top > bottom) {
+        if (flags & QItemSelectionModel::Clear)
+            selectionModel()->clearSelection();
+        return;
+    }
+    selectionModel()->select(QItemSelection(model()->index(static_cast<int>(top), 0, rootIndex()),
+                                            model()->index(static_cast<int>(bottom), 0, rootIndex())),
+                             flags);
 }
 
 QRegion PasswordListView::visualRegionForSelection(const QItemSelection& selection) const

@@ -67,6 +67,7 @@ Program::Program(Services services)
       m_services{*m_folders,       services.settings, std::move(services.places),
                  services.desktop, services.sound,    std::move(services.settingsFileName)}
 {
+    guardWheelInEveryWindow();
 }
 
 Program::~Program() = default;

@@ -123,6 +123,14 @@ void QtPrompts::message(QWidget* parent, const MessageRequest& request, std::fun
     box->open();
 }
 
+QString defaultSuffix(const QString& nameFilter)
+{
+    // "MS-Access Database File (*.mdb)" gives "mdb"; "All Files (*.*)" nothing.
+    static const QRegularExpression first(QStringLiteral("\\(\\*\\.([A-Za-z0-9_]+)[ )]"));
+    const QRegularExpressionMatch match = first.match(nameFilter);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
 void QtPrompts::file(QWidget* parent, const FileRequest& request, std::function<void(std::optional<ChosenFile>)> reply)
 {
     auto* dialog = new QFileDialog(parent, QString::fromStdString(request.title));
@@ -135,15 +143,25 @@ void QtPrompts::file(QWidget* parent, const FileRequest& request, std::function<
     dialog->setNameFilters(nameFilters(request.filter));
     if (!request.folder.empty())
         dialog->setDirectory(QString::fromStdString(request.folder));
+    if (request.save) {
+        // A name typed without an extension takes the one of the type chosen.
+        dialog->setDefaultSuffix(defaultSuffix(dialog->selectedNameFilter()));
+        QObject::connect(dialog, &QFileDialog::filterSelected, dialog,
+                         [dialog](const QString& filter) { dialog->setDefaultSuffix(defaultSuffix(filter)); });
+    }
     if (!request.proposedName.empty())
         dialog->selectFile(QString::fromStdString(request.proposedName));
-    QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, reply = std::move(reply)](int result) {
+    const bool save = request.save;
+    QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, save, reply = std::move(reply)](int result) {
         const QStringList files = dialog->selectedFiles();
         if (result != QDialog::Accepted || files.isEmpty()) {
             reply(std::nullopt);
             return;
         }
-        const QString path = files.front();
+        QString path = files.front();
+        // The desktop's own dialog may leave the extension to us.
+        if (save && !QFileInfo(path).fileName().contains(QLatin1Char('.')) && !dialog->defaultSuffix().isEmpty())
+            path += QLatin1Char('.') + dialog->defaultSuffix();
         reply(ChosenFile{path.toStdString(), QFileInfo(path).fileName().toStdString(),
                          dialog->selectedNameFilter().toStdString()});
     });

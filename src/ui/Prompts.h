@@ -93,6 +93,11 @@ public:
 // pattern part ("*.htm; html" gives "*.htm *.html").
 QStringList nameFilters(const std::string& filter);
 
+// The extension a save dialog gives a name typed without one: the first
+// pattern's of a Qt name filter ("Text File (*.txt)" gives "txt"), none for
+// "*.*".
+QString defaultSuffix(const QString& nameFilter);
+
 // A message text with CR LF line breaks as a widget shows it.
 QString displayText(std::string_view text);
 

@@ -73,7 +73,7 @@ PronounceableDialog::PronounceableDialog(MainWindow& main)
     lengths->addStretch();
     grid->addWidget(caption(tr("Total Characters M&in"), m_min), 1, 0);
     grid->addLayout(lengths, 1, 1);
-    grid->addWidget(caption(tr("&Capital:"), m_capital), 2, 0);
+    grid->addWidget(caption(tr("Ca&pital:"), m_capital), 2, 0); // Alt+P: C is Cancel's
     grid->addWidget(m_capital, 2, 1, Qt::AlignLeft);
     grid->addWidget(caption(tr("&Digits (2 to 9), 0 to 9 of them:"), m_digits), 3, 0);
     grid->addWidget(m_digits, 3, 1, Qt::AlignLeft);

@@ -35,7 +35,10 @@ SaveAsBox::SaveAsBox(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(text);
     layout->addLayout(buttons);
-    setFixedWidth(460);
+    // The note's width is set in characters; the box takes the height its
+    // lines need at that width, whatever the font and scale.
+    text->setFixedWidth(text->fontMetrics().averageCharWidth() * 66);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 bool SaveAsBox::dontShowAgain() const

@@ -35,7 +35,6 @@ QPushButton* pushButton(QWidget* parent, const char* name, const QString& captio
 {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
     return b;
 }
 
@@ -128,6 +127,7 @@ DownloadDialog::DownloadDialog(MainWindow& main, DownloadRequest& flag) : QDialo
     m_progressText->hide();
 
     m_accept = pushButton(this, "Command1", tr("&Accept"));
+    m_accept->setDefault(true);
     QPushButton* cancel = pushButton(this, "Command2", tr("&Cancel"));
     connect(m_accept, &QPushButton::clicked, this, &DownloadDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &DownloadDialog::reject);
@@ -330,8 +330,8 @@ SearchDialog::SearchDialog(MainWindow& main) : QDialog(&main), m_main(main)
     setHelpTopic(this, QStringLiteral("View Dictionary"));
     resize(460, 380);
 
+    // Enter in the word field reaches the default button, Search.
     connect(m_search, &QPushButton::clicked, this, &SearchDialog::search);
-    connect(m_word, &QLineEdit::returnPressed, this, &SearchDialog::search);
     connect(m_clear, &QPushButton::clicked, this, [this] {
         m_word->clear();
         m_results->clear();
@@ -420,6 +420,15 @@ void SearchDialog::search()
             },
             Qt::QueuedConnection);
     });
+}
+
+void SearchDialog::reject()
+{
+    if (searching()) {
+        close(); // waits for the search, below
+        return;
+    }
+    QDialog::reject();
 }
 
 void SearchDialog::closeEvent(QCloseEvent* event)

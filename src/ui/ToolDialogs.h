@@ -73,6 +73,8 @@ public:
     void start();
     void search();
     bool searching() const { return m_thread.joinable(); }
+    // Escape: closes as Cancel does, once a search under way has ended.
+    void reject() override;
 
 signals:
     void searchFinished();

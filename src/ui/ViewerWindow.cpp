@@ -77,9 +77,10 @@ private:
     const TableContents* m_contents = nullptr;
 };
 
-ViewerWindow* ViewerWindow::open(const std::string& path)
+ViewerWindow* ViewerWindow::open(const std::string& path, const QWidget* from)
 {
     auto* viewer = new ViewerWindow(path);
+    centreOnMainWindow(viewer, from);
     viewer->show();
     return viewer;
 }
@@ -134,6 +135,7 @@ ViewerWindow::ViewerWindow(const std::string& path) : QWidget(nullptr, Qt::Windo
     bottom->addWidget(close);
     layout->addLayout(bottom);
     setHelpTopic(this, QStringLiteral("View/Edit Files"));
+    closeOnEscape(this);
     resize(640, 480);
 
     if (!m_database) {

@@ -37,8 +37,9 @@ class ViewerWindow final : public QWidget
 {
     Q_OBJECT
 public:
-    // Opens a viewer on the file (a table view for .mdb and .dct files).
-    static ViewerWindow* open(const std::string& path);
+    // Opens a viewer on the file (a table view for .mdb and .dct files),
+    // over the main window of from.
+    static ViewerWindow* open(const std::string& path, const QWidget* from = nullptr);
     ~ViewerWindow() override;
 
     bool loading() const { return m_thread.joinable(); }

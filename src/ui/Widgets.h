@@ -2,6 +2,7 @@
 // Small helpers the windows share.
 
 #include <QKeyEvent>
+#include <QLabel>
 #include <QString>
 #include <QWidget>
 
@@ -36,5 +37,42 @@ inline void bringToFront(QWidget* window)
     window->raise();
     window->activateWindow();
 }
+
+// Places a window that is about to open over the middle of the program's
+// main window that over belongs to (over may be that main window, or any
+// window or control that belongs to it), kept on the screen.
+void centreOnMainWindow(QWidget* window, const QWidget* over);
+
+// Escape closes the window, wherever its focus is (dialogs have it already).
+void closeOnEscape(QWidget* window);
+
+// A one-line label whose text may be longer than the room it has (the status
+// line): it shows the start of the text with "..." and the whole text as its
+// tooltip, and asks for no more room than a few characters, so a long text
+// never widens its window. text() is the whole text.
+class ElidedLabel final : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit ElidedLabel(QWidget* parent = nullptr) : QLabel(parent) {}
+    void setText(const QString& text);
+    QSize minimumSizeHint() const override;
+    // The text as painted at the label's present width.
+    QString shownText() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QRect textRect() const;
+    void updateToolTip();
+};
+
+// In every window of the program, a combo box or spin box changes by the
+// mouse wheel only while it has the keyboard focus: a wheel turned over one
+// that has not scrolls the panel it sits in (or nothing), and does not give it
+// the focus. Call once, before the first window; later calls do nothing.
+void guardWheelInEveryWindow();
 
 } // namespace quorlix::ui

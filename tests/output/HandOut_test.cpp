@@ -249,6 +249,7 @@ TEST(PasswordHash, BcryptRefusesWhatItWouldCutAndSaltsComeFromTheSource)
     const PasswordHasher bcrypt(HashScheme::Bcrypt);
     std::string out;
     EXPECT_TRUE(bcrypt.hash(std::string(72, 'a'), out));
+    EXPECT_EQ(out.substr(0, 7), "$2b$10$");
     EXPECT_EQ(bcrypt.hash(std::string(73, 'a'), out).message(),
               "bcrypt reads only the first 72 bytes of a password, and one password has 73: choose yescrypt or "
               "sha512crypt.");

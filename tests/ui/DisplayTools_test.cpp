@@ -10,10 +10,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 
 #include <filesystem>
 #include <fstream>
 
+#include "UiInput.h"
 #include "UiTestSupport.h"
 #include "output/DisplayTools.h"
 #include "ui/HelpWindows.h"
@@ -167,6 +169,115 @@ TEST_F(DisplayToolsTest, RightClickShowsTheControlsHelpTopic)
         EXPECT_TRUE(ui::topicHtml(c.topic).contains(QStringLiteral("<p>"))) << c.topic; // it has a text
     }
     EXPECT_FALSE(find<QRadioButton>(w, "optType1")->isChecked()); // a right-click does not choose
+}
+
+TEST_F(DisplayToolsTest, CopyTakesEverySelectedRowOnePerLine)
+{
+    ui::MainWindow* w = open();
+    w->execute();
+    ASSERT_TRUE(waitIdle(w));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    auto* list = find<QAbstractItemView>(w, "List1");
+    QAbstractItemModel* model = list->model();
+    ASSERT_EQ(model->rowCount(), 25);
+    auto row = [model](int r) { return model->index(r, 0).data().toString(); };
+    auto rowsText = [&](std::initializer_list<int> rows) {
+        QStringList out;
+        for (int r : rows)
+            out << row(r);
+        return out.join(QLatin1Char('\n')).toStdString();
+    };
+    auto click = [list](int r, Qt::KeyboardModifiers keys = {}) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, keys, list->visualRect(list->model()->index(r, 0)).center());
+    };
+    QClipboard* clipboard = QGuiApplication::clipboard();
+
+    // A click, then Shift and Ctrl clicks; Ctrl+C in the list.
+    click(1);
+    click(4, Qt::ShiftModifier);
+    click(7, Qt::ControlModifier);
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clipboard->text().toStdString(), rowsText({1, 2, 3, 4, 7}));
+
+    // One row: as it was, without a line break.
+    click(2);
+    action(w, "CopyMenu")->trigger();
+    EXPECT_EQ(clipboard->text(), row(2));
+
+    // Shift and the arrow keys.
+    QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+    action(w, "mnuDummyEditCopy")->trigger();
+    EXPECT_EQ(clipboard->text().toStdString(), rowsText({2, 3, 4}));
+
+    // Ctrl+A selects every row, Edit > Copy copies them.
+    QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+    action(w, "CopyMenu")->trigger();
+    QStringList all;
+    for (int r = 0; r < 25; ++r)
+        all << row(r);
+    EXPECT_EQ(clipboard->text(), all.join(QLatin1Char('\n')));
+    ASSERT_NE(w->findChild<QAction*>(QStringLiteral("mnuSelectAll")), nullptr); // Edit > Select All
+    EXPECT_EQ(action(w, "mnuSelectAll")->shortcut(), QKeySequence(QKeySequence::SelectAll));
+    EXPECT_EQ(action(w, "CopyMenu")->shortcut(), QKeySequence(QKeySequence::Copy));
+
+    // In a number field the keys are the field's.
+    auto* amount = find<QLineEdit>(w, "Text2");
+    amount->setFocus();
+    list->clearSelection();
+    QTest::keyClick(amount, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(amount->selectedText(), amount->text());
+    EXPECT_FALSE(list->selectionModel()->hasSelection());
+}
+
+TEST_F(DisplayToolsTest, SeveralCopiedPasswordsLeaveTheClipboardWhenAsked)
+{
+    settings.set("Settings", "ClipboardClearSeconds", "1");
+    ui::MainWindow* w = open();
+    w->execute();
+    ASSERT_TRUE(waitIdle(w));
+    auto* list = find<QAbstractItemView>(w, "List1");
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+    action(w, "CopyMenu")->trigger();
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    ASSERT_EQ(clipboard->text().count(QLatin1Char('\n')), 24);
+    EXPECT_TRUE(QTest::qWaitFor([clipboard] { return clipboard->text().isEmpty(); }, 5000));
+}
+
+TEST_F(DisplayToolsTest, PageDownEndHomeAndTheWheelMoveThroughTheDisplay)
+{
+    ui::MainWindow* w = open();
+    find<QLineEdit>(w, "Text2")->setText("500");
+    w->execute();
+    ASSERT_TRUE(waitIdle(w));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    auto* list = find<QAbstractItemView>(w, "List1");
+    QScrollBar* bar = list->verticalScrollBar();
+    const int page = bar->pageStep(); // rows that fit
+    ASSERT_GT(page, 5);
+    list->setFocus();
+    ASSERT_EQ(list->currentIndex().row(), 0);
+
+    QTest::keyClick(list, Qt::Key_PageDown);
+    EXPECT_EQ(list->currentIndex().row(), page);
+    EXPECT_EQ(bar->value(), 1); // the new row is the last shown
+    QTest::keyClick(list, Qt::Key_End);
+    EXPECT_EQ(list->currentIndex().row(), 499);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_EQ(bar->maximum(), 500 - page);
+    QTest::keyClick(list, Qt::Key_PageUp);
+    EXPECT_EQ(list->currentIndex().row(), 499 - page);
+    QTest::keyClick(list, Qt::Key_Home);
+    EXPECT_EQ(list->currentIndex().row(), 0);
+    EXPECT_EQ(bar->value(), 0);
+
+    // The wheel scrolls three rows a notch and leaves the selection.
+    turnWheel(list->viewport(), -2);
+    EXPECT_EQ(bar->value(), 2 * QApplication::wheelScrollLines());
+    turnWheel(list->viewport(), 1);
+    EXPECT_EQ(bar->value(), QApplication::wheelScrollLines());
+    EXPECT_EQ(list->currentIndex().row(), 0);
 }
 
 } // namespace

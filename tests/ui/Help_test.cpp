@@ -2,6 +2,9 @@
 // contents window's search, context mode, and About's system information.
 
 #include <QAction>
+#include <QDialog>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -9,6 +12,7 @@
 #include <QPushButton>
 #include <QTextBrowser>
 
+#include <cstdlib>
 #include <set>
 
 #include "UiTestSupport.h"
@@ -94,17 +98,76 @@ TEST_F(HelpTest, ContentsSearchAndContextMode)
     EXPECT_FALSE(w->options().checks.sideBySide); // the click only asked
 }
 
-TEST_F(HelpTest, AboutShowsAndCopiesTheSystemInformation)
+TEST_F(HelpTest, AboutClosesOnEnterAndCopiesTheSystemInformationOnlyOnCopy)
 {
     ui::MainWindow* w = open();
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText(QStringLiteral("a password just copied"));
+
     action(w, "mnuAbout")->trigger();
-    QWidget* about = w->findChild<QWidget*>(QStringLiteral("frmAbout"));
+    auto* about = w->findChild<QDialog*>(QStringLiteral("frmAbout"));
     ASSERT_NE(about, nullptr);
-    find<QPushButton>(about, "cmdSysInfo")->click();
-    const QString info = QGuiApplication::clipboard()->text();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(about));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([about] { return !about->isVisible(); }, 1000));
+    EXPECT_EQ(w->findChild<QWidget*>(QStringLiteral("SystemInformation")), nullptr);
+
+    action(w, "mnuAbout")->trigger();
+    QTest::qWait(0);
+    about = nullptr;
+    for (auto* found : w->findChildren<QDialog*>(QStringLiteral("frmAbout")))
+        if (found->isVisible())
+            about = found;
+    ASSERT_NE(about, nullptr);
+    QTest::mouseClick(find<QPushButton>(about, "cmdSysInfo"), Qt::LeftButton);
+    auto* system = about->findChild<QDialog*>(QStringLiteral("SystemInformation"));
+    ASSERT_NE(system, nullptr);
+    EXPECT_TRUE(system->isVisible());
+    EXPECT_EQ(clipboard->text(), "a password just copied"); // shown, not copied
+    const QString info = find<QPlainTextEdit>(system, "txtSystemInformation")->toPlainText();
     for (const char* part : {"Operating system: ", "Qt: ", "libsodium: ", "libmdb (mdbtools): ", "CPUs: ", "Memory: ",
                              "Program folder: ", "Settings file: memory", "Dictionary folders: "})
         EXPECT_TRUE(info.contains(QString::fromLatin1(part))) << part;
+    QTest::mouseClick(find<QPushButton>(system, "cmdCopy"), Qt::LeftButton);
+    EXPECT_EQ(clipboard->text(), info);
+    EXPECT_EQ(find<QLabel>(system, "lblCopied")->text(), "Copied to the clipboard.");
+    EXPECT_TRUE(system->isVisible());
+    QTest::keyClick(system, Qt::Key_Escape);
+    EXPECT_FALSE(system->isVisible());
+    EXPECT_TRUE(about->isVisible());
+}
+
+TEST(HelpBook, TellsWhereDictionaryFilesAreKept)
+{
+    const ui::HelpBook& book = ui::HelpBook::builtIn();
+    for (const char* title : {"Random Words", "Dictionary Check", "Select Available Dictionary File",
+                              "Download Dictionary File", "Change Active Dictionary File", "Dictionary Files"}) {
+        const ui::HelpTopic* topic = book.find(title);
+        ASSERT_NE(topic, nullptr) << title;
+        for (const std::string& paragraph : topic->paragraphs)
+            EXPECT_EQ(paragraph.find("program folder"), std::string::npos) << title << ": " << paragraph;
+    }
+    // The folders it names are the ones the program looks in.
+    const char* home = std::getenv("HOME");
+    const char* data = std::getenv("XDG_DATA_HOME");
+    const std::string wasHome = home ? home : "";
+    const std::string wasData = data ? data : "";
+    ::setenv("HOME", "/home/someone", 1);
+    ::unsetenv("XDG_DATA_HOME");
+    const DictionaryPlaces places = DictionaryPlaces::ofThisProgram();
+    home ? ::setenv("HOME", wasHome.c_str(), 1) : ::unsetenv("HOME");
+    if (data)
+        ::setenv("XDG_DATA_HOME", wasData.c_str(), 1);
+    EXPECT_EQ(places.userFolder(), "/home/someone/.local/share/quorlix/");
+    const std::string text = book.find("Dictionary Files")->paragraphs.front();
+    EXPECT_NE(text.find("your own data folder, ~/.local/share/quorlix (or quorlix in $XDG_DATA_HOME"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("then the dictionaries installed with the program, in share/quorlix beside its bin folder"),
+              std::string::npos)
+        << text;
+    ASSERT_GE(places.folders().size(), 2u);
+    EXPECT_TRUE(places.folders()[1].ends_with("/share/quorlix/")) << places.folders()[1];
 }
 
 } // namespace

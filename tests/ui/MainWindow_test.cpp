@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -13,7 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "LayoutCheck.h"
 #include "UiTestSupport.h"
+#include "ui/Widgets.h"
 
 namespace quorlix::testing
 {
@@ -185,6 +188,205 @@ TEST_F(MainWindowTest, NumberFieldsTakeDigitsOnlyAndRefuseOutOfRange)
     EXPECT_EQ(max->text(), "12");
     EXPECT_EQ(w->options().run.maxLength, 12);
     EXPECT_TRUE(find<QPushButton>(w, "Command1")->isEnabled());
+}
+
+TEST_F(MainWindowTest, PossiblePasswordsFollowEveryOptionThatCountsIn)
+{
+    ui::MainWindow* w = open();
+    // Read as one line: a long text shows the count and the bits on a line each.
+    auto possible = [w] { return text(w, "lblSpace").replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString(); };
+    EXPECT_EQ(possible(), "Possible: 8.39E+17, 59.5 bits");
+
+    // A rule: position 1 a number.
+    action(w, "mnuPasswordRules")->trigger();
+    QWidget* rules = w->findChild<QWidget*>(QStringLiteral("frmPassRules"));
+    ASSERT_NE(rules, nullptr);
+    find<QComboBox>(rules, "cboRule1")->setCurrentIndex(1);
+    find<QPushButton>(rules, "cmdAccept")->click();
+    EXPECT_EQ(possible(), "Possible: 1.35E+17, 56.9 bits");
+
+    // A check that refuses candidates: the count becomes a bound.
+    find<QCheckBox>(w, "chkSPW")->click();
+    EXPECT_EQ(possible(), "Possible: at most 1.35E+17, at most 56.9 bits");
+    action(w, "mnuStrongPasswords")->trigger();
+    EXPECT_EQ(possible(), "Possible: 1.35E+17, 56.9 bits");
+    action(w, "mnuSideBySideCheck")->trigger();
+    EXPECT_EQ(possible(), "Possible: at most 1.35E+17, at most 56.9 bits");
+    find<QCheckBox>(w, "Check1")->click();
+
+    // The characters.
+    action(w, "mnuCharacters")->trigger();
+    QWidget* characters = w->findChild<QWidget*>(QStringLiteral("Characters"));
+    ASSERT_NE(characters, nullptr);
+    find<QPushButton>(characters, "cmdNoUppercase")->click();
+    find<QPushButton>(characters, "cmdAccept")->click();
+    EXPECT_EQ(possible(), "Possible: 1.02E+15, 49.9 bits"); // 10 x 36^9
+
+    // Back from Random Words, the readout is there again.
+    find<QRadioButton>(w, "optType1")->click();
+    EXPECT_EQ(possible(), "");
+    find<QRadioButton>(w, "optType0")->click();
+    EXPECT_EQ(possible(), "Possible: 1.02E+15, 49.9 bits");
+
+    // Pronounceable counts its own, and follows its settings window.
+    find<QRadioButton>(w, "optType2")->click();
+    EXPECT_EQ(possible(), "Possible: 4.5E+18, 62.0 bits");
+    QWidget* settingsWindow = w->findChild<QWidget*>(QStringLiteral("frmPronounceable"));
+    ASSERT_NE(settingsWindow, nullptr);
+    find<QCheckBox>(settingsWindow, "chkSymbol")->click();
+    find<QPushButton>(settingsWindow, "cmdAccept")->click();
+    EXPECT_EQ(possible(), "Possible: 2.64E+19, 64.5 bits");
+    find<QRadioButton>(w, "optType0")->click();
+    EXPECT_EQ(possible(), "Possible: 1.02E+15, 49.9 bits");
+}
+
+TEST_F(MainWindowTest, TheWindowKeepsTheSizeTheUserGaveIt)
+{
+    ui::MainWindow* w = open();
+    // As small as it goes: no text may need more.
+    w->resize(w->minimumSize());
+    const QSize size = w->minimumSize();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    QTest::qWait(0);
+    ASSERT_EQ(w->size(), size);
+    QWidget* checks = find<QWidget>(w, "fraChecks");
+    const QRect checksAt = checks->geometry();
+    const QRect fieldAt = find<QWidget>(w, "Text2")->geometry();
+
+    // The longest readouts: all 94 characters, lengths 1 to 60, a check that
+    // makes the count a bound, the dictionary check's status line.
+    action(w, "mnuCharacters")->trigger();
+    QWidget* characters = w->findChild<QWidget*>(QStringLiteral("Characters"));
+    ASSERT_NE(characters, nullptr);
+    find<QPushButton>(characters, "cmdAll")->click();
+    find<QPushButton>(characters, "cmdAccept")->click();
+    find<QLineEdit>(w, "Text3")->setText("1");
+    find<QLineEdit>(w, "Text4")->setText("60");
+    find<QCheckBox>(w, "Check2")->click();
+    find<QCheckBox>(w, "chkDictionary")->click();
+    ASSERT_TRUE(find<QCheckBox>(w, "chkDictionary")->isChecked());
+    // A status text longer than the window is shortened, whole in its tooltip.
+    const std::string longStatus = "Saving Database File: " + std::string(200, 'x') + ".mdb";
+    w->surface().setStatus(longStatus);
+    QTest::qWait(0);
+    EXPECT_EQ(w->size(), size);
+    EXPECT_EQ(checks->geometry(), checksAt);
+    EXPECT_EQ(find<QWidget>(w, "Text2")->geometry(), fieldAt);
+    EXPECT_EQ(layoutFaultText(w), "");
+    auto* status = find<QLabel>(w, "Label2");
+    EXPECT_EQ(status->text().toStdString(), longStatus);
+    EXPECT_EQ(status->toolTip().toStdString(), longStatus);
+    EXPECT_TRUE(static_cast<ui::ElidedLabel*>(status)->shownText().endsWith(QStringLiteral("xx…")))
+        << static_cast<ui::ElidedLabel*>(status)->shownText().toStdString();
+    w->surface().setStatus("Complete");
+    EXPECT_EQ(status->toolTip(), "");
+
+    // Smaller lengths, then the other methods: the left column stays where it was.
+    find<QLineEdit>(w, "Text3")->setText("8");
+    find<QLineEdit>(w, "Text4")->setText("8");
+    for (const auto& [method, settingsWindow] :
+         {std::pair{"optType1", "frmPasswordType"}, std::pair{"optType2", "frmPronounceable"}}) {
+        find<QRadioButton>(w, method)->click();
+        if (QWidget* settingsShown = w->findChild<QWidget*>(QString::fromLatin1(settingsWindow)))
+            settingsShown->close();
+        QTest::qWait(0);
+        EXPECT_EQ(w->size(), size) << method;
+        EXPECT_EQ(checks->geometry(), checksAt) << method;
+        EXPECT_EQ(find<QWidget>(w, "Text2")->geometry(), fieldAt) << method;
+        EXPECT_EQ(layoutFaultText(w), "") << method;
+    }
+}
+
+TEST_F(MainWindowTest, EachMenuOpensByItsAccessKeyAndItsItemsByTheirs)
+{
+    ui::MainWindow* w = open();
+    auto activeMain = [w] {
+        w->activateWindow();
+        return QTest::qWaitFor([w] { return w->isActiveWindow(); }, 5000);
+    };
+    auto openWindow = [](const char* name) {
+        QWidget* found = nullptr;
+        (void)QTest::qWaitFor(
+            [&] {
+                for (QWidget* top : QApplication::topLevelWidgets())
+                    if (top->isVisible() && top->objectName() == QLatin1String(name))
+                        found = top;
+                return found != nullptr;
+            },
+            5000);
+        return found;
+    };
+    // Alt and the menu's letter, then the item's letters in the menus that open.
+    struct Case {
+        Qt::Key menu;
+        const char* title;
+        std::vector<Qt::Key> items;
+        const char* opens; // the window the item opens
+    };
+    const Case cases[] = {
+        {Qt::Key_F, "&File", {Qt::Key_M}, "MultiFile"},
+        {Qt::Key_O, "&Options", {Qt::Key_H}, "Characters"},
+        {Qt::Key_O, "&Options", {Qt::Key_S, Qt::Key_Y}, "Hyphens"},
+        {Qt::Key_O, "&Options", {Qt::Key_P}, "frmPassRules"},
+        {Qt::Key_D, "&Dictionary", {Qt::Key_V}, "frmDictionary"},
+        {Qt::Key_H, "&Help", {Qt::Key_A}, "frmAbout"},
+        {Qt::Key_H, "&Help", {Qt::Key_H}, "HelpContents"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.opens);
+        ASSERT_TRUE(activeMain());
+        QTest::keyClick(w, c.menu, Qt::AltModifier);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu->title().toStdString(), c.title);
+        for (Qt::Key item : c.items)
+            QTest::keyClick(QApplication::activePopupWidget(), item);
+        QWidget* window = openWindow(c.opens);
+        ASSERT_NE(window, nullptr);
+        window->close();
+    }
+
+    // Edit and Tools open too; Escape closes a menu without choosing.
+    for (const auto& [key, title] : {std::pair{Qt::Key_E, "&Edit"}, std::pair{Qt::Key_T, "&Tools"}}) {
+        ASSERT_TRUE(activeMain());
+        QTest::keyClick(w, key, Qt::AltModifier);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr) << title;
+        EXPECT_EQ(menu->title().toStdString(), title);
+        QTest::keyClick(menu, Qt::Key_Escape);
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << title;
+    }
+    // Tools > Sort TXT File asks for its file.
+    QTest::keyClick(w, Qt::Key_T, Qt::AltModifier);
+    ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_O);
+    ASSERT_TRUE(waitIdle(w));
+    ASSERT_FALSE(prompts.fileRequests.empty());
+    EXPECT_EQ(prompts.fileRequests.back().title, "Select Text File to Sort");
+
+    // File > Names from Roster asks for the roster.
+    ASSERT_TRUE(activeMain());
+    QTest::keyClick(w, Qt::Key_F, Qt::AltModifier);
+    ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_R);
+    ASSERT_TRUE(waitIdle(w));
+    EXPECT_EQ(prompts.fileRequests.back().title, "Names from Roster");
+
+    // The two settings items without an access key are reached by the arrows:
+    // Execute, Insert Seperators, Characters, Password Rules, Random Words
+    // Settings, Pronounceable Settings.
+    for (const auto& [downs, opens] : {std::pair{4, "frmPasswordType"}, std::pair{5, "frmPronounceable"}}) {
+        ASSERT_TRUE(activeMain());
+        QTest::keyClick(w, Qt::Key_O, Qt::AltModifier);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (int i = 0; i < downs; ++i)
+            QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Return);
+        QWidget* window = openWindow(opens);
+        ASSERT_NE(window, nullptr) << opens;
+        window->close();
+    }
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 #include <filesystem>
@@ -16,6 +18,7 @@
 
 #include <gmock/gmock.h>
 
+#include "UiInput.h"
 #include "UiTestSupport.h"
 #include "output/MultiFileWindow.h"
 #include "ui/OptionDialogs.h"
@@ -180,6 +183,38 @@ TEST_F(OptionWindowsTest, PasswordRulesSetTheLight)
     press("frmPassRules", "cmdAccept");
     EXPECT_EQ(w->options().rules, PositionRules{});
     EXPECT_TRUE(find<QLabel>(w, "imgRules0")->isVisibleTo(w));
+}
+
+TEST_F(OptionWindowsTest, TheWheelScrollsTheRulesAndChangesOnlyTheChoiceWithTheFocus)
+{
+    action(w, "mnuPasswordRules")->trigger();
+    QWidget* win = window("frmPassRules");
+    ASSERT_NE(win, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(win));
+    auto* panel = win->findChild<QScrollArea*>();
+    ASSERT_NE(panel, nullptr);
+    QList<QComboBox*> choices = win->findChildren<QComboBox*>();
+    ASSERT_EQ(choices.size(), 60);
+    auto* fifth = find<QComboBox>(win, "cboRule5");
+    // The pointer stays where the fifth choice was; the rows move under it.
+    const QPoint at = fifth->mapTo(panel->viewport(), fifth->rect().center());
+    QWidget* focus = win->focusWidget(); // the first choice
+    for (int notch = 0; notch < 4; ++notch)
+        turnWheel(panel->viewport(), -1, at);
+    EXPECT_GT(panel->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(win->focusWidget(), focus);
+    for (QComboBox* choice : choices)
+        EXPECT_EQ(choice->currentIndex(), 0) << choice->objectName().toStdString();
+
+    panel->verticalScrollBar()->setValue(0);
+    fifth->setFocus(Qt::TabFocusReason);
+    turnWheel(fifth, -1);
+    EXPECT_EQ(fifth->currentText().toStdString(), "Number");
+    EXPECT_EQ(panel->verticalScrollBar()->value(), 0);
+    press("frmPassRules", "cmdAccept");
+    PositionRules expected;
+    expected.rule[5] = 1;
+    EXPECT_EQ(w->options().rules, expected);
 }
 
 TEST_F(OptionWindowsTest, RandomWordsSettingsCheckAndStoreOnAccept)

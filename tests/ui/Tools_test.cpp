@@ -3,9 +3,12 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -374,6 +377,71 @@ TEST_F(ToolsTest, DownloadWindowBuildsFromTheWordListsOfThisComputer)
     EXPECT_TRUE(prompts.messages[1].text.starts_with("Download Complete: ")) << prompts.messages[1].text;
     EXPECT_TRUE(fs::exists(dir / "program" / "wordlist_italian.dct"));
     EXPECT_EQ(w->options().dictionaryFile, "wordlist_italian.dct");
+}
+
+// The program's own prompts: a real file dialog, answered by keys.
+TEST_F(ToolsTest, ANameTypedWithoutExtensionTakesTheTypeChosenInTheDialog)
+{
+    ui::QtPrompts real;
+    settings.set("Settings", "SaveAsBox", "True");
+    program =
+        std::make_unique<ui::Program>(ui::Services{real, settings, dictionaryFolder(), desktop, &sound, "memory"});
+    ui::MainWindow* w = program->openWindow();
+    // In the test's folder, picks the type by the arrow keys in "Files of
+    // type", types the name, Enter.
+    auto answer = [this](int typesDown, const std::string& name) {
+        QFileDialog* dialog = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                return dialog && dialog->isVisible();
+            },
+            5000));
+        dialog->setDirectory(QString::fromStdString(dir.string()));
+        auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        ASSERT_NE(types, nullptr);
+        types->setFocus();
+        for (int i = 0; i < typesDown; ++i)
+            QTest::keyClick(types, Qt::Key_Down);
+        auto* nameField = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(nameField, nullptr);
+        nameField->setFocus();
+        QTest::keyClicks(nameField, QString::fromStdString(name));
+        QTest::keyClick(nameField, Qt::Key_Return);
+    };
+
+    QTimer::singleShot(0, [&] { answer(0, "my"); });
+    action(w, "mnuSaveSettings")->trigger(); // returns once the file is saved
+    EXPECT_TRUE(fs::exists(path("my.set")));
+    EXPECT_FALSE(fs::exists(path("my")));
+
+    w->execute();
+    ASSERT_TRUE(waitIdle(w));
+    action(w, "SaveAsMenu")->trigger();
+    answer(1, "list"); // the second type: MS-Access Database File
+    // The viewing question: Escape is No.
+    QMessageBox* box = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            return box && box->isVisible();
+        },
+        10000));
+    EXPECT_EQ(box->text().toStdString(), "Do you wish to launch your default MDB application to view this file now?");
+    QTest::keyClick(box, Qt::Key_Escape);
+    ASSERT_TRUE(waitIdle(w));
+    EXPECT_TRUE(fs::exists(path("list.mdb")));
+    EXPECT_EQ(label(w, "Label2").toStdString(), "Created Database File: list.mdb");
+    EXPECT_TRUE(desktop.opened.empty());
+}
+
+TEST(SaveDialogs, TheDefaultExtensionIsTheFirstPatternsOfTheChosenType)
+{
+    EXPECT_EQ(ui::defaultSuffix(QStringLiteral("Text File (*.txt)")), "txt");
+    EXPECT_EQ(ui::defaultSuffix(QStringLiteral("Hypertext File (*.htm *.html)")), "htm");
+    EXPECT_EQ(ui::defaultSuffix(QStringLiteral("Settings File (*.set)")), "set");
+    EXPECT_EQ(ui::defaultSuffix(QStringLiteral("All Files (*.*)")), "");
+    EXPECT_EQ(ui::defaultSuffix(QStringLiteral("Anything (*)")), "");
 }
 
 } // namespace

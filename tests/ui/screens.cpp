@@ -1,6 +1,10 @@
-// Renders every window of the desktop program to PNG files, to look at:
+// Renders every window and message box of the desktop program to PNG files,
+// to look at, and checks each as it is shown: no label or button with a text
+// that needs more room than it has, no widgets on top of each other, nothing
+// outside its window. Exits with 1 when a window has such a fault.
 //   quorlix-screens OUTDIR
-// (scripts/screens.sh builds and runs it on the offscreen platform).
+// scripts/screens.sh builds and runs it on the offscreen platform; ctest runs
+// it at the scale factors 1 and 2 (QT_SCALE_FACTOR).
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -14,8 +18,11 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <set>
 
+#include "LayoutCheck.h"
 #include "UiTestSupport.h"
+#include "output/DisplayTools.h"
 #include "engine/Progress.h"
 #include "output/SaveAs.h"
 #include "ui/HandOutDialog.h"
@@ -30,11 +37,13 @@ namespace
 
 QString g_out;
 int g_saved = 0;
+int g_faults = 0;
 
 void save(QWidget* w, const char* name)
 {
     if (!w) {
         std::fprintf(stderr, "no window for %s\n", name);
+        ++g_faults;
         return;
     }
     w->show();
@@ -43,6 +52,24 @@ void save(QWidget* w, const char* name)
     if (w->grab().save(path))
         ++g_saved;
     std::printf("%s\n", path.toLocal8Bit().constData());
+    for (const QString& fault : quorlix::testing::layoutFaults(w)) {
+        std::fprintf(stderr, "%s: %s\n", name, fault.toLocal8Bit().constData());
+        ++g_faults;
+    }
+}
+
+// Shows the text in the program's own message box, takes its picture and closes it.
+void saveMessage(QWidget* parent, const std::string& text, Icon icon, Buttons buttons, const char* name)
+{
+    ui::QtPrompts real;
+    real.message(parent, ui::MessageRequest{text, std::string(kTitle), icon, buttons}, [](Answer) {});
+    QTest::qWait(50);
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible()) {
+            save(box, name);
+            box->done(QMessageBox::Ok);
+        }
+    QTest::qWait(20);
 }
 
 QWidget* topLevel(const char* name)
@@ -112,21 +139,15 @@ int main(int argc, char** argv)
     (void)UiFixture::waitIdle(w);
     save(w, "main-after-run");
 
-    // A message box as the window shows it.
-    ui::QtPrompts real;
-    real.message(w,
-                 ui::MessageRequest{"Warning:  You have selected to stop the password generation process. This run "
-                                    "has produced 1234 of 10000000 requested passwords at the time you have elected "
-                                    "to stop.\r\n\r\nSelect 'OK' to terminate this run.\r\n\r\nSelect 'Cancel' to "
-                                    "continue with this run.",
-                                    std::string(kTitle), Icon::Exclamation, Buttons::OkCancel},
-                 [](Answer) {});
-    QTest::qWait(50);
-    for (QWidget* top : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible()) {
-            save(box, "message-box");
-            box->done(QMessageBox::Ok);
-        }
+    // Message boxes as the window shows them: the stop question and the
+    // longest of the others; every other text the windows below ask is shown
+    // at the end.
+    saveMessage(w,
+                "Warning:  You have selected to stop the password generation process. This run has produced 1234 of "
+                "10000000 requested passwords at the time you have elected to stop.\r\n\r\nSelect 'OK' to "
+                "terminate this run.\r\n\r\nSelect 'Cancel' to continue with this run.",
+                Icon::Exclamation, Buttons::OkCancel, "message-box");
+    saveMessage(w, std::string(kAppendQuestion), Icon::Critical, Buttons::YesNo, "message-append");
 
     trigger(w, "mnuCharacters");
     save(topLevel("Characters"), "characters");
@@ -144,7 +165,15 @@ int main(int argc, char** argv)
     save(topLevel("frmPasswordType"), "random-words-settings");
     closeTop("frmPasswordType");
     trigger(w, "MultiCreateMenu");
-    save(topLevel("MultiFile"), "multi-file-create");
+    if (QWidget* multi = topLevel("MultiFile")) {
+        save(multi, "multi-file-create");
+        // Its confirmation, the longest question the program asks, is shown at the end.
+        multi->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("passwords-of-the-week"));
+        multi->findChild<QLineEdit*>(QStringLiteral("Text2"))->setText(QStringLiteral("2500"));
+        multi->findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(true);
+        multi->findChild<QPushButton*>(QStringLiteral("cmdAccept"))->click();
+        w->multiFile().active = 0;
+    }
     closeTop("MultiFile");
     trigger(w, "mnuDictionaryView");
     if (QWidget* search = topLevel("frmDictionary")) {
@@ -177,7 +206,12 @@ int main(int argc, char** argv)
     ui::HelpCenter::instance().showContents(w, QStringLiteral("Random Words"));
     save(ui::HelpCenter::instance().contentsWindow(), "help-contents");
     trigger(w, "mnuAbout");
-    save(topLevel("frmAbout"), "about");
+    if (QWidget* about = topLevel("frmAbout")) {
+        save(about, "about");
+        about->findChild<QPushButton*>(QStringLiteral("cmdSysInfo"))->click();
+        save(topLevel("SystemInformation"), "system-information");
+        closeTop("SystemInformation");
+    }
     closeTop("frmAbout");
 
     // The program's own viewer, on a list the run above can save.
@@ -198,7 +232,7 @@ int main(int argc, char** argv)
     table->close();
 
     // A roster in use beside the count, and the options of PDF slips.
-    const std::string roster = QDir::tempPath().toStdString() + "/quorlix-screens-class.csv";
+    const std::string roster = work.path("class.csv");
     {
         std::FILE* f = std::fopen(roster.c_str(), "w");
         std::fprintf(f, "Last Name,First Name\r\n\"O'Brien, Jr.\",S\xC3\xA9" "an\r\nM\xC3\xBCller,Anna\r\n");
@@ -213,7 +247,11 @@ int main(int argc, char** argv)
     ui::showHandOutOptions(w, ListFormat::Pdf, HandOut{}, [](std::optional<HandOut>) {});
     save(topLevel("HandOutOptions"), "slip-options");
     closeTop("HandOutOptions");
-    std::remove(roster.c_str());
+    ui::showHandOutOptions(w, ListFormat::Chpasswd, HandOut{}, [](std::optional<HandOut>) {});
+    save(topLevel("HandOutOptions"), "account-list-options");
+    closeTop("HandOutOptions");
+    if (auto* clear = w->findChild<QAbstractButton*>(QStringLiteral("cmdClearRoster")))
+        clear->click(); // the pictures below without it
 
     // Random Words selected.
     w->findChild<QRadioButton*>(QStringLiteral("optType1"))->click();
@@ -234,9 +272,42 @@ int main(int argc, char** argv)
     (void)UiFixture::waitIdle(w);
     save(w, "main-pronounceable");
 
+    // The longest readouts, in the smallest window.
+    w->findChild<QRadioButton*>(QStringLiteral("optType0"))->click();
+    trigger(w, "mnuCharacters");
+    if (QWidget* characters = topLevel("Characters")) {
+        characters->findChild<QPushButton*>(QStringLiteral("cmdAll"))->click();
+        characters->findChild<QPushButton*>(QStringLiteral("cmdAccept"))->click();
+    }
+    w->findChild<QLineEdit*>(QStringLiteral("Text3"))->setText(QStringLiteral("15"));
+    w->findChild<QLineEdit*>(QStringLiteral("Text4"))->setText(QStringLiteral("15"));
+    w->findChild<QCheckBox*>(QStringLiteral("Check2"))->click();
+    w->surface().setStatus("Saving Database File: the-passwords-of-every-account-we-keep-for-the-whole-company.mdb");
+    w->resize(w->minimumSize());
+    save(w, "main-long-readouts");
+
+    // The refusals of the separator windows and the rules warning.
+    w->findChild<QLineEdit*>(QStringLiteral("Text3"))->setText(QStringLiteral("1"));
+    w->findChild<QLineEdit*>(QStringLiteral("Text4"))->setText(QStringLiteral("1"));
+    trigger(w, "mnuHyphens");
+    trigger(w, "mnuBlankSpaces");
+    trigger(w, "mnuPasswordRules");
+    closeTop("frmPassRules");
+
+    // Every message the windows above asked, in the box the program shows.
+    std::set<std::string> asked;
+    int n = 0;
+    for (const ScriptedPrompts::Shown& m : prompts.messages)
+        if (asked.insert(m.text).second) {
+            const std::string name = "message-" + std::to_string(++n);
+            saveMessage(w, m.text, m.icon, m.buttons, name.c_str());
+        }
+
     // Closing an idle window while another runs: the question, on the real
-    // message box of a program of its own.
+    // message box of a program of its own. Last: its windows close every
+    // window, the first program's too.
     {
+        ui::QtPrompts real;
         ui::Program two(ui::Services{real, settings, dictionaryFolder(), desktop, nullptr, "memory"});
         ui::MainWindow* running = two.openWindow();
         ui::MainWindow* idle = two.openWindow();
@@ -260,12 +331,12 @@ int main(int argc, char** argv)
         (void)QTest::qWaitFor([&] { return two.windows().empty(); }, 20000);
     }
 
-    std::printf("%d pictures in %s\n", g_saved, argv[1]);
+    std::printf("%d pictures in %s, %d faults\n", g_saved, argv[1], g_faults);
     for (QWidget* top : QApplication::topLevelWidgets()) {
         if (auto* main = qobject_cast<ui::MainWindow*>(top))
             main->closeAsFollower();
         top->close();
     }
     QTest::qWait(50);
-    return g_saved > 17 ? 0 : 1;
+    return g_saved > 17 && g_faults == 0 ? 0 : 1;
 }

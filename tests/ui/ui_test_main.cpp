@@ -23,7 +23,8 @@ void quietHandler(QtMsgType type, const QMessageLogContext& context, const QStri
 int main(int argc, char** argv)
 {
     qInstallMessageHandler(quietHandler);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A full-HD screen: the offscreen platform's own 800x600 is smaller than some windows.
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" QUORLIX_TEST_SCREEN);
     // Qt makes a runtime folder under $TMPDIR when there is none and leaves it: the tests' own.
     const quorlix::testing::TempFolder runtime("runtime");
     qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.string()));
