@@ -94,7 +94,7 @@ TEST_F(MainWindowTest, MenusNameTheirItems)
                          "  &Clear Display", "  &Multi-File Create", "  --",
                          "  Close &Password Tool", "  &Exit",
                          "&Edit",
-                         "  &Copy",
+                         "  &Copy", "  Select &All",
                          "&Options",
                          "  &Execute", "  --",
                          "  Insert &Seperators", "    H&yphens", "    &Blank Spaces",

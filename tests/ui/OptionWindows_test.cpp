@@ -59,13 +59,13 @@ TEST_F(OptionWindowsTest, EachWindowShowsItsWording)
         const char* menu;
         const char* window;
         std::vector<std::string> texts;
+        const char* help = "&Help"; // the Help button, with its access key
     };
-    const std::string buttons[] = {"&Accept", "&Cancel", "&Help"};
     const Case cases[] = {
         {"mnuCharacters",
          "Characters",
          {"Characters", "Available Character Set", "Numbers", "Special Symbols", "Letters Lowercase",
-          "Letters Uppercase", "Al&l", "&Default", "No &Numbers", "No Letters (&LC)", "No Letters (&UC)",
+          "Letters Uppercase", "Al&l", "&Default", "No &Numbers", "No L&etters (LC)", "No Letters (&UC)",
           "No  Special &Symbols"}},
         {"mnuHyphens",
          "Hyphens",
@@ -91,8 +91,9 @@ TEST_F(OptionWindowsTest, EachWindowShowsItsWording)
           "&Download Dictionaries"}},
         {"MultiCreateMenu",
          "MultiFile",
-         {"Multi-File Create", "File Name:", "Total Files", " A&ctivate", "Select File type:", "Save as .&TXT",
-          "Save as .&MDB", "Save as .&HTM", "Save as .C&SV", "Selected Directory\\Path"}},
+         {"Multi-File Create", "File Name:", "Total Files", " Act&ivate", "Select File type:", "Save as .&TXT",
+          "Save as .&MDB", "Save as .&HTM", "Save as .C&SV", "Selected Directory\\Path"},
+         "He&lp"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.menu);
@@ -100,7 +101,7 @@ TEST_F(OptionWindowsTest, EachWindowShowsItsWording)
         QWidget* win = window(c.window);
         ASSERT_NE(win, nullptr);
         std::vector<std::string> expected = c.texts;
-        expected.insert(expected.end(), std::begin(buttons), std::end(buttons));
+        expected.insert(expected.end(), {"&Accept", "&Cancel", c.help});
         EXPECT_THAT(shownTexts(win), ::testing::IsSupersetOf(expected));
         win->close();
     }

@@ -42,7 +42,7 @@ namespace
 
 struct SecondaryWindowsTest : UiFixture {
     ui::MainWindow* w = nullptr;
-    TempFolder folder;
+    TempFolder folder{"secondary"}; // a short path: the viewer shows it
 
     void SetUp() override
     {
