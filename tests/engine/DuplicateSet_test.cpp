@@ -8,7 +8,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "platform/Random.h"
+#include "support/SeededRandom.h"
 
 namespace quorlix {
 namespace {
@@ -37,7 +37,7 @@ TEST(DuplicateSetTest, SecondIsDuplicateOnlyWhenByteEqual)
 // beyond 255 bytes among them; then clear and reuse.
 TEST(DuplicateSetTest, AgreesWithReferenceSetAcrossGrowth)
 {
-    SecureRandom random;
+    testing::SeededRandom random;
     DuplicateSet set;
     std::unordered_set<std::string> reference;
     for (int i = 0; i < 200'000; ++i) {
