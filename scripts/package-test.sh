@@ -119,8 +119,11 @@ server=""
 cd - >/dev/null
 
 echo "== b) lintian and validators"
+# Lintian leaves a cache file in $TMPDIR: its own folder goes with $work.
+mkdir -p "$work/lintian-tmp"
 for d in "$cli_deb" "$deb"; do
-  check "lintian reports no error or warning for $(basename "$d")" lintian --fail-on error,warning "$d"
+  check "lintian reports no error or warning for $(basename "$d")" \
+    env TMPDIR="$work/lintian-tmp" lintian --fail-on error,warning "$d"
   grep -E '^[EWI]: ' "$work/out" | sed 's/^/  | /' || true
 done
 check "quorlix-cli depends on no Qt Widgets, Gui or Multimedia" \

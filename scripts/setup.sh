@@ -15,6 +15,8 @@ pkgs=(
   # the fuzz targets (scripts/fuzz.sh): clang and its libFuzzer runtime
   clang libclang-rt-dev
   pwgen xkcdpass time python3
+  # the kill tests see a temporary file appear through the kernel's notices
+  inotify-tools
   # packaging: the .deb, its checks and the desktop files' validators
   dpkg-dev fakeroot lintian desktop-file-utils appstream x11-utils file
   wamerican wamerican-small wamerican-large wamerican-huge wbritish wbritish-huge wfrench wngerman wspanish witalian

@@ -12,6 +12,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "support/TempFolder.h"
+
 namespace
 {
 
@@ -44,13 +46,9 @@ class CliPronounceable : public ::testing::Test
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("quorlix-cli-pron-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
         fs::create_directories(dir / "config");
         fs::create_directories(dir / "data");
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     Result run(const std::string& args)
     {
@@ -61,7 +59,7 @@ protected:
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(dir / "out"), slurp(dir / "err")};
     }
 
-    fs::path dir;
+    quorlix::testing::TempFolder dir;
 };
 
 const std::string kSyllable = "[bdfghjkmnprstvwz][aeiou][bdfgkmnprst]?";

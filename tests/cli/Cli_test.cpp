@@ -3,14 +3,23 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <poll.h>
 #include <regex>
 #include <set>
+#include <signal.h>
 #include <sstream>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
+
+#include "support/TempFolder.h"
 
 namespace
 {
@@ -55,13 +64,9 @@ class CliTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("quorlix-cli-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
         fs::create_directories(dir / "config");
         fs::create_directories(dir / "data");
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     // Runs the CLI (under launcher, if given) with its own empty settings
     // store, inside dir.
@@ -75,7 +80,58 @@ protected:
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(dir / "out"), slurp(dir / "err")};
     }
 
-    fs::path dir;
+    // Starts the CLI in dir with its own settings and its standard output
+    // into dir/out; standard error goes to the terminal named, raw and 80
+    // columns wide, or into dir/err. Returns at once with its pid.
+    pid_t start(const std::vector<std::string>& args, const std::string& terminal = "")
+    {
+        // Everything is made before the fork: the child only opens, duplicates and runs.
+        std::vector<std::string> environment{"XDG_CONFIG_HOME=" + (dir / "config").string(),
+                                             "XDG_DATA_HOME=" + (dir / "data").string()};
+        for (char** e = environ; *e; ++e)
+            if (!std::string_view(*e).starts_with("XDG_CONFIG_HOME=") &&
+                !std::string_view(*e).starts_with("XDG_DATA_HOME="))
+                environment.emplace_back(*e);
+        std::vector<char*> envp;
+        for (std::string& e : environment)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+        std::vector<std::string> words{"quorlix-cli"};
+        words.insert(words.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& w : words)
+            argv.push_back(w.data());
+        argv.push_back(nullptr);
+        const std::string where = dir.string();
+        const std::string out = (dir / "out").string();
+        const std::string err = terminal.empty() ? (dir / "err").string() : terminal;
+
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int rows = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            const int errors = terminal.empty() ? ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600)
+                                                : ::open(err.c_str(), O_RDWR | O_NOCTTY);
+            if (!terminal.empty()) {
+                struct termios raw {
+                };
+                ::tcgetattr(errors, &raw);
+                ::cfmakeraw(&raw); // the bytes as written, no CR added
+                ::tcsetattr(errors, TCSANOW, &raw);
+                const struct winsize size {
+                    24, 80, 0, 0
+                };
+                ::ioctl(errors, TIOCSWINSZ, &size);
+            }
+            if (rows < 0 || errors < 0 || ::dup2(rows, 1) < 0 || ::dup2(errors, 2) < 0 || ::chdir(where.c_str()) != 0)
+                ::_exit(127);
+            ::execve(QUORLIX_CLI_PATH, argv.data(), envp.data());
+            ::_exit(127);
+        }
+        EXPECT_GT(child, 0);
+        return child;
+    }
+
+    quorlix::testing::TempFolder dir;
 };
 
 TEST_F(CliTest, RefusalsPrintTheExactMessageThenTheOptionAndExitTwo)
@@ -157,6 +213,18 @@ TEST_F(CliTest, RefusalsPrintTheExactMessageThenTheOptionAndExitTwo)
         EXPECT_EQ(r.err, said({message, hint}));
         EXPECT_EQ(r.out, "");
     }
+    // A dictionary named by nothing: the window's words, and how to name one.
+    const Result r = run("words --count 3 --dictionary ''");
+    EXPECT_NE(r.code, 0);
+    EXPECT_EQ(r.err,
+              said({"It appears that no dictionary file has been selected (from the 'Random Words' window) to create "
+                    "random words with. You must first select a dictionary file before executing this request. If "
+                    "you do not have any dictionary files listed to select from, this means that you must download "
+                    "(free) one or more in order to use them. Select the 'DOWNLOAD DICTIONARY FILE' option from the "
+                    "'DICTIONARY' menu.",
+                    "Name one with --dictionary: quorlix-cli dict list shows those present, dict download --list "
+                    "what can be had."}));
+    EXPECT_EQ(r.out, "");
     EXPECT_FALSE(fs::exists(dir / "pw1.txt"));
     EXPECT_FALSE(fs::exists(user + "noa.dct"));
     EXPECT_FALSE(fs::exists(dir / "pw1.txt"));
@@ -359,26 +427,53 @@ TEST_F(CliTest, RostersHandPasswordsOutToFilesAndPipes)
               fs::perms::owner_read | fs::perms::owner_write);
 }
 
+// Ctrl-C in a terminal: the run stops at once and what was made is written.
+// Standard error is a terminal, so the run draws its progress line; the
+// signal goes as soon as that line counts passwords made. Rows are printed at
+// the end, so a process killed by the signal would print none.
 TEST_F(CliTest, InterruptStopsTheRunAndKeepsWhatWasMade)
 {
-    // A long run, interrupted once it has used a second of processor time, so
-    // that it is making passwords however loaded the machine is (ten million
-    // of 32 characters take several seconds). Rows are printed at the end, so
-    // a process killed by the signal would print none.
-    std::ofstream(dir / "interrupt.sh") << "\"$@\" & pid=$!; tick=$(getconf CLK_TCK)\n"
-                                           "while kill -0 $pid 2>/dev/null; do\n"
-                                           "  read -r -a f </proc/$pid/stat 2>/dev/null || break\n"
-                                           "  [ $((f[13] + f[14])) -ge $tick ] && { kill -INT $pid; break; }\n"
-                                           "  sleep 0.02\n"
-                                           "done\n"
-                                           "wait $pid\n";
-    const Result r = run("generate --count 10000000 --min 32 --max 32 --pool default62 --no-sort",
-                         "bash '" + (dir / "interrupt.sh").string() + "'");
-    EXPECT_EQ(r.code, 130);
-    const std::size_t made = lines(r.out).size();
+    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(terminal, 0);
+    ASSERT_EQ(::grantpt(terminal), 0);
+    ASSERT_EQ(::unlockpt(terminal), 0);
+    const pid_t child =
+        start({"generate", "--count", "10000000", "--min", "32", "--max", "32", "--pool", "default62", "--no-sort"},
+              ::ptsname(terminal));
+    ASSERT_GT(child, 0);
+
+    std::string err;
+    bool interrupted = false;
+    const std::regex counted("([1-9][0-9]*) of 10000000");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    char buffer[4096];
+    for (pollfd ready{terminal, POLLIN, 0}; std::chrono::steady_clock::now() < deadline;) {
+        if (::poll(&ready, 1, 1000) <= 0)
+            continue;
+        const ssize_t n = ::read(terminal, buffer, sizeof buffer);
+        if (n <= 0)
+            break; // the program has ended: its side of the terminal is closed
+        err.append(buffer, static_cast<std::size_t>(n));
+        if (!interrupted && std::regex_search(err, counted)) {
+            ::kill(child, SIGINT);
+            interrupted = true;
+        }
+    }
+    if (std::chrono::steady_clock::now() >= deadline)
+        ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(terminal);
+
+    ASSERT_TRUE(interrupted) << err;
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 130);
+    const std::size_t made = lines(slurp(dir / "out")).size();
     EXPECT_GT(made, 0u);
     EXPECT_LT(made, 10000000u);
-    EXPECT_EQ(r.err, said({"Stopped: " + std::to_string(made) + " passwords written to standard output."}));
+    // The progress line is cleared before the last word.
+    EXPECT_EQ(err.substr(err.find_last_of('\r') + 1),
+              said({"Stopped: " + std::to_string(made) + " passwords written to standard output."}))
+        << err;
 }
 
 // Runs that could never finish: more distinct passwords asked for than can
@@ -401,29 +496,45 @@ TEST_F(CliTest, RunsThatCouldNeverFinish)
         EXPECT_TRUE(std::regex_match(pw, std::regex("[A-Z]5[A-Z5]{4}"))) << pw;
 }
 
-TEST_F(CliTest, ATerminatingSignalLeavesNoTemporaryFile)
+// SIGTERM as soon as the save writes into its temporary file (the kernel's
+// notice of the first write says when): the write is cut short, and its
+// temporary file goes with the process.
+TEST_F(CliTest, ATerminatingSignalLeavesNoTemporaryFile_slow)
 {
-    // SIGTERM as soon as the temporary file of the save appears: the write is
-    // cut short, and its temporary file goes with the process.
-    const std::string script =
-        "cd '" + dir.string() + "' || exit 1; XDG_CONFIG_HOME='" + (dir / "config").string() + "' XDG_DATA_HOME='" +
-        (dir / "data").string() + "' '" + QUORLIX_CLI_PATH +
-        "' generate --count 1500000 --min 60 --max 60 --no-dups --no-sort -o big.txt & "
-        "pid=$!; while kill -0 $pid 2>/dev/null; do "
-        "if ls -a | grep -q '^[.]quorlix-tmp-'; then kill -TERM $pid; echo killed; break; fi; done; "
-        "wait $pid; echo status $?";
-    std::ofstream(dir / "kill.sh") << script << "\n";
-    std::FILE* shell = ::popen(("bash '" + (dir / "kill.sh").string() + "'").c_str(), "r");
-    ASSERT_NE(shell, nullptr);
-    std::string output;
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, shell))
-        output += buffer;
-    ::pclose(shell);
-    ASSERT_NE(output.find("killed"), std::string::npos) << output;
-    EXPECT_NE(output.find("status 143"), std::string::npos) << output; // ended by the signal
+    const int notices = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    ASSERT_GE(notices, 0);
+    ASSERT_GE(::inotify_add_watch(notices, dir.string().c_str(), IN_MODIFY), 0);
+    const pid_t child = start(
+        {"generate", "--count", "1500000", "--min", "60", "--max", "60", "--no-dups", "--no-sort", "-o", "big.txt"});
+    ASSERT_GT(child, 0);
+
+    bool killed = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    alignas(inotify_event) char buffer[4096];
+    for (pollfd ready{notices, POLLIN, 0}; !killed && std::chrono::steady_clock::now() < deadline;) {
+        if (::poll(&ready, 1, 1000) <= 0)
+            continue;
+        const ssize_t n = ::read(notices, buffer, sizeof buffer);
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            if (event->len > 0 && std::string_view(event->name).starts_with(".quorlix-tmp-")) {
+                ::kill(child, SIGTERM);
+                killed = true;
+            }
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+    if (!killed)
+        ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(notices);
+
+    ASSERT_TRUE(killed) << "no temporary file was written: " << slurp(dir / "err");
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status; // ended by the signal
     for (const auto& entry : fs::directory_iterator(dir))
         EXPECT_EQ(entry.path().filename().string().find(".quorlix-tmp-"), std::string::npos) << entry.path();
+    EXPECT_FALSE(fs::exists(dir / "big.txt"));
 }
 
 TEST_F(CliTest, FileCommandsSortConvertCompactRepair)

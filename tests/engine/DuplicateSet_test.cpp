@@ -10,6 +10,7 @@
 
 #include "platform/Random.h"
 #include "platform/ResultList.h"
+#include "support/SeededRandom.h"
 
 namespace quorlix {
 namespace {
@@ -38,7 +39,7 @@ TEST(DuplicateSetTest, SecondIsDuplicateOnlyWhenByteEqual)
 // beyond 255 bytes among them; then clear and reuse.
 TEST(DuplicateSetTest, AgreesWithReferenceSetAcrossGrowth)
 {
-    SecureRandom random;
+    testing::SeededRandom random;
     DuplicateSet set;
     std::unordered_set<std::string> reference;
     for (int i = 0; i < 200'000; ++i) {

@@ -11,6 +11,7 @@
 #include "engine/RunControl.h"
 #include "support/RecordingMessageBoxes.h"
 #include "support/RecordingSurface.h"
+#include "support/SeededRandom.h"
 
 namespace quorlix::testing {
 
@@ -48,7 +49,7 @@ struct EngineFixture : ::testing::Test {
     Yielder slicedYielder{surface};
     bool sliced = false;
     RunState state;
-    std::unique_ptr<RandomSource> random = std::make_unique<SecureRandom>();
+    std::unique_ptr<RandomSource> random = std::make_unique<SeededRandom>();
 
     RunRequest request()
     {

@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <unistd.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -14,22 +13,17 @@
 #include "EngineFixture.h"
 #include "engine/CharacterDraw.h"
 #include "output/SortTextFile.h"
+#include "support/TempFolder.h"
 
 namespace quorlix::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string readFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // The file's lines; a last line without CR LF is marked so it fails comparisons.
 std::vector<std::string> crlfLines(const fs::path& path)
 {
-    const std::string text = readFile(path);
+    const std::string text = readBytes(path);
     std::vector<std::string> lines;
     for (std::size_t at = 0, end; at < text.size(); at = end + 2)
         if ((end = text.find("\r\n", at)) == std::string::npos)
@@ -48,18 +42,14 @@ class MultiFileTest : public EngineFixture {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/quorlix-multifile-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
         multiFile.active = 1;
         multiFile.filePreface = "pw";
-        multiFile.directory = dir.string() + "/";
+        multiFile.directory = dir.folder();
         values.totalPasswords = 10;
         values.minLength = values.maxLength = 8;
         surface.logRepaint = false;
         boxes.answers = {Answer::Yes};
     }
-    void TearDown() override { fs::remove_all(dir); }
     void series(int files, const char* type)
     {
         multiFile.totalFiles = static_cast<std::int16_t>(files);
@@ -67,7 +57,7 @@ protected:
     }
     fs::path file(int n, const char* type) const { return dir / ("pw" + std::to_string(n) + "." + type); }
 
-    fs::path dir;
+    TempFolder dir;
 };
 
 // A csv series holds the writer's own lines around the passwords; a txt series
@@ -272,7 +262,7 @@ TEST_F(MultiFileTest, WriterFailureEndsWithErrorAndKeepsOldFile)
     EXPECT_EQ(boxes.shown[1].text, message);
     EXPECT_EQ(FailingWriter::discarded, 1);
     EXPECT_EQ(crlfLines(file(1, "txt")).size(), 10u);
-    EXPECT_EQ(readFile(file(2, "txt")), "old list\r\n");
+    EXPECT_EQ(readBytes(file(2, "txt")), "old list\r\n");
     EXPECT_FALSE(fs::exists(file(3, "txt")));
     EXPECT_EQ(callsAfter("message:" + message),
               "enableOn|setExecuteEnabled:1|setStopEnabled:0|setMethodOptionsEnabled:1");
@@ -373,7 +363,7 @@ TEST_F(MultiFileTest, SeriesFileThatCannotBeReplacedSafelyIsRefusedBeforeTheRun)
     fs::permissions(dir, static_cast<fs::perms>(0700));
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[1].text, expected);
-    EXPECT_EQ(readFile(second), "old list\r\n");
+    EXPECT_EQ(readBytes(second), "old list\r\n");
     EXPECT_FALSE(fs::exists(file(1, "txt")));
     EXPECT_TRUE(std::find(log.begin(), log.end(), "enableOff") == log.end());
 }
@@ -398,7 +388,7 @@ TEST_F(MultiFileTest, PrefaceThatIsNoPlainNameIsRefused)
         }
     }
     EXPECT_TRUE(fs::is_empty(dir));
-    EXPECT_FALSE(fs::exists(dir.parent_path() / "x1.txt"));
+    EXPECT_FALSE(fs::exists(dir.root().parent_path() / "x1.txt"));
 }
 
 } // namespace

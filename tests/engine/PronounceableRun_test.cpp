@@ -11,6 +11,7 @@
 
 #include "EngineFixture.h"
 #include "engine/PronounceableRun.h"
+#include "support/TempFolder.h"
 
 namespace quorlix::testing {
 namespace {
@@ -171,9 +172,7 @@ TEST_F(PronounceableRun, StopKeepsWhatWasMade)
 // A series of files: every file full, without repeats within a file, text sorted.
 TEST_F(PronounceableRun, SeriesOfFiles)
 {
-    char pattern[] = "/tmp/quorlix-pron-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const fs::path dir = pattern;
+    const TempFolder dir;
     multiFile.active = 1;
     multiFile.filePreface = "pr";
     multiFile.directory = dir.string() + "/";
@@ -198,7 +197,6 @@ TEST_F(PronounceableRun, SeriesOfFiles)
     EXPECT_EQ(surface.status, "Complete");
     EXPECT_NE(boxes.texts().front().find("This execution will be using the 'Pronounceable' method"),
               std::string::npos);
-    fs::remove_all(dir);
 }
 
 } // namespace

@@ -4,7 +4,9 @@
 # catch) at random moments: at any time of the run, or while the file is being
 # written. After each kill the list must be the old file byte for byte or the
 # complete new one; what a killed writer leaves is a recognisable temporary
-# file, and the next write into the folder removes it.
+# file, and the next write into the folder removes it. Every write must go
+# through a temporary file: the kernel's notice that one was made beside the
+# list is required.
 #   killed_write_test.sh QUORLIX_CLI [KILLS_PER_TYPE]
 set -uo pipefail
 cli="$(realpath "$1")"
@@ -12,8 +14,10 @@ kills="${2:-6}"
 rows=1000000
 work="$(mktemp -d)"
 child=""
+watcher=""
 cleanup() {
     [ -n "$child" ] && kill -KILL "$child" 2>/dev/null
+    [ -n "$watcher" ] && kill "$watcher" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -31,6 +35,23 @@ sleep_ms() { sleep "$(printf '%d.%03d' $(($1 / 1000)) $(($1 % 1000)))"; }
 
 # The other files of the folder: what killed writers left.
 leftovers() { (cd "$dir" && find . -mindepth 1 -maxdepth 1 ! -name "$1" -printf '%P\n' | sort); }
+
+# The kernel's notice of every file made in the folder, from before a run
+# starts: a temporary file is seen however briefly it lives.
+watch() {
+    inotifywait -m -e create --format '%f' "$dir" >"$work/made" 2>"$work/watch.log" &
+    watcher=$!
+    until grep -q "Watches established" "$work/watch.log"; do
+        kill -0 "$watcher" 2>/dev/null || { echo "FAIL: inotifywait did not start: $(cat "$work/watch.log")"; exit 1; }
+        sleep 0.01
+    done
+}
+unwatch() {
+    kill "$watcher" 2>/dev/null
+    wait "$watcher" 2>/dev/null
+    watcher=""
+}
+temporary_made() { grep -q '^\.quorlix-tmp-' "$work/made"; }
 
 # The default pool has no character that CSV or HTML would escape, so every
 # complete list of one type has the same size; a database is counted.
@@ -54,9 +75,12 @@ for type in txt csv htm mdb; do
     # is being written (while a temporary file is there), its size.
     "$cli" generate --defaults -n 5 -l 8 -o "$dir/$target" >/dev/null 2>&1 || fail "$type: the old list"
     cp "$dir/$target" "$work/old"
+    watch
     start=$(now_ms)
     "${write[@]}" >/dev/null 2>&1 &
     child=$!
+    # When the temporary file is there, to time the writing (a loaded
+    # machine may look too late: then the writing counts as instant).
     seen="" gone=""
     while kill -0 "$child" 2>/dev/null; do
         if [ -z "$seen" ]; then
@@ -69,6 +93,9 @@ for type in txt csv htm mdb; do
     wait "$child" || fail "$type: a complete run failed"
     child=""
     end=$(now_ms)
+    unwatch
+    # A list written in place, with no temporary file, would pass the checks below.
+    temporary_made || fail "$type: no temporary file was made while the list was written"
     total=$((end - start))
     writing=$((${gone:-$end} - ${seen:-$end}))
     size=$(stat -c %s "$dir/$target")
@@ -79,24 +106,31 @@ for type in txt csv htm mdb; do
     for k in $(seq 1 "$kills"); do
         cp "$work/old" "$dir/$target"
         before="$(leftovers "$target")"
+        watch
         "${write[@]}" >/dev/null 2>&1 &
         child=$!
         if [ $((k % 2)) = 1 ]; then
-            sleep_ms $((SRANDOM % (total + 1))) # any moment of the run
+            at=$((SRANDOM % (total + 1))) # any moment of the run
+            sleep_ms "$at"
+            at="$at ms after the start"
         else
-            # While the file is being written: from when its temporary file appears.
-            while kill -0 "$child" 2>/dev/null && [ "$(leftovers "$target")" = "$before" ]; do sleep 0.002; done
-            sleep_ms $((SRANDOM % (writing + 1)))
+            # While the file is being written: from when its temporary file is made.
+            while kill -0 "$child" 2>/dev/null && ! temporary_made; do sleep 0.002; done
+            temporary_made || fail "$type: kill $k: the run ended and no temporary file was made"
+            at=$((SRANDOM % (writing + 1)))
+            sleep_ms "$at"
+            at="$at ms after the temporary file appeared"
         fi
         kill -KILL "$child" 2>/dev/null
         wait "$child" 2>/dev/null
         child=""
+        unwatch
         if cmp -s "$work/old" "$dir/$target"; then
             old=$((old + 1))
         elif complete_new "$type" "$dir/$target" "$size"; then
             new=$((new + 1))
         else
-            fail "$type: kill $k left $target neither old nor complete ($(stat -c %s "$dir/$target") bytes)"
+            fail "$type: kill $k ($at) left $target neither old nor complete ($(stat -c %s "$dir/$target") bytes)"
         fi
         left="$(leftovers "$target")"
         [ -n "$left" ] && [ "$left" != "$before" ] && temps=$((temps + 1))

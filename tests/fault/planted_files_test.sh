@@ -104,12 +104,13 @@ for k in $(seq 1 "$kills"); do
     signal="${signals[$((k % 3))]}"
     as $a "$cli" sort "$work/a/ro/list.txt" >/dev/null 2>&1 &
     child=$!
-    sleep "0.$(printf '%03d' $((SRANDOM % 1000)))"
+    at=$((SRANDOM % 1000))
+    sleep "0.$(printf '%03d' "$at")"
     kill -"$signal" "$child" 2>/dev/null
     wait "$child" 2>/dev/null
     child=""
-    [ "$(md5sum <"$work/a/ro/list.txt")" = "$old" ] || fail "kill $k ($signal) changed the list in the closed folder"
-    [ -z "$(ls -A "$work/a/tmp")" ] || fail "kill $k ($signal) left $(ls -A "$work/a/tmp") in \$TMPDIR"
+    [ "$(md5sum <"$work/a/ro/list.txt")" = "$old" ] || fail "kill $k ($signal after $at ms) changed the list in the closed folder"
+    [ -z "$(ls -A "$work/a/tmp")" ] || fail "kill $k ($signal after $at ms) left $(ls -A "$work/a/tmp") in \$TMPDIR"
     rm -rf "${work:?}/a/tmp/"* "$work/a/tmp/".[!.]*
 done
 echo "closed folder: $kills kills of sort (TERM, KILL, INT): the list stayed as it was, \$TMPDIR stayed empty"

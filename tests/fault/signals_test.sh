@@ -46,13 +46,14 @@ for command in "sort -" "convert - $work/lists/out.csv"; do
         for k in $(seq 1 "$kills"); do
             $cli $command <"$work/big.txt" >/dev/null 2>&1 &
             child=$!
-            sleep_ms $((SRANDOM % (total + 1)))
+            at=$((SRANDOM % (total + 1)))
+            sleep_ms "$at"
             kill -"$signal" "$child" 2>/dev/null
             wait "$child" 2>/dev/null
             child=""
             left="$(ls -A "$TMPDIR")"
             [ -z "$left" ] || {
-                fail "$command: $signal left $left in \$TMPDIR"
+                fail "$command: $signal after $at ms left $left in \$TMPDIR"
                 leftovers=$((leftovers + 1))
             }
             rm -rf "${TMPDIR:?}"/* "$TMPDIR"/.[!.]* 2>/dev/null

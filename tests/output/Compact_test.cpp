@@ -20,7 +20,7 @@ namespace
 
 const fs::path kSamples = samplesFolder();
 
-class CompactTest : public TempDirTest
+class CompactTest : public OutputTest
 {
 protected:
     void write(const std::string& file, jet::JetVersion version, std::string_view password, const Tables& tables,

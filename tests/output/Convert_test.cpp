@@ -14,7 +14,7 @@ namespace {
 const std::string kCsvView = "message:Do you wish to launch your default CSV application to view this file now?";
 const std::string kDbView = "message:Do you wish to launch your default MDB application to view this file now?";
 
-class ConvertTest : public TempDirTest {
+class ConvertTest : public OutputTest {
 protected:
     std::string source(const std::string& bytes)
     {
@@ -151,6 +151,9 @@ TEST_F(ConvertTest, FailedConversionKeepsAnExistingTarget)
                          : to.ends_with(".htm") ? ConvertTXTtoHTML1(from, to, context)
                                                 : convertTXTtoDB(from, to, jet::JetVersion::Jet3, context);
         EXPECT_EQ(s.code(), r.folderSource ? Status::Code::IoError : Status::Code::InvalidArgument) << r.target;
+        if (r.folderSource) {
+            EXPECT_EQ(s.message(), "Could not open the text file " + from);
+        }
         EXPECT_EQ(read(r.target), "precious") << r.target;
         fs::remove(path(r.target));
         fs::remove(path("list.txt"));

@@ -152,7 +152,7 @@ TEST(ListWriter, FormatFromFileNameUsesLastThreeCharactersCaseBlind)
         EXPECT_EQ(formatFromFileName(r.name), r.format) << r.name;
 }
 
-using ListFileTest = testing::TempDirTest;
+using ListFileTest = testing::OutputTest;
 
 TEST_F(ListFileTest, FileReplacedOnlyOnFinishKeepingItsModeDiscardKeepsTheOld)
 {

@@ -9,7 +9,7 @@ using namespace quorlix::testing;
 
 namespace {
 
-using MdbOut = TempDirTest;
+using MdbOut = OutputTest;
 
 int versionByte(const std::string& file)
 {

@@ -25,8 +25,9 @@ namespace quorlix::testing {
 
 namespace fs = std::filesystem;
 
-// Also forgets a database writer a test registered.
-class TempDirTest : public TempFolderTest {
+// The temporary folder of the output tests; also forgets a database writer a
+// test registered.
+class OutputTest : public TempFolderTest {
 protected:
     void TearDown() override
     {

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "OutputTestKit.h"
+#include "output/MdbListWriter.h"
 #include "support/RecordingMessageBoxes.h"
 
 namespace quorlix {
@@ -42,11 +43,11 @@ const std::string kViewCsv = "message:Do you wish to launch your default CSV app
 const std::string kViewHtm = "message:Do you wish to launch your default web browser to view this file now?";
 const std::string kViewMdb = "message:Do you wish to launch your default MDB application to view this file now?";
 
-class SaveAsTest : public testing::TempDirTest {
+class SaveAsTest : public testing::OutputTest {
 protected:
     void SetUp() override
     {
-        TempDirTest::SetUp();
+        OutputTest::SetUp();
         list.add("b2");
         list.add("a1");
     }
@@ -64,14 +65,21 @@ protected:
 
 TEST_F(SaveAsTest, TypeComesFromTheLastThreeCharacters)
 {
+    installMdbListWriter({});
     struct Row {
         const char* title;
         const char* savingText; // empty: refused
-        const char* firstBytes;
+        const char* savedText;
+        const std::string& question;
+        std::string firstBytes;
     };
-    for (const Row& r : {Row{"a.txt", "Saving Text File: ", "b2\r\na1\r\n"},
-                         Row{"a.csv", "Saving CSV File: ", "\"Quorlix\"\r\n"},
-                         Row{"a.HTM", "Saving HTM File: ", "<HTML>\r\n"}, Row{"a.html", "", ""}}) {
+    const std::string none;
+    for (const Row& r : {Row{"a.txt", "Saving Text File: ", "Saved Text File: ", kViewTxt, "b2\r\na1\r\n"},
+                         Row{"a.csv", "Saving CSV File: ", "Saved CSV File: ", kViewCsv, "\"Quorlix\"\r\n"},
+                         Row{"a.HTM", "Saving HTM File: ", "Saved HTM File: ", kViewHtm, "<HTML>\r\n"},
+                         Row{"a.mdb", "Saving Database File: ", "Created Database File: ", kViewMdb,
+                             std::string("\0\x01\0\0Standard Jet DB", 19)},
+                         Row{"a.html", "", "", none, ""}}) {
         log.clear();
         boxes.answers = {Answer::No};
         saveChosenFile(list, 2, file(r.title), ctx);
@@ -79,7 +87,9 @@ TEST_F(SaveAsTest, TypeComesFromTheLastThreeCharacters)
         EXPECT_EQ(log[0], std::string("setStatus:Saving Text File: ") + r.title);
         if (*r.savingText) {
             EXPECT_EQ(log[1], std::string("setStatus:") + r.savingText + r.title);
-            EXPECT_EQ(read(r.title).rfind(r.firstBytes, 0), 0u) << read(r.title);
+            EXPECT_EQ(log.end()[-2], std::string("setStatus:") + r.savedText + r.title);
+            EXPECT_EQ(log.back(), r.question);
+            EXPECT_EQ(read(r.title).rfind(r.firstBytes, 0), 0u) << r.title;
             continue;
         }
         EXPECT_EQ(log, (CallLog{log[0], "message:Unrecognized file type. Please verify the type of file you wish to "
@@ -297,7 +307,7 @@ TEST_F(SaveAsTest, StopDuringASaveKeepsTheOldFile)
     saveChosenFile(list, 2, file("old.csv"), ctx);
     EXPECT_EQ(read("old.csv"), "old");
     EXPECT_EQ(files(), (std::vector<std::string>{"old.csv"}));
-    EXPECT_NE(std::find(log.begin(), log.end(), "setStatus:" + std::string(kSaveStopped) + "old.csv"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "setStatus:Save stopped, nothing written: old.csv"), log.end());
 }
 
 } // namespace

@@ -9,7 +9,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using SortTextFileTest = testing::TempDirTest;
+using SortTextFileTest = testing::OutputTest;
 
 TEST_F(SortTextFileTest, RewritesSorted)
 {
@@ -80,6 +80,7 @@ TEST_F(SortTextFileTest, MissingFileAndFolderAreRefusedRewriteKeepsMode)
     EXPECT_TRUE(files().empty());
     EXPECT_FALSE(SortTextFile(m_dir.string(), true, &error));
     EXPECT_EQ(error.code(), Status::Code::InvalidFileName);
+    EXPECT_EQ(error.message(), m_dir.string() + " is a folder, not a text file.");
 
     testing::writeBytes(path("list.txt"), "b\na\n");
     fs::permissions(path("list.txt"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);

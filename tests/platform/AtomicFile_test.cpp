@@ -3,16 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <grp.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -103,10 +108,59 @@ TEST_F(AtomicFileTest, NamesUpToTheLongestTheFolderTakesAreWritten)
     EXPECT_TRUE(files().empty());
 }
 
-TEST_F(AtomicFileTest, DeviceIsWrittenToNotReplaced)
+// A device (-o /dev/null, a terminal) is written to, never replaced. The
+// devices are made here, so a fault can't turn one of the machine's into a
+// plain file: a terminal of the test's own, reached through a link in the
+// test's folder, and, where the test may make device files (root), a node of
+// the null device in the folder itself, which a replacing write could rename over.
+TEST_F(AtomicFileTest, DevicesAreWrittenToNotReplaced)
 {
-    ASSERT_TRUE(writeFile("/dev/null", "new\r\n").isOk());
-    EXPECT_TRUE(S_ISCHR(statOf("/dev/null").st_mode));
+    const fs::path spare = m_dir / "spare";
+    fs::create_directory(spare);
+    const testing::TemporaryFilesIn temporaryFiles(spare);
+
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::string terminal = ::ptsname(master);
+    // Held open and raw: the terminal passes the bytes as they are, and the
+    // program's close does not hang it up.
+    const int held = ::open(terminal.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    struct termios raw {};
+    ASSERT_EQ(::tcgetattr(held, &raw), 0);
+    ::cfmakeraw(&raw);
+    ASSERT_EQ(::tcsetattr(held, TCSANOW, &raw), 0);
+    fs::create_symlink(terminal, m_dir / "terminal");
+
+    Status written = writeFile(path("terminal"), "new\r\n");
+    EXPECT_TRUE(written.isOk()) << written.message();
+    EXPECT_TRUE(S_ISCHR(statOf(terminal).st_mode));
+    // The terminal hands the bytes on a moment later.
+    std::string got;
+    char buffer[64];
+    for (pollfd ready{master, POLLIN, 0}; got.size() < 5 && ::poll(&ready, 1, 10000) == 1;) {
+        const ssize_t n = ::read(master, buffer, sizeof buffer);
+        if (n <= 0 && errno != EAGAIN)
+            break;
+        got.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+    }
+    EXPECT_EQ(got, "new\r\n");
+    ::close(held);
+    ::close(master);
+
+    std::vector<std::string> expected{"spare", "terminal"};
+    if (::mknod(path("null").c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0) {
+        written = writeFile(path("null"), "new\r\n");
+        EXPECT_TRUE(written.isOk()) << written.message();
+        EXPECT_TRUE(S_ISCHR(statOf(path("null")).st_mode));
+        expected.insert(expected.begin(), "null");
+    } else {
+        std::cout << "the null device case needs a user who may make device files; not run\n";
+    }
+    EXPECT_EQ(files(), expected);
+    EXPECT_TRUE(fs::is_empty(spare));
 }
 
 struct ReplaceCase {
@@ -178,6 +232,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(AtomicFileTest, FileWhoseFolderTakesNoNewFileIsRefusedAndKept)
 {
     const bool root = ::geteuid() == 0;
+    fs::permissions(m_dir, static_cast<fs::perms>(0755)); // open to the other user
     const fs::path spare = m_dir / "spare";
     fs::create_directory(spare);
     fs::permissions(spare, static_cast<fs::perms>(01777));
@@ -188,14 +243,16 @@ TEST_F(AtomicFileTest, FileWhoseFolderTakesNoNewFileIsRefusedAndKept)
         ASSERT_EQ(::chown(list.c_str(), kNobody, kNogroup), 0);
     }
     fs::permissions(folder, static_cast<fs::perms>(0555));
-    ::setenv("TMPDIR", spare.c_str(), 1);
     const std::string expected =
         list + " can't be replaced safely: the folder " + folder.string() + "/ is not writable";
     const auto refused = [&] {
         return checkReplaceable(list).message() == expected && writeFile(list, "new\r\n").message() == expected;
     };
-    const bool written = root ? runAs(kNobody, kNogroup, refused) : refused();
-    ::unsetenv("TMPDIR");
+    bool written = false;
+    {
+        const testing::TemporaryFilesIn temporaryFiles(spare);
+        written = root ? runAs(kNobody, kNogroup, refused) : refused();
+    }
 
     EXPECT_TRUE(written);
     EXPECT_EQ(readBytes(list), "old\r\n");

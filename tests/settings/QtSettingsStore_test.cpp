@@ -2,19 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "support/TempFolder.h"
 
 namespace quorlix {
 namespace {
 
 TEST(QtSettingsStoreTest, TextsComeBackUnchangedInTheirSections)
 {
-    std::string pattern = ::testing::TempDir() + "quorlix_ini_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const std::string ini = pattern + "/Quorlix.ini";
+    const testing::TempFolder dir;
+    const std::string ini = dir.path("Quorlix.ini");
     const std::vector<std::string> texts{",", "a,b", "\"x\", y", " ", "", ";", "=", "[x]", "#", "\\", "caf\xC3\xA9"};
     {
         QtSettingsStore store(ini);
@@ -35,7 +34,6 @@ TEST(QtSettingsStoreTest, TextsComeBackUnchangedInTheirSections)
     // A hand-edited comma list is still one text, not a list.
     std::ofstream(ini) << "[LastSettings]\nTypeCharacter=a,b\n";
     EXPECT_EQ(QtSettingsStore(ini).get("LastSettings", "TypeCharacter", "*"), "a,b");
-    std::filesystem::remove_all(pattern);
 
     const std::string name = QtSettingsStore().fileName(); // the application's own INI file
     EXPECT_NE(name.find("Quorlix"), std::string::npos) << name;

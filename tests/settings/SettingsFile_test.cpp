@@ -2,14 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "TestStates.h"
 #include "options/CharactersWindow.h"
 #include "settings/ApplyOptions.h"
+#include "support/TempFolder.h"
 
 namespace quorlix {
 namespace {
@@ -96,9 +95,8 @@ class SettingsFileLineEnds : public ::testing::TestWithParam<LineEndCase> {};
 // included, and leaves no CR in them.
 TEST_P(SettingsFileLineEnds, LoadEveryItem)
 {
-    std::string pattern = ::testing::TempDir() + "quorlix_lineends_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const std::string file = pattern + "/mine.set";
+    const testing::TempFolder dir;
+    const std::string file = dir.path("mine.set");
     for (const char* separator : {"-", ""}) {
         OptionState saved = unusualState();
         saved.words.separator = separator;
@@ -115,7 +113,6 @@ TEST_P(SettingsFileLineEnds, LoadEveryItem)
         EXPECT_EQ(loaded.words.separator, separator);
         EXPECT_EQ(loaded, saved) << separator;
     }
-    std::filesystem::remove_all(pattern);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, SettingsFileLineEnds,
@@ -231,9 +228,7 @@ TEST(SettingsFileTest, ReadingStopsAtOneMebibyte)
     EXPECT_EQ(zero.message(), "/dev/zero is not a settings file: its first 1 MiB does not hold the 306 lines of one.");
     EXPECT_EQ(state, OptionState{});
 
-    std::string pattern = ::testing::TempDir() + "quorlix_setsize_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const std::filesystem::path dir = pattern;
+    const testing::TempFolder dir;
     // Exactly 1 MiB of settings whose last text item is long still loads.
     auto lines = settingsFileItems(unusualState());
     const std::string text = join(lines, lines.size());
@@ -246,7 +241,6 @@ TEST(SettingsFileTest, ReadingStopsAtOneMebibyte)
     lines[8].push_back('d');
     std::ofstream(dir / "big.set", std::ios::binary) << join(lines, lines.size());
     EXPECT_EQ(loadSettingsFile((dir / "big.set").string(), state).code(), Status::Code::TooLarge);
-    std::filesystem::remove_all(dir);
 }
 
 // Line 13 decides the method unless it is not a number, then line 14 does; line 21 reads words and numbers.
@@ -273,9 +267,7 @@ TEST(SettingsFileTest, MethodAndWordLimitLines)
 
 TEST(SettingsFileTest, SavesLoadsAndFailsSafelyOnDisk)
 {
-    std::string pattern = ::testing::TempDir() + "quorlix_setfile_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const std::filesystem::path dir = pattern;
+    const testing::TempFolder dir;
     const std::string file = (dir / "mine.set").string();
     ASSERT_TRUE(saveSettingsFile(file, OptionState{}).isOk());
     ASSERT_TRUE(saveSettingsFile(file, unusualState()).isOk()); // replaces the file
@@ -298,7 +290,6 @@ TEST(SettingsFileTest, SavesLoadsAndFailsSafelyOnDisk)
     OptionState expected = unusualState();
     expected.words.separator = std::string(4095, ',');
     EXPECT_EQ(state, expected);
-    std::filesystem::remove_all(dir);
 }
 
 // Records the controls' calls in order, over a StateControls so the field changes still act on the state.

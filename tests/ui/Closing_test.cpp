@@ -178,12 +178,10 @@ TEST_F(ClosingTest, AWindowWithADialogOpenClosesWithoutAQuestionAndTheDialogCanc
 
 // A download that waits for its data: a named pipe served as a file:// address.
 struct ClosingDownloadTest : UiFixture {
-    std::filesystem::path dir;
+    TempFolder dir;
     int pipe = -1;
     void SetUp() override
     {
-        dir = std::filesystem::temp_directory_path() / ("quorlix-ui-closing-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir / "site" / "software");
         std::filesystem::create_directories(dir / "program");
         ASSERT_EQ(::mkfifo((dir / "site" / "software" / "slow.dct").c_str(), 0600), 0);
@@ -199,7 +197,6 @@ struct ClosingDownloadTest : UiFixture {
         if (pipe >= 0)
             ::close(pipe);
         UiFixture::TearDown();
-        std::filesystem::remove_all(dir);
     }
 };
 

@@ -48,14 +48,12 @@ TEST(DialogFolderKey, OneKeyPerKindOfFile)
 
 // A home of the test's own, with a Documents folder.
 struct DialogFoldersTest : UiFixture {
-    fs::path root, home, documents;
+    TempFolder root;
+    fs::path home, documents;
     QByteArray savedHome, savedConfig;
 
     void SetUp() override
     {
-        root = fs::temp_directory_path() / ("quorlix-ui-folders-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
         home = root / "home";
         documents = home / "Documents";
         fs::create_directories(documents);
@@ -71,7 +69,6 @@ struct DialogFoldersTest : UiFixture {
         UiFixture::TearDown();
         qputenv("HOME", savedHome);
         qputenv("XDG_CONFIG_HOME", savedConfig);
-        fs::remove_all(root);
     }
     std::string in(const char* folder, const char* name) const { return (root / folder / name).string(); }
     std::string folderOfLast() const { return prompts.fileRequests.back().folder; }

@@ -28,12 +28,8 @@ namespace
 {
 
 struct DisplayToolsTest : UiFixture {
-    fs::path file = fs::temp_directory_path() / ("quorlix-ui-open-" + std::to_string(::getpid()) + ".txt");
-    void TearDown() override
-    {
-        UiFixture::TearDown();
-        fs::remove(file);
-    }
+    TempFolder dir;
+    fs::path file = dir / "open.txt";
     static QStringList rows(ui::MainWindow* w)
     {
         QStringList out;
@@ -69,7 +65,10 @@ TEST_F(DisplayToolsTest, OpenTextFileAsksBeforeAppendingAndReplaces)
     prompts.answers = {Answer::Yes};
     openFile(w);
     ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].text, kAppendQuestion);
+    EXPECT_EQ(prompts.messages[0].text,
+              "Current Display is not empty. Do you wish to append text file contents to the existing display?\r\n\r\n"
+              "Selecting 'NO' will clear the contents of the display and then display only the contents of the "
+              "requested text file.");
     EXPECT_EQ(prompts.messages[0].icon, Icon::Critical);
     EXPECT_EQ(prompts.messages[0].buttons, Buttons::YesNo);
     EXPECT_EQ(rows(w).size(), 6);
@@ -126,6 +125,9 @@ TEST_F(DisplayToolsTest, CopyTakesTheSelectedPasswordOnly)
     EXPECT_EQ(clipboard->text(), third.data().toString());
 }
 
+// Two passwords copied one after the other, the clipboard to be cleared after
+// a second: when the first one's second is up, the clipboard holds something
+// else (the second password), which stays; when the second one's is up, it goes.
 TEST_F(DisplayToolsTest, CopiedPasswordLeavesTheClipboardWhenAsked)
 {
     settings.set("Settings", "ClipboardClearSeconds", "1");
@@ -134,16 +136,21 @@ TEST_F(DisplayToolsTest, CopiedPasswordLeavesTheClipboardWhenAsked)
     ASSERT_TRUE(waitIdle(w));
     QClipboard* clipboard = QGuiApplication::clipboard();
     auto* list = find<QAbstractItemView>(w, "List1");
+    std::vector<std::string> held; // what the clipboard holds as each timer fires
+    const SingleShotWatch clearing(std::chrono::seconds(1), [&] { held.push_back(clipboard->text().toStdString()); });
+
     list->setCurrentIndex(list->model()->index(0, 0));
     action(w, "CopyMenu")->trigger();
-    ASSERT_FALSE(clipboard->text().isEmpty());
-    EXPECT_TRUE(QTest::qWaitFor([clipboard] { return clipboard->text().isEmpty(); }, 5000));
-
-    // Something else copied meanwhile stays.
+    const std::string first = clipboard->text().toStdString();
+    list->setCurrentIndex(list->model()->index(1, 0));
     action(w, "CopyMenu")->trigger();
-    clipboard->setText(QStringLiteral("mine"));
-    QTest::qWait(1500);
-    EXPECT_EQ(clipboard->text(), "mine");
+    const std::string second = clipboard->text().toStdString();
+    ASSERT_FALSE(first.empty());
+    ASSERT_NE(first, second);
+
+    ASSERT_TRUE(QTest::qWaitFor([&clearing] { return clearing.fired() == 2; }, 5000));
+    EXPECT_EQ(held, (std::vector<std::string>{second, second}));
+    EXPECT_TRUE(clipboard->text().isEmpty());
 }
 
 TEST_F(DisplayToolsTest, RightClickShowsTheControlsHelpTopic)

@@ -24,20 +24,9 @@ namespace
 {
 
 struct HandOutWindowTest : UiFixture {
-    std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("quorlix-ui-handout-" + std::to_string(::getpid()));
-    void SetUp() override
-    {
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-        settings.set("Settings", "SaveAsBox", "True");
-    }
-    void TearDown() override
-    {
-        UiFixture::TearDown();
-        std::filesystem::remove_all(dir);
-    }
-    std::string path(const std::string& name) const { return (dir / name).string(); }
+    TempFolder dir;
+    void SetUp() override { settings.set("Settings", "SaveAsBox", "True"); }
+    std::string path(const std::string& name) const { return dir.path(name); }
 };
 
 TEST_F(HandOutWindowTest, RosterSetsTheCountAndOneClickLetsItGo)

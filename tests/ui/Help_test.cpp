@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTextBrowser>
 
 #include <cstdlib>
 #include <set>
@@ -83,6 +84,11 @@ TEST_F(HelpTest, ContentsSearchAndContextMode)
     ASSERT_GT(list->count(), 0);
     for (int i = 0; i < list->count(); ++i)
         EXPECT_TRUE(ui::topicHtml(list->item(i)->text()).contains(QStringLiteral("separator"), Qt::CaseInsensitive));
+    find<QLineEdit>(contents, "helpSearch")->setText("separator xylophone");
+    EXPECT_EQ(list->count(), 0);
+    EXPECT_EQ(find<QTextBrowser>(contents, "helpText")->toPlainText(), "No topic holds all of these words.");
+    EXPECT_EQ(ui::topicHtml(QStringLiteral("Nothing Here")),
+              "<h3>Nothing Here</h3><p>There is no help on this topic.</p>");
 
     action(w, "mnuHelpContext")->trigger();
     EXPECT_TRUE(ui::HelpCenter::instance().inContextMode());

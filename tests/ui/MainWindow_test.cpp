@@ -7,8 +7,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+
+#include <string>
+#include <vector>
 
 #include "LayoutCheck.h"
 #include "UiTestSupport.h"
@@ -58,6 +62,62 @@ TEST_F(MainWindowTest, StartsFromStoredSettingsAndPlaysTheSoundUnlessSwitchedOff
     EXPECT_EQ(sound.played, 0);
 }
 
+// The menu bar as the user reads it: each menu, its items in order (a
+// submenu's items after it, indented), separators as "--".
+std::vector<std::string> menuLines(QMenu* menu, const std::string& indent)
+{
+    std::vector<std::string> lines;
+    for (QAction* a : menu->actions()) {
+        lines.push_back(indent + (a->isSeparator() ? "--" : a->text().toStdString()));
+        if (a->menu())
+            for (const std::string& line : menuLines(a->menu(), indent + "  "))
+                lines.push_back(line);
+    }
+    return lines;
+}
+
+TEST_F(MainWindowTest, MenusNameTheirItems)
+{
+    ui::MainWindow* w = open();
+    std::vector<std::string> lines;
+    for (QAction* top : w->menuBar()->actions()) {
+        lines.push_back(top->text().toStdString());
+        for (const std::string& line : menuLines(top->menu(), "  "))
+            lines.push_back(line);
+    }
+    // clang-format off
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "&File",
+                         "  &New Window", "  Open Text File", "  Save &As",
+                         "  Names from &Roster\u2026", "  Names in &Text Files", "  --",
+                         "  &Open Settings", "  &Save Settings", "  --",
+                         "  &Clear Display", "  &Multi-File Create", "  --",
+                         "  Close &Password Tool", "  &Exit",
+                         "&Edit",
+                         "  &Copy", "  Select &All",
+                         "&Options",
+                         "  &Execute", "  --",
+                         "  Insert &Seperators", "    H&yphens", "    &Blank Spaces",
+                         "  C&haracters", "  &Password Rules", "  Random Words Settings", "  Pronounceable Settings", "  --",
+                         "  Dup&lication Check", "  Dictio&nary Check", "  Side-&By-Side Check", "  Se&quential Check",
+                         "  Stron&g Passwords", "  Sor&t Display", "  --",
+                         "  Play &Music at Startup",
+                         "&Tools",
+                         "  Co&nvert TXT to MDB File", "  Con&vert TXT to CSV File", "  Conv&ert TXT to HTML File",
+                         "  S&ort TXT File", "  --",
+                         "  View/Edit &MDB File", "    Using Default &Application", "    Using &Quorlix",
+                         "  View/Edit &TXT File", "    Using Default &Text Viewer", "    Using &Quorlix",
+                         "  View/Edit &HTML File", "    Using Default &Browser", "    Using Default &Text Viewer",
+                         "  View/Edit &CSV File", "    Using Default &Application", "    Using Default &Text Viewer",
+                         "  --",
+                         "  Com&pact MDB File", "  Repa&ir MDB File",
+                         "&Dictionary",
+                         "  &Download Dictionary File", "  &Change Active Dictionary File", "  &View Dictionary",
+                         "&Help",
+                         "  &Help", "  Help (&Context Sensitive)", "  &About Quorlix"}));
+    // clang-format on
+}
+
 TEST_F(MainWindowTest, PairedSwitchesFollowEachOtherAndToggleBack)
 {
     ui::MainWindow* w = open();
@@ -85,9 +145,12 @@ TEST_F(MainWindowTest, PairedSwitchesFollowEachOtherAndToggleBack)
     // The options follow the boxes.
     find<QCheckBox>(w, "Check1")->click();
     EXPECT_TRUE(w->options().checks.sideBySide);
+    EXPECT_EQ(text(w, "Label15"), "Counter On");
     find<QCheckBox>(w, "chkCounter")->click();
     EXPECT_EQ(text(w, "Label15"), "Counter Off");
     EXPECT_FALSE(w->options().checks.counter);
+    find<QCheckBox>(w, "chkCounter")->click();
+    EXPECT_EQ(text(w, "Label15"), "Counter On");
 }
 
 TEST_F(MainWindowTest, RandomWordsDisablesWhatOnlyRandomCharactersReads)
@@ -99,8 +162,12 @@ TEST_F(MainWindowTest, RandomWordsDisablesWhatOnlyRandomCharactersReads)
         EXPECT_FALSE(find<QWidget>(w, name)->isEnabled()) << name;
     EXPECT_EQ(text(w, "Label12"), " Disabled for 'Random Words' method.");
     EXPECT_EQ(text(w, "lblSpace"), ""); // counts character passwords only
-    EXPECT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() || true; }));
-    EXPECT_NE(w->findChild<QWidget*>(QStringLiteral("frmPasswordType")), nullptr); // its settings window opened
+    // Its settings window opens in front, and leaves the main window usable.
+    auto* settingsWindow = w->findChild<QWidget*>(QStringLiteral("frmPasswordType"));
+    ASSERT_NE(settingsWindow, nullptr);
+    EXPECT_TRUE(settingsWindow->isVisible());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(settingsWindow));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     find<QRadioButton>(w, "optType0")->click();
     EXPECT_TRUE(find<QWidget>(w, "Text2")->isEnabled());
     EXPECT_EQ(text(w, "Label12"), "1 in 839299365868340000 Min\n1 in 839299365868340000 Max");

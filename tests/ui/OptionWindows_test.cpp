@@ -13,6 +13,10 @@
 #include <QTest>
 
 #include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
 
 #include "UiInput.h"
 #include "UiTestSupport.h"
@@ -46,6 +50,62 @@ struct OptionWindowsTest : UiFixture {
     }
     static QString label(QWidget* in, const char* name) { return find<QLabel>(in, name)->text(); }
 };
+
+// Each option window in the words the user reads: its caption, headings,
+// labels and buttons, spelled out.
+TEST_F(OptionWindowsTest, EachWindowShowsItsWording)
+{
+    struct Case {
+        const char* menu;
+        const char* window;
+        std::vector<std::string> texts;
+        const char* help = "&Help"; // the Help button, with its access key
+    };
+    const Case cases[] = {
+        {"mnuCharacters",
+         "Characters",
+         {"Characters", "Available Character Set", "Numbers", "Special Symbols", "Letters Lowercase",
+          "Letters Uppercase", "Al&l", "&Default", "No &Numbers", "No L&etters (LC)", "No Letters (&UC)",
+          "No  Special &Symbols"}},
+        {"mnuHyphens",
+         "Hyphens",
+         {"Add Hyphens", "Hyphen Set-Up Menu", " After Character 1", " After Character 59", "Clear Al&l",
+          "&Select All"}},
+        {"mnuBlankSpaces",
+         "Hyphens",
+         {"Add Blank Spaces", "Blank Spaces Set-Up Menu", " After Character 1", " After Character 59", "Clear Al&l",
+          "&Select All"}},
+        {"mnuPasswordRules", "frmPassRules", {"Password Rules", "Position 1", "Position 60", "&No Rules"}},
+        {"mnuRandomWordsSettings",
+         "frmPasswordType",
+         {"Random Words - Settings",
+          "Select the dictionary file you wish to be used and total number of passwords you wish to create. In "
+          "addtion, select whether you wish multiple words to be sepeated by the character of your choice. If no "
+          "dictionary files are listed, this means that they need to be downloaded. Select the 'DOWNLOAD "
+          "DICTIONARIES' button below.",
+          "NOTE: Only the options listed in this window apply to Random Words. The options listed on the main form "
+          "apply to just Random Characters.",
+          "Select Available Dictionary File:", "Total Passwords:", "Quantity of Words to Select Per Password:",
+          "Separate Selected Words With This Character:", "Duplication Check", "Add",
+          "Random Numbers to Generated Words.", "Word Lengths Min", "Max", "Randomly Uppercase",
+          "&Download Dictionaries"}},
+        {"MultiCreateMenu",
+         "MultiFile",
+         {"Multi-File Create", "File Name:", "Total Files", " Act&ivate", "Select File type:", "Save as .&TXT",
+          "Save as .&MDB", "Save as .&HTM", "Save as .C&SV", "Selected Directory\\Path"},
+         "He&lp"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.menu);
+        action(w, c.menu)->trigger();
+        QWidget* win = window(c.window);
+        ASSERT_NE(win, nullptr);
+        std::vector<std::string> expected = c.texts;
+        expected.insert(expected.end(), {"&Accept", "&Cancel", c.help});
+        EXPECT_THAT(shownTexts(win), ::testing::IsSupersetOf(expected));
+        win->close();
+    }
+}
 
 TEST_F(OptionWindowsTest, CharactersEditsAWorkingCopy)
 {
@@ -189,7 +249,7 @@ TEST_F(OptionWindowsTest, RandomWordsSettingsCheckAndStoreOnAccept)
 
 TEST_F(OptionWindowsTest, MultiFileCreateChecksAndActivates)
 {
-    const fs::path dir = fs::temp_directory_path();
+    const TempFolder dir;
     action(w, "MultiCreateMenu")->trigger();
     QWidget* win = window("MultiFile");
     ASSERT_NE(win, nullptr);
@@ -211,7 +271,7 @@ TEST_F(OptionWindowsTest, MultiFileCreateChecksAndActivates)
     MultiFileSettings& files = w->multiFile();
     EXPECT_EQ(files.active, 1);
     EXPECT_EQ(files.fileType, "csv");
-    EXPECT_EQ(files.directory, dir.string() + "/");
+    EXPECT_EQ(files.directory, dir.folder());
 
     // Cancel keeps the fields typed meanwhile but not the activation.
     files.active = 0;
@@ -232,7 +292,8 @@ TEST_F(OptionWindowsTest, MultiFileCreateRefusesAPrefaceThatLeavesTheFolder)
     preface->clear();
     QTest::keyClicks(preface, "../x");
     find<QLineEdit>(win, "Text2")->setText("3");
-    static_cast<ui::MultiFileDialog*>(win)->chooseFolder(QString::fromStdString(fs::temp_directory_path().string()));
+    const TempFolder dir;
+    static_cast<ui::MultiFileDialog*>(win)->chooseFolder(QString::fromStdString(dir.string()));
     find<QCheckBox>(win, "Check1")->click();
     press("MultiFile", "cmdAccept");
     EXPECT_EQ(prompts.texts().back(),

@@ -22,20 +22,8 @@ namespace
 {
 
 struct RunInputTest : UiFixture {
-    fs::path dir;
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("quorlix-ui-input-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        settings.set("Settings", "SaveAsBox", "True");
-    }
-    void TearDown() override
-    {
-        UiFixture::TearDown();
-        fs::remove_all(dir);
-    }
+    TempFolder dir;
+    void SetUp() override { settings.set("Settings", "SaveAsBox", "True"); }
     // Types the total into its field, as the user would.
     static void typeTotal(ui::MainWindow* w, const char* total)
     {

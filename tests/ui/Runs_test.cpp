@@ -12,9 +12,9 @@
 #include <QTimer>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
+
+#include <gmock/gmock.h>
 
 #include "UiTestSupport.h"
 #include "engine/RunTexts.h"
@@ -27,28 +27,10 @@ namespace
 {
 
 struct RunsTest : UiFixture {
-    fs::path dir;
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("quorlix-ui-runs-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        settings.set("Settings", "SaveAsBox", "True");
-    }
-    void TearDown() override
-    {
-        UiFixture::TearDown();
-        fs::remove_all(dir);
-    }
+    TempFolder dir;
+    void SetUp() override { settings.set("Settings", "SaveAsBox", "True"); }
     static void setTotal(ui::MainWindow* w, const char* total) { find<QLineEdit>(w, "Text2")->setText(total); }
     static QString label(ui::MainWindow* w, const char* name) { return find<QLabel>(w, name)->text(); }
-    static std::string bytes(const fs::path& p)
-    {
-        std::ifstream in(p, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
     // Waits until a big run has rows to show in its counter.
     static bool running(ui::MainWindow* w)
     {
@@ -86,7 +68,7 @@ TEST_F(RunsTest, ExecuteFillsTheDisplayAndSaveAsWritesItsRows)
     prompts.answers = {Answer::Yes}; // view it
     action(w, "SaveAsMenu")->trigger();
     ASSERT_TRUE(waitIdle(w));
-    EXPECT_EQ(bytes(dir / "list.txt"), expected);
+    EXPECT_EQ(readBytes(dir / "list.txt"), expected);
     EXPECT_EQ(label(w, "Label2"), "Saved Text File: list.txt");
     EXPECT_EQ(prompts.fileRequests.back().title, "Enter File Name and Select File Type");
     EXPECT_EQ(prompts.texts().back(), "Do you wish to View/Edit this file now using your default text viewer?");
@@ -108,6 +90,16 @@ TEST_F(RunsTest, SaveAsShowsItsNoteUntilTheUserTicksNeverAgain)
         box = w->findChild<QWidget*>(QStringLiteral("FrmSaveAsBox"));
         return box && box->isVisible();
     }));
+    EXPECT_THAT(
+        shownTexts(box),
+        ::testing::ElementsAre(
+            "Quorlix",
+            "You may save generated passwords as Text (.txt), MS-Access Database (.mdb), Comma-Seperated Values "
+            "(.csv) or Hypertext Markup Language (.htm) files. Simply select the directory you wish to save "
+            "your data to in the 'Save in' combo box, type in the name of the file you wish in the 'File name' "
+            "field, and then select the file type you wish from the 'Save as type' como box. Once completed, "
+            "select the 'Save' button to save your file to disk.",
+            "Do not display this message again.", "&OK"));
     find<QCheckBox>(box, "chkMsgDisplay")->setChecked(true);
     find<QPushButton>(box, "cmdOK")->click();
     ASSERT_TRUE(waitIdle(w));
@@ -143,8 +135,11 @@ TEST_F(RunsTest, StopAsksAndCancelGoesOnWhileOkKeepsWhatWasMade)
                                  "run."));
     EXPECT_EQ(prompts.messages.back().buttons, Buttons::OkCancel);
     EXPECT_EQ(prompts.messages.back().icon, Icon::Exclamation);
+    // Cancel: the run goes on, and its counter with it.
+    const auto made = [w] { return label(w, "Label15").section(QLatin1Char(' '), 0, 0).toLongLong(); };
+    const long long atCancel = made();
     prompts.answer(Answer::Cancel);
-    QTest::qWait(100);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return made() > atCancel; }, 10000)) << atCancel;
     EXPECT_TRUE(w->worker().busy());
     EXPECT_EQ(w->runState().stopRequested.load(), 0);
 
@@ -195,13 +190,13 @@ TEST_F(RunsTest, MultiFileRunsWriteTheSeriesForBothMethods)
 {
     ui::MainWindow* w = open();
     MultiFileSettings& files = w->multiFile();
-    files = MultiFileSettings{1, "pw", 3, dir.string() + "/", "csv"};
+    files = MultiFileSettings{1, "pw", 3, dir.folder(), "csv"};
     setTotal(w, "10");
     w->execute(); // the confirmation gets Yes; the sort note gets OK
     ASSERT_TRUE(waitIdle(w));
     EXPECT_EQ(prompts.messages.front().buttons, Buttons::YesNoCancel);
     for (int f = 1; f <= 3; ++f) {
-        const std::string text = bytes(dir / ("pw" + std::to_string(f) + ".csv"));
+        const std::string text = readBytes(dir / ("pw" + std::to_string(f) + ".csv"));
         EXPECT_TRUE(text.starts_with("\"Quorlix\"\r\n")) << f;
         EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 18) << f; // 4 + 10 + 4 lines
     }
@@ -214,7 +209,7 @@ TEST_F(RunsTest, MultiFileRunsWriteTheSeriesForBothMethods)
     w->execute();
     ASSERT_TRUE(waitIdle(w));
     for (int f = 1; f <= 3; ++f) {
-        const std::string text = bytes(dir / ("words" + std::to_string(f) + ".txt"));
+        const std::string text = readBytes(dir / ("words" + std::to_string(f) + ".txt"));
         EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 25) << f; // the word settings' 25 per file
         EXPECT_NE(text.find('*'), std::string::npos) << f;
     }
@@ -250,7 +245,9 @@ TEST_F(RunsTest, WholeWordCheckDeactivatesTheQuoteAndRunsWithTheDictionary)
     w->execute();
     ASSERT_TRUE(waitIdle(w));
     ASSERT_FALSE(prompts.messages.empty());
-    EXPECT_EQ(prompts.messages[0].text, texts::kWholeWordDeactivated);
+    EXPECT_EQ(prompts.messages[0].text,
+              "The following Special Symbols have been deactivated:\r\n\r\n'\r\n|\r\n\r\nThese symbols cause errors "
+              "when the Whole Word Dictionary check is activated.");
     EXPECT_FALSE(w->options().pool.isAvailable('\''));
     EXPECT_EQ(label(w, "Label8"), "62");
     EXPECT_EQ(find<QAbstractItemView>(w, "List1")->model()->rowCount(), 300);
@@ -273,7 +270,7 @@ TEST_F(RunsTest, RefusalsShowTheirTextAndLeaveTheDisplay)
         w->options().dictionaryFile = "nosuch.dct";
     };
     const std::tuple<std::function<void()>, std::string, Icon> rows[] = {
-        {minAboveMax, std::string(texts::kMinAboveMax), Icon::Exclamation},
+        {minAboveMax, "Maximum 'Total Characters' number must be greater than minimum number", Icon::Exclamation},
         {checkFileMissing,
          dictionaryFolder() +
              "nosuch.dct not found in folder. This file is necessary in order to select words from. This file may "

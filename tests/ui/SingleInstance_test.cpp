@@ -19,19 +19,8 @@ namespace
 {
 
 struct SingleInstanceTest : UiFixture {
-    fs::path dir;
-    void SetUp() override
-    {
-        // Short: a socket's path has room for about a hundred characters.
-        dir = fs::temp_directory_path() / ("quorlix-si-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override
-    {
-        UiFixture::TearDown();
-        fs::remove_all(dir);
-    }
+    // Named short: a socket's path has room for about a hundred characters.
+    TempFolder dir{"si"};
     QString folder() const { return QString::fromStdString(dir.string()); }
 };
 

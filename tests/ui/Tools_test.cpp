@@ -15,11 +15,12 @@
 #include <QTimer>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+
+#include <gmock/gmock.h>
 
 #include "UiTestSupport.h"
 #include "output/Compact.h"
+#include "platform/jet/JetWriter.h"
 #include "ui/ToolDialogs.h"
 #include "ui/ViewerWindow.h"
 
@@ -31,26 +32,8 @@ namespace
 {
 
 struct ToolsTest : UiFixture {
-    fs::path dir = fs::temp_directory_path() / ("quorlix-ui-tools-" + std::to_string(::getpid()));
-    void SetUp() override
-    {
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override
-    {
-        UiFixture::TearDown();
-        fs::remove_all(dir);
-    }
-    std::string path(const char* name) const { return (dir / name).string(); }
-    void write(const char* name, const std::string& text) const { std::ofstream(dir / name, std::ios::binary) << text; }
-    static std::string read(const std::string& p)
-    {
-        std::ifstream in(p, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    TempFolder dir;
+    std::string path(const char* name) const { return dir.path(name); }
     static QString label(ui::MainWindow* w, const char* name) { return find<QLabel>(w, name)->text(); }
     static ui::ViewerWindow* viewer()
     {
@@ -63,7 +46,7 @@ struct ToolsTest : UiFixture {
 
 TEST_F(ToolsTest, ConvertSortCompactAndViewTheirFiles)
 {
-    write("list.txt", "b2\r\nA1\r\nc3\r\n");
+    dir.write("list.txt", "b2\r\nA1\r\nc3\r\n");
     ui::MainWindow* w = open();
 
     prompts.files = {chosen(path("list.txt")), chosen(path("list.csv"))};
@@ -73,7 +56,7 @@ TEST_F(ToolsTest, ConvertSortCompactAndViewTheirFiles)
     EXPECT_EQ(prompts.fileRequests[0].title, "Select Text File to Convert");
     EXPECT_EQ(prompts.fileRequests[1].title, "Type New CSV File Name");
     EXPECT_EQ(prompts.fileRequests[1].proposedName, "list");
-    EXPECT_NE(read(path("list.csv")).find("\"\",\"\",\"b2\"\r\n"), std::string::npos);
+    EXPECT_NE(readBytes(path("list.csv")).find("\"\",\"\",\"b2\"\r\n"), std::string::npos);
     EXPECT_EQ(label(w, "Label2"), "Saved CSV File: list.csv");
 
     prompts.files = {chosen(path("list.txt")), chosen(path("list.mdb"))};
@@ -85,7 +68,7 @@ TEST_F(ToolsTest, ConvertSortCompactAndViewTheirFiles)
     prompts.files = {chosen(path("list.txt"))};
     action(w, "mnuSortTxt")->trigger();
     ASSERT_TRUE(waitIdle(w));
-    EXPECT_EQ(read(path("list.txt")), "A1\r\nb2\r\nc3\r\n");
+    EXPECT_EQ(readBytes(path("list.txt")), "A1\r\nb2\r\nc3\r\n");
     EXPECT_EQ(label(w, "Label2"), "Sorted File: list.txt");
 
     prompts.files = {chosen(path("list.mdb")), chosen(path("listx.mdb"))};
@@ -122,6 +105,111 @@ TEST_F(ToolsTest, ConvertSortCompactAndViewTheirFiles)
     action(w, "mnuViewExcel")->trigger();
     action(w, "mnuViewQuorlix3")->trigger();
     EXPECT_EQ(desktop.opened, (std::vector<std::string>{"file:" + path("list.csv"), "editor:" + path("list.csv")}));
+}
+
+// Each command that asks for a file, with the dialog's title and file types
+// as the user reads them (every dialog here is cancelled).
+TEST_F(ToolsTest, EachFileCommandAsksWithItsTitleAndFileTypes)
+{
+    dir.write("list.txt", "a\r\n");
+    ui::MainWindow* w = open();
+    const std::string text = "Text File (*.txt)|*.txt|All Files (*.*)|*.*";
+    const std::string database = "MS-Access Database File (*.mdb)|*.mdb|All Files (*.*)|*.*";
+    const std::string csv = "Comma-Seperated Values File (*.csv)|*.csv|All Files (*.*)|*.*";
+    const std::string convertFrom = "save=0 Select Text File to Convert|Text File (*.txt)|*.txt";
+    struct Case {
+        const char* command;
+        int chosen;                     // files chosen before the cancelled dialog
+        std::vector<std::string> asked; // "save=S title|filter"
+    };
+    const Case cases[] = {
+        {"mnuOpenTxt", 0, {"save=0 Select Text File|Text Files (*.txt)|*.txt; |All Files (*.*)|*.*"}},
+        {"mnuOpenSettings", 0, {"save=0 Open Settings|Settings File (*.set)|*.set"}},
+        {"mnuSaveSettings", 0, {"save=1 Save Settings As|Settings File (*.set)|*.set"}},
+        {"SaveSortedDB", 1, {convertFrom, "save=1 Type New Database File Name|MS-Access Database File (*.mdb)|*.mdb"}},
+        {"ConverTXTtoCSV", 1, {convertFrom, "save=1 Type New CSV File Name|Comma-Seperated Values File (*.csv)|*.csv"}},
+        {"ConvertTXTtoHTML", 1, {convertFrom, "save=1 Type New HTM File Name|Hyper Text File (*.htm;html)|*.htm;html"}},
+        {"mnuSortTxt", 0, {"save=0 Select Text File to Sort|" + text}},
+        {"mnuViewAccess", 0, {"save=0 Select File to Open|" + database}},
+        {"mnuViewQuorlix", 0, {"save=0 Select File to Open|" + database}},
+        {"mnuViewWordpad", 0, {"save=0 Select File to Open|" + text}},
+        {"mnuViewQuorlix1", 0, {"save=0 Select File to Open|" + text}},
+        {"mnuViewBrowser", 0, {"save=0 Select File to Open|Text File (*.htm;html)|*.htm;html|All Files (*.*)|*.*"}},
+        {"mnuViewQuorlix2",
+         0,
+         {"save=0 Select File to Open|Hypertext File (*.htm;html)|*.htm;html|All Files (*.*)|*.*"}},
+        {"mnuViewExcel", 0, {"save=0 Select File to Open|" + csv}},
+        {"mnuViewQuorlix3", 0, {"save=0 Select File to Open|" + csv}},
+        {"CompactDBMenu", 0, {"save=0 Select Database File to Compact|MS-Access Database File (*.mdb)|*.mdb"}},
+        {"RepairDBMenu", 0, {"save=1 Select Database File to Repair|MS-Access Database File (*.mdb)|*.mdb"}},
+        {"mnuDictionayAdd", 0, {"save=0 Select Dictionary File|Dictionary Files (*.dct)|*.dct"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        prompts.fileRequests.clear();
+        prompts.files.clear();
+        for (int i = 0; i < c.chosen; ++i)
+            prompts.files.push_back(chosen(path("list.txt")));
+        prompts.files.push_back(std::nullopt);
+        action(w, c.command)->trigger();
+        ASSERT_TRUE(waitIdle(w));
+        std::vector<std::string> asked;
+        for (const ui::FileRequest& r : prompts.fileRequests)
+            asked.push_back("save=" + std::to_string(r.save) + " " + r.title + "|" + r.filter);
+        EXPECT_EQ(asked, c.asked);
+    }
+}
+
+// A file the desktop can't open: the message says what to check, by the
+// file's type; the text viewer's own failure is shown as it comes.
+TEST_F(ToolsTest, FilesTheDesktopCannotOpenSayWhatToCheck)
+{
+    ui::MainWindow* w = open();
+    desktop.failure = Status::ioError("No text editor is set for plain text on this desktop.");
+    const std::string hint = " Please verify that your system has an application for ";
+    const std::pair<const char*, std::string> cases[] = {
+        {"mnuViewExcel",
+         "Unable to open " + path("a.csv") + hint +
+             "CSV files installed and that it is set as the default for the CSV extension. If you are "
+             "using another application which reads CSV files, then make sure that application is set."},
+        {"mnuViewAccess", "Unable to open " + path("a.mdb") + hint +
+                              "MDB files installed and that it is set as the default for the MDB extension."},
+        {"mnuViewBrowser", "Unable to open " + path("a.htm")},
+        {"mnuViewWordpad", "No text editor is set for plain text on this desktop."},
+    };
+    const char* names[] = {"a.csv", "a.mdb", "a.htm", "a.txt"};
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].first);
+        prompts.messages.clear();
+        prompts.files = {chosen(path(names[i]))};
+        action(w, cases[i].first)->trigger();
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        EXPECT_EQ(prompts.messages[0].text, cases[i].second);
+        EXPECT_EQ(prompts.messages[0].icon, Icon::Exclamation);
+        EXPECT_EQ(prompts.messages[0].buttons, Buttons::Ok);
+    }
+}
+
+// The program's viewer on a file it can't read as a database, and on a
+// database of no tables: the summary line says which.
+TEST_F(ToolsTest, ViewerSaysWhatItCouldNotShow)
+{
+    dir.write("junk.mdb", std::string(4096, 'x'));
+    Status status;
+    auto empty = jet::createDatabaseWriter(path("empty.mdb"), jet::JetVersion::Jet4, "", {}, &status);
+    ASSERT_TRUE(empty) << status.message();
+    ASSERT_TRUE(empty->close().isOk());
+    const std::pair<const char*, std::string> cases[] = {
+        {"junk.mdb",
+         "This file could not be read as a database: Unrecognized database format '" + path("junk.mdb") + "'."},
+        {"empty.mdb", "The database holds no tables."},
+    };
+    for (const auto& [name, summary] : cases) {
+        auto* viewer = ui::ViewerWindow::open(path(name));
+        ASSERT_TRUE(QTest::qWaitFor([viewer] { return !viewer->loading(); }));
+        EXPECT_EQ(viewer->summary().toStdString(), summary);
+        viewer->close();
+    }
 }
 
 TEST_F(ToolsTest, SettingsFilesRoundTripThroughTheWindow)
@@ -188,7 +276,10 @@ TEST_F(ToolsTest, ViewDictionarySearchesWholeAndHybrid)
     action(w, "mnuDictionaryView")->trigger();
     auto* search = w->findChild<ui::SearchDialog*>(QStringLiteral("frmDictionary"));
     ASSERT_NE(search, nullptr);
-    EXPECT_EQ(search->windowTitle(), "Dictionary: wordlist_english_abridged.dct");
+    EXPECT_THAT(
+        shownTexts(search),
+        ::testing::IsSupersetOf({"Dictionary: wordlist_english_abridged.dct", "Search Word:", "Search Type:", "&Whole",
+                                 "&Hybrid", "Dictionary Search Results:", "&Search", "Clea&r", "&Cancel"}));
     auto* results = find<QPlainTextEdit>(search, "Text2");
     find<QLineEdit>(search, "Text1")->setText("HOUSE");
     search->search();
@@ -218,6 +309,18 @@ TEST_F(ToolsTest, DownloadShowsProgressAndMakesTheFileTheCheckDictionary)
     QTimer::singleShot(0, [&] {
         auto* dialog = w->findChild<ui::DownloadDialog*>(QStringLiteral("frmDictLanguage"));
         ASSERT_NE(dialog, nullptr);
+        EXPECT_THAT(
+            shownTexts(dialog),
+            ::testing::IsSupersetOf(
+                {"Dictionay Language Download",
+                 "Select the dictionary language file of your choice to download. Please make sure the file is "
+                 "downloaded into the same folder in which Quorlix resides. The downloaded dictionary file will "
+                 "automatically be set as your default when performing duplication checks. You can change to any "
+                 "dictionary file by selecting the 'Change Dictionary File' option from the 'Dictionary' menu.",
+                 "NOTE: If you receive a web page error message, this means either the web site is temporarily down, "
+                 "you're not connected to the Internet or the language file does not exist. If you manually entered "
+                 "the file name, please verify and try again.",
+                 "These Dictionary Files already exists on this Computer:", "&Accept", "&Cancel"}));
         find<QLineEdit>(dialog, "Text1")->setText("  mine.dct ");
         find<QPushButton>(dialog, "Command1")->click(); // the question gets Yes
     });

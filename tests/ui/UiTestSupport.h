@@ -5,9 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
 #include <QTest>
+#include <QTimer>
+#include <QTimerEvent>
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -16,6 +23,7 @@
 #include <vector>
 
 #include "settings/SettingsStore.h"
+#include "support/TempFolder.h"
 #include "ui/Desktop.h"
 #include "ui/MainWindow.h"
 #include "ui/Program.h"
@@ -85,19 +93,56 @@ public:
     }
 };
 
+// Counts the single-shot timers of one interval that fire anywhere in the
+// program, so a test can wait for the moment a delayed action has run rather
+// than sleep past it. The count rises, and before() runs, just before the
+// timer's action: once QTest::qWaitFor sees the count, the action has run.
+class SingleShotWatch final : public QObject
+{
+public:
+    explicit SingleShotWatch(std::chrono::milliseconds interval, std::function<void()> before = {})
+        : m_interval(interval), m_before(std::move(before))
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~SingleShotWatch() override { QCoreApplication::instance()->removeEventFilter(this); }
+    int fired() const { return m_fired; }
+
+protected:
+    bool eventFilter(QObject* target, QEvent* event) override
+    {
+        if (event->type() != QEvent::Timer || qobject_cast<QTimer*>(target)) // a QTimer may repeat
+            return false;
+        const int id = static_cast<QTimerEvent*>(event)->timerId();
+        for (const auto& timer : QAbstractEventDispatcher::instance(target->thread())->registeredTimers(target))
+            if (timer.timerId == id && timer.interval == m_interval.count()) {
+                ++m_fired;
+                if (m_before)
+                    m_before();
+            }
+        return false;
+    }
+
+private:
+    std::chrono::milliseconds m_interval;
+    std::function<void()> m_before;
+    int m_fired = 0;
+};
+
 class RecordingDesktop final : public ui::Desktop
 {
 public:
     std::vector<std::string> opened;
+    Status failure; // what every opening returns
     Status openFile(const std::string& path) override
     {
         opened.push_back("file:" + path);
-        return Status::ok();
+        return failure;
     }
     Status openInTextEditor(const std::string& path) override
     {
         opened.push_back("editor:" + path);
-        return Status::ok();
+        return failure;
     }
     Status openAddress(const std::string& address) override
     {
@@ -112,6 +157,27 @@ public:
     int played = 0;
     void play() override { ++played; }
 };
+
+// What a window shows in words: its caption, then the texts of its labels,
+// buttons, check boxes and frames that are on the screen with it.
+inline std::vector<std::string> shownTexts(QWidget* window)
+{
+    std::vector<std::string> texts{window->windowTitle().toStdString()};
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window))
+            continue;
+        QString text;
+        if (auto* label = qobject_cast<QLabel*>(w))
+            text = label->text();
+        else if (auto* button = qobject_cast<QAbstractButton*>(w))
+            text = button->text();
+        else if (auto* frame = qobject_cast<QGroupBox*>(w))
+            text = frame->title();
+        if (!text.isEmpty())
+            texts.push_back(text.toStdString());
+    }
+    return texts;
+}
 
 inline ChosenFile chosen(const std::string& path)
 {

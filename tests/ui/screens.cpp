@@ -14,7 +14,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -106,6 +105,9 @@ int main(int argc, char** argv)
     qInstallMessageHandler(quietHandler);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The list the viewer shows, and the runtime folder Qt would otherwise leave under $TMPDIR.
+    const quorlix::testing::TempFolder work("screens");
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(work.string()));
     QApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
@@ -213,8 +215,7 @@ int main(int argc, char** argv)
     closeTop("frmAbout");
 
     // The program's own viewer, on a list the run above can save.
-    const QTemporaryDir folder; // under $TMPDIR, removed at the end
-    const std::string txt = folder.filePath(QStringLiteral("list.txt")).toStdString();
+    const std::string txt = work.path("list.txt");
     {
         std::FILE* f = std::fopen(txt.c_str(), "w");
         for (int i = 0; i < 40; ++i)
@@ -231,7 +232,7 @@ int main(int argc, char** argv)
     table->close();
 
     // A roster in use beside the count, and the options of PDF slips.
-    const std::string roster = folder.filePath(QStringLiteral("class.csv")).toStdString();
+    const std::string roster = work.path("class.csv");
     {
         std::FILE* f = std::fopen(roster.c_str(), "w");
         std::fprintf(f, "Last Name,First Name\r\n\"O'Brien, Jr.\",S\xC3\xA9" "an\r\nM\xC3\xBCller,Anna\r\n");

@@ -16,7 +16,7 @@ TEST(DictionaryBuild, FiltersDeduplicatesAndReadsBack)
 {
     test::TempFolder dir;
     const std::string fifty = "abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwx";
-    dir.touch("list.txt", "Able\nable\nABLE's\ncat\nzebra\r\nboat\n\nMädchen\n\xC3\xA9tat\nBoats\nboats\nzebra\nmp3s\n"
+    dir.write("list.txt", "Able\nable\nABLE's\ncat\nzebra\r\nboat\n\nMädchen\n\xC3\xA9tat\nBoats\nboats\nzebra\nmp3s\n"
                           "well-known\ncaf\xC3\n" + fifty + "\n" + fifty + "y\n");
     Status s;
     DictionaryBuildReport report;
@@ -42,8 +42,8 @@ TEST(DictionaryBuild, FiltersDeduplicatesAndReadsBack)
 TEST(DictionaryBuild, FailuresAndRefusalsLeaveNoFile)
 {
     test::TempFolder dir;
-    dir.touch("short.txt", "cat\ndog\n");
-    dir.touch("noa.txt", "zebra\nboat\nhouse\n");
+    dir.write("short.txt", "cat\ndog\n");
+    dir.write("noa.txt", "zebra\nboat\nhouse\n");
     // list, code, message
     const std::tuple<const char*, Status::Code, const char*> rows[] = {
         {"absent.txt", Status::Code::NotFound, ""},

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Random.h"
+#include "support/SeededRandom.h"
 #include "words/WordText.h"
 #include "WordsTestSupport.h"
 
@@ -85,7 +85,7 @@ TEST(DictionaryHit, AgreesWithTheTableScanOnRandomPasswords)
 {
     const WordTables t = smallDictionary();
     const DictionaryIndex index(t);
-    SecureRandom random;
+    testing::SeededRandom random;
     std::vector<std::string> pieces;
     for (const auto& table : t.tables)
         for (const auto& w : table)
@@ -151,7 +151,7 @@ TEST(DictionaryChecker, ShowsTheStatusOfItsMode)
 TEST(DictionaryChecker, PrepareReadsOnceWhileTheFileIsUnchanged)
 {
     test::TempFolder dir;
-    dir.touch("check.dct", "1");
+    dir.write("check.dct", "1");
     test::MemoryWordSource source;
     source.words = smallDictionary();
     CallLog log;
@@ -162,7 +162,7 @@ TEST(DictionaryChecker, PrepareReadsOnceWhileTheFileIsUnchanged)
     EXPECT_EQ(source.loads.size(), 1u);
     EXPECT_FALSE(checker.accept("house", 5, DictionaryMode::Whole));
 
-    dir.touch("check.dct", "longer"); // replaced by a download
+    dir.write("check.dct", "longer"); // replaced by a download
     source.words = test::makeTables({{'Q', {"quay"}}});
     ASSERT_TRUE(checker.prepare("check.dct").isOk());
     EXPECT_EQ(source.loads.size(), 2u);
@@ -172,7 +172,7 @@ TEST(DictionaryChecker, PrepareReadsOnceWhileTheFileIsUnchanged)
     // A file that cannot be read or is missing: reported with the user's text
     // (a multi-file run's, which has no "no file selected" text), and no index is kept.
     source.failure = Status::notFound("no table A");
-    dir.touch("check.dct", "even longer");
+    dir.write("check.dct", "even longer");
     EXPECT_EQ(checker.prepare("check.dct").message(), "failed:" + dir.folder() + "check.dct:no table A:multi");
     EXPECT_TRUE(checker.prepare("gone.dct").message().starts_with(dir.folder() + "gone.dct not found in folder."));
     log.clear();

@@ -78,7 +78,7 @@ TEST(DictionaryCommands, SwitchingTheCheckOnAndChangingItsFile)
     for (const auto& [present, answer, connected, calls] : rows) {
         test::TempFolder dir;
         if (present)
-            dir.touch("check.dct");
+            dir.write("check.dct", "x");
         CallLog log;
         RecordingSurface surface(&log);
         RecordingMessageBoxes boxes(&log);

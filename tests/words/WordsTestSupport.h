@@ -1,13 +1,9 @@
 #pragma once
-// Shared pieces of the words tests: the recorders of tests/support, word
-// tables from rows, a dictionary source from memory, a temporary folder and a
+// Shared pieces of the words tests: the recorders and temporary folder of
+// tests/support, word tables from rows, a dictionary source from memory and a
 // recorded run context.
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +11,7 @@
 #include "platform/ResultList.h"
 #include "support/RecordingMessageBoxes.h"
 #include "support/RecordingSurface.h"
+#include "support/TempFolder.h"
 #include "words/WordRuns.h"
 #include "words/WordTables.h"
 
@@ -23,6 +20,7 @@ namespace quorlix::test {
 using testing::CallLog;
 using testing::RecordingMessageBoxes;
 using testing::RecordingSurface;
+using testing::TempFolder;
 
 inline WordTables makeTables(const std::vector<std::pair<char, std::vector<std::string>>>& rows)
 {
@@ -51,38 +49,9 @@ public:
     std::vector<std::string> loads;
 };
 
-class TempFolder {
-public:
-    TempFolder()
-        : m_path(std::filesystem::temp_directory_path() /
-                 ("quorlix-words-" + std::to_string(::getpid()) + "-" + std::to_string(s_next++)))
-    {
-        std::filesystem::create_directories(m_path);
-    }
-    ~TempFolder()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
-    std::string folder() const { return m_path.string() + "/"; }
-    void touch(const std::string& name, const std::string& bytes = "x") const
-    {
-        std::ofstream(m_path / name, std::ios::binary) << bytes;
-    }
-    std::string read(const std::string& name) const
-    {
-        std::ifstream in(m_path / name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
-private:
-    std::filesystem::path m_path;
-    static inline int s_next = 0;
-};
-
 // Everything a run needs, recorded into one call log.
 struct WordRunFixture {
-    explicit WordRunFixture(std::vector<double> draws) : random(std::move(draws)) { dir.touch(settings.dictionary); }
+    explicit WordRunFixture(std::vector<double> draws) : random(std::move(draws)) { dir.write(settings.dictionary, "x"); }
     WordRunContext context()
     {
         return WordRunContext{settings, checks, surface, boxes, list, yield, state, random, source, dir.folder()};

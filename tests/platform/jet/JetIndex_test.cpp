@@ -4,6 +4,7 @@
 
 #include "platform/jet/JetEncode.h"
 #include "platform/jet/JetReader.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,6 @@
 #include <set>
 
 #include <mdbtools.h>
-#include <unistd.h>
 
 #include "support/Samples.h"
 
@@ -444,7 +444,8 @@ TEST(BuiltIndexes, LibmdbWalksAGrownSampleIndexInOrder)
     ASSERT_LT(at, tdef + f.pageSize);
     ASSERT_GE(file.find(rootField, at + 1), tdef + f.pageSize);
     setU32(&file[at], built.root);
-    const fs::path copy = fs::temp_directory_path() / ("quorlix-index-" + std::to_string(::getpid()) + ".mdb");
+    const quorlix::testing::TempFolder dir;
+    const fs::path copy = dir / "index.mdb";
     std::ofstream(copy, std::ios::binary | std::ios::trunc) << file;
 
     std::unique_ptr<MdbHandle, MdbCloser> mdb(mdb_open(copy.c_str(), MDB_NOFLAGS));
@@ -470,7 +471,6 @@ TEST(BuiltIndexes, LibmdbWalksAGrownSampleIndexInOrder)
                 walked.emplace_back(pg, row);
         }
     }
-    fs::remove(copy);
     std::sort(grown.begin(), grown.end(), entryLess);
     ASSERT_EQ(walked.size(), grown.size());
     for (std::size_t i = 0; i < grown.size(); ++i) {

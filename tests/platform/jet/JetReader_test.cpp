@@ -18,8 +18,8 @@ namespace
 
 const fs::path kSamples = quorlix::testing::samplesFolder();
 
-using quorlix::jet::testing::TempDir;
 using quorlix::jet::testing::writeBytes;
+using quorlix::testing::TempFolder;
 
 // --- real Access files ---------------------------------------------------
 
@@ -111,7 +111,7 @@ class RoundTrip : public ::testing::TestWithParam<JetVersion>
 // system tables and unknown names are not found.
 TEST_P(RoundTrip, TwoCursorsAndNamesNotFound)
 {
-    TempDir dir;
+    TempFolder dir;
     const std::string path = dir.path("roundtrip.mdb");
     std::vector<Row> many;
     for (int i = 0; i < 2000; ++i)
@@ -150,7 +150,7 @@ INSTANTIATE_TEST_SUITE_P(Versions, RoundTrip, ::testing::Values(JetVersion::Jet3
 
 TEST(JetReaderErrors, EachBadPathGetsItsClass)
 {
-    TempDir dir;
+    TempFolder dir;
     writeBytes(dir.path("text.mdb"), std::string(4096, 'x'));
     std::string jetStart("\x00\x01\x00\x00Standard Jet DB\x00", 20);
     writeBytes(dir.path("short.mdb"), jetStart + std::string(2000, '\0'));
@@ -196,7 +196,7 @@ void checkDamagedFile(const std::string& path, const std::string& what)
 }
 
 // Every cut at a page boundary, step pages apart.
-void checkCuts(const TempDir& dir, const std::string& bytes, std::size_t first, std::size_t step)
+void checkCuts(const TempFolder& dir, const std::string& bytes, std::size_t first, std::size_t step)
 {
     const std::string cut = dir.path("cut.mdb");
     for (std::size_t pages = first; pages * 2048 < bytes.size(); pages += step) {
@@ -207,7 +207,7 @@ void checkCuts(const TempDir& dir, const std::string& bytes, std::size_t first, 
 
 TEST(JetReaderDamage, TruncatedCopiesOfOurFilesFailCleanly)
 {
-    TempDir dir;
+    TempFolder dir;
     const std::string good = dir.path("good.mdb");
     std::vector<Row> rows;
     for (int i = 0; i < 3000; ++i)
@@ -221,7 +221,7 @@ TEST(JetReaderDamage, TruncatedCopiesOfOurFilesFailCleanly)
 TEST(JetReaderDamage, TruncatedSampleReportsShortTables)
 {
     QUORLIX_NEED_SAMPLES();
-    TempDir dir;
+    TempFolder dir;
     const std::string bytes = slurp((kSamples / "testIndexCodesV1997.mdb").string());
     const std::string cut = dir.path("cut.mdb");
     // The table list lies on pages 18 and 124: a file cut before 124 cannot
@@ -248,7 +248,7 @@ TEST(JetReaderDamage, TruncatedSampleReportsShortTables)
 TEST(JetReaderDamage, ByteFlippedSamplesNeverCrash)
 {
     QUORLIX_NEED_SAMPLES();
-    TempDir dir;
+    TempFolder dir;
     const std::string flipped = dir.path("flipped.mdb");
     int variant = 0;
     for (const char* name : {"testV1997.mdb", "indexTestV1997.mdb", "testIndexCodesV1997.mdb", "adox_jet4.mdb"}) {

@@ -3,7 +3,7 @@
 // files the Jet writer produces: it follows the readers (libmdb, mdb-reader)
 // rather than the writer's code, so the two cannot share a mistake. Also the
 // helpers that write a test database, read one back through the libmdb-based
-// reader, and the temporary folder the tests use.
+// reader.
 
 #include <cstdint>
 #include <filesystem>
@@ -17,8 +17,7 @@
 #include "platform/jet/JetReader.h"
 #include "platform/jet/JetWriter.h"
 #include "support/MdbOut.h"
-
-#include <unistd.h>
+#include "support/TempFolder.h"
 
 namespace quorlix::jet::testing
 {
@@ -34,24 +33,7 @@ inline void writeBytes(const std::filesystem::path& p, const std::string& bytes)
     std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-// A fresh folder, removed with everything in it when the object goes.
-class TempDir
-{
-public:
-    TempDir()
-        : m_path(std::filesystem::temp_directory_path() /
-                 ("quorlix-jet-" + std::to_string(::getpid()) + "-" + std::to_string(++s_count)))
-    {
-        std::filesystem::remove_all(m_path);
-        std::filesystem::create_directories(m_path);
-    }
-    ~TempDir() { std::filesystem::remove_all(m_path); }
-    std::filesystem::path path(const std::string& name) const { return m_path / name; }
-
-private:
-    static inline int s_count = 0;
-    std::filesystem::path m_path;
-};
+using quorlix::testing::TempFolder;
 
 inline std::uint32_t u8At(const std::string& s, std::size_t at)
 {

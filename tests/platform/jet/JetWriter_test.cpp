@@ -25,7 +25,7 @@ class JetWriterTest : public ::testing::Test
 {
 protected:
     fs::path file(const std::string& ext = ".mdb") const { return m_dir.path("db" + ext); }
-    testing::TempDir m_dir;
+    quorlix::testing::TempFolder m_dir;
 };
 
 // What Access relies on when it later writes to a file, which readers never
