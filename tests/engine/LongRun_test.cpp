@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -17,13 +16,13 @@
 #include <vector>
 
 #include <sodium.h>
-#include <unistd.h>
 
 #include "EngineFixture.h"
 #include "engine/CandidatePipeline.h"
 #include "engine/CharacterDraw.h"
 #include "output/FollowedFile.h"
 #include "output/SaveAs.h"
+#include "support/TempFolder.h"
 
 namespace quorlix::testing {
 namespace {
@@ -138,9 +137,6 @@ protected:
         Status openFile(const std::string&) override { return Status::ok(); }
     };
 
-    void SetUp() override { std::filesystem::create_directories(m_dir); }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
-
     // The text file saved from the list (completing followed when given), as a digest.
     std::string savedDigest(const std::string& name, PrewrittenFile* followed = nullptr)
     {
@@ -160,11 +156,10 @@ protected:
         return hex;
     }
 
-    std::string path(const std::string& name) const { return (m_dir / name).string(); }
+    std::string path(const std::string& name) const { return m_dir.path(name); }
 
 private:
-    std::filesystem::path m_dir =
-        std::filesystem::temp_directory_path() / ("quorlix-longrun-" + std::to_string(::getpid()));
+    TempFolder m_dir;
 };
 
 // The text files of long runs are, byte for byte, the files the program made

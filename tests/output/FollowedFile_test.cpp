@@ -11,7 +11,7 @@ namespace {
 using testing::CallLog;
 namespace fs = std::filesystem;
 
-class FollowedFileTest : public testing::TempDirTest {
+class FollowedFileTest : public testing::OutputTest {
 protected:
     // The file Save As writes from the list alone, for comparison.
     std::string savedPlainly(const ResultList& list, const std::string& title)
