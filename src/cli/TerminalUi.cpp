@@ -104,14 +104,7 @@ void TerminalUi::draw(bool)
         std::string line = "[" + std::string(static_cast<std::size_t>(filled), '#') +
                            std::string(static_cast<std::size_t>(kBar - filled), '.') + "] " +
                            std::to_string(m_percent) + "%  " + m_status;
-        const std::size_t width = static_cast<std::size_t>(std::max(terminalWidth() - 1, 1));
-        if (line.size() > width)
-            line.resize(width);
-        line.resize(std::max(line.size(), std::min(m_lineWidth, width)), ' ');
-        m_lineWidth = line.size();
-        std::fprintf(stderr, "\r%s", line.c_str());
-        std::fflush(stderr);
-        m_drawn = true;
+        putLine(std::move(line), static_cast<std::size_t>(std::max(terminalWidth() - 1, 1)));
         return;
     }
     const std::int32_t total = m_total > 0 ? m_total : 1;
@@ -136,6 +129,11 @@ void TerminalUi::draw(bool)
                 break;
             }
     }
+    putLine(std::move(line), width);
+}
+
+void TerminalUi::putLine(std::string line, std::size_t width)
+{
     if (line.size() > width)
         line.resize(width);
     // Blanks over what a longer line before left (not past the width, should the terminal have narrowed).

@@ -64,6 +64,8 @@ public:
 
 private:
     void draw(bool force);
+    // Writes line over the one before, cut to width (the terminal's, less one).
+    void putLine(std::string line, std::size_t width);
 
     RunState& m_state;
     const std::int32_t& m_total;

@@ -1,5 +1,7 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/Worker.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
@@ -213,7 +215,7 @@ void removeTemporaryFilesOnSignals()
     };
     sa.sa_handler = onTerminatingSignal;
     sigemptyset(&sa.sa_mask);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+    for (int signal : kTerminatingSignals)
         ::sigaction(signal, &sa, nullptr);
 }
 
@@ -340,18 +342,14 @@ Status FileReplacement::open(const std::string& path)
     m_toDevice = m_existed && !S_ISREG(st.st_mode);
     const std::string folder = m_toDevice ? temporaryFolder() : folderOf(m_target);
     removeLeftoversNow(folder);
-    // A signal between creating the file and marking it would leave it behind:
-    // such signals wait until the mark is set.
-    sigset_t held;
-    sigset_t previous;
-    sigemptyset(&held);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
-        sigaddset(&held, signal);
-    ::pthread_sigmask(SIG_BLOCK, &held, &previous);
-    m_fd = reserveIn(folder, &m_tempPath);
-    if (m_fd >= 0)
-        m_mark.mark(m_tempPath);
-    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    {
+        // A signal between creating the file and marking it would leave it
+        // behind: such signals wait until the mark is set.
+        const TerminatingSignalsHeld held;
+        m_fd = reserveIn(folder, &m_tempPath);
+        if (m_fd >= 0)
+            m_mark.mark(m_tempPath);
+    }
     if (m_fd < 0) {
         const int error = errno;
         if (m_existed && !m_toDevice && (error == EACCES || error == EPERM || error == EROFS))

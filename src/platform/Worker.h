@@ -10,24 +10,40 @@
 namespace quorlix
 {
 
-// A helper thread that never takes the process's terminating signals: Ctrl-C,
-// TERM, HUP and QUIT go to the thread that installed their handlers, and a
-// step that holds them back there (creating and marking a temporary file)
-// cannot be overtaken by a handler running on a helper.
+// The signals that end the process and whose handlers remove its marked
+// temporary files.
+inline constexpr int kTerminatingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+// Holds the terminating signals back on this thread while it lives; they are
+// delivered when it ends.
+class TerminatingSignalsHeld
+{
+public:
+    TerminatingSignalsHeld()
+    {
+        sigset_t held;
+        sigemptyset(&held);
+        for (int signal : kTerminatingSignals)
+            sigaddset(&held, signal);
+        ::pthread_sigmask(SIG_BLOCK, &held, &m_previous);
+    }
+    ~TerminatingSignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
+    TerminatingSignalsHeld(const TerminatingSignalsHeld&) = delete;
+    TerminatingSignalsHeld& operator=(const TerminatingSignalsHeld&) = delete;
+
+private:
+    sigset_t m_previous;
+};
+
+// A helper thread that never takes the process's terminating signals: they go
+// to the thread that installed their handlers, and a step that holds them
+// back there (creating and marking a temporary file) cannot be overtaken by a
+// handler running on a helper.
 template <class Function>
 std::thread startWorker(Function&& function)
 {
-    sigset_t held;
-    sigset_t previous;
-    sigemptyset(&held);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
-        sigaddset(&held, signal);
-    ::pthread_sigmask(SIG_BLOCK, &held, &previous);
-    struct Restore {
-        const sigset_t& mask;
-        ~Restore() { ::pthread_sigmask(SIG_SETMASK, &mask, nullptr); }
-    } restore{previous}; // also when the thread cannot be started
-    return std::thread(std::forward<Function>(function)); // inherits the mask
+    const TerminatingSignalsHeld held; // the new thread inherits the mask
+    return std::thread(std::forward<Function>(function));
 }
 
 // The processors this process may run on (taskset, cgroups' cpusets): work
