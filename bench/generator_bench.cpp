@@ -2,6 +2,7 @@
 // letters and digits with the duplication check on, drawn from the secure
 // source.
 //   BM_DrawAndCheck: the drawing loop and the duplication check alone.
+//   BM_DrawOnly:     the drawing loop alone (the run's thread in a long run).
 //   BM_SingleRun:    the whole run into an unsorted display (no file writing),
 //                    with and without the duplication check.
 // Run: build-*/bench/generator_bench --benchmark_min_time=1x
@@ -70,6 +71,30 @@ void BM_DrawAndCheck(benchmark::State& st)
     st.SetItemsProcessed(st.iterations() * total);
 }
 
+// The draw alone: the work on the run's own thread in a long run.
+void BM_DrawOnly(benchmark::State& st)
+{
+    const auto total = static_cast<std::int32_t>(st.range(0));
+    Options options(total);
+    const RunRequest request = options.request();
+    bench::QuietSurface surface;
+    Yielder yielder(surface);
+    RunState state;
+    SecureRandom random;
+    for (auto _ : st) {
+        CharacterDrawer drawer(request, random, yielder, state, CharacterDrawer::Mode::Single);
+        drawer.setWeights(classWeights(options.pool));
+        std::size_t bytes = 0;
+        for (std::int32_t n = 1; n <= total; ++n) {
+            yielder();
+            drawer.draw(nullptr);
+            bytes += drawer.password().size();
+        }
+        benchmark::DoNotOptimize(bytes);
+    }
+    st.SetItemsProcessed(st.iterations() * total);
+}
+
 void BM_SingleRun(benchmark::State& st)
 {
     const auto total = static_cast<std::int32_t>(st.range(0));
@@ -91,6 +116,7 @@ void BM_SingleRun(benchmark::State& st)
 }
 
 BENCHMARK(BM_DrawAndCheck)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DrawOnly)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
 // Second argument: duplication check on (1) or off (0).
 BENCHMARK(BM_SingleRun)
     ->Args({1'000'000, 1})

@@ -18,6 +18,7 @@
 #include "engine/Pronounceable.h"
 #include "engine/RunControl.h"
 #include "engine/RunTexts.h"
+#include "output/FollowedFile.h"
 #include "output/MdbListWriter.h"
 #include "output/Roster.h"
 #include "output/SaveAs.h"
@@ -559,9 +560,19 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words, const Pronounc
     WordsRunner runner(wordSource, places);
     control.setWordsGenerators(&runner);
 
+    // An unsorted plain list reaches its file while it is made (a text format
+    // only): the save after the run then only completes the file.
+    std::unique_ptr<FollowedFile> followed;
+    if (!toStdout && multiFile.active != 1 && !state.checks.sortDisplay && handOut.isPlain() && format &&
+        *format != ListFormat::Mdb) {
+        followed = std::make_unique<FollowedFile>(*args.output, *format);
+        list.setFollower(followed.get());
+    }
+
     // Ctrl-C stops the run, and the save after it: hashing takes minutes.
     InterruptGuard interrupts(runState);
     control.execute();
+    list.setFollower(nullptr);
     ui.finishProgress();
 
     if (words && runner.lastEnd() == WordRunEnd::Refused)
@@ -589,8 +600,19 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words, const Pronounc
         // A stopped run's save is not stopped again by the same Ctrl-C.
         runState.stopRequested.store(0);
         ui.showSaving(true);
-        SaveContext context{ui, ui, shell, [&ui] { ui.processEvents(); }, &handOut,
-                            [&runState] { return runState.stopPending(); }};
+        // A plain row is written in nanoseconds, a hashed one in milliseconds:
+        // the terminal is served every 4,096 plain rows and after every other.
+        const std::size_t serveEvery = handOut.isPlain() ? 4096 : 1;
+        SaveContext context{ui,
+                            ui,
+                            shell,
+                            [&ui, serveEvery, rows = std::size_t{0}]() mutable {
+                                if (++rows % serveEvery == 0)
+                                    ui.processEvents();
+                            },
+                            &handOut,
+                            [&runState] { return runState.stopPending(); },
+                            followed.get()};
         const std::size_t before = ui.messages().size();
         struct stat st {
         };

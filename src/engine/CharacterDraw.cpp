@@ -1,6 +1,7 @@
 #include "engine/CharacterDraw.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/SecretMemory.h"
 
@@ -74,6 +75,8 @@ void CharacterDrawer::refreshPool()
         m_available[code] = on ? 1 : 0;
         m_classCount[static_cast<int>(classOf(code))] += on ? 1 : 0;
     }
+    for (int cls = 0; cls <= 4; ++cls)
+        m_usable[cls] = cls > 0 && m_classCount[cls] > 0;
 }
 
 void CharacterDrawer::setWeights(const ClassWeights& weights)
@@ -86,45 +89,43 @@ void CharacterDrawer::setWeights(const ClassWeights& weights)
     // c is Number up to n, Lowercase up to n + l, Uppercase up to n + l + u, else Special.
     for (int c = 1; c <= m_weightSum; ++c)
         m_classByDraw[c] = c <= n ? 1 : c <= n + l ? 2 : c <= n + l + u ? 3 : 4;
+    m_weightSumValue = m_weightSum;
     m_classByWeight = {false, n > 0, l > 0, u > 0, weights.special > 0};
 }
 
-inline int CharacterDrawer::drawClass()
+inline int CharacterDrawer::drawClass(RandomSource::Cursor& random)
 {
     if (m_weightSum <= 0)
         return 0; // nothing to draw from
-    return m_classByDraw[m_random.draw(m_weightSum, 1)];
+    return m_classByDraw[random.drawUpward(m_weightSumValue, 1)];
 }
 
-inline char CharacterDrawer::drawCharacter(int cls)
+inline char CharacterDrawer::drawCharacter(int cls, RandomSource::Cursor& random)
 {
-    // Numbers, lowercase and uppercase are each one range: width and lowest code by class.
-    static constexpr double kWidth[4] = {0, 10, 26, 26};
-    static constexpr double kLowest[4] = {0, 48, 97, 65};
     int code = 0;
     switch (cls) {
     case 1:
     case 2:
     case 3: {
-        const double width = kWidth[cls];
-        const double lowest = kLowest[cls];
+        // Numbers, lowercase and uppercase are each one range.
+        const Range range = m_ranges[cls];
         do
-            code = m_random.draw(width, lowest);
+            code = random.drawUpward(range.width, range.lowest);
         while (!m_available[code]);
         break;
     }
     default:
         // The four special ranges in proportion to their sizes, 15 : 7 : 6 : 4.
         do {
-            const int g = m_random.draw(32, 63);
+            const int g = random.drawUpward(32, 63);
             if (g <= 77)
-                code = m_random.draw(15, 33);
+                code = random.drawUpward(15, 33);
             else if (g <= 84)
-                code = m_random.draw(7, 58);
+                code = random.drawUpward(7, 58);
             else if (g <= 90)
-                code = m_random.draw(6, 91);
+                code = random.drawUpward(6, 91);
             else
-                code = m_random.draw(4, 123);
+                code = random.drawUpward(4, 123);
         } while (!m_available[code]);
         break;
     }
@@ -161,18 +162,42 @@ CharacterDrawer::Result CharacterDrawer::draw(const StopPrompt& prompt)
     const bool multiFile = m_mode == Mode::MultiFile;
     const auto& rules = m_request.rules.rule;
     const CheckOptions& checks = m_request.checks;
+    RandomSource::Cursor random(m_random);
+    // The position checks' switches change only while the event loop runs.
+    bool sideBySide = checks.sideBySide;
+    bool sequential = checks.sequential;
+    const auto reread = [&] {
+        random.load();
+        sideBySide = checks.sideBySide;
+        sequential = checks.sequential;
+    };
+    // The event loop and the stop prompt may run anything: the cursor hands
+    // its place back to the source around them.
+    const auto yield = [&] {
+        if (m_yielder.due()) {
+            random.store();
+            m_yielder.serveIfTime();
+            reread();
+        }
+    };
+    const auto stopConfirmed = [&] {
+        random.store();
+        const bool stop = prompt();
+        reread();
+        return stop;
+    };
 
 restart: // the whole-password retry point
-    m_length = m_random.draw(m_max - m_min + 1, m_min);
+    m_length = random.drawUpward(m_max - m_min + 1, m_min);
     for (int p = 1; p <= m_length; ++p) {
         if (multiFile)
-            m_yielder();
+            yield();
         int attempts = 0;
         for (;;) { // the position's retry point
             int cls = rules[p];
-            if (cls < 1 || cls > 4)
-                cls = drawClass();
-            if (cls == 0 || m_classCount[cls] == 0) {
+            if (static_cast<unsigned>(cls - 1) > 3u)
+                cls = drawClass(random);
+            if (!m_usable[cls]) [[unlikely]] {
                 if (!multiFile) {
                     if (++attempts > kMaxEmptyClassAttempts)
                         return Result::Impossible;
@@ -180,21 +205,23 @@ restart: // the whole-password retry point
                 }
                 // Without a limit this would spin for ever; yield so Stop and
                 // the Characters window can still reach the run.
+                random.store();
                 m_yielder();
-                if (m_state.stopPending() && prompt && prompt())
+                reread();
+                if (m_state.stopPending() && prompt && stopConfirmed())
                     return Result::Stopped;
                 if (m_yielder.servedCount() != m_seenServed)
                     refreshPool();
                 continue;
             }
-            const char ch = drawCharacter(cls);
+            const char ch = drawCharacter(cls, random);
             m_chars[p] = ch;
-            if (m_state.stopPending() && prompt && prompt())
+            if (m_state.stopPending() && prompt && stopConfirmed()) [[unlikely]]
                 return Result::Stopped;
-            m_yielder();
-            if (p >= 2) {
+            yield();
+            if ((sideBySide || sequential) && p >= 2) {
                 const int diff = static_cast<unsigned char>(ch) - static_cast<unsigned char>(m_chars[p - 1]);
-                if ((checks.sideBySide && diff == 0) || (checks.sequential && (diff == 1 || diff == -1))) {
+                if ((sideBySide && diff == 0) || (sequential && (diff == 1 || diff == -1))) {
                     if (rejected())
                         return Result::Endless;
                     if (deadEnd(p))
@@ -209,6 +236,19 @@ restart: // the whole-password retry point
     // A mark at index i puts its separator after the i-th character.
     const auto& hyphen = m_request.inserts.hyphen;
     const auto& blank = m_request.inserts.blank;
+    if (m_yielder.servedCount() != m_marksSeen) {
+        // The marks change only while the event loop runs.
+        m_marksSeen = m_yielder.servedCount();
+        m_firstMark = kMaxLength + 1;
+        for (int i = kMaxLength; i >= 0; --i)
+            if (hyphen[i] == 1 || blank[i] == 1)
+                m_firstMark = i;
+    }
+    if (m_firstMark >= m_length) {
+        std::memcpy(m_assembled.data(), m_chars.data() + 1, static_cast<std::size_t>(m_length));
+        m_assembledLength = m_length;
+        return Result::Drawn;
+    }
     char* out = m_assembled.data();
     for (int k = 1; k <= m_length; ++k) {
         if (hyphen[k - 1] == 1)

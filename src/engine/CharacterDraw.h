@@ -91,8 +91,8 @@ public:
 private:
     void refreshPool();
     // Inlined into draw(): they run for every character of every password.
-    [[gnu::always_inline]] inline int drawClass();
-    [[gnu::always_inline]] inline char drawCharacter(int cls);
+    [[gnu::always_inline]] inline int drawClass(RandomSource::Cursor& random);
+    [[gnu::always_inline]] inline char drawCharacter(int cls, RandomSource::Cursor& random);
     // After a position check rejected the character at p: true when no
     // character the position can draw would pass after the one at p - 1.
     bool deadEnd(int p) const;
@@ -110,13 +110,25 @@ private:
     // (unpredictable) comparisons; s is the sum of the weights.
     std::array<std::uint8_t, 4 * 32768 + 1> m_classByDraw{};
     int m_weightSum = 0;
+    double m_weightSumValue = 0;
+    // The draw of classes 1 to 3: Int(width * r + lowest).
+    struct Range {
+        double width;
+        double lowest;
+    };
+    static constexpr Range m_ranges[4] = {{0, 0}, {10, 48}, {26, 97}, {26, 65}};
     std::array<bool, 5> m_classByWeight{}; // by CharClass code: the class draw can give it
     std::array<std::uint8_t, 128> m_available{};
     std::array<int, 5> m_classCount{}; // by CharClass code; [0] unused
+    std::array<bool, 5> m_usable{};    // by CharClass code: a class with an available character
     std::uint64_t m_seenServed = ~std::uint64_t{0};
 
     std::uint64_t m_rejections = 0;
     std::uint64_t m_rejectionLimit = ~std::uint64_t{0};
+
+    // The first separator mark (kMaxLength + 1: none), as of the event loop's m_marksSeen-th run.
+    int m_firstMark = 0;
+    std::uint64_t m_marksSeen = ~std::uint64_t{0};
 
     int m_length = 0;
     std::array<char, kMaxLength + 1> m_chars{}; // by position 1..length

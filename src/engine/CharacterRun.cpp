@@ -6,7 +6,9 @@
 #include <exception>
 #include <new>
 #include <string>
+#include <system_error>
 
+#include "engine/CandidatePipeline.h"
 #include "engine/CharacterDraw.h"
 #include "engine/PasswordSpace.h"
 #include "engine/Progress.h"
@@ -32,25 +34,48 @@ bool dictionaryAccepts(DictionaryCheck& dictionary, std::string_view password, i
     }
 }
 
-class SingleRun
+// The run into the display. From kQuietListFrom passwords on (the display is
+// not updating then) its password checks run on a second thread beside the
+// drawing (CandidatePipeline); every time the event loop is about to run, the
+// two threads settle first, so the list, the counter and the current password
+// number are then as a run on one thread leaves them. A check switched during
+// a yield applies from the next candidate drawn, as it does on one thread.
+//
+// A run whose duplicates would be a rare accident (ten million among 62^10
+// possible passwords: one run in some ten thousand has one) folds the
+// duplication check into one sort of the rows (the placement a sorted display
+// needs anyway): candidates are added as drawn, and when the run has them all
+// (or stops, or a check changes) the sort names the rows equal to an earlier
+// row; those go and as many new candidates are drawn, as the check would
+// have drawn them at once. The rows, their order and the draws are those of
+// the check made per candidate; its table and its probes, one random memory
+// access per password, are saved.
+class SingleRun final : public CandidateChecker
 {
 public:
     SingleRun(const RunRequest& request, RunEnvironment& env, DictionaryCheck* dictionary)
         : m_request(request), m_env(env), m_surface(env.surface), m_list(env.list), m_state(env.state),
           m_dictionary(dictionary), m_total(request.values.totalPasswords),
-          m_drawer(request, env.random, env.yielder, env.state, CharacterDrawer::Mode::Single)
+          m_drawer(request, env.random, env.yielder, env.state, CharacterDrawer::Mode::Single), m_seen(env.list)
     {
     }
-    ~SingleRun() { wipeSecret(m_held.data(), sizeof m_held); }
+    ~SingleRun() override
+    {
+        m_env.yielder.setBeforeEvents({});
+        m_pipeline.reset();
+    }
 
     void run()
     {
         const CheckOptions& checks = m_request.checks;
-        const int maxLength = m_request.values.maxLength;
-        if (checks.duplication)
-            m_seen.reserve(static_cast<std::size_t>(m_total));
-        const auto averageLength = static_cast<std::size_t>(m_request.values.minLength + maxLength) / 2 + 1;
-        m_list.reserve(static_cast<std::size_t>(m_total), static_cast<std::size_t>(m_total) * averageLength);
+        const RunValues& values = m_request.values;
+        // Room for the longest rows: pages never written are never made.
+        int marks = 0;
+        for (int i = 0; i < std::min<int>(values.maxLength, kMaxLength); ++i)
+            marks += int{m_request.inserts.hyphen[i] == 1} + int{m_request.inserts.blank[i] == 1};
+        const auto longest = static_cast<std::size_t>(std::clamp<int>(values.maxLength, 1, kMaxLength) + marks);
+        m_list.reserve(static_cast<std::size_t>(std::max<std::int32_t>(m_total, 0)),
+                       static_cast<std::size_t>(std::max<std::int32_t>(m_total, 0)) * longest);
 
         if (m_dictionary)
             m_dictionary->useSingleWindowTexts();
@@ -62,9 +87,10 @@ public:
         m_surface.setCountdown(texts::kCalculating);
         m_surface.setStatus(texts::kProcessing);
         m_drawer.setWeights(classWeights(m_request.pool));
-        m_drawer.setRejectionLimit(rejectionLimit(
-            static_cast<long double>(possiblePasswords(m_request.pool, m_request.values, m_request.rules)), m_total,
-            checks.duplication));
+        const auto possible =
+            static_cast<long double>(possiblePasswords(m_request.pool, m_request.values, m_request.rules));
+        m_rejectionLimit = rejectionLimit(possible, m_total, checks.duplication);
+        m_drawer.setRejectionLimit(m_rejectionLimit);
 
         // Made once: a std::function per password would allocate.
         const CharacterDrawer::StopPrompt prompt = [this] { return stopConfirmed(); };
@@ -74,191 +100,248 @@ public:
         }
         m_n = 1;
         m_state.currentPassword = 1;
+        if (m_total >= kQuietListFrom) {
+            try {
+                m_pipeline = std::make_unique<CandidatePipeline>(*this);
+                m_env.yielder.setBeforeEvents([this] { settle(); });
+            } catch (const std::system_error&) {
+                // No second thread to be had: the checks run here.
+            }
+        }
+        // Duplicates expected among the candidates: total^2 / (2 possible).
+        const long double expected = static_cast<long double>(m_total) * m_total / (2 * possible);
+        m_fold = m_pipeline && checks.duplication && !(checks.dictionary && m_dictionary) &&
+                 expected < kFoldBelowDuplicates;
+        if (checks.duplication && !m_fold)
+            m_seen.reserve(static_cast<std::size_t>(m_total));
         m_env.yielder();
         for (;;) {
             const CharacterDrawer::Result result = m_drawer.draw(prompt);
-            if (result == CharacterDrawer::Result::Stopped) {
-                stoppedEnd();
+            if (result != CharacterDrawer::Result::Drawn) {
+                settle();
+                removeRepeats();
+                if (result == CharacterDrawer::Result::Stopped)
+                    stoppedEnd();
+                else if (result == CharacterDrawer::Result::Impossible)
+                    errorEnd();
+                else
+                    endlessEnd();
                 return;
             }
-            if (result == CharacterDrawer::Result::Impossible) {
-                resolveAllHeld();
-                errorEnd();
-                return;
+            const std::uint8_t flags = flagsOf(m_drawer.drawn());
+            if (m_fold && (flags & (kDuplication | kDictionary)) != kDuplication) {
+                // The check went off, or the dictionary must see candidates here.
+                settle();
+                leaveFold();
             }
-            if (result == CharacterDrawer::Result::Endless) {
-                resolveAllHeld();
-                endlessEnd();
-                return;
-            }
-            // The candidate is for the first password not yet decided. With
-            // only the duplication and strong checks on, its checks wait until
-            // a few more candidates are drawn: the draws do not depend on the
-            // verdicts (a rejected candidate is simply followed by the next one
-            // from the same stream), and the table probe, a cache miss at these
-            // sizes, then overlaps the drawing. A candidate is held only while
-            // the run would need the next one even if every held one passed.
-            if (canHold() && !m_state.stopPending()) {
-                if (m_heldCount == kHoldDepth)
-                    resolveOldestHeld();
-                if (m_endless) {
+            if (m_pipeline && !(flags & kDictionary)) {
+                m_pipeline->push(m_drawer.password(), flags);
+                if (m_pipeline->accepted() != m_acceptedSeen) {
+                    m_acceptedSeen = m_pipeline->accepted();
+                    m_drawer.accepted(); // the drawer's rejections in a row end there
+                }
+                if (m_pipeline->ended()) {
+                    settle();
+                    removeRepeats();
                     endlessEnd();
                     return;
                 }
-                if ((m_n - 1) + m_heldCount + 1 < m_total) {
-                    hold(m_drawer.password(), m_drawer.drawn());
-                    m_env.yielder(); // the next password's yield
-                    continue;
+                // Beyond the total, each further candidate waits for the verdicts.
+                if (m_pipeline->pushed() >= static_cast<std::uint64_t>(m_total) &&
+                    m_pipeline->accepted() + (m_pipeline->pushed() - m_pipeline->decided()) >=
+                        static_cast<std::uint64_t>(m_total)) {
+                    settle();
+                    removeRepeats();
+                    if (m_made == m_total)
+                        break;
                 }
+                if (m_state.stopPending() && stopConfirmed()) {
+                    stoppedEnd();
+                    return;
+                }
+                m_env.yielder(); // the next password's yield
+                continue;
             }
-            resolveAllHeld();
-            if (m_endless) {
-                endlessEnd();
-                return;
-            }
-            if (!accept(m_drawer.password(), m_drawer.drawn())) {
-                if (m_drawer.rejected()) {
+            // Here: a short run, or a candidate the dictionary check must see.
+            settle();
+            const Verdict verdict = flags & kDictionary ? decideWithDictionary(flags) : decideHere(flags);
+            if (verdict != Verdict::Accepted) {
+                if (verdict == Verdict::End || m_drawer.rejected()) {
                     endlessEnd();
                     return;
                 }
                 continue; // whole-password retry point
             }
-            acceptedEnd();
+            m_drawer.accepted();
+            showProgress();
             if (m_state.stopPending() && stopConfirmed()) {
                 stoppedEnd();
                 return;
             }
-            if (m_n == m_total)
+            if (m_made == m_total)
                 break;
-            ++m_n;
-            m_state.currentPassword = m_n;
             m_env.yielder();
         }
         normalEnd();
     }
 
-private:
-    // A candidate waiting for its checks while later ones are drawn.
-    struct Held {
-        std::array<char, kMaxAssembledLength> text;
-        std::array<char, kMaxLength> drawnText;
-        std::size_t size = 0;
-        std::size_t drawnSize = 0;
-        std::uint64_t hash = 0;
-        std::string_view view() const { return {text.data(), size}; }
-        std::string_view drawn() const { return {drawnText.data(), drawnSize}; }
-    };
-    // Eight candidates of drawing cover a table probe's round trip to memory.
-    static constexpr int kHoldDepth = 8;
-
-    bool canHold() const
+    // CandidateChecker: on the checker thread while the pipeline runs, else here.
+    void prepare(Candidate& candidate) override
     {
-        const CheckOptions& checks = m_request.checks;
-        return checks.duplication && !(checks.dictionary && m_dictionary != nullptr);
-    }
-
-    void hold(std::string_view password, std::string_view drawn)
-    {
-        Held& held = m_held[(m_heldFirst + m_heldCount) % kHoldDepth];
-        std::copy(password.begin(), password.end(), held.text.begin());
-        held.size = password.size();
-        std::copy(drawn.begin(), drawn.end(), held.drawnText.begin());
-        held.drawnSize = drawn.size();
-        held.hash = DuplicateSet::hashOf(password);
-        ++m_heldCount;
-        m_seen.prefetch(held.hash);
-    }
-
-    // The oldest held candidate's checks, as they would have run before the
-    // next draw. Its stop test needs nothing: only a candidate drawn without a
-    // stop pending is held.
-    void resolveOldestHeld()
-    {
-        const Held& held = m_held[m_heldFirst];
-        m_heldFirst = (m_heldFirst + 1) % kHoldDepth;
-        --m_heldCount;
-        if (!passes(held.view(), held.drawn(), held.hash)) {
-            m_endless = m_drawer.rejected();
-            return;
+        if ((candidate.flags & kDuplication) && !m_fold) {
+            candidate.hash = DuplicateSet::hashOf(candidate.text);
+            m_seen.prefetch(candidate.hash);
         }
-        addRow(held.view());
-        acceptedEnd();
-        ++m_n;
-        m_state.currentPassword = m_n;
     }
 
-    // Stops at a verdict that passes the rejection limit: the run ends there.
-    void resolveAllHeld()
+    // Duplication, then strong passwords (decided when drawn, see flagsOf).
+    Verdict decide(const Candidate& candidate) override
     {
-        while (m_heldCount > 0 && !m_endless)
-            resolveOldestHeld();
-    }
-
-    void acceptedEnd()
-    {
-        if (m_request.checks.counter)
-            m_surface.setCounter(m_counter.of(m_n, m_total));
-    }
-
-    // Password checks in their order: duplication, strong, dictionary. Adds
-    // the password to the display when all pass.
-    bool accept(std::string_view password, std::string_view drawn)
-    {
-        if (!passes(password, drawn, DuplicateSet::hashOf(password)))
-            return false;
-        addRow(password);
-        return true;
-    }
-
-    // The checks alone. A password that passes with the duplication check on
-    // is entered in the set (m_lastEntered says so for addRow).
-    bool passes(std::string_view password, std::string_view drawn, std::uint64_t hash)
-    {
-        const CheckOptions& checks = m_request.checks;
-        const bool duplication = checks.duplication;
-        const bool strong = checks.strong;
-        const bool dictionary = checks.dictionary && m_dictionary != nullptr;
-        m_lastEntered = false;
-        if (duplication) {
-            // Rows accepted while the check was off are entered the first time it is on.
-            for (; m_entered < m_list.count(); ++m_entered)
-                m_seen.insert(m_list.rowAdded(m_entered));
-            if (!strong && !dictionary) {
-                if (!m_seen.insert(password, hash))
-                    return false;
-                m_lastEntered = true;
-            } else if (m_seen.contains(password, hash)) {
-                return false;
+        bool entered = false;
+        if (m_fold) {
+            // The duplication check comes with the placement (removeRepeats).
+            if (candidate.flags & kStrongFailed)
+                return rejectedHere();
+        } else if (candidate.flags & kDuplication) {
+            enterEarlierRows();
+            if (!(candidate.flags & kStrongFailed)) {
+                if (!m_seen.insertRow(candidate.text, candidate.hash, static_cast<std::uint32_t>(m_list.count())))
+                    return rejectedHere();
+                entered = true;
             }
         }
-        if (strong && !hasThreeClasses(drawn))
-            return false;
-        if (dictionary && !dictionaryAccepts(*m_dictionary, password, static_cast<int>(drawn.size()),
-                                             checks.dictionaryMode))
-            return false;
-        if (duplication && !m_lastEntered) {
-            m_seen.insert(password, hash);
-            m_lastEntered = true;
+        if (candidate.flags & kStrongFailed)
+            return rejectedHere();
+        addRow(candidate.text, entered);
+        return Verdict::Accepted;
+    }
+
+private:
+    // What a candidate's checks are, read when it was drawn.
+    static constexpr std::uint8_t kDuplication = 1;
+    static constexpr std::uint8_t kStrongFailed = 2; // strong check on, and it failed
+    static constexpr std::uint8_t kDictionary = 4;   // the dictionary check applies
+
+    std::uint8_t flagsOf(std::string_view drawn) const
+    {
+        const CheckOptions& checks = m_request.checks;
+        std::uint8_t flags = 0;
+        if (checks.duplication)
+            flags |= kDuplication;
+        // The strong check sees the drawn characters only: a separator adds no strength.
+        if (checks.strong && !hasThreeClasses(drawn))
+            flags |= kStrongFailed;
+        if (checks.dictionary && m_dictionary != nullptr)
+            flags |= kDictionary;
+        return flags;
+    }
+
+    Verdict decideHere(std::uint8_t flags)
+    {
+        Candidate candidate{m_drawer.password(), flags, 0};
+        prepare(candidate);
+        return decide(candidate);
+    }
+
+    // Duplication, strong passwords, then the dictionary; on this thread.
+    Verdict decideWithDictionary(std::uint8_t flags)
+    {
+        const std::string_view password = m_drawer.password();
+        const bool duplication = flags & kDuplication;
+        std::uint64_t hash = 0;
+        if (duplication) {
+            enterEarlierRows();
+            hash = DuplicateSet::hashOf(password);
+            if (m_seen.contains(password, hash))
+                return rejectedHere();
         }
-        return true;
+        if (flags & kStrongFailed)
+            return rejectedHere();
+        if (!dictionaryAccepts(*m_dictionary, password, m_drawer.drawnLength(), m_request.checks.dictionaryMode))
+            return rejectedHere();
+        if (duplication)
+            m_seen.insertRow(password, hash, static_cast<std::uint32_t>(m_list.count()));
+        addRow(password, duplication);
+        return Verdict::Accepted;
+    }
+
+    Verdict rejectedHere() { return ++m_checkRejections > m_rejectionLimit ? Verdict::End : Verdict::Rejected; }
+
+    // Folded: the rows equal to an earlier row are the candidates the check
+    // would have rejected. They go; the run then draws as many more.
+    void removeRepeats()
+    {
+        if (!m_fold || m_list.count() == m_rowsWithoutRepeats)
+            return;
+        const std::vector<std::size_t> repeats = m_list.repeatedRows();
+        m_rowsWithoutRepeats = m_list.count() - repeats.size();
+        if (repeats.empty())
+            return;
+        m_list.removeRows(repeats);
+        m_made -= static_cast<std::int32_t>(repeats.size());
+        showProgress();
+    }
+
+    // The check is made per candidate from now on. The rows so far, all
+    // checked, are entered the next time the check is on.
+    void leaveFold()
+    {
+        removeRepeats();
+        m_fold = false;
+        m_entered = 0;
+        m_seen.reserve(static_cast<std::size_t>(m_total));
+    }
+
+    // Rows accepted while the check was off are entered the first time it is on.
+    void enterEarlierRows()
+    {
+        for (; m_entered < m_list.count(); ++m_entered) {
+            const std::string_view row = m_list.rowAdded(m_entered);
+            m_seen.insertRow(row, DuplicateSet::hashOf(row), static_cast<std::uint32_t>(m_entered));
+        }
     }
 
     // The display holds every accepted password of the run; m_entered counts
     // the leading rows that are also in the duplication set.
-    void addRow(std::string_view password)
+    void addRow(std::string_view password, bool entered)
     {
         m_list.add(password);
         ++m_made;
-        m_drawer.accepted();
-        if (m_lastEntered)
+        m_checkRejections = 0;
+        if (entered)
             m_entered = m_list.count();
+    }
+
+    // The checker's work is done and its state is ours: the readouts follow.
+    void settle()
+    {
+        if (!m_pipeline)
+            return;
+        m_pipeline->settle();
+        if (m_acceptedSeen != m_pipeline->accepted()) {
+            m_acceptedSeen = m_pipeline->accepted();
+            m_drawer.accepted();
+        }
+        showProgress();
+    }
+
+    // The counter and the current password number after m_made passwords.
+    void showProgress()
+    {
+        if (m_request.checks.counter && m_made != m_counterShown) {
+            m_counterShown = m_made;
+            m_surface.setCounter(m_counter.of(m_made, m_total));
+        }
+        m_n = std::min(m_made + 1, m_total);
+        m_state.currentPassword = m_n;
     }
 
     // The prompt reports the passwords in the display: the current one too
     // when the stop is noticed after it was accepted.
     bool stopConfirmed()
     {
-        resolveAllHeld(); // their verdicts came before this stop
+        settle(); // their verdicts came before this stop
+        removeRepeats();
         m_env.yielder.force();
         if (confirmStop(m_surface, m_env.boxes, m_request.checks.counter, m_made, m_total))
             return true;
@@ -267,8 +350,18 @@ private:
         return false;
     }
 
+    // At every end: the checker is done with, and the duplication set's
+    // memory goes back (the placement of a sorted list may reuse it).
+    void finish()
+    {
+        m_env.yielder.setBeforeEvents({});
+        m_pipeline.reset();
+        m_seen.release();
+    }
+
     void normalEnd()
     {
+        finish();
         m_list.colourRows(static_cast<std::size_t>(m_total), kStripeFirst, kStripeSecond);
         m_surface.setStatus(texts::kComplete);
         if (m_state.stopPending())
@@ -300,6 +393,7 @@ private:
 
     void stoppedEnd()
     {
+        finish();
         showStopped();
         m_list.colourRows(m_list.count(), kStripeFirst, kStripeSecond);
         m_list.setUpdating(true);
@@ -307,6 +401,7 @@ private:
 
     void errorEnd()
     {
+        finish();
         m_env.boxes.show(texts::kRulesMismatchError, Icon::Exclamation, Buttons::Ok);
         showStopped();
         m_list.setUpdating(true);
@@ -315,6 +410,7 @@ private:
     // Checks that reject everything: as the error end, with its own reason.
     void endlessEnd()
     {
+        finish();
         m_env.boxes.show(texts::kEndlessRejections, Icon::Exclamation, Buttons::Ok);
         showStopped();
         m_list.setUpdating(true);
@@ -329,15 +425,21 @@ private:
     const std::int32_t m_total;
     std::int32_t m_n = 0;
     std::int32_t m_made = 0; // passwords added to the display by this run
-    bool m_endless = false;  // a held verdict passed the rejection limit
+    std::int32_t m_counterShown = -1;
+    std::uint64_t m_rejectionLimit = 0;
+    std::uint64_t m_checkRejections = 0; // password checks' rejections in a row
+    std::uint64_t m_acceptedSeen = 0;
     CharacterDrawer m_drawer;
-    DuplicateSet m_seen;
+    DuplicateSet m_seen; // over m_list's rows
     std::size_t m_entered = 0;
-    bool m_lastEntered = false;
-    std::array<Held, kHoldDepth> m_held;
-    int m_heldFirst = 0;
-    int m_heldCount = 0;
+    // The duplication check folded into the placement (see the class comment);
+    // changed only while the checker is settled.
+    bool m_fold = false;
+    std::size_t m_rowsWithoutRepeats = 0; // the list's rows when it last had none
+    static constexpr long double kFoldBelowDuplicates = 1e-4L;
     CounterText m_counter;
+    // Last: the checker thread ends before what it uses goes.
+    std::unique_ptr<CandidatePipeline> m_pipeline;
 };
 
 std::optional<ListFormat> multiFileFormat(const std::string& type)

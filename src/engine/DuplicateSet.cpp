@@ -2,6 +2,8 @@
 
 #include <sys/mman.h>
 
+#include <stdexcept>
+
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -134,39 +136,26 @@ constexpr std::size_t kHugePage = std::size_t{2} << 20;
 TableMemory::TableMemory(std::size_t bytes)
 {
     if (bytes >= kHugePage) {
-        // Map a huge page more than needed and trim both ends so the block
-        // starts on a huge-page boundary.
-        const std::size_t size = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-        void* raw = mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (raw != MAP_FAILED) {
-            auto* base = static_cast<char*>(raw);
-            const auto misalign = reinterpret_cast<std::uintptr_t>(base) % kHugePage;
-            const std::size_t head = misalign == 0 ? 0 : kHugePage - misalign;
-            if (head > 0)
-                munmap(base, head);
-            const std::size_t tail = kHugePage - head;
-            if (tail > 0)
-                munmap(base + head + size, tail);
-            m_data = base + head;
-            m_size = size;
-            m_mapped = true;
-            adviseSecret(m_data, m_size); // the table holds passwords
-#ifdef MADV_HUGEPAGE
-            madvise(m_data, m_size, MADV_HUGEPAGE);
-#endif
-            // Fault every page in now (fresh mappings read as zero): faulting
-            // them in one by one at random during a run costs far more.
-            bool populated = false;
-#ifdef MADV_POPULATE_WRITE
-            populated = madvise(m_data, m_size, MADV_POPULATE_WRITE) == 0;
-#endif
-            if (!populated) {
-                auto* page = static_cast<volatile char*>(m_data);
-                for (std::size_t at = 0; at < m_size; at += 4096)
-                    page[at] = 0;
-            }
+        m_mapping = takeMapping(bytes);
+        m_data = m_mapping.data;
+        m_size = m_mapping.bytes;
+        if (!m_mapping.fresh) {
+            // Kept from an earlier table or list: its pages are already in.
+            std::memset(m_data, 0, m_size);
             return;
         }
+        // Fault every page in now (fresh mappings read as zero): faulting
+        // them in one by one at random during a run costs far more.
+        bool populated = false;
+#ifdef MADV_POPULATE_WRITE
+        populated = madvise(m_data, m_size, MADV_POPULATE_WRITE) == 0;
+#endif
+        if (!populated) {
+            auto* page = static_cast<volatile char*>(m_data);
+            for (std::size_t at = 0; at < m_size; at += 4096)
+                page[at] = 0;
+        }
+        return;
     }
     const std::size_t size = (bytes + 63) / 64 * 64 + 64;
     m_data = std::aligned_alloc(64, size);
@@ -178,10 +167,12 @@ TableMemory::TableMemory(std::size_t bytes)
 
 TableMemory::~TableMemory()
 {
+    if (!m_data)
+        return;
     wipeSecret(m_data, m_size);
-    if (m_mapped) {
+    if (m_mapping.data) {
         notifyRelease(m_data, m_size);
-        munmap(m_data, m_size);
+        giveBackMapping(m_mapping);
     } else {
         std::free(m_data);
     }
@@ -191,7 +182,7 @@ void TableMemory::swap(TableMemory& other) noexcept
 {
     std::swap(m_data, other.m_data);
     std::swap(m_size, other.m_size);
-    std::swap(m_mapped, other.m_mapped);
+    std::swap(m_mapping, other.m_mapping);
 }
 
 DuplicateSet::DuplicateSet()
@@ -200,10 +191,17 @@ DuplicateSet::DuplicateSet()
     rehash(kMinBuckets);
 }
 
+DuplicateSet::DuplicateSet(const ResultList& rows) : m_rows(&rows)
+{
+    rehash(kMinBuckets);
+}
+
 DuplicateSet::~DuplicateSet() = default;
 
 std::string_view DuplicateSet::entryAt(std::uint32_t ref) const
 {
+    if (m_rows)
+        return m_rows->rowAdded(ref);
     const char* p = static_cast<const char*>(m_chunks[ref >> kChunkBits].data()) + (ref & (kChunkSize - 1));
     std::size_t len = static_cast<unsigned char>(*p++);
     if (len == 0xFF) {
@@ -239,6 +237,20 @@ bool DuplicateSet::contains(std::string_view password, std::uint64_t hash) const
 
 bool DuplicateSet::insert(std::string_view password, std::uint64_t hash)
 {
+    if (m_rows)
+        throw std::logic_error("A set over a list takes its entries by row.");
+    return enter(password, hash, 0, false);
+}
+
+bool DuplicateSet::insertRow(std::string_view password, std::uint64_t hash, std::uint32_t row)
+{
+    if (!m_rows)
+        throw std::logic_error("Only a set over a list takes entries by row.");
+    return enter(password, hash, row, true);
+}
+
+bool DuplicateSet::enter(std::string_view password, std::uint64_t hash, std::uint32_t row, bool isRow)
+{
     if (password.size() > kMaxEntrySize)
         throw std::length_error("A password is too long for the duplication check.");
     if (m_size >= m_growAt) {
@@ -249,7 +261,7 @@ bool DuplicateSet::insert(std::string_view password, std::uint64_t hash)
     const Found at = find(password, hash);
     if (at.present)
         return false;
-    const std::uint32_t ref = store(password);
+    const std::uint32_t ref = isRow ? row : store(password);
     Bucket& bucket = m_buckets[at.bucket];
     bucket.tags[at.slot] = tagOf(hash);
     bucket.refs[at.slot] = ref;
@@ -303,19 +315,18 @@ void DuplicateSet::place(std::uint64_t hash, std::uint32_t ref)
 
 void DuplicateSet::rehash(std::size_t buckets)
 {
+    TableMemory old = std::move(m_memory);
+    const Bucket* oldBuckets = m_buckets;
+    const std::size_t oldCount = m_bucketCount;
     m_memory = TableMemory(buckets * sizeof(Bucket)); // zeroed: every slot free
     m_buckets = static_cast<Bucket*>(m_memory.data());
     m_bucketCount = buckets;
     m_growAt = buckets * kSlots * kLoadNumerator / kLoadDenominator;
-    // Entries lie in the arena in insertion order; walk it rather than the old table.
-    for (std::size_t c = 0; c < m_chunks.size(); ++c) {
-        const std::size_t used = c + 1 == m_chunks.size() ? m_chunkUsed : m_chunkEnds[c];
-        std::size_t offset = 0;
-        while (offset < used) {
-            const auto ref = static_cast<std::uint32_t>((c << kChunkBits) | offset);
-            const std::string_view entry = entryAt(ref);
-            place(hashBytes(entry.data(), entry.size()), ref);
-            offset += (entry.size() >= 0xFF ? 3 : 1) + entry.size();
+    for (std::size_t b = 0; b < oldCount; ++b) {
+        const Bucket& bucket = oldBuckets[b];
+        for (int slot = 0; slot < kSlots && bucket.tags[slot] != 0; ++slot) {
+            const std::string_view entry = entryAt(bucket.refs[slot]);
+            place(hashBytes(entry.data(), entry.size()), bucket.refs[slot]);
         }
     }
 }
@@ -339,6 +350,16 @@ void DuplicateSet::clear()
         m_chunks.erase(m_chunks.begin() + 1, m_chunks.end());
     m_chunkEnds.clear();
     m_chunkUsed = 0;
+}
+
+void DuplicateSet::release()
+{
+    clear();
+    m_chunks.clear();
+    m_memory = TableMemory();
+    m_buckets = nullptr;
+    m_bucketCount = 0;
+    rehash(kMinBuckets);
 }
 
 std::size_t DuplicateSet::memoryUsage() const

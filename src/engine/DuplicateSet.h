@@ -16,7 +16,11 @@
 //     of its probe sequence that had room, so a bucket with a free slot ends
 //     a search.
 // 10,000,000 passwords of 10 characters take about 110 MB of arena and 63 MB
-// of table after reserve(10'000'000, ...).
+// of table after reserve(10'000'000).
+//
+// A run into the display already holds every accepted password in its
+// ResultList: a set made over that list keeps no copies, its references are
+// row numbers (the table alone, 63 MB at ten million).
 //
 // Nothing is ever removed except by clear(). Not thread-safe.
 
@@ -26,6 +30,9 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "platform/LargeMemory.h"
+#include "platform/ResultList.h"
 
 namespace quorlix
 {
@@ -57,7 +64,7 @@ public:
 private:
     void* m_data = nullptr;
     std::size_t m_size = 0;
-    bool m_mapped = false;
+    Mapping m_mapping; // when large; else from aligned_alloc
 };
 
 class DuplicateSet
@@ -68,6 +75,9 @@ public:
     static constexpr std::size_t kBucketBytes = 64; // one cache line
 
     DuplicateSet();
+    // Over the rows of a list: entry r is rows.rowAdded(r). Entries are made
+    // with insertRow(); the list must keep those rows until clear().
+    explicit DuplicateSet(const ResultList& rows);
     ~DuplicateSet();
     DuplicateSet(const DuplicateSet&) = delete;
     DuplicateSet& operator=(const DuplicateSet&) = delete;
@@ -88,6 +98,9 @@ public:
     }
     bool insert(std::string_view password, std::uint64_t hash);
     bool contains(std::string_view password, std::uint64_t hash) const;
+    // A set over a list: adds row (whose text is password) unless an equal
+    // row is there. row may be added to the list right after a true result.
+    bool insertRow(std::string_view password, std::uint64_t hash, std::uint32_t row);
 
     std::size_t size() const { return m_size; }
     bool empty() const { return m_size == 0; }
@@ -95,6 +108,8 @@ public:
     // Empties the set; keeps the table's memory for the next run when it was
     // sized by reserve(), releases the arena beyond its first chunk.
     void clear();
+    // Empties the set and gives all its memory back.
+    void release();
 
     // Sizes the table for count entries so a run of that many never rehashes.
     void reserve(std::size_t count);
@@ -111,6 +126,7 @@ private:
     };
 
     Found find(std::string_view password, std::uint64_t hash) const;
+    bool enter(std::string_view password, std::uint64_t hash, std::uint32_t row, bool isRow);
     std::uint32_t store(std::string_view password);
     std::string_view entryAt(std::uint32_t ref) const;
     void place(std::uint64_t hash, std::uint32_t ref);
@@ -120,6 +136,7 @@ private:
         return static_cast<std::size_t>((static_cast<DuplicateSetWide>(hash) * m_bucketCount) >> 64);
     }
 
+    const ResultList* m_rows = nullptr;
     TableMemory m_memory;
     Bucket* m_buckets = nullptr;
     std::size_t m_bucketCount = 0;

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 
 #include "output/RunSurface.h"
 
@@ -24,13 +25,38 @@ public:
 
     void operator()()
     {
+        if (due())
+            serveIfTime();
+    }
+
+    // operator() in two halves, for loops that must tidy up before the event
+    // loop may run: due() is the cheap count and says when to call serveIfTime().
+    bool due()
+    {
+        if (m_everyCall)
+            return true;
+        if (--m_budget != 0)
+            return false;
+        m_budget = kCallsBetweenClockReads;
+        return true;
+    }
+    void serveIfTime()
+    {
         if (m_everyCall) {
             serve();
             return;
         }
-        if (--m_budget == 0)
-            slowPath();
+        const auto now = Clock::now();
+        if (now - m_last >= m_slice) {
+            m_last = now;
+            serve();
+        }
     }
+
+    // Called each time before the event loop runs: a run that works on other
+    // threads settles them there, so what the event loop sees (the list, the
+    // counter) is as a run on one thread would leave it. Empty: nothing.
+    void setBeforeEvents(std::function<void()> settle) { m_beforeEvents = std::move(settle); }
 
     // Yield now whatever the slice says (before a modal prompt, at run ends).
     void force()
@@ -44,19 +70,11 @@ public:
     std::uint64_t servedCount() const { return m_served; }
 
 private:
-    void slowPath()
-    {
-        m_budget = kCallsBetweenClockReads;
-        const auto now = Clock::now();
-        if (now - m_last >= m_slice) {
-            m_last = now;
-            serve();
-        }
-    }
-
     void serve()
     {
         ++m_served;
+        if (m_beforeEvents)
+            m_beforeEvents();
         m_surface.processEvents();
     }
 
@@ -67,6 +85,7 @@ private:
     std::uint32_t m_budget = kCallsBetweenClockReads;
     Clock::time_point m_last;
     std::uint64_t m_served = 0;
+    std::function<void()> m_beforeEvents;
 };
 
 } // namespace quorlix

@@ -2,6 +2,8 @@
 
 #include "output/ViewerTexts.h"
 
+#include <utility>
+
 namespace quorlix {
 
 namespace {
@@ -47,6 +49,13 @@ Status writeAll(const std::string& path, ListFormat format, const ResultList& li
     Status status;
     HandOut handOut = context.handOut ? *context.handOut : HandOut{};
     handOut.rows = list.count();
+    if (context.prewritten) {
+        PrewrittenFile* prewritten = std::exchange(context.prewritten, nullptr);
+        // A followed file holds the plain list; a list handed out is written
+        // anew (no path matches the empty one, so the followed file is dropped).
+        if (prewritten->completeFor(handOut.isPlain() ? path : std::string(), format, list, &status))
+            return status;
+    }
     // Passwords beyond the roster would go to nobody (an account list would
     // get lines without a user); they come from before the roster was chosen.
     if (handOut.hasNames() && list.count() > handOut.roster->size())

@@ -83,7 +83,19 @@ inline constexpr std::string_view kUnrecognizedFileType =
 // Above this password amount, saving as CSV first asks about the spreadsheet's limit.
 inline constexpr std::int32_t kExcelQuestionAbove = 65'525;
 
+// A file whose rows were written while they were made (FollowedFile).
+class PrewrittenFile {
+public:
+    virtual ~PrewrittenFile() = default;
+    // When it is the file at path in format and holds every row of list in
+    // display order: completes it (moves it into place), sets *result and
+    // returns true. Otherwise drops it and returns false.
+    virtual bool completeFor(const std::string& path, ListFormat format, const ResultList& list, Status* result) = 0;
+};
+
 // What the writers touch. yield runs once before each password (may be empty).
+// prewritten, when given, is completed instead of writing the rows again if
+// it holds them.
 struct SaveContext {
     MessageBoxes& boxes;
     MainWindowSurface& window;
@@ -95,6 +107,7 @@ struct SaveContext {
     // written and an earlier one stays. Hashing ten thousand passwords
     // takes minutes, so the Stop button must reach it.
     std::function<bool()> stopRequested = {};
+    PrewrittenFile* prewritten = nullptr;
 };
 
 inline constexpr std::string_view kSaveStopped = "Save stopped, nothing written: ";

@@ -42,22 +42,32 @@ SecureRandom::~SecureRandom()
         sodium_memzero(m_blocks[i].values.data(), sizeof m_blocks[i].values);
 }
 
+void keystreamValues(const unsigned char (&key)[32], std::uint64_t nonce, double* out, std::size_t count)
+{
+    // A piece of 64 ChaCha20 blocks: the counter of piece k starts at 64 k.
+    constexpr std::size_t kPieceBytes = 4096;
+    constexpr std::size_t kPieceValues = kPieceBytes / sizeof(std::uint64_t);
+    static const unsigned char zeros[kPieceBytes] = {};
+    alignas(64) unsigned char piece[kPieceBytes];
+    unsigned char n[crypto_stream_chacha20_NONCEBYTES] = {};
+    static_assert(sizeof n == sizeof nonce);
+    std::memcpy(n, &nonce, sizeof nonce);
+    for (std::size_t at = 0; at < count; at += kPieceValues) {
+        crypto_stream_chacha20_xor_ic(piece, zeros, kPieceBytes, n, at * sizeof(std::uint64_t) / 64, key);
+        for (std::size_t i = 0; i < kPieceValues; ++i) {
+            std::uint64_t bits;
+            std::memcpy(&bits, piece + i * sizeof bits, sizeof bits);
+            out[at + i] = static_cast<double>(bits >> 11) * kTwoToMinus53;
+        }
+    }
+    sodium_memzero(piece, sizeof piece);
+}
+
 void SecureRandom::fill(Block& block)
 {
     // A fresh nonce per block keeps the stream from ever repeating for one key.
-    static_assert(sizeof block.values == kBlockValues * sizeof(std::uint64_t));
-    auto* raw = reinterpret_cast<unsigned char*>(block.values.data());
-    unsigned char nonce[crypto_stream_chacha20_NONCEBYTES] = {};
-    static_assert(sizeof nonce == sizeof m_nonce);
-    std::memcpy(nonce, &m_nonce, sizeof m_nonce);
-    ++m_nonce;
-    crypto_stream_chacha20(raw, sizeof block.values, nonce, m_key);
-    // Converted in place: each 8 keystream bytes become one value.
-    for (std::size_t i = 0; i < kBlockValues; ++i) {
-        std::uint64_t bits;
-        std::memcpy(&bits, raw + i * sizeof bits, sizeof bits);
-        block.values[i] = static_cast<double>(bits >> 11) * kTwoToMinus53;
-    }
+    static_assert(kBlockValues % 512 == 0);
+    keystreamValues(m_key, m_nonce++, block.values.data(), kBlockValues);
 }
 
 void SecureRandom::work(std::size_t at)

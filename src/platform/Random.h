@@ -32,13 +32,50 @@ public:
     }
 
     // Int(width * r + lowest): the integer form every draw of the program uses.
-    int draw(double width, double lowest)
+    int draw(double width, double lowest) { return integerPart(width * next() + lowest); }
+
+    // The same values as next() and draw(), for hot loops: the cursor keeps
+    // its place in locals the compiler can hold in registers, where calls
+    // through the source would be reloaded after every store. While a cursor
+    // is open nothing else may take values from the source, unless the cursor
+    // is store()d first and load()ed after; it stores its place when it goes.
+    class Cursor
     {
-        const double x = width * next() + lowest;
-        // Truncation is the floor for x >= 0, the case of every draw in practice,
-        // and costs less than floor() on CPUs without a rounding instruction.
-        return static_cast<int>(x >= 0 ? x : std::floor(x));
-    }
+    public:
+        explicit Cursor(RandomSource& source) : m_source(source) { load(); }
+        ~Cursor() { store(); }
+        Cursor(const Cursor&) = delete;
+        Cursor& operator=(const Cursor&) = delete;
+
+        double next()
+        {
+            if (m_at == m_end) [[unlikely]]
+                refill();
+            return *m_at++;
+        }
+        int draw(double width, double lowest) { return integerPart(width * next() + lowest); }
+        // The same for width >= 0 and lowest >= 0, where the floor is the truncation.
+        int drawUpward(double width, double lowest) { return static_cast<int>(width * next() + lowest); }
+
+        void store() { m_source.m_pos = static_cast<std::size_t>(m_at - m_source.m_values); }
+        void load()
+        {
+            m_at = m_source.m_values + m_source.m_pos;
+            m_end = m_source.m_values + m_source.m_size;
+        }
+
+    private:
+        void refill()
+        {
+            m_source.m_pos = m_source.m_size;
+            m_source.refill();
+            load();
+        }
+
+        RandomSource& m_source;
+        const double* m_at = nullptr;
+        const double* m_end = nullptr;
+    };
 
 protected:
     // Must call setValues() with at least one value.
@@ -53,10 +90,23 @@ protected:
     std::size_t taken() const { return m_pos; }
 
 private:
+    static int integerPart(double x)
+    {
+        // Truncation is the floor for x >= 0, the case of every draw in practice,
+        // and costs less than floor() on CPUs without a rounding instruction.
+        return static_cast<int>(x >= 0 ? x : std::floor(x));
+    }
+
     const double* m_values = nullptr;
     std::size_t m_size = 0;
     std::size_t m_pos = 0;
 };
+
+// Fills out[0..count) with the values of the ChaCha20 keystream of key and
+// nonce from its start: each 8 bytes (little-endian) give one value, their top
+// 53 bits over 2^53. count must be a multiple of 512. Made in pieces that
+// stay in the first-level cache, with no pass that clears the output first.
+void keystreamValues(const unsigned char (&key)[32], std::uint64_t nonce, double* out, std::size_t count);
 
 // ChaCha20 keystream (libsodium) keyed once from the operating system's entropy.
 //

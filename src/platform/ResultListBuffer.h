@@ -1,25 +1,28 @@
 #pragma once
 // A growable array of plain values for the result list's large tables (text,
-// row starts, display order). Storage comes from mmap and grows with mremap,
-// so growing a table of hundreds of megabytes moves page mappings instead of
-// copying bytes, and large tables ask for huge pages to cut page faults.
+// row starts, display order). Storage comes from LargeMemory: mappings that
+// grow with mremap (moving page mappings instead of copying bytes), start on
+// huge pages when large, and are kept for the next run when given back.
 // Values are not initialised by resize().
 //
-// The bytes may be passwords: the mapping stays out of core dumps and forked
-// children, and what was written is zeroed before the memory is unmapped or
-// reused by clear().
+// A buffer that holds passwords (the default) zeroes what was written before
+// its memory is given back or reused by clear(). One that never holds a
+// password (row starts, display order) is built with Holds::NoSecrets and
+// skips that work.
 
 #include <cstddef>
 #include <cstring>
 #include <new>
-#include <sys/mman.h>
 #include <type_traits>
 #include <utility>
 
+#include "platform/LargeMemory.h"
 #include "platform/SecretMemory.h"
 
 namespace quorlix
 {
+
+enum class Holds { Secrets, NoSecrets };
 
 template <class T> class PodBuffer
 {
@@ -27,8 +30,9 @@ template <class T> class PodBuffer
 
 public:
     PodBuffer() = default;
+    explicit PodBuffer(Holds holds) : m_secret(holds == Holds::Secrets) {}
     ~PodBuffer() { release(); }
-    PodBuffer(const PodBuffer& other) { append(other.data(), other.size()); }
+    PodBuffer(const PodBuffer& other) : m_secret(other.m_secret) { append(other.data(), other.size()); }
     PodBuffer& operator=(const PodBuffer& other)
     {
         if (this != &other) {
@@ -93,7 +97,8 @@ public:
     // Keeps the memory for reuse, zeroed as far as it was written.
     void clear()
     {
-        wipeSecret(m_data, m_written * sizeof(T));
+        if (m_secret)
+            wipeSecret(m_data, m_written * sizeof(T));
         m_size = 0;
         m_written = 0;
     }
@@ -101,10 +106,14 @@ public:
     void release()
     {
         if (m_data) {
-            wipeSecret(m_data, m_written * sizeof(T));
-            notifyRelease(m_data, bytesFor(m_capacity));
-            ::munmap(m_data, bytesFor(m_capacity));
+            const std::size_t bytes = m_mapping.bytes;
+            if (m_secret) {
+                wipeSecret(m_data, m_written * sizeof(T));
+                notifyRelease(m_data, bytes);
+            }
+            giveBackMapping(m_mapping);
         }
+        m_mapping = {};
         m_data = nullptr;
         m_size = 0;
         m_capacity = 0;
@@ -112,43 +121,40 @@ public:
     }
 
 private:
-    static constexpr std::size_t kPage = 4096;
-    static constexpr std::size_t kHugeFrom = std::size_t{4} << 20;
-
-    static std::size_t bytesFor(std::size_t n) { return (n * sizeof(T) + kPage - 1) / kPage * kPage; }
+    static constexpr std::size_t kLargeStep = std::size_t{2} << 20;
 
     void grow(std::size_t need)
     {
-        std::size_t cap = m_capacity < 16384 / sizeof(T) ? 16384 / sizeof(T) : m_capacity;
+        // Doubling, in whole huge pages once large: few remaps, few faults.
+        std::size_t cap = m_capacity < 16384 / sizeof(T) ? 16384 / sizeof(T) : m_capacity * 2;
         while (cap < need)
-            cap += cap / 2 + 1;
+            cap *= 2;
+        if (cap * sizeof(T) >= kLargeStep)
+            cap = (cap * sizeof(T) + kLargeStep - 1) / kLargeStep * kLargeStep / sizeof(T);
         remap(cap);
     }
     void remap(std::size_t n)
     {
-        const std::size_t bytes = bytesFor(n);
-        void* p = m_data ? ::mremap(m_data, bytesFor(m_capacity), bytes, MREMAP_MAYMOVE)
-                         : ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (p == MAP_FAILED)
-            throw std::bad_alloc();
-        adviseSecret(p, bytes); // mremap keeps the advice; a new mapping needs it
-        if (bytes >= kHugeFrom)
-            ::madvise(p, bytes, MADV_HUGEPAGE);
-        m_data = static_cast<T*>(p);
-        m_capacity = bytes / sizeof(T);
+        m_mapping = m_data ? growMapping(m_mapping, n * sizeof(T)) : takeMapping(n * sizeof(T));
+        m_data = static_cast<T*>(m_mapping.data);
+        m_capacity = m_mapping.bytes / sizeof(T);
     }
     void swap(PodBuffer& other) noexcept
     {
+        std::swap(m_mapping, other.m_mapping);
         std::swap(m_data, other.m_data);
         std::swap(m_size, other.m_size);
         std::swap(m_capacity, other.m_capacity);
         std::swap(m_written, other.m_written);
+        std::swap(m_secret, other.m_secret);
     }
 
+    Mapping m_mapping;
     T* m_data = nullptr;
     std::size_t m_size = 0;
     std::size_t m_capacity = 0;
     std::size_t m_written = 0; // values written since the last wipe
+    bool m_secret = true;
 };
 
 } // namespace quorlix

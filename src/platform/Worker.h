@@ -1,7 +1,9 @@
 #pragma once
 
+#include <sched.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <thread>
 #include <utility>
 
@@ -42,6 +44,17 @@ std::thread startWorker(Function&& function)
 {
     const TerminatingSignalsHeld held; // the new thread inherits the mask
     return std::thread(std::forward<Function>(function));
+}
+
+// The processors this process may run on (taskset, cgroups' cpusets): work
+// that only pays with a core of its own stays on one thread when there is one.
+inline int processorsAvailable()
+{
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) != 0)
+        return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    return std::max(1, CPU_COUNT(&set));
 }
 
 } // namespace quorlix

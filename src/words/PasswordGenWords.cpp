@@ -1,13 +1,17 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
 #include <optional>
+#include <system_error>
 
+#include "engine/CandidatePipeline.h"
 #include "engine/DuplicateSet.h"
 #include "engine/PasswordSpace.h"
 #include "engine/Progress.h"
 #include "engine/RunTexts.h"
 #include "platform/SecretMemory.h"
+#include "platform/Worker.h"
 #include "words/DictionaryFolder.h"
 #include "words/WordDrawer.h"
 #include "words/WordRuns.h"
@@ -85,6 +89,48 @@ long double possibleWordPasswords(const WordDrawer& drawer, const WordSettings& 
     return count;
 }
 
+// The duplication check of a long run, on the checker thread: exact,
+// case-sensitive equality with the rows of this batch.
+class WordsChecker final : public CandidateChecker
+{
+public:
+    static constexpr std::uint8_t kDuplication = 1;
+
+    WordsChecker(DuplicateSet& seen, ResultList& list, std::uint64_t rejectionsAllowed)
+        : m_seen(seen), m_list(list), m_allowed(rejectionsAllowed)
+    {
+    }
+
+    void prepare(Candidate& candidate) override
+    {
+        if (candidate.flags & kDuplication) {
+            candidate.hash = DuplicateSet::hashOf(candidate.text);
+            m_seen.prefetch(candidate.hash);
+        }
+    }
+
+    Verdict decide(const Candidate& candidate) override
+    {
+        if ((candidate.flags & kDuplication) &&
+            !m_seen.insertRow(candidate.text, candidate.hash, static_cast<std::uint32_t>(m_list.count())))
+            return ++m_rejections > m_allowed ? Verdict::End : Verdict::Rejected;
+        m_list.add(candidate.text);
+        ++m_made;
+        m_rejections = 0;
+        return Verdict::Accepted;
+    }
+
+    // Exact after the pipeline settled.
+    std::int32_t made() const { return m_made; }
+
+private:
+    DuplicateSet& m_seen;
+    ResultList& m_list;
+    const std::uint64_t m_allowed;
+    std::uint64_t m_rejections = 0; // in a row
+    std::int32_t m_made = 0;
+};
+
 } // namespace
 
 void showWordRunStopped(MainWindowSurface& surface, bool counterOn, long long produced, long long total)
@@ -157,9 +203,15 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
     const bool lengthLimit = settings.wordLengthLimit;
     const std::size_t minLength = static_cast<std::size_t>(std::max<int>(settings.minWordLength, 0));
     const std::size_t maxLength = static_cast<std::size_t>(std::max<int>(settings.maxWordLength, 0));
-    DuplicateSet seen;
+    DuplicateSet seen(run.list); // entries are the list's rows
     if (settings.duplicationCheck)
         seen.reserve(static_cast<std::size_t>(total));
+    // Room for rows of words of up to 16 bytes: the list never moves while
+    // it fills, and pages not written are never made.
+    run.list.reserve(static_cast<std::size_t>(total),
+                     static_cast<std::size_t>(total) *
+                         (static_cast<std::size_t>(wordCount) * (16 + settings.separator.size()) +
+                          static_cast<std::size_t>(std::max<int>(settings.randomNumbers ? digitCount : 0, 0))));
 
     std::string candidate;
     const WipedOnExit wipeCandidate(candidate);
@@ -199,24 +251,45 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
             p.words[w] = drawer->drawIndex(run.random);
             drawer->prefetch(p.words[w]);
         }
-        p.digits.clear();
-        if (settings.randomNumbers)
-            for (int d = 0; d < digitCount; ++d)
-                p.digits += static_cast<char>('0' + run.random.draw(10, 0));
+        if (!settings.randomNumbers) {
+            p.digits.clear();
+            return;
+        }
+        p.digits.resize(static_cast<std::size_t>(digitCount));
+        for (char& digit : p.digits)
+            digit = static_cast<char>('0' + run.random.draw(10, 0));
     };
-    // The digits follow the last word, the separator every other one.
+    // The digits follow the last word, the separator every other one. Put
+    // together in one pass of copies: it runs once a password.
+    const std::string_view separator = settings.separator;
     const auto assemble = [&](const Picks& p, std::string& out) {
-        out.clear();
-        for (int w = 1; w <= wordCount; ++w) {
-            const std::string_view word = drawer->word(p.words[static_cast<std::size_t>(w - 1)]);
-            if (settings.wordCase == WordCase::Lower)
-                out += word;
-            else
+        if (settings.wordCase != WordCase::Lower) {
+            out.clear();
+            for (int w = 1; w <= wordCount; ++w) {
+                const std::string_view word = drawer->word(p.words[static_cast<std::size_t>(w - 1)]);
                 out += styledWord(word, settings.wordCase, w, false);
-            if (w == wordCount)
-                out += p.digits;
-            else
-                out += settings.separator;
+                if (w == wordCount)
+                    out += p.digits;
+                else
+                    out += settings.separator;
+            }
+            return;
+        }
+        std::array<std::string_view, 10> words;
+        std::size_t size = p.digits.size() + static_cast<std::size_t>(wordCount - 1) * separator.size();
+        for (std::size_t w = 0; w < static_cast<std::size_t>(wordCount); ++w) {
+            words[w] = drawer->word(p.words[w]);
+            size += words[w].size();
+        }
+        out.resize(size);
+        char* to = out.data();
+        const auto put = [&to](std::string_view text) {
+            for (const char c : text)
+                *to++ = c;
+        };
+        for (std::size_t w = 0; w < static_cast<std::size_t>(wordCount); ++w) {
+            put(words[w]);
+            put(w + 1 == static_cast<std::size_t>(wordCount) ? std::string_view(p.digits) : separator);
         }
     };
     Picks picks;
@@ -271,6 +344,112 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
     std::uint64_t candidateHash = 0;
     bool pending = false; // candidate holds an attempt drawn ahead
 
+    const auto completed = [&] {
+        run.list.colourRows(static_cast<std::size_t>(total), 10, 15);
+        run.list.setUpdating(true);
+        surface.setStatus("Complete");
+        surface.setCountdownTimerEnabled(false);
+        surface.setExecuteEnabled(true);
+        surface.setStopEnabled(false);
+        surface.setCountdown("0:00:00");
+        surface.setProgress(100);
+        return WordRunEnd::Completed;
+    };
+
+    // A long run (the display is not updating) checks its candidates on a
+    // second thread while this one draws: the duplication set and the list are
+    // the checker's until settled, which happens before the event loop runs,
+    // before a stop prompt and at every end.
+    std::unique_ptr<CandidatePipeline> pipeline;
+    WordsChecker checker(seen, run.list, rejectionsAllowed);
+    // On one processor the second thread would only add switches between the two.
+    if (total >= 5000 && processorsAvailable() > 1) {
+        try {
+            pipeline = std::make_unique<CandidatePipeline>(checker);
+        } catch (const std::system_error&) {
+            // No second thread: the checks run here, below.
+        }
+    }
+    if (pipeline) {
+        std::int32_t counterShown = -1;
+        const auto settle = [&] {
+            pipeline->settle();
+            run.state.currentPassword = std::min(checker.made() + 1, total);
+            if (run.checks.counter && checker.made() != counterShown) {
+                counterShown = checker.made();
+                surface.setCounter(counter.of(counterShown, total));
+            }
+        };
+        struct BeforeEvents {
+            Yielder& yield;
+            ~BeforeEvents() { yield.setBeforeEvents({}); }
+        } const resetHook{run.yield};
+        run.yield.setBeforeEvents(settle);
+        const std::uint8_t flags = settings.duplicationCheck ? WordsChecker::kDuplication : 0;
+        std::uint64_t acceptedSeen = 0;
+        const auto stop = [&] {
+            settle();
+            return stopAsked(checker.made());
+        };
+        // Without a length window or upper case the next attempt's draws are
+        // made before this one is put together, so its words load meanwhile
+        // (as the run on one thread does); only when the run surely needs it.
+        Picks upcoming;
+        const WipedOnExit wipeUpcoming(upcoming.digits);
+        bool haveUpcoming = false;
+        for (;;) {
+            if (picksFirst) {
+                if (haveUpcoming) {
+                    std::swap(picks, upcoming);
+                    haveUpcoming = false;
+                } else {
+                    run.yield(); // restart point: a new candidate
+                    pick(picks);
+                }
+                if (pipeline->pushed() + 1 < static_cast<std::uint64_t>(total) && !run.state.stopPending()) {
+                    run.yield();
+                    pick(upcoming);
+                    haveUpcoming = true;
+                }
+                assemble(picks, candidate);
+                pipeline->push(candidate, flags);
+            } else {
+                run.yield(); // restart point: a new candidate
+                if (!build(candidate)) {
+                    // A word outside the length window: the attempt is over.
+                    if (++rejections > rejectionsAllowed) {
+                        settle();
+                        return endlessEnd(checker.made());
+                    }
+                    if (run.state.stopPending() && stop())
+                        return stoppedEnd(checker.made());
+                    continue;
+                }
+                pipeline->push(candidate, flags);
+            }
+            if (pipeline->accepted() != acceptedSeen) {
+                acceptedSeen = pipeline->accepted();
+                rejections = 0;
+            }
+            if (pipeline->ended()) {
+                settle();
+                return endlessEnd(checker.made());
+            }
+            // Beyond the total, each further attempt waits for the verdicts.
+            if (pipeline->pushed() >= static_cast<std::uint64_t>(total) &&
+                pipeline->accepted() + (pipeline->pushed() - pipeline->decided()) >=
+                    static_cast<std::uint64_t>(total)) {
+                settle();
+                if (checker.made() == total)
+                    break;
+            }
+            if (run.state.stopPending() && stop())
+                return stoppedEnd(checker.made());
+        }
+        pipeline.reset();
+        return completed();
+    }
+
     for (std::int32_t i = 1; i <= total; ++i) {
         run.state.currentPassword = i;
         for (bool again = false;; again = true) { // restart point: a new candidate
@@ -302,7 +481,8 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
                 else
                     build(next);
             }
-            const bool fresh = seen.insert(candidate, candidateHash);
+            const bool fresh =
+                seen.insertRow(candidate, candidateHash, static_cast<std::uint32_t>(run.list.count()));
             if (fresh)
                 run.list.add(candidate);
             if (ahead) {
@@ -325,15 +505,7 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
             return stoppedEnd(i);
     }
 
-    run.list.colourRows(static_cast<std::size_t>(total), 10, 15);
-    run.list.setUpdating(true);
-    surface.setStatus("Complete");
-    surface.setCountdownTimerEnabled(false);
-    surface.setExecuteEnabled(true);
-    surface.setStopEnabled(false);
-    surface.setCountdown("0:00:00");
-    surface.setProgress(100);
-    return WordRunEnd::Completed;
+    return completed();
 }
 
 } // namespace quorlix

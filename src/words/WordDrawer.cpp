@@ -19,8 +19,18 @@ WordDrawer::WordDrawer(WordTables tables)
         const auto room = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() - total);
         const std::size_t kept = std::min(words.size(), room);
         for (std::size_t k = 0; k < kept; ++k) {
-            std::string lower = lowerWord(words[k]);
             Slot slot{};
+            const std::string& word = words[k];
+            if (word.size() <= sizeof slot.text &&
+                std::all_of(word.begin(), word.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+                // The common case, without a string of its own: ASCII lowered in place.
+                slot.size = static_cast<std::uint8_t>(word.size());
+                for (std::size_t i = 0; i < word.size(); ++i)
+                    slot.text[i] = word[i] >= 'A' && word[i] <= 'Z' ? static_cast<char>(word[i] + 32) : word[i];
+                m_slots.push_back(slot);
+                continue;
+            }
+            std::string lower = lowerWord(word);
             if (lower.size() <= sizeof slot.text) {
                 slot.size = static_cast<std::uint8_t>(lower.size());
                 std::memcpy(slot.text, lower.data(), lower.size());
@@ -41,9 +51,13 @@ WordDrawer::WordDrawer(WordTables tables)
 std::size_t WordDrawer::drawIndex(RandomSource& random) const
 {
     const int r = random.draw(static_cast<double>(totalWords()), 1);
-    // The first table k with r <= cumulative[k].
-    const auto it = std::lower_bound(m_cumulative.begin() + 1, m_cumulative.end(), r);
-    const auto table = static_cast<std::size_t>(it - m_cumulative.begin() - 1);
+    // The first table k with r <= cumulative[k], by a search without
+    // branches (the draw is random, so a branch would be guessed wrong half
+    // the time): the count of cumulative[1..26] below r.
+    std::size_t table = 0;
+    for (std::size_t step = 16; step > 0; step /= 2)
+        if (table + step <= 26 && m_cumulative[table + step] < r)
+            table += step;
     const int p = random.draw(static_cast<double>(count(static_cast<int>(table))), 1);
     return static_cast<std::size_t>(m_cumulative[table] + p - 1);
 }

@@ -8,6 +8,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/Random.h"
+#include "platform/ResultList.h"
 #include "support/SeededRandom.h"
 
 namespace quorlix {
@@ -58,6 +60,30 @@ TEST(DuplicateSetTest, AgreesWithReferenceSetAcrossGrowth)
     EXPECT_TRUE(set.insert(*reference.begin()));
     EXPECT_THROW(set.insert(std::string(DuplicateSet::kMaxEntrySize + 1, 'x')), std::length_error);
     EXPECT_TRUE(set.insert(std::string(DuplicateSet::kMaxEntrySize, 'x')));
+}
+
+// Over a list, the set keeps row numbers only: the same answers as a plain
+// set across growth (a rehash reads the rows again), and no copies.
+TEST(DuplicateSetTest, OverAListAnswersFromItsRows)
+{
+    SecureRandom random;
+    ResultList rows;
+    DuplicateSet set(rows);
+    std::unordered_set<std::string> reference;
+    for (int i = 0; i < 100'000; ++i) {
+        std::string pw(static_cast<std::size_t>(2 + random.draw(3, 0)), ' ');
+        for (char& c : pw)
+            c = static_cast<char>(random.draw(26, 97));
+        const bool fresh = set.insertRow(pw, DuplicateSet::hashOf(pw), static_cast<std::uint32_t>(rows.count()));
+        ASSERT_EQ(fresh, reference.insert(pw).second) << pw;
+        if (fresh)
+            rows.add(pw);
+    }
+    EXPECT_EQ(set.size(), rows.count());
+    for (std::size_t r = 0; r < rows.count(); r += 101)
+        EXPECT_TRUE(set.contains(rows.rowAdded(r)));
+    EXPECT_LT(set.memoryUsage(), rows.count() * 16);
+    EXPECT_THROW(set.insert("x"), std::logic_error);
 }
 
 } // namespace

@@ -6,7 +6,9 @@
 # - Ctrl-C once the save of -o FILE began (its temporary file is there): exit
 #   130, standard error says that nothing was saved and what became of FILE,
 #   the old FILE is there byte for byte (or none, if there was none), and no
-#   temporary file is left.
+#   temporary file is left. A sorted list and a database are saved after the
+#   run; an unsorted text list is written while it is made, so there Ctrl-C
+#   stops the run and FILE gets the passwords made.
 #   signals_test.sh QUORLIX_CLI [KILLS_PER_SIGNAL]
 set -uo pipefail
 cli="$(realpath "$1")"
@@ -63,13 +65,16 @@ done
 
 # Ctrl-C while saving, over a file that was there and where there was none.
 dir="$work/lists"
-for type in txt mdb; do
+for type in txt mdb txt-while-made; do
     for existed in yes no; do
         rm -rf "${dir:?}"/* "$dir"/.[!.]*
-        target="$dir/list.$type"
+        ending="${type%%-*}"
+        target="$dir/list.$ending"
+        sort=--sort
+        [ "$type" = txt ] || sort=--no-sort
         [ $existed = yes ] && "$cli" generate --defaults -n 3 -l 8 -o "$target" >/dev/null 2>&1
         [ $existed = yes ] && cp "$target" "$work/old"
-        "$cli" generate --defaults --no-dups --no-sort -n 1500000 -l 40 -o "$target" >/dev/null 2>"$work/err" &
+        "$cli" generate --defaults --no-dups $sort -n 1500000 -l 40 -o "$target" >/dev/null 2>"$work/err" &
         child=$!
         seen=0
         while kill -0 "$child" 2>/dev/null; do
@@ -85,7 +90,11 @@ for type in txt mdb; do
         child=""
         [ $seen = 1 ] || fail "$type: the save ended before its temporary file was seen"
         [ $rc = 130 ] || fail "$type: exit $rc, not 130"
-        if [ $existed = yes ]; then
+        if [ "$type" = txt-while-made ]; then
+            made="$(sed -n 's/^quorlix-cli: Stopped: \([0-9]*\) passwords kept in .*/\1/p' "$work/err")"
+            expected="quorlix-cli: Stopped: $made passwords kept in $target."
+            [ -n "$made" ] && [ "$(wc -l <"$target")" = "$made" ] || fail "$type: $target does not hold the $made made"
+        elif [ $existed = yes ]; then
             expected="Stopped while saving: nothing was saved; $target is as it was."
             cmp -s "$work/old" "$target" || fail "$type: $target changed"
         else
@@ -93,7 +102,7 @@ for type in txt mdb; do
             [ ! -e "$target" ] || fail "$type: $target was made"
         fi
         [ "$(cat "$work/err")" = "$expected" ] || fail "$type: said \"$(cat "$work/err")\", not \"$expected\""
-        left="$(cd "$dir" && ls -A | grep -vx "list.$type")"
+        left="$(cd "$dir" && ls -A | grep -vx "list.$ending")"
         [ -z "$left" ] || fail "$type: left $left"
         echo "$type, file there before: $existed: exit $rc: $(cat "$work/err")"
     done

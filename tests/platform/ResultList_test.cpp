@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,14 @@ std::vector<std::string> shown(const ResultList& list)
 }
 
 using Rows = std::vector<std::string>;
+
+std::string allPrintable()
+{
+    std::string s;
+    for (char c = 33; c <= 126; ++c)
+        s += c;
+    return s;
+}
 
 struct PlacementCase {
     const char* name;
@@ -161,16 +170,148 @@ TEST(ResultList, StripesCoverALeadingRunOnly)
     EXPECT_EQ(list.rowColour(0), -1);
 }
 
-TEST(ResultList, RowsStayCompact)
+// Rows drawn from an alphabet, some of them planted again later, so equal
+// rows occur; deterministic.
+Rows alphabetRows(std::size_t n, std::string_view alphabet, std::size_t length, bool varying, std::uint32_t seed)
+{
+    Rows rows;
+    std::uint32_t x = seed;
+    const auto next = [&x] { return x = x * 1664525u + 1013904223u, x >> 8; };
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i > 0 && next() % 97 == 0) {
+            rows.push_back(rows[next() % i]); // a repeat of an earlier row
+            continue;
+        }
+        const std::size_t size = varying ? 1 + next() % length : length;
+        std::string row;
+        for (std::size_t k = 0; k < size; ++k)
+            row += alphabet[next() % alphabet.size()];
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// The numbers of the rows equal to an earlier row, by a plain set.
+std::vector<std::size_t> plainRepeats(const Rows& rows)
+{
+    std::vector<std::size_t> repeats;
+    std::set<std::string> set;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (!set.insert(rows[i]).second)
+            repeats.push_back(i);
+    return repeats;
+}
+
+struct LargeCase {
+    const char* name;
+    std::string alphabet;
+    std::size_t length;
+    bool varying;
+};
+
+class ResultListLarge : public ::testing::TestWithParam<LargeCase> {};
+
+// Placed as sorted text (rows of one length that fit 64 bits of ranks), by
+// order (the others), on both cores: the display is byte order, equal rows
+// kept, the order added stays readable, and the repeats are named.
+TEST_P(ResultListLarge, SortsAndNamesRepeatsAsAPlainSortDoes)
+{
+    const LargeCase& c = GetParam();
+    const Rows rows = alphabetRows(300000, c.alphabet, c.length, c.varying, 11);
+    Rows expected = rows;
+    std::sort(expected.begin(), expected.end());
+    for (const bool sorted : {true, false}) {
+        ResultList list;
+        list.setSorted(sorted);
+        list.setUpdating(false);
+        for (const auto& r : rows)
+            list.add(r);
+        list.setUpdating(true);
+        EXPECT_EQ(list.repeatedRows(), plainRepeats(rows)) << sorted;
+        if (!sorted)
+            continue;
+        ASSERT_EQ(shown(list), expected);
+        for (std::size_t i = 0; i < rows.size(); i += 997)
+            ASSERT_EQ(list.rowAdded(i), rows[i]);
+        // A row added later is placed among the others.
+        list.add(rows[5]);
+        Rows more = expected;
+        more.insert(std::upper_bound(more.begin(), more.end(), rows[5]), rows[5]);
+        ASSERT_EQ(shown(list), more);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ResultListLarge,
+    ::testing::Values(LargeCase{"TenOfSixtyTwo", "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 10, false},
+                      LargeCase{"NineOfAllPrintable", allPrintable(), 9, false},
+                      LargeCase{"FourDigits", "0123456789", 4, false},
+                      LargeCase{"TwelveOfSixtyTwo", "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 12,
+                                false},
+                      LargeCase{"VaryingLengths", "abc-", 14, true}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(ResultList, RemovedRowsLeaveTheOthersInOrder)
+{
+    for (const bool oneLength : {true, false}) {
+        ResultList list;
+        Rows rows;
+        for (int i = 0; i < 20; ++i)
+            rows.push_back(oneLength ? "row" + std::to_string(10 + i) : std::string(static_cast<std::size_t>(i % 3 + 1), static_cast<char>('a' + i)));
+        for (const auto& r : rows)
+            list.add(r);
+        list.removeRows({0, 3, 4, 19});
+        Rows expected;
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            if (i != 0 && i != 3 && i != 4 && i != 19)
+                expected.push_back(rows[i]);
+        EXPECT_EQ(shown(list), expected) << oneLength;
+        list.setSorted(true);
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(shown(list), expected) << oneLength;
+    }
+}
+
+struct RecordingFollower : RowFollower {
+    Rows rows;
+    int changes = 0;
+    void follow(std::string_view row) override { rows.emplace_back(row); }
+    void rowsChanged() override { ++changes; }
+};
+
+// Only rows added while unsorted are followed; clearing or removing is told.
+TEST(ResultList, FollowerSeesUnsortedAddsAndChanges)
 {
     ResultList list;
+    RecordingFollower follower;
+    list.setFollower(&follower);
+    list.add("a");
+    list.add("b");
+    list.removeRows({0});
+    list.clear();
     list.setSorted(true);
-    list.reserve(100000, 1000000);
-    for (int i = 0; i < 100000; ++i)
-        list.add("0123456789");
-    EXPECT_EQ(list.row(99999), "0123456789");
-    // Ten bytes of text plus a start and an order entry per row.
-    EXPECT_LE(list.memoryUsed(), 100000u * (10 + 4 + 4) + 3 * 4096);
+    list.add("c");
+    list.setFollower(nullptr);
+    list.setSorted(false);
+    list.add("d");
+    EXPECT_EQ(follower.rows, (Rows{"a", "b"}));
+    EXPECT_EQ(follower.changes, 2);
+}
+
+// Rows of one length need no starts, and sorted they are placed as a sorted
+// copy of the text (no order entries); rows of differing lengths take a start
+// and an order entry each.
+TEST(ResultList, RowsStayCompact)
+{
+    for (const bool oneLength : {true, false}) {
+        ResultList list;
+        list.setSorted(true);
+        list.reserve(100000, 1000000);
+        for (int i = 0; i < 100000; ++i)
+            list.add(oneLength || i % 2 ? "0123456789" : "012345678");
+        EXPECT_EQ(list.row(99999), "0123456789");
+        EXPECT_LE(list.memoryUsed(), 100000u * (oneLength ? 10 + 10 : 10 + 4 + 4) + 4 * 4096) << oneLength;
+    }
 }
 
 } // namespace
@@ -188,6 +329,8 @@ void recordRelease(const void* data, std::size_t bytes)
     g_released.emplace_back(bytes, std::all_of(p, p + bytes, [](unsigned char c) { return c == 0; }));
 }
 
+// The text held passwords: zeroed before its memory goes back or is reused.
+// The row starts and the display order never held one and are left as they are.
 TEST(ResultListMemory, PagesAreZeroBeforeTheyGoBackAndWhenReused)
 {
     ResultList list;
@@ -199,9 +342,8 @@ TEST(ResultListMemory, PagesAreZeroBeforeTheyGoBackAndWhenReused)
     setReleaseObserverForTesting(recordRelease);
     list.clear();
     setReleaseObserverForTesting(nullptr);
-    ASSERT_EQ(g_released.size(), 3u); // text, row starts, order
-    for (const auto& [bytes, zero] : g_released)
-        EXPECT_TRUE(zero) << bytes << " bytes";
+    ASSERT_EQ(g_released.size(), 1u); // the text alone
+    EXPECT_TRUE(g_released[0].second) << g_released[0].first << " bytes";
 
     PodBuffer<char> reused;
     reused.append("secret", 6);

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
+#include <map>
+#include <set>
 
 #include "WordsTestSupport.h"
 #include "words/WordDrawer.h"
@@ -94,6 +98,101 @@ TEST(PasswordGenWords, DisplayUpdatingOffFromFiveThousand)
         EXPECT_TRUE(f.list.updating());
         EXPECT_EQ(f.list.count(), static_cast<std::size_t>(total));
     }
+}
+
+// A long run checks on a second thread: the passwords, their order and the
+// draws taken are those of the run checking each candidate as it is drawn,
+// duplicates included (natural ones among 360,000 possible, and planted).
+TEST(PasswordGenWords, LongRunMakesThePasswordsOfTheRunOnOneThread)
+{
+    constexpr std::size_t kDrawsPerAttempt = 2 * 2 + 4; // two words of two draws, four digits
+    const std::size_t total = 20000;
+    std::vector<double> draws((total + 2000) * kDrawsPerAttempt);
+    std::uint64_t x = 2463534242ull;
+    for (double& d : draws) {
+        x ^= x << 13, x ^= x >> 7, x ^= x << 17;
+        d = static_cast<double>(x >> 11) / 9007199254740992.0;
+    }
+    for (const auto& [to, from] : std::vector<std::pair<std::size_t, std::size_t>>{{100, 2}, {7000, 2}, {15000, 9}})
+        std::copy_n(draws.begin() + static_cast<std::ptrdiff_t>(from * kDrawsPerAttempt), kDrawsPerAttempt,
+                    draws.begin() + static_cast<std::ptrdiff_t>(to * kDrawsPerAttempt));
+
+    // One candidate at a time.
+    const WordDrawer drawer(sixWords());
+    ScriptedRandom reference(draws);
+    std::vector<std::string> expected;
+    std::set<std::string> seen;
+    while (expected.size() < total) {
+        std::string candidate(drawer.draw(reference));
+        candidate += "-";
+        candidate += drawer.draw(reference);
+        for (int d = 0; d < 4; ++d)
+            candidate += static_cast<char>('0' + reference.draw(10, 0));
+        if (seen.insert(candidate).second)
+            expected.push_back(candidate);
+    }
+    ASSERT_GT(reference.drawsTaken(), (total + 300) * kDrawsPerAttempt); // duplicates were drawn
+
+    WordRunFixture f(draws);
+    f.source.words = sixWords();
+    f.settings.totalPasswords = static_cast<std::int32_t>(total);
+    f.settings.separator = "-";
+    f.settings.randomNumbers = true;
+    f.settings.digitCount = 4;
+    f.settings.duplicationCheck = true;
+    f.surface.logCounter = false;
+    WordRunContext run = f.context();
+    ASSERT_EQ(PasswordGenWords(run), WordRunEnd::Completed);
+    std::vector<std::string> got;
+    for (std::size_t i = 0; i < f.list.count(); ++i)
+        got.emplace_back(f.list.rowAdded(i));
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(f.random.drawsTaken(), reference.drawsTaken());
+    EXPECT_EQ(f.surface.counter, std::to_string(total) + " of " + std::to_string(total));
+}
+
+// The words and digits of a long run keep their distribution: each of 20
+// words and each digit alike. Chi-square against the 1-in-a-million critical
+// values (19 and 9 degrees of freedom).
+TEST(PasswordGenWords, LongRunWordsAndDigitsKeepTheirDistribution)
+{
+    WordRunFixture f({});
+    std::vector<std::pair<char, std::vector<std::string>>> tables;
+    std::vector<std::string> words;
+    for (const char letter : {'a', 'k', 'q', 'z'}) {
+        tables.push_back({letter, {}});
+        for (int i = 0; i < 5; ++i) {
+            words.push_back(std::string(1, letter) + std::string(static_cast<std::size_t>(i + 2), 'x'));
+            tables.back().second.push_back(words.back());
+        }
+    }
+    f.source.words = makeTables(tables);
+    f.settings.totalPasswords = 60000;
+    f.settings.wordsPerPassword = 1;
+    f.settings.randomNumbers = true;
+    f.settings.digitCount = 4;
+    f.settings.duplicationCheck = false;
+    f.surface.logCounter = false;
+    SecureRandom random;
+    WordRunContext run{f.settings, f.checks, f.surface, f.boxes, f.list, f.yield, f.state, random, f.source, f.dir.folder()};
+    ASSERT_EQ(PasswordGenWords(run), WordRunEnd::Completed);
+    std::map<std::string, double> wordCounts;
+    std::array<double, 10> digitCounts{};
+    for (std::size_t i = 0; i < f.list.count(); ++i) {
+        const std::string_view row = f.list.rowAdded(i);
+        wordCounts[std::string(row.substr(0, row.size() - 4))] += 1;
+        for (const char d : row.substr(row.size() - 4))
+            digitCounts[static_cast<std::size_t>(d - '0')] += 1;
+    }
+    ASSERT_EQ(wordCounts.size(), 20u);
+    double chiWords = 0;
+    for (const auto& [word, n] : wordCounts)
+        chiWords += std::pow(n - 3000.0, 2) / 3000.0;
+    double chiDigits = 0;
+    for (const double n : digitCounts)
+        chiDigits += std::pow(n - 24000.0, 2) / 24000.0;
+    EXPECT_LT(chiWords, 63.7);
+    EXPECT_LT(chiDigits, 44.8);
 }
 
 // Too few words refuses only when one word per password cannot give enough.
