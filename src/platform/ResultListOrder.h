@@ -114,6 +114,8 @@ public:
             return rowPrefixKey(row, m_fold);
         std::uint64_t key = 0;
         const std::size_t n = std::min<std::size_t>(row.size(), static_cast<std::size_t>(m_chars));
+        if (n == 0)
+            return 0; // an empty row: every character slot at rank 0 (and no shift by 64)
         for (std::size_t i = 0; i < n; ++i)
             key = (key << m_bits) | m_rank[static_cast<unsigned char>(row[i])];
         // Left-aligned: the first character in the top bits, ended rows padded with rank 0.
