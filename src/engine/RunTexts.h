@@ -66,7 +66,9 @@ inline std::string noPronounceableLength(int min, int max, int shortest)
 {
     const std::string lengths =
         min == max ? std::to_string(min) : "from " + std::to_string(min) + " to " + std::to_string(max);
-    return "No pronounceable password has " + lengths + " characters with these settings: the shortest has " + std::to_string(shortest) +
+    const char* unit = min == max && min == 1 ? " character" : " characters";
+    return "No pronounceable password has " + lengths + unit + " with these settings: the shortest has " +
+           std::to_string(shortest) +
            " (a syllable of two letters, the digits and the symbol). Raise the maximum to " +
            std::to_string(shortest) + " or more.";
 }

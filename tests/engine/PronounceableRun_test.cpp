@@ -96,6 +96,9 @@ TEST_F(PronounceableRun, RefusalsLeaveTheDisplay)
         {[](PronounceableSettings& s) { s.minLength = 3, s.maxLength = 4, s.symbol = true; },
          "No pronounceable password has from 3 to 4 characters with these settings: the shortest has 5 (a syllable "
          "of two letters, the digits and the symbol). Raise the maximum to 5 or more."},
+        {[](PronounceableSettings& s) { s.minLength = s.maxLength = 1, s.digitCount = 0, s.symbol = false; },
+         "No pronounceable password has 1 character with these settings: the shortest has 2 (a syllable of two "
+         "letters, the digits and the symbol). Raise the maximum to 2 or more."},
         {[](PronounceableSettings& s) {
              s.totalPasswords = 81, s.minLength = s.maxLength = 2, s.digitCount = 0, s.capital = CapitalStyle::None;
          },
