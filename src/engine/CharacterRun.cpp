@@ -424,22 +424,25 @@ private:
     DictionaryCheck* m_dictionary;
     const std::int32_t m_total;
     std::int32_t m_n = 0;
-    std::int32_t m_made = 0; // passwords added to the display by this run
     std::int32_t m_counterShown = -1;
     std::uint64_t m_rejectionLimit = 0;
-    std::uint64_t m_checkRejections = 0; // password checks' rejections in a row
     std::uint64_t m_acceptedSeen = 0;
-    CharacterDrawer m_drawer;
-    DuplicateSet m_seen; // over m_list's rows
-    std::size_t m_entered = 0;
     // The duplication check folded into the placement (see the class comment);
     // changed only while the checker is settled.
     bool m_fold = false;
     std::size_t m_rowsWithoutRepeats = 0; // the list's rows when it last had none
     static constexpr long double kFoldBelowDuplicates = 1e-4L;
     CounterText m_counter;
+    // The drawer is written for every character and what the verdicts change
+    // for every candidate, on two threads while the checker runs: each on
+    // cache lines of its own, or every write of one stalls the other.
+    alignas(64) CharacterDrawer m_drawer;
+    alignas(64) std::int32_t m_made = 0;  // passwords added to the display by this run
+    std::uint64_t m_checkRejections = 0; // password checks' rejections in a row
+    std::size_t m_entered = 0;
+    DuplicateSet m_seen; // over m_list's rows
     // Last: the checker thread ends before what it uses goes.
-    std::unique_ptr<CandidatePipeline> m_pipeline;
+    alignas(64) std::unique_ptr<CandidatePipeline> m_pipeline;
 };
 
 std::optional<ListFormat> multiFileFormat(const std::string& type)

@@ -67,7 +67,9 @@ private:
     Mapping m_mapping; // when large; else from aligned_alloc
 };
 
-class DuplicateSet
+// Cache-line aligned for the same reason as ResultList: a checker thread
+// enters rows while the run's thread draws.
+class alignas(64) DuplicateSet
 {
 public:
     // Longest entry accepted; longer ones throw std::length_error.

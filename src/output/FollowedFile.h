@@ -23,7 +23,7 @@
 
 namespace quorlix {
 
-class FollowedFile final : public RowFollower, public PrewrittenFile {
+class alignas(64) FollowedFile final : public RowFollower, public PrewrittenFile {
 public:
     // A file at path (a temporary name until it is completed), started when
     // the first row comes. One that cannot be started follows nothing; Save
@@ -60,7 +60,9 @@ private:
     std::size_t m_rows = 0;
     PodBuffer<char> m_current; // the chunk being filled
 
-    std::mutex m_mutex;
+    // What the writer thread touches, on cache lines apart from the rows
+    // being gathered above.
+    alignas(64) std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<PodBuffer<char>> m_full; // for the writer, oldest first
     std::vector<PodBuffer<char>> m_free;

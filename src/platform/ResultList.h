@@ -41,7 +41,10 @@ public:
     virtual void rowsChanged() = 0;
 };
 
-class ResultList
+// Cache-line aligned: a long run adds rows on a checker thread while the
+// run's thread works beside it; no variable of that thread may share a line
+// with the list's counters.
+class alignas(64) ResultList
 {
 public:
     void clear();

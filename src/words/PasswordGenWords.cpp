@@ -91,7 +91,7 @@ long double possibleWordPasswords(const WordDrawer& drawer, const WordSettings& 
 
 // The duplication check of a long run, on the checker thread: exact,
 // case-sensitive equality with the rows of this batch.
-class WordsChecker final : public CandidateChecker
+class alignas(64) WordsChecker final : public CandidateChecker
 {
 public:
     static constexpr std::uint8_t kDuplication = 1;
