@@ -577,8 +577,9 @@ int runGenerate(const GenerateArgs& args, const WordsArgs* words, const Pronounc
 
     if (words && runner.lastEnd() == WordRunEnd::Refused)
         return kExitRefused;
+    // No dictionary named at all asks for a change to the request, as a missing one does.
     if (words && runner.lastEnd() == WordRunEnd::Failed)
-        return finish(kExitFailure);
+        return state.words.dictionary.empty() ? kExitRefused : finish(kExitFailure);
     // A refused Random Characters or Pronounceable request never puts the window into its busy state.
     if (!words && !ui.wentBusy())
         return ui.messages().empty() ? finish(kExitOk) : kExitRefused;

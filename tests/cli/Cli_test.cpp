@@ -215,7 +215,7 @@ TEST_F(CliTest, RefusalsPrintTheExactMessageThenTheOptionAndExitTwo)
     }
     // A dictionary named by nothing: the window's words, and how to name one.
     const Result r = run("words --count 3 --dictionary ''");
-    EXPECT_NE(r.code, 0);
+    EXPECT_EQ(r.code, 2);
     EXPECT_EQ(r.err,
               said({"It appears that no dictionary file has been selected (from the 'Random Words' window) to create "
                     "random words with. You must first select a dictionary file before executing this request. If "
