@@ -63,6 +63,12 @@ public:
     std::uint64_t accepted() const { return m_accepted.load(std::memory_order_acquire); }
     // A verdict was End.
     bool ended() const { return m_ended.load(std::memory_order_acquire); }
+    // The candidates pushed could make total accepted ones if every verdict
+    // still out were Accepted: beyond that, pushing more only adds to discard.
+    bool couldReach(std::uint64_t total) const
+    {
+        return m_pushed >= total && accepted() + (m_pushed - decided()) >= total;
+    }
 
 private:
     // Half the ring must take the longest record.

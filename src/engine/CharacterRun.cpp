@@ -147,9 +147,7 @@ public:
                     return;
                 }
                 // Beyond the total, each further candidate waits for the verdicts.
-                if (m_pipeline->pushed() >= static_cast<std::uint64_t>(m_total) &&
-                    m_pipeline->accepted() + (m_pipeline->pushed() - m_pipeline->decided()) >=
-                        static_cast<std::uint64_t>(m_total)) {
+                if (m_pipeline->couldReach(static_cast<std::uint64_t>(m_total))) {
                     settle();
                     removeRepeats();
                     if (m_made == m_total)

@@ -436,9 +436,7 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
                 return endlessEnd(checker.made());
             }
             // Beyond the total, each further attempt waits for the verdicts.
-            if (pipeline->pushed() >= static_cast<std::uint64_t>(total) &&
-                pipeline->accepted() + (pipeline->pushed() - pipeline->decided()) >=
-                    static_cast<std::uint64_t>(total)) {
+            if (pipeline->couldReach(static_cast<std::uint64_t>(total))) {
                 settle();
                 if (checker.made() == total)
                     break;

@@ -71,6 +71,12 @@ struct SecondaryWindowsTest : UiFixture {
     {
         return QTest::qWaitFor([window] { return window->isActiveWindow(); }, 5000);
     }
+    // The window of that name once it is on the screen and active, else null.
+    static QWidget* ready(const QString& name)
+    {
+        QWidget* window = shown(name);
+        return window && active(window) ? window : nullptr;
+    }
     // A key goes where the window's focus is.
     static void press(QWidget* window, Qt::Key key)
     {
@@ -131,9 +137,8 @@ TEST_F(SecondaryWindowsTest, EachOpensOverTheMiddleOfItsMainWindowAndEscapeClose
     for (const Case& c : cases) {
         SCOPED_TRACE(c.window);
         c.open();
-        QWidget* window = shown(QString::fromLatin1(c.window));
+        QWidget* window = ready(QString::fromLatin1(c.window));
         ASSERT_NE(window, nullptr);
-        ASSERT_TRUE(active(window));
         const QPoint at = window->frameGeometry().center();
         EXPECT_LE((at - middle).manhattanLength(), 2) << at.x() << "," << at.y() << " vs " << middle.x() << ","
                                                        << middle.y();
@@ -149,13 +154,11 @@ TEST_F(SecondaryWindowsTest, SystemInformationOpensOverTheMainWindowAndEscapeClo
 {
     const QPoint middle = w->frameGeometry().center();
     action(w, "mnuAbout")->trigger();
-    QWidget* about = shown(QStringLiteral("frmAbout"));
+    QWidget* about = ready(QStringLiteral("frmAbout"));
     ASSERT_NE(about, nullptr);
-    ASSERT_TRUE(active(about));
     QTest::mouseClick(find<QPushButton>(about, "cmdSysInfo"), Qt::LeftButton);
-    QWidget* info = shown(QStringLiteral("SystemInformation"));
+    QWidget* info = ready(QStringLiteral("SystemInformation"));
     ASSERT_NE(info, nullptr);
-    ASSERT_TRUE(active(info));
     EXPECT_LE((info->frameGeometry().center() - middle).manhattanLength(), 2);
     press(info, Qt::Key_Escape);
     EXPECT_TRUE(closes(info));
@@ -188,9 +191,8 @@ TEST_F(SecondaryWindowsTest, EscapeDropsWhatTheWindowEdited)
 {
     const OptionState before = w->options();
     action(w, "mnuCharacters")->trigger();
-    QWidget* characters = shown(QStringLiteral("Characters"));
+    QWidget* characters = ready(QStringLiteral("Characters"));
     ASSERT_NE(characters, nullptr);
-    ASSERT_TRUE(active(characters));
     press(characters, Qt::Key_Space); // the first box, "0"
     EXPECT_FALSE(find<QCheckBox>(characters, "chkChar48")->isChecked());
     press(characters, Qt::Key_Escape);
@@ -198,9 +200,8 @@ TEST_F(SecondaryWindowsTest, EscapeDropsWhatTheWindowEdited)
     EXPECT_EQ(w->options().pool, before.pool);
 
     action(w, "mnuPasswordRules")->trigger();
-    QWidget* rules = shown(QStringLiteral("frmPassRules"));
+    QWidget* rules = ready(QStringLiteral("frmPassRules"));
     ASSERT_NE(rules, nullptr);
-    ASSERT_TRUE(active(rules));
     press(rules, Qt::Key_Down); // the first position, "Number"
     EXPECT_EQ(find<QComboBox>(rules, "cboRule1")->currentIndex(), 1);
     press(rules, Qt::Key_Escape);
@@ -212,9 +213,8 @@ TEST_F(SecondaryWindowsTest, EnterPressesTheDefaultButton)
 {
     // The option windows accept what was edited.
     action(w, "mnuCharacters")->trigger();
-    QWidget* window = shown(QStringLiteral("Characters"));
+    QWidget* window = ready(QStringLiteral("Characters"));
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(active(window));
     press(window, Qt::Key_Space);
     press(window, Qt::Key_Return);
     EXPECT_TRUE(closes(window));
@@ -223,27 +223,24 @@ TEST_F(SecondaryWindowsTest, EnterPressesTheDefaultButton)
 
     find<QLineEdit>(w, "Text3")->setText("5");
     action(w, "mnuHyphens")->trigger();
-    window = shown(QStringLiteral("Hyphens"));
+    window = ready(QStringLiteral("Hyphens"));
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(active(window));
     press(window, Qt::Key_Space); // after character 1
     press(window, Qt::Key_Enter);
     EXPECT_TRUE(closes(window));
     EXPECT_EQ(w->options().inserts.hyphen[1], 1);
 
     action(w, "mnuPasswordRules")->trigger();
-    window = shown(QStringLiteral("frmPassRules"));
+    window = ready(QStringLiteral("frmPassRules"));
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(active(window));
     press(window, Qt::Key_Down);
     press(window, Qt::Key_Return);
     EXPECT_TRUE(closes(window));
     EXPECT_EQ(w->options().rules.rule[1], 1);
 
     action(w, "mnuRandomWordsSettings")->trigger();
-    window = shown(QStringLiteral("frmPasswordType"));
+    window = ready(QStringLiteral("frmPasswordType"));
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(active(window));
     find<QLineEdit>(window, "txtQtyWords")->setFocus();
     QTest::keyClick(find<QLineEdit>(window, "txtQtyWords"), Qt::Key_Backspace);
     QTest::keyClicks(find<QLineEdit>(window, "txtQtyWords"), "3");
@@ -253,9 +250,8 @@ TEST_F(SecondaryWindowsTest, EnterPressesTheDefaultButton)
 
     // Pronounceable: Alt+P reaches the capital's box, Down picks the next.
     action(w, "mnuPronounceableSettings")->trigger();
-    window = shown(QStringLiteral("frmPronounceable"));
+    window = ready(QStringLiteral("frmPronounceable"));
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(active(window));
     QTest::keyClick(window->focusWidget(), Qt::Key_P, Qt::AltModifier);
     auto* capital = find<QComboBox>(window, "cboCapital");
     ASSERT_TRUE(QTest::qWaitFor([capital] { return capital->hasFocus(); }, 2000));
@@ -267,9 +263,8 @@ TEST_F(SecondaryWindowsTest, EnterPressesTheDefaultButton)
 
     // Multi-File Create checks its fields on Enter as on Accept, and stays.
     action(w, "MultiCreateMenu")->trigger();
-    window = shown(QStringLiteral("MultiFile"));
+    window = ready(QStringLiteral("MultiFile"));
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(active(window));
     find<QLineEdit>(window, "Text1")->clear();
     prompts.messages.clear();
     press(window, Qt::Key_Return);
@@ -281,9 +276,8 @@ TEST_F(SecondaryWindowsTest, EnterPressesTheDefaultButton)
 
     // View Dictionary searches once per Enter.
     action(w, "mnuDictionaryView")->trigger();
-    window = shown(QStringLiteral("frmDictionary"));
+    window = ready(QStringLiteral("frmDictionary"));
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(active(window));
     auto* word = find<QLineEdit>(window, "Text1");
     word->setFocus();
     QTest::keyClicks(word, "abc");
@@ -306,9 +300,8 @@ TEST_F(SecondaryWindowsTest, EnterPressesTheDefaultButton)
     ASSERT_TRUE(waitIdle(w));
     const std::size_t asked = prompts.fileRequests.size();
     action(w, "SaveAsMenu")->trigger();
-    window = shown(QStringLiteral("FrmSaveAsBox"));
+    window = ready(QStringLiteral("FrmSaveAsBox"));
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(active(window));
     press(window, Qt::Key_Return);
     EXPECT_TRUE(closes(window));
     ASSERT_TRUE(waitIdle(w));
@@ -321,9 +314,8 @@ TEST_F(SecondaryWindowsTest, TheHandOutOptionsAnswerEnterAndEscape)
 {
     std::optional<std::optional<HandOut>> reply;
     ui::showHandOutOptions(w, ListFormat::Pdf, HandOut{}, [&](std::optional<HandOut> h) { reply = h; });
-    QWidget* window = shown(QStringLiteral("HandOutOptions"));
+    QWidget* window = ready(QStringLiteral("HandOutOptions"));
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(active(window));
     QTest::keyClick(window->focusWidget(), Qt::Key_H, Qt::AltModifier); // Heading
     ASSERT_TRUE(QTest::qWaitFor([window] { return window->focusWidget()->objectName() == "txtHeading"; }, 2000));
     QTest::keyClicks(window->focusWidget(), "Your account");
@@ -339,9 +331,8 @@ TEST_F(SecondaryWindowsTest, TheHandOutOptionsAnswerEnterAndEscape)
 
     reply.reset();
     ui::showHandOutOptions(w, ListFormat::Chpasswd, HandOut{}, [&](std::optional<HandOut> h) { reply = h; });
-    window = shown(QStringLiteral("HandOutOptions"));
+    window = ready(QStringLiteral("HandOutOptions"));
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(active(window));
     press(window, Qt::Key_Escape);
     ASSERT_TRUE(QTest::qWaitFor([&] { return reply.has_value(); }, 2000));
     EXPECT_FALSE(reply->has_value());
@@ -491,9 +482,8 @@ TEST_F(SecondaryWindowsTest, TheAccessKeysOfTheCharactersAndMultiFileWindowsWork
     // A button pressed by its key shows itself pressed for a moment first.
     auto soon = [](auto condition) { return QTest::qWaitFor(condition, 2000); };
     action(w, "mnuCharacters")->trigger();
-    QWidget* characters = shown(QStringLiteral("Characters"));
+    QWidget* characters = ready(QStringLiteral("Characters"));
     ASSERT_NE(characters, nullptr);
-    ASSERT_TRUE(active(characters));
     auto* a = find<QCheckBox>(characters, "chkChar97");
     auto* tilde = find<QCheckBox>(characters, "chkChar126");
     QTest::keyClick(characters->focusWidget(), Qt::Key_L, Qt::AltModifier); // All
@@ -505,9 +495,8 @@ TEST_F(SecondaryWindowsTest, TheAccessKeysOfTheCharactersAndMultiFileWindowsWork
     EXPECT_TRUE(closes(characters));
 
     action(w, "MultiCreateMenu")->trigger();
-    QWidget* multi = shown(QStringLiteral("MultiFile"));
+    QWidget* multi = ready(QStringLiteral("MultiFile"));
     ASSERT_NE(multi, nullptr);
-    ASSERT_TRUE(active(multi));
     auto* activate = find<QCheckBox>(multi, "Check1");
     QTest::keyClick(multi->focusWidget(), Qt::Key_I, Qt::AltModifier); // Activate
     EXPECT_TRUE(soon([activate] { return activate->isChecked(); }));
