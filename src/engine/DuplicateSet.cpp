@@ -249,6 +249,33 @@ bool DuplicateSet::insertRow(std::string_view password, std::uint64_t hash, std:
     return enter(password, hash, row, true);
 }
 
+std::vector<std::size_t> DuplicateSet::enterRows(std::size_t from, std::size_t to)
+{
+    if (!m_rows)
+        throw std::logic_error("Only a set over a list takes entries by row.");
+    std::vector<std::size_t> repeats;
+    // Hashes of the rows ahead, their buckets loading meanwhile.
+    constexpr std::size_t kAhead = 16;
+    std::uint64_t hashes[kAhead];
+    const auto look = [&](std::size_t row) {
+        const std::string_view text = m_rows->rowAdded(row);
+        const std::uint64_t hash = hashOf(text);
+        hashes[row % kAhead] = hash;
+        prefetch(hash);
+    };
+    for (std::size_t row = from; row < to && row < from + kAhead; ++row)
+        look(row);
+    for (std::size_t row = from; row < to; ++row) {
+        const std::uint64_t hash = hashes[row % kAhead];
+        if (!enter(m_rows->rowAdded(row), hash, static_cast<std::uint32_t>(row), true))
+            repeats.push_back(row);
+        // After the entry: a growing table moves every bucket.
+        if (row + kAhead < to)
+            look(row + kAhead);
+    }
+    return repeats;
+}
+
 bool DuplicateSet::enter(std::string_view password, std::uint64_t hash, std::uint32_t row, bool isRow)
 {
     if (password.size() > kMaxEntrySize)

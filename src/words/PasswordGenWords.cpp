@@ -122,6 +122,8 @@ public:
 
     // Exact after the pipeline settled.
     std::int32_t made() const { return m_made; }
+    // Settled: rows it added were taken out of the list again.
+    void forget(std::size_t rows) { m_made -= static_cast<std::int32_t>(rows); }
 
 private:
     DuplicateSet& m_seen;
@@ -275,12 +277,12 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
             }
             return;
         }
-        std::array<std::string_view, 10> words;
+        // Two passes over the words (the second reads them from the first
+        // level cache) rather than an array of views: clearing such an array
+        // cost more than the copies.
         std::size_t size = p.digits.size() + static_cast<std::size_t>(wordCount - 1) * separator.size();
-        for (std::size_t w = 0; w < static_cast<std::size_t>(wordCount); ++w) {
-            words[w] = drawer->word(p.words[w]);
-            size += words[w].size();
-        }
+        for (std::size_t w = 0; w < static_cast<std::size_t>(wordCount); ++w)
+            size += drawer->word(p.words[w]).size();
         out.resize(size);
         char* to = out.data();
         const auto put = [&to](std::string_view text) {
@@ -288,7 +290,7 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
                 *to++ = c;
         };
         for (std::size_t w = 0; w < static_cast<std::size_t>(wordCount); ++w) {
-            put(words[w]);
+            put(drawer->word(p.words[w]));
             put(w + 1 == static_cast<std::size_t>(wordCount) ? std::string_view(p.digits) : separator);
         }
     };
@@ -385,10 +387,38 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
             ~BeforeEvents() { yield.setBeforeEvents({}); }
         } const resetHook{run.yield};
         run.yield.setBeforeEvents(settle);
-        const std::uint8_t flags = settings.duplicationCheck ? WordsChecker::kDuplication : 0;
+        // When duplicates would be a rare accident (total^2 / (2 possible)
+        // of them expected), the check is folded: candidates go into the list
+        // unchecked, and its rows are entered into the set in bulk before the
+        // end and before a stop prompt. A row equal to an earlier one is a
+        // candidate the check would have rejected: such rows go, the check is
+        // made per candidate from then on, and the run draws as many more from
+        // the same stream, so the rows are those of the check made each time.
+        const long double expectedDuplicates =
+            static_cast<long double>(total) * static_cast<long double>(total) / (2 * possible);
+        bool fold = settings.duplicationCheck && expectedDuplicates < 1e-2L;
+        std::uint8_t flags = settings.duplicationCheck && !fold ? WordsChecker::kDuplication : 0;
+        std::size_t entered = 0; // rows of the list in the set while folded
+        const auto removeRepeats = [&] { // settled
+            if (!fold || entered == run.list.count())
+                return;
+            const std::vector<std::size_t> repeats = seen.enterRows(entered, run.list.count());
+            entered = run.list.count();
+            if (repeats.empty())
+                return;
+            run.list.removeRows(repeats);
+            checker.forget(repeats.size());
+            // The rows after a removed one moved: the set is made again.
+            seen.clear();
+            seen.enterRows(0, run.list.count());
+            fold = false;
+            flags = WordsChecker::kDuplication;
+            settle();
+        };
         std::uint64_t acceptedSeen = 0;
         const auto stop = [&] {
             settle();
+            removeRepeats();
             return stopAsked(checker.made());
         };
         // Without a length window or upper case the next attempt's draws are
@@ -438,6 +468,7 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
             // Beyond the total, each further attempt waits for the verdicts.
             if (pipeline->couldReach(static_cast<std::uint64_t>(total))) {
                 settle();
+                removeRepeats();
                 if (checker.made() == total)
                     break;
             }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -84,6 +85,34 @@ TEST(DuplicateSetTest, OverAListAnswersFromItsRows)
         EXPECT_TRUE(set.contains(rows.rowAdded(r)));
     EXPECT_LT(set.memoryUsage(), rows.count() * 16);
     EXPECT_THROW(set.insert("x"), std::logic_error);
+}
+
+// Rows entered in bulk (in batches, across growth) name the same repeats as
+// a scan: rows equal to an earlier row, of the set or of the batch.
+TEST(DuplicateSetTest, RowsEnteredInBulkNameTheRepeats)
+{
+    SecureRandom random;
+    ResultList rows;
+    std::vector<std::size_t> expected;
+    std::unordered_set<std::string> reference;
+    for (std::size_t i = 0; i < 60'000; ++i) {
+        std::string pw(static_cast<std::size_t>(1 + random.draw(3, 0)), ' ');
+        for (char& c : pw)
+            c = static_cast<char>(random.draw(26, 97));
+        rows.add(pw);
+        if (!reference.insert(pw).second)
+            expected.push_back(i);
+    }
+    ASSERT_GT(expected.size(), 30'000u);
+    DuplicateSet set(rows);
+    std::vector<std::size_t> got;
+    for (std::size_t from = 0; from < rows.count(); from += 7'000) {
+        const auto repeats = set.enterRows(from, std::min<std::size_t>(from + 7'000, rows.count()));
+        got.insert(got.end(), repeats.begin(), repeats.end());
+    }
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(set.size(), reference.size());
+    EXPECT_TRUE(set.enterRows(rows.count(), rows.count()).empty());
 }
 
 } // namespace

@@ -100,9 +100,22 @@ TEST(PasswordGenWords, DisplayUpdatingOffFromFiveThousand)
     }
 }
 
-// A long run checks on a second thread: the passwords, their order and the
-// draws taken are those of the run checking each candidate as it is drawn,
-// duplicates included (natural ones among 360,000 possible, and planted).
+// 104,000 words: 20,000 passwords of two of them and four digits would
+// repeat by accident about once in 500,000 runs.
+WordTables manyWords()
+{
+    WordTables t;
+    for (char letter = 'A'; letter <= 'Z'; ++letter)
+        for (int i = 0; i < 4000; ++i)
+            t.table(letter).push_back(std::string(1, letter) + std::to_string(i));
+    return t;
+}
+
+// A long run checks on a second thread (with few words, each candidate; with
+// many, the list in bulk before the end and before a stop): the passwords,
+// their order and the draws taken are those of the run checking each
+// candidate as it is drawn, duplicates included (natural ones among 360,000
+// possible, and planted).
 TEST(PasswordGenWords, LongRunMakesThePasswordsOfTheRunOnOneThread)
 {
     constexpr std::size_t kDrawsPerAttempt = 2 * 2 + 4; // two words of two draws, four digits
@@ -117,38 +130,57 @@ TEST(PasswordGenWords, LongRunMakesThePasswordsOfTheRunOnOneThread)
         std::copy_n(draws.begin() + static_cast<std::ptrdiff_t>(from * kDrawsPerAttempt), kDrawsPerAttempt,
                     draws.begin() + static_cast<std::ptrdiff_t>(to * kDrawsPerAttempt));
 
-    // One candidate at a time.
-    const WordDrawer drawer(sixWords());
-    ScriptedRandom reference(draws);
-    std::vector<std::string> expected;
-    std::set<std::string> seen;
-    while (expected.size() < total) {
-        std::string candidate(drawer.draw(reference));
-        candidate += "-";
-        candidate += drawer.draw(reference);
-        for (int d = 0; d < 4; ++d)
-            candidate += static_cast<char>('0' + reference.draw(10, 0));
-        if (seen.insert(candidate).second)
-            expected.push_back(candidate);
-    }
-    ASSERT_GT(reference.drawsTaken(), (total + 300) * kDrawsPerAttempt); // duplicates were drawn
+    for (const auto& [name, words, stopAt] : std::vector<std::tuple<std::string, WordTables, std::size_t>>{
+             {"few words", sixWords(), 0}, {"many words", manyWords(), 0}, {"many words, stopped", manyWords(), 30000}}) {
+        SCOPED_TRACE(name);
+        // One candidate at a time.
+        const WordDrawer drawer(words);
+        ScriptedRandom reference(draws);
+        std::vector<std::string> expected;
+        std::set<std::string> seen;
+        while (expected.size() < total) {
+            std::string candidate(drawer.draw(reference));
+            candidate += "-";
+            candidate += drawer.draw(reference);
+            for (int d = 0; d < 4; ++d)
+                candidate += static_cast<char>('0' + reference.draw(10, 0));
+            if (seen.insert(candidate).second)
+                expected.push_back(candidate);
+        }
+        ASSERT_GE(reference.drawsTaken(), (total + 3) * kDrawsPerAttempt); // duplicates were drawn
 
-    WordRunFixture f(draws);
-    f.source.words = sixWords();
-    f.settings.totalPasswords = static_cast<std::int32_t>(total);
-    f.settings.separator = "-";
-    f.settings.randomNumbers = true;
-    f.settings.digitCount = 4;
-    f.settings.duplicationCheck = true;
-    f.surface.logCounter = false;
-    WordRunContext run = f.context();
-    ASSERT_EQ(PasswordGenWords(run), WordRunEnd::Completed);
-    std::vector<std::string> got;
-    for (std::size_t i = 0; i < f.list.count(); ++i)
-        got.emplace_back(f.list.rowAdded(i));
-    EXPECT_EQ(got, expected);
-    EXPECT_EQ(f.random.drawsTaken(), reference.drawsTaken());
-    EXPECT_EQ(f.surface.counter, std::to_string(total) + " of " + std::to_string(total));
+        WordRunFixture f(draws);
+        f.source.words = words;
+        f.settings.totalPasswords = static_cast<std::int32_t>(total);
+        f.settings.separator = "-";
+        f.settings.randomNumbers = true;
+        f.settings.digitCount = 4;
+        f.settings.duplicationCheck = true;
+        f.surface.logCounter = false;
+        f.surface.onProcessEvents = [&] {
+            if (stopAt != 0 && f.surface.processEventsCount == stopAt)
+                f.state.stopRequested = 1;
+        };
+        f.boxes.answers = {Answer::Ok};
+        WordRunContext run = f.context();
+        ASSERT_EQ(PasswordGenWords(run), stopAt ? WordRunEnd::Stopped : WordRunEnd::Completed);
+        std::vector<std::string> got;
+        for (std::size_t i = 0; i < f.list.count(); ++i)
+            got.emplace_back(f.list.rowAdded(i));
+        const std::string made = std::to_string(got.size());
+        if (stopAt) {
+            // The planted duplicates at 100 and 7,000 are gone before the prompt counts.
+            ASSERT_GT(got.size(), 7000u);
+            ASSERT_LT(got.size(), total);
+            expected.resize(got.size());
+            ASSERT_EQ(f.boxes.texts().size(), 1u);
+            EXPECT_NE(f.boxes.texts()[0].find("produced " + made + " of 20000"), std::string::npos);
+        } else {
+            EXPECT_EQ(f.random.drawsTaken(), reference.drawsTaken());
+        }
+        EXPECT_EQ(got, expected);
+        EXPECT_EQ(f.surface.counter, made + " of " + std::to_string(total));
+    }
 }
 
 // The words and digits of a long run keep their distribution: each of 20
