@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "platform/jet/JetReader.h"
+#include "words/DictionaryWordSource.h"
 #include "WordsTestSupport.h"
 #include "support/MdbOut.h"
 
@@ -81,6 +82,34 @@ TEST_P(DictionaryVersions, CreatedFileReadsBackInRecordOrder)
     EXPECT_EQ(dict->readWords('1', &got).code(), Status::Code::NotFound);
 }
 
+// The word source reads the tables two at a time on two processors: the
+// same words in the same order as reading each table in turn, and the
+// terminal streams back as they were (libmdb is kept quiet meanwhile).
+TEST_P(DictionaryVersions, WordSourceReadsWhatEachTableHolds)
+{
+    std::vector<std::string> words;
+    for (char letter = 'a'; letter <= 'z'; ++letter)
+        for (int i = 0; i < 40 * (letter % 7 + 1); ++i)
+            words.push_back(std::string(1, letter) + std::to_string(i * 7919 % 1000));
+    ASSERT_TRUE(createDictionary(path("many.dct"), words, GetParam()).isOk());
+    std::FILE* const out = stdout;
+    std::FILE* const err = stderr;
+    DictionaryWordSource source;
+    WordTables tables;
+    tables.table('B').push_back("stale");
+    ASSERT_TRUE(source.load(m_folder, "many.dct", &tables).isOk());
+    EXPECT_EQ(stdout, out);
+    EXPECT_EQ(stderr, err);
+    auto dict = DictionaryFile::openDictionary(m_folder, "many.dct", nullptr);
+    ASSERT_TRUE(dict);
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        std::vector<std::string> want;
+        ASSERT_TRUE(dict->readWords(letter, &want).isOk());
+        EXPECT_EQ(tables.table(letter), want) << letter;
+    }
+    EXPECT_EQ(tables.totalWords(), words.size());
+}
+
 INSTANTIATE_TEST_SUITE_P(Versions, DictionaryVersions,
                          ::testing::Values(jet::JetVersion::Jet3, jet::JetVersion::Jet4),
                          [](const ::testing::TestParamInfo<jet::JetVersion>& p) {
@@ -136,6 +165,18 @@ TEST_F(DictionaryDir, FailuresFallIntoTheThreeClasses)
     EXPECT_TRUE(dict->verifyDictionary().isOk());
     WordCounts counts;
     EXPECT_EQ(classifyDictionaryFailure(dict->countWords(&counts)), DictionaryFailure::NotADictionary);
+
+    // Tables C and D missing (each thread may take one): a load names C, as
+    // reading in order would.
+    std::vector<std::pair<std::string, std::vector<std::string>>> gaps;
+    for (char c = 'A'; c <= 'Z'; ++c)
+        if (c != 'C' && c != 'D')
+            gaps.push_back({std::string(1, c), std::vector<std::string>(200, std::string(1, c) + "word")});
+    writeDb("gaps.dct", kDictionaryPassword, gaps);
+    WordTables tables;
+    status = DictionaryWordSource().load(m_folder, "gaps.dct", &tables);
+    EXPECT_EQ(classifyDictionaryFailure(status), DictionaryFailure::NotADictionary);
+    EXPECT_EQ(status.message(), "Table 'C' not found in " + path("gaps.dct") + ".");
 }
 
 TEST(DictionaryMessages, ExactTexts)

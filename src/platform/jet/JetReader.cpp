@@ -5,7 +5,7 @@
 // the handle; two tables can then be read side by side.
 //
 // libmdb reports trouble by printing and by returning "no more rows". We keep
-// its printing away from the user (see OutputMute) and compare the rows a walk
+// its printing away from the user (see QuietLibrary) and compare the rows a walk
 // produced with the records on the pages the table's page map lists: a walk
 // that gave fewer has met a page or a record it could not read. (The count a
 // table definition stores is no measure: Access leaves it stale.)
@@ -28,6 +28,7 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <unordered_map>
 #include <vector>
 
@@ -127,7 +128,6 @@ bool equalsNoCase(std::string_view a, std::string_view b)
 
 // libmdb prints warnings to stderr (and hex dumps to stdout) while it reads a
 // damaged file. For the length of one call both streams point at /dev/null.
-// The program reads databases on one thread only.
 // A whole file in memory, shared by a database's handles. libmdb seeks, asks
 // the file's size and reads again for every page of a file it opened itself;
 // from memory a dictionary loads without a system call per page.
@@ -196,39 +196,26 @@ bool walkIsComplete(const Format& format, PageSource& pages, std::uint32_t tdefP
     return sorted.damaged.empty() && read >= sorted.recordSlots;
 }
 
-class OutputMute
-{
-public:
-    OutputMute()
-    {
-        static std::FILE* sink = std::fopen("/dev/null", "w");
-        if (sink) {
-            m_err = stderr;
-            m_out = stdout;
-            // Nothing to flush: what the program buffered stays in its own stream.
-            stderr = sink;
-            stdout = sink;
-        }
-    }
-    ~OutputMute()
-    {
-        if (m_err) {
-            stderr = m_err;
-            stdout = m_out;
-        }
-    }
-    OutputMute(const OutputMute&) = delete;
-    OutputMute& operator=(const OutputMute&) = delete;
-
-private:
-    std::FILE* m_err = nullptr;
-    std::FILE* m_out = nullptr;
+// Held by the process while any thread holds a QuietLibrary.
+struct Quiet {
+    std::mutex mutex;
+    int holders = 0;
+    std::FILE* err = nullptr;
+    std::FILE* out = nullptr;
 };
+
+Quiet& quiet()
+{
+    static Quiet* q = new Quiet; // never destroyed: a reader may close during exit
+    return *q;
+}
+
+thread_local int t_quietDepth = 0;
 
 struct HandleCloser {
     void operator()(MdbHandle* handle) const
     {
-        OutputMute mute;
+        const QuietLibrary quiet;
         mdb_close(handle);
     }
 };
@@ -237,7 +224,7 @@ using HandlePtr = std::unique_ptr<MdbHandle, HandleCloser>;
 struct TableDefDeleter {
     void operator()(MdbTableDef* table) const
     {
-        OutputMute mute;
+        const QuietLibrary quiet;
         mdb_free_tabledef(table);
     }
 };
@@ -272,7 +259,7 @@ bool tableDefIsUsable(MdbTableDef* table)
 // Reads a table's definition and columns; the caller owns the result.
 TableDefPtr readTableDef(MdbCatalogEntry* entry, const std::string& path, Status* error)
 {
-    OutputMute mute;
+    const QuietLibrary quiet;
     TableDefPtr table(mdb_read_table(entry));
     if (!tableDefIsUsable(table.get())) {
         *error = Status::corruption(damaged(path));
@@ -452,7 +439,7 @@ public:
             m_columns.push_back(col);
         }
         m_jet3 = m_handle->f->jet_version == MDB_VER_JET3;
-        OutputMute mute;
+        const QuietLibrary quiet;
         mdb_rewind_table(m_table.get());
     }
 
@@ -467,7 +454,7 @@ public:
     {
         if (m_done)
             return false;
-        OutputMute mute;
+        const QuietLibrary quiet;
         m_haveRow = false;
         while (mdb_fetch_row(m_table.get())) {
             // mdb_fetch_row has accepted the row; crack it again to learn
@@ -538,7 +525,7 @@ public:
             return std::string(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(f.siz));
         if (f.siz == 0)
             return std::string();
-        OutputMute mute;
+        const QuietLibrary quiet;
         gchar* text = mdb_col_to_string(mdb, mdb->pg_buf, f.start, col->col_type, f.siz);
         std::string out = text ? text : "";
         g_free(text);
@@ -621,7 +608,7 @@ public:
         }
         HandlePtr clone;
         {
-            OutputMute mute;
+            const QuietLibrary quiet;
             clone.reset(mdb_clone_handle(m_handle.get()));
         }
         MdbCatalogEntry* entry = clone ? findUserTable(clone.get(), own->object_name, systemToo) : nullptr;
@@ -653,7 +640,7 @@ public:
         TableDefPtr table = userTableDef(name, &err);
         if (!table)
             return err;
-        OutputMute mute;
+        const QuietLibrary quiet;
         for (unsigned i = 0; i < table->num_cols; ++i) {
             auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
             ColumnInfo info;
@@ -821,7 +808,7 @@ std::unique_ptr<DatabaseReader> DatabaseReader::open(const std::string& path, st
     std::vector<CatalogObject> objects;
     bool catalogShort = false;
     {
-        OutputMute mute;
+        const QuietLibrary quiet;
         if (image)
             handle.reset(mdb_open_buffer(image->data(), image->size(), MDB_NOFLAGS));
         if (!handle) {
@@ -900,6 +887,36 @@ int formatVersionByte(const DatabaseReader& db)
 {
     const auto* jet = dynamic_cast<const JetDatabaseReader*>(&db);
     return jet ? jet->versionByte() : (db.version() == JetVersion::Jet3 ? 0 : 1);
+}
+
+QuietLibrary::QuietLibrary()
+{
+    if (t_quietDepth++ > 0)
+        return;
+    static std::FILE* sink = std::fopen("/dev/null", "w");
+    Quiet& q = quiet();
+    const std::lock_guard<std::mutex> lock(q.mutex);
+    if (q.holders++ == 0 && sink) {
+        // Nothing to flush: what the program buffered stays in its own stream.
+        q.err = stderr;
+        q.out = stdout;
+        stderr = sink;
+        stdout = sink;
+    }
+}
+
+QuietLibrary::~QuietLibrary()
+{
+    if (--t_quietDepth > 0)
+        return;
+    Quiet& q = quiet();
+    const std::lock_guard<std::mutex> lock(q.mutex);
+    if (--q.holders == 0 && q.err) {
+        stderr = q.err;
+        stdout = q.out;
+        q.err = nullptr;
+        q.out = nullptr;
+    }
 }
 
 } // namespace quorlix::jet

@@ -116,4 +116,18 @@ std::string cp1252ToUtf8(std::string_view bytes);
 // The version byte of the file a reader was opened on (see FileHeader).
 int formatVersionByte(const DatabaseReader& db);
 
+// libmdb's printing on stdout and stderr is kept from the user while it
+// works: every call into it switches both streams of the process to nowhere
+// and back. A thread about to read many rows holds one of these for the
+// whole read, so that its rows need not each take the process-wide switch
+// (several threads may read, each through a database of its own).
+class QuietLibrary
+{
+public:
+    QuietLibrary();
+    ~QuietLibrary();
+    QuietLibrary(const QuietLibrary&) = delete;
+    QuietLibrary& operator=(const QuietLibrary&) = delete;
+};
+
 } // namespace quorlix::jet
