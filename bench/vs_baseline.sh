@@ -120,7 +120,7 @@ for c in $cases; do
   ratio=$(awk -v a="$as" -v b="$bs" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
   ok=$(awk -v r="$ratio" -v w="$want" -v m="$memok" 'BEGIN { print (r >= w && m == 1) ? "ok" : "MISSED" }')
   [ "$ok" = ok ] || missed=$((missed + 1))
-  printf '%-16s %9.2f %9.2f %6.2fx %8d %8d   %-30s %s\n' "$c" "$as" "$bs" "$ratio" "$am" "$bm" \
+  printf '%-16s %9.2f %9.2f %6.2fx %8.0f %8.0f   %-30s %s\n' "$c" "$as" "$bs" "$ratio" "$am" "$bm" \
     ">= ${want}x, $memtxt" "$ok"
 done
 exit $((missed > 0))

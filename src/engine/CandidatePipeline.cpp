@@ -66,7 +66,7 @@ void ring(std::atomic<std::uint32_t>& bell)
 } // namespace
 
 CandidatePipeline::CandidatePipeline(CandidateChecker& checker)
-    : m_checker(checker), m_ring(new char[kRingBytes + kHeader + kMaxText])
+    : m_checker(checker), m_ring(new char[kRingBytes + kHeader + kMaxText + kSlack])
 {
     m_thread = startWorker([this] { work(); });
 }
@@ -77,7 +77,7 @@ CandidatePipeline::~CandidatePipeline()
     ring(m_checkerBell);
     m_thread.join();
     // The ring held passwords.
-    wipeSecret(m_ring.get(), kRingBytes + kHeader + kMaxText);
+    wipeSecret(m_ring.get(), kRingBytes + kHeader + kMaxText + kSlack);
 }
 
 void CandidatePipeline::rethrow()
@@ -113,11 +113,19 @@ void CandidatePipeline::waitForRead(std::uint32_t until)
 
 void CandidatePipeline::push(std::string_view text, std::uint8_t flags)
 {
+    char* to = room(text.size());
+    std::memcpy(to, text.data(), text.size());
+    commit(text.size(), flags);
+}
+
+char* CandidatePipeline::room(std::size_t size)
+{
     if (m_failed.load(std::memory_order_relaxed))
         rethrow();
-    if (text.size() > kMaxText)
+    if (size > kMaxText)
         throw std::length_error("A password is too long to be checked.");
-    const auto need = static_cast<std::uint32_t>(kHeader + text.size());
+    // The slack may land on ring bytes the checker has yet to read: it must be free too.
+    const auto need = static_cast<std::uint32_t>(kHeader + size + kSlack);
     if (m_pos + need - m_readSeen > kRingBytes) {
         // Full: wait until half the ring is free again.
         m_readSeen = m_read.load(std::memory_order_acquire);
@@ -126,12 +134,16 @@ void CandidatePipeline::push(std::string_view text, std::uint8_t flags)
         if (m_failed.load(std::memory_order_acquire))
             rethrow();
     }
+    return m_ring.get() + (m_pos % kRingBytes) + kHeader;
+}
+
+void CandidatePipeline::commit(std::size_t size, std::uint8_t flags)
+{
     char* record = m_ring.get() + (m_pos % kRingBytes);
-    record[0] = static_cast<char>(text.size() & 0xFF);
-    record[1] = static_cast<char>(text.size() >> 8);
+    record[0] = static_cast<char>(size & 0xFF);
+    record[1] = static_cast<char>(size >> 8);
     record[2] = static_cast<char>(flags);
-    std::memcpy(record + kHeader, text.data(), text.size());
-    m_pos += need;
+    m_pos += static_cast<std::uint32_t>(kHeader + size);
     ++m_pushed;
     if (++m_unpublished >= kPublishEvery)
         publish(false);

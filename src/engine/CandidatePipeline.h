@@ -53,6 +53,13 @@ public:
 
     // Run's thread. Waits while the ring is full. Rethrows what a verdict threw.
     void push(std::string_view text, std::uint8_t flags);
+    // push() for a candidate put together in place: room() gives space for
+    // size bytes and kSlack more that may be written past them (copies of a
+    // fixed width); commit() pushes the size bytes written there. Nothing
+    // else may be pushed in between.
+    static constexpr std::size_t kSlack = 16;
+    char* room(std::size_t size);
+    void commit(std::size_t size, std::uint8_t flags);
     // Waits until every candidate pushed is decided; the checker's state is
     // then the caller's until the next push(). Rethrows what a verdict threw.
     void settle();
@@ -71,9 +78,9 @@ public:
     }
 
 private:
-    // Half the ring must take the longest record.
+    // Half the ring must take the longest record and its slack.
     static constexpr std::uint32_t kRingBytes = 1u << 18;
-    static_assert(kRingBytes / 2 >= 3 + kMaxText);
+    static_assert(kRingBytes / 2 >= 3 + kMaxText + kSlack);
     static constexpr std::uint32_t kHeader = 3; // length (2 bytes), flags
     static constexpr std::uint32_t kPublishEvery = 32;
 
@@ -87,7 +94,8 @@ private:
     void rethrow();
 
     CandidateChecker& m_checker;
-    // The ring, with room past its end for the record that starts last in it.
+    // The ring, with room past its end for the record that starts last in it
+    // and its slack.
     std::unique_ptr<char[]> m_ring;
 
     // Producer side.

@@ -36,6 +36,20 @@ private:
     std::string& m_text;
 };
 
+// The same for bytes that never move (an array on the stack).
+class WipedBytesOnExit
+{
+public:
+    WipedBytesOnExit(void* data, std::size_t size) : m_data(data), m_size(size) {}
+    ~WipedBytesOnExit() { wipeSecret(m_data, m_size); }
+    WipedBytesOnExit(const WipedBytesOnExit&) = delete;
+    WipedBytesOnExit& operator=(const WipedBytesOnExit&) = delete;
+
+private:
+    void* m_data;
+    std::size_t m_size;
+};
+
 // Test seam: called with each secret mapping after its wipe, just before it
 // is unmapped, so a test can read it while it still belongs to the process.
 using ReleaseObserver = void (*)(const void* data, std::size_t bytes);

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <system_error>
@@ -245,7 +246,15 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
     // them all first lets the words load while other work goes on.
     struct Picks {
         std::array<std::size_t, 10> words{};
-        std::string digits;
+        // Up to 16 digits sit in the array, with room behind them for a copy
+        // of fixed width; more in the string.
+        std::array<char, 32> digits{};
+        std::string longDigits;
+    };
+    const bool shortDigits = digitCount <= 16;
+    const std::size_t digitsMade = settings.randomNumbers ? static_cast<std::size_t>(digitCount) : 0;
+    const auto digitsOf = [&](const Picks& p) {
+        return shortDigits ? std::string_view(p.digits.data(), digitsMade) : std::string_view(p.longDigits);
     };
     const auto pick = [&](Picks& p) {
         for (std::size_t w = 0; w < static_cast<std::size_t>(wordCount); ++w) {
@@ -253,13 +262,11 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
             p.words[w] = drawer->drawIndex(run.random);
             drawer->prefetch(p.words[w]);
         }
-        if (!settings.randomNumbers) {
-            p.digits.clear();
-            return;
-        }
-        p.digits.resize(static_cast<std::size_t>(digitCount));
-        for (char& digit : p.digits)
-            digit = static_cast<char>('0' + run.random.draw(10, 0));
+        if (!shortDigits)
+            p.longDigits.resize(digitsMade);
+        char* digit = shortDigits ? p.digits.data() : p.longDigits.data();
+        for (std::size_t d = 0; d < digitsMade; ++d)
+            digit[d] = static_cast<char>('0' + run.random.draw(10, 0));
     };
     // The digits follow the last word, the separator every other one. Put
     // together in one pass of copies: it runs once a password.
@@ -271,7 +278,7 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
                 const std::string_view word = drawer->word(p.words[static_cast<std::size_t>(w - 1)]);
                 out += styledWord(word, settings.wordCase, w, false);
                 if (w == wordCount)
-                    out += p.digits;
+                    out += digitsOf(p);
                 else
                     out += settings.separator;
             }
@@ -280,7 +287,7 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
         // Two passes over the words (the second reads them from the first
         // level cache) rather than an array of views: clearing such an array
         // cost more than the copies.
-        std::size_t size = p.digits.size() + static_cast<std::size_t>(wordCount - 1) * separator.size();
+        std::size_t size = digitsMade + static_cast<std::size_t>(wordCount - 1) * separator.size();
         for (std::size_t w = 0; w < static_cast<std::size_t>(wordCount); ++w)
             size += drawer->word(p.words[w]).size();
         out.resize(size);
@@ -291,8 +298,30 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
         };
         for (std::size_t w = 0; w < static_cast<std::size_t>(wordCount); ++w) {
             put(drawer->word(p.words[w]));
-            put(w + 1 == static_cast<std::size_t>(wordCount) ? std::string_view(p.digits) : separator);
+            put(w + 1 == static_cast<std::size_t>(wordCount) ? digitsOf(p) : separator);
         }
+    };
+    // The same straight into the pipeline's ring, for lower-case words with
+    // a short separator and few digits (the common case): each piece is one
+    // copy of 16 bytes, the ring and the word slots having room behind them.
+    const bool inPlace = settings.wordCase == WordCase::Lower && separator.size() <= 16 && shortDigits;
+    std::array<char, 32> separatorBytes{};
+    std::copy_n(separator.begin(), std::min<std::size_t>(separator.size(), 16), separatorBytes.begin());
+    static_assert(CandidatePipeline::kSlack >= WordDrawer::kCopySlack && CandidatePipeline::kSlack >= 16);
+    const auto assembleInPlace = [&](const Picks& p, CandidatePipeline& into, std::uint8_t flags) {
+        std::size_t size = digitsMade + static_cast<std::size_t>(wordCount - 1) * separator.size();
+        for (std::size_t w = 0; w < static_cast<std::size_t>(wordCount); ++w)
+            size += drawer->wordSize(p.words[w]);
+        char* to = into.room(size);
+        for (std::size_t w = 0; w < static_cast<std::size_t>(wordCount); ++w) {
+            to += drawer->copyWord(p.words[w], to);
+            if (w + 1 < static_cast<std::size_t>(wordCount)) {
+                std::memcpy(to, separatorBytes.data(), 16);
+                to += separator.size();
+            }
+        }
+        std::memcpy(to, p.digits.data(), 16);
+        into.commit(size, flags);
     };
     Picks picks;
 
@@ -342,7 +371,9 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
     std::string next;
     const WipedOnExit wipeNext(next);
     Picks nextPicks; // the next attempt's draws, its words loading meanwhile
-    const WipedOnExit wipeDigits(picks.digits), wipeNextDigits(nextPicks.digits);
+    const WipedOnExit wipeDigits(picks.longDigits), wipeNextDigits(nextPicks.longDigits);
+    const WipedBytesOnExit wipeShortDigits(picks.digits.data(), picks.digits.size()),
+        wipeNextShortDigits(nextPicks.digits.data(), nextPicks.digits.size());
     std::uint64_t candidateHash = 0;
     bool pending = false; // candidate holds an attempt drawn ahead
 
@@ -425,7 +456,8 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
         // made before this one is put together, so its words load meanwhile
         // (as the run on one thread does); only when the run surely needs it.
         Picks upcoming;
-        const WipedOnExit wipeUpcoming(upcoming.digits);
+        const WipedOnExit wipeUpcoming(upcoming.longDigits);
+        const WipedBytesOnExit wipeUpcomingShort(upcoming.digits.data(), upcoming.digits.size());
         bool haveUpcoming = false;
         for (;;) {
             if (picksFirst) {
@@ -441,8 +473,12 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
                     pick(upcoming);
                     haveUpcoming = true;
                 }
-                assemble(picks, candidate);
-                pipeline->push(candidate, flags);
+                if (inPlace) {
+                    assembleInPlace(picks, *pipeline, flags);
+                } else {
+                    assemble(picks, candidate);
+                    pipeline->push(candidate, flags);
+                }
             } else {
                 run.yield(); // restart point: a new candidate
                 if (!build(candidate)) {

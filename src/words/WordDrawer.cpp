@@ -12,7 +12,7 @@ WordDrawer::WordDrawer(WordTables tables)
 {
     static_assert(sizeof(Slot) == 16);
     std::int64_t total = 0;
-    m_slots.reserve(tables.totalWords());
+    m_slots.reserve(tables.totalWords() + 1);
     for (int t = 0; t < WordTables::kTables; ++t) {
         auto& words = tables.tables[static_cast<std::size_t>(t)];
         // The counts are 32-bit; a larger dictionary draws from its first 2^31-1 words.
@@ -46,6 +46,16 @@ WordDrawer::WordDrawer(WordTables tables)
         total += static_cast<std::int64_t>(kept);
         m_cumulative[t + 1] = static_cast<std::int32_t>(total);
     }
+    m_slots.push_back(Slot{}); // copyWord reads a byte past the last word's slot
+}
+
+std::size_t WordDrawer::copyLongWord(const Slot& slot, char* to) const
+{
+    std::uint32_t at;
+    std::memcpy(&at, slot.text, sizeof at);
+    const std::string& word = m_long[at];
+    std::memcpy(to, word.data(), word.size());
+    return word.size();
 }
 
 std::size_t WordDrawer::drawIndex(RandomSource& random) const

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,23 @@ public:
     std::size_t drawIndex(RandomSource& random) const;
     void prefetch(std::size_t index) const { __builtin_prefetch(&m_slots[index]); }
     std::string_view word(std::size_t index) const;
+    std::size_t wordSize(std::size_t index) const
+    {
+        const Slot& slot = m_slots[index];
+        return slot.size != kLong ? slot.size : word(index).size();
+    }
+    // Puts word(index) at to and returns its length; writes kCopySlack bytes
+    // past it, whatever they are (a fixed-width copy, no loop per character).
+    static constexpr std::size_t kCopySlack = 16;
+    std::size_t copyWord(std::size_t index, char* to) const
+    {
+        const Slot& slot = m_slots[index];
+        if (slot.size == kLong) [[unlikely]]
+            return copyLongWord(slot, to);
+        // text and the byte after it: the next slot's, or the one past the last.
+        std::memcpy(to, slot.text, 16);
+        return slot.size;
+    }
 
 private:
     struct Slot {
@@ -46,8 +64,10 @@ private:
         char text[15];
     };
     static constexpr std::uint8_t kLong = 0xFF;
+    std::size_t copyLongWord(const Slot& slot, char* to) const;
 
-    PodBuffer<Slot> m_slots; // word k of all tables; mapped, on huge pages when large
+    // Word k of all tables, then one empty slot; mapped, on huge pages when large.
+    PodBuffer<Slot> m_slots;
     std::vector<std::string> m_long;
     std::array<std::int32_t, 27> m_cumulative{}; // [0] = 0, [k] = words of tables 1..k
 };

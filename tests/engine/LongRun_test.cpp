@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -283,8 +285,9 @@ TEST_F(EngineFixture, LongRunCharactersKeepTheirDistribution)
     EXPECT_LT(chiLengths, 38.3);
 }
 
-// The pipeline decides in the order pushed, drops what follows an End, and
-// hands a verdict's exception to the run's thread.
+// The pipeline decides in the order pushed (candidates copied in, or put in
+// place with its slack scribbled on), drops what follows an End, and hands a
+// verdict's exception to the run's thread.
 TEST(CandidatePipeline, DecidesInOrderAndReportsTheEnd)
 {
     struct Checker : CandidateChecker {
@@ -307,7 +310,15 @@ TEST(CandidatePipeline, DecidesInOrderAndReportsTheEnd)
         std::vector<std::string> pushed;
         for (int i = 0; i < 50000; ++i) {
             pushed.push_back(std::to_string(i) + std::string(static_cast<std::size_t>(i % 300), 'x'));
-            pipeline.push(pushed.back(), static_cast<std::uint8_t>(i % 3 != 0));
+            const auto flags = static_cast<std::uint8_t>(i % 3 != 0);
+            if (i % 2 == 0) {
+                pipeline.push(pushed.back(), flags);
+                continue;
+            }
+            char* to = pipeline.room(pushed.back().size());
+            std::memcpy(to, pushed.back().data(), pushed.back().size());
+            std::memset(to + pushed.back().size(), '#', CandidatePipeline::kSlack);
+            pipeline.commit(pushed.back().size(), flags);
         }
         pipeline.settle();
         EXPECT_EQ(checker.decided, pushed);
