@@ -147,9 +147,13 @@ public:
                     return;
                 }
                 // Beyond the total, each further candidate waits for the verdicts.
+                // Folded, the rows are checked again only once as many rows as
+                // the check took out have been drawn again: one pass over the
+                // list per round, not one per row drawn again.
                 if (m_pipeline->couldReach(static_cast<std::uint64_t>(m_total))) {
                     settle();
-                    removeRepeats();
+                    if (m_made == m_total)
+                        removeRepeats();
                     if (m_made == m_total)
                         break;
                 }
