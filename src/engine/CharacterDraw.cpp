@@ -89,7 +89,6 @@ void CharacterDrawer::setWeights(const ClassWeights& weights)
     // c is Number up to n, Lowercase up to n + l, Uppercase up to n + l + u, else Special.
     for (int c = 1; c <= m_weightSum; ++c)
         m_classByDraw[c] = c <= n ? 1 : c <= n + l ? 2 : c <= n + l + u ? 3 : 4;
-    m_weightSumValue = m_weightSum;
     m_classByWeight = {false, n > 0, l > 0, u > 0, weights.special > 0};
 }
 
@@ -97,7 +96,7 @@ inline int CharacterDrawer::drawClass(RandomSource::Cursor& random)
 {
     if (m_weightSum <= 0)
         return 0; // nothing to draw from
-    return m_classByDraw[random.drawUpward(m_weightSumValue, 1)];
+    return m_classByDraw[random.drawWhole(static_cast<std::uint32_t>(m_weightSum), 1)];
 }
 
 inline char CharacterDrawer::drawCharacter(int cls, RandomSource::Cursor& random)
@@ -110,22 +109,22 @@ inline char CharacterDrawer::drawCharacter(int cls, RandomSource::Cursor& random
         // Numbers, lowercase and uppercase are each one range.
         const Range range = m_ranges[cls];
         do
-            code = random.drawUpward(range.width, range.lowest);
+            code = random.drawWhole(range.width, range.lowest);
         while (!m_available[code]);
         break;
     }
     default:
         // The four special ranges in proportion to their sizes, 15 : 7 : 6 : 4.
         do {
-            const int g = random.drawUpward(32, 63);
+            const int g = random.drawWhole(32, 63);
             if (g <= 77)
-                code = random.drawUpward(15, 33);
+                code = random.drawWhole(15, 33);
             else if (g <= 84)
-                code = random.drawUpward(7, 58);
+                code = random.drawWhole(7, 58);
             else if (g <= 90)
-                code = random.drawUpward(6, 91);
+                code = random.drawWhole(6, 91);
             else
-                code = random.drawUpward(4, 123);
+                code = random.drawWhole(4, 123);
         } while (!m_available[code]);
         break;
     }
@@ -188,7 +187,7 @@ CharacterDrawer::Result CharacterDrawer::draw(const StopPrompt& prompt)
     };
 
 restart: // the whole-password retry point
-    m_length = random.drawUpward(m_max - m_min + 1, m_min);
+    m_length = random.draw(m_max - m_min + 1, m_min);
     for (int p = 1; p <= m_length; ++p) {
         if (multiFile)
             yield();

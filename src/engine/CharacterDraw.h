@@ -110,11 +110,10 @@ private:
     // (unpredictable) comparisons; s is the sum of the weights.
     std::array<std::uint8_t, 4 * 32768 + 1> m_classByDraw{};
     int m_weightSum = 0;
-    double m_weightSumValue = 0;
     // The draw of classes 1 to 3: Int(width * r + lowest).
     struct Range {
-        double width;
-        double lowest;
+        std::uint32_t width;
+        int lowest;
     };
     static constexpr Range m_ranges[4] = {{0, 0}, {10, 48}, {26, 97}, {26, 65}};
     std::array<bool, 5> m_classByWeight{}; // by CharClass code: the class draw can give it

@@ -4,6 +4,7 @@
 
 #include <sodium.h>
 
+#include <bit>
 #include <cstring>
 #include <stdexcept>
 #include <system_error>
@@ -13,7 +14,6 @@ namespace quorlix
 
 namespace
 {
-constexpr double kTwoToMinus53 = 1.0 / 9007199254740992.0;
 // Blocks made on the caller's thread before a worker is worth starting: a
 // short run (a few passwords in the window) never starts one.
 constexpr std::size_t kInlineRefills = 4;
@@ -39,35 +39,30 @@ SecureRandom::~SecureRandom()
     }
     sodium_memzero(m_key, sizeof m_key);
     for (std::size_t i = 0; i < kBlocks; ++i)
-        sodium_memzero(m_blocks[i].values.data(), sizeof m_blocks[i].values);
+        sodium_memzero(m_blocks[i].words.data(), sizeof m_blocks[i].words);
 }
 
-void keystreamValues(const unsigned char (&key)[32], std::uint64_t nonce, double* out, std::size_t count)
+void keystreamWords(const unsigned char (&key)[32], std::uint64_t nonce, std::uint32_t* out, std::size_t count)
 {
     // A piece of 64 ChaCha20 blocks: the counter of piece k starts at 64 k.
+    // The zeros stay in the first-level cache; the keystream is their xor.
     constexpr std::size_t kPieceBytes = 4096;
-    constexpr std::size_t kPieceValues = kPieceBytes / sizeof(std::uint64_t);
+    constexpr std::size_t kPieceWords = kPieceBytes / sizeof(std::uint32_t);
     static const unsigned char zeros[kPieceBytes] = {};
-    alignas(64) unsigned char piece[kPieceBytes];
     unsigned char n[crypto_stream_chacha20_NONCEBYTES] = {};
     static_assert(sizeof n == sizeof nonce);
     std::memcpy(n, &nonce, sizeof nonce);
-    for (std::size_t at = 0; at < count; at += kPieceValues) {
-        crypto_stream_chacha20_xor_ic(piece, zeros, kPieceBytes, n, at * sizeof(std::uint64_t) / 64, key);
-        for (std::size_t i = 0; i < kPieceValues; ++i) {
-            std::uint64_t bits;
-            std::memcpy(&bits, piece + i * sizeof bits, sizeof bits);
-            out[at + i] = static_cast<double>(bits >> 11) * kTwoToMinus53;
-        }
-    }
-    sodium_memzero(piece, sizeof piece);
+    static_assert(std::endian::native == std::endian::little, "the words are the keystream's bytes as they lie");
+    for (std::size_t at = 0; at < count; at += kPieceWords)
+        crypto_stream_chacha20_xor_ic(reinterpret_cast<unsigned char*>(out + at), zeros, kPieceBytes, n,
+                                      at * sizeof(std::uint32_t) / 64, key);
 }
 
 void SecureRandom::fill(Block& block)
 {
     // A fresh nonce per block keeps the stream from ever repeating for one key.
-    static_assert(kBlockValues % 512 == 0);
-    keystreamValues(m_key, m_nonce++, block.values.data(), kBlockValues);
+    static_assert(kBlockWords % 1024 == 0);
+    keystreamWords(m_key, m_nonce++, block.words.data(), kBlockWords);
 }
 
 void SecureRandom::work(std::size_t at)
@@ -87,7 +82,7 @@ void SecureRandom::refill()
 {
     if (!m_worker.joinable()) {
         fill(m_blocks[m_current]);
-        setValues(m_blocks[m_current].values.data(), kBlockValues);
+        setWords(m_blocks[m_current].words.data(), kBlockWords);
         if (++m_inlineRefills == kInlineRefills) {
             // The worker fills the other blocks; the one being read stays ours.
             m_blocks[m_current].ready.store(true);
@@ -103,7 +98,7 @@ void SecureRandom::refill()
     m_blocks[m_current].ready.notify_one();
     m_current = (m_current + 1) % kBlocks;
     m_blocks[m_current].ready.wait(false);
-    setValues(m_blocks[m_current].values.data(), kBlockValues);
+    setWords(m_blocks[m_current].words.data(), kBlockWords);
 }
 
 void secureRandomBytes(void* out, std::size_t size)

@@ -2,9 +2,15 @@
 // The process-wide uniform source r, 0 <= r < 1, that every draw of a run uses.
 //
 // Draws happen tens of times per password and hundreds of millions of times in a
-// 10-million run, so next() is an inline read from a block of ready values; only
-// refilling is virtual. Passwords come from SecureRandom (libsodium); tests use a
+// 10-million run, so a draw is an inline read from a block of ready random
+// words or values; only refilling is virtual. Passwords come from SecureRandom
+// (libsodium's ChaCha20 keystream, handed out as 32-bit words); tests use a
 // scripted source that refills from a list of values.
+//
+// r has 53 bits: the top 32 are a word, the low 21 the top of the word after.
+// A draw Int(width * r + lowest) of whole numbers reads the second word only
+// when it could change the result (about once in 2^32 / width draws), so it
+// gives exactly the result of the 53-bit r at half the keystream.
 
 #include <array>
 #include <atomic>
@@ -28,17 +34,33 @@ public:
     {
         if (m_pos == m_size)
             refill();
-        return m_values[m_pos++];
+        if (!m_words)
+            return m_values[m_pos++];
+        const std::uint32_t high = m_words[m_pos++];
+        return joined(high, nextWord());
     }
 
     // Int(width * r + lowest): the integer form every draw of the program uses.
-    int draw(double width, double lowest) { return integerPart(width * next() + lowest); }
+    int draw(double width, double lowest)
+    {
+        if (m_pos == m_size)
+            refill();
+        if (m_words && fitsWhole(width, lowest)) {
+            const std::uint32_t high = m_words[m_pos++];
+            return wholeFromWords(static_cast<std::uint32_t>(width), static_cast<int>(lowest), high,
+                                  [this] { return nextWord(); });
+        }
+        return integerPart(width * next() + lowest);
+    }
 
-    // The same values as next() and draw(), for hot loops: the cursor keeps
-    // its place in locals the compiler can hold in registers, where calls
-    // through the source would be reloaded after every store. While a cursor
-    // is open nothing else may take values from the source, unless the cursor
-    // is store()d first and load()ed after; it stores its place when it goes.
+    // Whole widths and lowest values below this take the exact shortcut.
+    static constexpr std::int64_t kWholeLimit = std::int64_t{1} << 20;
+
+    // The same draws, for hot loops: the cursor keeps its place in locals the
+    // compiler can hold in registers, where calls through the source would be
+    // reloaded after every store. While a cursor is open nothing else may take
+    // values from the source, unless the cursor is store()d first and load()ed
+    // after; it stores its place when it goes.
     class Cursor
     {
     public:
@@ -47,25 +69,50 @@ public:
         Cursor(const Cursor&) = delete;
         Cursor& operator=(const Cursor&) = delete;
 
-        double next()
+        // Int(width * r + lowest) for 1 <= width < kWholeLimit and
+        // 0 <= lowest < kWholeLimit.
+        [[gnu::always_inline]] int drawWhole(std::uint32_t width, int lowest)
         {
             if (m_at == m_end) [[unlikely]]
                 refill();
-            return *m_at++;
+            if (m_words) [[likely]]
+                return wholeFromWords(width, lowest, m_words[m_at++], [this] { return nextWord(); });
+            return static_cast<int>(static_cast<double>(width) * m_values[m_at++] + lowest);
         }
-        int draw(double width, double lowest) { return integerPart(width * next() + lowest); }
-        // The same for width >= 0 and lowest >= 0, where the floor is the truncation.
-        int drawUpward(double width, double lowest) { return static_cast<int>(width * next() + lowest); }
 
-        void store() { m_source.m_pos = static_cast<std::size_t>(m_at - m_source.m_values); }
+        // Any width and lowest, as RandomSource::draw().
+        int draw(double width, double lowest)
+        {
+            if (m_at == m_end) [[unlikely]]
+                refill();
+            if (m_words && fitsWhole(width, lowest))
+                return wholeFromWords(static_cast<std::uint32_t>(width), static_cast<int>(lowest), m_words[m_at++],
+                                      [this] { return nextWord(); });
+            if (m_words) {
+                const std::uint32_t high = m_words[m_at++];
+                return integerPart(width * joined(high, nextWord()) + lowest);
+            }
+            return integerPart(width * m_values[m_at++] + lowest);
+        }
+
+        void store() { m_source.m_pos = m_at; }
         void load()
         {
-            m_at = m_source.m_values + m_source.m_pos;
-            m_end = m_source.m_values + m_source.m_size;
+            m_words = m_source.m_words;
+            m_values = m_source.m_values;
+            m_at = m_source.m_pos;
+            m_end = m_source.m_size;
         }
 
     private:
-        void refill()
+        // Rare (a draw near a step of its result): kept out of the hot loops.
+        [[gnu::noinline]] std::uint32_t nextWord()
+        {
+            if (m_at == m_end) [[unlikely]]
+                refill();
+            return m_words[m_at++];
+        }
+        [[gnu::noinline]] void refill()
         {
             m_source.m_pos = m_source.m_size;
             m_source.refill();
@@ -73,17 +120,28 @@ public:
         }
 
         RandomSource& m_source;
-        const double* m_at = nullptr;
-        const double* m_end = nullptr;
+        const std::uint32_t* m_words = nullptr;
+        const double* m_values = nullptr;
+        std::size_t m_at = 0;
+        std::size_t m_end = 0;
     };
 
 protected:
-    // Must call setValues() with at least one value.
+    // A source hands out either ready values in [0, 1) (setValues) or words
+    // of uniform random bits (setWords); refill() must call one of them with
+    // at least one item, valid until the next refill().
     virtual void refill() = 0;
-    // The values next() hands out from now on; they must stay valid until the next refill().
     void setValues(const double* values, std::size_t size)
     {
         m_values = values;
+        m_words = nullptr;
+        m_size = size;
+        m_pos = 0;
+    }
+    void setWords(const std::uint32_t* words, std::size_t size)
+    {
+        m_words = words;
+        m_values = nullptr;
         m_size = size;
         m_pos = 0;
     }
@@ -97,16 +155,54 @@ private:
         return static_cast<int>(x >= 0 ? x : std::floor(x));
     }
 
+    // r from its top 32 bits and the word that gives the low 21.
+    static double joined(std::uint32_t high, std::uint32_t low)
+    {
+        return static_cast<double>(high) * 0x1p-32 + static_cast<double>(low >> 11) * 0x1p-53;
+    }
+
+    static bool fitsWhole(double width, double lowest)
+    {
+        return width >= 1 && width < static_cast<double>(kWholeLimit) && lowest > -static_cast<double>(kWholeLimit) &&
+               lowest < static_cast<double>(kWholeLimit) &&
+               static_cast<double>(static_cast<std::int32_t>(width)) == width &&
+               static_cast<double>(static_cast<std::int32_t>(lowest)) == lowest;
+    }
+
+    // Int(width * r + lowest) for r of top word high. width * high / 2^32 is
+    // k and a fraction f (in 2^-32ths); every r of that top word lies below
+    // (high + 1) / 2^32, so while f + width stays below 2^32 the exact value
+    // stays at least 2^-32 below k + 1, farther than the rounding of the
+    // floating-point form can carry it (these magnitudes keep its error under
+    // 2^-33): the result is k + lowest for every low part. Otherwise the low
+    // part decides, through the floating-point form itself.
+    template <class NextWord>
+    [[gnu::always_inline]] static int wholeFromWords(std::uint32_t width, int lowest, std::uint32_t high,
+                                                     NextWord nextWord)
+    {
+        const std::uint64_t product = std::uint64_t{high} * width;
+        if (static_cast<std::uint32_t>(product) <= ~std::uint32_t{0} - width) [[likely]]
+            return static_cast<int>(product >> 32) + lowest;
+        return integerPart(static_cast<double>(width) * joined(high, nextWord()) + lowest);
+    }
+
+    std::uint32_t nextWord()
+    {
+        if (m_pos == m_size)
+            refill();
+        return m_words[m_pos++];
+    }
+
     const double* m_values = nullptr;
+    const std::uint32_t* m_words = nullptr;
     std::size_t m_size = 0;
     std::size_t m_pos = 0;
 };
 
-// Fills out[0..count) with the values of the ChaCha20 keystream of key and
-// nonce from its start: each 8 bytes (little-endian) give one value, their top
-// 53 bits over 2^53. count must be a multiple of 512. Made in pieces that
-// stay in the first-level cache, with no pass that clears the output first.
-void keystreamValues(const unsigned char (&key)[32], std::uint64_t nonce, double* out, std::size_t count);
+// Fills out[0..count) with the ChaCha20 keystream of key and nonce from its
+// start, read as little-endian 32-bit words. count must be a multiple of
+// 1024. Made straight into out, a piece at a time, with no pass that clears it.
+void keystreamWords(const unsigned char (&key)[32], std::uint64_t nonce, std::uint32_t* out, std::size_t count);
 
 // ChaCha20 keystream (libsodium) keyed once from the operating system's entropy.
 //
@@ -121,14 +217,14 @@ public:
     SecureRandom(const SecureRandom&) = delete;
     SecureRandom& operator=(const SecureRandom&) = delete;
 
-    static constexpr std::size_t kBlockValues = 32768;
+    static constexpr std::size_t kBlockWords = 65536;
 
 protected:
     void refill() override;
 
 private:
     struct Block {
-        std::array<double, kBlockValues> values;
+        std::array<std::uint32_t, kBlockWords> words;
         // Set by the worker when filled, cleared by the reader when read out.
         std::atomic<bool> ready{false};
     };
