@@ -118,6 +118,15 @@ void CandidatePipeline::push(std::string_view text, std::uint8_t flags)
     commit(text.size(), flags);
 }
 
+void CandidatePipeline::pushPadded(std::string_view text, std::uint8_t flags)
+{
+    static_assert(kSlack == 16);
+    char* to = room(text.size());
+    for (std::size_t at = 0; at < text.size(); at += 16)
+        std::memcpy(to + at, text.data() + at, 16);
+    commit(text.size(), flags);
+}
+
 char* CandidatePipeline::room(std::size_t size)
 {
     if (m_failed.load(std::memory_order_relaxed))

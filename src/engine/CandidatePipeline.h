@@ -60,6 +60,9 @@ public:
     static constexpr std::size_t kSlack = 16;
     char* room(std::size_t size);
     void commit(std::size_t size, std::uint8_t flags);
+    // push() of text that has kSlack readable bytes past its end: copied in
+    // pieces of 16 bytes, no copy of variable length.
+    void pushPadded(std::string_view text, std::uint8_t flags);
     // Waits until every candidate pushed is decided; the checker's state is
     // then the caller's until the next push(). Rethrows what a verdict threw.
     void settle();

@@ -244,10 +244,11 @@ restart: // the whole-password retry point
                 m_firstMark = i;
     }
     if (m_firstMark >= m_length) {
-        std::memcpy(m_assembled.data(), m_chars.data() + 1, static_cast<std::size_t>(m_length));
+        m_assembledInChars = true; // no separator: the drawn characters are the password
         m_assembledLength = m_length;
         return Result::Drawn;
     }
+    m_assembledInChars = false;
     char* out = m_assembled.data();
     for (int k = 1; k <= m_length; ++k) {
         if (hyphen[k - 1] == 1)

@@ -82,8 +82,14 @@ public:
     bool rejected() { return ++m_rejections > m_rejectionLimit; }
     void accepted() { m_rejections = 0; }
 
-    // The assembled candidate of the last Drawn result; valid until the next draw.
-    std::string_view password() const { return {m_assembled.data(), static_cast<std::size_t>(m_assembledLength)}; }
+    // The assembled candidate of the last Drawn result; valid until the next
+    // draw. kPasswordPadding bytes past its end may be read (copies of a fixed width).
+    static constexpr std::size_t kPasswordPadding = 16;
+    std::string_view password() const
+    {
+        return {m_assembledInChars ? m_chars.data() + 1 : m_assembled.data(),
+                static_cast<std::size_t>(m_assembledLength)};
+    }
     // Its drawn characters alone, without separators.
     std::string_view drawn() const { return {m_chars.data() + 1, static_cast<std::size_t>(m_length)}; }
     int drawnLength() const { return m_length; }
@@ -130,9 +136,10 @@ private:
     std::uint64_t m_marksSeen = ~std::uint64_t{0};
 
     int m_length = 0;
-    std::array<char, kMaxLength + 1> m_chars{}; // by position 1..length
-    std::array<char, kMaxAssembledLength + 1> m_assembled{};
+    std::array<char, kMaxLength + 1 + kPasswordPadding> m_chars{}; // by position 1..length
+    std::array<char, kMaxAssembledLength + 1 + kPasswordPadding> m_assembled{};
     int m_assembledLength = 0;
+    bool m_assembledInChars = false; // password() is m_chars[1..length]
 };
 
 // The passwords accepted so far in a run (or file), for the duplication check.

@@ -135,7 +135,8 @@ public:
                 leaveFold();
             }
             if (m_pipeline && !(flags & kDictionary)) {
-                m_pipeline->push(m_drawer.password(), flags);
+                static_assert(CharacterDrawer::kPasswordPadding >= CandidatePipeline::kSlack);
+                m_pipeline->pushPadded(m_drawer.password(), flags);
                 if (m_pipeline->accepted() != m_acceptedSeen) {
                     m_acceptedSeen = m_pipeline->accepted();
                     m_drawer.accepted(); // the drawer's rejections in a row end there
