@@ -7,13 +7,16 @@
 #include <new>
 #include <string>
 #include <system_error>
+#include <thread>
 
 #include "engine/CandidatePipeline.h"
 #include "engine/CharacterDraw.h"
 #include "engine/PasswordSpace.h"
 #include "engine/Progress.h"
 #include "engine/RunTexts.h"
+#include "platform/LargeMemory.h"
 #include "platform/SecretMemory.h"
+#include "platform/Worker.h"
 
 namespace quorlix
 {
@@ -63,6 +66,7 @@ public:
     {
         m_env.yielder.setBeforeEvents({});
         m_pipeline.reset();
+        stopPopulating();
     }
 
     void run()
@@ -114,6 +118,15 @@ public:
                  expected < kFoldBelowDuplicates;
         if (checks.duplication && !m_fold)
             m_seen.reserve(static_cast<std::size_t>(m_total));
+        if (m_fold && processorsAvailable() > 1) {
+            // Folded, this thread adds the rows: their pages are made on the
+            // other core ahead of it.
+            const auto [room, bytes] = m_list.textRoom();
+            try {
+                m_populate = startWorker([room, bytes, this] { populatePages(room, bytes, m_populateStop); });
+            } catch (const std::system_error&) {
+            }
+        }
         m_env.yielder();
         for (;;) {
             const CharacterDrawer::Result result = m_drawer.draw(prompt);
@@ -133,6 +146,32 @@ public:
                 // The check went off, or the dictionary must see candidates here.
                 settle();
                 leaveFold();
+            }
+            if (m_fold) {
+                // Folded, a verdict needs nothing but the candidate's flags: the
+                // rows go into the list here, as drawn, with nothing to hand
+                // to the checker thread (which stays idle until the fold ends).
+                const Verdict verdict = decideHere(flags);
+                if (verdict != Verdict::Accepted) {
+                    if (verdict == Verdict::End || m_drawer.rejected()) {
+                        removeRepeats();
+                        endlessEnd();
+                        return;
+                    }
+                    continue; // whole-password retry point
+                }
+                m_drawer.accepted();
+                if (m_made == m_total) {
+                    removeRepeats();
+                    if (m_made == m_total)
+                        break;
+                }
+                if (m_state.stopPending() && stopConfirmed()) {
+                    stoppedEnd();
+                    return;
+                }
+                m_env.yielder();
+                continue;
             }
             if (m_pipeline && !(flags & kDictionary)) {
                 static_assert(CharacterDrawer::kPasswordPadding >= CandidatePipeline::kSlack);
@@ -274,6 +313,7 @@ private:
     // would have rejected. They go; the run then draws as many more.
     void removeRepeats()
     {
+        stopPopulating(); // rows may move
         if (!m_fold || m_list.count() == m_rowsWithoutRepeats)
             return;
         const std::vector<std::size_t> repeats = m_list.repeatedRows();
@@ -353,10 +393,19 @@ private:
         return false;
     }
 
+    void stopPopulating()
+    {
+        if (!m_populate.joinable())
+            return;
+        m_populateStop.store(true);
+        m_populate.join();
+    }
+
     // At every end: the checker is done with, and the duplication set's
     // memory goes back (the placement of a sorted list may reuse it).
     void finish()
     {
+        stopPopulating();
         m_env.yielder.setBeforeEvents({});
         m_pipeline.reset();
         m_seen.release();
@@ -444,6 +493,9 @@ private:
     std::uint64_t m_checkRejections = 0; // password checks' rejections in a row
     std::size_t m_entered = 0;
     DuplicateSet m_seen; // over m_list's rows
+    // The list's pages made ahead of a folded run (see run()).
+    std::thread m_populate;
+    std::atomic<bool> m_populateStop{false};
     // Last: the checker thread ends before what it uses goes.
     alignas(64) std::unique_ptr<CandidatePipeline> m_pipeline;
 };

@@ -163,6 +163,27 @@ void giveBackMapping(const Mapping& mapping)
     ::munmap(mapping.data, mapping.bytes);
 }
 
+void populatePages(void* data, std::size_t bytes, const std::atomic<bool>& stop)
+{
+#ifdef MADV_POPULATE_WRITE
+    // In pieces: the call holds the process's memory map while it runs, and
+    // other threads' mappings (an allocator's arena, a stack) wait for it.
+    constexpr std::size_t kPiece = std::size_t{8} << 20;
+    auto* at = static_cast<char*>(data);
+    const auto first = reinterpret_cast<std::uintptr_t>(at) / kPage * kPage;
+    const auto end = reinterpret_cast<std::uintptr_t>(at) + bytes;
+    for (std::uintptr_t from = first; from < end && !stop.load(std::memory_order_relaxed); from += kPiece) {
+        const std::size_t length = std::min<std::size_t>(kPiece, end - from);
+        if (::madvise(reinterpret_cast<void*>(from), length, MADV_POPULATE_WRITE) != 0)
+            return;
+    }
+#else
+    (void)data;
+    (void)bytes;
+    (void)stop;
+#endif
+}
+
 std::size_t keptMappingBytes()
 {
     Kept& k = kept();

@@ -14,6 +14,7 @@
 //
 // Thread-safe.
 
+#include <atomic>
 #include <cstddef>
 
 namespace quorlix
@@ -32,6 +33,12 @@ Mapping takeMapping(std::size_t bytes);
 Mapping growMapping(const Mapping& mapping, std::size_t bytes);
 // Kept for reuse when large enough and within the limit, else unmapped.
 void giveBackMapping(const Mapping& mapping);
+
+// Faults in the pages of [data, data + bytes) for writing without changing
+// what they hold, a few megabytes at a time, until done or stop is set: a
+// helper can make the pages of a buffer that another thread is filling before
+// that thread reaches them. Does nothing where the system cannot do it so.
+void populatePages(void* data, std::size_t bytes, const std::atomic<bool>& stop);
 
 // Bytes kept for reuse now, and unmapping them all (tests; before a run that
 // needs more memory than it keeps).

@@ -22,6 +22,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/ResultListBuffer.h"
@@ -105,6 +106,13 @@ public:
     int rowColour(std::size_t index) const;
 
     void reserve(std::size_t rows, std::size_t bytes);
+    // The room reserve() made for text beyond what is written: another thread
+    // may fault it in (populatePages) while rows are added, as long as the
+    // list is not reserved again, cleared or shortened meanwhile.
+    std::pair<char*, std::size_t> textRoom()
+    {
+        return {m_bytes.data() + m_bytes.size(), m_bytes.capacity() - m_bytes.size()};
+    }
     // Bytes held for rows, order and text (for the memory readout and tests).
     std::size_t memoryUsed() const;
 

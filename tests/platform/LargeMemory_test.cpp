@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <thread>
 
 #include "platform/ResultListBuffer.h"
 
@@ -62,4 +64,34 @@ TEST(LargeMemory, BuffersWipeOnlyPasswords)
 }
 
 } // namespace
+// Pages made ahead by another thread keep what the filling thread wrote,
+// before and while they are made; a stop ends the work early.
+TEST(LargeMemory, PagesMadeAheadKeepWhatIsWritten)
+{
+    constexpr std::size_t kBytes = std::size_t{48} << 20;
+    Mapping m = takeMapping(kBytes);
+    auto* bytes = static_cast<unsigned char*>(m.data);
+    std::memset(bytes, 0, kBytes); // a kept mapping holds anything
+    std::atomic<bool> stop{false};
+    std::memset(bytes, 0xA5, 4096 * 3 + 17);
+    std::thread helper([&] { populatePages(bytes + 4096, kBytes - 4096, stop); });
+    for (std::size_t at = 4096 * 3 + 17; at < kBytes; at += 4093)
+        bytes[at] = static_cast<unsigned char>(at % 251 + 1);
+    helper.join();
+    for (std::size_t at = 0; at < 4096 * 3 + 17; ++at)
+        ASSERT_EQ(bytes[at], 0xA5) << at;
+    std::size_t zeros = 0;
+    for (std::size_t at = 4096 * 3 + 17; at < kBytes; ++at) {
+        const bool written = (at - (4096 * 3 + 17)) % 4093 == 0;
+        if (written)
+            ASSERT_EQ(bytes[at], at % 251 + 1) << at;
+        else
+            zeros += bytes[at] == 0;
+    }
+    EXPECT_EQ(zeros, kBytes - 4096 * 3 - 17 - (kBytes - 4096 * 3 - 17 + 4092) / 4093);
+    stop.store(true);
+    populatePages(bytes, kBytes, stop); // returns at once
+    giveBackMapping(m);
+}
+
 } // namespace quorlix
