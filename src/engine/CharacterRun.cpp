@@ -121,9 +121,9 @@ public:
         if (m_fold && processorsAvailable() > 1) {
             // Folded, this thread adds the rows: their pages are made on the
             // other core ahead of it.
-            const auto [room, bytes] = m_list.textRoom();
+            const std::pair<char*, std::size_t> room = m_list.textRoom();
             try {
-                m_populate = startWorker([room, bytes, this] { populatePages(room, bytes, m_populateStop); });
+                m_populate = startWorker([room, this] { populatePages(room.first, room.second, m_populateStop); });
             } catch (const std::system_error&) {
             }
         }

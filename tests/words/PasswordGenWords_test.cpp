@@ -157,8 +157,9 @@ TEST(PasswordGenWords, LongRunMakesThePasswordsOfTheRunOnOneThread)
         f.settings.digitCount = 4;
         f.settings.duplicationCheck = true;
         f.surface.logCounter = false;
+        const std::size_t stopEvent = stopAt; // a lambda may not name a structured binding everywhere
         f.surface.onProcessEvents = [&] {
-            if (stopAt != 0 && f.surface.processEventsCount == stopAt)
+            if (stopEvent != 0 && f.surface.processEventsCount == stopEvent)
                 f.state.stopRequested = 1;
         };
         f.boxes.answers = {Answer::Ok};
