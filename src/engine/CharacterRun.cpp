@@ -161,6 +161,9 @@ public:
                     continue; // whole-password retry point
                 }
                 m_drawer.accepted();
+                // The rows are checked once the total is reached, and again
+                // once as many as the check took out have been drawn again:
+                // one pass over the list per round.
                 if (m_made == m_total) {
                     removeRepeats();
                     if (m_made == m_total)
@@ -182,18 +185,12 @@ public:
                 }
                 if (m_pipeline->ended()) {
                     settle();
-                    removeRepeats();
                     endlessEnd();
                     return;
                 }
                 // Beyond the total, each further candidate waits for the verdicts.
-                // Folded, the rows are checked again only once as many rows as
-                // the check took out have been drawn again: one pass over the
-                // list per round, not one per row drawn again.
                 if (m_pipeline->couldReach(static_cast<std::uint64_t>(m_total))) {
                     settle();
-                    if (m_made == m_total)
-                        removeRepeats();
                     if (m_made == m_total)
                         break;
                 }

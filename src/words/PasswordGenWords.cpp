@@ -271,6 +271,12 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
     // The digits follow the last word, the separator every other one. Put
     // together in one pass of copies: it runs once a password.
     const std::string_view separator = settings.separator;
+    const auto passwordSize = [&](const Picks& p) {
+        std::size_t size = digitsMade + static_cast<std::size_t>(wordCount - 1) * separator.size();
+        for (std::size_t w = 0; w < static_cast<std::size_t>(wordCount); ++w)
+            size += drawer->wordSize(p.words[w]);
+        return size;
+    };
     const auto assemble = [&](const Picks& p, std::string& out) {
         if (settings.wordCase != WordCase::Lower) {
             out.clear();
@@ -287,10 +293,7 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
         // Two passes over the words (the second reads them from the first
         // level cache) rather than an array of views: clearing such an array
         // cost more than the copies.
-        std::size_t size = digitsMade + static_cast<std::size_t>(wordCount - 1) * separator.size();
-        for (std::size_t w = 0; w < static_cast<std::size_t>(wordCount); ++w)
-            size += drawer->word(p.words[w]).size();
-        out.resize(size);
+        out.resize(passwordSize(p));
         char* to = out.data();
         const auto put = [&to](std::string_view text) {
             for (const char c : text)
@@ -309,9 +312,7 @@ WordRunEnd PasswordGenWords(WordRunContext& run)
     std::copy_n(separator.begin(), std::min<std::size_t>(separator.size(), 16), separatorBytes.begin());
     static_assert(CandidatePipeline::kSlack >= WordDrawer::kCopySlack && CandidatePipeline::kSlack >= 16);
     const auto assembleInPlace = [&](const Picks& p, CandidatePipeline& into, std::uint8_t flags) {
-        std::size_t size = digitsMade + static_cast<std::size_t>(wordCount - 1) * separator.size();
-        for (std::size_t w = 0; w < static_cast<std::size_t>(wordCount); ++w)
-            size += drawer->wordSize(p.words[w]);
+        const std::size_t size = passwordSize(p);
         char* to = into.room(size);
         for (std::size_t w = 0; w < static_cast<std::size_t>(wordCount); ++w) {
             to += drawer->copyWord(p.words[w], to);
